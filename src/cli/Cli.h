@@ -1,0 +1,56 @@
+// The command-line tool's shared pieces: argument handling, verb registration, failure reporting and JSON
+// output. Exit codes: 0 success, 1 a failed operation, 2 bad usage.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ZsText.h"
+
+enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
+
+// The arguments after the verb. Options are taken out as they are asked for; what is left are the
+// positional arguments, and an unknown option left over is a usage error.
+class CCliArgs {
+public:
+    explicit CCliArgs(std::vector<std::string> args) : mArgs(std::move(args)) {}
+
+    bool Flag(const std::string& name);
+    // The value after the option; nullopt when absent. An option without a value sets mbBad.
+    std::optional<std::string> Option(const std::string& name);
+    // n values after the option (for "--tile W H").
+    std::optional<std::vector<std::string>> Option(const std::string& name, int n);
+    // The positional arguments; false (usage error) when an unknown "--option" is left.
+    bool Positionals(std::vector<std::string>& out);
+    bool Bad() const { return mbBad; }
+
+private:
+    std::vector<std::string> mArgs;
+    bool mbBad = false;
+};
+
+using CliVerbFn = int (*)(CCliArgs& args);
+
+// Registers a verb at start-up; the synopsis is shown in the usage text.
+struct CCliVerb {
+    CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn);
+};
+
+// Prints "pictavo-cli: <message>" on stderr and returns CLI_FAILED.
+int CliFail(const char* pszFormat, ...) ZS_PRINTF(1, 2);
+// Prints the message and the usage text on stderr and returns CLI_USAGE.
+int CliUsage(const char* pszFormat, ...) ZS_PRINTF(1, 2);
+
+bool CliVerbose();
+
+// A path given on the command line, and a path as shown to the user.
+std::filesystem::path CliPath(const std::string& arg);
+std::string CliShow(const std::filesystem::path& path);
+
+// Parses a whole decimal number (with optional sign); nullopt for anything else.
+std::optional<long long> CliParseInt(const std::string& text);
+
+// A string as a JSON literal.
+std::string JsonQuote(const std::string& text);

@@ -1,0 +1,208 @@
+#include <cstdio>
+#include <map>
+
+#include "cli/Cli.h"
+#include "common/ZsBase.h"
+#include "common/ZsLog.h"
+
+namespace {
+
+struct VerbEntry {
+    std::string synopsis;
+    CliVerbFn fn;
+};
+
+std::map<std::string, VerbEntry>& Verbs() {
+    static std::map<std::string, VerbEntry> verbs;
+    return verbs;
+}
+
+bool gbVerbose = false;
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
+    for (const auto& [name, entry] : Verbs()) {
+        std::fprintf(out, "  %s\n", entry.synopsis.c_str());
+    }
+    std::fprintf(out,
+                 "\nExit codes: 0 success, 1 the operation failed, 2 bad usage.\n"
+                 "Run 'pictavo-cli help' to see this text.\n");
+}
+
+// Errors reach the user on stderr; questions are answered by the verbs' own flags, so here they are
+// declined.
+class CCliMessageHandler : public CZsMessageHandler {
+public:
+    int MsgBox(int nType, const std::string& sText) override {
+        std::fprintf(stderr, "pictavo-cli: %s\n", sText.c_str());
+        return (nType & 0xF) == ZS_MB_OK ? ZS_IDOK : ZS_IDCANCEL;
+    }
+};
+
+}  // namespace
+
+CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn) {
+    Verbs()[pszName] = VerbEntry{pszSynopsis, fn};
+}
+
+bool CliVerbose() {
+    return gbVerbose;
+}
+
+int CliFail(const char* pszFormat, ...) {
+    va_list args;
+    va_start(args, pszFormat);
+    std::string text = ZsFormatV(pszFormat, args);
+    va_end(args);
+    std::fprintf(stderr, "pictavo-cli: %s\n", text.c_str());
+    return CLI_FAILED;
+}
+
+int CliUsage(const char* pszFormat, ...) {
+    va_list args;
+    va_start(args, pszFormat);
+    std::string text = ZsFormatV(pszFormat, args);
+    va_end(args);
+    std::fprintf(stderr, "pictavo-cli: %s\n\n", text.c_str());
+    PrintUsage(stderr);
+    return CLI_USAGE;
+}
+
+bool CCliArgs::Flag(const std::string& name) {
+    bool found = false;
+    for (auto it = mArgs.begin(); it != mArgs.end();) {
+        if (*it == name) {
+            it = mArgs.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    return found;
+}
+
+std::optional<std::string> CCliArgs::Option(const std::string& name) {
+    auto values = Option(name, 1);
+    if (!values) {
+        return std::nullopt;
+    }
+    return values->front();
+}
+
+std::optional<std::vector<std::string>> CCliArgs::Option(const std::string& name, int n) {
+    for (size_t i = 0; i < mArgs.size(); ++i) {
+        if (mArgs[i] != name) {
+            continue;
+        }
+        if (i + static_cast<size_t>(n) >= mArgs.size()) {
+            mbBad = true;
+            mArgs.erase(mArgs.begin() + static_cast<std::ptrdiff_t>(i), mArgs.end());
+            return std::nullopt;
+        }
+        std::vector<std::string> values(mArgs.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                        mArgs.begin() + static_cast<std::ptrdiff_t>(i) + 1 + n);
+        mArgs.erase(mArgs.begin() + static_cast<std::ptrdiff_t>(i),
+                    mArgs.begin() + static_cast<std::ptrdiff_t>(i) + 1 + n);
+        return values;
+    }
+    return std::nullopt;
+}
+
+bool CCliArgs::Positionals(std::vector<std::string>& out) {
+    out.clear();
+    for (const std::string& a : mArgs) {
+        if (a.size() > 2 && a.starts_with("--")) {
+            mbBad = true;
+            return false;
+        }
+        out.push_back(a);
+    }
+    return !mbBad;
+}
+
+std::filesystem::path CliPath(const std::string& arg) {
+    return ZsPathFromUtf8(arg);
+}
+
+std::string CliShow(const std::filesystem::path& path) {
+    return ZsPathToUtf8(path);
+}
+
+std::optional<long long> CliParseInt(const std::string& text) {
+    if (text.empty() || text.size() > 18) {
+        return std::nullopt;
+    }
+    size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (i == text.size()) {
+        return std::nullopt;
+    }
+    long long v = 0;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9') {
+            return std::nullopt;
+        }
+        v = v * 10 + (text[k] - '0');
+    }
+    return text[0] == '-' ? -v : v;
+}
+
+std::string JsonQuote(const std::string& text) {
+    std::string s = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"':
+                s += "\\\"";
+                break;
+            case '\\':
+                s += "\\\\";
+                break;
+            case '\n':
+                s += "\\n";
+                break;
+            case '\r':
+                s += "\\r";
+                break;
+            case '\t':
+                s += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    s += ZsFormat("\\u%04x", c);
+                } else {
+                    s.push_back(static_cast<char>(c));
+                }
+        }
+    }
+    s += "\"";
+    return s;
+}
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    while (!args.empty() && args.front() == "--verbose") {
+        gbVerbose = true;
+        args.erase(args.begin());
+    }
+    // The tool never writes the desktop program's "log.txt": log lines go to stderr with --verbose.
+    ZsSetLogSink([](const std::string& line) {
+        if (gbVerbose) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    });
+    CCliMessageHandler handler;
+    ZsSetMessageHandler(&handler);
+
+    if (args.empty() || args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
+        PrintUsage(args.empty() ? stderr : stdout);
+        return args.empty() ? CLI_USAGE : CLI_OK;
+    }
+    auto it = Verbs().find(args.front());
+    if (it == Verbs().end()) {
+        return CliUsage("unknown verb '%s'.", args.front().c_str());
+    }
+    args.erase(args.begin());
+    CCliArgs verbArgs(std::move(args));
+    int rc = it->second.fn(verbArgs);
+    ZsSetMessageHandler(nullptr);
+    return rc;
+}

@@ -1,0 +1,591 @@
+#include "common/ZsBase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <system_error>
+
+#include "common/ZsText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path WithSep(fs::path p) {
+    if (!p.empty() && !p.native().ends_with(fs::path::preferred_separator)) {
+        p += fs::path::preferred_separator;
+    }
+    return p;
+}
+
+std::string EnvValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+fs::path HomeDir() {
+    std::string home = EnvValue("HOME");
+    return home.empty() ? fs::path() : fs::path(home);
+}
+
+bool IsSep(char c) {
+#if defined(_WIN32)
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+size_t LastSep(std::string_view path) {
+    for (size_t i = path.size(); i-- > 0;) {
+        if (IsSep(path[i])) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The documents folder named in the user's XDG settings file, with $HOME expanded.
+fs::path XdgUserDir(const char* key) {
+    std::string config = EnvValue("XDG_CONFIG_HOME");
+    fs::path file = config.empty() ? HomeDir() / ".config" / "user-dirs.dirs" : fs::path(config) / "user-dirs.dirs";
+    std::ifstream in(file);
+    std::string line;
+    std::string prefix = std::string(key) + "=\"";
+    while (std::getline(in, line)) {
+        if (!line.starts_with(prefix) || line.size() < prefix.size() + 1 || line.back() != '"') {
+            continue;
+        }
+        std::string value = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+        if (value.starts_with("$HOME")) {
+            return HomeDir() / fs::path(value.substr(5)).relative_path();
+        }
+        if (!value.empty() && value[0] == '/') {
+            return fs::path(value);
+        }
+    }
+    return fs::path();
+}
+
+fs::path ExecutableDir() {
+    std::error_code ec;
+#if defined(__linux__)
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        return exe.parent_path();
+    }
+#endif
+    return fs::current_path(ec);
+}
+
+}  // namespace
+
+fs::path ZsGetAppDir() {
+    static const fs::path dir = [] {
+        fs::path exeDir = ExecutableDir();
+        std::error_code ec;
+        if (fs::exists(exeDir / "Template.icl", ec) || fs::exists(exeDir / "Images", ec)) {
+            return WithSep(exeDir);
+        }
+        fs::path share = exeDir.parent_path() / "share" / "pictavo";
+        if (fs::is_directory(share, ec)) {
+            return WithSep(share);
+        }
+        return WithSep(exeDir);
+    }();
+    return dir;
+}
+
+fs::path ZsGetDataDir() {
+    static const fs::path dir = [] {
+        std::string xdg = EnvValue("XDG_DATA_HOME");
+        fs::path base;
+        if (!xdg.empty() && fs::path(xdg).is_absolute()) {
+            base = xdg;
+        } else if (!HomeDir().empty()) {
+            base = HomeDir() / ".local" / "share";
+        }
+        fs::path result = base / ZsMakeFileName(ZS_PRODUCT_NAME);
+        std::error_code ec;
+        fs::create_directories(result, ec);
+        return WithSep(result);
+    }();
+    return dir;
+}
+
+fs::path ZsGetTempDir() {
+    static const fs::path dir = [] {
+        fs::path result = ZsGetDataDir() / "Temp";
+        std::error_code ec;
+        fs::create_directories(result, ec);
+        return WithSep(result);
+    }();
+    return dir;
+}
+
+fs::path ZsGetDocumentsDir() {
+    static const fs::path dir = [] {
+        std::error_code ec;
+        fs::path docs = XdgUserDir("XDG_DOCUMENTS_DIR");
+        if (docs.empty() || !fs::is_directory(docs, ec)) {
+            docs = HomeDir() / "Documents";
+            if (!fs::is_directory(docs, ec)) {
+                docs = HomeDir();
+            }
+        }
+        return docs.empty() ? docs : WithSep(docs);
+    }();
+    return dir;
+}
+
+fs::path ZsGetProgramFilesDir() {
+#if defined(_WIN32)
+    std::string pf = EnvValue("ProgramFiles");
+    return pf.empty() ? fs::path() : WithSep(fs::path(pf));
+#else
+    return fs::path("/usr/bin/");
+#endif
+}
+
+std::string ZsMakeFileName(std::string_view text) {
+    static const std::u32string_view reserved = U"\\/:*?\"<>|";
+    std::u32string name;
+    for (char32_t ch : ZsDecodeUtf8(text)) {
+        if (ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || reserved.find(ch) != std::u32string_view::npos) {
+            continue;
+        }
+        name.push_back(ch);
+    }
+    auto isSpace = [](char32_t ch) { return ch == ' '; };
+    while (!name.empty() && isSpace(name.back())) {
+        name.pop_back();
+    }
+    size_t start = 0;
+    while (start < name.size() && isSpace(name[start])) {
+        ++start;
+    }
+    name.erase(0, start);
+    if (!name.empty() && name.back() == U'.') {
+        name.pop_back();
+    }
+    if (name.empty() || name == U"." || name == U"..") {
+        return "Noname";
+    }
+    return ZsEncodeUtf8(name);
+}
+
+std::string ZsGetPathFolder(std::string_view path) {
+    size_t pos = LastSep(path);
+    return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));
+}
+
+std::string ZsGetPathTitle(std::string_view path) {
+    size_t pos = LastSep(path);
+    std::string_view name = pos == std::string_view::npos ? path : path.substr(pos + 1);
+    size_t dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string ZsGetPathExt(std::string_view path) {
+    size_t pos = LastSep(path);
+    size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || (pos != std::string_view::npos && dot < pos)) {
+        return std::string();
+    }
+    return std::string(path.substr(dot + 1));
+}
+
+std::string ZsWithTrailingSep(std::string_view folder) {
+    std::string s(folder);
+    if (s.empty() || !IsSep(s.back())) {
+        s.push_back(static_cast<char>(fs::path::preferred_separator));
+    }
+    return s;
+}
+
+std::string ZsGetFolderOf(std::string_view path) {
+    if (!path.empty() && IsSep(path.back())) {
+        path.remove_suffix(1);
+    }
+    size_t pos = LastSep(path);
+    return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos));
+}
+
+fs::path ZsUniquePath(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) {
+        return path;
+    }
+    for (int n = 2;; ++n) {
+        fs::path candidate = path;
+        candidate += ZsFormat(" (%d)", n);
+        if (!fs::exists(fs::symlink_status(candidate, ec))) {
+            return candidate;
+        }
+    }
+}
+
+fs::path ZsUniqueFilePath(const fs::path& folder, std::string_view name, std::string_view ext) {
+    std::string sExt(ext);
+    if (!sExt.empty() && sExt[0] != '.') {
+        sExt.insert(0, ".");
+    }
+    std::error_code ec;
+    fs::path candidate = folder / ZsPathFromUtf8(std::string(name) + sExt);
+    for (int n = 2; fs::exists(fs::symlink_status(candidate, ec)); ++n) {
+        candidate = folder / ZsPathFromUtf8(ZsFormat("%s (%d)%s", std::string(name).c_str(), n, sExt.c_str()));
+    }
+    return candidate;
+}
+
+fs::path ZsUniqueFilePath(const fs::path& path) {
+    std::string text = ZsPathToUtf8(path);
+    return ZsUniqueFilePath(ZsPathFromUtf8(ZsGetPathFolder(text)), ZsGetPathTitle(text), ZsGetPathExt(text));
+}
+
+std::string ZsGetField(std::string_view text, int n) {
+    if (n < 0) {
+        return std::string();
+    }
+    for (int i = 0; i < n; ++i) {
+        size_t pos = text.find(';');
+        if (pos == std::string_view::npos) {
+            return std::string();
+        }
+        text.remove_prefix(pos + 1);
+    }
+    size_t pos = text.find(';');
+    return std::string(pos == std::string_view::npos ? text : text.substr(0, pos));
+}
+
+std::string ZsHexEncode(ZsBytes bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    s.reserve(2 * bytes.size());
+    for (uint8_t b : bytes) {
+        s.push_back(digits[b >> 4]);
+        s.push_back(digits[b & 15]);
+    }
+    return s;
+}
+
+ZsBlock ZsHexDecode(std::string_view text) {
+    auto value = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    ZsBlock out;
+    out.reserve(text.size() / 2);
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        int hi = value(text[i]);
+        int lo = value(text[i + 1]);
+        if (hi < 0 || lo < 0) {
+            break;
+        }
+        out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+    }
+    return out;
+}
+
+std::string ZsSqlQuote(std::string_view text) {
+    std::string s;
+    s.reserve(text.size() + 2);
+    s.push_back('\'');
+    for (char c : text) {
+        if (c == '\'') {
+            s.push_back('\'');
+        }
+        s.push_back(c);
+    }
+    s.push_back('\'');
+    return s;
+}
+
+namespace {
+
+// Iterative wildcard match with one backtracking point: linear in practice, never exponential.
+bool MatchCodePoints(std::u32string_view name, std::u32string_view pattern) {
+    size_t n = 0, p = 0;
+    size_t starP = std::u32string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n]) && pattern[p] != U'*') {
+            ++n, ++p;
+        } else if (p < pattern.size() && pattern[p] == U'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::u32string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+}  // namespace
+
+bool ZsMatchWildcard(std::string_view name, std::string_view pattern, bool bCaseSensitive) {
+    std::u32string n = ZsDecodeUtf8(name);
+    std::u32string p = ZsDecodeUtf8(pattern);
+    if (!bCaseSensitive) {
+        n = ZsToLower(n);
+        p = ZsToLower(p);
+    }
+    return MatchCodePoints(n, p);
+}
+
+bool ZsMatchWildcards(std::string_view name, std::string_view list) {
+    std::u32string n = ZsToLower(ZsDecodeUtf8(name));
+    while (true) {
+        size_t pos = list.find(';');
+        std::string_view pattern = list.substr(0, pos);
+        if (pattern.empty()) {
+            return false;
+        }
+        if (MatchCodePoints(n, ZsToLower(ZsDecodeUtf8(pattern)))) {
+            return true;
+        }
+        if (pos == std::string_view::npos) {
+            return false;
+        }
+        list.remove_prefix(pos + 1);
+    }
+}
+
+int ZsFindFiles(const fs::path& folder, std::string_view list, bool bRecurse, std::vector<fs::path>* pFiles,
+                std::vector<fs::path>* pDirs) {
+    int nFound = 0;
+    std::vector<fs::path> pending{folder};
+    // Breadth by folder: a folder's own entries first, then its subfolders in the order they were met.
+    for (size_t next = 0; next < pending.size(); ++next) {
+        std::error_code ec;
+        fs::directory_iterator it(pending[next], fs::directory_options::skip_permission_denied, ec);
+        if (ec) {
+            continue;
+        }
+        std::vector<fs::directory_entry> entries;
+        for (; it != fs::directory_iterator(); it.increment(ec)) {
+            if (ec) {
+                break;
+            }
+            entries.push_back(*it);
+        }
+        std::sort(entries.begin(), entries.end(),
+                  [](const fs::directory_entry& a, const fs::directory_entry& b) {
+                      return a.path().filename() < b.path().filename();
+                  });
+        std::vector<fs::path> subdirs;
+        for (const fs::directory_entry& entry : entries) {
+            std::error_code ec2;
+            if (entry.is_directory(ec2)) {
+                if (pDirs) {
+                    pDirs->push_back(entry.path());
+                }
+                if (bRecurse && !entry.is_symlink(ec2)) {
+                    subdirs.push_back(entry.path());
+                }
+            } else if (ZsMatchWildcards(ZsPathToUtf8(entry.path().filename()), list)) {
+                ++nFound;
+                if (pFiles) {
+                    pFiles->push_back(entry.path());
+                }
+            }
+        }
+        // The subfolders of this folder are walked right after it, before folders found later.
+        pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(next) + 1, subdirs.begin(), subdirs.end());
+    }
+    return nFound;
+}
+
+struct CZsRegex::Impl {
+    std::wregex re;
+    bool bIgnoreCase = false;
+};
+
+namespace {
+
+std::wstring ToWide(std::u32string_view text) {
+    std::wstring w;
+    w.reserve(text.size());
+    for (char32_t ch : text) {
+        if constexpr (sizeof(wchar_t) >= 4) {
+            w.push_back(static_cast<wchar_t>(ch));
+        } else if (ch >= 0x10000) {
+            ch -= 0x10000;
+            w.push_back(static_cast<wchar_t>(0xD800 + (ch >> 10)));
+            w.push_back(static_cast<wchar_t>(0xDC00 + (ch & 0x3FF)));
+        } else {
+            w.push_back(static_cast<wchar_t>(ch));
+        }
+    }
+    return w;
+}
+
+// Folds the literal characters of a pattern, leaving escapes alone: "\W" and "\w" must keep their meaning.
+std::u32string FoldPattern(std::u32string_view pattern) {
+    std::u32string out;
+    out.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == U'\\' && i + 1 < pattern.size()) {
+            out.push_back(pattern[i]);
+            out.push_back(pattern[++i]);
+        } else {
+            out.push_back(ZsToLower(pattern[i]));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+CZsRegex::CZsRegex() : mpImpl(std::make_unique<Impl>()) {}
+CZsRegex::~CZsRegex() = default;
+CZsRegex::CZsRegex(CZsRegex&&) noexcept = default;
+CZsRegex& CZsRegex::operator=(CZsRegex&&) noexcept = default;
+
+bool CZsRegex::Compile(std::string_view pattern, bool bIgnoreCase, bool bWhole, std::string* pError) {
+    std::u32string p = ZsDecodeUtf8(pattern);
+    // Case-insensitive matching folds both the text and the pattern's literals with the Unicode mapping,
+    // which the regex library's own option does not do for non-ASCII letters.
+    if (bIgnoreCase) {
+        p = FoldPattern(p);
+    }
+    if (bWhole) {
+        p = U"^(?:" + p + U")$";
+    }
+    try {
+        mpImpl->re.assign(ToWide(p), std::regex_constants::ECMAScript);
+        mpImpl->bIgnoreCase = bIgnoreCase;
+        return true;
+    } catch (const std::regex_error& e) {
+        if (pError) {
+            *pError = e.what();
+        }
+        mpImpl->re = std::wregex();
+        return false;
+    }
+}
+
+bool CZsRegex::Search(std::string_view text) const {
+    std::u32string t = ZsDecodeUtf8(text);
+    if (mpImpl->bIgnoreCase) {
+        t = ZsToLower(t);
+    }
+    try {
+        return std::regex_search(ToWide(t), mpImpl->re);
+    } catch (const std::regex_error&) {
+        // Runaway backtracking on a pathological pattern ends as "no match".
+        return false;
+    }
+}
+
+bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnoreCase, bool bWhole,
+                   std::string* pError) {
+    CZsRegex re;
+    return re.Compile(pattern, bIgnoreCase, bWhole, pError) && re.Search(text);
+}
+
+std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        return std::nullopt;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(f, std::fclose);
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        return std::nullopt;
+    }
+    ZsBlock data;
+    uint8_t buf[65536];
+    while (true) {
+        size_t n = std::fread(buf, 1, sizeof buf, f);
+        if (n == 0) {
+            break;
+        }
+        if (data.size() + n > nMaxBytes) {
+            return std::nullopt;
+        }
+        data.insert(data.end(), buf, buf + n);
+    }
+    if (std::ferror(f)) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool ZsWriteFile(const fs::path& path, ZsBytes bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        return false;
+    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool ZsWriteFileAtomic(const fs::path& path, ZsBytes bytes) {
+    fs::path temp = path;
+    temp += ".new";
+    temp = ZsUniquePath(temp);
+    if (!ZsWriteFile(temp, bytes)) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        return false;
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+int64_t ZsGetFileTime(const fs::path& path) {
+    std::error_code ec;
+    auto t = fs::last_write_time(path, ec);
+    if (ec) {
+        return 0;
+    }
+    auto sys = std::chrono::file_clock::to_sys(t);
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count();
+}
+
+bool ZsDeleteTree(const fs::path& folder) {
+    fs::path p = folder;
+    std::string text = p.native();
+    if (text.size() > 1 && IsSep(text.back())) {
+        p = fs::path(text.substr(0, text.size() - 1));
+    }
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(p, ec))) {
+        return false;
+    }
+    fs::remove_all(p, ec);
+    return !ec;
+}
+
+std::string ZsPathToUtf8(const fs::path& path) {
+#if defined(_WIN32)
+    std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+#else
+    return path.native();
+#endif
+}
+
+fs::path ZsPathFromUtf8(std::string_view text) {
+#if defined(_WIN32)
+    return fs::path(std::u8string(text.begin(), text.end()));
+#else
+    return fs::path(std::string(text));
+#endif
+}

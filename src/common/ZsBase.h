@@ -1,0 +1,111 @@
+// Base utilities: the program's folders, safe file names and unique paths, path pieces, wildcard matching,
+// directory walking, whole-file reading and writing, and a few small text helpers.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using ZsBlock = std::vector<uint8_t>;
+using ZsBytes = std::span<const uint8_t>;
+
+// The product name, as shown in captions and used for the data folder.
+inline constexpr const char* ZS_PRODUCT_NAME = "Pictavo";
+
+// Folders, computed once on first use and kept for the life of the process, always with a trailing
+// separator. The program folder holds the executables and the files they load (else "../share/pictavo/").
+// The data folder is $XDG_DATA_HOME/Pictavo/ (default ~/.local/share/Pictavo/), created when missing; its
+// "Temp" folder likewise. Documents are the XDG documents folder (default ~/Documents, else home).
+std::filesystem::path ZsGetAppDir();
+std::filesystem::path ZsGetDataDir();
+std::filesystem::path ZsGetTempDir();
+std::filesystem::path ZsGetDocumentsDir();
+std::filesystem::path ZsGetProgramFilesDir();
+
+// Makes a file name from any text: drops the reserved characters \ / : * ? " < > | and control characters,
+// trims white space at both ends, drops one trailing ".", and gives "Noname" for an empty result or for "."
+// and "..".
+std::string ZsMakeFileName(std::string_view text);
+
+// Path pieces of a path written as text with the native separator.
+std::string ZsGetPathFolder(std::string_view path);  // up to and including the last separator
+std::string ZsGetPathTitle(std::string_view path);   // after the last separator, up to the last "."
+std::string ZsGetPathExt(std::string_view path);     // after the last "." of the name, without the dot
+std::string ZsWithTrailingSep(std::string_view folder);
+// The folder of a path without its trailing separator (one trailing separator of the path is ignored);
+// empty when the path has no separator.
+std::string ZsGetFolderOf(std::string_view path);
+
+// The path itself when nothing exists there, else the first free "<path> (2)", "<path> (3)", ...
+std::filesystem::path ZsUniquePath(const std::filesystem::path& path);
+// folder + name + extension, or the first free "<name> (2)<ext>", ...; the extension gets a leading "."
+// when it has none. The one-argument form splits a full path first.
+std::filesystem::path ZsUniqueFilePath(const std::filesystem::path& folder, std::string_view name,
+                                       std::string_view ext);
+std::filesystem::path ZsUniqueFilePath(const std::filesystem::path& path);
+
+// The n-th field (from 0) of a ";"-separated text; the last field runs to the end; a missing field is empty.
+std::string ZsGetField(std::string_view text, int n);
+
+// Bytes as capital hexadecimal digits, two per byte, and back (a trailing odd digit is ignored; a pair that
+// is not hexadecimal ends the decoding).
+std::string ZsHexEncode(ZsBytes bytes);
+ZsBlock ZsHexDecode(std::string_view text);
+
+// An SQL string literal: every "'" doubled, the whole in single quotes.
+std::string ZsSqlQuote(std::string_view text);
+
+// "*" matches any run of characters, "?" exactly one; the whole name must match. Case-insensitive matching
+// folds non-ASCII letters too.
+bool ZsMatchWildcard(std::string_view name, std::string_view pattern, bool bCaseSensitive);
+// The ";"-separated list is tried in order, not case-sensitive; it ends at its first empty pattern.
+bool ZsMatchWildcards(std::string_view name, std::string_view list);
+
+// Walks a folder: every file matching the wildcard list is counted and added to *pFiles, every subfolder
+// added to *pDirs at once and, with bRecurse, walked after the folder's own entries. Entries of one folder
+// are taken in name order. Returns the number of matching files; a folder that cannot be read adds nothing.
+int ZsFindFiles(const std::filesystem::path& folder, std::string_view list, bool bRecurse,
+                std::vector<std::filesystem::path>* pFiles, std::vector<std::filesystem::path>* pDirs);
+
+// A compiled ECMAScript regular expression over text, optionally case-insensitive (non-ASCII letters
+// included). An invalid pattern is refused with the library's message, never thrown.
+class CZsRegex {
+public:
+    CZsRegex();
+    ~CZsRegex();
+    CZsRegex(CZsRegex&&) noexcept;
+    CZsRegex& operator=(CZsRegex&&) noexcept;
+
+    // With bWhole the pattern must match the whole text ("^(?:" + pattern + ")$").
+    bool Compile(std::string_view pattern, bool bIgnoreCase, bool bWhole, std::string* pError = nullptr);
+    bool Search(std::string_view text) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> mpImpl;
+};
+
+// One-off search; false with *pError set for an invalid pattern.
+bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnoreCase, bool bWhole,
+                   std::string* pError = nullptr);
+
+// Reads a whole file; none when it cannot be opened or read, or is larger than nMaxBytes.
+std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path,
+                                  uint64_t nMaxBytes = UINT64_C(1) << 32);
+// Creates or truncates the file and writes the whole buffer; true when every byte was written.
+bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
+// Writes next to the target and renames over it, so the target is either old or new, never half written.
+bool ZsWriteFileAtomic(const std::filesystem::path& path, ZsBytes bytes);
+// The file's last-write time in nanoseconds since the epoch; 0 when it does not exist.
+int64_t ZsGetFileTime(const std::filesystem::path& path);
+// Deletes a folder with everything in it; false when it does not exist or cannot be deleted whole.
+bool ZsDeleteTree(const std::filesystem::path& folder);
+
+// A path as UTF-8 text and back (paths are bytes on this platform; the core's strings are UTF-8).
+std::string ZsPathToUtf8(const std::filesystem::path& path);
+std::filesystem::path ZsPathFromUtf8(std::string_view text);

@@ -1,0 +1,137 @@
+// The ICO data block, the unit in which icons are stored, read, transferred and written, and CIcon, an icon
+// unpacked for editing: an ordered list of image records that can be queried, extended, pruned and packed.
+//
+// A block is untrusted: the functions here read only directory entries that lie inside the block and images
+// whose whole data lies inside it. Any other entry is skipped as if it were not there, consistently: it is
+// not counted, not summarised, not chosen and not unpacked.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/ZsBase.h"
+
+// An image format: width, height and bit count.
+struct ZI_FORMAT {
+    int32_t nWidth = 0;
+    int32_t nHeight = 0;
+    int32_t nBitCount = 0;
+    bool operator==(const ZI_FORMAT&) const = default;
+};
+
+// A format in one integer: (width << 19) | (height << 6) | bit count.
+uint32_t ZI_PackFormat(const ZI_FORMAT& format);
+ZI_FORMAT ZI_UnpackFormat(uint32_t nPacked);
+
+// "%dx%d - XP" and its siblings ("Mono", "16", "256", "16M", else "%dB" with the bit count).
+std::string ZI_GetFormatName(int nWidth, int nHeight, int nBitCount);
+std::string ZI_GetFormatName(const ZI_FORMAT& format);
+
+inline constexpr uint8_t ZI_PNG_SIGNATURE[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+// True when the image data begins with the PNG signature.
+bool ZI_IsPng(ZsBytes image);
+
+// The format rule: the directory's width and height, taken from the image data only when one of them is 0
+// (BITMAPINFOHEADER width and half height, or the PNG IHDR size); the bit count always from the directory.
+ZI_FORMAT ZI_GetImageFormat(uint8_t bWidth, uint8_t bHeight, uint16_t wBitCount, ZsBytes image);
+
+// Byte length of an uncompressed DIB image (header, colour table, colour bits, AND mask); 0 for a format
+// that cannot be an image (no pixels, or larger than any icon could hold).
+uint32_t ZI_GetDibSize(int nWidth, int nHeight, int nBitCount);
+
+// An image record: the first 12 bytes of a directory entry and the image's own data, which it owns.
+struct ZI_IMAGE {
+    uint8_t bWidth = 0;
+    uint8_t bHeight = 0;
+    uint8_t bColorCount = 0;
+    uint8_t bReserved = 0;
+    uint16_t wPlanes = 1;
+    uint16_t wBitCount = 0;
+    uint32_t dwBytesInRes = 0;
+    ZsBlock data;
+
+    ZI_FORMAT Format() const { return ZI_GetImageFormat(bWidth, bHeight, wBitCount, data); }
+    bool IsPng() const { return ZI_IsPng(data); }
+};
+
+// A readable directory entry of a block: its header, where its data lies, and the data itself.
+struct ZI_ENTRY {
+    uint8_t bWidth = 0;
+    uint8_t bHeight = 0;
+    uint8_t bColorCount = 0;
+    uint8_t bReserved = 0;
+    uint16_t wPlanes = 0;
+    uint16_t wBitCount = 0;
+    uint32_t dwBytesInRes = 0;
+    uint32_t dwImageOffset = 0;
+    ZsBytes image;
+
+    ZI_FORMAT Format() const { return ZI_GetImageFormat(bWidth, bHeight, wBitCount, image); }
+};
+
+// The readable entries of a block in directory order (empty for a block that is not a valid icon).
+std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data);
+
+// Summary of a block.
+struct ZI_INFO {
+    int32_t dwSize = 0;
+    int32_t nImages = 0;
+    int32_t nXPImages = 0;
+    int32_t nMaxWidth = 0;
+    int32_t nMinWidth = 2147483647;
+    int32_t nMaxBitCount = 0;
+    int32_t nMinBitCount = 2147483647;
+};
+
+// True when the block has at least 6 bytes, idReserved 0 and idType 1.
+bool ZI_IsValidIcon(ZsBytes data);
+// The number of readable images.
+int ZI_GetImageCount(ZsBytes data);
+bool ZI_GetIconInfo(ZsBytes data, ZI_INFO* pInfo);
+
+// Chooses the image to display for a requested width, height and bit count: the first entry of exactly that
+// format, else the deepest and then largest one. When the chosen image is smaller than the request the size
+// becomes its own; the bit count becomes its own. Returns the entry's position among ZI_GetEntries, or -1.
+int ZI_ChooseImage(ZsBytes data, int& nWidth, int& nHeight, int& nBitCount);
+
+// An icon unpacked for editing. Records are kept in format order: bit count descending, then width + height
+// descending; record 0 is the largest image of the greatest depth.
+class CIcon {
+public:
+    CIcon() = default;
+    virtual ~CIcon() = default;
+    CIcon(const CIcon&) = default;
+    CIcon& operator=(const CIcon&) = default;
+    CIcon(CIcon&&) noexcept = default;
+    CIcon& operator=(CIcon&&) noexcept = default;
+
+    int GetImageCount() const { return static_cast<int>(mImages.size()); }
+    const ZI_IMAGE& GetImage(int nImgIdx) const { return mImages[static_cast<size_t>(nImgIdx)]; }
+    const std::vector<ZI_IMAGE>& Images() const { return mImages; }
+
+    // Replaces the records with the readable images of a valid block; false (icon unchanged) otherwise.
+    bool SetData(ZsBytes data);
+    // A new block with all records (-1) or with the one record at nImgIdx; empty on a bad index.
+    ZsBlock GetData(int nImgIdx = -1) const;
+    // The block of the record nearest in size at or above the request, else of record 0.
+    ZsBlock GetDataNearest(int nWidth, int nHeight) const;
+    bool HasFormat(const ZI_FORMAT& format) const;
+    // Inserts in format order (a record of a format already present goes in front of it); the position.
+    int AddImage(ZI_IMAGE image);
+    // Adds a blank record of the format (fully transparent); -1 when the format is present or impossible.
+    int AddFormat(const ZI_FORMAT& format);
+    int AddFormats(std::span<const ZI_FORMAT> formats);
+    bool RemoveImage(int nImgIdx);
+    // Removes the records whose format is (or, with bExcept, is not) listed; with bKeepFirst record 0 stays.
+    int RemoveFormats(std::span<const ZI_FORMAT> formats, bool bExcept, bool bKeepFirst);
+    // Makes the icon hold exactly the listed formats.
+    void SetFormats(std::span<const ZI_FORMAT> formats);
+
+    // A blank record of a format: the DIB header, a zero colour table and colour bits, a full AND mask.
+    static ZI_IMAGE NewImage(const ZI_FORMAT& format);
+
+private:
+    std::vector<ZI_IMAGE> mImages;
+};

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Pictavo and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+./scripts/build.sh
+
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j"$(nproc)" --timeout 600

@@ -1,0 +1,51 @@
+#include "CliRun.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "TestSupport.h"
+
+namespace test {
+
+namespace {
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') {
+            q += "'\\''";
+        } else {
+            q.push_back(c);
+        }
+    }
+    return q + "'";
+}
+
+std::string Slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args) {
+    TempDir io;
+    std::string cmd = ShellQuote(PICTAVO_CLI);
+    for (const std::string& a : args) {
+        cmd += " " + ShellQuote(a);
+    }
+    cmd += " >" + ShellQuote((io / "out").string()) + " 2>" + ShellQuote((io / "err").string()) + " </dev/null";
+    int status = std::system(cmd.c_str());
+    CliResult r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = Slurp(io / "out");
+    r.err = Slurp(io / "err");
+    return r;
+}
+
+}  // namespace test

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TestSupport.h"
+#include "common/ZsBase.h"
+
+namespace fs = std::filesystem;
+
+TEST(ZsMakeFileName, RemovesReservedAndControlCharacters) {
+    EXPECT_EQ(ZsMakeFileName("  a:b?.  "), "ab");
+    EXPECT_EQ(ZsMakeFileName("???"), "Noname");
+    EXPECT_EQ(ZsMakeFileName(""), "Noname");
+    EXPECT_EQ(ZsMakeFileName("a\\b/c*d\"e<f>g|h"), "abcdefgh");
+    EXPECT_EQ(ZsMakeFileName("tab\there\x7F\xC2\x85"), "tabhere");  // C0, DEL and C1 controls
+    EXPECT_EQ(ZsMakeFileName("Őrült"), "Őrült");
+}
+
+TEST(ZsMakeFileName, KeepsLatin1LettersAndNeverNamesTheFolderOrItsParent) {
+    EXPECT_EQ(ZsMakeFileName("Café Noël"), "Café Noël");
+    EXPECT_EQ(ZsMakeFileName("..."), "Noname");  // one dot dropped leaves "..", the parent folder
+    EXPECT_EQ(ZsMakeFileName(" . "), "Noname");
+    EXPECT_EQ(ZsMakeFileName("a.."), "a.");
+}
+
+TEST(ZsPath, Pieces) {
+    EXPECT_EQ(ZsGetPathFolder("/a/b/c.ico"), "/a/b/");
+    EXPECT_EQ(ZsGetPathFolder("c.ico"), "");
+    EXPECT_EQ(ZsGetPathTitle("/a/b/c.tar.ico"), "c.tar");
+    EXPECT_EQ(ZsGetPathTitle("/a.b/c"), "c");
+    EXPECT_EQ(ZsGetPathExt("/a/b/c.ICO"), "ICO");
+    EXPECT_EQ(ZsGetPathExt("/a.b/c"), "");
+    EXPECT_EQ(ZsWithTrailingSep("/a"), "/a/");
+    EXPECT_EQ(ZsWithTrailingSep("/a/"), "/a/");
+    EXPECT_EQ(ZsWithTrailingSep(""), "/");
+    EXPECT_EQ(ZsGetFolderOf("/a/b/"), "/a");
+    EXPECT_EQ(ZsGetFolderOf("/a/b/c.ico"), "/a/b");
+    EXPECT_EQ(ZsGetFolderOf("c.ico"), "");
+}
+
+TEST(ZsPath, UniquePathsCountFromTwo) {
+    test::TempDir dir;
+    EXPECT_EQ(ZsUniqueFilePath(dir.Path(), "Icon", "ico"), dir / "Icon.ico");
+    std::ofstream(dir / "Icon.ico").put('x');
+    std::ofstream(dir / "Icon (2).ico").put('x');
+    EXPECT_EQ(ZsUniqueFilePath(dir.Path(), "Icon", "ico"), dir / "Icon (3).ico");
+    EXPECT_EQ(ZsUniqueFilePath(dir.Path(), "Icon", ".ico"), dir / "Icon (3).ico");
+    EXPECT_EQ(ZsUniqueFilePath(dir / "Icon.ico"), dir / "Icon (3).ico");
+    fs::create_directory(dir / "Folder");
+    EXPECT_EQ(ZsUniquePath(dir / "Folder"), dir / "Folder (2)");
+    EXPECT_EQ(ZsUniquePath(dir / "Other"), dir / "Other");
+}
+
+TEST(ZsText, FieldsHexAndSqlQuotes) {
+    EXPECT_EQ(ZsGetField("a;b;c", 0), "a");
+    EXPECT_EQ(ZsGetField("a;b;c", 2), "c");
+    EXPECT_EQ(ZsGetField("a;b", 2), "");
+    EXPECT_EQ(ZsGetField("a;b;c;d", 1), "b");
+    std::vector<uint8_t> rec(44);
+    for (size_t i = 0; i < rec.size(); ++i) {
+        rec[i] = static_cast<uint8_t>(i * 7);
+    }
+    std::string hex = ZsHexEncode(rec);
+    EXPECT_EQ(hex.size(), 88u);
+    EXPECT_EQ(hex.substr(0, 6), "00070E");
+    EXPECT_EQ(ZsHexDecode(hex), rec);
+    EXPECT_EQ(ZsHexDecode("0A1"), (std::vector<uint8_t>{0x0A}));
+    EXPECT_TRUE(ZsHexDecode("").empty());
+    EXPECT_EQ(ZsSqlQuote("it's"), "'it''s'");
+}
+
+TEST(ZsWildcard, MatchesLikeTheShell) {
+    EXPECT_TRUE(ZsMatchWildcard("abc", "a*c", true));
+    EXPECT_FALSE(ZsMatchWildcard("abc", "a?", true));
+    EXPECT_TRUE(ZsMatchWildcard("ab", "a?", true));
+    EXPECT_TRUE(ZsMatchWildcard("", "*", true));
+    EXPECT_FALSE(ZsMatchWildcard("ABC", "a*", true));
+    EXPECT_TRUE(ZsMatchWildcard("ÉCOLE.ICO", "école.*", false));
+    EXPECT_TRUE(ZsMatchWildcard("aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*b", true));
+    EXPECT_TRUE(ZsMatchWildcards("PICTURE.ICO", "*.bmp;*.ico"));
+    EXPECT_FALSE(ZsMatchWildcards("a.ico", "*.bmp;;*.ico"));  // the list ends at its first empty pattern
+    EXPECT_FALSE(ZsMatchWildcards("a.ico", ""));
+}
+
+TEST(ZsFindFiles, WalksFoldersBeforeTheirSubfolders) {
+    test::TempDir dir;
+    fs::create_directories(dir / "b" / "deep");
+    fs::create_directories(dir / "a");
+    for (const char* f : {"z.ico", "x.txt", "a/1.ico", "b/2.ICO", "b/deep/3.ico"}) {
+        std::ofstream(dir / f).put('x');
+    }
+    std::vector<fs::path> files, dirs;
+    EXPECT_EQ(ZsFindFiles(dir.Path(), "*.ico", true, &files, &dirs), 4);
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0], dir / "z.ico");
+    EXPECT_EQ(files[1], dir / "a" / "1.ico");
+    EXPECT_EQ(files[2], dir / "b" / "2.ICO");
+    EXPECT_EQ(files[3], dir / "b" / "deep" / "3.ico");
+    EXPECT_EQ(dirs, (std::vector<fs::path>{dir / "a", dir / "b", dir / "b" / "deep"}));
+
+    EXPECT_EQ(ZsFindFiles(dir.Path(), "*.ico", false, nullptr, nullptr), 1);
+    EXPECT_EQ(ZsFindFiles(dir / "missing", "*", true, &files, nullptr), 0);
+}
+
+TEST(ZsRegex, SearchesWithCaseAndWholeTextOptions) {
+    EXPECT_TRUE(ZsRegexSearch("Blue Folder", "fold", true, false));
+    EXPECT_FALSE(ZsRegexSearch("Blue Folder", "fold", false, false));
+    EXPECT_TRUE(ZsRegexSearch("ÉCOLE", "école", true, false));
+    EXPECT_FALSE(ZsRegexSearch("Blue Folder", "Folder", false, true));
+    EXPECT_TRUE(ZsRegexSearch("Folder", "Folder|Blue", false, true));
+    // The whole-text option applies to every alternative, not just the first and last.
+    EXPECT_FALSE(ZsRegexSearch("Folder x", "Folder|Blue", false, true));
+    // Escapes keep their meaning when the pattern is folded for case.
+    EXPECT_TRUE(ZsRegexSearch("A-B", "A\\WB", true, false));
+    std::string error;
+    EXPECT_FALSE(ZsRegexSearch("abc", "a(b", false, false, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(ZsFiles, ReadWriteTimeAndDeleteTree) {
+    test::TempDir dir;
+    fs::path file = dir / "f.bin";
+    std::vector<uint8_t> bytes{1, 2, 3, 0, 255};
+    EXPECT_TRUE(ZsWriteFile(file, bytes));
+    EXPECT_EQ(ZsReadFile(file), bytes);
+    EXPECT_FALSE(ZsReadFile(dir / "missing").has_value());
+    EXPECT_FALSE(ZsReadFile(dir.Path()).has_value());
+    EXPECT_FALSE(ZsReadFile(file, 4).has_value());
+    EXPECT_GT(ZsGetFileTime(file), 0);
+    EXPECT_EQ(ZsGetFileTime(dir / "missing"), 0);
+    EXPECT_FALSE(ZsWriteFile(dir / "no" / "such" / "f", bytes));
+
+    EXPECT_TRUE(ZsWriteFileAtomic(file, std::vector<uint8_t>{9}));
+    EXPECT_EQ(ZsReadFile(file), std::vector<uint8_t>{9});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+
+    fs::create_directories(dir / "tree" / "sub");
+    std::ofstream(dir / "tree" / "sub" / "x").put('x');
+    EXPECT_TRUE(ZsDeleteTree((dir / "tree").string() + "/"));
+    EXPECT_FALSE(fs::exists(dir / "tree"));
+    EXPECT_FALSE(ZsDeleteTree(dir / "tree"));
+}
+
+TEST(ZsFolders, DataAndTempFoldersLieUnderXdgDataHome) {
+    fs::path data = ZsGetDataDir();
+    EXPECT_EQ(data, test::TestRoot() / "data" / "Pictavo/");
+    EXPECT_TRUE(fs::is_directory(data));
+    EXPECT_EQ(ZsGetTempDir(), data / "Temp/");
+    EXPECT_TRUE(fs::is_directory(ZsGetTempDir()));
+    EXPECT_EQ(ZsGetDocumentsDir(), test::TestRoot() / "home/");
+    EXPECT_FALSE(ZsGetAppDir().empty());
+}

@@ -1,0 +1,132 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <random>
+
+#include "common/ZsByteReader.h"
+
+namespace test {
+
+std::filesystem::path TestRoot() {
+    static const std::filesystem::path root = [] {
+        std::random_device rd;
+        std::filesystem::path p = std::filesystem::temp_directory_path() /
+                                  ("pictavo-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+        std::filesystem::create_directories(p);
+        return p;
+    }();
+    return root;
+}
+
+TempDir::TempDir() {
+    static int n = 0;
+    mPath = TestRoot() / ("t" + std::to_string(++n));
+    std::filesystem::remove_all(mPath);
+    std::filesystem::create_directories(mPath);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(mPath, ec);
+}
+
+LogCapture::LogCapture() {
+    ZsSetLogSink([this](const std::string& line) { mLines.push_back(line); });
+}
+
+LogCapture::~LogCapture() {
+    ZsSetLogSink(nullptr);
+}
+
+bool LogCapture::Contains(const std::string& text) const {
+    for (const std::string& l : mLines) {
+        if (l.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ScriptedMessages::ScriptedMessages(std::vector<int> answers)
+    : mAnswers(std::move(answers)), mpPrevious(ZsSetMessageHandler(this)) {}
+
+ScriptedMessages::~ScriptedMessages() {
+    ZsSetMessageHandler(mpPrevious);
+}
+
+int ScriptedMessages::MsgBox(int nType, const std::string& sText) {
+    shown.emplace_back(nType, sText);
+    if (mAnswers.empty()) {
+        return (nType & 0xF) == ZS_MB_OK ? ZS_IDOK : ZS_IDCANCEL;
+    }
+    int a = mAnswers.front();
+    mAnswers.erase(mAnswers.begin());
+    return a;
+}
+
+IcoImage DibImage(int w, int h, int bits, uint8_t nFill) {
+    IcoImage img;
+    img.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);
+    img.bHeight = static_cast<uint8_t>(h < 256 ? h : 0);
+    img.wBitCount = static_cast<uint16_t>(bits);
+    int colours = bits <= 8 ? 1 << bits : 0;
+    int xorStride = ((w * bits + 31) >> 3) & ~3;
+    int andStride = ((w + 31) >> 3) & ~3;
+    std::vector<uint8_t>& d = img.data;
+    ZsPutU32(d, 40);
+    ZsPutU32(d, static_cast<uint32_t>(w));
+    ZsPutU32(d, static_cast<uint32_t>(2 * h));
+    ZsPutU16(d, 1);
+    ZsPutU16(d, static_cast<uint16_t>(bits));
+    ZsPutU32(d, 0);
+    ZsPutU32(d, static_cast<uint32_t>(xorStride * 2 * h));
+    for (int i = 0; i < 4; ++i) {
+        ZsPutU32(d, 0);
+    }
+    d.insert(d.end(), static_cast<size_t>(4 * colours), 0);
+    d.insert(d.end(), static_cast<size_t>(xorStride * h), nFill);
+    d.insert(d.end(), static_cast<size_t>(andStride * h), 0);
+    return img;
+}
+
+IcoImage PngStub(int w, int h, int bits, size_t nExtra) {
+    IcoImage img;
+    img.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);
+    img.bHeight = static_cast<uint8_t>(h < 256 ? h : 0);
+    img.wBitCount = static_cast<uint16_t>(bits);
+    std::vector<uint8_t>& d = img.data;
+    d = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (int v : {w, h}) {
+        d.push_back(static_cast<uint8_t>(v >> 24));
+        d.push_back(static_cast<uint8_t>(v >> 16));
+        d.push_back(static_cast<uint8_t>(v >> 8));
+        d.push_back(static_cast<uint8_t>(v));
+    }
+    d.insert(d.end(), nExtra, 0x5A);
+    return img;
+}
+
+std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images) {
+    std::vector<uint8_t> b;
+    ZsPutU16(b, 0);
+    ZsPutU16(b, 1);
+    ZsPutU16(b, static_cast<uint16_t>(images.size()));
+    uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
+    for (const IcoImage& img : images) {
+        b.push_back(img.bWidth);
+        b.push_back(img.bHeight);
+        b.push_back(static_cast<uint8_t>(img.wBitCount <= 8 ? (1u << img.wBitCount) & 0xFF : 0));
+        b.push_back(0);
+        ZsPutU16(b, 1);
+        ZsPutU16(b, img.wBitCount);
+        ZsPutU32(b, static_cast<uint32_t>(img.data.size()));
+        ZsPutU32(b, offset);
+        offset += static_cast<uint32_t>(img.data.size());
+    }
+    for (const IcoImage& img : images) {
+        b.insert(b.end(), img.data.begin(), img.data.end());
+    }
+    return b;
+}
+
+}  // namespace test

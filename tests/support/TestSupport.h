@@ -1,0 +1,72 @@
+// Helpers shared by the tests: temporary folders, captured log lines, scripted message boxes and builders of
+// binary fixtures.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/ZsBase.h"
+#include "common/ZsLog.h"
+
+namespace test {
+
+// A fresh folder under the test run's private temporary root, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return mPath; }
+    std::filesystem::path operator/(const std::string& name) const { return mPath / name; }
+
+private:
+    std::filesystem::path mPath;
+};
+
+// Collects the log lines written while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    const std::vector<std::string>& Lines() const { return mLines; }
+    bool Contains(const std::string& text) const;
+
+private:
+    std::vector<std::string> mLines;
+};
+
+// Answers message boxes from a script and records their texts.
+class ScriptedMessages : public CZsMessageHandler {
+public:
+    explicit ScriptedMessages(std::vector<int> answers = {});
+    ~ScriptedMessages() override;
+    int MsgBox(int nType, const std::string& sText) override;
+    std::vector<std::pair<int, std::string>> shown;
+
+private:
+    std::vector<int> mAnswers;
+    CZsMessageHandler* mpPrevious;
+};
+
+// One image of an ICO block under construction.
+struct IcoImage {
+    uint8_t bWidth = 0;
+    uint8_t bHeight = 0;
+    uint16_t wBitCount = 32;
+    std::vector<uint8_t> data;
+};
+
+// A DIB image of the given size and depth: header with height 2h, zero colour table, colour bits filled with
+// nFill, AND mask all clear (opaque).
+IcoImage DibImage(int w, int h, int bits, uint8_t nFill = 0x11);
+// A minimal PNG-signature image whose IHDR says w x h (not decodable beyond the header).
+IcoImage PngStub(int w, int h, int bits = 32, size_t nExtra = 16);
+// A whole ICO block with the images in the given directory order.
+std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images);
+
+std::filesystem::path TestRoot();
+
+}  // namespace test
