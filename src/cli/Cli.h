@@ -38,6 +38,14 @@ struct CCliVerb {
     CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn);
 };
 
+// A kind of file that "info" can describe. Kinds are tried in registration order; the first whose Match
+// accepts the file's first bytes (up to 4 KiB) describes it with Show.
+struct CCliInfoKind {
+    using MatchFn = bool (*)(const std::filesystem::path& path, const std::vector<uint8_t>& head);
+    using ShowFn = int (*)(const std::filesystem::path& path, bool bJson);
+    CCliInfoKind(int nOrder, MatchFn match, ShowFn show);
+};
+
 // Prints "pictavo-cli: <message>" on stderr and returns CLI_FAILED.
 int CliFail(const char* pszFormat, ...) ZS_PRINTF(1, 2);
 // Prints the message and the usage text on stderr and returns CLI_USAGE.

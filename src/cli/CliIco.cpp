@@ -46,19 +46,14 @@ void PrintIcoJson(const std::filesystem::path& path, ZsBytes data) {
         info.nMinBitCount);
 }
 
-int Info(CCliArgs& args) {
-    bool bJson = args.Flag("--json");
-    std::vector<std::string> files;
-    if (!args.Positionals(files) || files.size() != 1) {
-        return CliUsage("info takes one file.");
-    }
-    std::filesystem::path path = CliPath(files[0]);
+bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
+    return ZI_IsValidIcon(head);
+}
+
+int ShowIco(const std::filesystem::path& path, bool bJson) {
     std::optional<ZsBlock> data = ZsReadFile(path);
     if (!data) {
         return CliFail("cannot read '%s'.", CliShow(path).c_str());
-    }
-    if (!ZI_IsValidIcon(*data)) {
-        return CliFail("'%s' is not an icon file.", CliShow(path).c_str());
     }
     if (bJson) {
         PrintIcoJson(path, *data);
@@ -89,7 +84,7 @@ int Repack(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gInfo("info", "info [--json] FILE.ico             the images of an icon file and their summary", Info);
+CCliInfoKind gIcoInfo(10, MatchIco, ShowIco);
 CCliVerb gRepack("repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
                  Repack);
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -18,6 +19,57 @@ std::map<std::string, VerbEntry>& Verbs() {
 }
 
 bool gbVerbose = false;
+
+struct InfoKind {
+    int nOrder;
+    CCliInfoKind::MatchFn match;
+    CCliInfoKind::ShowFn show;
+};
+
+std::vector<InfoKind>& InfoKinds() {
+    static std::vector<InfoKind> kinds;
+    return kinds;
+}
+
+int Info(CCliArgs& args) {
+    bool bJson = args.Flag("--json");
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 1) {
+        return CliUsage("info takes one file.");
+    }
+    std::filesystem::path path = CliPath(files[0]);
+    std::vector<uint8_t> head;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::error_code ec;
+    if (!f || std::filesystem::is_directory(path, ec)) {
+        if (f) {
+            std::fclose(f);
+        }
+        return CliFail("cannot read '%s'.", CliShow(path).c_str());
+    }
+    head.resize(4096);
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+    std::vector<InfoKind> kinds = InfoKinds();
+    std::stable_sort(kinds.begin(), kinds.end(),
+                     [](const InfoKind& a, const InfoKind& b) { return a.nOrder < b.nOrder; });
+    for (const InfoKind& kind : kinds) {
+        if (kind.match(path, head)) {
+            return kind.show(path, bJson);
+        }
+    }
+    return CliFail("'%s' is not a file Pictavo knows.", CliShow(path).c_str());
+}
+
+}  // namespace
+
+CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn) {
+    Verbs()[pszName] = VerbEntry{pszSynopsis, fn};
+}
+
+namespace {
+
+CCliVerb gInfoVerb("info", "info [--json] FILE                 describe an icon file, module or icon library", Info);
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
@@ -41,8 +93,8 @@ public:
 
 }  // namespace
 
-CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn) {
-    Verbs()[pszName] = VerbEntry{pszSynopsis, fn};
+CCliInfoKind::CCliInfoKind(int nOrder, MatchFn match, ShowFn show) {
+    InfoKinds().push_back(InfoKind{nOrder, match, show});
 }
 
 bool CliVerbose() {
