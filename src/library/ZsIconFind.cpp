@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "common/ZsBase.h"
+#include "common/ZsSettings.h"
 #include "common/ZsText.h"
 #include "library/ZsIconLib.h"
 
@@ -118,4 +119,8 @@ std::vector<std::string> ZsUpdateFindHistory(std::vector<std::string> history, c
     history.insert(history.begin(), sText);
     history.resize(std::min(history.size(), static_cast<size_t>(std::max(nLimit, 0))));
     return history;
+}
+
+void ZsAddFindHistory(const std::string& sText, CZsMemIni& ini) {
+    ZS_FIND_HISTORY.Set(ZsUpdateFindHistory(ZS_FIND_HISTORY.Get(ini), sText, ZS_OPT_FIND_HISTORY.Get(ini)), ini);
 }

@@ -9,6 +9,8 @@
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
+#include "icon/ZsIconLibrary.h"
+#include "icon/ZsPicture.h"
 
 namespace {
 
@@ -518,9 +520,6 @@ int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName) {
 
 int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_t nNode, int nPosition,
                          int nWidth, int nHeight, int nMode, const ZilImportReport& report, bool* pbCancel) {
-    (void)nWidth;
-    (void)nHeight;
-    (void)nMode;
     bool bCancel = false;
     if (pbCancel) {
         *pbCancel = false;
@@ -577,6 +576,33 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
                 ZS_LOG_ERR("CZsIconLib::ImpFiles", "cannot read '%s'", sPath.c_str());
             }
             bCancel = !place(data ? std::move(*data) : ZsBlock(), sTitle, path, nFile, 0, 0);
+        } else if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
+                   sExt == "tiff") {
+            if (nWidth != 0 && nHeight != 0) {
+                std::vector<ZsBlock> tiles;
+                int nTiles = ZI_SplitPicture(path, tiles, nWidth, nHeight, nMode);
+                for (int i = 0; i < nTiles && !bCancel; ++i) {
+                    bCancel = !place(std::move(tiles[static_cast<size_t>(i)]), ZsFormat("%s (%d)", sTitle.c_str(), i + 1),
+                                     path, nFile, i, nTiles);
+                }
+            } else {
+                bCancel = !place(ZI_LoadPictureIcon(path, nMode), sTitle, path, nFile, 0, 0);
+            }
+        } else if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
+            CIconLibrary module;
+            if (!module.Open(path)) {
+                ZS_LOG_ERR("CZsIconLib::ImpFiles", "'%s' is not an icon library (%s)", sPath.c_str(),
+                           module.GetError().c_str());
+                continue;
+            }
+            int nIcons = module.GetIconCount();
+            for (int i = 0; i < nIcons && !bCancel; ++i) {
+                std::string sName = module.GetIconName(i);
+                if (sName.empty()) {
+                    sName = ZsFormat("%s (%d)", sTitle.c_str(), i + 1);
+                }
+                bCancel = !place(module.GetIconData(i), sName, path, nFile, i, nIcons);
+            }
         }
     }
     if (nImported > 0) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/ZsBase.h"
+#include "common/ZsConfig.h"
 #include "icon/ZsIcon.h"
 #include "library/ZsCategoryTree.h"
 #include "library/ZsSQLite.h"
@@ -201,3 +202,5 @@ private:
 // case dropped, at most nLimit entries (none for a limit of 0 or less).
 std::vector<std::string> ZsUpdateFindHistory(std::vector<std::string> history, const std::string& sText,
                                              int nLimit);
+// Puts a search text at the front of the stored history ("FindHistory"), with the limit of the options.
+void ZsAddFindHistory(const std::string& sText, CZsMemIni& ini = ZsGetConfig());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LibTestUtil.h"
+#include "common/ZsSettings.h"
 #include "library/ZsIconLib.h"
 
 using test::Ico;
@@ -109,4 +110,17 @@ TEST(FindHistory, MovesToFrontDropsRepeatsAndKeepsTheLimit) {
     ASSERT_EQ(many.size(), 20u);
     EXPECT_EQ(many.front(), "text 24");
     EXPECT_EQ(many.back(), "text 5");
+}
+
+TEST(FindHistory, StoredWithTheLimitOfTheOptions) {
+    CZsMemIni ini;
+    ZS_OPT_FIND_HISTORY.Set(2, ini);
+    ZsAddFindHistory("one", ini);
+    ZsAddFindHistory("two", ini);
+    ZsAddFindHistory("ONE", ini);
+    ZsAddFindHistory("three", ini);
+    EXPECT_EQ(ZS_FIND_HISTORY.Get(ini), (std::vector<std::string>{"three", "ONE"}));
+    ini.SetString("IDC_EDT_FIND_HISTORY", "0x3", "CDlgOpt");
+    ZsAddFindHistory("four", ini);
+    EXPECT_EQ(ZS_FIND_HISTORY.Get(ini).size(), 3u);
 }

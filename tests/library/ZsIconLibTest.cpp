@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "LibTestUtil.h"
+#include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 
 using test::Ico;
@@ -488,4 +489,46 @@ TEST(IconLibQuery, PathsAndLocations) {
     ZIL_LIST view{9};
     l.lib.NodeToList(5, view);
     EXPECT_EQ(view, (ZIL_LIST{9, 2, 1}));
+}
+
+TEST(IconLibImport, PicturesBecomeIconsWholeOrCutIntoTiles) {
+    test::TempDir dir;
+    CZsBitmap picture(40, 20, 32, 0xFF336699);
+    ASSERT_TRUE(ZsSaveBitmapFile(picture, dir / "pic.png", ZS_PIC_PNG));
+    ASSERT_TRUE(ZsSaveBitmapFile(picture, dir / "pic.bmp", ZS_PIC_BMP));
+    std::filesystem::copy_file(dir / "pic.png", dir / "pic.jpeg");
+    Library l;
+    l.lib.NewLib();
+    // ".jpeg" is not one of the taken extensions.
+    EXPECT_EQ(l.lib.ImpFiles({dir / "pic.png", dir / "pic.jpeg", dir / "pic.bmp"}, 1, -1, 0, 0, ZI_SIZING_KEEP,
+                             nullptr),
+              2);
+    CIcon icon;
+    ASSERT_TRUE(l.lib.GetIcon(1, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{40, 20, 32}));
+    ASSERT_TRUE(l.lib.GetIcon(2, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{40, 20, 32}));
+    ASSERT_TRUE(l.lib.ImpFiles({dir / "pic.png"}, 1, -1, 0, 0, ZI_SIZING_ENLARGE, nullptr));
+    ASSERT_TRUE(l.lib.GetIcon(3, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{48, 48, 32}));
+
+    std::vector<std::string> pieces;
+    int n = l.lib.ImpFiles({dir / "pic.png"}, 1, 0, 20, 20, ZI_SIZING_KEEP, [&](const ZIL_IMPORTED& r) {
+        pieces.push_back(r.sName + " " + std::to_string(r.nPiece) + "/" + std::to_string(r.nPieces));
+        return true;
+    });
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"pic (1) 0/2", "pic (2) 1/2"}));
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{4, 5, 1, 2, 3}));
+    ASSERT_TRUE(l.lib.GetIcon(5, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{20, 20, 32}));
+    // A file that is no picture is reported as refused.
+    ZsWriteFile(dir / "fake.png", std::vector<uint8_t>{1, 2, 3});
+    int nRefused = 0;
+    EXPECT_EQ(l.lib.ImpFiles({dir / "fake.png"}, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED& r) {
+        nRefused += r.nId == 0;
+        return true;
+    }),
+              0);
+    EXPECT_EQ(nRefused, 1);
 }
