@@ -87,9 +87,6 @@ struct ZIL_IMPORTED {
 // Returns false to stop the import.
 using ZilImportReport = std::function<bool(const ZIL_IMPORTED&)>;
 
-// The file extensions ImpFiles takes, as a wildcard list.
-inline constexpr const char* ZIL_IMPORT_PATTERNS = "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff";
-
 // The scopes of a search, in the order of the Find dialog's list.
 enum ZIL_FIND_SCOPE { ZIL_SCOPE_DESCENDANTS = 0, ZIL_SCOPE_SELECTED = 1, ZIL_SCOPE_ALL = 2 };
 
