@@ -72,11 +72,19 @@ bool CZsIconLib::FindIcons(const std::string& sText, const std::vector<int32_t>&
         return false;
     }
     unsigned nAccess = (bInNames ? ZIL_ICON_LOADNAME : 0u) | (bInKwds ? ZIL_ICON_LOADKWDS : 0u);
-    // An icon listed in several of the searched categories is found once.
-    std::unordered_set<int32_t> seen;
-    seen.reserve(candidates.size());
+    // An icon listed in several of the searched categories is found once. Ids are dense, so a byte per id
+    // marks them; a stray id beyond that range goes to a set.
+    std::vector<uint8_t> seenDense(
+        static_cast<size_t>(std::clamp<int64_t>(mnNextIcon, 0, static_cast<int64_t>(candidates.size()) * 4 + 4096)));
+    std::unordered_set<int32_t> seenSparse;
     for (int32_t nId : candidates) {
-        if (!seen.insert(nId).second) {
+        size_t nIdx = static_cast<size_t>(nId);
+        if (nId >= 0 && nIdx < seenDense.size()) {
+            if (seenDense[nIdx]) {
+                continue;
+            }
+            seenDense[nIdx] = 1;
+        } else if (!seenSparse.insert(nId).second) {
             continue;
         }
         const ZIL_ICON& icon = GetIconRec(nId, nAccess);

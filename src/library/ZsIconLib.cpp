@@ -58,6 +58,7 @@ CZsIconLib::~CZsIconLib() {
 void CZsIconLib::Close() {
     mmapNodes.clear();
     mmapIcons.clear();
+    mvIconIndex.clear();
     CloseDb();
 }
 
@@ -326,7 +327,7 @@ void CZsIconLib::CommitFlags() {
     }
     for (auto it = mmapIcons.begin(); it != mmapIcons.end();) {
         if (it->second.nFlags & ZIL_DELETED) {
-            it = mmapIcons.erase(it);
+            EraseIcon(it++);
         } else {
             it->second.nFlags = 0;
             ++it;
@@ -431,8 +432,33 @@ ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
     return node;
 }
 
-ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
+ZIL_ICON& CZsIconLib::FindOrAddIcon(int32_t nId) {
+    size_t nIdx = static_cast<size_t>(nId);
+    if (nId >= 1 && nIdx < mvIconIndex.size() && mvIconIndex[nIdx]) {
+        return *mvIconIndex[nIdx];
+    }
     ZIL_ICON& icon = mmapIcons[nId];
+    // Map entries never move, so their addresses can be kept. Only ids near the number of records are
+    // indexed: a stray huge id from a damaged file must not blow the index up.
+    if (nId >= 1 && nIdx <= 4 * mmapIcons.size() + 4096) {
+        if (nIdx >= mvIconIndex.size()) {
+            mvIconIndex.resize(std::max(nIdx + 1, mvIconIndex.size() * 3 / 2), nullptr);
+        }
+        mvIconIndex[nIdx] = &icon;
+    }
+    return icon;
+}
+
+void CZsIconLib::EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it) {
+    size_t nIdx = static_cast<size_t>(it->first);
+    if (it->first >= 1 && nIdx < mvIconIndex.size()) {
+        mvIconIndex[nIdx] = nullptr;
+    }
+    mmapIcons.erase(it);
+}
+
+ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
+    ZIL_ICON& icon = FindOrAddIcon(nId);
     bool bDb = IsOpen() && !(nAccess & ZIL_ICON_NEW);
     if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
         std::optional<ZsBlock> data = QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
@@ -555,7 +581,7 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
         ZIL_IMPORTED info;
         info.nId = nId;
         info.sName = sName;
-        info.data = nId ? ZsBytes(*mmapIcons[nId].data) : ZsBytes();
+        info.data = nId ? ZsBytes(*FindOrAddIcon(nId).data) : ZsBytes();
         info.path = path;
         info.nImported = nImported;
         info.nFile = nFile;

@@ -124,3 +124,14 @@ TEST(FindHistory, StoredWithTheLimitOfTheOptions) {
     ZsAddFindHistory("four", ini);
     EXPECT_EQ(ZS_FIND_HISTORY.Get(ini).size(), 3u);
 }
+
+TEST(IconFind, StrayIdsFromADamagedFileAreHandled) {
+    Named n({{"near", ""}});
+    for (int32_t nId : {2147483000, -7, 0}) {
+        n.lib.SetIconName(nId, "far");
+    }
+    n.lib.ListToNode(1, {1, 2147483000, -7, 0, 2147483000, 1});
+    ASSERT_TRUE(n.lib.FindIcons("", {1}, false, false, false, true, false));
+    EXPECT_EQ(n.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{1, 2147483000, -7, 0}));
+    EXPECT_EQ(n.lib.GetIconName(2147483000), "far");
+}
