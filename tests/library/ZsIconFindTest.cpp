@@ -126,7 +126,7 @@ TEST(FindHistory, StoredWithTheLimitOfTheOptions) {
 }
 
 TEST(IconFind, StrayIdsFromADamagedFileAreHandled) {
-    Named n({{"near", ""}});
+    Named n({{"near", ""}, {"other", ""}});
     for (int32_t nId : {2147483000, -7, 0}) {
         n.lib.SetIconName(nId, "far");
     }
