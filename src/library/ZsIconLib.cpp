@@ -266,23 +266,35 @@ bool CZsIconLib::WriteIcons() {
             }
             continue;
         }
-        if (icon.nFlags & ZIL_DIRTY_DATA) {
+        uint8_t nFlags = icon.nFlags;
+        if (nFlags & ZIL_DIRTY_DATA) {
             int nExists = QueryExists(ZsFormat("select id from icons where id=%d;", nId));
             if (nExists < 0) {
                 return false;
             }
-            std::string sql = nExists ? ZsFormat("update icons set data=? where id=%d;", nId)
-                                      : ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
+            std::string sql;
+            if (nExists) {
+                sql = ZsFormat("update icons set data=? where id=%d;", nId);
+            } else if (nFlags & (ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS)) {
+                // A new row gets its name and keywords with its data: updating them afterwards would write
+                // the whole row, data and all, a second time.
+                sql = ZsFormat("insert into icons(id, data, name, kwds) values(%d, ?, %s, %s);", nId,
+                               SqlQuote((nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "").c_str(),
+                               SqlQuote((nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "").c_str());
+                nFlags &= static_cast<uint8_t>(~(ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS));
+            } else {
+                sql = ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
+            }
             const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
             if (!ExecBlob(sql, pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
                 return false;
             }
         }
-        if ((icon.nFlags & ZIL_DIRTY_NAME) &&
+        if ((nFlags & ZIL_DIRTY_NAME) &&
             !Exec(ZsFormat("update icons set name=%s where id=%d;", SqlQuote(icon.name.value_or("")).c_str(), nId))) {
             return false;
         }
-        if ((icon.nFlags & ZIL_DIRTY_KWDS) &&
+        if ((nFlags & ZIL_DIRTY_KWDS) &&
             !Exec(ZsFormat("update icons set kwds=%s where id=%d;", SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
             return false;
         }
@@ -651,6 +663,7 @@ void CZsIconLib::DelIcon(int32_t nId) {
             nodes.push_back(nFixed);
         }
     }
+    CZsSqlReadBatch batch(*this);
     for (int32_t nNode : nodes) {
         ZIL_NODE& node = GetNodeIcons(nNode, ZIL_NODE_LOAD);
         auto end = std::remove(node.list->begin(), node.list->end(), nId);
@@ -701,6 +714,7 @@ std::vector<int32_t> CZsIconLib::GetNodeIds() const {
 }
 
 int32_t CZsIconLib::FindIconNode(int32_t nIconId) {
+    CZsSqlReadBatch batch(*this);
     for (int32_t nNode : GetNodeIds()) {
         if (nNode == ZIL_ID_ALL) {
             continue;

@@ -44,6 +44,11 @@ TEST(IconFind, PlainAndWholeWordMatching) {
     EXPECT_EQ(n.Find("night sky", false, true, false), (ZIL_LIST{2}));
     EXPECT_EQ(n.Find("star", false, true, false, true, false), (ZIL_LIST{1}));
     EXPECT_EQ(n.Find("star", false, true, false, false, true), (ZIL_LIST{3}));
+    // Text beyond ASCII can fold onto ASCII letters (the Kelvin sign is a k).
+    Named k({{"\xE2\x84\xAA", ""}, {"x\xE2\x84\xAAy", ""}, {"K", ""}});
+    EXPECT_EQ(k.Find("k", false, true, false), (ZIL_LIST{1, 3}));
+    EXPECT_EQ(k.Find("xk", false, false, false), (ZIL_LIST{2}));
+    EXPECT_EQ(k.Find("k", true, false, false), ZIL_LIST{});
     // An empty name is tested like any other text.
     EXPECT_EQ(n.Find("", false, true, false, true, false), (ZIL_LIST{4}));
 }
