@@ -248,7 +248,8 @@ int main(int argc, char** argv) {
         args.erase(args.begin());
     }
     // Long work shows a bar on a terminal, and its log lines with --verbose.
-    static CCliProgressSink progress(stderr, CliIsTerminal(stderr), gbVerbose, std::chrono::milliseconds(250));
+    static CCliProgressSink progress(stderr, CliIsTerminal(stderr), gbVerbose,
+                                     std::chrono::milliseconds(250));
     ZsSetProgressSink(&progress);
     gpProgress = &progress;
     // The tool never writes the desktop program's "log.txt": log lines go to stderr with --verbose.
