@@ -45,7 +45,8 @@ void SevenSizes(benchmark::State& state) {
     const CZsBitmap src = Picture();
     std::vector<ZI_FORMAT> formats;
     std::string sError;
-    ZI_ParseFormatList("256x256-XP,128x128-XP,64x64-XP,48x48-XP,32x32-XP,24x24-XP,16x16-XP", formats, &sError);
+    ZI_ParseFormatList("256x256-XP,128x128-XP,64x64-XP,48x48-XP,32x32-XP,24x24-XP,16x16-XP", formats,
+                       &sError);
     for (auto _ : state) {
         CIcon icon;
         icon.SetData(ZI_PictureToIcon(src, ZI_SIZING_ENLARGE));

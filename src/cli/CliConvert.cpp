@@ -103,8 +103,9 @@ int Split(CCliArgs& args) {
     }
     std::optional<long long> tw = CliParseInt((*tile)[0]), th = CliParseInt((*tile)[1]);
     if (!tw || !th || *tw < -65536 || *tw > 65536 || *th < -65536 || *th > 65536) {
-        return CliUsage("--tile takes two whole numbers: sizes in pixels, 0 for the whole picture, or negative "
-                        "counts of columns and rows.");
+        return CliUsage(
+            "--tile takes two whole numbers: sizes in pixels, 0 for the whole picture, or negative "
+            "counts of columns and rows.");
     }
     if (nMode < 0) {
         return CliUsage("--resize takes enlarge, shrink or keep.");
@@ -240,24 +241,29 @@ int Presets(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gConvert("convert",
-                  "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-                  "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
-                  Convert);
-CCliVerb gSplit("split",
-                "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
-                "                                     cut a picture into tiles, one icon each (negative: counts)",
-                Split);
-CCliVerb gExportImages("export-images",
-                       "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
-                       "                                     write an icon's images as pictures or icon files",
-                       ExportImages);
-CCliVerb gFormats("formats",
-                  "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
-                  "        [--keep-largest] | --set LIST [--except]\n"
-                  "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
-                  "                                     or preset names)",
-                  Formats);
-CCliVerb gPresets("presets", "presets                            list the format presets and their formats", Presets);
+CCliVerb gConvert(
+    "convert",
+    "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
+    "                                   make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+    Convert);
+CCliVerb gSplit(
+    "split",
+    "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
+    "                                   cut a picture into tiles, one icon each (negative: counts)",
+    Split);
+CCliVerb gExportImages(
+    "export-images",
+    "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
+    "                                   write an icon's images as pictures or icon files",
+    ExportImages);
+CCliVerb gFormats(
+    "formats",
+    "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
+    "          [--keep-largest] | --set LIST [--except]\n"
+    "                                   add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
+    "                                   or preset names)",
+    Formats);
+CCliVerb gPresets("presets", "presets                            list the format presets and their formats",
+                  Presets);
 
 }  // namespace

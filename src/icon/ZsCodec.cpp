@@ -47,7 +47,8 @@ CZsBitmap DecodeDib(ZsBytes image, std::string* pError) {
         return {};
     }
     if (biCompression != 0) {
-        SetError(pError, ZsFormat("the image is compressed (method %u), which icons never are", biCompression));
+        SetError(pError,
+                 ZsFormat("the image is compressed (method %u), which icons never are", biCompression));
         return {};
     }
     if (nBits != 1 && nBits != 4 && nBits != 8 && nBits != 16 && nBits != 24 && nBits != 32) {
@@ -253,7 +254,8 @@ uint32_t Unpremultiply(const float* px) {
         return 0;
     }
     const float f = 255.0f / a;
-    return ZsArgb(nA, ToByte(std::min(px[0], a) * f), ToByte(std::min(px[1], a) * f), ToByte(std::min(px[2], a) * f));
+    return ZsArgb(nA, ToByte(std::min(px[0], a) * f), ToByte(std::min(px[1], a) * f),
+                  ToByte(std::min(px[2], a) * f));
 }
 
 // A premultiplied pixel composited on opaque black.
@@ -341,9 +343,10 @@ void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
 }  // namespace
 
 bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
-    if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE || nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
-        SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)", static_cast<long long>(nWidth),
-                                  static_cast<long long>(nHeight)));
+    if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE ||
+        nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
+        SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)",
+                                  static_cast<long long>(nWidth), static_cast<long long>(nHeight)));
         return false;
     }
     return true;
@@ -412,7 +415,8 @@ CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int 
     for (int y = 0; y < th; ++y) {
         uint32_t* row = out.Row(y);
         for (int x = 0; x < tw; ++x) {
-            const float* p = &px[(static_cast<size_t>(y) * static_cast<size_t>(tw) + static_cast<size_t>(x)) * 4];
+            const float* p =
+                &px[(static_cast<size_t>(y) * static_cast<size_t>(tw) + static_cast<size_t>(x)) * 4];
             if (b == 32) {
                 row[x] = Unpremultiply(p);
             } else if (palette.empty()) {

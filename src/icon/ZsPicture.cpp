@@ -31,7 +31,8 @@ void SetError(std::string* pError, const std::string& text) {
     }
 }
 
-// ---- PNG ----------------------------------------------------------------------------------------------------
+// ---- PNG
+// ----------------------------------------------------------------------------------------------------
 
 // What the libpng callbacks share. It lives on the heap so that it is intact after libpng jumps back.
 struct PngState {
@@ -143,7 +144,8 @@ ZsBlock EncodePng(const CZsBitmap& bmp) {
     return stream.Take();
 }
 
-// ---- JPEG ---------------------------------------------------------------------------------------------------
+// ---- JPEG
+// ---------------------------------------------------------------------------------------------------
 
 struct JpegError {
     jpeg_error_mgr mgr;
@@ -196,7 +198,8 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
             // CMYK JPEGs are written inverted (Adobe's convention), so each channel times K is the colour.
             uint32_t* out = s.bmp.Row(y);
             for (int x = 0; x < w; ++x) {
-                const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2], k = s.row[4 * x + 3];
+                const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2],
+                               k = s.row[4 * x + 3];
                 out[x] = ZsArgb(255, c * k / 255, m * k / 255, yy * k / 255);
             }
         } else {
@@ -248,7 +251,8 @@ ZsBlock EncodeJpeg(const CZsBitmap& bmp) {
     return out;
 }
 
-// ---- GIF ----------------------------------------------------------------------------------------------------
+// ---- GIF
+// ----------------------------------------------------------------------------------------------------
 
 int GifRead(GifFileType* gif, GifByteType* pOut, int n) {
     return static_cast<int>(static_cast<CZsStream*>(gif->UserData)->Read(pOut, static_cast<size_t>(n)));
@@ -445,7 +449,8 @@ ZsBlock EncodeGif(const CZsBitmap& bmp) {
     return bOk ? stream.Take() : ZsBlock();
 }
 
-// ---- TIFF ---------------------------------------------------------------------------------------------------
+// ---- TIFF
+// ---------------------------------------------------------------------------------------------------
 
 tmsize_t TiffRead(thandle_t h, void* p, tmsize_t n) {
     return n < 0 ? 0 : static_cast<tmsize_t>(static_cast<CZsStream*>(h)->Read(p, static_cast<size_t>(n)));
@@ -503,9 +508,9 @@ std::unique_ptr<TIFF, TiffCloser> TiffOpen(CZsStream& stream, const char* pszMod
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(ZS_MAX_PICTURE_PIXELS * 4));
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffErrorHandler, &sError);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffWarningHandler, nullptr);
-    return std::unique_ptr<TIFF, TiffCloser>(TIFFClientOpenExt("memory", pszMode, &stream, TiffRead, TiffWrite,
-                                                               TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap,
-                                                               options.get()));
+    return std::unique_ptr<TIFF, TiffCloser>(TIFFClientOpenExt("memory", pszMode, &stream, TiffRead,
+                                                               TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                                               TiffMap, TiffUnmap, options.get()));
 }
 
 CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
@@ -520,8 +525,8 @@ CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
         return fail();
     }
     uint32_t w = 0, h = 0;
-    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h) ||
-        w == 0 || h == 0) {
+    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) ||
+        !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
         SetError(pError, "damaged TIFF data (no picture size)");
         return {};
     }
@@ -587,7 +592,8 @@ ZsBlock EncodeTiff(const CZsBitmap& bmp) {
     return sError.empty() ? stream.Take() : ZsBlock();
 }
 
-// ---- BMP ----------------------------------------------------------------------------------------------------
+// ---- BMP
+// ----------------------------------------------------------------------------------------------------
 
 // One colour channel given by a bit mask, scaled to 8 bits.
 struct Channel {
@@ -708,7 +714,8 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
     CZsBitmap bmp(static_cast<int>(w), static_cast<int>(h));
     bool bAnyAlpha = false;
     for (int y = 0; y < bmp.Height(); ++y) {
-        const uint8_t* row = bytes.data() + nPixelsAt + stride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
+        const uint8_t* row =
+            bytes.data() + nPixelsAt + stride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
         uint32_t* out = bmp.Row(y);
         for (int x = 0; x < bmp.Width(); ++x) {
             switch (nBits) {
@@ -836,7 +843,8 @@ const char* ZsGetExportExt(int nTypeIndex) {
     return nTypeIndex >= 0 && nTypeIndex < 7 ? exts[nTypeIndex] : nullptr;
 }
 
-// ---- Decoding -------------------------------------------------------------------------------------------------
+// ---- Decoding
+// -------------------------------------------------------------------------------------------------
 
 CZsBitmap ZsDecodePng(ZsBytes bytes, std::string* pError) {
     auto s = std::make_unique<PngState>();
@@ -884,7 +892,8 @@ CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) 
     return ZsDecodePicture(*bytes, pError);
 }
 
-// ---- Encoding -------------------------------------------------------------------------------------------------
+// ---- Encoding
+// -------------------------------------------------------------------------------------------------
 
 int ZsFindEncoder(std::string_view mime) {
     for (int i = 0; i < ZS_PIC_COUNT; ++i) {
@@ -924,7 +933,8 @@ bool ZsSaveBitmapFile(const CZsBitmap& bitmap, const std::filesystem::path& path
     return !bytes.empty() && ZsWriteFile(path, bytes);
 }
 
-// ---- Pictures to icons -------------------------------------------------------------------------------------
+// ---- Pictures to icons
+// -------------------------------------------------------------------------------------
 
 void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode, int& nWidth, int& nHeight) {
     if (nSizingMode == ZI_SIZING_KEEP) {
@@ -1039,7 +1049,8 @@ int ZI_SplitBitmap(const CZsBitmap& picture, std::vector<ZsBlock>& blocks, int n
         return std::max<int64_t>(1, nPicture / -nTile);
     };
     const int pw = picture.Width(), ph = picture.Height();
-    const int tw = static_cast<int>(tileSize(pw, nTileWidth)), th = static_cast<int>(tileSize(ph, nTileHeight));
+    const int tw = static_cast<int>(tileSize(pw, nTileWidth)),
+              th = static_cast<int>(tileSize(ph, nTileHeight));
     const int64_t nCols = (pw + tw - 1) / tw, nRows = (ph + th - 1) / th;
     if (nCols * nRows > ZI_MAX_TILES) {
         ZS_LOG_ERR("ZI_SplitPicture", "%lld tiles", static_cast<long long>(nCols * nRows));

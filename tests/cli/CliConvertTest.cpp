@@ -35,13 +35,15 @@ TEST(CliConvert, PictureToIconWithFormatsPresetsAndSizing) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "b.ico"), (std::vector<ZI_FORMAT>{{300, 200, 32}}));
 
-    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "c.ico"), "--preset", "Windows 98 SE/ME/2000 Icon Format"});
+    r = test::RunCli(
+        {"convert", S(dir / "in.png"), S(dir / "c.ico"), "--preset", "Windows 98 SE/ME/2000 Icon Format"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "c.ico"),
-              (std::vector<ZI_FORMAT>{{48, 48, 8}, {32, 32, 8}, {16, 16, 8}, {48, 48, 4}, {32, 32, 4}, {16, 16, 4}}));
+              (std::vector<ZI_FORMAT>{
+                  {48, 48, 8}, {32, 32, 8}, {16, 16, 8}, {48, 48, 4}, {32, 32, 4}, {16, 16, 4}}));
 
-    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "d.ico"), "--formats", "32x32-XP,16x16-XP", "--resize",
-                      "shrink"});
+    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "d.ico"), "--formats", "32x32-XP,16x16-XP",
+                      "--resize", "shrink"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "d.ico"), (std::vector<ZI_FORMAT>{{32, 32, 32}, {16, 16, 32}}));
 }
@@ -57,8 +59,8 @@ TEST(CliConvert, BadPicturesAndUsage) {
     EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--resize", "huge"}).code, 2);
     EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--formats", "48x48"}).code, 2);
     EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--preset", "Nope"}).code, 2);
-    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--preset", "Windows XP Icon Format",
-                            "--formats", "16x16-XP"})
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--preset",
+                            "Windows XP Icon Format", "--formats", "16x16-XP"})
                   .code,
               2);
     EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png")}).code, 2);
@@ -70,8 +72,8 @@ TEST(CliConvert, BadPicturesAndUsage) {
 TEST(CliSplit, OneIconPerTile) {
     test::TempDir dir;
     ZsWriteFile(dir / "strip.bmp", ZsEncodePicture(CZsBitmap(100, 40, 32, 0xFF112233), ZS_PIC_BMP));
-    test::CliResult r =
-        test::RunCli({"split", S(dir / "strip.bmp"), S(dir / "out"), "--tile", "-4", "0", "--resize", "keep"});
+    test::CliResult r = test::RunCli(
+        {"split", S(dir / "strip.bmp"), S(dir / "out"), "--tile", "-4", "0", "--resize", "keep"});
     ASSERT_EQ(r.code, 0) << r.err;
     for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(IcoFormats(dir / "out" / ("strip (" + std::to_string(i) + ").ico")),
@@ -89,7 +91,8 @@ TEST(CliExportImages, WritesFilesAndNamesThoseItCannotWrite) {
     icon.AddFormat(ZI_FORMAT{32, 32, 32});
     icon.AddFormat(ZI_FORMAT{16, 16, 8});
     ZsWriteFile(dir / "Globe.ico", icon.GetData(-1));
-    test::CliResult r = test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "png"), "--type", "png"});
+    test::CliResult r =
+        test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "png"), "--type", "png"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "png" / "Globe (32x32 - XP).png"));
     EXPECT_TRUE(std::filesystem::exists(dir / "png" / "Globe (16x16 - 256).png"));
@@ -116,7 +119,8 @@ TEST(CliFormats, AddRemoveAndSet) {
     ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(48, 48, 32, 0xFF2040F0), ZS_PIC_PNG));
     ASSERT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "a.ico")}).code, 0);
 
-    test::CliResult r = test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "32x32-XP,16x16-16"});
+    test::CliResult r =
+        test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "32x32-XP,16x16-16"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "b.ico"), (std::vector<ZI_FORMAT>{{48, 48, 32}, {32, 32, 32}, {16, 16, 4}}));
     CIcon b;
@@ -128,7 +132,8 @@ TEST(CliFormats, AddRemoveAndSet) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "c.ico"), (std::vector<ZI_FORMAT>{{48, 48, 32}, {16, 16, 4}}));
 
-    r = test::RunCli({"formats", S(dir / "b.ico"), S(dir / "d.ico"), "--set", "Windows XP Icon Format (Minimum)"});
+    r = test::RunCli(
+        {"formats", S(dir / "b.ico"), S(dir / "d.ico"), "--set", "Windows XP Icon Format (Minimum)"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(IcoFormats(dir / "d.ico").size(), 9u);
 
@@ -138,13 +143,16 @@ TEST(CliFormats, AddRemoveAndSet) {
     e.SetData(*ZsReadFile(dir / "e.ico"));
     EXPECT_EQ(e.GetHBITMAP(2).At(10, 10), 0u);
 
-    r = test::RunCli({"formats", S(dir / "b.ico"), S(dir / "f.ico"), "--remove", "48x48-XP,32x32-XP,16x16-16"});
+    r = test::RunCli(
+        {"formats", S(dir / "b.ico"), S(dir / "f.ico"), "--remove", "48x48-XP,32x32-XP,16x16-16"});
     EXPECT_EQ(r.code, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "f.ico"));
 
     EXPECT_EQ(test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico")}).code, 2);
-    EXPECT_EQ(test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "x", "--remove", "y"}).code, 2);
-    EXPECT_EQ(test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "16x16-XP", "--from-image", "9"})
+    EXPECT_EQ(
+        test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "x", "--remove", "y"}).code, 2);
+    EXPECT_EQ(test::RunCli(
+                  {"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "16x16-XP", "--from-image", "9"})
                   .code,
               1);
     EXPECT_EQ(test::RunCli({"presets"}).code, 0);

@@ -52,18 +52,21 @@ TEST(ZiStandardFormats, KeysTableOrderAndLabels) {
 TEST(ZiPresets, TableAndMasks) {
     std::span<const ZI_PRESET> presets = ZI_GetPresets();
     ASSERT_EQ(presets.size(), 27u);
-    EXPECT_EQ(std::count_if(presets.begin(), presets.end(), [](const ZI_PRESET& p) { return p.nMask == 0; }), 4);
+    EXPECT_EQ(std::count_if(presets.begin(), presets.end(), [](const ZI_PRESET& p) { return p.nMask == 0; }),
+              4);
     EXPECT_STREQ(presets[1].pszName, "All Standard Image Formats");
     EXPECT_EQ(ZI_GetMaskFormats(presets[1].nMask).size(), 50u);
     const ZI_PRESET* vista = ZI_FindPreset("windows vista/7 icon format (minimum)");
     ASSERT_NE(vista, nullptr);
-    EXPECT_EQ(Labels(ZI_GetMaskFormats(vista->nMask)),
-              (std::vector<std::string>{"256x256 - XP", "48x48 - XP", "32x32 - XP", "16x16 - XP", "48x48 - 256",
-                                        "32x32 - 256", "16x16 - 256", "48x48 - 16", "32x32 - 16", "16x16 - 16"}));
+    EXPECT_EQ(
+        Labels(ZI_GetMaskFormats(vista->nMask)),
+        (std::vector<std::string>{"256x256 - XP", "48x48 - XP", "32x32 - XP", "16x16 - XP", "48x48 - 256",
+                                  "32x32 - 256", "16x16 - 256", "48x48 - 16", "32x32 - 16", "16x16 - 16"}));
     EXPECT_EQ(ZI_GetMaskFormats(ZI_FindPreset("Windows Vista/7 Icon Format (Full)")->nMask).size(), 18u);
     EXPECT_EQ(ZI_GetMaskFormats(ZI_FindPreset("Windows 98 SE/ME/2000 Icon Format")->nMask).size(), 6u);
-    EXPECT_EQ(Labels(ZI_GetMaskFormats(ZI_FindPreset("72x72 Image Formats")->nMask)),
-              (std::vector<std::string>{"72x72 - XP", "72x72 - 16M", "72x72 - 256", "72x72 - 16", "72x72 - Mono"}));
+    EXPECT_EQ(
+        Labels(ZI_GetMaskFormats(ZI_FindPreset("72x72 Image Formats")->nMask)),
+        (std::vector<std::string>{"72x72 - XP", "72x72 - 16M", "72x72 - 256", "72x72 - 16", "72x72 - Mono"}));
     EXPECT_EQ(ZI_FindPreset("By Size"), nullptr);
     EXPECT_EQ(ZI_FindPreset("Nothing"), nullptr);
 }
@@ -72,8 +75,8 @@ TEST(ZiDesiredList, SortedInsertWithoutDuplicates) {
     std::vector<ZI_FORMAT> list;
     EXPECT_EQ(ZI_InsertDesiredFormats(list, ZI_FindPreset("Windows XP Icon Format (Minimum)")->nMask), 9);
     EXPECT_EQ(Labels(list), (std::vector<std::string>{"48x48 - XP", "32x32 - XP", "16x16 - XP", "48x48 - 256",
-                                                      "32x32 - 256", "16x16 - 256", "48x48 - 16", "32x32 - 16",
-                                                      "16x16 - 16"}));
+                                                      "32x32 - 256", "16x16 - 256", "48x48 - 16",
+                                                      "32x32 - 16", "16x16 - 16"}));
     EXPECT_TRUE(ZI_InsertDesiredFormat(list, ZI_FORMAT{24, 24, 32}));
     EXPECT_EQ(list[2], (ZI_FORMAT{24, 24, 32}));
     EXPECT_FALSE(ZI_InsertDesiredFormat(list, ZI_FORMAT{32, 32, 32}));
@@ -82,7 +85,8 @@ TEST(ZiDesiredList, SortedInsertWithoutDuplicates) {
     EXPECT_TRUE(ZI_InsertDesiredFormat(list, ZI_FORMAT{64, 8, 32}));
     EXPECT_EQ(list[3], (ZI_FORMAT{64, 8, 32}));
     // Formats that cannot be packed or made are refused.
-    for (ZI_FORMAT bad : {ZI_FORMAT{8192, 8, 32}, ZI_FORMAT{0, 8, 32}, ZI_FORMAT{8, -1, 32}, ZI_FORMAT{8, 8, 16}}) {
+    for (ZI_FORMAT bad :
+         {ZI_FORMAT{8192, 8, 32}, ZI_FORMAT{0, 8, 32}, ZI_FORMAT{8, -1, 32}, ZI_FORMAT{8, 8, 16}}) {
         EXPECT_FALSE(ZI_InsertDesiredFormat(list, bad));
     }
     EXPECT_TRUE(ZI_InsertDesiredFormat(list, ZI_FORMAT{8191, 8191, 1}));
@@ -106,14 +110,14 @@ TEST(ZiDesiredList, ParsesLabelsAndPresetNames) {
     std::vector<ZI_FORMAT> list;
     std::string sError;
     ASSERT_TRUE(ZI_ParseFormatList("16x16-Mono, 48x48 - xp,32x32-256,24x24-16M,16X16-16", list, &sError));
-    EXPECT_EQ(Labels(list), (std::vector<std::string>{"48x48 - XP", "24x24 - 16M", "32x32 - 256", "16x16 - 16",
-                                                      "16x16 - Mono"}));
+    EXPECT_EQ(Labels(list), (std::vector<std::string>{"48x48 - XP", "24x24 - 16M", "32x32 - 256",
+                                                      "16x16 - 16", "16x16 - Mono"}));
     list.clear();
     ASSERT_TRUE(ZI_ParseFormatList("Windows 98 SE/ME/2000 Icon Format,256x256-XP", list, &sError));
     EXPECT_EQ(list.size(), 7u);
     EXPECT_EQ(list[0], (ZI_FORMAT{256, 256, 32}));
-    for (const char* bad : {"", "48x48", "48x48-24", "x48-XP", "48x-XP", "Windows", "9000x16-XP", "0x16-XP",
-                            "16x16-XP,,"}) {
+    for (const char* bad :
+         {"", "48x48", "48x48-24", "x48-XP", "48x-XP", "Windows", "9000x16-XP", "0x16-XP", "16x16-XP,,"}) {
         list.clear();
         EXPECT_FALSE(ZI_ParseFormatList(bad, list, &sError)) << bad;
         EXPECT_FALSE(sError.empty());
