@@ -244,24 +244,24 @@ int Presets(CCliArgs& args) {
 CCliVerb gConvert(
     "convert",
     "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-    "                                   make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+    "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
     Convert);
 CCliVerb gSplit(
     "split",
     "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
-    "                                   cut a picture into tiles, one icon each (negative: counts)",
+    "                                     cut a picture into tiles, one icon each (negative: counts)",
     Split);
 CCliVerb gExportImages(
     "export-images",
     "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
-    "                                   write an icon's images as pictures or icon files",
+    "                                     write an icon's images as pictures or icon files",
     ExportImages);
 CCliVerb gFormats(
     "formats",
     "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
     "          [--keep-largest] | --set LIST [--except]\n"
-    "                                   add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
-    "                                   or preset names)",
+    "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
+    "                                     or preset names)",
     Formats);
 CCliVerb gPresets("presets", "presets                            list the format presets and their formats",
                   Presets);
