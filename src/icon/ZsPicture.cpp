@@ -19,6 +19,8 @@
 
 namespace {
 
+// What an in-memory stream may grow to.
+constexpr uint64_t kMaxStreamBytes = UINT64_C(1) << 32;
 // Picture files larger than this are not read at all.
 constexpr uint64_t kMaxPictureFileBytes = UINT64_C(512) << 20;
 // Deflate cannot expand data by more than about 1032 times; a PNG claiming more pixels than its bytes could
@@ -62,7 +64,9 @@ void PngRead(png_structp png, png_bytep pOut, size_t n) {
 }
 
 void PngWrite(png_structp png, png_bytep pIn, size_t n) {
-    static_cast<PngState*>(png_get_io_ptr(png))->pStream->Write(pIn, n);
+    if (!static_cast<PngState*>(png_get_io_ptr(png))->pStream->Write(pIn, n)) {
+        png_error(png, "the picture is too large to write");
+    }
 }
 
 void PngFlush(png_structp) {}
@@ -259,8 +263,7 @@ int GifRead(GifFileType* gif, GifByteType* pOut, int n) {
 }
 
 int GifWrite(GifFileType* gif, const GifByteType* pIn, int n) {
-    static_cast<CZsStream*>(gif->UserData)->Write(pIn, static_cast<size_t>(n));
-    return n;
+    return static_cast<CZsStream*>(gif->UserData)->Write(pIn, static_cast<size_t>(n)) ? n : 0;
 }
 
 struct GifCloser {
@@ -273,7 +276,8 @@ CZsBitmap DecodeGif(ZsBytes bytes, std::string* pError) {
     int nError = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&stream, GifRead, &nError));
     if (!gif) {
-        SetError(pError, ZsFormat("damaged GIF data (%s)", GifErrorString(nError)));
+        const char* pszReason = GifErrorString(nError);
+        SetError(pError, ZsFormat("damaged GIF data (%s)", pszReason ? pszReason : "unreadable"));
         return {};
     }
     auto fail = [&](const char* pszWhat) {
@@ -456,10 +460,9 @@ tmsize_t TiffRead(thandle_t h, void* p, tmsize_t n) {
     return n < 0 ? 0 : static_cast<tmsize_t>(static_cast<CZsStream*>(h)->Read(p, static_cast<size_t>(n)));
 }
 tmsize_t TiffWrite(thandle_t h, void* p, tmsize_t n) {
-    if (n < 0) {
+    if (n < 0 || !static_cast<CZsStream*>(h)->Write(p, static_cast<size_t>(n))) {
         return 0;
     }
-    static_cast<CZsStream*>(h)->Write(p, static_cast<size_t>(n));
     return n;
 }
 toff_t TiffSeek(thandle_t h, toff_t off, int whence) {
@@ -804,12 +807,16 @@ size_t CZsStream::Read(void* pOut, size_t n) {
     return nRead;
 }
 
-void CZsStream::Write(const void* pIn, size_t n) {
+bool CZsStream::Write(const void* pIn, size_t n) {
+    if (n > kMaxStreamBytes || mnPos > kMaxStreamBytes - n) {
+        return false;
+    }
     if (mnPos + n > mBlock.size()) {
         mBlock.resize(static_cast<size_t>(mnPos + n), 0);
     }
     std::memcpy(mBlock.data() + mnPos, pIn, n);
     mnPos += n;
+    return true;
 }
 
 bool CZsStream::Seek(int64_t nOffset, int nWhence) {
@@ -821,11 +828,13 @@ bool CZsStream::Seek(int64_t nOffset, int nWhence) {
     } else if (nWhence != SEEK_SET) {
         return false;
     }
-    if ((nOffset < 0 && base < -nOffset) || (nOffset > 0 && nOffset > INT64_C(1) << 40)) {
+    // No block comes near 2^40 bytes; bounding the offset first keeps the sum from overflowing.
+    constexpr int64_t kLimit = INT64_C(1) << 40;
+    if (nOffset < -kLimit || nOffset > kLimit) {
         return false;
     }
     const int64_t pos = base + nOffset;
-    if (pos < 0 || pos > INT64_C(1) << 40) {
+    if (pos < 0 || pos > kLimit) {
         return false;
     }
     mnPos = static_cast<uint64_t>(pos);

@@ -33,8 +33,9 @@ public:
 
     // Copies up to n bytes from the current position; the number copied.
     size_t Read(void* pOut, size_t n);
-    // Writes at the current position, growing the block (a gap after a seek past the end is zero-filled).
-    void Write(const void* pIn, size_t n);
+    // Writes at the current position, growing the block (a gap after a seek past the end is zero-filled);
+    // false, and nothing written, when the block would pass 4 GiB.
+    bool Write(const void* pIn, size_t n);
     // Moves like fseek (SEEK_SET, SEEK_CUR, SEEK_END); false, and the position unchanged, for a position
     // before the start or beyond what a block can hold.
     bool Seek(int64_t nOffset, int nWhence);

@@ -414,9 +414,15 @@ TEST(ZsStream, ReadsWritesAndSeeks) {
     s.Write("z", 1);
     EXPECT_EQ(s.Block(), (ZsBlock{'a', 'b', 'c', 0, 0, 'z'}));
     EXPECT_FALSE(s.Seek(-7, SEEK_END));
+    EXPECT_FALSE(s.Seek(INT64_MIN, SEEK_CUR));
+    EXPECT_FALSE(s.Seek(INT64_MAX, SEEK_CUR));
     EXPECT_EQ(s.Tell(), 6u);
     EXPECT_TRUE(s.Seek(-2, SEEK_CUR));
     char buf[4] = {};
     EXPECT_EQ(s.Read(buf, 4), 2u);
     EXPECT_EQ(s.Read(buf, 4), 0u);
+    // Far past the end nothing is written (nor allocated).
+    EXPECT_TRUE(s.Seek(INT64_C(1) << 40, SEEK_SET));
+    EXPECT_FALSE(s.Write("x", 1));
+    EXPECT_EQ(s.Size(), 6u);
 }
