@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
@@ -20,6 +22,21 @@ std::vector<ZI_FORMAT> IcoFormats(const std::filesystem::path& path) {
 
 std::string S(const std::filesystem::path& p) {
     return p.string();
+}
+
+// The standard output of a shell command; nullopt when it could not run.
+std::optional<std::string> Capture(const std::string& command) {
+    std::FILE* f = popen(command.c_str(), "r");
+    if (!f) {
+        return std::nullopt;
+    }
+    std::string out;
+    char buf[512];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        out.append(buf, n);
+    }
+    return pclose(f) == 0 ? std::optional<std::string>(out) : std::nullopt;
 }
 
 }  // namespace
@@ -156,4 +173,30 @@ TEST(CliFormats, AddRemoveAndSet) {
                   .code,
               1);
     EXPECT_EQ(test::RunCli({"presets"}).code, 0);
+}
+
+// Icons written by the tool must be read by other programs as written. The check runs where icoutils is
+// installed (scripts/install-bench-deps.sh installs it).
+TEST(CliConvert, IconsAreReadByIcoutils) {
+    if (!Capture("command -v icotool >/dev/null && echo yes")) {
+        GTEST_SKIP() << "icoutils is not installed";
+    }
+    test::TempDir dir;
+    ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(64, 64, 32, 0x80FF0000), ZS_PIC_PNG));
+    ASSERT_EQ(
+        test::RunCli({"convert", S(dir / "in.png"), S(dir / "a.ico"), "--formats", "256x256-XP,32x32-16"})
+            .code,
+        0);
+    ASSERT_EQ(
+        test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "16x16-Mono,48x48-256"}).code,
+        0);
+    std::optional<std::string> listed = Capture("icotool -l '" + S(dir / "b.ico") + "'");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(*listed,
+              "--icon --index=1 --width=256 --height=256 --bit-depth=32 --palette-size=0\n"
+              "--icon --index=2 --width=48 --height=48 --bit-depth=8 --palette-size=256\n"
+              "--icon --index=3 --width=32 --height=32 --bit-depth=4 --palette-size=16\n"
+              "--icon --index=4 --width=16 --height=16 --bit-depth=1 --palette-size=2\n");
+    // Every image converts back to a picture.
+    EXPECT_TRUE(Capture("cd '" + S(dir.Path()) + "' && icotool -x b.ico && ls b_4_16x16x1.png"));
 }
