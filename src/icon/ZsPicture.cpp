@@ -618,6 +618,54 @@ struct Channel {
     }
 };
 
+// Run-length encoded pixels of 8 or 4 bits, bottom-up. Pixels that the runs skip stay transparent; runs
+// and moves beyond the picture are ignored, and the codes end with the data at the latest.
+CZsBitmap DecodeBmpRle(ZsBytes rle, int w, int h, unsigned nBits, const std::array<uint32_t, 256>& table) {
+    CZsBitmap bmp(w, h);
+    int64_t x = 0, y = 0;
+    const auto put = [&](unsigned idx) {
+        if (x < w && y < h) {
+            bmp.At(static_cast<int>(x), h - 1 - static_cast<int>(y)) = table[idx & 0xFF];
+        }
+        ++x;
+    };
+    const auto pixel = [&](uint8_t byte, size_t i) -> unsigned {
+        return nBits == 8 ? byte : (i & 1) ? byte & 0xF : byte >> 4;
+    };
+    size_t pos = 0;
+    while (pos + 2 <= rle.size() && y < h) {
+        const uint8_t n = rle[pos], c = rle[pos + 1];
+        pos += 2;
+        if (n > 0) {
+            for (size_t i = 0; i < n; ++i) {
+                put(pixel(c, i));
+            }
+        } else if (c == 0) {
+            x = 0;
+            ++y;
+        } else if (c == 1) {
+            break;
+        } else if (c == 2) {
+            if (pos + 2 > rle.size()) {
+                break;
+            }
+            x += rle[pos];
+            y += rle[pos + 1];
+            pos += 2;
+        } else {
+            const size_t nBytes = nBits == 8 ? c : (c + 1u) / 2;
+            if (nBytes > rle.size() - pos) {
+                break;
+            }
+            for (size_t i = 0; i < c; ++i) {
+                put(pixel(rle[pos + (nBits == 8 ? i : i / 2)], i));
+            }
+            pos += nBytes + (nBytes & 1);
+        }
+    }
+    return bmp;
+}
+
 CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
     CZsByteReader r(bytes);
     auto fail = [&](const char* pszWhy) {
@@ -687,8 +735,8 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
         if (biSize == 40) {
             tableAt += 4 * nMasks;
         }
-    } else if (nCompression != 0) {
-        return fail("run-length compressed pictures are not supported");
+    } else if ((nCompression == 1 && nBits != 8) || (nCompression == 2 && nBits != 4) || nCompression > 2) {
+        return fail("unsupported compression");
     } else if (nBits == 32 && biSize >= 56) {
         masks[3] = r.U32At(14 + 52);
     }
@@ -708,6 +756,12 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
             }
             table[i] = ZsArgb(255, r.U8At(at + 2), r.U8At(at + 1), r.U8At(at));
         }
+    }
+    if (nCompression == 1 || nCompression == 2) {
+        if (nPixelsAt >= bytes.size()) {
+            return fail("the pixels are truncated");
+        }
+        return DecodeBmpRle(bytes.subspan(nPixelsAt), static_cast<int>(w), static_cast<int>(h), nBits, table);
     }
     const uint64_t stride = ((static_cast<uint64_t>(w) * nBits + 31) >> 3) & ~UINT64_C(3);
     if (!r.Has(nPixelsAt, stride * static_cast<uint64_t>(h))) {

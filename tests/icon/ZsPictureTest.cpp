@@ -274,11 +274,52 @@ TEST(ZsPicture, BmpVariantsDecode) {
     ASSERT_EQ(bmp.Width(), 2);
     EXPECT_EQ(bmp.At(0, 0), 0xFF030201u);
     EXPECT_EQ(bmp.At(1, 0), 0xFF060504u);
-    // Run-length compression is refused with a reason.
-    ZsSetU32(b.data() + 30, 1);
+    // Unknown compression is refused with a reason.
+    ZsSetU32(b.data() + 30, 4);
     std::string sError;
     EXPECT_TRUE(ZsDecodePicture(b, &sError).IsNull());
-    EXPECT_NE(sError.find("run-length"), std::string::npos);
+    EXPECT_NE(sError.find("compression"), std::string::npos);
+}
+
+TEST(ZsPicture, RunLengthBmpsDecode) {
+    // 4 x 2 at 8 bits: bottom row a literal of three of colour 1 (padded to a whole word) and a run of one of
+    // colour 2; top row a move right by two, then one of colour 2; the skipped pixels stay transparent.
+    const std::vector<uint8_t> rle{0, 3, 1, 1, 1, 0, 1, 2, 0, 0, 0, 2, 2, 0, 1, 2, 0, 1};
+    const auto make = [&](uint32_t nCompression, uint16_t nBits, const std::vector<uint8_t>& pixels) {
+        const uint32_t nTable = 4 * (1u << nBits);
+        ZsBlock b{'B', 'M'};
+        ZsPutU32(b, static_cast<uint32_t>(14 + 40 + nTable + pixels.size()));
+        ZsPutU32(b, 0);
+        ZsPutU32(b, 14 + 40 + nTable);
+        ZsPutU32(b, 40);
+        ZsPutU32(b, 4);
+        ZsPutU32(b, 2);
+        ZsPutU16(b, 1);
+        ZsPutU16(b, nBits);
+        ZsPutU32(b, nCompression);
+        b.resize(14 + 40 + nTable, 0);
+        ZsSetU32(b.data() + 54 + 4, 0x00FF0000);
+        ZsSetU32(b.data() + 54 + 8, 0x000000FF);
+        b.insert(b.end(), pixels.begin(), pixels.end());
+        return b;
+    };
+    CZsBitmap bmp = ZsDecodePicture(make(1, 8, rle));
+    ASSERT_EQ(bmp.Width(), 4);
+    EXPECT_EQ(bmp.Pixels(),
+              (std::vector<uint32_t>{0, 0, 0xFF0000FF, 0, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF0000FF}));
+    // 4 bits: a run of one pixel of colour 1, then a literal of 2, 2, 1.
+    bmp = ZsDecodePicture(make(2, 4, {1, 0x10, 0, 3, 0x22, 0x10, 0, 1}));
+    ASSERT_EQ(bmp.Width(), 4);
+    EXPECT_EQ(bmp.At(0, 1), 0xFFFF0000u);
+    EXPECT_EQ(bmp.At(1, 1), 0xFF0000FFu);
+    EXPECT_EQ(bmp.At(2, 1), 0xFF0000FFu);
+    EXPECT_EQ(bmp.At(3, 1), 0xFFFF0000u);
+    // Every truncation and runs that run off the picture are read safely.
+    const ZsBlock full = make(1, 8, {200, 1, 0, 2, 255, 255, 0, 5, 1, 2});
+    for (size_t len = 0; len <= full.size(); ++len) {
+        std::vector<uint8_t> part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(len));
+        ZsDecodePicture(part);
+    }
 }
 
 TEST(ZiPictureToIcon, EnlargeModeCentresTheScaledPicture) {
