@@ -183,63 +183,57 @@ Taps MakeTaps(int nSource, int nTarget) {
     return t;
 }
 
-// The source scaled to w x h as premultiplied floats (four per pixel, 0..255): rows first, then columns.
-std::vector<float> ScalePremultiplied(const CZsBitmap& src, int w, int h) {
+// The source scaled to w x h, one target row at a time: each row is handed to emit(y, pixels) as
+// premultiplied floats (four per pixel, 0..255). Columns are filtered first, straight from the source rows,
+// so that only two rows are ever held, whatever the size of the source.
+template <typename Emit>
+void ScalePremultiplied(const CZsBitmap& src, int w, int h, Emit&& emit) {
     const int sw = src.Width(), sh = src.Height();
-    std::vector<float> cur(static_cast<size_t>(sw) * static_cast<size_t>(sh) * 4);
-    for (size_t i = 0; i < src.Pixels().size(); ++i) {
-        const uint32_t p = src.Pixels()[i];
-        const float a = static_cast<float>(ZsAlpha(p));
-        const float f = a / 255.0f;
-        cur[4 * i] = static_cast<float>(ZsRed(p)) * f;
-        cur[4 * i + 1] = static_cast<float>(ZsGreen(p)) * f;
-        cur[4 * i + 2] = static_cast<float>(ZsBlue(p)) * f;
-        cur[4 * i + 3] = a;
-    }
-    int cw = sw;
-    if (w != sw) {
-        const Taps t = MakeTaps(sw, w);
-        std::vector<float> next(static_cast<size_t>(w) * static_cast<size_t>(sh) * 4);
-        for (int y = 0; y < sh; ++y) {
-            const float* in = &cur[static_cast<size_t>(y) * static_cast<size_t>(sw) * 4];
-            float* out = &next[static_cast<size_t>(y) * static_cast<size_t>(w) * 4];
-            for (int x = 0; x < w; ++x) {
-                const float* wt = &t.weights[static_cast<size_t>(x) * static_cast<size_t>(t.nStride)];
-                const float* px = in + static_cast<size_t>(t.first[static_cast<size_t>(x)]) * 4;
-                float r = 0, g = 0, b = 0, a = 0;
-                for (int k = 0; k < t.count[static_cast<size_t>(x)]; ++k, px += 4) {
-                    r += wt[k] * px[0];
-                    g += wt[k] * px[1];
-                    b += wt[k] * px[2];
-                    a += wt[k] * px[3];
-                }
-                out[4 * x] = r;
-                out[4 * x + 1] = g;
-                out[4 * x + 2] = b;
-                out[4 * x + 3] = a;
+    const Taps tv = MakeTaps(sh, h);
+    const Taps th = w != sw ? MakeTaps(sw, w) : Taps();
+    std::vector<float> column(static_cast<size_t>(sw) * 4);
+    std::vector<float> row(static_cast<size_t>(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        std::fill(column.begin(), column.end(), 0.0f);
+        const float* wv = &tv.weights[static_cast<size_t>(y) * static_cast<size_t>(tv.nStride)];
+        for (int k = 0; k < tv.count[static_cast<size_t>(y)]; ++k) {
+            const float f = wv[k];
+            if (f == 0.0f) {
+                continue;
+            }
+            const uint32_t* in = src.Row(tv.first[static_cast<size_t>(y)] + k);
+            float* out = column.data();
+            for (int x = 0; x < sw; ++x, out += 4) {
+                const uint32_t p = in[x];
+                const float a = f * static_cast<float>(ZsAlpha(p));
+                const float fa = a * (1.0f / 255.0f);
+                out[0] += fa * static_cast<float>(ZsRed(p));
+                out[1] += fa * static_cast<float>(ZsGreen(p));
+                out[2] += fa * static_cast<float>(ZsBlue(p));
+                out[3] += a;
             }
         }
-        cur.swap(next);
-        cw = w;
-    }
-    if (h != sh) {
-        const Taps t = MakeTaps(sh, h);
-        const size_t rowLen = static_cast<size_t>(cw) * 4;
-        std::vector<float> next(rowLen * static_cast<size_t>(h), 0.0f);
-        for (int y = 0; y < h; ++y) {
-            const float* wt = &t.weights[static_cast<size_t>(y) * static_cast<size_t>(t.nStride)];
-            float* out = &next[static_cast<size_t>(y) * rowLen];
-            for (int k = 0; k < t.count[static_cast<size_t>(y)]; ++k) {
-                const float* in = &cur[static_cast<size_t>(t.first[static_cast<size_t>(y)] + k) * rowLen];
-                const float f = wt[k];
-                for (size_t i = 0; i < rowLen; ++i) {
-                    out[i] += f * in[i];
-                }
-            }
+        if (w == sw) {
+            emit(y, column.data());
+            continue;
         }
-        cur.swap(next);
+        for (int x = 0; x < w; ++x) {
+            const float* wh = &th.weights[static_cast<size_t>(x) * static_cast<size_t>(th.nStride)];
+            const float* px = column.data() + static_cast<size_t>(th.first[static_cast<size_t>(x)]) * 4;
+            float r = 0, g = 0, b = 0, a = 0;
+            for (int k = 0; k < th.count[static_cast<size_t>(x)]; ++k, px += 4) {
+                r += wh[k] * px[0];
+                g += wh[k] * px[1];
+                b += wh[k] * px[2];
+                a += wh[k] * px[3];
+            }
+            row[4 * x] = r;
+            row[4 * x + 1] = g;
+            row[4 * x + 2] = b;
+            row[4 * x + 3] = a;
+        }
+        emit(y, row.data());
     }
-    return cur;
 }
 
 unsigned ToByte(float v) {
@@ -391,11 +385,13 @@ CZsBitmap ZsScaleBitmap(const CZsBitmap& source, int nWidth, int nHeight) {
     if (nWidth == source.Width() && nHeight == source.Height()) {
         return source;
     }
-    std::vector<float> px = ScalePremultiplied(source, nWidth, nHeight);
     CZsBitmap out(nWidth, nHeight, source.BitCount());
-    for (size_t i = 0; i < out.Pixels().size(); ++i) {
-        out.Pixels()[i] = Unpremultiply(&px[4 * i]);
-    }
+    ScalePremultiplied(source, nWidth, nHeight, [&](int y, const float* px) {
+        uint32_t* row = out.Row(y);
+        for (int x = 0; x < nWidth; ++x) {
+            row[x] = Unpremultiply(px + 4 * x);
+        }
+    });
     return out;
 }
 
@@ -408,15 +404,13 @@ CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int 
                              static_cast<float>(nHeight) / static_cast<float>(source.Height()));
     const int tw = std::clamp(static_cast<int>(static_cast<float>(source.Width()) * s), 1, nWidth);
     const int th = std::clamp(static_cast<int>(static_cast<float>(source.Height()) * s), 1, nHeight);
-    std::vector<float> px = ScalePremultiplied(source, tw, th);
     CZsBitmap out(nWidth, nHeight, b, b == 32 ? 0 : 0xFF000000u);
     std::span<const uint32_t> palette = ZsGetPalette(b);
     CZsPaletteMapper mapper(palette);
-    for (int y = 0; y < th; ++y) {
+    ScalePremultiplied(source, tw, th, [&](int y, const float* px) {
         uint32_t* row = out.Row(y);
         for (int x = 0; x < tw; ++x) {
-            const float* p =
-                &px[(static_cast<size_t>(y) * static_cast<size_t>(tw) + static_cast<size_t>(x)) * 4];
+            const float* p = px + 4 * x;
             if (b == 32) {
                 row[x] = Unpremultiply(p);
             } else if (palette.empty()) {
@@ -425,7 +419,7 @@ CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int 
                 row[x] = 0xFF000000u | palette[mapper.Index(OnBlack(p) & 0xFFFFFF)];
             }
         }
-    }
+    });
     return out;
 }
 
