@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 #include "common/ZsByteReader.h"
@@ -262,6 +263,8 @@ constexpr std::array<uint32_t, 16> kVgaPalette{0x000000, 0x800000, 0x008000, 0x8
                                                0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
                                                0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
 
+constexpr unsigned kHalftoneGreys = 32;
+
 std::vector<uint32_t> MakeHalftonePalette() {
     const std::array<uint32_t, 16>& vga = kVgaPalette;
     std::vector<uint32_t> pal(vga.begin(), vga.end());
@@ -276,11 +279,26 @@ std::vector<uint32_t> MakeHalftonePalette() {
         }
     }
     // Greys that neither the VGA colours nor the cube have.
-    for (unsigned k = 0; k < 32; ++k) {
+    for (unsigned k = 0; k < kHalftoneGreys; ++k) {
         unsigned v = 8 * k + 2;
         pal.push_back(ZsArgb(0, v, v, v));
     }
     return pal;
+}
+
+// The halftone palette's index of every colour of the 6x6x6 cube (those that are VGA colours too sit among
+// the VGA colours).
+const std::array<uint8_t, 216>& HalftoneCubeIndex() {
+    static const std::array<uint8_t, 216> index = [] {
+        std::array<uint8_t, 216> t{};
+        std::span<const uint32_t> pal = ZsGetPalette(8);
+        for (unsigned c = 0; c < 216; ++c) {
+            const uint32_t rgb = ZsArgb(0, c / 36 * 51, c / 6 % 6 * 51, c % 6 * 51);
+            t[c] = static_cast<uint8_t>(std::find(pal.begin(), pal.end(), rgb) - pal.begin());
+        }
+        return t;
+    }();
+    return index;
 }
 
 void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
@@ -438,7 +456,10 @@ std::span<const uint32_t> ZsGetPalette(int nBitCount) {
 }
 
 CZsPaletteMapper::CZsPaletteMapper(std::span<const uint32_t> palette)
-    : mPalette(palette), mKeys(palette.empty() ? 0 : 4096, 0xFFFFFFFFu), mValues(mKeys.size(), 0) {}
+    : mPalette(palette),
+      mbHalftone(palette.data() == ZsGetPalette(8).data()),
+      mKeys(palette.empty() ? 0 : 4096, 0xFFFFFFFFu),
+      mValues(mKeys.size(), 0) {}
 
 uint8_t CZsPaletteMapper::Index(uint32_t rgb) {
     if (mPalette.empty()) {
@@ -449,16 +470,32 @@ uint8_t CZsPaletteMapper::Index(uint32_t rgb) {
     if (mKeys[slot] == rgb) {
         return mValues[slot];
     }
-    int nBest = 0;
-    int64_t bestDistance = INT64_MAX;
-    for (size_t i = 0; i < mPalette.size(); ++i) {
+    size_t nBest = 0;
+    int bestDistance = INT_MAX;
+    const auto consider = [&](size_t i) {
         const int dr = static_cast<int>(ZsRed(mPalette[i])) - static_cast<int>(ZsRed(rgb));
         const int dg = static_cast<int>(ZsGreen(mPalette[i])) - static_cast<int>(ZsGreen(rgb));
         const int db = static_cast<int>(ZsBlue(mPalette[i])) - static_cast<int>(ZsBlue(rgb));
-        const int64_t d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance || (d == bestDistance && i < nBest)) {
             bestDistance = d;
-            nBest = static_cast<int>(i);
+            nBest = i;
+        }
+    };
+    if (mbHalftone) {
+        // Of the 6x6x6 cube only the point nearest on every axis can be nearest; the VGA colours and the
+        // greys are tried as they are. The answer is the one a search of the whole palette gives.
+        const auto level = [](unsigned v) { return (v + 25) / 51; };
+        consider(HalftoneCubeIndex()[level(ZsRed(rgb)) * 36 + level(ZsGreen(rgb)) * 6 + level(ZsBlue(rgb))]);
+        for (size_t i = 0; i < kVgaPalette.size(); ++i) {
+            consider(i);
+        }
+        for (size_t i = mPalette.size() - kHalftoneGreys; i < mPalette.size(); ++i) {
+            consider(i);
+        }
+    } else {
+        for (size_t i = 0; i < mPalette.size(); ++i) {
+            consider(i);
         }
     }
     mKeys[slot] = rgb;

@@ -260,6 +260,17 @@ TEST(ZsResize, PaletteDepthsUseTheNearestFixedColour) {
     for (size_t i = 0; i < pal.size(); ++i) {
         EXPECT_EQ(mapper.Index(pal[i]), i);
     }
+    // The halftone palette's shortcut answers exactly as a search of the whole palette does.
+    const std::vector<uint32_t> copy(pal.begin(), pal.end());
+    CZsPaletteMapper slow(copy);
+    for (unsigned r = 0; r < 256; r += 5) {
+        for (unsigned g = 1; g < 256; g += 5) {
+            for (unsigned b = 2; b < 256; b += 5) {
+                ASSERT_EQ(mapper.Index(ZsArgb(0, r, g, b)), slow.Index(ZsArgb(0, r, g, b)))
+                    << r << "," << g << "," << b;
+            }
+        }
+    }
 }
 
 TEST(ZsScale, PremultipliedBicubicHasNoDarkFringes) {
