@@ -107,6 +107,17 @@ int CIconLibrary::GetFileKind(const std::filesystem::path& path) {
 }
 
 bool CIconLibrary::Open(const std::filesystem::path& path) {
+    // The file is read once; the kind test and both readers work on these bytes.
+    std::optional<ZsBlock> bytes = ZsReadFile(path);
+    if (!bytes) {
+        Open(path, ZsBlock());
+        msError = "cannot read the file";
+        return false;
+    }
+    return Open(path, std::move(*bytes));
+}
+
+bool CIconLibrary::Open(const std::filesystem::path& path, ZsBlock bytes) {
     mnType = TYPE_UNKNOWN;
     mssGrpIconNames.clear();
     mssGrpNames.clear();
@@ -117,19 +128,17 @@ bool CIconLibrary::Open(const std::filesystem::path& path) {
     mpIconInfo.clear();
     mwGrpIconCnt = mwIconCnt = 0;
     msError.clear();
-    // The file is read once; the kind test and both readers work on these bytes.
-    std::optional<ZsBlock> bytes = ZsReadFile(path);
-    int nKind = bytes ? GetFileKind(*bytes) : TYPE_UNKNOWN;
-    if (nKind == TYPE_NE && OpenNe(std::move(*bytes))) {
+    int nKind = GetFileKind(bytes);
+    if (nKind == TYPE_NE && OpenNe(std::move(bytes))) {
         mnType = TYPE_NE;
         return true;
     }
-    if (nKind == TYPE_PE && OpenPe(path, std::move(*bytes))) {
+    if (nKind == TYPE_PE && OpenPe(path, std::move(bytes))) {
         mnType = TYPE_PE;
         return true;
     }
     if (nKind == TYPE_UNKNOWN) {
-        msError = bytes ? "not an icon library or module" : "cannot read the file";
+        msError = "not an icon library or module";
     }
     mhFile.clear();
     mhModule.reset();

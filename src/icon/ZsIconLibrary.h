@@ -38,6 +38,8 @@ public:
 
     // Opens an NE or PE file; false for any other file (nothing reported) or a damaged one (one error line).
     bool Open(const std::filesystem::path& path);
+    // The same on the bytes of the file at path, already read.
+    bool Open(const std::filesystem::path& path, ZsBlock bytes);
     int GetIconCount() const;
     // The group's name in UTF-8: the names resource entry when there is one, else the PE group's resource
     // name ("#101" for an integer id); empty for an NE group without a name.

@@ -144,7 +144,7 @@ struct PeOptions {
     bool b64 = false;
     bool bChecksum = false;
     bool bResourceFirst = false;  // the resource section lies before the code section
-    bool bTightHeaders = false;   // no room in the headers for another section
+    bool bTightHeaders = false;   // PE32 only: no room in the headers for another section
     std::vector<uint8_t> overlay; // bytes after the last section
 };
 
@@ -278,10 +278,12 @@ inline PeLayout MakePe(const std::vector<PeRes>& resources, const PeOptions& opt
     std::vector<uint8_t>& b = pe.bytes;
     const uint32_t kFileAlign = 0x200, kSecAlign = 0x1000;
     const uint32_t nHeaders = opt.bTightHeaders ? 0x200 : 0x400;
-    b.assign(0x80, 0);
+    // With tight headers the section table of a PE32 image ends 32 bytes before the first section.
+    const uint32_t nPe = opt.bTightHeaders ? 0x98 : 0x80;
+    b.assign(nPe, 0);
     b[0] = 'M';
     b[1] = 'Z';
-    Set32(b, 0x3C, 0x80);
+    Set32(b, 0x3C, nPe);
     ZsPutU32(b, 0x00004550);
     ZsPutU16(b, opt.b64 ? 0x8664 : 0x014C);
     ZsPutU16(b, 2);
@@ -298,11 +300,7 @@ inline PeLayout MakePe(const std::vector<PeRes>& resources, const PeOptions& opt
     const size_t nDirs = pe.nOpt + (opt.b64 ? 112 : 96);
     Set32(b, nDirs - 4, 16);
     const size_t nSections = b.size();
-    if (opt.bTightHeaders) {
-        // Fill the space after the section table so that no section header can be added.
-        b.resize(nHeaders, 0x20);
-    }
-    b.resize(std::max<size_t>(b.size(), nHeaders), 0);
+    b.resize(nHeaders, 0);
 
     const uint32_t dwCodeRva = opt.bResourceFirst ? 0x2000 : 0x1000;
     pe.dwRsrcRva = opt.bResourceFirst ? 0x1000 : 0x2000;

@@ -241,9 +241,8 @@ TEST(NeLibrary, EveryTruncationIsSafe) {
     std::vector<uint8_t> good = test::MakeNe(SmallGroups(), {"ICL", "A", "B", "C"}).bytes;
     test::LogCapture quiet;
     for (size_t n = 0; n < good.size(); ++n) {
-        std::vector<uint8_t> b(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
         CIconLibrary lib;
-        if (lib.Open(WriteTemp(dir, "t.icl", b))) {
+        if (lib.Open(dir / "t.icl", ZsBlock(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)))) {
             ExpectSoundOrRefused(lib);
         }
     }
@@ -474,7 +473,7 @@ TEST(PeModuleDamage, EveryTruncationIsSafe) {
                 continue;
             }
             CIconLibrary lib;
-            if (lib.Open(WriteTemp(dir, "t.dll", b))) {
+            if (lib.Open(dir / "t.dll", b)) {
                 ExpectSoundOrRefused(lib);
             }
             std::vector<ZS_PE_RESOURCE> all;
