@@ -124,11 +124,10 @@ public:
     bool Commit();
     const std::string& GetError() const { return msError; }
 
-    // The image that Commit would write (exposed for callers that keep the result in memory).
-    bool Build(ZsBlock* pImage);
-
 private:
     bool Fail(const std::string& sError);
+    // The whole new image.
+    bool Build(ZsBlock* pImage);
 
     std::filesystem::path mPath;
     CZsPeModule mModule;
