@@ -759,13 +759,17 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     const uint64_t nDirs = mModule.DataDirectoryOffset();
     ZsSetU32(&out[nDirs + 8 * kResourceDirIndex], dwVa);
     ZsSetU32(&out[nDirs + 8 * kResourceDirIndex + 4], static_cast<uint32_t>(rsrc.size()));
-    if (mModule.DataDirectoryCount() > kSecurityDirIndex) {
-        // The certificate table is addressed by file offset, not RVA.
-        uint64_t nSecAt = nDirs + 8 * kSecurityDirIndex;
-        uint32_t dwCertOff = r.U32At(nSecAt);
-        if (dwCertOff != 0 && dwCertOff >= nRawEnd && nNewOverlay + (dwCertOff - nRawEnd) <= 0xFFFFFFFFu) {
-            ZsSetU32(&out[nSecAt], static_cast<uint32_t>(nNewOverlay + (dwCertOff - nRawEnd)));
+    // The symbol table and the certificate table are addressed by file offset, not RVA: when they lie in the
+    // overlay they move with it.
+    auto moveFileOffset = [&](uint64_t nFieldAt) {
+        uint32_t dwOff = r.U32At(nFieldAt);
+        if (dwOff != 0 && dwOff >= nRawEnd && nNewOverlay + (dwOff - nRawEnd) <= 0xFFFFFFFFu) {
+            ZsSetU32(&out[nFieldAt], static_cast<uint32_t>(nNewOverlay + (dwOff - nRawEnd)));
         }
+    };
+    moveFileOffset(nOpt - 12);
+    if (mModule.DataDirectoryCount() > kSecurityDirIndex) {
+        moveFileOffset(nDirs + 8 * kSecurityDirIndex);
     }
     if (r.U32At(nOpt + kOptCheckSum) != 0) {
         ZsSetU32(&out[nOpt + kOptCheckSum], ZsPeChecksum(out, nOpt + kOptCheckSum));

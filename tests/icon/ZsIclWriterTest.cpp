@@ -201,6 +201,8 @@ TEST_P(ResourceUpdate, KeepsTheModuleIntact) {
     res.push_back(test::PeRes{16, 1, 0x407, {6, 7}});
     res.push_back(test::PeRes{u"CUSTOM", u"Data", 0, std::vector<uint8_t>(300, 0xAB)});
     test::PeLayout pe = test::MakePe(res, opt);
+    // A symbol table in the overlay, addressed by file offset from the file header.
+    test::Set32(pe.bytes, pe.nOpt - 12, static_cast<uint32_t>(pe.bytes.size() - 4));
     std::filesystem::path path = dir / "m.exe";
     ZsWriteFile(path, pe.bytes);
 
@@ -215,6 +217,7 @@ TEST_P(ResourceUpdate, KeepsTheModuleIntact) {
                            pe.bytes.begin() + static_cast<std::ptrdiff_t>(pe.nCode) + 0x180,
                            image->begin() + static_cast<std::ptrdiff_t>(pe.nCode)));
     EXPECT_EQ(std::vector<uint8_t>(image->end() - 4, image->end()), opt.overlay);
+    EXPECT_EQ(test::Get32(*image, pe.nOpt - 12), image->size() - 4);
 
     CZsPeModule module;
     ASSERT_TRUE(module.Load(*image));
