@@ -150,7 +150,10 @@ CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
             [this] { ShowMenus(!mpMdiArea->subWindowList().isEmpty()); });
 }
 
-CFrmMain::~CFrmMain() = default;
+CFrmMain::~CFrmMain() {
+    // The workspace reports activations while the window is taken apart; the menus are gone by then.
+    mpMdiArea->disconnect(this);
+}
 
 bool CFrmMain::Create() {
     const std::string sPlacement = ZS_MAIN_WND_PLACEMENT.Get();
