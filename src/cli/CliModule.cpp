@@ -1,0 +1,185 @@
+// Verbs on classic icon libraries and modules: info for .icl/.exe/.dll, extract and make-icl.
+#include <cstdio>
+#include <set>
+
+#include "cli/Cli.h"
+#include "common/ZsBase.h"
+#include "icon/ZsIclWriter.h"
+#include "icon/ZsIcon.h"
+#include "icon/ZsIconLibrary.h"
+
+namespace {
+
+const char* KindName(int nType) {
+    return nType == CIconLibrary::TYPE_NE ? "ne" : "pe";
+}
+
+std::string ImagesJson(ZsBytes data) {
+    std::string s = "[";
+    std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        ZI_FORMAT f = entries[i].Format();
+        s += ZsFormat("%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
+                      i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
+                      ZI_IsPng(entries[i].image) ? "true" : "false", entries[i].dwBytesInRes);
+    }
+    return s + "]";
+}
+
+bool MatchModule(const std::filesystem::path& path, const std::vector<uint8_t>& head) {
+    return head.size() >= 2 && head[0] == 'M' && head[1] == 'Z' &&
+           CIconLibrary::GetFileKind(path) != CIconLibrary::TYPE_UNKNOWN;
+}
+
+int OpenFailed(const std::filesystem::path& path, const CIconLibrary& lib) {
+    return CliFail("cannot read '%s' as an icon library or module: %s.", CliShow(path).c_str(),
+                   lib.GetError().c_str());
+}
+
+int ShowModule(const std::filesystem::path& path, bool bJson) {
+    CIconLibrary lib;
+    if (!lib.Open(path)) {
+        return OpenFailed(path, lib);
+    }
+    int nCount = lib.GetIconCount();
+    int rc = CLI_OK;
+    if (bJson) {
+        std::printf("{\"file\": %s, \"kind\": \"%s\", \"groups\": [", JsonQuote(CliShow(path)).c_str(),
+                    KindName(lib.mnType));
+    } else {
+        std::printf("%s: %s icon library, %d icon group%s\n", CliShow(path).c_str(),
+                    lib.mnType == CIconLibrary::TYPE_NE ? "NE" : "PE", nCount, nCount == 1 ? "" : "s");
+    }
+    for (int i = 0; i < nCount; ++i) {
+        ZsBlock data = lib.GetIconData(i);
+        if (data.empty()) {
+            rc = CLI_FAILED;
+        }
+        if (bJson) {
+            std::printf("%s{\"index\": %d, \"name\": %s, \"readable\": %s, \"images\": %s}", i ? ", " : "", i,
+                        JsonQuote(lib.GetIconName(i)).c_str(), data.empty() ? "false" : "true",
+                        ImagesJson(data).c_str());
+            continue;
+        }
+        std::printf("  %-4d %-24s", i, lib.GetIconName(i).c_str());
+        if (data.empty()) {
+            std::printf(" (unreadable)\n");
+            continue;
+        }
+        std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
+        for (size_t k = 0; k < entries.size(); ++k) {
+            std::printf("%s%s", k ? ", " : " ", ZI_GetFormatName(entries[k].Format()).c_str());
+        }
+        std::printf("\n");
+    }
+    if (bJson) {
+        std::printf("]}\n");
+    }
+    if (rc != CLI_OK) {
+        CliFail("some icon groups of '%s' cannot be read.", CliShow(path).c_str());
+    }
+    return rc;
+}
+
+int Extract(CCliArgs& args) {
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 2) {
+        return CliUsage("extract takes a file and a folder.");
+    }
+    std::filesystem::path in = CliPath(files[0]), dir = CliPath(files[1]);
+    std::string sTitle = ZsGetPathTitle(CliShow(in));
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        return CliFail("cannot create the folder '%s'.", CliShow(dir).c_str());
+    }
+    // Groups of the same name in one file do not overwrite each other.
+    std::set<std::filesystem::path> written;
+    auto write = [&](const std::string& sName, ZsBytes data) {
+        std::filesystem::path out = dir / ZsPathFromUtf8(ZsMakeFileName(sName) + ".ico");
+        if (written.count(out)) {
+            out = ZsUniqueFilePath(dir, ZsMakeFileName(sName), "ico");
+        }
+        written.insert(out);
+        if (!ZsWriteFile(out, data)) {
+            CliFail("cannot write '%s'.", CliShow(out).c_str());
+            return false;
+        }
+        std::printf("%s\n", CliShow(out).c_str());
+        return true;
+    };
+
+    if (CIconLibrary::GetFileKind(in) == CIconLibrary::TYPE_UNKNOWN) {
+        std::optional<ZsBlock> data = ZsReadFile(in);
+        if (!data) {
+            return CliFail("cannot read '%s'.", CliShow(in).c_str());
+        }
+        if (!ZI_IsValidIcon(*data)) {
+            return CliFail("'%s' is neither an icon file nor an icon library or module.", CliShow(in).c_str());
+        }
+        return write(sTitle, *data) ? CLI_OK : CLI_FAILED;
+    }
+    CIconLibrary lib;
+    if (!lib.Open(in)) {
+        return OpenFailed(in, lib);
+    }
+    int rc = CLI_OK;
+    for (int i = 0; i < lib.GetIconCount(); ++i) {
+        std::string sName = lib.GetIconName(i);
+        if (sName.empty()) {
+            sName = ZsFormat("%s (%d)", sTitle.c_str(), i + 1);
+        }
+        ZsBlock data = lib.GetIconData(i);
+        if (data.empty()) {
+            rc = CliFail("cannot read icon group %d ('%s') of '%s'.", i, sName.c_str(), CliShow(in).c_str());
+            continue;
+        }
+        if (!write(sName, data)) {
+            rc = CLI_FAILED;
+        }
+    }
+    return rc;
+}
+
+int MakeIcl(CCliArgs& args) {
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() < 2) {
+        return CliUsage("make-icl takes the library to write and at least one icon file.");
+    }
+    std::filesystem::path out = CliPath(files[0]);
+    std::vector<std::pair<std::string, ZsBlock>> icons;
+    for (size_t i = 1; i < files.size(); ++i) {
+        std::filesystem::path in = CliPath(files[i]);
+        std::optional<ZsBlock> data = ZsReadFile(in);
+        if (!data) {
+            return CliFail("cannot read '%s'.", CliShow(in).c_str());
+        }
+        if (!ZI_IsValidIcon(*data)) {
+            return CliFail("'%s' is not an icon file.", CliShow(in).c_str());
+        }
+        icons.emplace_back(ZsGetPathTitle(CliShow(in)), std::move(*data));
+    }
+    CIconLibraryWriter writer;
+    if (!writer.Begin(out)) {
+        return CLI_FAILED;
+    }
+    for (const auto& [sName, data] : icons) {
+        writer.AddIcon(data, sName);
+    }
+    int rc = CLI_OK;
+    for (const std::string& sName : writer.GetFailedNames()) {
+        rc = CliFail("cannot write the icon '%s' into '%s'.", sName.c_str(), CliShow(out).c_str());
+    }
+    if (writer.End() != ZI_UPDATE_OK) {
+        rc = CliFail("cannot write the icon names into '%s'.", CliShow(out).c_str());
+    }
+    return rc;
+}
+
+CCliInfoKind gModuleInfo(20, MatchModule, ShowModule);
+CCliVerb gExtract("extract", "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
+                  Extract);
+CCliVerb gMakeIcl("make-icl", "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
+                  MakeIcl);
+
+}  // namespace
