@@ -140,11 +140,12 @@ private slots:
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.Router().UpdateAll();
-        for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS),
-                        int(ID_FILE_SAVE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
+        for (int nId : {int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL),
+                        int(ID_FILE_CLOSE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
             QVERIFY2(!frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
-        for (int nId : {int(ID_APP_EXIT), int(ID_HELP), int(ID_APP_ABOUT), int(ID_VIEW_TOOLBAR)}) {
+        for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_APP_EXIT), int(ID_HELP), int(ID_APP_ABOUT),
+                        int(ID_VIEW_TOOLBAR)}) {
             QVERIFY2(frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
     }
@@ -347,7 +348,8 @@ private slots:
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         const QPoint ptWorkspace = frame.GetMdiArea()->geometry().center();
-        // Nobody opens documents yet: nothing is accepted.
+        // Without anyone to open documents nothing is accepted.
+        frame.SetDocumentOpener(nullptr);
         QVERIFY(!frame.CanDropFilesAt(&files, ptWorkspace));
 
         std::vector<std::filesystem::path> opened;

@@ -2,14 +2,25 @@
 // toolbar strips enlarged four times next to it, for a close look at the button pictures.
 #include <QApplication>
 #include <QPainter>
+#include <QPainterPath>
+#include <cmath>
 #include <cstdio>
+
+#include <QListView>
+#include <QMdiSubWindow>
 
 #include "GuiTestSupport.h"
 #include "common/ZsBase.h"
 #include "gui/app/FrmMain.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
+#include "gui/ui/DocManagerZIL.h"
+#include "gui/ui/DocZIL.h"
+#include "gui/ui/FrmZIL.h"
+#include "gui/ui/ViewZIL.h"
 #include "icon/ZsBitmap.h"
+#include "icon/ZsCodec.h"
+#include "library/ZsIconLib.h"
 
 namespace {
 
@@ -31,6 +42,90 @@ CZsBitmap SamplePicture(int nSize) {
         std::memcpy(bitmap.Row(y), image.constScanLine(y), static_cast<size_t>(nSize) * 4);
     }
     return bitmap;
+}
+
+CZsBitmap ToBitmap(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    CZsBitmap bitmap(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        std::memcpy(bitmap.Row(y), image.constScanLine(y), static_cast<size_t>(image.width()) * 4);
+    }
+    return bitmap;
+}
+
+// One sample icon: a shape in a colour, drawn at 48, 32 and 16 pixels.
+ZsBlock SampleIcon(int nShape, const QColor& color) {
+    CIcon icon;
+    for (int nSize : {48, 32, 16}) {
+        QImage image(nSize, nSize, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(nSize / 48.0, nSize / 48.0);
+        QLinearGradient gradient(0, 0, 0, 48);
+        gradient.setColorAt(0, color.lighter(150));
+        gradient.setColorAt(1, color.darker(130));
+        painter.setBrush(gradient);
+        painter.setPen(QPen(color.darker(180), 2));
+        switch (nShape % 5) {
+            case 0: painter.drawEllipse(QRectF(4, 4, 40, 40)); break;
+            case 1: painter.drawRoundedRect(QRectF(5, 5, 38, 38), 8, 8); break;
+            case 2: {
+                QPolygonF star;
+                for (int i = 0; i < 10; ++i) {
+                    const double r = (i % 2) ? 9 : 21;
+                    const double a = -M_PI / 2 + i * M_PI / 5;
+                    star << QPointF(24 + r * std::cos(a), 25 + r * std::sin(a));
+                }
+                painter.drawPolygon(star);
+                break;
+            }
+            case 3: {
+                QPolygonF triangle;
+                triangle << QPointF(24, 4) << QPointF(44, 42) << QPointF(4, 42);
+                painter.drawPolygon(triangle);
+                break;
+            }
+            default: {
+                QPainterPath heart;
+                heart.moveTo(24, 42);
+                heart.cubicTo(2, 28, 4, 6, 24, 14);
+                heart.cubicTo(44, 6, 46, 28, 24, 42);
+                painter.drawPath(heart);
+                break;
+            }
+        }
+        painter.end();
+        ZI_IMAGE record = CIcon::NewImage({nSize, nSize, 32});
+        ZI_SetImageBitmap(record, ToBitmap(image));
+        icon.AddImage(std::move(record));
+    }
+    return icon.GetData();
+}
+
+// A library with a few categories of sample icons.
+void WriteSampleLibrary(const std::filesystem::path& path) {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    lib.NewLib();
+    const char* names[] = {"Sun", "Note", "Star", "Warning", "Favourite", "Ocean", "Leaf", "Gold Star",
+                           "Alert", "Love", "Berry", "Stone", "Night Star", "Cone", "Rose"};
+    const QColor colors[] = {QColor(0xf2, 0xb1, 0x34), QColor(0x4a, 0x90, 0xd9), QColor(0xe8, 0xc5, 0x2c),
+                             QColor(0xe0, 0x6b, 0x2d), QColor(0xd9, 0x3b, 0x5b), QColor(0x2b, 0x8c, 0xc4),
+                             QColor(0x4c, 0xa8, 0x4a), QColor(0xd4, 0xa0, 0x17), QColor(0xc9, 0x3c, 0x2a),
+                             QColor(0xc2, 0x3b, 0x8c), QColor(0x7a, 0x4f, 0xc9), QColor(0x80, 0x80, 0x88),
+                             QColor(0x3a, 0x4b, 0x9a), QColor(0x2e, 0x9e, 0x8f), QColor(0xe3, 0x54, 0x7a)};
+    ZIL_LIST all;
+    for (int i = 0; i < 15; ++i) {
+        const std::string sName = names[i];
+        all.push_back(lib.ImpIcon(SampleIcon(i, colors[i]), &sName));
+    }
+    lib.ListToNode(ZIL_ID_ALL, all);
+    lib.ListToNode(1, all);
+    lib.ListToNode(2, ZIL_LIST(all.begin(), all.begin() + 5));
+    lib.Save(path);
+    lib.Close();
 }
 
 void SaveEnlarged(const QString& sFrom, const QString& sTo) {
@@ -57,17 +152,27 @@ int main(int argc, char** argv) {
     int nResult = 0;
     {
         QApplication app(argc, argv);
+        QApplication::setWindowIcon(QIcon(ZsQPath(ZsGetAppDir() / "Images" / "pictavo.png")));
         CFrmMain frame;
         if (!frame.Create()) {
             return 1;
         }
         frame.resize(argc > 3 ? std::atoi(argv[2]) : 1100, argc > 3 ? std::atoi(argv[3]) : 720);
         frame.show();
-        frame.GetPreviewBar()->SetPreviewImage(SamplePicture(128));
-        frame.SetStatusText(1, "Selection: %s (%d format%s)", "Globe", 6, "s");
-        frame.SetStatusText(2, "Total: %d Icon%s", 42, "s");
-        frame.Router().UpdateAll();
-        QApplication::processEvents();
+        const std::filesystem::path library = ZsGetDataDir() / "Sample.pctv";
+        WriteSampleLibrary(library);
+        if (CDocZIL* pDoc = frame.Docs().OpenDocumentFile(library)) {
+            frame.Docs().SubWindowOf(pDoc)->showMaximized();
+            CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+            pView->SetCaretRow(2);
+            pView->IconList()->setFocus();
+        } else {
+            frame.GetPreviewBar()->SetPreviewImage(SamplePicture(128));
+        }
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents();
+            frame.Router().UpdateAll();
+        }
         const QString sOut = QString::fromLocal8Bit(argv[1]);
         if (!frame.grab().save(sOut)) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);

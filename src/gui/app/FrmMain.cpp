@@ -25,6 +25,11 @@
 #include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
+#include "gui/ui/DocManagerZIL.h"
+#include "gui/ui/DocZIL.h"
+#include "gui/ui/FrmZIL.h"
+#include "gui/ui/ViwZILTree.h"
+#include "icon/ZsBitmap.h"
 
 namespace {
 
@@ -146,6 +151,13 @@ CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
     mpMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mpMdiArea);
     mpRouter = new CZsCmdRouter(this, [this] { return CommandChain(); });
+    mpDocs = new CDocManagerZIL(this, mpMdiArea, mpRouter, this);
+    mOpener = [this](const std::filesystem::path& path) { mpDocs->OpenDocumentFile(path); };
+    connect(mpRouter, &CZsCmdRouter::updated, this, [this] {
+        if (CDocZIL* pDoc = ActiveDocument()) {
+            pDoc->OnIdle();
+        }
+    });
     connect(mpMdiArea, &QMdiArea::subWindowActivated, this,
             [this] { ShowMenus(!mpMdiArea->subWindowList().isEmpty()); });
 }
@@ -153,6 +165,7 @@ CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
 CFrmMain::~CFrmMain() {
     // The workspace reports activations while the window is taken apart; the menus are gone by then.
     mpMdiArea->disconnect(this);
+    mpDocs->CloseAllDocuments();
 }
 
 bool CFrmMain::Create() {
@@ -343,15 +356,20 @@ std::vector<CZsCmdTarget*> CFrmMain::CommandChain() const {
     // The focused pane and the windows around it first, then the active library window, then the frame.
     std::vector<CZsCmdTarget*> chain;
     QWidget* pFocus = QApplication::focusWidget();
-    if (pFocus && pFocus->window() == this) {
+    if (CDocZIL* pDoc = ActiveDocument()) {
+        if (CFrmZIL* pFrame = mpDocs->FrameOf(pDoc)) {
+            chain = pFrame->CommandTargets(pFocus);
+        }
+    } else if (pFocus && pFocus->window() == this) {
         chain = ZsTargetsAround(pFocus);
-    } else if (QMdiSubWindow* pChild = mpMdiArea->activeSubWindow()) {
-        chain = ZsTargetsAround(pChild->widget());
     }
-    auto* pSelf = const_cast<CFrmMain*>(this);
-    if (std::find(chain.begin(), chain.end(), pSelf) == chain.end()) {
-        chain.push_back(pSelf);
-    }
+    auto add = [&chain](CZsCmdTarget* pTarget) {
+        if (std::find(chain.begin(), chain.end(), pTarget) == chain.end()) {
+            chain.push_back(pTarget);
+        }
+    };
+    add(const_cast<CFrmMain*>(this));
+    add(mpDocs);
     return chain;
 }
 
@@ -412,12 +430,70 @@ void CFrmMain::OnSupport() {
 
 void CFrmMain::SaveWindowState() {
     ZS_MAIN_WND_PLACEMENT.Set(ZsPlacementToText(ZsGetWindowPlacement(this)));
+    CDocZIL* pActive = ActiveDocument();
+    std::vector<std::string> workspace;
+    for (CDocZIL* pDoc : mpDocs->Documents()) {
+        if (pDoc != pActive && !pDoc->GetPathName().empty()) {
+            workspace.push_back(WorkspaceEntry(pDoc));
+        }
+    }
+    if (pActive && !pActive->GetPathName().empty()) {
+        workspace.push_back(WorkspaceEntry(pActive));
+    }
+    ZS_WORKSPACE.Set(workspace);
     ZsFrameworkSettings()->setValue(kKeyDockState, saveState());
 }
 
+std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {
+    std::string sEntry = ZsPathToUtf8(pDoc->GetPathName());
+    std::error_code ec;
+    if (!std::filesystem::exists(pDoc->GetPathName(), ec)) {
+        return sEntry;
+    }
+    QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
+    const std::string sPlacement = pWindow ? ZsPlacementToText(ZsGetWindowPlacement(pWindow)) : std::string();
+    const CZsCategoryTree& tree = pDoc->Tree();
+    const ZsTreeItem selected = tree.GetSelectedItem();
+    int nNumber = -1;
+    int nIndex = 0;
+    for (ZsTreeItem item = tree.GetRootItem(); item != ZS_TI_NONE && selected != ZS_TI_NONE;
+         item = tree.GetNextPreorder(item), ++nIndex) {
+        if (item == selected) {
+            nNumber = nIndex;
+            break;
+        }
+    }
+    return sEntry + ZsFormat(";%s;%d", sPlacement.c_str(), nNumber);
+}
+
 void CFrmMain::closeEvent(QCloseEvent* pEvent) {
+    // Placement and workspace are recorded before the libraries are asked about, also when the user then
+    // cancels the close.
     SaveWindowState();
+    if (!mpDocs->SaveAllModified()) {
+        pEvent->ignore();
+        return;
+    }
+    mpDocs->CloseAllDocuments();
     pEvent->accept();
+}
+
+void CFrmMain::SetStatusPane(int nPane, const std::string& sText) {
+    SetStatusText(nPane, "%s", sText.c_str());
+}
+
+void CFrmMain::SetPreview(const CZsBitmap& image) {
+    if (mpPreviewBar) {
+        mpPreviewBar->SetPreviewImage(image);
+    }
+}
+
+std::vector<CDocZIL*> CFrmMain::OpenDocuments() const {
+    return mpDocs->Documents();
+}
+
+CDocZIL* CFrmMain::ActiveDocument() const {
+    return mpDocs->ActiveDocument();
 }
 
 bool CFrmMain::CanDropFilesAt(const QMimeData* pData, const QPoint& pos) const {

@@ -13,8 +13,10 @@
 
 #include "common/ZsText.h"
 #include "gui/common/ZsCmdTarget.h"
+#include "gui/ui/LibHost.h"
 
 class CDlgBarPrvw;
+class CDocManagerZIL;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -25,7 +27,7 @@ class QToolBar;
 inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
 inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
 
-class CFrmMain : public QMainWindow, public CZsCmdTarget {
+class CFrmMain : public QMainWindow, public CZsCmdTarget, public CLibHost {
     Q_OBJECT
 public:
     explicit CFrmMain(QWidget* pParent = nullptr);
@@ -52,7 +54,16 @@ public:
     const std::vector<QMenu*>& LibMenus() const { return mLibMenus; }
     bool IsLibMenuShown() const { return mbLibMenuShown; }
 
-    // Opens a library file for the drop target. While none is set, dropped files are not accepted.
+    // The open libraries and their windows.
+    CDocManagerZIL& Docs() { return *mpDocs; }
+
+    // What the library windows ask of the frame.
+    void SetStatusPane(int nPane, const std::string& sText) override;
+    void SetPreview(const CZsBitmap& image) override;
+    std::vector<CDocZIL*> OpenDocuments() const override;
+    CDocZIL* ActiveDocument() const override;
+
+    // Opens a library file for the drop target (the document manager's opening unless replaced).
     using DocumentOpener = std::function<void(const std::filesystem::path&)>;
     void SetDocumentOpener(DocumentOpener opener) { mOpener = std::move(opener); }
     // Whether a drag of this data at this point (in frame coordinates) would open libraries.
@@ -63,8 +74,12 @@ public:
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
 
-    // Records the placement and the bars' layout, as at close.
+    // Records the placement, the workspace (the open libraries, the active one last) and the bars' layout,
+    // as at close.
     void SaveWindowState();
+    // The workspace entry of a library: its path, then ";" + its window's placement + ";" + the number of
+    // its selected category in pre-order (-1 for none); the path alone when the file does not exist.
+    std::string WorkspaceEntry(CDocZIL* pDoc) const;
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
@@ -95,4 +110,5 @@ private:
     bool mbLibMenuShown = false;
     int mnStartShowCmd = 0;
     DocumentOpener mOpener;
+    CDocManagerZIL* mpDocs = nullptr;
 };

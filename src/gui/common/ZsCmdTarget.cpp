@@ -125,6 +125,7 @@ void CZsCmdRouter::UpdateAll() {
             pAction->setChecked(ui.IsChecked());
         }
     }
+    emit updated();
 }
 
 std::vector<CZsCmdTarget*> ZsTargetsAround(QWidget* pWidget) {

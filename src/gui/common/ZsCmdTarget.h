@@ -73,6 +73,10 @@ public:
     // The state the chain gives one command (disabled when nobody handles it).
     CZsCmdUI Query(int nId) const;
 
+signals:
+    // An update pass has run: the moment for other idle-time work.
+    void updated();
+
 private:
     QWidget* mpWindow;
     ChainFn mChain;

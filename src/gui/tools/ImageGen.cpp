@@ -328,6 +328,31 @@ std::vector<Glyph> LibraryGlyphs() {
     };
 }
 
+// The category tree: 0 "My Icons", 1 an open category, 2 a category, 3 "Find Results".
+std::vector<Glyph> TreeGlyphs() {
+    return {
+        [](QPainter& p) {
+            p.setPen(Pen(kInk, 0.8));
+            p.setBrush(kPurple.lighter(160));
+            p.drawRoundedRect(QRectF(5.5, 1.5, 9, 9), 1, 1);
+            Picture(p, QRectF(1.5, 5.5, 10, 9), QColor(0xbf, 0xdc, 0xff));
+        },
+        [](QPainter& p) {
+            Folder(p, QRectF(1.5, 3.5, 13, 10));
+            p.setPen(Pen(kFolderDark));
+            p.setBrush(kFolder.lighter(115));
+            QPolygonF front;
+            front << QPointF(3.5, 7.5) << QPointF(15, 7.5) << QPointF(13, 13.5) << QPointF(1.5, 13.5);
+            p.drawPolygon(front);
+        },
+        [](QPainter& p) { Folder(p, QRectF(1.5, 3.5, 13, 10)); },
+        [](QPainter& p) {
+            Folder(p, QRectF(1.5, 3.5, 11, 9));
+            Magnifier(p, QPointF(10, 9.5), 3.2);
+        },
+    };
+}
+
 QImage Strip(const std::vector<Glyph>& glyphs, int nSize) {
     QImage image(nSize * static_cast<int>(glyphs.size()), nSize, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -395,6 +420,7 @@ int main(int argc, char** argv) {
     }
     bool bOk = Save(Strip(MainFrameGlyphs(), nSize), sDir + QStringLiteral("/IDR_MAINFRAME.png"), "PNG");
     bOk = Save(Strip(LibraryGlyphs(), nSize), sDir + QStringLiteral("/IDR_TB_ZIL.png"), "PNG") && bOk;
+    bOk = Save(Strip(TreeGlyphs(), nSize), sDir + QStringLiteral("/IDR_TREE.png"), "PNG") && bOk;
     bOk = Save(AppIcon(256), sDir + QStringLiteral("/pictavo.png"), "PNG") && bOk;
     bOk = Save(AboutPicture(), sDir + QStringLiteral("/innoimg.bmp"), "BMP") && bOk;
     return bOk ? 0 : 1;
