@@ -33,6 +33,9 @@ namespace {
 QString Describe(const QMenu* pMenu) {
     QStringList items;
     for (const QAction* pAction : pMenu->actions()) {
+        if (!pAction->isVisible()) {
+            continue;
+        }
         if (pAction->isSeparator()) {
             items << QStringLiteral("-");
         } else if (pAction->shortcut().isEmpty()) {

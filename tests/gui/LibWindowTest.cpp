@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QListView>
+#include <QSettings>
 #include <QSplitter>
 #include <QToolBar>
 
@@ -14,6 +15,7 @@
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
+#include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
 #include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/DocZIL.h"
@@ -72,6 +74,7 @@ private slots:
         ZS_ICON_VIEW_FORMAT.Set(ZS_ICON_VIEW_FORMAT.nDefault);
         ZS_ICON_VIEW_INFO.Set(true);
         ZS_MAIN_WND_PLACEMENT.Set("");
+        ZsFrameworkSettings()->remove(QStringLiteral("Recent File List"));
     }
 
     void newLibrariesAreNumberedWithTheSampleTree() {
@@ -374,6 +377,39 @@ private slots:
         QVERIFY(ZsPlacementFromText(ZsGetField(workspace[1], 1)).has_value());
         QVERIFY(QString::fromStdString(workspace[2]).startsWith(QString::fromStdString((dir / "B.pctv").string())));
         QVERIFY(QString::fromStdString(workspace[2]).endsWith(QLatin1String(";1")));
+    }
+
+    void recentFilesListOpenedAndSavedLibraries() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "r1.pctv");
+        WriteSampleLibrary(dir / "r2.pctv");
+        const QString s1 = QString::fromStdString((dir / "r1.pctv").string());
+        const QString s2 = QString::fromStdString((dir / "r2.pctv").string());
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            QVERIFY(frame.Docs().OpenDocumentFile(dir / "r1.pctv"));
+            QVERIFY(frame.Docs().OpenDocumentFile(dir / "r2.pctv"));
+            QAction* pFirst = frame.Router().Find(ID_FILE_MRU_FILE1);
+            QCOMPARE(pFirst->text(), QStringLiteral("&1 ") + s2);
+            QCOMPARE(frame.Router().Find(ID_FILE_MRU_FILE1 + 1)->text(), QStringLiteral("&2 ") + s1);
+            QVERIFY(!frame.Router().Find(ID_FILE_MRU_FILE1 + 2)->isVisible());
+            QVERIFY(frame.close());
+        }
+        std::filesystem::remove(dir / "r2.pctv");
+        CFrmMain again;
+        QVERIFY(again.Create());
+        again.show();
+        QCOMPARE(again.Docs().RecentFiles().Files().size(), size_t(2));
+        test::ScriptedMessages messages;
+        // A file that is gone is reported and leaves the list.
+        Trigger(again, ID_FILE_MRU_FILE1);
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(again.Docs().RecentFiles().Files().size(), size_t(1));
+        QCOMPARE(again.Router().Find(ID_FILE_MRU_FILE1)->text(), QStringLiteral("&1 ") + s1);
+        Trigger(again, ID_FILE_MRU_FILE1);
+        QCOMPARE(again.Docs().Documents().size(), size_t(1));
     }
 
     void cancellingTheQuestionKeepsTheProgramOpen() {

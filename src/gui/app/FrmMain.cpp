@@ -181,6 +181,7 @@ bool CFrmMain::Create() {
 
     CreateActions();
     CreateMenus();
+    mpDocs->UpdateRecentActions();
     CreateToolBar();
 
     mpPreviewBar = new CDlgBarPrvw(this);
@@ -221,6 +222,10 @@ void CFrmMain::CreateMenus() {
             for (int nId : popup.ids) {
                 if (nId == 0) {
                     pMenu->addSeparator();
+                } else if (nId == ID_FILE_MRU_FILE1) {
+                    for (int nRecent = ID_FILE_MRU_FILE1; nRecent <= ID_FILE_MRU_FILE16; ++nRecent) {
+                        pMenu->addAction(mpRouter->Action(nRecent));
+                    }
                 } else {
                     pMenu->addAction(mpRouter->Find(nId));
                 }

@@ -1,4 +1,5 @@
-// Starts the desktop program: the log, the message boxes, the main window and the tray icon.
+// Starts the desktop program: the log, the message boxes, the main window, the tray icon and the libraries
+// named on the command line.
 #include <QApplication>
 #include <QIcon>
 #include <string>
@@ -9,6 +10,7 @@
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/common/ZsTray.h"
+#include "gui/ui/DocManagerZIL.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -29,5 +31,14 @@ int main(int argc, char** argv) {
     }
     frame.ShowAtStart();
     CZsTray tray(&frame);
+    // Libraries named on the command line open at once.
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        std::error_code ec;
+        const std::filesystem::path path = ZsPathOf(arguments[i]);
+        if (std::filesystem::is_regular_file(path, ec)) {
+            frame.Docs().OpenDocumentFile(path);
+        }
+    }
     return QApplication::exec();
 }

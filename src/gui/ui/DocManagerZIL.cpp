@@ -1,6 +1,7 @@
 #include "gui/ui/DocManagerZIL.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QFileDialog>
 #include <algorithm>
 #include <QMdiArea>
@@ -26,7 +27,34 @@ constexpr int kAskToSave = 0x03 | 0x30;
 }  // namespace
 
 CDocManagerZIL::CDocManagerZIL(CLibHost* pHost, QMdiArea* pArea, CZsCmdRouter* pRouter, QObject* pParent)
-    : QObject(pParent), mpHost(pHost), mpArea(pArea), mpRouter(pRouter) {}
+    : QObject(pParent), mpHost(pHost), mpArea(pArea), mpRouter(pRouter) {
+    mRecent.Load();
+}
+
+void CDocManagerZIL::AddToRecentFileList(const std::filesystem::path& path) {
+    mRecent.Add(path);
+    mRecent.Save();
+    UpdateRecentActions();
+}
+
+void CDocManagerZIL::UpdateRecentActions() {
+    const auto& files = mRecent.Files();
+    for (int nId = ID_FILE_MRU_FILE1; nId <= ID_FILE_MRU_FILE16; ++nId) {
+        QAction* pAction = mpRouter->Action(nId);
+        const size_t i = static_cast<size_t>(nId - ID_FILE_MRU_FILE1);
+        if (i >= files.size()) {
+            pAction->setText(i == 0 ? QStringLiteral("Recent File") : QString());
+            pAction->setVisible(i == 0);
+            continue;
+        }
+        const QString sPath = ZsQPath(files[i]);
+        const QString sNumber = i < 9 ? QStringLiteral("&%1").arg(i + 1) : i == 9 ? QStringLiteral("1&0")
+                                                                               : QString::number(i + 1);
+        // "&" in a path would be taken for a mnemonic.
+        pAction->setText(sNumber + QLatin1Char(' ') + QString(sPath).replace(QLatin1Char('&'), QLatin1String("&&")));
+        pAction->setVisible(true);
+    }
+}
 
 CDocManagerZIL::~CDocManagerZIL() {
     CloseAllDocuments();
@@ -115,6 +143,7 @@ CDocZIL* CDocManagerZIL::OpenDocumentFile(const std::filesystem::path& path) {
         return nullptr;
     }
     pDoc->SetPathName(full);
+    AddToRecentFileList(full);
     mDocs.push_back(pDoc);
     CreateFrame(pDoc);
     return pDoc;
@@ -158,6 +187,7 @@ bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
         return false;
     }
     pDoc->SetPathName(path);
+    AddToRecentFileList(path);
     return true;
 }
 
@@ -216,6 +246,18 @@ bool CDocManagerZIL::OnCommand(int nId) {
             return true;
         default: break;
     }
+    if (nId >= ID_FILE_MRU_FILE1 && nId <= ID_FILE_MRU_FILE16) {
+        const size_t nIndex = static_cast<size_t>(nId - ID_FILE_MRU_FILE1);
+        if (nIndex < mRecent.Files().size()) {
+            const std::filesystem::path path = mRecent.Files()[nIndex];
+            if (!OpenDocumentFile(path)) {
+                mRecent.Remove(nIndex);
+                mRecent.Save();
+                UpdateRecentActions();
+            }
+        }
+        return true;
+    }
     if (!pDoc) {
         return false;
     }
@@ -232,6 +274,10 @@ bool CDocManagerZIL::OnCommand(int nId) {
 }
 
 bool CDocManagerZIL::OnUpdateCommand(CZsCmdUI& ui) {
+    if (ui.Id() >= ID_FILE_MRU_FILE1 && ui.Id() <= ID_FILE_MRU_FILE16) {
+        ui.Enable(static_cast<size_t>(ui.Id() - ID_FILE_MRU_FILE1) < mRecent.Files().size());
+        return true;
+    }
     switch (ui.Id()) {
         case ID_FILE_NEW_LIB:
         case ID_FILE_OPEN: ui.Enable(); return true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/common/ZsCmdTarget.h"
+#include "gui/common/ZsRecentFiles.h"
 
 class CDocZIL;
 class CFrmZIL;
@@ -37,6 +38,12 @@ public:
     void CloseDocument(CDocZIL* pDoc);
     void CloseAllDocuments();
 
+    // The recent-file list of the File menu: a library enters it when it is opened or saved under a name.
+    const CZsRecentFileList& RecentFiles() const { return mRecent; }
+    void AddToRecentFileList(const std::filesystem::path& path);
+    // Gives the recent-file commands their texts: "Recent File" (disabled) for an empty list.
+    void UpdateRecentActions();
+
     std::vector<CDocZIL*> Documents() const;
     CDocZIL* ActiveDocument() const;
     CFrmZIL* FrameOf(const CDocZIL* pDoc) const;
@@ -57,5 +64,6 @@ private:
     QMdiArea* mpArea;
     CZsCmdRouter* mpRouter;
     std::vector<CDocZIL*> mDocs;
+    CZsRecentFileList mRecent;
     int mnUntitled = 0;
 };
