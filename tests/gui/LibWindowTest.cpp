@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QSettings>
 #include <QSplitter>
+#include <QAbstractItemModelTester>
 #include <QToolBar>
 
 #include "GuiTestSupport.h"
@@ -22,6 +23,7 @@
 #include "gui/ui/FrmZIL.h"
 #include "gui/ui/ViewZIL.h"
 #include "gui/ui/ViwZILTree.h"
+#include "gui/ui/ZsTreeModel.h"
 #include "library/ZsIconLib.h"
 
 namespace {
@@ -410,6 +412,64 @@ private slots:
         QCOMPARE(again.Router().Find(ID_FILE_MRU_FILE1)->text(), QStringLiteral("&1 ") + s1);
         Trigger(again, ID_FILE_MRU_FILE1);
         QCOMPARE(again.Docs().Documents().size(), size_t(1));
+    }
+
+    void treeModelFollowsTheCategoryTree() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        CViwZILTree* pTreeView = frame.Docs().FrameOf(pDoc)->TreeView();
+        CZsTreeModel* pModel = pTreeView->Model();
+        QAbstractItemModelTester tester(pModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(pModel->rowCount(), 2);
+        const QModelIndex all = pModel->index(0, 0);
+        QCOMPARE(all.data().toString(), QStringLiteral("My Icons"));
+        QCOMPARE(pModel->rowCount(all), 3);
+
+        CZsCategoryTree& tree = pDoc->Tree();
+        const ZsTreeItem cat1 = tree.FindItem(1);
+        const ZsTreeItem added = pDoc->NewNode(cat1, ZS_TI_FIRST, "First <b>child</b>");
+        QVERIFY(added != ZS_TI_NONE);
+        const QModelIndex cat1Index = pModel->IndexOf(cat1);
+        QCOMPARE(pModel->rowCount(cat1Index), 3);
+        QCOMPARE(pModel->index(0, 0, cat1Index).data().toString(), QStringLiteral("First <b>child</b>"));
+        QCOMPARE(pModel->parent(pModel->index(0, 0, cat1Index)), cat1Index);
+
+        // Deleting the selected category moves the selection and the icon list along.
+        pTreeView->SelectTreeItem(added);
+        const int32_t nAddedId = tree.GetItemData(added);
+        QCOMPARE(pDoc->mnCurNode, nAddedId);
+        QVERIFY(pDoc->DelNode(added));
+        QCOMPARE(pModel->rowCount(cat1Index), 2);
+        QVERIFY(pDoc->mnCurNode != nAddedId);
+        QCOMPARE(pDoc->mnCurNode, tree.GetItemData(CZsTreeModel::ItemOf(pTreeView->currentIndex())));
+        tree.SetItemText(cat1, "Renamed");
+        QCOMPARE(pModel->IndexOf(cat1).data().toString(), QStringLiteral("Renamed"));
+
+        // A selection made by the store (a search selects "Find Results") reaches the view and the list.
+        tree.SelectItem(tree.FindItem(ZIL_ID_FIND));
+        QCOMPARE(pDoc->mnCurNode, int(ZIL_ID_FIND));
+        QCOMPARE(CZsTreeModel::ItemOf(pTreeView->currentIndex()), tree.FindItem(ZIL_ID_FIND));
+    }
+
+    void changedIconIsRedrawnAndItsFormatsReloaded() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "h.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "h.pctv");
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        pView->SetCaretRow(0);
+        QCOMPARE(pView->GetImageRowCount(), 1);
+        const int32_t nId = pView->GetCaretIconId();
+        pDoc->SetIconData(nId, test::MakeIco({test::DibImage(48, 48, 32), test::DibImage(32, 32, 32),
+                                              test::DibImage(16, 16, 4)}));
+        pDoc->UpdateAllViews(nullptr, nId);
+        QCOMPARE(pView->GetImageRowCount(), 3);
+        QCOMPARE(pView->GetIconCount(), 3);
+        QCOMPARE(pView->GetCaretIconId(), nId);
     }
 
     void cancellingTheQuestionKeepsTheProgramOpen() {

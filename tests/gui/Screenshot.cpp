@@ -11,7 +11,9 @@
 
 #include "GuiTestSupport.h"
 #include "common/ZsBase.h"
+#include "gui/app/DlgAbout.h"
 #include "gui/app/FrmMain.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
 #include "gui/ui/DocManagerZIL.h"
@@ -178,9 +180,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", argv[1]);
             nResult = 1;
         }
-        const QString sImages = ZsQPath(ZsGetAppDir() / "Images");
         QString sBase = sOut;
         sBase.chop(4);
+        CDlgAbout about(&frame);
+        about.show();
+        QApplication::processEvents();
+        about.grab().save(sBase + QStringLiteral("-about.png"));
+        about.hide();
+        CDlgZsMsgBox ask(QStringLiteral("Pictavo"), QStringLiteral("Do you want to remove the selected icons from "
+                                                                   "this category only, or delete them from the library?"),
+                         QStringLiteral("&Remove"), QStringLiteral("&Delete"), QStringLiteral("&Cancel"), &frame);
+        ask.show();
+        QApplication::processEvents();
+        ask.grab().save(sBase + QStringLiteral("-ask.png"));
+        ask.hide();
+        const QString sImages = ZsQPath(ZsGetAppDir() / "Images");
         SaveEnlarged(sImages + QStringLiteral("/IDR_MAINFRAME.png"), sBase + QStringLiteral("-mainframe-x4.png"));
         SaveEnlarged(sImages + QStringLiteral("/IDR_TB_ZIL.png"), sBase + QStringLiteral("-library-x4.png"));
     }

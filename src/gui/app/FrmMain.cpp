@@ -154,8 +154,15 @@ CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
     mpDocs = new CDocManagerZIL(this, mpMdiArea, mpRouter, this);
     mOpener = [this](const std::filesystem::path& path) { mpDocs->OpenDocumentFile(path); };
     connect(mpRouter, &CZsCmdRouter::updated, this, [this] {
-        if (CDocZIL* pDoc = ActiveDocument()) {
+        CDocZIL* pDoc = ActiveDocument();
+        if (pDoc) {
             pDoc->OnIdle();
+        }
+        // The title names the active library: "Pictavo - Library1".
+        const QString sProduct = QString::fromUtf8(ZS_PRODUCT_NAME);
+        const QString sTitle = pDoc ? sProduct + QStringLiteral(" - ") + pDoc->GetTitle() : sProduct;
+        if (windowTitle() != sTitle) {
+            setWindowTitle(sTitle);
         }
     });
     connect(mpMdiArea, &QMdiArea::subWindowActivated, this,

@@ -105,6 +105,7 @@ CDlgZsMsgBox::CDlgZsMsgBox(const QString& sCaption, const QString& sMessage, con
     mpMessage = new QLabel(sMessage, this);
     mpMessage->setTextFormat(Qt::PlainText);
     mpMessage->setWordWrap(true);
+    mpMessage->setMinimumWidth(320);
     mpMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* pLine = new QFrame(this);
