@@ -281,6 +281,29 @@ private slots:
         QTRY_COMPARE(again.geometry(), rcNormal);
     }
 
+    void barLayoutIsKeptAcrossRuns() {
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            frame.Router().UpdateAll();
+            frame.Router().Find(ID_VIEW_PREVIEW)->trigger();
+            QVERIFY(frame.GetPreviewBar()->isHidden());
+            QVERIFY(frame.close());
+        }
+        CFrmMain again;
+        QVERIFY(again.Create());
+        again.show();
+        QVERIFY(again.GetPreviewBar()->isHidden());
+        QVERIFY(!again.GetToolBar()->isHidden());
+        // A damaged layout is ignored.
+        ZsFrameworkSettings()->setValue(QStringLiteral("DockState"), QByteArray("\x00garbage"));
+        CFrmMain third;
+        QVERIFY(third.Create());
+        third.show();
+        QVERIFY(!third.GetPreviewBar()->isHidden());
+    }
+
     void missingOrDamagedPlacementCentresTheWindow() {
         ZS_MAIN_WND_PLACEMENT.Set("2C00000000000000zz");
         CFrmMain frame;

@@ -305,6 +305,12 @@ private slots:
         QCOMPARE(pView->ColumnWidth(), 24);
         QCOMPARE(pView->IconList()->gridSize(), QSize(24, 24));
         frame.Router().UpdateAll();
+        // The library window's own button follows the command's state.
+        const QList<QAction*> buttons = frame.Docs().FrameOf(pDoc)->ToolBar()->actions();
+        const auto it16 = std::find_if(buttons.begin(), buttons.end(),
+                                       [](QAction* pButton) { return pButton->text() == QLatin1String("16x16"); });
+        QVERIFY(it16 != buttons.end());
+        QVERIFY((*it16)->isChecked());
         QVERIFY(frame.Router().Find(ID_VIEW_16)->isChecked());
         QVERIFY(!frame.Router().Find(ID_VIEW_32)->isChecked());
         QVERIFY(!frame.Router().Find(ID_VIEW_ICON_INFO)->isChecked());

@@ -1,7 +1,10 @@
 // The common GUI classes driven offscreen: message boxes, the three-button question, the colour picker, the
 // list control, the document's title marker, the command router, the placement record, dropped files and
 // the tray icon's toggle.
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -16,6 +19,7 @@
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsCmdTarget.h"
 #include "gui/common/ZsColorPicker.h"
+#include "gui/common/ZsDialog.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsDocument.h"
 #include "gui/common/ZsListCtrl.h"
@@ -97,6 +101,39 @@ private:
     bool mbEnabled;
 };
 
+// A dialog that remembers five controls under its own class name.
+class CDlgRemember : public CZsDialog {
+    Q_OBJECT
+public:
+    static constexpr CZsBoolSetting kCheck{"CDlgRemember", "IDC_CHK_X", true};
+    static constexpr CZsIntSetting kList{"CDlgRemember", "IDC_CBO_LIST", 1};
+    static constexpr CZsTextSetting kCombo{"CDlgRemember", "IDC_CBO_TEXT", "*.ico"};
+    static constexpr CZsTextSetting kEdit{"CDlgRemember", "IDC_EDT_PATH", ""};
+    static constexpr CZsIntSetting kSpin{"CDlgRemember", "IDC_EDT_NUM", 20};
+
+    CDlgRemember() {
+        pCheck = new QCheckBox(this);
+        pList = new QComboBox(this);
+        pList->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        pCombo = new QComboBox(this);
+        pCombo->setEditable(true);
+        pEdit = new QLineEdit(this);
+        pSpin = new QSpinBox(this);
+        pSpin->setRange(0, 1000);
+        BindSetting(pCheck, kCheck);
+        BindSetting(pList, kList);
+        BindSetting(pCombo, kCombo);
+        BindSetting(pEdit, kEdit);
+        BindSetting(pSpin, kSpin);
+        LoadSettings();
+    }
+    QCheckBox* pCheck;
+    QComboBox* pList;
+    QComboBox* pCombo;
+    QLineEdit* pEdit;
+    QSpinBox* pSpin;
+};
+
 }  // namespace
 
 class ZsCommonTest : public QObject {
@@ -175,6 +212,45 @@ private slots:
 
         guitest::OnNextModal([](QWidget* pModal) { QTest::keyClick(pModal, Qt::Key_Return); });
         QCOMPARE(ZsAskRemoveOrDelete(QStringLiteral("Remove?"), QStringLiteral("&Remove")), int(ZS_IDCANCEL));
+    }
+
+    void dialogSettingsAreStoredOnOkOnly() {
+        {
+            CDlgRemember dialog;
+            QVERIFY(dialog.pCheck->isChecked());
+            QCOMPARE(dialog.pList->currentIndex(), 1);
+            QCOMPARE(dialog.pCombo->currentText(), QStringLiteral("*.ico"));
+            QCOMPARE(dialog.pSpin->value(), 20);
+            dialog.pCheck->setChecked(false);
+            dialog.pList->setCurrentIndex(2);
+            dialog.pCombo->setCurrentText(QStringLiteral("*.png;*.bmp"));
+            dialog.pEdit->setText(QStringLiteral("/opt/editor"));
+            dialog.pSpin->setValue(7);
+            dialog.reject();
+        }
+        QCOMPARE(ZsGetConfig().FindSection("CDlgRemember"), nullptr);
+        {
+            CDlgRemember dialog;
+            dialog.pCheck->setChecked(false);
+            dialog.pList->setCurrentIndex(2);
+            dialog.pCombo->setCurrentText(QStringLiteral("*.png;*.bmp"));
+            dialog.pEdit->setText(QStringLiteral("/opt/editor"));
+            dialog.pSpin->setValue(7);
+            dialog.accept();
+        }
+        QCOMPARE(ZsGetConfig().GetString("IDC_CHK_X", "", "CDlgRemember"), std::string("0"));
+        QCOMPARE(ZsGetConfig().GetString("IDC_CBO_LIST", "", "CDlgRemember"), std::string("2"));
+        QCOMPARE(ZsGetConfig().GetString("IDC_CBO_TEXT", "", "CDlgRemember"), std::string("*.png;*.bmp"));
+        CDlgRemember again;
+        QVERIFY(!again.pCheck->isChecked());
+        QCOMPARE(again.pList->currentIndex(), 2);
+        QCOMPARE(again.pEdit->text(), QStringLiteral("/opt/editor"));
+        QCOMPARE(again.pSpin->value(), 7);
+
+        // A stored index the list does not have gives the default.
+        CDlgRemember::kList.Set(9);
+        CDlgRemember damaged;
+        QCOMPARE(damaged.pList->currentIndex(), 1);
     }
 
     void colorPickerPaintsAndChoosesColours() {
