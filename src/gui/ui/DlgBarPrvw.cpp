@@ -88,10 +88,6 @@ void CDlgBarPrvw::SetPreviewImage(const CZsBitmap& bitmap) {
     mpPane->SetImage(ZsToQImage(bitmap));
 }
 
-void CDlgBarPrvw::SetPreviewImage(const QImage& image) {
-    mpPane->SetImage(image);
-}
-
 void CDlgBarPrvw::ClearPreview() {
     mpPane->SetImage(QImage());
 }

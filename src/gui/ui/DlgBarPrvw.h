@@ -34,7 +34,6 @@ public:
 
     // The image to show (the bar keeps its own copy); a null picture clears it.
     void SetPreviewImage(const CZsBitmap& bitmap);
-    void SetPreviewImage(const QImage& image);
     void ClearPreview();
     bool HasPreview() const { return !mpPane->Image().isNull(); }
     CPrvwPane* Pane() const { return mpPane; }
