@@ -158,6 +158,7 @@ std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
 }
 
 void PrintIcons(CZsIconLib& lib, const ZIL_LIST& list, bool bJson) {
+    CZsSqlReadBatch batch(lib);
     if (bJson) {
         std::printf("[");
         for (size_t i = 0; i < list.size(); ++i) {
@@ -259,6 +260,7 @@ int Tree(CCliArgs& args) {
         return c.nCode;
     }
     const CZsCategoryTree& tree = c.l.tree;
+    CZsSqlReadBatch batch(c.l.lib);
     std::printf("%s", bJson ? "[" : "");
     for (ZsTreeItem i = tree.GetRootItem(); i != ZS_TI_NONE; i = tree.GetNextPreorder(i)) {
         int32_t nId = tree.GetItemData(i);

@@ -9,6 +9,25 @@
 
 namespace {
 
+// Plain ASCII folds to plain ASCII: letters are lowered through a table, other bytes stay.
+struct CAsciiFold {
+    unsigned char map[256];
+    CAsciiFold() {
+        for (int c = 0; c < 256; ++c) {
+            map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        }
+    }
+};
+const CAsciiFold kFold;
+
+bool IsAscii(std::string_view text) {
+    unsigned char bits = 0;
+    for (char c : text) {
+        bits |= static_cast<unsigned char>(c);
+    }
+    return !(bits & 0x80);
+}
+
 // Tests texts against one pattern. Everything that depends only on the pattern is prepared once.
 class CTextMatcher {
 public:
@@ -21,6 +40,7 @@ public:
             return mRegex.Compile(sPattern, !bCaseSensitive, bWholeWord, pError);
         }
         mPattern = bCaseSensitive ? sPattern : ZsToLower(sPattern);
+        mbAsciiPattern = IsAscii(mPattern);
         return true;
     }
 
@@ -28,30 +48,57 @@ public:
         if (mbRegEx) {
             return mRegex.Search(sText);
         }
-        const std::string& text = mbCase ? sText : Fold(sText);
-        return mbWhole ? text == mPattern : text.find(mPattern) != std::string::npos;
+        if (mbCase) {
+            return mbWhole ? sText == mPattern : sText.find(mPattern) != std::string::npos;
+        }
+        // Texts of plain ASCII (nearly all of them) are compared through the table, without folding a copy.
+        if (mbAsciiPattern && IsAscii(sText)) {
+            return mbWhole ? EqualAscii(sText) : FindAscii(sText);
+        }
+        std::string folded = ZsToLower(sText);
+        return mbWhole ? folded == mPattern : folded.find(mPattern) != std::string::npos;
     }
 
 private:
-    // The folded text in a buffer reused from text to text; plain ASCII is folded without decoding.
-    const std::string& Fold(const std::string& sText) {
-        mFolded.resize(sText.size());
-        for (size_t i = 0; i < sText.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(sText[i]);
-            if (c >= 0x80) {
-                mFolded = ZsToLower(sText);
-                return mFolded;
-            }
-            mFolded[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    bool EqualAscii(std::string_view text) const {
+        if (text.size() != mPattern.size()) {
+            return false;
         }
-        return mFolded;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (kFold.map[static_cast<unsigned char>(text[i])] != static_cast<unsigned char>(mPattern[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool FindAscii(std::string_view text) const {
+        size_t n = text.size(), m = mPattern.size();
+        if (m == 0) {
+            return true;
+        }
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(mPattern.data());
+        for (size_t i = 0; i + m <= n; ++i) {
+            if (kFold.map[s[i]] != p[0]) {
+                continue;
+            }
+            size_t k = 1;
+            while (k < m && kFold.map[s[i + k]] == p[k]) {
+                ++k;
+            }
+            if (k == m) {
+                return true;
+            }
+        }
+        return false;
     }
 
     bool mbCase = false;
     bool mbWhole = false;
     bool mbRegEx = false;
+    bool mbAsciiPattern = false;
     std::string mPattern;
-    std::string mFolded;
     CZsRegex mRegex;
 };
 
@@ -71,12 +118,22 @@ bool CZsIconLib::FindIcons(const std::string& sText, const std::vector<int32_t>&
     if (!matcher.Prepare(sText, bCaseSensitive, bWholeWord, bRegEx, pError)) {
         return false;
     }
+    // Names and keywords not read yet come one row at a time, all under one read lock.
+    CZsSqlReadBatch batch(*this);
     unsigned nAccess = (bInNames ? ZIL_ICON_LOADNAME : 0u) | (bInKwds ? ZIL_ICON_LOADKWDS : 0u);
-    // An icon listed in several of the searched categories is found once.
-    std::unordered_set<int32_t> seen;
-    seen.reserve(candidates.size());
+    // An icon listed in several of the searched categories is found once. Ids are dense, so a byte per id
+    // marks them; a stray id beyond that range goes to a set.
+    std::vector<uint8_t> seenDense(
+        static_cast<size_t>(std::clamp<int64_t>(mnNextIcon, 0, static_cast<int64_t>(candidates.size()) * 4 + 4096)));
+    std::unordered_set<int32_t> seenSparse;
     for (int32_t nId : candidates) {
-        if (!seen.insert(nId).second) {
+        size_t nIdx = static_cast<size_t>(nId);
+        if (nId >= 0 && nIdx < seenDense.size()) {
+            if (seenDense[nIdx]) {
+                continue;
+            }
+            seenDense[nIdx] = 1;
+        } else if (!seenSparse.insert(nId).second) {
             continue;
         }
         const ZIL_ICON& icon = GetIconRec(nId, nAccess);

@@ -58,6 +58,7 @@ CZsIconLib::~CZsIconLib() {
 void CZsIconLib::Close() {
     mmapNodes.clear();
     mmapIcons.clear();
+    mvIconIndex.clear();
     CloseDb();
 }
 
@@ -265,23 +266,35 @@ bool CZsIconLib::WriteIcons() {
             }
             continue;
         }
-        if (icon.nFlags & ZIL_DIRTY_DATA) {
+        uint8_t nFlags = icon.nFlags;
+        if (nFlags & ZIL_DIRTY_DATA) {
             int nExists = QueryExists(ZsFormat("select id from icons where id=%d;", nId));
             if (nExists < 0) {
                 return false;
             }
-            std::string sql = nExists ? ZsFormat("update icons set data=? where id=%d;", nId)
-                                      : ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
+            std::string sql;
+            if (nExists) {
+                sql = ZsFormat("update icons set data=? where id=%d;", nId);
+            } else if (nFlags & (ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS)) {
+                // A new row gets its name and keywords with its data: updating them afterwards would write
+                // the whole row, data and all, a second time.
+                sql = ZsFormat("insert into icons(id, data, name, kwds) values(%d, ?, %s, %s);", nId,
+                               SqlQuote((nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "").c_str(),
+                               SqlQuote((nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "").c_str());
+                nFlags &= static_cast<uint8_t>(~(ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS));
+            } else {
+                sql = ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
+            }
             const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
             if (!ExecBlob(sql, pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
                 return false;
             }
         }
-        if ((icon.nFlags & ZIL_DIRTY_NAME) &&
+        if ((nFlags & ZIL_DIRTY_NAME) &&
             !Exec(ZsFormat("update icons set name=%s where id=%d;", SqlQuote(icon.name.value_or("")).c_str(), nId))) {
             return false;
         }
-        if ((icon.nFlags & ZIL_DIRTY_KWDS) &&
+        if ((nFlags & ZIL_DIRTY_KWDS) &&
             !Exec(ZsFormat("update icons set kwds=%s where id=%d;", SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
             return false;
         }
@@ -326,7 +339,7 @@ void CZsIconLib::CommitFlags() {
     }
     for (auto it = mmapIcons.begin(); it != mmapIcons.end();) {
         if (it->second.nFlags & ZIL_DELETED) {
-            it = mmapIcons.erase(it);
+            EraseIcon(it++);
         } else {
             it->second.nFlags = 0;
             ++it;
@@ -431,8 +444,33 @@ ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
     return node;
 }
 
-ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
+ZIL_ICON& CZsIconLib::FindOrAddIcon(int32_t nId) {
+    size_t nIdx = static_cast<size_t>(nId);
+    if (nId >= 1 && nIdx < mvIconIndex.size() && mvIconIndex[nIdx]) {
+        return *mvIconIndex[nIdx];
+    }
     ZIL_ICON& icon = mmapIcons[nId];
+    // Map entries never move, so their addresses can be kept. Only ids near the number of records are
+    // indexed: a stray huge id from a damaged file must not blow the index up.
+    if (nId >= 1 && nIdx <= 4 * mmapIcons.size() + 4096) {
+        if (nIdx >= mvIconIndex.size()) {
+            mvIconIndex.resize(std::max(nIdx + 1, mvIconIndex.size() * 3 / 2), nullptr);
+        }
+        mvIconIndex[nIdx] = &icon;
+    }
+    return icon;
+}
+
+void CZsIconLib::EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it) {
+    size_t nIdx = static_cast<size_t>(it->first);
+    if (it->first >= 1 && nIdx < mvIconIndex.size()) {
+        mvIconIndex[nIdx] = nullptr;
+    }
+    mmapIcons.erase(it);
+}
+
+ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
+    ZIL_ICON& icon = FindOrAddIcon(nId);
     bool bDb = IsOpen() && !(nAccess & ZIL_ICON_NEW);
     if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
         std::optional<ZsBlock> data = QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
@@ -555,7 +593,7 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
         ZIL_IMPORTED info;
         info.nId = nId;
         info.sName = sName;
-        info.data = nId ? ZsBytes(*mmapIcons[nId].data) : ZsBytes();
+        info.data = nId ? ZsBytes(*FindOrAddIcon(nId).data) : ZsBytes();
         info.path = path;
         info.nImported = nImported;
         info.nFile = nFile;
@@ -625,6 +663,7 @@ void CZsIconLib::DelIcon(int32_t nId) {
             nodes.push_back(nFixed);
         }
     }
+    CZsSqlReadBatch batch(*this);
     for (int32_t nNode : nodes) {
         ZIL_NODE& node = GetNodeIcons(nNode, ZIL_NODE_LOAD);
         auto end = std::remove(node.list->begin(), node.list->end(), nId);
@@ -675,6 +714,7 @@ std::vector<int32_t> CZsIconLib::GetNodeIds() const {
 }
 
 int32_t CZsIconLib::FindIconNode(int32_t nIconId) {
+    CZsSqlReadBatch batch(*this);
     for (int32_t nNode : GetNodeIds()) {
         if (nNode == ZIL_ID_ALL) {
             continue;

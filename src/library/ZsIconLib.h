@@ -185,6 +185,8 @@ private:
     void RebuildTree(ZsBytes blob);
     bool SaveAs(const std::filesystem::path& path);
     void LogSaved(int nTreeItems);
+    ZIL_ICON& FindOrAddIcon(int32_t nId);
+    void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
 
     std::filesystem::path mPath;
     CZsCategoryTree* mpTree = nullptr;
@@ -193,6 +195,8 @@ private:
     int32_t mnNextIcon = 1;
     std::map<int32_t, ZIL_NODE> mmapNodes;
     std::map<int32_t, ZIL_ICON> mmapIcons;
+    // Records by id for the dense range of ids, so that a pass over a list finds each record in one step.
+    std::vector<ZIL_ICON*> mvIconIndex;
 };
 
 // The search history after a search for sText: the text first, every entry equal to it without regard to

@@ -162,6 +162,10 @@ int CSQLite::QueryExists(std::string_view sql) {
     return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
 }
 
+bool CSQLite::InTransaction() const {
+    return mpDb && sqlite3_get_autocommit(mpDb.get()) == 0;
+}
+
 bool CSQLite::BeginTrans() {
     return Exec("begin transaction;");
 }

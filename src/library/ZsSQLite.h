@@ -49,6 +49,8 @@ public:
     int QueryExists(std::string_view sql);
     void Finalize();
 
+    // True while a transaction is open on the connection.
+    bool InTransaction() const;
     bool BeginTrans();
     bool CommitTrans();
     bool RollbackTrans();
@@ -100,4 +102,25 @@ public:
 private:
     CSQLite& mDb;
     bool mbActive;
+};
+
+// One read transaction over a run of reads: SQLite then takes its lock and checks the file once instead of
+// once per statement. Does nothing without a connection or inside another transaction.
+class CZsSqlReadBatch {
+public:
+    explicit CZsSqlReadBatch(CSQLite& db) {
+        if (db.IsOpen() && !db.InTransaction() && db.BeginTrans()) {
+            mpDb = &db;
+        }
+    }
+    ~CZsSqlReadBatch() {
+        if (mpDb) {
+            mpDb->CommitTrans();
+        }
+    }
+    CZsSqlReadBatch(const CZsSqlReadBatch&) = delete;
+    CZsSqlReadBatch& operator=(const CZsSqlReadBatch&) = delete;
+
+private:
+    CSQLite* mpDb = nullptr;
 };

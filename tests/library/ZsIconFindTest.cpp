@@ -44,6 +44,11 @@ TEST(IconFind, PlainAndWholeWordMatching) {
     EXPECT_EQ(n.Find("night sky", false, true, false), (ZIL_LIST{2}));
     EXPECT_EQ(n.Find("star", false, true, false, true, false), (ZIL_LIST{1}));
     EXPECT_EQ(n.Find("star", false, true, false, false, true), (ZIL_LIST{3}));
+    // Text beyond ASCII can fold onto ASCII letters (the Kelvin sign is a k).
+    Named k({{"\xE2\x84\xAA", ""}, {"x\xE2\x84\xAAy", ""}, {"K", ""}});
+    EXPECT_EQ(k.Find("k", false, true, false), (ZIL_LIST{1, 3}));
+    EXPECT_EQ(k.Find("xk", false, false, false), (ZIL_LIST{2}));
+    EXPECT_EQ(k.Find("k", true, false, false), ZIL_LIST{});
     // An empty name is tested like any other text.
     EXPECT_EQ(n.Find("", false, true, false, true, false), (ZIL_LIST{4}));
 }
@@ -123,4 +128,15 @@ TEST(FindHistory, StoredWithTheLimitOfTheOptions) {
     ini.SetString("IDC_EDT_FIND_HISTORY", "0x3", "CDlgOpt");
     ZsAddFindHistory("four", ini);
     EXPECT_EQ(ZS_FIND_HISTORY.Get(ini).size(), 3u);
+}
+
+TEST(IconFind, StrayIdsFromADamagedFileAreHandled) {
+    Named n({{"near", ""}, {"other", ""}});
+    for (int32_t nId : {2147483000, -7, 0}) {
+        n.lib.SetIconName(nId, "far");
+    }
+    n.lib.ListToNode(1, {1, 2147483000, -7, 0, 2147483000, 1});
+    ASSERT_TRUE(n.lib.FindIcons("", {1}, false, false, false, true, false));
+    EXPECT_EQ(n.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{1, 2147483000, -7, 0}));
+    EXPECT_EQ(n.lib.GetIconName(2147483000), "far");
 }

@@ -100,7 +100,8 @@ TEST(IconLibFile, RowsRoundTripAndLoadReadsNothingUpFront) {
         int32_t b = l.lib.ImpIcon(Ico(16), nullptr);
         l.lib.SetIconKeywords(a, "red, \xC3\xA4rger");
         l.lib.SetIconName(b, "");
-        l.lib.ListToNode(ZIL_ID_ALL, {a, b});
+        int32_t c = l.lib.ImpIcon(Ico(16), nullptr);
+        l.lib.ListToNode(ZIL_ID_ALL, {a, b, c});
         l.lib.ListToNode(4, {});
         l.lib.ListToNode(1, {b, a});
         ASSERT_TRUE(l.lib.Save(path));
@@ -108,15 +109,16 @@ TEST(IconLibFile, RowsRoundTripAndLoadReadsNothingUpFront) {
     CSQLite db;
     ASSERT_TRUE(db.Open(path));
     EXPECT_EQ(db.QueryInt("select count(*) from nodes where id=4 and data is null;"), 1);
-    EXPECT_EQ(db.QueryInt("select length(data) from nodes where id=-1;"), 8);
-    EXPECT_EQ(db.QueryInt("select count(*) from icons where name is null and kwds is null;"), 1);
+    EXPECT_EQ(db.QueryInt("select length(data) from nodes where id=-1;"), 12);
+    EXPECT_EQ(db.QueryInt("select count(*) from icons where name is null and kwds is null;"), 2);
+    EXPECT_EQ(db.QueryText("select kwds from icons where id=1;"), "red, \xC3\xA4rger");
     EXPECT_EQ(db.QueryText("select name from icons where id=1;"), "it's");
     db.CloseDb();
 
     Library l;
     test::LogCapture log;
     ASSERT_TRUE(l.lib.Load(path));
-    EXPECT_TRUE(log.Contains(ZsPathToUtf8(path) + " loaded (7 nodes, 2 icons, last node:6, last icon:3)"));
+    EXPECT_TRUE(log.Contains(ZsPathToUtf8(path) + " loaded (7 nodes, 3 icons, last node:6, last icon:4)"));
     EXPECT_TRUE(l.lib.Nodes().empty());
     EXPECT_TRUE(l.lib.Icons().empty());
     EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{2, 1}));
