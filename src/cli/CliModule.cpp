@@ -47,8 +47,9 @@ int ShowModule(const std::filesystem::path& path, bool bJson) {
         std::printf("{\"file\": %s, \"kind\": \"%s\", \"groups\": [", JsonQuote(CliShow(path)).c_str(),
                     KindName(lib.mnType));
     } else {
-        std::printf("%s: %s icon library, %d icon group%s\n", CliShow(path).c_str(),
-                    lib.mnType == CIconLibrary::TYPE_NE ? "NE" : "PE", nCount, nCount == 1 ? "" : "s");
+        std::printf("%s: %s, %d icon group%s\n", CliShow(path).c_str(),
+                    lib.mnType == CIconLibrary::TYPE_NE ? "NE icon library" : "PE module", nCount,
+                    nCount == 1 ? "" : "s");
     }
     for (int i = 0; i < nCount; ++i) {
         ZsBlock data = lib.GetIconData(i);

@@ -504,6 +504,13 @@ std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
         return std::nullopt;
     }
     ZsBlock data;
+    // Reading straight into a buffer of the file's size saves copying and growing it; a file that changes
+    // size meanwhile is still read whole.
+    uint64_t nExpected = fs::file_size(path, ec);
+    if (!ec && nExpected <= nMaxBytes) {
+        data.resize(nExpected);
+        data.resize(std::fread(data.data(), 1, data.size(), f));
+    }
     uint8_t buf[65536];
     while (true) {
         size_t n = std::fread(buf, 1, sizeof buf, f);

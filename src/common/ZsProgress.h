@@ -9,8 +9,9 @@
 // up; from then on the run writes nothing more, PumpProgress keeps returning false, and EndProgress only
 // tells the sink the run did not complete.
 //
-// A BeginProgress inside a run joins it: only the outermost EndProgress ends the run. Single-threaded; the
-// sink belongs to whoever installed it and must stay installed while a run is active.
+// A BeginProgress inside a run joins it: only the outermost EndProgress ends the run. A run talks only to
+// the sink it began on, and only while that sink stays installed. Single-threaded; the sink belongs to
+// whoever installed it.
 #pragma once
 
 #include <string>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 #include "common/ZsByteReader.h"
@@ -47,7 +48,8 @@ CZsBitmap DecodeDib(ZsBytes image, std::string* pError) {
         return {};
     }
     if (biCompression != 0) {
-        SetError(pError, ZsFormat("the image is compressed (method %u), which icons never are", biCompression));
+        SetError(pError,
+                 ZsFormat("the image is compressed (method %u), which icons never are", biCompression));
         return {};
     }
     if (nBits != 1 && nBits != 4 && nBits != 8 && nBits != 16 && nBits != 24 && nBits != 32) {
@@ -182,63 +184,57 @@ Taps MakeTaps(int nSource, int nTarget) {
     return t;
 }
 
-// The source scaled to w x h as premultiplied floats (four per pixel, 0..255): rows first, then columns.
-std::vector<float> ScalePremultiplied(const CZsBitmap& src, int w, int h) {
+// The source scaled to w x h, one target row at a time: each row is handed to emit(y, pixels) as
+// premultiplied floats (four per pixel, 0..255). Columns are filtered first, straight from the source rows,
+// so that only two rows are ever held, whatever the size of the source.
+template <typename Emit>
+void ScalePremultiplied(const CZsBitmap& src, int w, int h, Emit&& emit) {
     const int sw = src.Width(), sh = src.Height();
-    std::vector<float> cur(static_cast<size_t>(sw) * static_cast<size_t>(sh) * 4);
-    for (size_t i = 0; i < src.Pixels().size(); ++i) {
-        const uint32_t p = src.Pixels()[i];
-        const float a = static_cast<float>(ZsAlpha(p));
-        const float f = a / 255.0f;
-        cur[4 * i] = static_cast<float>(ZsRed(p)) * f;
-        cur[4 * i + 1] = static_cast<float>(ZsGreen(p)) * f;
-        cur[4 * i + 2] = static_cast<float>(ZsBlue(p)) * f;
-        cur[4 * i + 3] = a;
-    }
-    int cw = sw;
-    if (w != sw) {
-        const Taps t = MakeTaps(sw, w);
-        std::vector<float> next(static_cast<size_t>(w) * static_cast<size_t>(sh) * 4);
-        for (int y = 0; y < sh; ++y) {
-            const float* in = &cur[static_cast<size_t>(y) * static_cast<size_t>(sw) * 4];
-            float* out = &next[static_cast<size_t>(y) * static_cast<size_t>(w) * 4];
-            for (int x = 0; x < w; ++x) {
-                const float* wt = &t.weights[static_cast<size_t>(x) * static_cast<size_t>(t.nStride)];
-                const float* px = in + static_cast<size_t>(t.first[static_cast<size_t>(x)]) * 4;
-                float r = 0, g = 0, b = 0, a = 0;
-                for (int k = 0; k < t.count[static_cast<size_t>(x)]; ++k, px += 4) {
-                    r += wt[k] * px[0];
-                    g += wt[k] * px[1];
-                    b += wt[k] * px[2];
-                    a += wt[k] * px[3];
-                }
-                out[4 * x] = r;
-                out[4 * x + 1] = g;
-                out[4 * x + 2] = b;
-                out[4 * x + 3] = a;
+    const Taps tv = MakeTaps(sh, h);
+    const Taps th = w != sw ? MakeTaps(sw, w) : Taps();
+    std::vector<float> column(static_cast<size_t>(sw) * 4);
+    std::vector<float> row(static_cast<size_t>(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        std::fill(column.begin(), column.end(), 0.0f);
+        const float* wv = &tv.weights[static_cast<size_t>(y) * static_cast<size_t>(tv.nStride)];
+        for (int k = 0; k < tv.count[static_cast<size_t>(y)]; ++k) {
+            const float f = wv[k];
+            if (f == 0.0f) {
+                continue;
+            }
+            const uint32_t* in = src.Row(tv.first[static_cast<size_t>(y)] + k);
+            float* out = column.data();
+            for (int x = 0; x < sw; ++x, out += 4) {
+                const uint32_t p = in[x];
+                const float a = f * static_cast<float>(ZsAlpha(p));
+                const float fa = a * (1.0f / 255.0f);
+                out[0] += fa * static_cast<float>(ZsRed(p));
+                out[1] += fa * static_cast<float>(ZsGreen(p));
+                out[2] += fa * static_cast<float>(ZsBlue(p));
+                out[3] += a;
             }
         }
-        cur.swap(next);
-        cw = w;
-    }
-    if (h != sh) {
-        const Taps t = MakeTaps(sh, h);
-        const size_t rowLen = static_cast<size_t>(cw) * 4;
-        std::vector<float> next(rowLen * static_cast<size_t>(h), 0.0f);
-        for (int y = 0; y < h; ++y) {
-            const float* wt = &t.weights[static_cast<size_t>(y) * static_cast<size_t>(t.nStride)];
-            float* out = &next[static_cast<size_t>(y) * rowLen];
-            for (int k = 0; k < t.count[static_cast<size_t>(y)]; ++k) {
-                const float* in = &cur[static_cast<size_t>(t.first[static_cast<size_t>(y)] + k) * rowLen];
-                const float f = wt[k];
-                for (size_t i = 0; i < rowLen; ++i) {
-                    out[i] += f * in[i];
-                }
-            }
+        if (w == sw) {
+            emit(y, column.data());
+            continue;
         }
-        cur.swap(next);
+        for (int x = 0; x < w; ++x) {
+            const float* wh = &th.weights[static_cast<size_t>(x) * static_cast<size_t>(th.nStride)];
+            const float* px = column.data() + static_cast<size_t>(th.first[static_cast<size_t>(x)]) * 4;
+            float r = 0, g = 0, b = 0, a = 0;
+            for (int k = 0; k < th.count[static_cast<size_t>(x)]; ++k, px += 4) {
+                r += wh[k] * px[0];
+                g += wh[k] * px[1];
+                b += wh[k] * px[2];
+                a += wh[k] * px[3];
+            }
+            row[4 * x] = r;
+            row[4 * x + 1] = g;
+            row[4 * x + 2] = b;
+            row[4 * x + 3] = a;
+        }
+        emit(y, row.data());
     }
-    return cur;
 }
 
 unsigned ToByte(float v) {
@@ -253,7 +249,8 @@ uint32_t Unpremultiply(const float* px) {
         return 0;
     }
     const float f = 255.0f / a;
-    return ZsArgb(nA, ToByte(std::min(px[0], a) * f), ToByte(std::min(px[1], a) * f), ToByte(std::min(px[2], a) * f));
+    return ZsArgb(nA, ToByte(std::min(px[0], a) * f), ToByte(std::min(px[1], a) * f),
+                  ToByte(std::min(px[2], a) * f));
 }
 
 // A premultiplied pixel composited on opaque black.
@@ -265,6 +262,8 @@ constexpr std::array<uint32_t, 2> kMonoPalette{0x000000, 0xFFFFFF};
 constexpr std::array<uint32_t, 16> kVgaPalette{0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
                                                0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
                                                0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
+constexpr unsigned kHalftoneGreys = 32;
 
 std::vector<uint32_t> MakeHalftonePalette() {
     const std::array<uint32_t, 16>& vga = kVgaPalette;
@@ -280,11 +279,26 @@ std::vector<uint32_t> MakeHalftonePalette() {
         }
     }
     // Greys that neither the VGA colours nor the cube have.
-    for (unsigned k = 0; k < 32; ++k) {
+    for (unsigned k = 0; k < kHalftoneGreys; ++k) {
         unsigned v = 8 * k + 2;
         pal.push_back(ZsArgb(0, v, v, v));
     }
     return pal;
+}
+
+// The halftone palette's index of every colour of the 6x6x6 cube (those that are VGA colours too sit among
+// the VGA colours).
+const std::array<uint8_t, 216>& HalftoneCubeIndex() {
+    static const std::array<uint8_t, 216> index = [] {
+        std::array<uint8_t, 216> t{};
+        std::span<const uint32_t> pal = ZsGetPalette(8);
+        for (unsigned c = 0; c < 216; ++c) {
+            const uint32_t rgb = ZsArgb(0, c / 36 * 51, c / 6 % 6 * 51, c % 6 * 51);
+            t[c] = static_cast<uint8_t>(std::find(pal.begin(), pal.end(), rgb) - pal.begin());
+        }
+        return t;
+    }();
+    return index;
 }
 
 void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
@@ -341,9 +355,10 @@ void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
 }  // namespace
 
 bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
-    if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE || nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
-        SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)", static_cast<long long>(nWidth),
-                                  static_cast<long long>(nHeight)));
+    if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE ||
+        nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
+        SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)",
+                                  static_cast<long long>(nWidth), static_cast<long long>(nHeight)));
         return false;
     }
     return true;
@@ -388,11 +403,13 @@ CZsBitmap ZsScaleBitmap(const CZsBitmap& source, int nWidth, int nHeight) {
     if (nWidth == source.Width() && nHeight == source.Height()) {
         return source;
     }
-    std::vector<float> px = ScalePremultiplied(source, nWidth, nHeight);
     CZsBitmap out(nWidth, nHeight, source.BitCount());
-    for (size_t i = 0; i < out.Pixels().size(); ++i) {
-        out.Pixels()[i] = Unpremultiply(&px[4 * i]);
-    }
+    ScalePremultiplied(source, nWidth, nHeight, [&](int y, const float* px) {
+        uint32_t* row = out.Row(y);
+        for (int x = 0; x < nWidth; ++x) {
+            row[x] = Unpremultiply(px + 4 * x);
+        }
+    });
     return out;
 }
 
@@ -405,14 +422,13 @@ CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int 
                              static_cast<float>(nHeight) / static_cast<float>(source.Height()));
     const int tw = std::clamp(static_cast<int>(static_cast<float>(source.Width()) * s), 1, nWidth);
     const int th = std::clamp(static_cast<int>(static_cast<float>(source.Height()) * s), 1, nHeight);
-    std::vector<float> px = ScalePremultiplied(source, tw, th);
     CZsBitmap out(nWidth, nHeight, b, b == 32 ? 0 : 0xFF000000u);
     std::span<const uint32_t> palette = ZsGetPalette(b);
     CZsPaletteMapper mapper(palette);
-    for (int y = 0; y < th; ++y) {
+    ScalePremultiplied(source, tw, th, [&](int y, const float* px) {
         uint32_t* row = out.Row(y);
         for (int x = 0; x < tw; ++x) {
-            const float* p = &px[(static_cast<size_t>(y) * static_cast<size_t>(tw) + static_cast<size_t>(x)) * 4];
+            const float* p = px + 4 * x;
             if (b == 32) {
                 row[x] = Unpremultiply(p);
             } else if (palette.empty()) {
@@ -421,7 +437,7 @@ CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int 
                 row[x] = 0xFF000000u | palette[mapper.Index(OnBlack(p) & 0xFFFFFF)];
             }
         }
-    }
+    });
     return out;
 }
 
@@ -440,7 +456,10 @@ std::span<const uint32_t> ZsGetPalette(int nBitCount) {
 }
 
 CZsPaletteMapper::CZsPaletteMapper(std::span<const uint32_t> palette)
-    : mPalette(palette), mKeys(palette.empty() ? 0 : 4096, 0xFFFFFFFFu), mValues(mKeys.size(), 0) {}
+    : mPalette(palette),
+      mbHalftone(palette.data() == ZsGetPalette(8).data()),
+      mKeys(palette.empty() ? 0 : 4096, 0xFFFFFFFFu),
+      mValues(mKeys.size(), 0) {}
 
 uint8_t CZsPaletteMapper::Index(uint32_t rgb) {
     if (mPalette.empty()) {
@@ -451,16 +470,32 @@ uint8_t CZsPaletteMapper::Index(uint32_t rgb) {
     if (mKeys[slot] == rgb) {
         return mValues[slot];
     }
-    int nBest = 0;
-    int64_t bestDistance = INT64_MAX;
-    for (size_t i = 0; i < mPalette.size(); ++i) {
+    size_t nBest = 0;
+    int bestDistance = INT_MAX;
+    const auto consider = [&](size_t i) {
         const int dr = static_cast<int>(ZsRed(mPalette[i])) - static_cast<int>(ZsRed(rgb));
         const int dg = static_cast<int>(ZsGreen(mPalette[i])) - static_cast<int>(ZsGreen(rgb));
         const int db = static_cast<int>(ZsBlue(mPalette[i])) - static_cast<int>(ZsBlue(rgb));
-        const int64_t d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance || (d == bestDistance && i < nBest)) {
             bestDistance = d;
-            nBest = static_cast<int>(i);
+            nBest = i;
+        }
+    };
+    if (mbHalftone) {
+        // Of the 6x6x6 cube only the point nearest on every axis can be nearest; the VGA colours and the
+        // greys are tried as they are. The answer is the one a search of the whole palette gives.
+        const auto level = [](unsigned v) { return (v + 25) / 51; };
+        consider(HalftoneCubeIndex()[level(ZsRed(rgb)) * 36 + level(ZsGreen(rgb)) * 6 + level(ZsBlue(rgb))]);
+        for (size_t i = 0; i < kVgaPalette.size(); ++i) {
+            consider(i);
+        }
+        for (size_t i = mPalette.size() - kHalftoneGreys; i < mPalette.size(); ++i) {
+            consider(i);
+        }
+    } else {
+        for (size_t i = 0; i < mPalette.size(); ++i) {
+            consider(i);
         }
     }
     mKeys[slot] = rgb;

@@ -54,6 +54,7 @@ public:
 
 private:
     std::span<const uint32_t> mPalette;
+    bool mbHalftone = false;
     std::vector<uint32_t> mKeys;
     std::vector<uint8_t> mValues;
 };

@@ -27,8 +27,8 @@ constexpr uint64_t Mask(std::initializer_list<int> sizes, std::initializer_list<
 
 constexpr std::initializer_list<int> kAllSizes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 constexpr std::initializer_list<int> kAllDepths = {0, 1, 2, 3, 4};
-// Size indexes: 16 0, 24 1, 32 2, 48 3, 64 4, 72 5, 80 6, 96 7, 128 8, 256 9. Depth indexes: 1 bit 0, 4 bits 1,
-// 8 bits 2, 24 bits 3, 32 bits 4.
+// Size indexes: 16 0, 24 1, 32 2, 48 3, 64 4, 72 5, 80 6, 96 7, 128 8, 256 9. Depth indexes: 1 bit 0, 4 bits
+// 1, 8 bits 2, 24 bits 3, 32 bits 4.
 constexpr ZI_PRESET kPresets[27] = {
     {"General", 0},
     {"All Standard Image Formats", Mask(kAllSizes, kAllDepths)},
@@ -64,7 +64,8 @@ const std::array<ZI_STD_FORMAT, 50>& StandardTable() {
         std::array<ZI_STD_FORMAT, 50> t{};
         for (int d = 0; d < 5; ++d) {
             for (int s = 0; s < 10; ++s) {
-                t[static_cast<size_t>(10 * d + s)] = ZI_STD_FORMAT{Key(d, s), {kSizes[s], kSizes[s], kDepths[d]}};
+                t[static_cast<size_t>(10 * d + s)] =
+                    ZI_STD_FORMAT{Key(d, s), {kSizes[s], kSizes[s], kDepths[d]}};
             }
         }
         return t;
@@ -110,7 +111,8 @@ bool ParseLabel(std::string_view item, ZI_FORMAT& f) {
         return false;
     }
     const std::string depth = ZsToLower(Trim(item.substr(1)));
-    static const std::pair<const char*, int> names[] = {{"mono", 1}, {"16", 4}, {"256", 8}, {"16m", 24}, {"xp", 32}};
+    static const std::pair<const char*, int> names[] = {
+        {"mono", 1}, {"16", 4}, {"256", 8}, {"16m", 24}, {"xp", 32}};
     for (const auto& [pszName, nBits] : names) {
         if (depth == pszName) {
             f = ZI_FORMAT{static_cast<int32_t>(std::min<int64_t>(w, INT32_MAX)),
@@ -274,7 +276,8 @@ std::vector<ZI_FORMAT> ZI_GetMissingStandardFormats(std::span<const ZI_FORMAT> l
     return out;
 }
 
-int ZI_NewFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, int nSourceImage, std::vector<int>* pAdded) {
+int ZI_NewFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, int nSourceImage,
+                  std::vector<int>* pAdded) {
     CZsBitmap source;
     if (nSourceImage >= 0 && icon.GetImageCount() > 0) {
         source = icon.GetHBITMAP(nSourceImage);
@@ -293,7 +296,8 @@ int ZI_NewFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, int nSourceIm
 }
 
 std::vector<ZI_FORMAT> ZI_GetExportTargetFormats(std::span<const ZI_FORMAT> desired, bool bExcept) {
-    return bExcept ? ZI_GetMissingStandardFormats(desired) : std::vector<ZI_FORMAT>(desired.begin(), desired.end());
+    return bExcept ? ZI_GetMissingStandardFormats(desired)
+                   : std::vector<ZI_FORMAT>(desired.begin(), desired.end());
 }
 
 void ZI_ApplyExportFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, bool bExcept, bool bGenerate) {

@@ -63,7 +63,8 @@ std::vector<ZI_FORMAT> ZI_GetMissingStandardFormats(std::span<const ZI_FORMAT> l
 // New formats for one icon: each desired format not yet present is added, made from the colour bitmap of
 // image nSourceImage, or blank and transparent when nSourceImage is -1 or the icon has no images. The index
 // each added image got, in the order added, goes to *pAdded. Returns the number added.
-int ZI_NewFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, int nSourceImage, std::vector<int>* pAdded);
+int ZI_NewFormats(CIcon& icon, std::span<const ZI_FORMAT> desired, int nSourceImage,
+                  std::vector<int>* pAdded);
 
 // Deleting formats from an icon is CIcon::RemoveFormats (desired, except, keep-largest) as it is.
 

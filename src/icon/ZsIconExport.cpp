@@ -3,8 +3,8 @@
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 
-bool CIcon::ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder, bool bPerImage,
-                         std::vector<std::filesystem::path>* pFailed) const {
+bool CIcon::ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
+                         bool bPerImage, std::vector<std::filesystem::path>* pFailed) const {
     const char* pszExt = ZsGetExportExt(nType);
     if (!pszExt || nType > ZS_EXPORT_ICO) {
         return false;

@@ -107,31 +107,44 @@ int CIconLibrary::GetFileKind(const std::filesystem::path& path) {
 }
 
 bool CIconLibrary::Open(const std::filesystem::path& path) {
+    // The file is mapped once; the kind test and both readers work on these bytes.
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path);
+    if (!pFile) {
+        Open(path, ZsBlock());
+        msError = "cannot read the file";
+        return false;
+    }
+    return Open(path, std::move(pFile));
+}
+
+bool CIconLibrary::Open(const std::filesystem::path& path, ZsBlock bytes) {
+    return Open(path, CZsFileBytes::FromBlock(std::move(bytes)));
+}
+
+bool CIconLibrary::Open(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile) {
     mnType = TYPE_UNKNOWN;
     mssGrpIconNames.clear();
     mssGrpNames.clear();
     mGroupIds.clear();
     mhModule.reset();
-    mhFile.clear();
+    mhFile.reset();
     mpGrpIconInfo.clear();
     mpIconInfo.clear();
     mwGrpIconCnt = mwIconCnt = 0;
     msError.clear();
-    // The file is read once; the kind test and both readers work on these bytes.
-    std::optional<ZsBlock> bytes = ZsReadFile(path);
-    int nKind = bytes ? GetFileKind(*bytes) : TYPE_UNKNOWN;
-    if (nKind == TYPE_NE && OpenNe(std::move(*bytes))) {
+    int nKind = GetFileKind(pFile->Bytes());
+    if (nKind == TYPE_NE && OpenNe(pFile)) {
         mnType = TYPE_NE;
         return true;
     }
-    if (nKind == TYPE_PE && OpenPe(path, std::move(*bytes))) {
+    if (nKind == TYPE_PE && OpenPe(path, pFile)) {
         mnType = TYPE_PE;
         return true;
     }
     if (nKind == TYPE_UNKNOWN) {
-        msError = bytes ? "not an icon library or module" : "cannot read the file";
+        msError = "not an icon library or module";
     }
-    mhFile.clear();
+    mhFile.reset();
     mhModule.reset();
     return false;
 }
@@ -174,8 +187,8 @@ ZsBlock CIconLibrary::GetIconData(int nIdx) {
 // ---------------------------------------------------------------------------------------------------------
 // NE
 
-bool CIconLibrary::OpenNe(ZsBlock bytes) {
-    mhFile = std::move(bytes);
+bool CIconLibrary::OpenNe(std::shared_ptr<const CZsFileBytes> pFile) {
+    mhFile = std::move(pFile);
     if (!ReadFileHeader()) {
         msError = "damaged NE header";
         return false;
@@ -188,7 +201,7 @@ bool CIconLibrary::OpenNe(ZsBlock bytes) {
 }
 
 bool CIconLibrary::ReadFileHeader() {
-    CZsByteReader r(mhFile);
+    CZsByteReader r(NeBytes());
     uint16_t wDosSign = r.U16At(0);
     if (wDosSign != kMz) {
         ZS_LOG_ERR("CIconLibrary::ReadFileHeader", "wDosSign=0x%04X", wDosSign);
@@ -223,7 +236,7 @@ bool CIconLibrary::ReadFileHeader() {
 }
 
 bool CIconLibrary::ReadTypeInfo(uint64_t* pnPos) {
-    CZsByteReader r(mhFile, *pnPos);
+    CZsByteReader r(NeBytes(), *pnPos);
     uint16_t wType = r.U16();
     uint16_t wCount = r.U16();
     r.Skip(4);
@@ -255,7 +268,7 @@ bool CIconLibrary::ReadTypeInfo(uint64_t* pnPos) {
 }
 
 bool CIconLibrary::ReadResourceTable() {
-    CZsByteReader r(mhFile, 0);
+    CZsByteReader r(NeBytes(), 0);
     bool bGroups = false, bIcons = false, bTable = r.Seek(mdwResTblStart);
     mwAlignShift = r.U16();
     uint64_t nPos = r.Pos();
@@ -288,14 +301,14 @@ bool CIconLibrary::ReadResourceTable() {
 }
 
 void CIconLibrary::ReadResourceNames(uint64_t nPos) {
-    CZsByteReader r(mhFile);
+    CZsByteReader r(NeBytes());
     // A name that would run past the end of the file ends the list.
     while (r.Has(nPos, 1)) {
         uint8_t nLen = r.U8At(nPos);
         if (nLen == 0 || !r.Has(nPos + 1, nLen)) {
             break;
         }
-        std::string_view text(reinterpret_cast<const char*>(mhFile.data() + nPos + 1), nLen);
+        std::string_view text(reinterpret_cast<const char*>(NeBytes().data() + nPos + 1), nLen);
         mssGrpIconNames.push_back(text == "@" ? std::string() : ZsWin1252ToUtf8(text));
         nPos += 1 + uint64_t{nLen};
     }
@@ -317,13 +330,14 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
     const ZS_NE_RESOURCE& g = mpGrpIconInfo[static_cast<size_t>(nIdx)];
     uint64_t nOff = uint64_t{g.wOffset} << mwAlignShift;
     uint64_t nLen = uint64_t{g.wLength} << mwAlignShift;
-    CZsByteReader r(mhFile);
+    CZsByteReader r(NeBytes());
     if (!r.Has(nOff, nLen)) {
         ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group at 0x%llX (%llu bytes) lies outside the file",
                    nIdx, static_cast<unsigned long long>(nOff), static_cast<unsigned long long>(nLen));
         return {};
     }
-    ZsBytes group(mhFile.data() + nOff, nLen);
+    const ZsBytes file = NeBytes();
+    ZsBytes group = file.subspan(nOff, nLen);
     auto lookup = [&](uint16_t wId) {
         ImageLookup found;
         for (const ZS_NE_RESOURCE& e : mpIconInfo) {
@@ -333,8 +347,8 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
             found.bFound = true;
             uint64_t nImgOff = uint64_t{e.wOffset} << mwAlignShift;
             uint64_t nImgLen = uint64_t{e.wLength} << mwAlignShift;
-            if (nImgOff < mhFile.size()) {
-                found.image = ZsBytes(mhFile.data() + nImgOff, std::min<uint64_t>(nImgLen, mhFile.size() - nImgOff));
+            if (nImgOff < file.size()) {
+                found.image = file.subspan(nImgOff, std::min<uint64_t>(nImgLen, file.size() - nImgOff));
             }
             break;
         }
@@ -354,10 +368,10 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
 // ---------------------------------------------------------------------------------------------------------
 // PE
 
-bool CIconLibrary::OpenPe(const std::filesystem::path& path, ZsBlock bytes) {
+bool CIconLibrary::OpenPe(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile) {
     mhModule = std::make_unique<CZsPeModule>();
     std::vector<CZsResName> ids;
-    if (!mhModule->Load(std::move(bytes)) || !mhModule->EnumNames(CZsResName(ZS_RT_GROUP_ICON), &ids)) {
+    if (!mhModule->Load(std::move(pFile)) || !mhModule->EnumNames(CZsResName(ZS_RT_GROUP_ICON), &ids)) {
         ZS_LOG_ERR("CIconLibrary::Open", "LoadLibraryEx: %s", ZsPathToUtf8(path).c_str());
         msError = mhModule->GetError();
         return false;

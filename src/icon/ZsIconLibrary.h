@@ -1,7 +1,7 @@
 // CIconLibrary: the icon groups of a classic icon library (".icl" in the 16-bit NE layout or as a PE module)
 // and of ".exe" and ".dll" modules, each handed out with its name as a complete ICO data block.
 //
-// Open reads the file once and checks its headers and tables; it reads no image data. GetIconData assembles
+// Open maps the file and checks its headers and tables; it reads no image data. GetIconData assembles
 // one group on request. Everything read is bounds-checked; a group entry whose image is missing or shorter
 // than its directory says is dropped from the assembled block, with an error line.
 #pragma once
@@ -38,6 +38,9 @@ public:
 
     // Opens an NE or PE file; false for any other file (nothing reported) or a damaged one (one error line).
     bool Open(const std::filesystem::path& path);
+    // The same on the bytes of the file at path, already read.
+    bool Open(const std::filesystem::path& path, ZsBlock bytes);
+    bool Open(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
     int GetIconCount() const;
     // The group's name in UTF-8: the names resource entry when there is one, else the PE group's resource
     // name ("#101" for an integer id); empty for an NE group without a name.
@@ -51,7 +54,7 @@ public:
     std::vector<std::string> mssGrpIconNames;
     std::unique_ptr<CZsPeModule> mhModule;
     std::vector<std::string> mssGrpNames;
-    ZsBlock mhFile;  // the NE file's bytes, read once by Open
+    std::shared_ptr<const CZsFileBytes> mhFile;  // the NE file's bytes, mapped by Open
     uint16_t mwWin16Off = 0;
     uint16_t mwAlignShift = 0;
     uint32_t mdwResTblStart = 0;
@@ -62,8 +65,9 @@ public:
     std::vector<ZS_NE_RESOURCE> mpIconInfo;
 
 private:
-    bool OpenNe(ZsBlock bytes);
-    bool OpenPe(const std::filesystem::path& path, ZsBlock bytes);
+    bool OpenNe(std::shared_ptr<const CZsFileBytes> pFile);
+    bool OpenPe(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
+    ZsBytes NeBytes() const { return mhFile ? mhFile->Bytes() : ZsBytes(); }
     bool ReadFileHeader();
     bool ReadResourceTable();
     bool ReadTypeInfo(uint64_t* pnPos);

@@ -105,16 +105,24 @@ bool CZsPeModule::Fail(const std::string& sError) const {
 }
 
 bool CZsPeModule::Open(const std::filesystem::path& path) {
-    std::optional<ZsBlock> bytes = ZsReadFile(path);
-    if (!bytes) {
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path);
+    if (!pFile) {
+        mpFile.reset();
+        mFile = {};
         return Fail("cannot read the file");
     }
-    return Load(std::move(*bytes));
+    return Load(std::move(pFile));
 }
 
 bool CZsPeModule::Load(ZsBlock bytes) {
-    mFile = std::move(bytes);
+    return Load(CZsFileBytes::FromBlock(std::move(bytes)));
+}
+
+bool CZsPeModule::Load(std::shared_ptr<const CZsFileBytes> pFile) {
+    mpFile = std::move(pFile);
+    mFile = mpFile->Bytes();
     mSections.clear();
+    mIdIndex.clear();
     mdwResRva = 0;
     mnResOff = mnResLen = 0;
     CZsByteReader r(mFile);
@@ -258,18 +266,33 @@ bool CZsPeModule::ReadEntryName(const Entry& entry, CZsResName* pName) const {
 }
 
 CZsPeModule::FindResult CZsPeModule::FindEntry(uint32_t dwDirOffset, const CZsResName& name, Entry* pFound) const {
+    if (name.bIsId) {
+        // A directory's id entries, sorted once and kept: lookups then take a binary search whatever order
+        // the file keeps them in, so no directory can make them slow.
+        auto it = mIdIndex.find(dwDirOffset);
+        if (it == mIdIndex.end()) {
+            std::vector<Entry> entries;
+            if (!ReadDirectory(dwDirOffset, &entries)) {
+                return FindResult::Damaged;
+            }
+            std::erase_if(entries, [](const Entry& e) { return (e.dwName & kSubdirBit) != 0; });
+            std::stable_sort(entries.begin(), entries.end(),
+                             [](const Entry& a, const Entry& b) { return a.dwName < b.dwName; });
+            it = mIdIndex.emplace(dwDirOffset, std::move(entries)).first;
+        }
+        auto found = std::lower_bound(it->second.begin(), it->second.end(), uint32_t{name.nId},
+                                      [](const Entry& e, uint32_t v) { return e.dwName < v; });
+        if (found == it->second.end() || found->dwName != name.nId) {
+            return FindResult::NotFound;
+        }
+        *pFound = *found;
+        return FindResult::Found;
+    }
     std::vector<Entry> entries;
     if (!ReadDirectory(dwDirOffset, &entries)) {
         return FindResult::Damaged;
     }
     for (const Entry& e : entries) {
-        if (name.bIsId) {
-            if (!(e.dwName & kSubdirBit) && e.dwName == name.nId) {
-                *pFound = e;
-                return FindResult::Found;
-            }
-            continue;
-        }
         if (!(e.dwName & kSubdirBit)) {
             continue;
         }
@@ -645,7 +668,7 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     if (!mbBegun) {
         return Fail("no update has begun");
     }
-    const ZsBlock& file = mModule.Bytes();
+    const ZsBytes file = mModule.Bytes();
     CZsByteReader r(file);
     const uint64_t nOpt = mModule.OptionalHeaderOffset();
     const uint32_t dwFileAlign = r.U32At(nOpt + kOptFileAlignment);
@@ -759,13 +782,17 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     const uint64_t nDirs = mModule.DataDirectoryOffset();
     ZsSetU32(&out[nDirs + 8 * kResourceDirIndex], dwVa);
     ZsSetU32(&out[nDirs + 8 * kResourceDirIndex + 4], static_cast<uint32_t>(rsrc.size()));
-    if (mModule.DataDirectoryCount() > kSecurityDirIndex) {
-        // The certificate table is addressed by file offset, not RVA.
-        uint64_t nSecAt = nDirs + 8 * kSecurityDirIndex;
-        uint32_t dwCertOff = r.U32At(nSecAt);
-        if (dwCertOff != 0 && dwCertOff >= nRawEnd && nNewOverlay + (dwCertOff - nRawEnd) <= 0xFFFFFFFFu) {
-            ZsSetU32(&out[nSecAt], static_cast<uint32_t>(nNewOverlay + (dwCertOff - nRawEnd)));
+    // The symbol table and the certificate table are addressed by file offset, not RVA: when they lie in the
+    // overlay they move with it.
+    auto moveFileOffset = [&](uint64_t nFieldAt) {
+        uint32_t dwOff = r.U32At(nFieldAt);
+        if (dwOff != 0 && dwOff >= nRawEnd && nNewOverlay + (dwOff - nRawEnd) <= 0xFFFFFFFFu) {
+            ZsSetU32(&out[nFieldAt], static_cast<uint32_t>(nNewOverlay + (dwOff - nRawEnd)));
         }
+    };
+    moveFileOffset(nOpt - 12);
+    if (mModule.DataDirectoryCount() > kSecurityDirIndex) {
+        moveFileOffset(nDirs + 8 * kSecurityDirIndex);
     }
     if (r.U32At(nOpt + kOptCheckSum) != 0) {
         ZsSetU32(&out[nOpt + kOptCheckSum], ZsPeChecksum(out, nOpt + kOptCheckSum));

@@ -9,11 +9,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/ZsBase.h"
+#include "common/ZsFileBytes.h"
 
 // Resource types the icon code uses.
 enum : uint16_t { ZS_RT_ICON = 3, ZS_RT_GROUP_ICON = 14, ZS_RT_ICL_NAMES = 301 };
@@ -43,8 +45,8 @@ struct ZS_PE_RESOURCE {
     ZsBlock data;
 };
 
-// A PE image held in memory. Open reads the file once and checks the headers; the resource directory is only
-// read when asked for, and a lookup touches only the entries on its path.
+// A PE image in memory. Open maps the file and checks the headers; the resource directory is only read when
+// asked for, and a lookup touches only the entries on its path, so image data is read only when copied.
 class CZsPeModule {
 public:
     struct Section {
@@ -55,14 +57,15 @@ public:
         uint64_t nHeaderOffset = 0;  // where its 40-byte header lies in the file
     };
 
-    // Reads and checks a whole file; false with GetError() set.
+    // Maps and checks a whole file; false with GetError() set.
     bool Open(const std::filesystem::path& path);
-    // Checks bytes already in memory, which the module then owns.
+    // Checks bytes already in memory, which the module then owns (or shares).
     bool Load(ZsBlock bytes);
+    bool Load(std::shared_ptr<const CZsFileBytes> pFile);
     const std::string& GetError() const { return msError; }
 
     bool Is64() const { return mbIs64; }
-    const ZsBlock& Bytes() const { return mFile; }
+    ZsBytes Bytes() const { return mFile; }
     const std::vector<Section>& Sections() const { return mSections; }
     uint64_t OptionalHeaderOffset() const { return mnOptOff; }
     uint64_t DataDirectoryOffset() const { return mnDirOff; }
@@ -95,7 +98,8 @@ private:
     FindResult FindEntry(uint32_t dwDirOffset, const CZsResName& name, Entry* pFound) const;
     bool ReadDataEntry(uint32_t dwOffset, ZsBytes* pData) const;
 
-    ZsBlock mFile;
+    std::shared_ptr<const CZsFileBytes> mpFile;
+    ZsBytes mFile;
     bool mbIs64 = false;
     uint64_t mnOptOff = 0;
     uint64_t mnDirOff = 0;
@@ -105,6 +109,7 @@ private:
     uint32_t mdwResRva = 0;
     uint64_t mnResOff = 0;  // file offset of the resource directory
     uint64_t mnResLen = 0;  // bytes of its section in the file from there on
+    mutable std::map<uint32_t, std::vector<Entry>> mIdIndex;  // id entries by directory, sorted
     mutable std::string msError;
 };
 
@@ -124,11 +129,10 @@ public:
     bool Commit();
     const std::string& GetError() const { return msError; }
 
-    // The image that Commit would write (exposed for callers that keep the result in memory).
-    bool Build(ZsBlock* pImage);
-
 private:
     bool Fail(const std::string& sError);
+    // The whole new image.
+    bool Build(ZsBlock* pImage);
 
     std::filesystem::path mPath;
     CZsPeModule mModule;

@@ -19,6 +19,8 @@
 
 namespace {
 
+// What an in-memory stream may grow to.
+constexpr uint64_t kMaxStreamBytes = UINT64_C(1) << 32;
 // Picture files larger than this are not read at all.
 constexpr uint64_t kMaxPictureFileBytes = UINT64_C(512) << 20;
 // Deflate cannot expand data by more than about 1032 times; a PNG claiming more pixels than its bytes could
@@ -31,7 +33,8 @@ void SetError(std::string* pError, const std::string& text) {
     }
 }
 
-// ---- PNG ----------------------------------------------------------------------------------------------------
+// ---- PNG
+// ----------------------------------------------------------------------------------------------------
 
 // What the libpng callbacks share. It lives on the heap so that it is intact after libpng jumps back.
 struct PngState {
@@ -61,7 +64,9 @@ void PngRead(png_structp png, png_bytep pOut, size_t n) {
 }
 
 void PngWrite(png_structp png, png_bytep pIn, size_t n) {
-    static_cast<PngState*>(png_get_io_ptr(png))->pStream->Write(pIn, n);
+    if (!static_cast<PngState*>(png_get_io_ptr(png))->pStream->Write(pIn, n)) {
+        png_error(png, "the picture is too large to write");
+    }
 }
 
 void PngFlush(png_structp) {}
@@ -143,7 +148,8 @@ ZsBlock EncodePng(const CZsBitmap& bmp) {
     return stream.Take();
 }
 
-// ---- JPEG ---------------------------------------------------------------------------------------------------
+// ---- JPEG
+// ---------------------------------------------------------------------------------------------------
 
 struct JpegError {
     jpeg_error_mgr mgr;
@@ -196,7 +202,8 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
             // CMYK JPEGs are written inverted (Adobe's convention), so each channel times K is the colour.
             uint32_t* out = s.bmp.Row(y);
             for (int x = 0; x < w; ++x) {
-                const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2], k = s.row[4 * x + 3];
+                const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2],
+                               k = s.row[4 * x + 3];
                 out[x] = ZsArgb(255, c * k / 255, m * k / 255, yy * k / 255);
             }
         } else {
@@ -248,15 +255,15 @@ ZsBlock EncodeJpeg(const CZsBitmap& bmp) {
     return out;
 }
 
-// ---- GIF ----------------------------------------------------------------------------------------------------
+// ---- GIF
+// ----------------------------------------------------------------------------------------------------
 
 int GifRead(GifFileType* gif, GifByteType* pOut, int n) {
     return static_cast<int>(static_cast<CZsStream*>(gif->UserData)->Read(pOut, static_cast<size_t>(n)));
 }
 
 int GifWrite(GifFileType* gif, const GifByteType* pIn, int n) {
-    static_cast<CZsStream*>(gif->UserData)->Write(pIn, static_cast<size_t>(n));
-    return n;
+    return static_cast<CZsStream*>(gif->UserData)->Write(pIn, static_cast<size_t>(n)) ? n : 0;
 }
 
 struct GifCloser {
@@ -269,7 +276,8 @@ CZsBitmap DecodeGif(ZsBytes bytes, std::string* pError) {
     int nError = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&stream, GifRead, &nError));
     if (!gif) {
-        SetError(pError, ZsFormat("damaged GIF data (%s)", GifErrorString(nError)));
+        const char* pszReason = GifErrorString(nError);
+        SetError(pError, ZsFormat("damaged GIF data (%s)", pszReason ? pszReason : "unreadable"));
         return {};
     }
     auto fail = [&](const char* pszWhat) {
@@ -445,16 +453,16 @@ ZsBlock EncodeGif(const CZsBitmap& bmp) {
     return bOk ? stream.Take() : ZsBlock();
 }
 
-// ---- TIFF ---------------------------------------------------------------------------------------------------
+// ---- TIFF
+// ---------------------------------------------------------------------------------------------------
 
 tmsize_t TiffRead(thandle_t h, void* p, tmsize_t n) {
     return n < 0 ? 0 : static_cast<tmsize_t>(static_cast<CZsStream*>(h)->Read(p, static_cast<size_t>(n)));
 }
 tmsize_t TiffWrite(thandle_t h, void* p, tmsize_t n) {
-    if (n < 0) {
+    if (n < 0 || !static_cast<CZsStream*>(h)->Write(p, static_cast<size_t>(n))) {
         return 0;
     }
-    static_cast<CZsStream*>(h)->Write(p, static_cast<size_t>(n));
     return n;
 }
 toff_t TiffSeek(thandle_t h, toff_t off, int whence) {
@@ -503,9 +511,9 @@ std::unique_ptr<TIFF, TiffCloser> TiffOpen(CZsStream& stream, const char* pszMod
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(ZS_MAX_PICTURE_PIXELS * 4));
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffErrorHandler, &sError);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffWarningHandler, nullptr);
-    return std::unique_ptr<TIFF, TiffCloser>(TIFFClientOpenExt("memory", pszMode, &stream, TiffRead, TiffWrite,
-                                                               TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap,
-                                                               options.get()));
+    return std::unique_ptr<TIFF, TiffCloser>(TIFFClientOpenExt("memory", pszMode, &stream, TiffRead,
+                                                               TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                                               TiffMap, TiffUnmap, options.get()));
 }
 
 CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
@@ -520,8 +528,8 @@ CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
         return fail();
     }
     uint32_t w = 0, h = 0;
-    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h) ||
-        w == 0 || h == 0) {
+    if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w) ||
+        !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h) || w == 0 || h == 0) {
         SetError(pError, "damaged TIFF data (no picture size)");
         return {};
     }
@@ -587,7 +595,8 @@ ZsBlock EncodeTiff(const CZsBitmap& bmp) {
     return sError.empty() ? stream.Take() : ZsBlock();
 }
 
-// ---- BMP ----------------------------------------------------------------------------------------------------
+// ---- BMP
+// ----------------------------------------------------------------------------------------------------
 
 // One colour channel given by a bit mask, scaled to 8 bits.
 struct Channel {
@@ -608,6 +617,54 @@ struct Channel {
         return nMax == 0 ? 0 : static_cast<unsigned>((((v & nMask) >> nShift) * 255 + nMax / 2) / nMax);
     }
 };
+
+// Run-length encoded pixels of 8 or 4 bits, bottom-up. Pixels that the runs skip stay transparent; runs
+// and moves beyond the picture are ignored, and the codes end with the data at the latest.
+CZsBitmap DecodeBmpRle(ZsBytes rle, int w, int h, unsigned nBits, const std::array<uint32_t, 256>& table) {
+    CZsBitmap bmp(w, h);
+    int64_t x = 0, y = 0;
+    const auto put = [&](unsigned idx) {
+        if (x < w && y < h) {
+            bmp.At(static_cast<int>(x), h - 1 - static_cast<int>(y)) = table[idx & 0xFF];
+        }
+        ++x;
+    };
+    const auto pixel = [&](uint8_t byte, size_t i) -> unsigned {
+        return nBits == 8 ? byte : (i & 1) ? byte & 0xF : byte >> 4;
+    };
+    size_t pos = 0;
+    while (pos + 2 <= rle.size() && y < h) {
+        const uint8_t n = rle[pos], c = rle[pos + 1];
+        pos += 2;
+        if (n > 0) {
+            for (size_t i = 0; i < n; ++i) {
+                put(pixel(c, i));
+            }
+        } else if (c == 0) {
+            x = 0;
+            ++y;
+        } else if (c == 1) {
+            break;
+        } else if (c == 2) {
+            if (pos + 2 > rle.size()) {
+                break;
+            }
+            x += rle[pos];
+            y += rle[pos + 1];
+            pos += 2;
+        } else {
+            const size_t nBytes = nBits == 8 ? c : (c + 1u) / 2;
+            if (nBytes > rle.size() - pos) {
+                break;
+            }
+            for (size_t i = 0; i < c; ++i) {
+                put(pixel(rle[pos + (nBits == 8 ? i : i / 2)], i));
+            }
+            pos += nBytes + (nBytes & 1);
+        }
+    }
+    return bmp;
+}
 
 CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
     CZsByteReader r(bytes);
@@ -678,8 +735,8 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
         if (biSize == 40) {
             tableAt += 4 * nMasks;
         }
-    } else if (nCompression != 0) {
-        return fail("run-length compressed pictures are not supported");
+    } else if ((nCompression == 1 && nBits != 8) || (nCompression == 2 && nBits != 4) || nCompression > 2) {
+        return fail("unsupported compression");
     } else if (nBits == 32 && biSize >= 56) {
         masks[3] = r.U32At(14 + 52);
     }
@@ -700,6 +757,12 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
             table[i] = ZsArgb(255, r.U8At(at + 2), r.U8At(at + 1), r.U8At(at));
         }
     }
+    if (nCompression == 1 || nCompression == 2) {
+        if (nPixelsAt >= bytes.size()) {
+            return fail("the pixels are truncated");
+        }
+        return DecodeBmpRle(bytes.subspan(nPixelsAt), static_cast<int>(w), static_cast<int>(h), nBits, table);
+    }
     const uint64_t stride = ((static_cast<uint64_t>(w) * nBits + 31) >> 3) & ~UINT64_C(3);
     if (!r.Has(nPixelsAt, stride * static_cast<uint64_t>(h))) {
         return fail("the pixels are truncated");
@@ -708,7 +771,8 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
     CZsBitmap bmp(static_cast<int>(w), static_cast<int>(h));
     bool bAnyAlpha = false;
     for (int y = 0; y < bmp.Height(); ++y) {
-        const uint8_t* row = bytes.data() + nPixelsAt + stride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
+        const uint8_t* row =
+            bytes.data() + nPixelsAt + stride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
         uint32_t* out = bmp.Row(y);
         for (int x = 0; x < bmp.Width(); ++x) {
             switch (nBits) {
@@ -797,12 +861,16 @@ size_t CZsStream::Read(void* pOut, size_t n) {
     return nRead;
 }
 
-void CZsStream::Write(const void* pIn, size_t n) {
+bool CZsStream::Write(const void* pIn, size_t n) {
+    if (n > kMaxStreamBytes || mnPos > kMaxStreamBytes - n) {
+        return false;
+    }
     if (mnPos + n > mBlock.size()) {
         mBlock.resize(static_cast<size_t>(mnPos + n), 0);
     }
     std::memcpy(mBlock.data() + mnPos, pIn, n);
     mnPos += n;
+    return true;
 }
 
 bool CZsStream::Seek(int64_t nOffset, int nWhence) {
@@ -814,11 +882,13 @@ bool CZsStream::Seek(int64_t nOffset, int nWhence) {
     } else if (nWhence != SEEK_SET) {
         return false;
     }
-    if ((nOffset < 0 && base < -nOffset) || (nOffset > 0 && nOffset > INT64_C(1) << 40)) {
+    // No block comes near 2^40 bytes; bounding the offset first keeps the sum from overflowing.
+    constexpr int64_t kLimit = INT64_C(1) << 40;
+    if (nOffset < -kLimit || nOffset > kLimit) {
         return false;
     }
     const int64_t pos = base + nOffset;
-    if (pos < 0 || pos > INT64_C(1) << 40) {
+    if (pos < 0 || pos > kLimit) {
         return false;
     }
     mnPos = static_cast<uint64_t>(pos);
@@ -836,7 +906,8 @@ const char* ZsGetExportExt(int nTypeIndex) {
     return nTypeIndex >= 0 && nTypeIndex < 7 ? exts[nTypeIndex] : nullptr;
 }
 
-// ---- Decoding -------------------------------------------------------------------------------------------------
+// ---- Decoding
+// -------------------------------------------------------------------------------------------------
 
 CZsBitmap ZsDecodePng(ZsBytes bytes, std::string* pError) {
     auto s = std::make_unique<PngState>();
@@ -884,7 +955,8 @@ CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) 
     return ZsDecodePicture(*bytes, pError);
 }
 
-// ---- Encoding -------------------------------------------------------------------------------------------------
+// ---- Encoding
+// -------------------------------------------------------------------------------------------------
 
 int ZsFindEncoder(std::string_view mime) {
     for (int i = 0; i < ZS_PIC_COUNT; ++i) {
@@ -924,7 +996,8 @@ bool ZsSaveBitmapFile(const CZsBitmap& bitmap, const std::filesystem::path& path
     return !bytes.empty() && ZsWriteFile(path, bytes);
 }
 
-// ---- Pictures to icons -------------------------------------------------------------------------------------
+// ---- Pictures to icons
+// -------------------------------------------------------------------------------------
 
 void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode, int& nWidth, int& nHeight) {
     if (nSizingMode == ZI_SIZING_KEEP) {
@@ -1039,7 +1112,8 @@ int ZI_SplitBitmap(const CZsBitmap& picture, std::vector<ZsBlock>& blocks, int n
         return std::max<int64_t>(1, nPicture / -nTile);
     };
     const int pw = picture.Width(), ph = picture.Height();
-    const int tw = static_cast<int>(tileSize(pw, nTileWidth)), th = static_cast<int>(tileSize(ph, nTileHeight));
+    const int tw = static_cast<int>(tileSize(pw, nTileWidth)),
+              th = static_cast<int>(tileSize(ph, nTileHeight));
     const int64_t nCols = (pw + tw - 1) / tw, nRows = (ph + th - 1) / th;
     if (nCols * nRows > ZI_MAX_TILES) {
         ZS_LOG_ERR("ZI_SplitPicture", "%lld tiles", static_cast<long long>(nCols * nRows));

@@ -1,7 +1,7 @@
 // Picture files: decoding by content (PNG, BMP, JPEG, GIF's first frame, TIFF; ".exif" files are JPEG or
 // TIFF inside), encoding into the five picture types, and icons made of pictures and of the tiles cut from
-// them. Every decoder reads untrusted bytes: it never reads past them, refuses pictures larger than the limits
-// of ZsCheckPictureSize before allocating for them, and answers damaged input with a null bitmap and a
+// them. Every decoder reads untrusted bytes: it never reads past them, refuses pictures larger than the
+// limits of ZsCheckPictureSize before allocating for them, and answers damaged input with a null bitmap and a
 // sentence saying why.
 #pragma once
 
@@ -33,8 +33,9 @@ public:
 
     // Copies up to n bytes from the current position; the number copied.
     size_t Read(void* pOut, size_t n);
-    // Writes at the current position, growing the block (a gap after a seek past the end is zero-filled).
-    void Write(const void* pIn, size_t n);
+    // Writes at the current position, growing the block (a gap after a seek past the end is zero-filled);
+    // false, and nothing written, when the block would pass 4 GiB.
+    bool Write(const void* pIn, size_t n);
     // Moves like fseek (SEEK_SET, SEEK_CUR, SEEK_END); false, and the position unchanged, for a position
     // before the start or beyond what a block can hold.
     bool Seek(int64_t nOffset, int nWhence);
@@ -71,14 +72,16 @@ enum { ZI_SIZING_ENLARGE = 0, ZI_SIZING_SHRINK = 1, ZI_SIZING_KEEP = 2 };
 inline constexpr int ZI_STANDARD_SIZES[10] = {256, 128, 96, 80, 72, 64, 48, 32, 24, 16};
 
 // The canvas of a pw x ph picture in a sizing mode: S x S with S the smallest standard size holding the
-// picture (mode 0) or the largest one it covers (mode 1), clamped to 16..256; the picture's own size in mode 2.
+// picture (mode 0) or the largest one it covers (mode 1), clamped to 16..256; the picture's own size in
+// mode 2.
 void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode, int& nWidth, int& nHeight);
 
-// A one-image ICO block of the picture: a 32-bit DIB of the canvas size, the picture scaled down to fit (never
-// enlarged) and centred, its transparency in the alpha channel and an AND mask marking every pixel. Empty
-// for a null picture.
+// A one-image ICO block of the picture: a 32-bit DIB of the canvas size, the picture scaled down to fit
+// (never enlarged) and centred, its transparency in the alpha channel and an AND mask marking every pixel.
+// Empty for a null picture.
 ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode);
-// The same from a picture file; empty (an error line written, the reason in *pError) when it cannot be decoded.
+// The same from a picture file; empty (an error line written, the reason in *pError) when it cannot be
+// decoded.
 ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError = nullptr);
 
 // Cuts a picture into tiles, row by row from the top, and appends one icon block per tile. A tile width of

@@ -1,0 +1,33 @@
+// The read-only bytes of a whole file, mapped into memory where the system allows it and read otherwise.
+// Mapped pages are loaded when first touched, so a parser that reads only headers and directories does not
+// read the rest of the file. The bytes stay valid while any owner holds the object.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "common/ZsBase.h"
+
+class CZsFileBytes {
+public:
+    // None when the file cannot be opened or is larger than nMaxBytes.
+    static std::shared_ptr<const CZsFileBytes> Open(const std::filesystem::path& path,
+                                                    uint64_t nMaxBytes = UINT64_C(1) << 32);
+    // Bytes already in memory, owned from now on.
+    static std::shared_ptr<const CZsFileBytes> FromBlock(ZsBlock block);
+
+    ~CZsFileBytes();
+    CZsFileBytes(const CZsFileBytes&) = delete;
+    CZsFileBytes& operator=(const CZsFileBytes&) = delete;
+
+    ZsBytes Bytes() const { return mBytes; }
+
+private:
+    CZsFileBytes() = default;
+
+    ZsBlock mBlock;             // read bytes, when not mapped
+    void* mpMap = nullptr;      // the mapping, when mapped
+    size_t mnMapLength = 0;
+    ZsBytes mBytes;
+};
