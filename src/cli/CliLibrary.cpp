@@ -520,7 +520,19 @@ int SetKeywords(CCliArgs& args) {
     return SetText(args, false);
 }
 
+int Compact(CCliArgs& args) {
+    Command c;
+    if (!c.Start(args, 1, 1, "compact", false)) {
+        return c.nCode;
+    }
+    if (!c.l.lib.Compact()) {
+        return CliFail("cannot compact '%s': %s.", c.Path().c_str(), c.l.lib.LastError().c_str());
+    }
+    return CLI_OK;
+}
+
 CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
+CCliVerb gCompact("compact", "compact LIB                        rebuild a library file without its free space", Compact);
 CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories", New);
 CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree);
 CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List);

@@ -111,6 +111,8 @@ public:
     bool Save(const std::filesystem::path& path) { return Save(&path); }
     // Frees every list and record and closes the connection.
     virtual void Close();
+    // Rebuilds the file without its free pages ("VACUUM;"); unsaved changes stay in memory.
+    bool Compact() { return Exec("VACUUM;"); }
 
     const std::filesystem::path& GetPath() const { return mPath; }
     int32_t GetNextNode() const { return mnNextNode; }

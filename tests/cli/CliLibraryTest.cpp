@@ -109,8 +109,13 @@ TEST(CliLibrary, ImportListFindAndEdit) {
     ASSERT_EQ(t.Run({"rm", "--category", "My Icons/Sample Category 1", "--rows", "0,1"}).code, 0);
     ASSERT_EQ(t.Run({"rm", "--ids", "3", "--delete", "--category", "My Icons/Sample Category 1"}).code, 0);
     EXPECT_EQ(t.Run({"rm", "--ids", "99", "--delete"}).code, 1);
+    // The deleted icons' pages go when the file is compacted.
+    ASSERT_EQ(t.Run({"rm", "--rows", "0,1,2", "--delete"}).code, 0);
+    uintmax_t nBefore = std::filesystem::file_size(t.lib);
+    ASSERT_EQ(t.Run({"compact"}).code, 0);
+    EXPECT_LT(std::filesystem::file_size(t.lib), nBefore);
     r = test::RunCli({"info", "--json", t.lib.string()});
-    EXPECT_NE(r.out.find("\"kind\": \"pctv\", \"categories\": 7, \"icons\": 4, \"nextNode\": 6, \"nextIcon\": 6"),
+    EXPECT_NE(r.out.find("\"kind\": \"pctv\", \"categories\": 7, \"icons\": 1, \"nextNode\": 6, \"nextIcon\": 6"),
               std::string::npos)
         << r.out;
 }
