@@ -95,8 +95,9 @@ ZsBlock MakeIcon(std::mt19937& rng) {
     return ico;
 }
 
-const char* kWords[] = {"red", "blue", "green", "arrow", "star", "folder", "disk", "user", "mail", "print",
-                        "home", "gear", "lock", "key", "cloud", "music", "video", "chart", "flag", "heart"};
+const char* kWords[] = {"red",   "blue",  "green", "arrow", "star", "folder", "disk",
+                        "user",  "mail",  "print", "home",  "gear", "lock",   "key",
+                        "cloud", "music", "video", "chart", "flag", "heart"};
 
 std::string Keywords(int i) {
     return ZsFormat("%s, %s, shape %d", kWords[i % 20], kWords[(i / 20) % 20], i % 997);
@@ -222,9 +223,10 @@ int MemoryFigures(const std::filesystem::path& path) {
         }
     }
     long nNamed = RssKiB();
-    std::printf("memory: open + list \"My Icons\" (%zu rows): +%.1f MB; with every name read: +%.1f MB "
-                "(target < 64 MB)\n",
-                rows.size(), (nListed - nBase) / 1024.0, (nNamed - nBase) / 1024.0);
+    std::printf(
+        "memory: open + list \"My Icons\" (%zu rows): +%.1f MB; with every name read: +%.1f MB "
+        "(target < 64 MB)\n",
+        rows.size(), (nListed - nBase) / 1024.0, (nNamed - nBase) / 1024.0);
     return 0;
 }
 
@@ -256,7 +258,8 @@ int main(int argc, char** argv) {
         }
     }
     if (folder.empty()) {
-        folder = std::filesystem::temp_directory_path() / ZsFormat("pictavo-bench-%d", static_cast<int>(getpid()));
+        folder =
+            std::filesystem::temp_directory_path() / ZsFormat("pictavo-bench-%d", static_cast<int>(getpid()));
     }
     std::filesystem::create_directories(folder);
     ZsSetLogSink([](const std::string&) {});
@@ -274,8 +277,8 @@ int main(int argc, char** argv) {
                 static_cast<double>(std::filesystem::file_size(big)) / 1e6);
 
     double tOpenBig = OpenTime(big), tOpenTiny = OpenTime(tiny);
-    std::printf("open: %d icons %.3f ms, 100 icons %.3f ms, ratio %.2f (target <= 2)\n", nIcons, tOpenBig * 1e3,
-                tOpenTiny * 1e3, tOpenBig / tOpenTiny);
+    std::printf("open: %d icons %.3f ms, 100 icons %.3f ms, ratio %.2f (target <= 2)\n", nIcons,
+                tOpenBig * 1e3, tOpenTiny * 1e3, tOpenBig / tOpenTiny);
 
     double tSaveBig = SaveOneTime(big), tSaveTiny = SaveOneTime(tiny);
     std::printf("save one change: %d icons %.3f ms, 100 icons %.3f ms, ratio %.2f (target <= 2)\n", nIcons,
@@ -296,8 +299,9 @@ int main(int argc, char** argv) {
     }
     std::sort(floors.begin(), floors.end());
     std::sort(stores.begin(), stores.end());
-    std::printf("import 10000 files and save: %.3f s, floor %.3f s, %.0f%% of the floor's speed (target >= 50%%)\n",
-                stores[1], floors[1], 100.0 * floors[1] / stores[1]);
+    std::printf(
+        "import 10000 files and save: %.3f s, floor %.3f s, %.0f%% of the floor's speed (target >= 50%%)\n",
+        stores[1], floors[1], 100.0 * floors[1] / stores[1]);
 
     {
         CZsCategoryTree tree;
@@ -311,9 +315,8 @@ int main(int argc, char** argv) {
         double tWarm = Median(11, [&] {
             return Seconds([&] { lib.FindIcons(text, scope, false, false, false, true, true); });
         });
-        double tWarmCase = Median(11, [&] {
-            return Seconds([&] { lib.FindIcons(text, scope, true, false, false, true, true); });
-        });
+        double tWarmCase = Median(
+            11, [&] { return Seconds([&] { lib.FindIcons(text, scope, true, false, false, true, true); }); });
         double tRegEx = Median(3, [&] {
             return Seconds([&] { lib.FindIcons("shape 9+$", scope, false, false, true, true, true); });
         });
@@ -334,11 +337,12 @@ int main(int argc, char** argv) {
                 }
             });
         });
-        std::printf("search %d icons (names and keywords, %zu found, bare loop %zu): cold %.1f ms, warm %.2f ms "
-                    "(case-sensitive %.2f ms), regular expression %.1f ms, bare loop %.2f ms; warm/bare %.2f "
-                    "(target <= 3), case-sensitive/bare %.2f\n",
-                    nIcons, nFound, nBare, tCold * 1e3, tWarm * 1e3, tWarmCase * 1e3, tRegEx * 1e3, tBare * 1e3,
-                    tWarm / tBare, tWarmCase / tBare);
+        std::printf(
+            "search %d icons (names and keywords, %zu found, bare loop %zu): cold %.1f ms, warm %.2f ms "
+            "(case-sensitive %.2f ms), regular expression %.1f ms, bare loop %.2f ms; warm/bare %.2f "
+            "(target <= 3), case-sensitive/bare %.2f\n",
+            nIcons, nFound, nBare, tCold * 1e3, tWarm * 1e3, tWarmCase * 1e3, tRegEx * 1e3, tBare * 1e3,
+            tWarm / tBare, tWarmCase / tBare);
     }
 
     RunMemoryFigures(big);

@@ -1,6 +1,6 @@
-// Verbs on extended icon libraries (.pctv): new, tree, list, import, find, mkcat, rename, rmcat, rm, set-name,
-// set-keywords, and the library kind of info. Each verb opens the library, acts and, when it changed
-// something, saves it.
+// Verbs on extended icon libraries (.pctv): new, tree, list, import, find, mkcat, rename, rmcat, rm,
+// set-name, set-keywords, and the library kind of info. Each verb opens the library, acts and, when it
+// changed something, saves it.
 #include <cstdio>
 #include <cstring>
 
@@ -91,7 +91,8 @@ bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const st
     }
     if (id) {
         std::optional<long long> n = CliParseInt(*id);
-        item = n && *n >= INT32_MIN && *n <= INT32_MAX ? l.tree.FindItem(static_cast<int32_t>(*n)) : ZS_TI_NONE;
+        item =
+            n && *n >= INT32_MIN && *n <= INT32_MAX ? l.tree.FindItem(static_cast<int32_t>(*n)) : ZS_TI_NONE;
         if (item == ZS_TI_NONE) {
             nCode = CliFail("'%s' has no category with id %s.", CliShow(l.path).c_str(), id->c_str());
         }
@@ -99,7 +100,8 @@ bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const st
     }
     item = FindPath(l.tree, SplitPath(path.value_or("My Icons")));
     if (item == ZS_TI_NONE) {
-        nCode = CliFail("'%s' has no category '%s'.", CliShow(l.path).c_str(), path.value_or("My Icons").c_str());
+        nCode =
+            CliFail("'%s' has no category '%s'.", CliShow(l.path).c_str(), path.value_or("My Icons").c_str());
     }
     return item != ZS_TI_NONE;
 }
@@ -109,7 +111,8 @@ std::optional<std::vector<long long>> ParseNumbers(const std::string& text) {
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(',', start);
-        std::optional<long long> n = CliParseInt(text.substr(start, end == std::string::npos ? end : end - start));
+        std::optional<long long> n =
+            CliParseInt(text.substr(start, end == std::string::npos ? end : end - start));
         if (!n) {
             return std::nullopt;
         }
@@ -152,9 +155,10 @@ bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
 
 std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
     ZsBytes data = lib.GetIconData(nId);
-    return ZsFormat("{\"row\": %d, \"id\": %d, \"name\": %s, \"keywords\": %s, \"formats\": %d, \"bytes\": %zu}", nRow,
-                    nId, JsonQuote(lib.GetIconName(nId)).c_str(), JsonQuote(lib.GetIconKeywords(nId)).c_str(),
-                    ZI_GetImageCount(data), data.size());
+    return ZsFormat(
+        "{\"row\": %d, \"id\": %d, \"name\": %s, \"keywords\": %s, \"formats\": %d, \"bytes\": %zu}", nRow,
+        nId, JsonQuote(lib.GetIconName(nId)).c_str(), JsonQuote(lib.GetIconKeywords(nId)).c_str(),
+        ZI_GetImageCount(data), data.size());
 }
 
 void PrintIcons(CZsIconLib& lib, const ZIL_LIST& list, bool bJson) {
@@ -188,10 +192,11 @@ int ShowLib(const std::filesystem::path& path, bool bJson) {
     }
     int nIcons = static_cast<int>(l.lib.GetList(ZIL_ID_ALL).size());
     if (bJson) {
-        std::printf("{\"file\": %s, \"kind\": \"pctv\", \"categories\": %d, \"icons\": %d, \"nextNode\": %d, "
-                    "\"nextIcon\": %d}\n",
-                    JsonQuote(CliShow(path)).c_str(), l.tree.GetCount(), nIcons, l.lib.GetNextNode(),
-                    l.lib.GetNextIcon());
+        std::printf(
+            "{\"file\": %s, \"kind\": \"pctv\", \"categories\": %d, \"icons\": %d, \"nextNode\": %d, "
+            "\"nextIcon\": %d}\n",
+            JsonQuote(CliShow(path)).c_str(), l.tree.GetCount(), nIcons, l.lib.GetNextNode(),
+            l.lib.GetNextIcon());
     } else {
         std::printf("%s: icon library, %d categor%s, %d icon%s, next category id %d, next icon id %d\n",
                     CliShow(path).c_str(), l.tree.GetCount(), l.tree.GetCount() == 1 ? "y" : "ies", nIcons,
@@ -201,8 +206,8 @@ int ShowLib(const std::filesystem::path& path, bool bJson) {
 }
 
 // Positional arguments: exactly nMin..nMax of them, the first the library.
-bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax, const char* pszVerb,
-                     int& nCode) {
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax,
+                     const char* pszVerb, int& nCode) {
     if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
         nCode = CliUsage("wrong arguments for %s.", pszVerb);
         return false;
@@ -268,11 +273,11 @@ int Tree(CCliArgs& args) {
         size_t nIcons = c.l.lib.GetList(nId).size();
         if (bJson) {
             std::printf("%s{\"depth\": %d, \"id\": %d, \"title\": %s, \"path\": %s, \"icons\": %zu}",
-                        i == tree.GetRootItem() ? "" : ",\n ", nDepth, nId, JsonQuote(tree.GetItemText(i)).c_str(),
-                        JsonQuote(ItemPath(tree, i)).c_str(), nIcons);
+                        i == tree.GetRootItem() ? "" : ",\n ", nDepth, nId,
+                        JsonQuote(tree.GetItemText(i)).c_str(), JsonQuote(ItemPath(tree, i)).c_str(), nIcons);
         } else {
-            std::printf("%*s%s  [id %d, %zu icon%s]\n", 2 * nDepth, "", tree.GetItemText(i).c_str(), nId, nIcons,
-                        nIcons == 1 ? "" : "s");
+            std::printf("%*s%s  [id %d, %zu icon%s]\n", 2 * nDepth, "", tree.GetItemText(i).c_str(), nId,
+                        nIcons, nIcons == 1 ? "" : "s");
         }
     }
     std::printf("%s", bJson ? "]\n" : "");
@@ -320,7 +325,8 @@ int Import(CCliArgs& args) {
     int nTileW = 0, nTileH = 0;
     if (tile) {
         std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
-        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN || *h > INT32_MAX) {
+        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN ||
+            *h > INT32_MAX) {
             return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
         }
         nTileW = static_cast<int>(*w);
@@ -532,25 +538,32 @@ int Compact(CCliArgs& args) {
 }
 
 CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
-CCliVerb gCompact("compact", "compact LIB                        rebuild a library file without its free space", Compact);
-CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories", New);
+CCliVerb gCompact("compact",
+                  "compact LIB                        rebuild a library file without its free space",
+                  Compact);
+CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories",
+              New);
 CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree);
 CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List);
-CCliVerb gImport("import",
-                 "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-                 "                                     import icon files, pictures, icon libraries and folders",
-                 Import);
-CCliVerb gFind("find",
-               "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
-               "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
-               Find);
+CCliVerb gImport(
+    "import",
+    "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+    "                                     import icon files, pictures, icon libraries and folders",
+    Import);
+CCliVerb gFind(
+    "find",
+    "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
+    "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
+    Find);
 CCliVerb gMkCat("mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat);
 CCliVerb gRename("rename", "rename LIB PATH NEW-TITLE          rename a category", Rename);
-CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat);
-CCliVerb gRm("rm", "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them",
-             Rm);
+CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories",
+                RmCat);
+CCliVerb gRm(
+    "rm",
+    "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them", Rm);
 CCliVerb gSetName("set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName);
-CCliVerb gSetKeywords("set-keywords", "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords",
-                      SetKeywords);
+CCliVerb gSetKeywords("set-keywords",
+                      "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords", SetKeywords);
 
 }  // namespace

@@ -12,8 +12,8 @@ CZsCategoryTree::Item* CZsCategoryTree::Find(ZsTreeItem item) {
     return it == mItems.end() ? nullptr : &it->second;
 }
 
-ZsTreeItem CZsCategoryTree::InsertItem(const std::string& sTitle, int nImage, int nSelectedImage, int32_t nData,
-                                       ZsTreeItem parent, ZsTreeItem insertAfter) {
+ZsTreeItem CZsCategoryTree::InsertItem(const std::string& sTitle, int nImage, int nSelectedImage,
+                                       int32_t nData, ZsTreeItem parent, ZsTreeItem insertAfter) {
     Item* pParent = nullptr;
     if (parent != ZS_TI_NONE) {
         pParent = Find(parent);

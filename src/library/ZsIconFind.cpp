@@ -123,8 +123,8 @@ bool CZsIconLib::FindIcons(const std::string& sText, const std::vector<int32_t>&
     unsigned nAccess = (bInNames ? ZIL_ICON_LOADNAME : 0u) | (bInKwds ? ZIL_ICON_LOADKWDS : 0u);
     // An icon listed in several of the searched categories is found once. Ids are dense, so a byte per id
     // marks them; a stray id beyond that range goes to a set.
-    std::vector<uint8_t> seenDense(
-        static_cast<size_t>(std::clamp<int64_t>(mnNextIcon, 0, static_cast<int64_t>(candidates.size()) * 4 + 4096)));
+    std::vector<uint8_t> seenDense(static_cast<size_t>(
+        std::clamp<int64_t>(mnNextIcon, 0, static_cast<int64_t>(candidates.size()) * 4 + 4096)));
     std::unordered_set<int32_t> seenSparse;
     for (int32_t nId : candidates) {
         size_t nIdx = static_cast<size_t>(nId);
@@ -153,14 +153,16 @@ std::vector<int32_t> CZsIconLib::GetFindScope(ZsTreeItem selected, int nScope) c
     if (nScope == ZIL_SCOPE_DESCENDANTS && nId >= 1) {
         // The descendants in pre-order: each child, then its subtree, then the next child.
         std::vector<ZsTreeItem> stack;
-        for (ZsTreeItem c = mpTree->GetLastChildItem(selected); c != ZS_TI_NONE; c = mpTree->GetPrevSiblingItem(c)) {
+        for (ZsTreeItem c = mpTree->GetLastChildItem(selected); c != ZS_TI_NONE;
+             c = mpTree->GetPrevSiblingItem(c)) {
             stack.push_back(c);
         }
         while (!stack.empty()) {
             ZsTreeItem item = stack.back();
             stack.pop_back();
             scope.push_back(mpTree->GetItemData(item));
-            for (ZsTreeItem c = mpTree->GetLastChildItem(item); c != ZS_TI_NONE; c = mpTree->GetPrevSiblingItem(c)) {
+            for (ZsTreeItem c = mpTree->GetLastChildItem(item); c != ZS_TI_NONE;
+                 c = mpTree->GetPrevSiblingItem(c)) {
                 stack.push_back(c);
             }
         }
@@ -179,5 +181,6 @@ std::vector<std::string> ZsUpdateFindHistory(std::vector<std::string> history, c
 }
 
 void ZsAddFindHistory(const std::string& sText, CZsMemIni& ini) {
-    ZS_FIND_HISTORY.Set(ZsUpdateFindHistory(ZS_FIND_HISTORY.Get(ini), sText, ZS_OPT_FIND_HISTORY.Get(ini)), ini);
+    ZS_FIND_HISTORY.Set(ZsUpdateFindHistory(ZS_FIND_HISTORY.Get(ini), sText, ZS_OPT_FIND_HISTORY.Get(ini)),
+                        ini);
 }

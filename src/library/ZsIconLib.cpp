@@ -73,7 +73,8 @@ bool CZsIconLib::NewLib() {
     }
     mpTree->DeleteAllItems();
     ZsTreeItem all = mpTree->InsertItem("My Icons", ZIL_IMAGE_ALL, ZIL_IMAGE_ALL, ZIL_ID_ALL);
-    ZsTreeItem cat1 = mpTree->InsertItem("Sample Category 1", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
+    ZsTreeItem cat1 =
+        mpTree->InsertItem("Sample Category 1", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
     mpTree->InsertItem("Sample Subcategory 1", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), cat1);
     mpTree->InsertItem("Sample Subcategory 2", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), cat1);
     mpTree->InsertItem("Sample Category 2", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
@@ -138,7 +139,8 @@ bool CZsIconLib::Load(const std::filesystem::path& path) {
             mnNextIcon = *nMaxIcon >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(*nMaxIcon + 1);
         }
     }
-    std::optional<int64_t> nAllBytes = QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
+    std::optional<int64_t> nAllBytes =
+        QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
     mPath = path;
     ZsLog("%s loaded (%d nodes, %d icons, last node:%d, last icon:%d)", sPath.c_str(), nItems,
           static_cast<int>(nAllBytes.value_or(0) / 4), mnNextNode, mnNextIcon);
@@ -186,8 +188,9 @@ bool CZsIconLib::CreateTables() {
     CZsSqlTransaction trans(*this);
     bool bOk = trans.Active() && Exec("create table main(id integer primary key, data blob);") &&
                Exec("create table nodes(id integer primary key, data blob);") &&
-               Exec("create table icons(id integer primary key, data blob, name nvarchar(256), "
-                    "kwds nvarchar(256));") &&
+               Exec(
+                   "create table icons(id integer primary key, data blob, name nvarchar(256), "
+                   "kwds nvarchar(256));") &&
                Exec(ZsFormat("insert into main(id) values(%d);", 1)) &&
                Exec(ZsFormat("insert into main(id) values(%d);", 2));
     return bOk && trans.Commit();
@@ -291,12 +294,12 @@ bool CZsIconLib::WriteIcons() {
                 return false;
             }
         }
-        if ((nFlags & ZIL_DIRTY_NAME) &&
-            !Exec(ZsFormat("update icons set name=%s where id=%d;", SqlQuote(icon.name.value_or("")).c_str(), nId))) {
+        if ((nFlags & ZIL_DIRTY_NAME) && !Exec(ZsFormat("update icons set name=%s where id=%d;",
+                                                        SqlQuote(icon.name.value_or("")).c_str(), nId))) {
             return false;
         }
-        if ((nFlags & ZIL_DIRTY_KWDS) &&
-            !Exec(ZsFormat("update icons set kwds=%s where id=%d;", SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
+        if ((nFlags & ZIL_DIRTY_KWDS) && !Exec(ZsFormat("update icons set kwds=%s where id=%d;",
+                                                        SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
             return false;
         }
     }
@@ -621,8 +624,8 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
                 std::vector<ZsBlock> tiles;
                 int nTiles = ZI_SplitPicture(path, tiles, nWidth, nHeight, nMode);
                 for (int i = 0; i < nTiles && !bCancel; ++i) {
-                    bCancel = !place(std::move(tiles[static_cast<size_t>(i)]), ZsFormat("%s (%d)", sTitle.c_str(), i + 1),
-                                     path, nFile, i, nTiles);
+                    bCancel = !place(std::move(tiles[static_cast<size_t>(i)]),
+                                     ZsFormat("%s (%d)", sTitle.c_str(), i + 1), path, nFile, i, nTiles);
                 }
             } else {
                 bCancel = !place(ZI_LoadPictureIcon(path, nMode), sTitle, path, nFile, 0, 0);
@@ -707,7 +710,8 @@ std::vector<int32_t> CZsIconLib::GetNodeIds() const {
     std::vector<int32_t> ids;
     if (mpTree) {
         ids.reserve(static_cast<size_t>(mpTree->GetCount()));
-        for (ZsTreeItem item = mpTree->GetRootItem(); item != ZS_TI_NONE; item = mpTree->GetNextPreorder(item)) {
+        for (ZsTreeItem item = mpTree->GetRootItem(); item != ZS_TI_NONE;
+             item = mpTree->GetNextPreorder(item)) {
             ids.push_back(mpTree->GetItemData(item));
         }
     }

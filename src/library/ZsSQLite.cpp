@@ -90,15 +90,16 @@ bool CSQLite::ExecBlob(std::string_view sql, const uint8_t* pData, size_t nSize)
             ZS_LOG_ERR("CSQLite::ExecBlob", "blob of %zu bytes", nSize);
             bOk = false;
         } else {
-            bOk = sqlite3_bind_blob(mpStmt.get(), 1, pData, static_cast<int>(nSize), SQLITE_STATIC) == SQLITE_OK;
+            bOk = sqlite3_bind_blob(mpStmt.get(), 1, pData, static_cast<int>(nSize), SQLITE_STATIC) ==
+                  SQLITE_OK;
         }
     }
     if (bOk) {
         int rc = Step();
         bOk = rc == SQLITE_DONE;
         if (!bOk) {
-            ZS_LOG_ERR("CSQLite::ExecBlob", "sqlite3_step('%.*s')=%d %s", static_cast<int>(sql.size()), sql.data(),
-                       rc, sqlite3_errmsg(mpDb.get()));
+            ZS_LOG_ERR("CSQLite::ExecBlob", "sqlite3_step('%.*s')=%d %s", static_cast<int>(sql.size()),
+                       sql.data(), rc, sqlite3_errmsg(mpDb.get()));
         }
     }
     bOk = sqlite3_finalize(mpStmt.release()) == SQLITE_OK && bOk;
@@ -137,7 +138,8 @@ std::string CSQLite::QueryText(std::string_view sql) {
         const void* p = sqlite3_column_text16(mpStmt.get(), 0);
         int n = sqlite3_column_bytes16(mpStmt.get(), 0);
         if (p && n > 0) {
-            text = ZsUtf16ToUtf8(std::u16string_view(static_cast<const char16_t*>(p), static_cast<size_t>(n) / 2));
+            text = ZsUtf16ToUtf8(
+                std::u16string_view(static_cast<const char16_t*>(p), static_cast<size_t>(n) / 2));
         }
     }
     mpStmt.reset();

@@ -52,7 +52,8 @@ struct Icons {
     std::filesystem::path lib = dir / "lib.pctv";
     Icons() {
         std::filesystem::create_directories(dir / "in" / "sub");
-        ZsWriteFile(dir / "in" / "star.ico", test::MakeIco({test::DibImage(32, 32, 32), test::DibImage(16, 16, 32)}));
+        ZsWriteFile(dir / "in" / "star.ico",
+                    test::MakeIco({test::DibImage(32, 32, 32), test::DibImage(16, 16, 32)}));
         ZsWriteFile(dir / "in" / "moon.ico", test::MakeIco({test::DibImage(16, 16, 8)}));
         ZsWriteFile(dir / "in" / "sub" / "sun.ico", test::MakeIco({test::DibImage(48, 48, 32)}));
         ZsWriteFile(dir / "in" / "notes.txt", std::vector<uint8_t>{'x'});
@@ -68,12 +69,13 @@ struct Icons {
 
 TEST(CliLibrary, ImportListFindAndEdit) {
     Icons t;
-    test::CliResult r = t.Run({"import", (t.dir / "in").string(), "--category", "My Icons/Sample Category 1"});
+    test::CliResult r =
+        t.Run({"import", (t.dir / "in").string(), "--category", "My Icons/Sample Category 1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "3 icons imported into 'My Icons/Sample Category 1'.\n");
     // Inserted at a row, the batch keeps its order there.
-    r = t.Run({"import", (t.dir / "in" / "star.ico").string(), (t.dir / "in" / "moon.ico").string(), "--category",
-               "My Icons/Sample Category 1", "--at", "1"});
+    r = t.Run({"import", (t.dir / "in" / "star.ico").string(), (t.dir / "in" / "moon.ico").string(),
+               "--category", "My Icons/Sample Category 1", "--at", "1"});
     ASSERT_EQ(r.code, 0) << r.err;
     r = t.Run({"list", "--category", "My Icons/Sample Category 1", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -87,8 +89,10 @@ TEST(CliLibrary, ImportListFindAndEdit) {
     EXPECT_NE(p4, std::string::npos) << r.out;
 
     ASSERT_EQ(t.Run({"set-name", "--ids", "5", "it's a moon"}).code, 0);
-    ASSERT_EQ(t.Run({"set-keywords", "--category", "My Icons/Sample Category 1", "--rows", "0,4", "Night Sky"}).code,
-              0);
+    ASSERT_EQ(
+        t.Run({"set-keywords", "--category", "My Icons/Sample Category 1", "--rows", "0,4", "Night Sky"})
+            .code,
+        0);
     r = t.Run({"find", "night sky", "--whole-word", "--json"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("\"id\": 1,"), std::string::npos) << r.out;
@@ -115,8 +119,9 @@ TEST(CliLibrary, ImportListFindAndEdit) {
     ASSERT_EQ(t.Run({"compact"}).code, 0);
     EXPECT_LT(std::filesystem::file_size(t.lib), nBefore);
     r = test::RunCli({"info", "--json", t.lib.string()});
-    EXPECT_NE(r.out.find("\"kind\": \"pctv\", \"categories\": 7, \"icons\": 1, \"nextNode\": 6, \"nextIcon\": 6"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("\"kind\": \"pctv\", \"categories\": 7, \"icons\": 1, \"nextNode\": 6, \"nextIcon\": 6"),
+        std::string::npos)
         << r.out;
 }
 
@@ -183,8 +188,8 @@ TEST(CliLibrary, ImportsIconLibrariesAndPictureTiles) {
 
     // A 64x32 strip cut into 32x32 tiles, each kept at its size.
     ASSERT_TRUE(ZsSaveBitmapFile(CZsBitmap(64, 32, 32, 0xFF00FF00), t.dir / "strip.png", ZS_PIC_PNG));
-    r = t.Run({"import", (t.dir / "strip.png").string(), "--tile", "32", "32", "--resize", "keep", "--category",
-               "My Icons/Sample Category 3"});
+    r = t.Run({"import", (t.dir / "strip.png").string(), "--tile", "32", "32", "--resize", "keep",
+               "--category", "My Icons/Sample Category 3"});
     ASSERT_EQ(r.code, 0) << r.err;
     r = t.Run({"list", "--category", "My Icons/Sample Category 3", "--json"});
     EXPECT_NE(r.out.find("\"id\": 3, \"name\": \"strip (1)\""), std::string::npos) << r.out;
@@ -196,8 +201,10 @@ TEST(CliLibrary, FilesAreReadableByTheSqliteShellAndTheOtherWayRound) {
         GTEST_SKIP() << "no sqlite3 shell";
     }
     Icons t;
-    ASSERT_EQ(t.Run({"import", (t.dir / "in" / "star.ico").string(), "--category", "My Icons/Sample Category 2"}).code,
-              0);
+    ASSERT_EQ(
+        t.Run({"import", (t.dir / "in" / "star.ico").string(), "--category", "My Icons/Sample Category 2"})
+            .code,
+        0);
     ASSERT_EQ(t.Run({"set-keywords", "--ids", "1", "\xC3\xA4rger"}).code, 0);
     size_t nSize = ZsReadFile(t.dir / "in" / "star.ico")->size();
     EXPECT_EQ(Shell(t.dir, t.lib,
@@ -224,17 +231,27 @@ TEST(CliLibrary, FilesAreReadableByTheSqliteShellAndTheOtherWayRound) {
                             "create table nodes(id integer primary key, data blob);\n"
                             "create table icons(id integer primary key, data blob, name nvarchar(256), "
                             "kwds nvarchar(256));\n"
-                            "insert into main(id, data) values(1, " + Hex(header) + ");\n"
-                            "insert into main(id, data) values(2, " + Hex(tree) + ");\n"
-                            "insert into nodes(id, data) values(-1, " + Hex(list) + ");\n"
-                            "insert into nodes(id, data) values(1, " + Hex(list) + ");\n"
-                            "insert into icons(id, data, name, kwds) values(1, " + Hex(ico) +
-                            ", 'Made by hand', 'shell');\n");
+                            "insert into main(id, data) values(1, " +
+                                Hex(header) +
+                                ");\n"
+                                "insert into main(id, data) values(2, " +
+                                Hex(tree) +
+                                ");\n"
+                                "insert into nodes(id, data) values(-1, " +
+                                Hex(list) +
+                                ");\n"
+                                "insert into nodes(id, data) values(1, " +
+                                Hex(list) +
+                                ");\n"
+                                "insert into icons(id, data, name, kwds) values(1, " +
+                                Hex(ico) + ", 'Made by hand', 'shell');\n");
     ASSERT_EQ(out, "");
     test::CliResult r = test::RunCli({"list", hand.string(), "--category", "My Icons/Hand", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "[{\"row\": 0, \"id\": 1, \"name\": \"Made by hand\", \"keywords\": \"shell\", \"formats\": 1, "
-                     "\"bytes\": " + std::to_string(ico.size()) + "}]\n");
+    EXPECT_EQ(r.out,
+              "[{\"row\": 0, \"id\": 1, \"name\": \"Made by hand\", \"keywords\": \"shell\", \"formats\": 1, "
+              "\"bytes\": " +
+                  std::to_string(ico.size()) + "}]\n");
     ASSERT_EQ(test::RunCli({"set-name", hand.string(), "--ids", "1", "Ren\xC3\xA9"}).code, 0);
     EXPECT_EQ(Shell(t.dir, hand, "select name from icons;\n"), "Ren\xC3\xA9\n");
 }

@@ -28,13 +28,15 @@ inline std::vector<std::string> TreeLines(const CZsCategoryTree& tree) {
         int n = 0, s = 0;
         tree.GetItemImage(i, n, s);
         out.push_back(std::to_string(tree.GetLevel(i)) + " " + tree.GetItemText(i) + " " +
-                      std::to_string(tree.GetItemData(i)) + " " + std::to_string(n) + "/" + std::to_string(s));
+                      std::to_string(tree.GetItemData(i)) + " " + std::to_string(n) + "/" +
+                      std::to_string(s));
     }
     return out;
 }
 
 // A tree record of the file's tree blob.
-inline void PutTreeRecord(ZsBlock& blob, int32_t nDepth, int32_t nId, int nImage, const std::u16string& title) {
+inline void PutTreeRecord(ZsBlock& blob, int32_t nDepth, int32_t nId, int nImage,
+                          const std::u16string& title) {
     size_t off = blob.size();
     blob.resize(off + ZIL_TREE_ITEM_SIZE);
     ZsSetU32(&blob[off], static_cast<uint32_t>(nDepth));

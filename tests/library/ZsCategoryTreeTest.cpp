@@ -94,10 +94,10 @@ TEST(CategoryTree, ObserversHearEveryChangeInOrder) {
     tree.DeleteItem(b);
     tree.DeleteAllItems();
     EXPECT_EQ(rec.events,
-              (std::vector<std::string>{"begin-insert - 0", "end-insert A", "begin-insert A 0", "end-insert B",
-                                        "begin-insert A 0", "end-insert C", "changed B'", "selected B'",
-                                        "begin-remove A 1 B'", "end-remove A", "selected -", "begin-reset",
-                                        "end-reset"}));
+              (std::vector<std::string>{"begin-insert - 0", "end-insert A", "begin-insert A 0",
+                                        "end-insert B", "begin-insert A 0", "end-insert C", "changed B'",
+                                        "selected B'", "begin-remove A 1 B'", "end-remove A", "selected -",
+                                        "begin-reset", "end-reset"}));
     tree.RemoveObserver(&rec);
     tree.InsertItem("X", 0, 0, 0);
     EXPECT_EQ(rec.events.size(), 13u);

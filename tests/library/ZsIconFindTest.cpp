@@ -77,8 +77,8 @@ TEST(IconFind, ScopesAndRepeatedListings) {
     EXPECT_EQ(n.lib.GetFindScope(n.Item(1), ZIL_SCOPE_ALL), (std::vector<int32_t>{-1}));
     EXPECT_EQ(n.lib.GetFindScope(n.Item(ZIL_ID_ALL), ZIL_SCOPE_DESCENDANTS), (std::vector<int32_t>{-1}));
     EXPECT_EQ(n.lib.GetFindScope(ZS_TI_NONE, ZIL_SCOPE_DESCENDANTS), (std::vector<int32_t>{0}));
-    ASSERT_TRUE(n.lib.FindIcons("a", n.lib.GetFindScope(n.Item(1), ZIL_SCOPE_DESCENDANTS), false, false, false,
-                                true, true));
+    ASSERT_TRUE(n.lib.FindIcons("a", n.lib.GetFindScope(n.Item(1), ZIL_SCOPE_DESCENDANTS), false, false,
+                                false, true, true));
     // Listed in three of the searched categories, found once each.
     EXPECT_EQ(n.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{1, 2}));
     // Searching "Find Results" narrows the previous results, and the results are not saved by themselves.
@@ -107,7 +107,8 @@ TEST(FindHistory, MovesToFrontDropsRepeatsAndKeepsTheLimit) {
     EXPECT_EQ(ZsUpdateFindHistory(h, "sky", 2), (std::vector<std::string>{"sky", "Star"}));
     EXPECT_TRUE(ZsUpdateFindHistory(h, "sky", 0).empty());
     EXPECT_EQ(ZsUpdateFindHistory(h, "\xC3\x84rger", 1), (std::vector<std::string>{"\xC3\x84rger"}));
-    EXPECT_EQ(ZsUpdateFindHistory({"\xC3\xA4rger"}, "\xC3\x84RGER", 5), (std::vector<std::string>{"\xC3\x84RGER"}));
+    EXPECT_EQ(ZsUpdateFindHistory({"\xC3\xA4rger"}, "\xC3\x84RGER", 5),
+              (std::vector<std::string>{"\xC3\x84RGER"}));
     std::vector<std::string> many;
     for (int i = 0; i < 25; ++i) {
         many = ZsUpdateFindHistory(many, "text " + std::to_string(i), 20);

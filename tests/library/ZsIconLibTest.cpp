@@ -13,7 +13,8 @@ using test::TreeLines;
 
 namespace {
 
-std::vector<std::filesystem::path> WriteIcos(const test::TempDir& dir, const std::vector<std::string>& names) {
+std::vector<std::filesystem::path> WriteIcos(const test::TempDir& dir,
+                                             const std::vector<std::string>& names) {
     std::vector<std::filesystem::path> files;
     uint8_t nFill = 1;
     for (const std::string& name : names) {
@@ -65,10 +66,11 @@ TEST(IconLibFile, FirstSaveWritesTheDocumentedLayout) {
                              " saved (7 nodes, 0 icons, last node[0x00000006], last icon[0x00000001])"));
     CSQLite db;
     ASSERT_TRUE(db.Open(path));
-    EXPECT_EQ(db.QueryText("select group_concat(sql, '|') from sqlite_master;"),
-              "CREATE TABLE main(id integer primary key, data blob)|"
-              "CREATE TABLE nodes(id integer primary key, data blob)|"
-              "CREATE TABLE icons(id integer primary key, data blob, name nvarchar(256), kwds nvarchar(256))");
+    EXPECT_EQ(
+        db.QueryText("select group_concat(sql, '|') from sqlite_master;"),
+        "CREATE TABLE main(id integer primary key, data blob)|"
+        "CREATE TABLE nodes(id integer primary key, data blob)|"
+        "CREATE TABLE icons(id integer primary key, data blob, name nvarchar(256), kwds nvarchar(256))");
     EXPECT_EQ(db.QueryText("pragma encoding;"), "UTF-16le");
     EXPECT_EQ(db.QueryText("select group_concat(id) from main;"), "1,2");
     ZsBlock header = Header(db);
@@ -202,9 +204,10 @@ TEST(IconLibFile, TreeIsRebuiltByTheDepthRule) {
     }
     Library l;
     ASSERT_TRUE(l.lib.Load(path));
-    EXPECT_EQ(TreeLines(l.tree),
-              (std::vector<std::string>{"0 My Icons -1 0/0", "1 Deep 1 2/2", "2 Under deep 2 2/2", "1 Second 3 2/2",
-                                        "0 Top 4 2/2", "0 " + std::string(255, 'q') + " -2 3/3"}));
+    EXPECT_EQ(
+        TreeLines(l.tree),
+        (std::vector<std::string>{"0 My Icons -1 0/0", "1 Deep 1 2/2", "2 Under deep 2 2/2", "1 Second 3 2/2",
+                                  "0 Top 4 2/2", "0 " + std::string(255, 'q') + " -2 3/3"}));
     EXPECT_EQ(l.lib.GetNodeIds(), (std::vector<int32_t>{-1, 1, 2, 3, 4, -2}));
 }
 
@@ -398,14 +401,15 @@ TEST(IconLibImport, ReportsEveryIconAndStopsWhenAsked) {
     std::vector<std::string> seen;
     test::LogCapture log;
     bool bCancel = true;
-    int n = l.lib.ImpFiles(files, 1, -1, 0, 0, 0,
-                           [&](const ZIL_IMPORTED& r) {
-                               seen.push_back(std::to_string(r.nId) + " " + r.sName + " " +
-                                              std::to_string(r.nImported) + " " + std::to_string(r.nFile) + "/" +
-                                              std::to_string(r.nFiles) + " " + std::to_string(r.data.size()));
-                               return true;
-                           },
-                           &bCancel);
+    int n = l.lib.ImpFiles(
+        files, 1, -1, 0, 0, 0,
+        [&](const ZIL_IMPORTED& r) {
+            seen.push_back(std::to_string(r.nId) + " " + r.sName + " " + std::to_string(r.nImported) + " " +
+                           std::to_string(r.nFile) + "/" + std::to_string(r.nFiles) + " " +
+                           std::to_string(r.data.size()));
+            return true;
+        },
+        &bCancel);
     EXPECT_EQ(n, 3);
     EXPECT_FALSE(bCancel);
     size_t nSize = Ico().size();
@@ -415,7 +419,8 @@ TEST(IconLibImport, ReportsEveryIconAndStopsWhenAsked) {
     EXPECT_TRUE(log.Contains("ZI_IsValidIcon"));
 
     int nCalls = 0;
-    n = l.lib.ImpFiles(files, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED&) { return ++nCalls < 1; }, &bCancel);
+    n = l.lib.ImpFiles(
+        files, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED&) { return ++nCalls < 1; }, &bCancel);
     EXPECT_EQ(n, 1);
     EXPECT_TRUE(bCancel);
     EXPECT_EQ(l.lib.GetList(1).size(), 4u);
@@ -503,8 +508,8 @@ TEST(IconLibImport, PicturesBecomeIconsWholeOrCutIntoTiles) {
     Library l;
     l.lib.NewLib();
     // ".jpeg" is not one of the taken extensions.
-    EXPECT_EQ(l.lib.ImpFiles({dir / "pic.png", dir / "pic.jpeg", dir / "pic.bmp"}, 1, -1, 0, 0, ZI_SIZING_KEEP,
-                             nullptr),
+    EXPECT_EQ(l.lib.ImpFiles({dir / "pic.png", dir / "pic.jpeg", dir / "pic.bmp"}, 1, -1, 0, 0,
+                             ZI_SIZING_KEEP, nullptr),
               2);
     CIcon icon;
     ASSERT_TRUE(l.lib.GetIcon(1, icon));
@@ -528,10 +533,11 @@ TEST(IconLibImport, PicturesBecomeIconsWholeOrCutIntoTiles) {
     // A file that is no picture is reported as refused.
     ZsWriteFile(dir / "fake.png", std::vector<uint8_t>{1, 2, 3});
     int nRefused = 0;
-    EXPECT_EQ(l.lib.ImpFiles({dir / "fake.png"}, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED& r) {
-        nRefused += r.nId == 0;
-        return true;
-    }),
+    EXPECT_EQ(l.lib.ImpFiles({dir / "fake.png"}, 1, -1, 0, 0, 0,
+                             [&](const ZIL_IMPORTED& r) {
+                                 nRefused += r.nId == 0;
+                                 return true;
+                             }),
               0);
     EXPECT_EQ(nRefused, 1);
 }
