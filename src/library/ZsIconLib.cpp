@@ -760,15 +760,23 @@ void CZsIconLib::ListToNode(int32_t nId, const ZIL_LIST& list) {
     node.nFlags |= ZIL_DIRTY_DATA;
 }
 
+int32_t CZsIconLib::NewNodeId() {
+    if (mnNextNode < 1 || mnNextNode == INT32_MAX) {
+        ZS_LOG_ERR("CZsIconLib::NewNodeId", "no category id left (next %d)", mnNextNode);
+        return 0;
+    }
+    return mnNextNode++;
+}
+
 ZsTreeItem CZsIconLib::NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const std::string& sTitle) {
     if (!mpTree || (parent != ZS_TI_NONE && !mpTree->Exists(parent))) {
         return ZS_TI_NONE;
     }
-    if (mnNextNode < 1 || mnNextNode == INT32_MAX) {
-        ZS_LOG_ERR("CZsIconLib::NewNode", "no category id left (next %d)", mnNextNode);
+    int32_t nId = NewNodeId();
+    if (nId == 0) {
         return ZS_TI_NONE;
     }
-    return mpTree->InsertItem(sTitle, ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), parent, insertAfter);
+    return mpTree->InsertItem(sTitle, ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, nId, parent, insertAfter);
 }
 
 bool CZsIconLib::DelNode(ZsTreeItem item) {

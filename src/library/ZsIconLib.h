@@ -117,8 +117,8 @@ public:
     const std::filesystem::path& GetPath() const { return mPath; }
     int32_t GetNextNode() const { return mnNextNode; }
     int32_t GetNextIcon() const { return mnNextIcon; }
-    // Hands out the next category id.
-    int32_t NewNodeId() { return mnNextNode++; }
+    // Hands out the next category id; 0 (logged) when the ids are used up.
+    int32_t NewNodeId();
 
     // The entry of a category, created when missing; the access flags say whether its list is made or read.
     ZIL_NODE& GetNodeIcons(int32_t nId, unsigned nAccess);

@@ -571,3 +571,22 @@ TEST(IconLibFile, RandomTreeBlobsLoadAndSaveBack) {
         EXPECT_TRUE(TreeLines(r.tree) == before) << "round " << round;
     }
 }
+
+TEST(IconLibFile, UsedUpIdsAreRefusedNotWrapped) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        ZsBlock header(16);
+        ZsSetU32(&header[8], 0x7FFFFFFF);
+        ZsSetU32(&header[12], 0x7FFFFFFF);
+        ASSERT_TRUE(db.ExecBlob("update main set data=? where id=1;", header.data(), header.size()));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    EXPECT_EQ(l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_LAST, "More"), ZS_TI_NONE);
+    EXPECT_EQ(l.lib.NewNodeId(), 0);
+    EXPECT_EQ(l.lib.ImpIcon(Ico(), nullptr), 0);
+    EXPECT_EQ(l.lib.GetNextIcon(), 0x7FFFFFFF);
+}
