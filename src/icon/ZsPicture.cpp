@@ -1048,7 +1048,9 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
         dw = std::max(dw, 1);
         dh = std::max(dh, 1);
     }
-    const CZsBitmap drawn = ZsScaleBitmap(picture, dw, dh);
+    // A picture that fits is drawn as it is, without a copy.
+    const CZsBitmap scaled = dw == pw && dh == ph ? CZsBitmap() : ZsScaleBitmap(picture, dw, dh);
+    const CZsBitmap& drawn = scaled.IsNull() ? picture : scaled;
     const int ox = (W - dw) / 2, oy = (H - dh) / 2;
 
     const uint64_t andStride = ((static_cast<uint64_t>(W) + 31) >> 3) & ~UINT64_C(3);
