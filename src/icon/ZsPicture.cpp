@@ -936,7 +936,9 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
     if (starts({'G', 'I', 'F', '8'})) {
         return DecodeGif(bytes, pError);
     }
-    if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) {
+    // Classic TIFF (42) and BigTIFF (43), in either byte order.
+    if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42}) || starts({'I', 'I', 43, 0}) ||
+        starts({'M', 'M', 0, 43})) {
         return DecodeTiff(bytes, pError);
     }
     if (starts({'B', 'M'})) {
