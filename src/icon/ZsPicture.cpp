@@ -165,9 +165,24 @@ struct JpegError {
 
 void JpegQuiet(j_common_ptr) {}
 
+// Memory and scans a JPEG may cost: a few bytes of a damaged progressive file can otherwise ask for huge
+// coefficient buffers or thousands of scans.
+constexpr long kMaxJpegMemory = 512L << 20;
+constexpr int kMaxJpegScans = 1000;
+
+void JpegProgress(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxJpegScans) {
+        auto* e = reinterpret_cast<JpegError*>(cinfo->err);
+        std::snprintf(e->szMessage, sizeof e->szMessage, "more than %d scans", kMaxJpegScans);
+        std::longjmp(e->jump, 1);
+    }
+}
+
 struct JpegState {
     jpeg_decompress_struct cinfo;
     JpegError err;
+    jpeg_progress_mgr progress;
     CZsBitmap bmp;
     std::vector<uint8_t> row;
 };
@@ -182,6 +197,9 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
         return false;
     }
     jpeg_create_decompress(&s.cinfo);
+    s.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
+    s.progress.progress_monitor = JpegProgress;
+    s.cinfo.progress = &s.progress;
     jpeg_mem_src(&s.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&s.cinfo, TRUE);
     if (!ZsCheckPictureSize(s.cinfo.image_width, s.cinfo.image_height, pError)) {
