@@ -217,7 +217,7 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
         JSAMPROW pRow = bCmyk ? s.row.data() : reinterpret_cast<JSAMPROW>(s.bmp.Row(y));
         jpeg_read_scanlines(&s.cinfo, &pRow, 1);
         if (bCmyk) {
-            // CMYK JPEGs are written inverted (Adobe's convention), so each channel times K is the colour.
+            // CMYK JPEGs are stored inverted by convention, so each channel times K is the colour.
             uint32_t* out = s.bmp.Row(y);
             for (int x = 0; x < w; ++x) {
                 const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2],
