@@ -165,6 +165,20 @@ private slots:
         QCOMPARE(seen.sText, QStringLiteral("Can not open 'a.pctv'!"));
     }
 
+    void saveQuestionOffersYesNoCancel() {
+        CZsQtMessageHandlerScope scope;
+        CSeenBox seen;
+        AnswerMessageBox(&seen, QStringLiteral("No"));
+        QCOMPARE(ZsMsgBox(0x33, "Save changes to %s?", "Library1"), int(ZS_IDNO));
+        QCOMPARE(seen.nIcon, QMessageBox::Warning);
+        QCOMPARE(seen.buttons.size(), 3);
+        QCOMPARE(seen.sDefault, QStringLiteral("Yes"));
+        AnswerMessageBox(&seen, QStringLiteral("Yes"));
+        QCOMPARE(ZsMsgBox(0x33, "Save?"), int(ZS_IDYES));
+        guitest::OnNextModal([](QWidget* pModal) { QTest::keyClick(pModal, Qt::Key_Escape); });
+        QCOMPARE(ZsMsgBox(0x33, "Save?"), int(ZS_IDCANCEL));
+    }
+
     void messageBoxGivesTheFocusBack() {
         CZsQtMessageHandlerScope scope;
         QWidget window;
