@@ -303,8 +303,11 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
             pDoc->NodeToList(pDoc->mnCurNode, ids);
         }
         mpIconModel->SetIds(std::move(ids));
+        // Moving the caret to row 0 loads the image list; an empty list needs it done here.
         SetCaretRow(0);
-        LoadImages();
+        if (GetIconCount() == 0) {
+            LoadImages();
+        }
         return;
     }
     mpIconModel->RefreshId(nHint);
