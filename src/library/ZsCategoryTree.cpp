@@ -32,7 +32,9 @@ ZsTreeItem CZsCategoryTree::InsertItem(const std::string& sTitle, int nImage, in
         const Item* pAfter = Find(insertAfter);
         prev = pAfter && pAfter->parent == parent ? insertAfter : last;
     }
-    int nRow = prev == ZS_TI_NONE ? 0 : GetItemRow(prev) + 1;
+    int& nChildren = pParent ? pParent->nChildren : mnTopLevel;
+    // Appending, the common case (a whole tree is built so), needs no walk along the siblings.
+    int nRow = prev == ZS_TI_NONE ? 0 : prev == last ? nChildren : GetItemRow(prev) + 1;
     for (CZsTreeObserver* p : mObservers) {
         p->OnBeginInsert(parent, nRow);
     }
@@ -55,6 +57,7 @@ ZsTreeItem CZsCategoryTree::InsertItem(const std::string& sTitle, int nImage, in
     } else {
         first = item;
     }
+    ++nChildren;
     // The map may rehash here; the references above are not used after it.
     mItems.emplace(item, std::move(node));
     for (CZsTreeObserver* p : mObservers) {
@@ -68,6 +71,7 @@ void CZsCategoryTree::Unlink(ZsTreeItem item) {
     Item* pParent = pItem->parent != ZS_TI_NONE ? Find(pItem->parent) : nullptr;
     ZsTreeItem& first = pParent ? pParent->first : mFirst;
     ZsTreeItem& last = pParent ? pParent->last : mLast;
+    --(pParent ? pParent->nChildren : mnTopLevel);
     if (pItem->prev != ZS_TI_NONE) {
         Find(pItem->prev)->next = pItem->next;
     } else {
@@ -128,6 +132,7 @@ void CZsCategoryTree::DeleteAllItems() {
     bool bHadSelection = mSelected != ZS_TI_NONE;
     mItems.clear();
     mFirst = mLast = mSelected = ZS_TI_NONE;
+    mnTopLevel = 0;
     for (CZsTreeObserver* p : mObservers) {
         p->OnEndReset();
     }
@@ -299,14 +304,11 @@ ZsTreeItem CZsCategoryTree::GetChildAt(ZsTreeItem parent, int nRow) const {
 }
 
 int CZsCategoryTree::GetChildCount(ZsTreeItem parent) const {
-    if (parent != ZS_TI_NONE && !Find(parent)) {
-        return 0;
+    if (parent == ZS_TI_NONE) {
+        return mnTopLevel;
     }
-    int n = 0;
-    for (ZsTreeItem item = GetChildItem(parent); item != ZS_TI_NONE; item = Find(item)->next) {
-        ++n;
-    }
-    return n;
+    const Item* p = Find(parent);
+    return p ? p->nChildren : 0;
 }
 
 bool CZsCategoryTree::IsAncestor(ZsTreeItem ancestor, ZsTreeItem item) const {

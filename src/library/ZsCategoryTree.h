@@ -96,6 +96,7 @@ private:
         ZsTreeItem last = ZS_TI_NONE;
         ZsTreeItem prev = ZS_TI_NONE;
         ZsTreeItem next = ZS_TI_NONE;
+        int nChildren = 0;
     };
 
     const Item* Find(ZsTreeItem item) const;
@@ -106,6 +107,7 @@ private:
     std::unordered_map<ZsTreeItem, Item> mItems;
     ZsTreeItem mFirst = ZS_TI_NONE;
     ZsTreeItem mLast = ZS_TI_NONE;
+    int mnTopLevel = 0;
     ZsTreeItem mSelected = ZS_TI_NONE;
     ZsTreeItem mNextHandle = 1;
     std::vector<CZsTreeObserver*> mObservers;

@@ -156,7 +156,8 @@ void CZsIconLib::RebuildTree(ZsBytes blob) {
         int nImage = static_cast<int32_t>(reader.U32At(off + 8));
         int nSelImage = static_cast<int32_t>(reader.U32At(off + 12));
         std::u16string w;
-        for (uint64_t i = 0; i < ZIL_TITLE_UNITS; ++i) {
+        // At most 255 units, as a save writes them, even when a damaged record has no terminating NUL.
+        for (uint64_t i = 0; i + 1 < ZIL_TITLE_UNITS; ++i) {
             char16_t c = static_cast<char16_t>(reader.U16At(off + 16 + 2 * i));
             if (!c) {
                 break;

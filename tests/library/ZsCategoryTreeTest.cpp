@@ -113,3 +113,24 @@ TEST(CategoryTree, DeepTreesNeedNoRecursion) {
     EXPECT_TRUE(tree.DeleteItem(tree.GetRootItem()));
     EXPECT_EQ(tree.GetCount(), 0);
 }
+
+TEST(CategoryTree, ChildCountsFollowInsertsAndDeletes) {
+    CZsCategoryTree tree;
+    CRecorder rec(tree);
+    tree.AddObserver(&rec);
+    ZsTreeItem a = tree.InsertItem("A", 0, 0, 1);
+    for (int i = 0; i < 50000; ++i) {
+        tree.InsertItem("c", 0, 0, i + 2, a);
+    }
+    EXPECT_EQ(rec.events.back(), "end-insert c");
+    EXPECT_EQ(rec.events[rec.events.size() - 2], "begin-insert A 49999");
+    ZsTreeItem second = tree.GetNextSiblingItem(tree.GetChildItem(a));
+    tree.InsertItem("after", 0, 0, 0, a, second);
+    EXPECT_EQ(rec.events[rec.events.size() - 2], "begin-insert A 2");
+    EXPECT_EQ(tree.GetChildCount(a), 50001);
+    tree.DeleteItem(second);
+    EXPECT_EQ(tree.GetChildCount(a), 50000);
+    EXPECT_EQ(tree.GetChildCount(ZS_TI_NONE), 1);
+    tree.DeleteAllItems();
+    EXPECT_EQ(tree.GetChildCount(ZS_TI_NONE), 0);
+}
