@@ -674,8 +674,8 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     const uint32_t dwFileAlign = r.U32At(nOpt + kOptFileAlignment);
     const uint32_t dwSecAlign = r.U32At(nOpt + kOptSectionAlignment);
     const uint32_t dwSizeOfHeaders = r.U32At(nOpt + kOptSizeOfHeaders);
-    if (!IsPowerOfTwo(dwFileAlign) || !IsPowerOfTwo(dwSecAlign)) {
-        return Fail("the module's section alignment is not a power of two");
+    if (!IsPowerOfTwo(dwFileAlign) || !IsPowerOfTwo(dwSecAlign) || dwFileAlign > 0x10000) {
+        return Fail("the module's alignments are not powers of two up to 64 KiB");
     }
     if (mModule.DataDirectoryCount() <= kResourceDirIndex) {
         return Fail("the module has no resource data directory");
@@ -735,6 +735,14 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
         nNewHeader = nTableEnd;
         dwVa = static_cast<uint32_t>(AlignUp(std::max<uint64_t>(nVirtEnd, dwSizeOfHeaders), dwSecAlign));
         nPtr = AlignUp(nRawEnd, dwFileAlign);
+    }
+    // Everything written below lies in the headers, which must end before the section data begins, and the
+    // section data must begin inside the file: a damaged module cannot make the new image huge.
+    const uint64_t nHeadersEnd =
+        std::max({(bInPlace ? nSecTableEnd : nNewHeader + kSectionHeaderSize),
+                  mModule.DataDirectoryOffset() + 8 * uint64_t{mModule.DataDirectoryCount()}, nOpt + kOptCheckSum + 4});
+    if (nPtr < nHeadersEnd || nPtr > AlignUp(file.size(), dwFileAlign)) {
+        return Fail("the module's sections overlap its headers or lie outside the file");
     }
     ZsBlock rsrc = ZsBuildResourceSection(mResources, dwVa);
     if (rsrc.empty()) {

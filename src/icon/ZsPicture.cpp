@@ -165,9 +165,24 @@ struct JpegError {
 
 void JpegQuiet(j_common_ptr) {}
 
+// Memory and scans a JPEG may cost: a few bytes of a damaged progressive file can otherwise ask for huge
+// coefficient buffers or thousands of scans.
+constexpr long kMaxJpegMemory = 512L << 20;
+constexpr int kMaxJpegScans = 1000;
+
+void JpegProgress(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxJpegScans) {
+        auto* e = reinterpret_cast<JpegError*>(cinfo->err);
+        std::snprintf(e->szMessage, sizeof e->szMessage, "more than %d scans", kMaxJpegScans);
+        std::longjmp(e->jump, 1);
+    }
+}
+
 struct JpegState {
     jpeg_decompress_struct cinfo;
     JpegError err;
+    jpeg_progress_mgr progress;
     CZsBitmap bmp;
     std::vector<uint8_t> row;
 };
@@ -182,6 +197,9 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
         return false;
     }
     jpeg_create_decompress(&s.cinfo);
+    s.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
+    s.progress.progress_monitor = JpegProgress;
+    s.cinfo.progress = &s.progress;
     jpeg_mem_src(&s.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&s.cinfo, TRUE);
     if (!ZsCheckPictureSize(s.cinfo.image_width, s.cinfo.image_height, pError)) {
@@ -199,7 +217,7 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
         JSAMPROW pRow = bCmyk ? s.row.data() : reinterpret_cast<JSAMPROW>(s.bmp.Row(y));
         jpeg_read_scanlines(&s.cinfo, &pRow, 1);
         if (bCmyk) {
-            // CMYK JPEGs are written inverted (Adobe's convention), so each channel times K is the colour.
+            // CMYK JPEGs are stored inverted by convention, so each channel times K is the colour.
             uint32_t* out = s.bmp.Row(y);
             for (int x = 0; x < w; ++x) {
                 const unsigned c = s.row[4 * x], m = s.row[4 * x + 1], yy = s.row[4 * x + 2],
@@ -936,7 +954,9 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
     if (starts({'G', 'I', 'F', '8'})) {
         return DecodeGif(bytes, pError);
     }
-    if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) {
+    // Classic TIFF (42) and BigTIFF (43), in either byte order.
+    if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42}) || starts({'I', 'I', 43, 0}) ||
+        starts({'M', 'M', 0, 43})) {
         return DecodeTiff(bytes, pError);
     }
     if (starts({'B', 'M'})) {
@@ -1048,7 +1068,9 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
         dw = std::max(dw, 1);
         dh = std::max(dh, 1);
     }
-    const CZsBitmap drawn = ZsScaleBitmap(picture, dw, dh);
+    // A picture that fits is drawn as it is, without a copy.
+    const CZsBitmap scaled = dw == pw && dh == ph ? CZsBitmap() : ZsScaleBitmap(picture, dw, dh);
+    const CZsBitmap& drawn = scaled.IsNull() ? picture : scaled;
     const int ox = (W - dw) / 2, oy = (H - dh) / 2;
 
     const uint64_t andStride = ((static_cast<uint64_t>(W) + 31) >> 3) & ~UINT64_C(3);

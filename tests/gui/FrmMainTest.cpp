@@ -5,14 +5,14 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QSettings>
-#include <QUrlQuery>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrlQuery>
 #include <fstream>
 
 #include "GuiTestSupport.h"
@@ -41,7 +41,8 @@ QString Describe(const QMenu* pMenu) {
         } else if (pAction->shortcut().isEmpty()) {
             items << pAction->text();
         } else {
-            items << pAction->text() + QLatin1Char('\t') + pAction->shortcut().toString(QKeySequence::PortableText);
+            items << pAction->text() + QLatin1Char('\t') +
+                         pAction->shortcut().toString(QKeySequence::PortableText);
         }
     }
     return pMenu->title() + QStringLiteral(": ") + items.join(QLatin1Char('|'));
@@ -100,21 +101,25 @@ private slots:
         QVERIFY(frame.Create());
         const QStringList menus = DescribeAll(frame.LibMenus());
         QCOMPARE(menus.size(), 9);
-        QCOMPARE(menus[0], QStringLiteral("&File: &New Library\tCtrl+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|"
-                                          "Save &As...|Save A&ll\tCtrl+Shift+S|-|Co&mpact...|-|Recent File|-|E&xit"));
-        QCOMPARE(menus[1], QStringLiteral("&Edit: Cu&t\tCtrl+X|&Copy\tCtrl+C|&Paste\tCtrl+V|&Delete...\tDel|-|"
-                                          "Select &All\tCtrl+A|&Invert Selection\tCtrl+I|-|&Find Icons...\tCtrl+F"));
+        QCOMPARE(menus[0],
+                 QStringLiteral("&File: &New Library\tCtrl+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|"
+                                "Save &As...|Save A&ll\tCtrl+Shift+S|-|Co&mpact...|-|Recent File|-|E&xit"));
+        QCOMPARE(menus[1],
+                 QStringLiteral("&Edit: Cu&t\tCtrl+X|&Copy\tCtrl+C|&Paste\tCtrl+V|&Delete...\tDel|-|"
+                                "Select &All\tCtrl+A|&Invert Selection\tCtrl+I|-|&Find Icons...\tCtrl+F"));
         QCOMPARE(menus[2], QStringLiteral("&Categories: New &Category|New Sibling Category &Above|"
                                           "New Sibling Category &Below|-|&Import from Disk Directory Tree...|"
                                           "&Export to Disk Directory Tree...|-|&Rename\tF2"));
-        QCOMPARE(menus[3], QStringLiteral("&Icons: I&mport Icons...\tCtrl+M|&Import Icons from Disk Directory...|"
-                                          "Import Icons from Image &Strips/Grids...|-|Ex&port Icons...\tCtrl+P|"
-                                          "Export Icons to Image Strip/&Grid...|-|Me&rge Icons|"
-                                          "&Delete Formats from Icons...|-|"
-                                          "&Edit with Associated Program...\tCtrl+E|Pr&operties..."));
+        QCOMPARE(menus[3],
+                 QStringLiteral("&Icons: I&mport Icons...\tCtrl+M|&Import Icons from Disk Directory...|"
+                                "Import Icons from Image &Strips/Grids...|-|Ex&port Icons...\tCtrl+P|"
+                                "Export Icons to Image Strip/&Grid...|-|Me&rge Icons|"
+                                "&Delete Formats from Icons...|-|"
+                                "&Edit with Associated Program...\tCtrl+E|Pr&operties..."));
         QCOMPARE(menus[4], QStringLiteral("I&mages: &New Images...|&Export Images..."));
-        QCOMPARE(menus[5], QStringLiteral("&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
-                                          "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info"));
+        QCOMPARE(menus[5],
+                 QStringLiteral("&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
+                                "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info"));
         QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile"));
         // The display sizes keep their stored command numbers.
         QCOMPARE(frame.Router().Find(33283)->text(), QStringLiteral("48x48"));
@@ -143,12 +148,13 @@ private slots:
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.Router().UpdateAll();
-        for (int nId : {int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL),
-                        int(ID_FILE_CLOSE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
+        for (int nId :
+             {int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL),
+              int(ID_FILE_CLOSE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
             QVERIFY2(!frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
-        for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_APP_EXIT), int(ID_HELP), int(ID_APP_ABOUT),
-                        int(ID_VIEW_TOOLBAR)}) {
+        for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_APP_EXIT), int(ID_HELP),
+                        int(ID_APP_ABOUT), int(ID_VIEW_TOOLBAR)}) {
             QVERIFY2(frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
     }
@@ -203,7 +209,8 @@ private slots:
         QCOMPARE(frame.GetStatusText(2), QStringLiteral("Total: 1 Icon"));
         frame.SetStatusText(3, "ignored");
         frame.SetStatusText(-1, "ignored");
-        const QList<QLabel*> panes = frame.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        const QList<QLabel*> panes =
+            frame.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(panes.size(), 3);
         QList<int> widths;
         for (QLabel* pPane : panes) {

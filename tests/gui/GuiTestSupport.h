@@ -20,15 +20,15 @@ void OnNextModal(std::function<void(QWidget*)> fn);
 
 }  // namespace guitest
 
-#define PICTAVO_GUI_TEST_MAIN(TestClass)                   \
-    int main(int argc, char** argv) {                      \
-        guitest::PrepareEnvironment();                     \
-        int nResult = 0;                                   \
-        {                                                  \
-            QApplication app(argc, argv);                  \
-            TestClass test;                                \
-            nResult = QTest::qExec(&test, argc, argv);     \
-        }                                                  \
-        guitest::Cleanup();                                \
-        return nResult;                                    \
+#define PICTAVO_GUI_TEST_MAIN(TestClass)               \
+    int main(int argc, char** argv) {                  \
+        guitest::PrepareEnvironment();                 \
+        int nResult = 0;                               \
+        {                                              \
+            QApplication app(argc, argv);              \
+            TestClass test;                            \
+            nResult = QTest::qExec(&test, argc, argv); \
+        }                                              \
+        guitest::Cleanup();                            \
+        return nResult;                                \
     }

@@ -1,12 +1,12 @@
 // Library documents and windows in the main frame, offscreen: new, open, save, save as, close and compact
 // with their messages, the title marker, the status texts, the icon list's metrics, the preview, windows
 // opening maximised, and the workspace written at close.
+#include <QAbstractItemModelTester>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QListView>
 #include <QSettings>
 #include <QSplitter>
-#include <QAbstractItemModelTester>
 #include <QToolBar>
 
 #include "GuiTestSupport.h"
@@ -38,7 +38,8 @@ void WriteSampleLibrary(const std::filesystem::path& path) {
     ZIL_LIST ids;
     const char* names[] = {"Alpha", "Beta", "Gamma"};
     for (int i = 0; i < 3; ++i) {
-        std::vector<test::IcoImage> images = {test::DibImage(32, 32, 32, static_cast<uint8_t>(0x40 * (i + 1)))};
+        std::vector<test::IcoImage> images = {
+            test::DibImage(32, 32, 32, static_cast<uint8_t>(0x40 * (i + 1)))};
         if (i == 1) {
             images.push_back(test::DibImage(16, 16, 8));
         }
@@ -95,7 +96,8 @@ private slots:
         QCOMPARE(frame.ActiveDocument(), pDoc);
         const CZsCategoryTree& tree = pDoc->Tree();
         QCOMPARE(QString::fromStdString(tree.GetItemText(tree.GetRootItem())), QStringLiteral("My Icons"));
-        QCOMPARE(QString::fromStdString(tree.GetItemText(tree.GetSelectedItem())), QStringLiteral("Sample Category 1"));
+        QCOMPARE(QString::fromStdString(tree.GetItemText(tree.GetSelectedItem())),
+                 QStringLiteral("Sample Category 1"));
         QCOMPARE(pDoc->mnCurNode, 1);
         QVERIFY(IsEnabled(frame, ID_FILE_SAVE));
         QVERIFY(!IsEnabled(frame, ID_LIB_COMPACT));
@@ -190,7 +192,9 @@ private slots:
         QCOMPARE(std::filesystem::file_size(dir / "B.pctv"), sizeB);
 
         // Its own path, in another letter case, saves in place.
-        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) { return std::optional(dir / "A.pctv"); };
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
+            return std::optional(dir / "A.pctv");
+        };
         QVERIFY(frame.Docs().DoSave(pA, true));
         QVERIFY(!pA->IsModified());
         QCOMPARE(messages.shown.size(), size_t(1));
@@ -207,7 +211,8 @@ private slots:
             test::ScriptedMessages cancel({ZS_IDCANCEL});
             QVERIFY(!pWindow->close());
             QCOMPARE(cancel.shown.size(), size_t(1));
-            QCOMPARE(QString::fromStdString(cancel.shown[0].second), QStringLiteral("Save changes to Library1?"));
+            QCOMPARE(QString::fromStdString(cancel.shown[0].second),
+                     QStringLiteral("Save changes to Library1?"));
         }
         QCOMPARE(frame.Docs().Documents().size(), size_t(1));
         {
@@ -235,8 +240,9 @@ private slots:
             QCOMPARE(cancel.shown.size(), size_t(1));
             QCOMPARE(cancel.shown[0].first, int(ZS_MB_QUESTION));
             QCOMPARE(QString::fromStdString(cancel.shown[0].second),
-                     QStringLiteral("This will start optimizing for size for the library 'c.pctv *'. It may take long "
-                                    "for large libraries. Proceed now?"));
+                     QStringLiteral(
+                         "This will start optimizing for size for the library 'c.pctv *'. It may take long "
+                         "for large libraries. Proceed now?"));
         }
         QVERIFY(pDoc->IsModified());
         test::ScriptedMessages ok({ZS_IDOK});
@@ -307,8 +313,9 @@ private slots:
         frame.Router().UpdateAll();
         // The library window's own button follows the command's state.
         const QList<QAction*> buttons = frame.Docs().FrameOf(pDoc)->ToolBar()->actions();
-        const auto it16 = std::find_if(buttons.begin(), buttons.end(),
-                                       [](QAction* pButton) { return pButton->text() == QLatin1String("16x16"); });
+        const auto it16 = std::find_if(buttons.begin(), buttons.end(), [](QAction* pButton) {
+            return pButton->text() == QLatin1String("16x16");
+        });
         QVERIFY(it16 != buttons.end());
         QVERIFY((*it16)->isChecked());
         QVERIFY(frame.Router().Find(ID_VIEW_16)->isChecked());
@@ -379,11 +386,13 @@ private slots:
         QCOMPARE(workspace.size(), size_t(3));
         const std::string sA = (dir / "A.pctv").string();
         QCOMPARE(QString::fromStdString(workspace[0]), QString::fromStdString((dir / "Gone.pctv").string()));
-        QCOMPARE(QString::fromStdString(workspace[1].substr(0, sA.size() + 1)), QString::fromStdString(sA + ";"));
+        QCOMPARE(QString::fromStdString(workspace[1].substr(0, sA.size() + 1)),
+                 QString::fromStdString(sA + ";"));
         // "Find Results" is the seventh item in pre-order; "Sample Category 1" the second.
         QVERIFY(QString::fromStdString(workspace[1]).endsWith(QLatin1String(";6")));
         QVERIFY(ZsPlacementFromText(ZsGetField(workspace[1], 1)).has_value());
-        QVERIFY(QString::fromStdString(workspace[2]).startsWith(QString::fromStdString((dir / "B.pctv").string())));
+        QVERIFY(QString::fromStdString(workspace[2])
+                    .startsWith(QString::fromStdString((dir / "B.pctv").string())));
         QVERIFY(QString::fromStdString(workspace[2]).endsWith(QLatin1String(";1")));
     }
 

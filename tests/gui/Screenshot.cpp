@@ -70,8 +70,12 @@ ZsBlock SampleIcon(int nShape, const QColor& color) {
         painter.setBrush(gradient);
         painter.setPen(QPen(color.darker(180), 2));
         switch (nShape % 5) {
-            case 0: painter.drawEllipse(QRectF(4, 4, 40, 40)); break;
-            case 1: painter.drawRoundedRect(QRectF(5, 5, 38, 38), 8, 8); break;
+            case 0:
+                painter.drawEllipse(QRectF(4, 4, 40, 40));
+                break;
+            case 1:
+                painter.drawRoundedRect(QRectF(5, 5, 38, 38), 8, 8);
+                break;
             case 2: {
                 QPolygonF star;
                 for (int i = 0; i < 10; ++i) {
@@ -111,8 +115,8 @@ void WriteSampleLibrary(const std::filesystem::path& path) {
     CZsIconLib lib;
     lib.AttachTree(&tree);
     lib.NewLib();
-    const char* names[] = {"Sun", "Note", "Star", "Warning", "Favourite", "Ocean", "Leaf", "Gold Star",
-                           "Alert", "Love", "Berry", "Stone", "Night Star", "Cone", "Rose"};
+    const char* names[] = {"Sun",   "Note", "Star",  "Warning", "Favourite",  "Ocean", "Leaf", "Gold Star",
+                           "Alert", "Love", "Berry", "Stone",   "Night Star", "Cone",  "Rose"};
     const QColor colors[] = {QColor(0xf2, 0xb1, 0x34), QColor(0x4a, 0x90, 0xd9), QColor(0xe8, 0xc5, 0x2c),
                              QColor(0xe0, 0x6b, 0x2d), QColor(0xd9, 0x3b, 0x5b), QColor(0x2b, 0x8c, 0xc4),
                              QColor(0x4c, 0xa8, 0x4a), QColor(0xd4, 0xa0, 0x17), QColor(0xc9, 0x3c, 0x2a),
@@ -187,15 +191,18 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         about.grab().save(sBase + QStringLiteral("-about.png"));
         about.hide();
-        CDlgZsMsgBox ask(QStringLiteral("Pictavo"), QStringLiteral("Do you want to remove the selected icons from "
-                                                                   "this category only, or delete them from the library?"),
-                         QStringLiteral("&Remove"), QStringLiteral("&Delete"), QStringLiteral("&Cancel"), &frame);
+        CDlgZsMsgBox ask(QStringLiteral("Pictavo"),
+                         QStringLiteral("Do you want to remove the selected icons from "
+                                        "this category only, or delete them from the library?"),
+                         QStringLiteral("&Remove"), QStringLiteral("&Delete"), QStringLiteral("&Cancel"),
+                         &frame);
         ask.show();
         QApplication::processEvents();
         ask.grab().save(sBase + QStringLiteral("-ask.png"));
         ask.hide();
         const QString sImages = ZsQPath(ZsGetAppDir() / "Images");
-        SaveEnlarged(sImages + QStringLiteral("/IDR_MAINFRAME.png"), sBase + QStringLiteral("-mainframe-x4.png"));
+        SaveEnlarged(sImages + QStringLiteral("/IDR_MAINFRAME.png"),
+                     sBase + QStringLiteral("-mainframe-x4.png"));
         SaveEnlarged(sImages + QStringLiteral("/IDR_TB_ZIL.png"), sBase + QStringLiteral("-library-x4.png"));
     }
     guitest::Cleanup();

@@ -4,13 +4,13 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QSpinBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QUrl>
 #include <fstream>
 
@@ -53,7 +53,8 @@ void AnswerMessageBox(CSeenBox* pSeen, const QString& sPress) {
         for (QAbstractButton* pButton : pBox->buttons()) {
             pSeen->buttons << pButton->text().remove(QLatin1Char('&'));
         }
-        pSeen->sDefault = pBox->defaultButton() ? pBox->defaultButton()->text().remove(QLatin1Char('&')) : QString();
+        pSeen->sDefault =
+            pBox->defaultButton() ? pBox->defaultButton()->text().remove(QLatin1Char('&')) : QString();
         if (sPress.isEmpty()) {
             QTest::keyClick(pBox, Qt::Key_Return);
             return;
@@ -70,9 +71,7 @@ void AnswerMessageBox(CSeenBox* pSeen, const QString& sPress) {
 
 class CCountingView : public CZsView {
 public:
-    void OnUpdate(CZsView* pSender, int nHint) override {
-        updates.emplace_back(pSender, nHint);
-    }
+    void OnUpdate(CZsView* pSender, int nHint) override { updates.emplace_back(pSender, nHint); }
     std::vector<std::pair<CZsView*, int>> updates;
 };
 
@@ -166,6 +165,20 @@ private slots:
         QCOMPARE(seen.sText, QStringLiteral("Can not open 'a.pctv'!"));
     }
 
+    void saveQuestionOffersYesNoCancel() {
+        CZsQtMessageHandlerScope scope;
+        CSeenBox seen;
+        AnswerMessageBox(&seen, QStringLiteral("No"));
+        QCOMPARE(ZsMsgBox(0x33, "Save changes to %s?", "Library1"), int(ZS_IDNO));
+        QCOMPARE(seen.nIcon, QMessageBox::Warning);
+        QCOMPARE(seen.buttons.size(), 3);
+        QCOMPARE(seen.sDefault, QStringLiteral("Yes"));
+        AnswerMessageBox(&seen, QStringLiteral("Yes"));
+        QCOMPARE(ZsMsgBox(0x33, "Save?"), int(ZS_IDYES));
+        guitest::OnNextModal([](QWidget* pModal) { QTest::keyClick(pModal, Qt::Key_Escape); });
+        QCOMPARE(ZsMsgBox(0x33, "Save?"), int(ZS_IDCANCEL));
+    }
+
     void messageBoxGivesTheFocusBack() {
         CZsQtMessageHandlerScope scope;
         QWidget window;
@@ -186,8 +199,8 @@ private slots:
     }
 
     void threeButtonBoxHidesEmptyLabels() {
-        CDlgZsMsgBox box(QStringLiteral("Pictavo"), QStringLiteral("Remove?"), QString(), QStringLiteral("&Delete"),
-                         QStringLiteral("&Cancel"));
+        CDlgZsMsgBox box(QStringLiteral("Pictavo"), QStringLiteral("Remove?"), QString(),
+                         QStringLiteral("&Delete"), QStringLiteral("&Cancel"));
         box.show();
         QVERIFY(box.Button(ZS_IDYES)->isHidden());
         QVERIFY(!box.Button(ZS_IDNO)->isHidden());
@@ -204,7 +217,8 @@ private slots:
             sFirst = pBox->Button(ZS_IDYES)->text();
             pBox->Button(ZS_IDNO)->click();
         });
-        QCOMPARE(ZsAskRemoveOrDelete(QStringLiteral("Remove the icons?"), QStringLiteral("&Remove")), int(ZS_IDNO));
+        QCOMPARE(ZsAskRemoveOrDelete(QStringLiteral("Remove the icons?"), QStringLiteral("&Remove")),
+                 int(ZS_IDNO));
         QCOMPARE(sFirst, QStringLiteral("&Remove"));
 
         guitest::OnNextModal([](QWidget* pModal) { QTest::keyClick(pModal, Qt::Key_Escape); });
@@ -458,7 +472,8 @@ private slots:
         const std::string sText = ZsPlacementToText(pl);
         QCOMPARE(sText.size(), size_t(88));
         QCOMPARE(QString::fromStdString(sText.substr(0, 24)), QStringLiteral("2C0000000000000003000000"));
-        QCOMPARE(QString::fromStdString(sText.substr(56)), QStringLiteral("0A000000ECFFFFFF2A03000044020000"));
+        QCOMPARE(QString::fromStdString(sText.substr(56)),
+                 QStringLiteral("0A000000ECFFFFFF2A03000044020000"));
         const auto back = ZsPlacementFromText(sText);
         QVERIFY(back.has_value());
         QVERIFY(*back == pl);

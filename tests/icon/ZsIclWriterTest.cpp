@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ModuleFixtures.h"
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
@@ -141,6 +143,14 @@ TEST(IconLibraryWriter, ReturnCodes) {
     opt.bTightHeaders = true;
     ZsWriteFile(dir / "full.dll", test::MakePe({test::PeRes{6, 1, 0, {1}}}, opt).bytes);
     EXPECT_EQ(ZI_UpdateIconResource(dir / "full.dll", ico, 1, 1), ZI_UPDATE_CANNOT_COMMIT);
+    // A resource section whose data claims to start inside the headers (where an empty directory happens to
+    // be readable) cannot be rebuilt in place.
+    test::PeLayout overlapping = test::MakePe({test::PeRes{6, 1, 0, {1}}});
+    test::Set32(overlapping.bytes, overlapping.nOpt + 0xE0 + 16, 0);  // the code section holds no file bytes
+    test::Set32(overlapping.bytes, overlapping.nOpt + 0xE0 + 40 + 20, 0x80);
+    ZsWriteFile(dir / "overlap.dll", overlapping.bytes);
+    EXPECT_EQ(ZI_UpdateIconResource(dir / "overlap.dll", ico, 1, 1), ZI_UPDATE_CANNOT_COMMIT);
+    EXPECT_EQ(ZsReadFile(dir / "overlap.dll"), overlapping.bytes);
     EXPECT_FALSE(log.Lines().empty());
     EXPECT_EQ(ZI_UpdateIconResource(tmpl, ico, 65535, 65535), ZI_UPDATE_OK);
 }
@@ -240,3 +250,40 @@ TEST_P(ResourceUpdate, KeepsTheModuleIntact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ResourceUpdate, ::testing::Values(0, 1, 2, 3));
+
+// The writer opens modules it did not make: damaged ones are refused or rewritten into modules that read
+// back soundly, never written from outside the bytes.
+TEST(ResourceUpdateDamage, RandomByteDamageIsSafe) {
+    test::TempDir dir;
+    std::vector<test::PeRes> res = test::IconResources({{test::DibImage(8, 8, 8, 9)}}, {u"MAINICON", 2});
+    res.push_back(test::PeRes{16, 1, 0x409, {1, 2, 3}});
+    test::PeOptions opt;
+    opt.bChecksum = true;
+    opt.overlay = {1, 2, 3, 4};
+    const std::vector<uint8_t> good = test::MakePe(res, opt).bytes;
+    std::vector<uint8_t> ico = test::MakeIco({test::DibImage(16, 16, 32, 5)});
+    std::mt19937 rng(8122026);
+    test::LogCapture quiet;
+    // Header fields matter most to the writer: damage the first kilobyte more often.
+    for (int round = 0; round < 250; ++round) {
+        std::vector<uint8_t> b = good;
+        int nFlips = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < nFlips; ++k) {
+            size_t at = rng() % (rng() % 2 ? 0x400 : b.size());
+            b[at] = static_cast<uint8_t>(rng() % 3 == 0 ? 0xFF : rng());
+        }
+        std::filesystem::path path = dir / "w.dll";
+        ZsWriteFile(path, b);
+        if (ZI_UpdateIconResource(path, ico, 9, 40) != ZI_UPDATE_OK) {
+            continue;
+        }
+        std::optional<ZsBlock> image = ZsReadFile(path);
+        ASSERT_TRUE(image);
+        EXPECT_LT(image->size(), good.size() + 0x20000);
+        CIconLibrary lib;
+        ASSERT_TRUE(lib.Open(path)) << round;
+        ASSERT_FALSE(lib.mssGrpNames.empty());
+        EXPECT_EQ(lib.mssGrpNames.back(), "#9");
+        EXPECT_EQ(lib.GetIconData(lib.GetIconCount() - 1), ico);
+    }
+}

@@ -90,6 +90,61 @@ ZsBlock HandMadePng(uint32_t w, uint32_t h, uint8_t nDepth, uint8_t nColourType,
     return png;
 }
 
+// A GIF written by hand: a 4-colour global palette, an optional transparent index, and one frame placed at
+// (left, top) whose pixels are given in stored order (interlaced or not). The LZW data holds only literal
+// codes, with a clear code after every two so that the code width stays 3 bits.
+ZsBlock HandMadeGif(int sw, int sh, int left, int top, int w, int h, bool bInterlaced, int nTransparent,
+                    const std::vector<uint8_t>& stored) {
+    ZsBlock g{'G', 'I', 'F', '8', '9', 'a'};
+    ZsPutU16(g, static_cast<uint16_t>(sw));
+    ZsPutU16(g, static_cast<uint16_t>(sh));
+    for (uint8_t v :
+         {0x81, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x10, 0x20, 0x30}) {
+        g.push_back(v);
+    }
+    if (nTransparent >= 0) {
+        for (uint8_t v : {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00}) {
+            g.push_back(v);
+        }
+        g.push_back(static_cast<uint8_t>(nTransparent));
+        g.push_back(0);
+    }
+    g.push_back(0x2C);
+    for (int v : {left, top, w, h}) {
+        ZsPutU16(g, static_cast<uint16_t>(v));
+    }
+    g.push_back(bInterlaced ? 0x40 : 0x00);
+    g.push_back(2);
+    std::vector<unsigned> codes;
+    for (size_t i = 0; i < stored.size(); ++i) {
+        if (i % 2 == 0) {
+            codes.push_back(4);
+        }
+        codes.push_back(stored[i]);
+    }
+    codes.push_back(5);
+    ZsBlock lzw;
+    unsigned acc = 0, nBits = 0;
+    for (unsigned c : codes) {
+        acc |= c << nBits;
+        nBits += 3;
+        while (nBits >= 8) {
+            lzw.push_back(static_cast<uint8_t>(acc));
+            acc >>= 8;
+            nBits -= 8;
+        }
+    }
+    if (nBits > 0) {
+        lzw.push_back(static_cast<uint8_t>(acc));
+    }
+    g.push_back(static_cast<uint8_t>(lzw.size()));
+    g.insert(g.end(), lzw.begin(), lzw.end());
+    for (uint8_t v : {0x00, 0x3B}) {
+        g.push_back(v);
+    }
+    return g;
+}
+
 bool Opaque(const CZsBitmap& bmp, int x, int y) {
     return ZsAlpha(bmp.At(x, y)) == 255;
 }
@@ -178,6 +233,35 @@ TEST(ZsPicture, EveryPngColourTypeBecomesArgb) {
     std::string sError;
     EXPECT_TRUE(ZsDecodePng(HandMadePng(4, 4, 8, 0, {0, 1, 2, 3, 4}), &sError).IsNull());
     EXPECT_FALSE(sError.empty());
+}
+
+TEST(ZsPicture, GifFramesAreInterlacedPlacedAndTransparent) {
+    // A 2 x 3 frame at (1, 1) of a 4 x 5 screen, interlaced: rows are stored in the order 0, 2, 1.
+    const ZsBlock gif = HandMadeGif(4, 5, 1, 1, 2, 3, true, 3, {0, 1, 2, 2, 1, 3});
+    std::string sError;
+    CZsBitmap bmp = ZsDecodePicture(gif, &sError);
+    ASSERT_EQ(bmp.Width(), 4) << sError;
+    ASSERT_EQ(bmp.Height(), 5);
+    const uint32_t red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
+    EXPECT_EQ(bmp.At(0, 0), 0u);
+    EXPECT_EQ(bmp.At(1, 1), red);
+    EXPECT_EQ(bmp.At(2, 1), green);
+    EXPECT_EQ(bmp.At(1, 2), green);
+    EXPECT_EQ(bmp.At(2, 2), 0u);  // the transparent index
+    EXPECT_EQ(bmp.At(1, 3), blue);
+    EXPECT_EQ(bmp.At(2, 3), blue);
+    EXPECT_EQ(bmp.At(3, 3), 0u);
+    EXPECT_EQ(bmp.At(1, 4), 0u);
+    // A frame reaching past the screen is cut at its edge; without a transparent index colour 3 shows.
+    bmp = ZsDecodePicture(HandMadeGif(2, 2, 1, 1, 2, 2, false, -1, {3, 3, 3, 3}));
+    ASSERT_EQ(bmp.Width(), 2);
+    EXPECT_EQ(bmp.At(1, 1), 0xFF102030u);
+    EXPECT_EQ(bmp.At(0, 1), 0u);
+    // Every truncation is refused or decoded, never read past.
+    for (size_t len = 0; len < gif.size(); ++len) {
+        std::vector<uint8_t> part(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(len));
+        ZsDecodePicture(part);
+    }
 }
 
 TEST(ZsPicture, EncodersAreFoundByExactMimeType) {

@@ -26,8 +26,8 @@ CDlgAbout::CDlgAbout(QWidget* pParent) : CZsDialog(pParent) {
     mpVersion->setFont(bold);
 
     auto link = [this](const QString& sUrl, const QString& sText) {
-        auto* pLabel = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(sUrl.toHtmlEscaped(), sText.toHtmlEscaped()),
-                                  this);
+        auto* pLabel = new QLabel(
+            QStringLiteral("<a href=\"%1\">%2</a>").arg(sUrl.toHtmlEscaped(), sText.toHtmlEscaped()), this);
         pLabel->setTextFormat(Qt::RichText);
         pLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
         pLabel->setOpenExternalLinks(false);

@@ -65,7 +65,8 @@ const CMenuCmd kCommands[] = {
     {ID_LIB_NODE_ADD_ABOVE, "New Sibling Category &Above", "Add a category above the selected one"},
     {ID_LIB_NODE_ADD_BELOW, "New Sibling Category &Below", "Add a category below the selected one"},
     {ID_LIB_IMP_DIRS, "&Import from Disk Directory Tree...", "Import a directory tree as categories"},
-    {ID_LIB_EXP_DIRS, "&Export to Disk Directory Tree...", "Export the selected category as a directory tree"},
+    {ID_LIB_EXP_DIRS, "&Export to Disk Directory Tree...",
+     "Export the selected category as a directory tree"},
     {ID_EDIT_RENAME, "&Rename\tF2", "Rename the selected category"},
     {ID_ICON_IMPORT, "I&mport Icons...\tCtrl+M", "Import icons from files"},
     {ID_ICON_IMP_DIR, "&Import Icons from Disk Directory...", "Import the icons of a directory"},
@@ -74,7 +75,8 @@ const CMenuCmd kCommands[] = {
     {ID_ICON_EXP_GRID, "Export Icons to Image Strip/&Grid...", "Export the selected icons as one image"},
     {ID_ICON_MERGE, "Me&rge Icons", "Merge pairs of selected icons"},
     {ID_ICON_DEL_FMTS, "&Delete Formats from Icons...", "Delete image formats from the selected icons"},
-    {ID_ICON_EDIT_ASS, "&Edit with Associated Program...\tCtrl+E", "Edit the selected icons in another program"},
+    {ID_ICON_EDIT_ASS, "&Edit with Associated Program...\tCtrl+E",
+     "Edit the selected icons in another program"},
     {ID_ICON_PROPERTIES, "Pr&operties...", "Name and keywords of the selected icons"},
     {ID_IMG_NEW, "&New Images...", "Add image formats to the icon"},
     {ID_IMG_EXPORT, "&Export Images...", "Export the selected images to files"},
@@ -125,8 +127,8 @@ const std::vector<CPopup> kLibMenu = {
      {ID_LIB_NODE_ADD, ID_LIB_NODE_ADD_ABOVE, ID_LIB_NODE_ADD_BELOW, 0, ID_LIB_IMP_DIRS, ID_LIB_EXP_DIRS, 0,
       ID_EDIT_RENAME}},
     {"&Icons",
-     {ID_ICON_IMPORT, ID_ICON_IMP_DIR, ID_ICON_IMP_GRID, 0, ID_ICON_EXPORT, ID_ICON_EXP_GRID, 0, ID_ICON_MERGE,
-      ID_ICON_DEL_FMTS, 0, ID_ICON_EDIT_ASS, ID_ICON_PROPERTIES}},
+     {ID_ICON_IMPORT, ID_ICON_IMP_DIR, ID_ICON_IMP_GRID, 0, ID_ICON_EXPORT, ID_ICON_EXP_GRID, 0,
+      ID_ICON_MERGE, ID_ICON_DEL_FMTS, 0, ID_ICON_EDIT_ASS, ID_ICON_PROPERTIES}},
     {"I&mages", {ID_IMG_NEW, ID_IMG_EXPORT}},
     {"&View",
      {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_PREVIEW, 0, ID_VIEW_16, ID_VIEW_24, ID_VIEW_32, ID_VIEW_48,
@@ -137,8 +139,9 @@ const std::vector<CPopup> kLibMenu = {
 };
 
 // The main toolbar: its buttons in the order of the pictures in "Images/IDR_MAINFRAME.png".
-const int kToolBarButtons[] = {ID_FILE_NEW_LIB, ID_FILE_OPEN, ID_FILE_SAVE_ALL, 0, ID_VIEW_PREVIEW, 0,
-                               ID_TOOLS_OPTIONS, 0, ID_HELP, ID_APP_ABOUT};
+const int kToolBarButtons[] = {
+    ID_FILE_NEW_LIB, ID_FILE_OPEN, ID_FILE_SAVE_ALL, 0, ID_VIEW_PREVIEW, 0, ID_TOOLS_OPTIONS, 0,
+    ID_HELP,         ID_APP_ABOUT};
 
 }  // namespace
 
@@ -387,21 +390,40 @@ std::vector<CZsCmdTarget*> CFrmMain::CommandChain() const {
 
 bool CFrmMain::OnCommand(int nId) {
     switch (nId) {
-        case ID_APP_EXIT: close(); return true;
-        case ID_VIEW_TOOLBAR: mpToolBar->setVisible(mpToolBar->isHidden()); return true;
-        case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); return true;
-        case ID_VIEW_PREVIEW: mpPreviewBar->setVisible(mpPreviewBar->isHidden()); return true;
-        case ID_HELP: OnHelpTopics(); return true;
-        case ID_HELP_HOMEPAGE: OnHomePage(); return true;
-        case ID_HELP_SUPPORT: OnSupport(); return true;
+        case ID_APP_EXIT:
+            close();
+            return true;
+        case ID_VIEW_TOOLBAR:
+            mpToolBar->setVisible(mpToolBar->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        case ID_VIEW_PREVIEW:
+            mpPreviewBar->setVisible(mpPreviewBar->isHidden());
+            return true;
+        case ID_HELP:
+            OnHelpTopics();
+            return true;
+        case ID_HELP_HOMEPAGE:
+            OnHomePage();
+            return true;
+        case ID_HELP_SUPPORT:
+            OnSupport();
+            return true;
         case ID_APP_ABOUT: {
             CDlgAbout about(this);
             about.exec();
             return true;
         }
-        case ID_WINDOW_CASCADE: mpMdiArea->cascadeSubWindows(); return true;
-        case ID_WINDOW_TILE_HORZ: mpMdiArea->tileSubWindows(); return true;
-        default: return false;
+        case ID_WINDOW_CASCADE:
+            mpMdiArea->cascadeSubWindows();
+            return true;
+        case ID_WINDOW_TILE_HORZ:
+            mpMdiArea->tileSubWindows();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -411,13 +433,24 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_HELP:
         case ID_HELP_HOMEPAGE:
         case ID_HELP_SUPPORT:
-        case ID_APP_ABOUT: ui.Enable(); return true;
-        case ID_VIEW_TOOLBAR: ui.SetCheck(!mpToolBar->isHidden()); return true;
-        case ID_VIEW_STATUS_BAR: ui.SetCheck(!statusBar()->isHidden()); return true;
-        case ID_VIEW_PREVIEW: ui.SetCheck(!mpPreviewBar->isHidden()); return true;
+        case ID_APP_ABOUT:
+            ui.Enable();
+            return true;
+        case ID_VIEW_TOOLBAR:
+            ui.SetCheck(!mpToolBar->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            ui.SetCheck(!statusBar()->isHidden());
+            return true;
+        case ID_VIEW_PREVIEW:
+            ui.SetCheck(!mpPreviewBar->isHidden());
+            return true;
         case ID_WINDOW_CASCADE:
-        case ID_WINDOW_TILE_HORZ: ui.Enable(!mpMdiArea->subWindowList().isEmpty()); return true;
-        default: return false;
+        case ID_WINDOW_TILE_HORZ:
+            ui.Enable(!mpMdiArea->subWindowList().isEmpty());
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -434,8 +467,9 @@ void CFrmMain::OnSupport() {
     url.setScheme(QStringLiteral("mailto"));
     url.setPath(QString::fromUtf8(ZS_SUPPORT_MAIL));
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("Subject"),
-                       QStringLiteral("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
+    query.addQueryItem(
+        QStringLiteral("Subject"),
+        QStringLiteral("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
     url.setQuery(query);
     ZsOpenUrl(url);
 }

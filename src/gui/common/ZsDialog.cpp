@@ -17,8 +17,8 @@ void CZsDialog::BindSetting(QAbstractButton* pButton, const CZsBoolSetting& sett
 void CZsDialog::BindSetting(QComboBox* pList, const CZsIntSetting& setting) {
     mBindings.push_back({[pList, setting] {
                              const int nIndex = setting.Get();
-                             pList->setCurrentIndex(nIndex >= 0 && nIndex < pList->count() ? nIndex
-                                                                                           : setting.nDefault);
+                             pList->setCurrentIndex(
+                                 nIndex >= 0 && nIndex < pList->count() ? nIndex : setting.nDefault);
                          },
                          [pList, setting] { setting.Set(pList->currentIndex()); }});
 }

@@ -15,7 +15,8 @@ const QColor kDisabledText(0x80, 0x80, 0x80);
 class CGridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* pPainter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyledItemDelegate::paint(pPainter, option, index);
         pPainter->save();
         pPainter->setPen(option.palette.color(QPalette::Midlight));

@@ -45,22 +45,38 @@ int CZsQtMessageHandler::MsgBox(int nType, const std::string& sText) {
     box.setText(QString::fromStdString(sText));
 
     switch (nType & 0xF0) {
-        case 0x10: box.setIcon(QMessageBox::Critical); break;
-        case 0x20: box.setIcon(QMessageBox::Question); break;
-        case 0x30: box.setIcon(QMessageBox::Warning); break;
-        case 0x40: box.setIcon(QMessageBox::Information); break;
-        default: break;
+        case 0x10:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case 0x20:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case 0x30:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case 0x40:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
     }
 
     // The buttons in their classic order with their classic results.
     std::vector<std::pair<QMessageBox::StandardButton, int>> buttons;
     switch (nType & 0x0F) {
-        case 0x1: buttons = {{QMessageBox::Ok, ZS_IDOK}, {QMessageBox::Cancel, ZS_IDCANCEL}}; break;
-        case 0x3:
-            buttons = {{QMessageBox::Yes, ZS_IDYES}, {QMessageBox::No, ZS_IDNO}, {QMessageBox::Cancel, ZS_IDCANCEL}};
+        case 0x1:
+            buttons = {{QMessageBox::Ok, ZS_IDOK}, {QMessageBox::Cancel, ZS_IDCANCEL}};
             break;
-        case 0x4: buttons = {{QMessageBox::Yes, ZS_IDYES}, {QMessageBox::No, ZS_IDNO}}; break;
-        default: buttons = {{QMessageBox::Ok, ZS_IDOK}}; break;
+        case 0x3:
+            buttons = {
+                {QMessageBox::Yes, ZS_IDYES}, {QMessageBox::No, ZS_IDNO}, {QMessageBox::Cancel, ZS_IDCANCEL}};
+            break;
+        case 0x4:
+            buttons = {{QMessageBox::Yes, ZS_IDYES}, {QMessageBox::No, ZS_IDNO}};
+            break;
+        default:
+            buttons = {{QMessageBox::Ok, ZS_IDOK}};
+            break;
     }
     for (const auto& button : buttons) {
         box.addButton(button.first);
@@ -141,10 +157,14 @@ CDlgZsMsgBox::CDlgZsMsgBox(const QString& sCaption, const QString& sMessage, con
 
 QPushButton* CDlgZsMsgBox::Button(int nId) const {
     switch (nId) {
-        case ZS_IDYES: return mpYes;
-        case ZS_IDNO: return mpNo;
-        case ZS_IDCANCEL: return mpCancel;
-        default: return nullptr;
+        case ZS_IDYES:
+            return mpYes;
+        case ZS_IDNO:
+            return mpNo;
+        case ZS_IDCANCEL:
+            return mpCancel;
+        default:
+            return nullptr;
     }
 }
 

@@ -26,7 +26,7 @@ int32_t GetInt(const uint8_t* p) {
 
 std::string ZsPlacementToText(const ZS_PLACEMENT& pl) {
     std::array<uint8_t, ZS_PLACEMENT_BYTES> bytes{};
-    const int32_t fields[] = {pl.length, pl.flags, pl.showCmd, pl.minX, pl.minY,  pl.maxX,
+    const int32_t fields[] = {pl.length, pl.flags, pl.showCmd, pl.minX,  pl.minY,  pl.maxX,
                               pl.maxY,   pl.left,  pl.top,     pl.right, pl.bottom};
     for (size_t i = 0; i < std::size(fields); ++i) {
         PutInt(bytes.data() + 4 * i, fields[i]);
@@ -39,11 +39,12 @@ std::optional<ZS_PLACEMENT> ZsPlacementFromText(std::string_view text) {
         return std::nullopt;
     }
     const ZsBlock bytes = ZsHexDecode(text);
-    if (bytes.size() != ZS_PLACEMENT_BYTES || GetInt(bytes.data()) != static_cast<int32_t>(ZS_PLACEMENT_BYTES)) {
+    if (bytes.size() != ZS_PLACEMENT_BYTES ||
+        GetInt(bytes.data()) != static_cast<int32_t>(ZS_PLACEMENT_BYTES)) {
         return std::nullopt;
     }
     ZS_PLACEMENT pl;
-    int32_t* fields[] = {&pl.length, &pl.flags, &pl.showCmd, &pl.minX, &pl.minY,  &pl.maxX,
+    int32_t* fields[] = {&pl.length, &pl.flags, &pl.showCmd, &pl.minX,  &pl.minY,  &pl.maxX,
                          &pl.maxY,   &pl.left,  &pl.top,     &pl.right, &pl.bottom};
     for (size_t i = 0; i < std::size(fields); ++i) {
         *fields[i] = GetInt(bytes.data() + 4 * i);

@@ -34,11 +34,12 @@ CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_uniq
     mpIcon = std::make_unique<QSystemTrayIcon>(icon);
     mpIcon->setToolTip(QString::fromUtf8(ZS_PRODUCT_NAME));
     mpIcon->setContextMenu(mpMenu.get());
-    connect(mpIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-            ToggleMainWindow();
-        }
-    });
+    connect(mpIcon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    ToggleMainWindow();
+                }
+            });
     mpIcon->show();
 }
 

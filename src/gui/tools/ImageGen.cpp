@@ -91,9 +91,11 @@ void Picture(QPainter& p, const QRectF& r, const QColor& sky) {
     p.drawEllipse(QPointF(r.left() + r.width() * 0.3, r.top() + r.height() * 0.32), r.width() * 0.12,
                   r.width() * 0.12);
     QPolygonF hill;
-    hill << QPointF(r.left() + 0.5, r.bottom() - 0.5) << QPointF(r.left() + r.width() * 0.45, r.top() + r.height() * 0.45)
+    hill << QPointF(r.left() + 0.5, r.bottom() - 0.5)
+         << QPointF(r.left() + r.width() * 0.45, r.top() + r.height() * 0.45)
          << QPointF(r.left() + r.width() * 0.7, r.top() + r.height() * 0.7)
-         << QPointF(r.right() - r.width() * 0.2, r.top() + r.height() * 0.55) << QPointF(r.right() - 0.5, r.bottom() - 0.5);
+         << QPointF(r.right() - r.width() * 0.2, r.top() + r.height() * 0.55)
+         << QPointF(r.right() - 0.5, r.bottom() - 0.5);
     p.setBrush(kGreen);
     p.drawPolygon(hill);
 }
@@ -105,7 +107,8 @@ void Disk(QPainter& p, const QRectF& r) {
     p.setBrush(kPaper);
     p.drawRect(QRectF(r.left() + 2.5, r.top() + 0.5, r.width() - 5, r.height() * 0.38));
     p.setBrush(QColor(0xd8, 0xde, 0xe8));
-    p.drawRect(QRectF(r.left() + 3.5, r.bottom() - r.height() * 0.36, r.width() - 7, r.height() * 0.36 - 0.5));
+    p.drawRect(
+        QRectF(r.left() + 3.5, r.bottom() - r.height() * 0.36, r.width() - 7, r.height() * 0.36 - 0.5));
 }
 
 void Clipboard(QPainter& p) {
@@ -246,7 +249,8 @@ std::vector<Glyph> LibraryGlyphs() {
             p.setPen(Pen(kInk, 0.8));
             p.setBrush(QColor(0xf5, 0xa6, 0x23));
             QPolygonF pencil;
-            pencil << QPointF(14.5, 6.5) << QPointF(8, 13) << QPointF(6, 14.5) << QPointF(6.8, 12.2) << QPointF(13.2, 5.2);
+            pencil << QPointF(14.5, 6.5) << QPointF(8, 13) << QPointF(6, 14.5) << QPointF(6.8, 12.2)
+                   << QPointF(13.2, 5.2);
             p.drawPolygon(pencil);
         },
         // Properties

@@ -1,11 +1,11 @@
 #include "gui/ui/DocManagerZIL.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
-#include <algorithm>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
@@ -48,10 +48,12 @@ void CDocManagerZIL::UpdateRecentActions() {
             continue;
         }
         const QString sPath = ZsQPath(files[i]);
-        const QString sNumber = i < 9 ? QStringLiteral("&%1").arg(i + 1) : i == 9 ? QStringLiteral("1&0")
-                                                                               : QString::number(i + 1);
+        const QString sNumber = i < 9    ? QStringLiteral("&%1").arg(i + 1)
+                                : i == 9 ? QStringLiteral("1&0")
+                                         : QString::number(i + 1);
         // "&" in a path would be taken for a mnemonic.
-        pAction->setText(sNumber + QLatin1Char(' ') + QString(sPath).replace(QLatin1Char('&'), QLatin1String("&&")));
+        pAction->setText(sNumber + QLatin1Char(' ') +
+                         QString(sPath).replace(QLatin1Char('&'), QLatin1String("&&")));
         pAction->setVisible(true);
     }
 }
@@ -132,7 +134,8 @@ CDocZIL* CDocManagerZIL::OpenDocumentFile(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
     for (CDocZIL* pDoc : mDocs) {
-        if (!pDoc->GetPathName().empty() && ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), ZsPathToUtf8(full))) {
+        if (!pDoc->GetPathName().empty() &&
+            ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), ZsPathToUtf8(full))) {
             mpArea->setActiveSubWindow(SubWindowOf(pDoc));
             return pDoc;
         }
@@ -156,10 +159,10 @@ std::optional<std::filesystem::path> CDocManagerZIL::PromptFile(bool bSave,
     }
     QWidget* pParent = mpArea->window();
     const QString sFilter = QString::fromUtf8(kFilter);
-    const QString sPath = bSave ? QFileDialog::getSaveFileName(pParent, QStringLiteral("Save As"),
-                                                               ZsQPath(suggestion), sFilter)
-                                : QFileDialog::getOpenFileName(pParent, QStringLiteral("Open"),
-                                                               ZsQPath(ZsGetDocumentsDir()), sFilter);
+    const QString sPath =
+        bSave ? QFileDialog::getSaveFileName(pParent, QStringLiteral("Save As"), ZsQPath(suggestion), sFilter)
+              : QFileDialog::getOpenFileName(pParent, QStringLiteral("Open"), ZsQPath(ZsGetDocumentsDir()),
+                                             sFilter);
     if (sPath.isEmpty()) {
         return std::nullopt;
     }
@@ -175,7 +178,8 @@ bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
     if (bAskPath || path.empty()) {
         std::filesystem::path suggestion = path;
         if (suggestion.empty()) {
-            suggestion = ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetTitle())) + ".pctv");
+            suggestion =
+                ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetTitle())) + ".pctv");
         }
         auto chosen = PromptFile(true, suggestion);
         if (!chosen) {
@@ -198,9 +202,12 @@ bool CDocManagerZIL::SaveModified(CDocZIL* pDoc) {
     const std::string sName =
         pDoc->GetPathName().empty() ? ZsS(pDoc->GetTitle()) : ZsPathToUtf8(pDoc->GetPathName());
     switch (ZsMsgBox(kAskToSave, "Save changes to %s?", sName.c_str())) {
-        case ZS_IDYES: return DoSave(pDoc, false);
-        case ZS_IDNO: return true;
-        default: return false;
+        case ZS_IDYES:
+            return DoSave(pDoc, false);
+        case ZS_IDNO:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -233,7 +240,9 @@ void CDocManagerZIL::CloseAllDocuments() {
 bool CDocManagerZIL::OnCommand(int nId) {
     CDocZIL* pDoc = ActiveDocument();
     switch (nId) {
-        case ID_FILE_NEW_LIB: OnFileNew(); return true;
+        case ID_FILE_NEW_LIB:
+            OnFileNew();
+            return true;
         case ID_FILE_OPEN:
             if (auto path = PromptFile(false, {})) {
                 OpenDocumentFile(*path);
@@ -244,7 +253,8 @@ bool CDocManagerZIL::OnCommand(int nId) {
                 DoSave(pEach, false);
             }
             return true;
-        default: break;
+        default:
+            break;
     }
     if (nId >= ID_FILE_MRU_FILE1 && nId <= ID_FILE_MRU_FILE16) {
         const size_t nIndex = static_cast<size_t>(nId - ID_FILE_MRU_FILE1);
@@ -262,14 +272,19 @@ bool CDocManagerZIL::OnCommand(int nId) {
         return false;
     }
     switch (nId) {
-        case ID_FILE_SAVE: DoSave(pDoc, false); return true;
-        case ID_FILE_SAVE_AS: DoSave(pDoc, true); return true;
+        case ID_FILE_SAVE:
+            DoSave(pDoc, false);
+            return true;
+        case ID_FILE_SAVE_AS:
+            DoSave(pDoc, true);
+            return true;
         case ID_FILE_CLOSE:
             if (QMdiSubWindow* pWindow = SubWindowOf(pDoc)) {
                 pWindow->close();
             }
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -280,7 +295,9 @@ bool CDocManagerZIL::OnUpdateCommand(CZsCmdUI& ui) {
     }
     switch (ui.Id()) {
         case ID_FILE_NEW_LIB:
-        case ID_FILE_OPEN: ui.Enable(); return true;
+        case ID_FILE_OPEN:
+            ui.Enable();
+            return true;
         case ID_FILE_SAVE_ALL:
             ui.Enable(std::any_of(mDocs.begin(), mDocs.end(), [](const CDocZIL* pEach) {
                 return pEach->IsModified() || pEach->GetPathName().empty();
@@ -288,7 +305,10 @@ bool CDocManagerZIL::OnUpdateCommand(CZsCmdUI& ui) {
             return true;
         case ID_FILE_SAVE:
         case ID_FILE_SAVE_AS:
-        case ID_FILE_CLOSE: ui.Enable(ActiveDocument() != nullptr); return true;
-        default: return false;
+        case ID_FILE_CLOSE:
+            ui.Enable(ActiveDocument() != nullptr);
+            return true;
+        default:
+            return false;
     }
 }

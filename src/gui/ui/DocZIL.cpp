@@ -59,7 +59,8 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
     if (!ZsEqualNoCase(sPath, ZsPathToUtf8(GetPathName())) && mpHost) {
         for (CDocZIL* pDoc : mpHost->OpenDocuments()) {
             if (ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), sPath)) {
-                ZsMsgBox(ZS_MB_ERROR, "The file is currently opened in %s.\nPlease close it first.", ZS_PRODUCT_NAME);
+                ZsMsgBox(ZS_MB_ERROR, "The file is currently opened in %s.\nPlease close it first.",
+                         ZS_PRODUCT_NAME);
                 return false;
             }
         }
@@ -92,8 +93,9 @@ void CDocZIL::OnIdle() {
         mpHost->SetStatusPane(1, ZsFormat("Selection: %d Icons", nSelected));
     } else if (nSelected == 1) {
         const int nFormats = pView->GetImageRowCount();
-        mpHost->SetStatusPane(1, ZsFormat("Selection: %s (%d format%s)", GetIconName(pView->GetCaretIconId()).c_str(),
-                                          nFormats, nFormats < 2 ? "" : "s"));
+        mpHost->SetStatusPane(
+            1, ZsFormat("Selection: %s (%d format%s)", GetIconName(pView->GetCaretIconId()).c_str(), nFormats,
+                        nFormats < 2 ? "" : "s"));
     } else {
         mpHost->SetStatusPane(1, "Selection: None");
     }
@@ -112,17 +114,23 @@ bool CDocZIL::OnCommand(int nId) {
 
 bool CDocZIL::OnUpdateCommand(CZsCmdUI& ui) {
     switch (ui.Id()) {
-        case ID_LIB_COMPACT: ui.Enable(!GetPathName().empty()); return true;
-        case ID_FILE_SAVE: ui.Enable(IsModified() || GetPathName().empty()); return true;
-        default: return false;
+        case ID_LIB_COMPACT:
+            ui.Enable(!GetPathName().empty());
+            return true;
+        case ID_FILE_SAVE:
+            ui.Enable(IsModified() || GetPathName().empty());
+            return true;
+        default:
+            return false;
     }
 }
 
 void CDocZIL::OnLibCompact() {
-    if (ZsMsgBox(ZS_MB_QUESTION,
-                 "This will start optimizing for size for the library '%s'. It may take long for large libraries. "
-                 "Proceed now?",
-                 ZsS(GetTitle()).c_str()) != ZS_IDOK) {
+    if (ZsMsgBox(
+            ZS_MB_QUESTION,
+            "This will start optimizing for size for the library '%s'. It may take long for large libraries. "
+            "Proceed now?",
+            ZsS(GetTitle()).c_str()) != ZS_IDOK) {
         return;
     }
     if (IsModified() && !OnSaveDocument(GetPathName())) {

@@ -20,15 +20,37 @@ constexpr int kTreeWidth = 200;
 
 const std::vector<int>& CFrmZIL::ToolBarButtons() {
     static const std::vector<int> buttons = {
-        ID_FILE_SAVE,     0,
-        ID_LIB_NODE_ADD,  ID_LIB_NODE_ADD_ABOVE, ID_LIB_NODE_ADD_BELOW, 0,
-        ID_ICON_IMPORT,   ID_ICON_EXPORT,        0,
-        ID_ICON_EDIT_ASS, ID_ICON_PROPERTIES,    0,
-        ID_EDIT_CUT,      ID_EDIT_COPY,          ID_EDIT_PASTE,         ID_EDIT_CLEAR, 0,
-        ID_EDIT_SELECT_ALL, ID_EDIT_INVERT_SEL,  0,
-        ID_EDIT_FIND,     0,
-        ID_IMG_NEW,       ID_IMG_EXPORT,         0,
-        ID_VIEW_16,       ID_VIEW_32,            ID_VIEW_48,            ID_VIEW_128,   ID_VIEW_256, 0,
+        ID_FILE_SAVE,
+        0,
+        ID_LIB_NODE_ADD,
+        ID_LIB_NODE_ADD_ABOVE,
+        ID_LIB_NODE_ADD_BELOW,
+        0,
+        ID_ICON_IMPORT,
+        ID_ICON_EXPORT,
+        0,
+        ID_ICON_EDIT_ASS,
+        ID_ICON_PROPERTIES,
+        0,
+        ID_EDIT_CUT,
+        ID_EDIT_COPY,
+        ID_EDIT_PASTE,
+        ID_EDIT_CLEAR,
+        0,
+        ID_EDIT_SELECT_ALL,
+        ID_EDIT_INVERT_SEL,
+        0,
+        ID_EDIT_FIND,
+        0,
+        ID_IMG_NEW,
+        ID_IMG_EXPORT,
+        0,
+        ID_VIEW_16,
+        ID_VIEW_32,
+        ID_VIEW_48,
+        ID_VIEW_128,
+        ID_VIEW_256,
+        0,
         ID_VIEW_ICON_INFO,
     };
     return buttons;
@@ -92,7 +114,8 @@ CFrmZIL::CFrmZIL(CDocZIL* pDoc, CZsCmdRouter* pRouter, QWidget* pParent) : QWidg
     mpDoc->AddView(mpTree);
     mpDoc->AddView(mpView);
     setWindowTitle(mpDoc->GetTitle());
-    connect(mpDoc, &CZsDocument::titleChanged, this, [this](const QString& sTitle) { setWindowTitle(sTitle); });
+    connect(mpDoc, &CZsDocument::titleChanged, this,
+            [this](const QString& sTitle) { setWindowTitle(sTitle); });
 }
 
 CFrmZIL::~CFrmZIL() {

@@ -43,7 +43,8 @@ public:
         return {mpView->ColumnWidth(), mpView->ItemHeight()};
     }
 
-    void paint(QPainter* pPainter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         CDocZIL* pDoc = mpView->Doc();
         if (!pDoc) {
             return;
@@ -67,7 +68,8 @@ public:
             if (bFocus) {
                 painter.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
                 painter.setRenderHint(QPainter::Antialiasing, false);
-                painter.drawRect(QRect(QPoint(rc.left() + 1, rc.top() + 1), QPoint(rc.right() - 2, rc.bottom() - 2)));
+                painter.drawRect(
+                    QRect(QPoint(rc.left() + 1, rc.top() + 1), QPoint(rc.right() - 2, rc.bottom() - 2)));
                 painter.setRenderHint(QPainter::Antialiasing);
             }
         }
@@ -124,7 +126,8 @@ public:
         return {kImageColumn, kImageRowHeight};
     }
 
-    void paint(QPainter* pPainter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const CIcon& icon = mpView->WorkingIcon();
         const int nRow = index.row();
         if (nRow < 0 || nRow >= icon.GetImageCount()) {
@@ -144,8 +147,9 @@ public:
         const QRect rcInner = rc.adjusted(2, 2, -2, -2);
         const QRect rcBand(rcInner.left(), rcInner.bottom() + 1 - 16, rcInner.width(), 16);
         if (bFocus || bSelected) {
-            RoundRect(painter, rcInner, bFocus ? pal.color(QPalette::Inactive, QPalette::WindowText).lighter(250)
-                                               : pal.color(QPalette::Button));
+            RoundRect(painter, rcInner,
+                      bFocus ? pal.color(QPalette::Inactive, QPalette::WindowText).lighter(250)
+                             : pal.color(QPalette::Button));
             Band(painter, rcBand, bFocus ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
         }
 
@@ -240,7 +244,8 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpImages->setFont(font);
 
     connect(mpIcons->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { LoadImages(); });
-    connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdatePreview(); });
+    connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { UpdatePreview(); });
     ApplyMetrics();
 }
 
@@ -298,8 +303,11 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
             pDoc->NodeToList(pDoc->mnCurNode, ids);
         }
         mpIconModel->SetIds(std::move(ids));
+        // Moving the caret to row 0 loads the image list; an empty list needs it done here.
         SetCaretRow(0);
-        LoadImages();
+        if (GetIconCount() == 0) {
+            LoadImages();
+        }
         return;
     }
     mpIconModel->RefreshId(nHint);
@@ -352,7 +360,8 @@ void CViewZIL::LoadImages() {
         }
         mpImageModel->SetIcon(&mWorkingIcon);
         if (mWorkingIcon.GetImageCount() > 0) {
-            mpImages->selectionModel()->setCurrentIndex(mpImageModel->index(0), QItemSelectionModel::ClearAndSelect);
+            mpImages->selectionModel()->setCurrentIndex(mpImageModel->index(0),
+                                                        QItemSelectionModel::ClearAndSelect);
         }
     }
     mpImages->setUpdatesEnabled(true);
@@ -385,8 +394,12 @@ bool CViewZIL::OnCommand(int nId) {
         return true;
     }
     switch (nId) {
-        case ID_VIEW_ICON_INFO: SetInfoShown(!mbInfo); return true;
-        case ID_EDIT_SELECT_ALL: mpIcons->selectAll(); return true;
+        case ID_VIEW_ICON_INFO:
+            SetInfoShown(!mbInfo);
+            return true;
+        case ID_EDIT_SELECT_ALL:
+            mpIcons->selectAll();
+            return true;
         case ID_EDIT_INVERT_SEL: {
             QItemSelection all(mpIconModel->index(0), mpIconModel->index(GetIconCount() - 1));
             mpIcons->selectionModel()->select(all, QItemSelectionModel::Toggle);
@@ -396,11 +409,13 @@ bool CViewZIL::OnCommand(int nId) {
                 for (const QModelIndex& index : selected) {
                     nFirst = std::min(nFirst, index.row());
                 }
-                mpIcons->selectionModel()->setCurrentIndex(mpIconModel->index(nFirst), QItemSelectionModel::NoUpdate);
+                mpIcons->selectionModel()->setCurrentIndex(mpIconModel->index(nFirst),
+                                                           QItemSelectionModel::NoUpdate);
             }
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -411,9 +426,16 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         return true;
     }
     switch (nId) {
-        case ID_VIEW_ICON_INFO: ui.SetCheck(mbInfo); return true;
-        case ID_EDIT_SELECT_ALL: ui.Enable(GetSelectedCount() < GetIconCount()); return true;
-        case ID_EDIT_INVERT_SEL: ui.Enable(GetIconCount() > 0); return true;
-        default: return false;
+        case ID_VIEW_ICON_INFO:
+            ui.SetCheck(mbInfo);
+            return true;
+        case ID_EDIT_SELECT_ALL:
+            ui.Enable(GetSelectedCount() < GetIconCount());
+            return true;
+        case ID_EDIT_INVERT_SEL:
+            ui.Enable(GetIconCount() > 0);
+            return true;
+        default:
+            return false;
     }
 }

@@ -2,7 +2,8 @@
 
 #include "gui/common/ZsQt.h"
 
-CZsTreeModel::CZsTreeModel(CZsCategoryTree* pTree, QObject* pParent) : QAbstractItemModel(pParent), mpTree(pTree) {
+CZsTreeModel::CZsTreeModel(CZsCategoryTree* pTree, QObject* pParent)
+    : QAbstractItemModel(pParent), mpTree(pTree) {
     mpTree->AddObserver(this);
 }
 
@@ -52,7 +53,8 @@ QVariant CZsTreeModel::data(const QModelIndex& index, int nRole) const {
     }
     switch (nRole) {
         case Qt::DisplayRole:
-        case Qt::EditRole: return ZsQ(mpTree->GetItemText(item));
+        case Qt::EditRole:
+            return ZsQ(mpTree->GetItemText(item));
         case Qt::DecorationRole: {
             int nImage = 0;
             int nSelected = 0;
@@ -62,8 +64,10 @@ QVariant CZsTreeModel::data(const QModelIndex& index, int nRole) const {
             }
             return {};
         }
-        case Qt::UserRole: return mpTree->GetItemData(item);
-        default: return {};
+        case Qt::UserRole:
+            return mpTree->GetItemData(item);
+        default:
+            return {};
     }
 }
 
