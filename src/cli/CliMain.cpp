@@ -3,6 +3,7 @@
 #include <map>
 
 #include "cli/Cli.h"
+#include "cli/CliProgress.h"
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 
@@ -19,6 +20,17 @@ std::map<std::string, VerbEntry>& Verbs() {
 }
 
 bool gbVerbose = false;
+// The progress sink of the run, through which every line printed during long work goes.
+CCliProgressSink* gpProgress = nullptr;
+
+void PrintErrorLine(const std::string& text) {
+    std::string line = "pictavo-cli: " + text;
+    if (gpProgress) {
+        gpProgress->PrintLine(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
 
 struct InfoKind {
     int nOrder;
@@ -86,7 +98,7 @@ void PrintUsage(std::FILE* out) {
 class CCliMessageHandler : public CZsMessageHandler {
 public:
     int MsgBox(int nType, const std::string& sText) override {
-        std::fprintf(stderr, "pictavo-cli: %s\n", sText.c_str());
+        PrintErrorLine(sText);
         return (nType & 0xF) == ZS_MB_OK ? ZS_IDOK : ZS_IDCANCEL;
     }
 };
@@ -106,7 +118,7 @@ int CliFail(const char* pszFormat, ...) {
     va_start(args, pszFormat);
     std::string text = ZsFormatV(pszFormat, args);
     va_end(args);
-    std::fprintf(stderr, "pictavo-cli: %s\n", text.c_str());
+    PrintErrorLine(text);
     return CLI_FAILED;
 }
 
@@ -235,10 +247,15 @@ int main(int argc, char** argv) {
         gbVerbose = true;
         args.erase(args.begin());
     }
+    // Long work shows a bar on a terminal, and its log lines with --verbose.
+    static CCliProgressSink progress(stderr, CliIsTerminal(stderr), gbVerbose,
+                                     std::chrono::milliseconds(250));
+    ZsSetProgressSink(&progress);
+    gpProgress = &progress;
     // The tool never writes the desktop program's "log.txt": log lines go to stderr with --verbose.
     ZsSetLogSink([](const std::string& line) {
         if (gbVerbose) {
-            std::fprintf(stderr, "%s\n", line.c_str());
+            progress.PrintLine(line);
         }
     });
     CCliMessageHandler handler;

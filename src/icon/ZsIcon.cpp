@@ -6,6 +6,7 @@
 
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
+#include "icon/ZsCodec.h"
 
 namespace {
 
@@ -204,6 +205,22 @@ int ZI_ChooseImage(ZsBytes data, int& nWidth, int& nHeight, int& nBitCount) {
     return nChosen;
 }
 
+CZsBitmap ZI_GetIconHandle(ZsBytes data, int& nWidth, int& nHeight, int& nBitCount) {
+    if (IsNullBlock(data)) {
+        ZS_LOG_ERR("ZI_GetIconHandle", "pData");
+        return {};
+    }
+    const int nChosen = ZI_ChooseImage(data, nWidth, nHeight, nBitCount);
+    if (nChosen < 0) {
+        return {};
+    }
+    CZsBitmap bmp = ZI_CreateHICON(ZI_GetEntries(data)[static_cast<size_t>(nChosen)].image, nWidth, nHeight);
+    if (!bmp.IsNull()) {
+        bmp.SetBitCount(nBitCount);
+    }
+    return bmp;
+}
+
 bool CIcon::SetData(ZsBytes data) {
     if (!ZI_IsValidIcon(data)) {
         return false;
@@ -327,17 +344,21 @@ ZI_IMAGE CIcon::NewImage(const ZI_FORMAT& format) {
     return image;
 }
 
-int CIcon::AddFormat(const ZI_FORMAT& format) {
+int CIcon::AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource) {
     if (HasFormat(format) || ZI_GetDibSize(format.nWidth, format.nHeight, format.nBitCount) == 0) {
         return -1;
     }
-    return AddImage(NewImage(format));
+    ZI_IMAGE image = NewImage(format);
+    if (pSource) {
+        ZI_SetImageBitmap(image, *pSource);
+    }
+    return AddImage(std::move(image));
 }
 
-int CIcon::AddFormats(std::span<const ZI_FORMAT> formats) {
+int CIcon::AddFormats(std::span<const ZI_FORMAT> formats, const CZsBitmap* pSource) {
     int nAdded = 0;
     for (const ZI_FORMAT& f : formats) {
-        nAdded += AddFormat(f) >= 0;
+        nAdded += AddFormat(f, pSource) >= 0;
     }
     return nAdded;
 }
@@ -365,6 +386,29 @@ int CIcon::RemoveFormats(std::span<const ZI_FORMAT> formats, bool bExcept, bool 
 }
 
 void CIcon::SetFormats(std::span<const ZI_FORMAT> formats) {
-    AddFormats(formats);
+    const CZsBitmap source = GetHBITMAP(0);
+    AddFormats(formats, source.IsNull() ? nullptr : &source);
     RemoveFormats(formats, true, false);
+}
+
+CZsBitmap CIcon::GetHBITMAP(int nImgIdx) const {
+    if (nImgIdx < 0 || nImgIdx >= GetImageCount()) {
+        ZS_LOG_ERR("CIcon::GetHBITMAP", "nImgIdx=%d", nImgIdx);
+        return {};
+    }
+    const ZI_IMAGE& image = mImages[static_cast<size_t>(nImgIdx)];
+    const ZI_FORMAT f = image.Format();
+    CZsBitmap bmp = ZI_CreateHICON(image.data, f.nWidth, f.nHeight);
+    if (!bmp.IsNull()) {
+        bmp.SetBitCount(f.nBitCount);
+    }
+    return bmp;
+}
+
+bool CIcon::SetHBITMAP(const CZsBitmap& bitmap, int nImgIdx) {
+    if (nImgIdx < 0 || nImgIdx >= GetImageCount()) {
+        ZS_LOG_ERR("CIcon::SetHBITMAP", "nImgIdx=%d", nImgIdx);
+        return false;
+    }
+    return ZI_SetImageBitmap(mImages[static_cast<size_t>(nImgIdx)], bitmap);
 }

@@ -7,11 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "common/ZsBase.h"
+#include "icon/ZsBitmap.h"
 
 // An image format: width, height and bit count.
 struct ZI_FORMAT {
@@ -95,6 +97,9 @@ bool ZI_GetIconInfo(ZsBytes data, ZI_INFO* pInfo);
 // format, else the deepest and then largest one. When the chosen image is smaller than the request the size
 // becomes its own; the bit count becomes its own. Returns the entry's position among ZI_GetEntries, or -1.
 int ZI_ChooseImage(ZsBytes data, int& nWidth, int& nHeight, int& nBitCount);
+// The chosen image's pixels at the (possibly changed) width and height: what the program draws for an icon.
+// A null bitmap for an icon without images or an image that cannot be decoded.
+CZsBitmap ZI_GetIconHandle(ZsBytes data, int& nWidth, int& nHeight, int& nBitCount);
 
 // An icon unpacked for editing. Records are kept in format order: bit count descending, then width + height
 // descending; record 0 is the largest image of the greatest depth.
@@ -120,14 +125,31 @@ public:
     bool HasFormat(const ZI_FORMAT& format) const;
     // Inserts in format order (a record of a format already present goes in front of it); the position.
     int AddImage(ZI_IMAGE image);
-    // Adds a blank record of the format (fully transparent); -1 when the format is present or impossible.
-    int AddFormat(const ZI_FORMAT& format);
-    int AddFormats(std::span<const ZI_FORMAT> formats);
+    // Adds a record of the format made from the source bitmap (scaled with its aspect kept, reduced to the
+    // depth, transparent exactly on pure black), or blank and fully transparent without a source. -1 when the
+    // format is present or impossible.
+    int AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource = nullptr);
+    // The number of formats actually added.
+    int AddFormats(std::span<const ZI_FORMAT> formats, const CZsBitmap* pSource = nullptr);
     bool RemoveImage(int nImgIdx);
     // Removes the records whose format is (or, with bExcept, is not) listed; with bKeepFirst record 0 stays.
     int RemoveFormats(std::span<const ZI_FORMAT> formats, bool bExcept, bool bKeepFirst);
-    // Makes the icon hold exactly the listed formats.
+    // Makes the icon hold exactly the listed formats: the missing ones are generated from the colour bitmap
+    // of record 0 (blank when the icon has no images), the unlisted ones removed.
     void SetFormats(std::span<const ZI_FORMAT> formats);
+
+    // The colour bitmap of a record at its own format size (alpha from the image, or from its AND mask);
+    // a null bitmap for a bad index or an image that cannot be decoded.
+    CZsBitmap GetHBITMAP(int nImgIdx) const;
+    // Replaces a record's pixels from the bitmap at the record's format (see ZI_SetImageBitmap).
+    bool SetHBITMAP(const CZsBitmap& bitmap, int nImgIdx);
+
+    // Writes the images to files in a folder: types 0..4 one picture per image named "<name> (<label>).<ext>",
+    // type 5 one icon file "<name>.ico", or with bPerImage one "<name> (<label>).ico" per image. The name is
+    // made safe as a file name. Returns false, with the paths in *pFailed, when any file could not be made
+    // or written; an unknown type writes nothing and gives false.
+    bool ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder, bool bPerImage,
+                      std::vector<std::filesystem::path>* pFailed = nullptr) const;
 
     // A blank record of a format: the DIB header, a zero colour table and colour bits, a full AND mask.
     static ZI_IMAGE NewImage(const ZI_FORMAT& format);

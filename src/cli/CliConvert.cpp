@@ -1,0 +1,269 @@
+// Verbs that make icons of pictures, write icons' images out, and change the formats an icon holds:
+// convert, split, export-images, formats and presets.
+#include <cstdio>
+
+#include "cli/Cli.h"
+#include "common/ZsBase.h"
+#include "icon/ZsFormats.h"
+#include "icon/ZsIcon.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+// --resize enlarge|shrink|keep (default enlarge); -1 for anything else.
+int SizingMode(CCliArgs& args) {
+    std::optional<std::string> mode = args.Option("--resize");
+    if (!mode || *mode == "enlarge") {
+        return ZI_SIZING_ENLARGE;
+    }
+    if (*mode == "shrink") {
+        return ZI_SIZING_SHRINK;
+    }
+    return *mode == "keep" ? ZI_SIZING_KEEP : -1;
+}
+
+// The formats of --formats LIST or --preset NAME. False after printing the reason (the caller returns
+// *pnRc); true with an empty list when neither is given.
+bool FormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc) {
+    std::optional<std::string> formats = args.Option("--formats");
+    std::optional<std::string> preset = args.Option("--preset");
+    if (formats && preset) {
+        *pnRc = CliUsage("give either --formats or --preset, not both.");
+        return false;
+    }
+    if (preset) {
+        const ZI_PRESET* p = ZI_FindPreset(*preset);
+        if (!p) {
+            *pnRc = CliUsage("there is no preset named '%s' (see 'pictavo-cli presets').", preset->c_str());
+            return false;
+        }
+        ZI_InsertDesiredFormats(list, p->nMask);
+    }
+    std::string sError;
+    if (formats && !ZI_ParseFormatList(*formats, list, &sError)) {
+        *pnRc = CliUsage("%s.", sError.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteIcon(const std::filesystem::path& path, const ZsBlock& block) {
+    if (block.empty() || !ZsWriteFile(path, block)) {
+        CliFail("cannot write '%s'.", CliShow(path).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool EnsureFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        CliFail("cannot create the folder '%s'.", CliShow(folder).c_str());
+        return false;
+    }
+    return true;
+}
+
+int Convert(CCliArgs& args) {
+    const int nMode = SizingMode(args);
+    std::vector<ZI_FORMAT> formats;
+    int rc = CLI_USAGE;
+    if (!FormatOptions(args, formats, &rc)) {
+        return rc;
+    }
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 2) {
+        return CliUsage("convert takes a picture and an icon file to write.");
+    }
+    if (nMode < 0) {
+        return CliUsage("--resize takes enlarge, shrink or keep.");
+    }
+    const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
+    std::string sError;
+    ZsBlock block = ZI_LoadPictureIcon(in, nMode, &sError);
+    if (block.empty()) {
+        return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
+    }
+    if (!formats.empty()) {
+        CIcon icon;
+        icon.SetData(block);
+        icon.SetFormats(formats);
+        block = icon.GetData(-1);
+    }
+    return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
+}
+
+int Split(CCliArgs& args) {
+    const int nMode = SizingMode(args);
+    std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 2 || !tile) {
+        return CliUsage("split takes a picture, a folder and --tile W H.");
+    }
+    std::optional<long long> tw = CliParseInt((*tile)[0]), th = CliParseInt((*tile)[1]);
+    if (!tw || !th || *tw < -65536 || *tw > 65536 || *th < -65536 || *th > 65536) {
+        return CliUsage(
+            "--tile takes two whole numbers: sizes in pixels, 0 for the whole picture, or negative "
+            "counts of columns and rows.");
+    }
+    if (nMode < 0) {
+        return CliUsage("--resize takes enlarge, shrink or keep.");
+    }
+    const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
+    std::vector<ZsBlock> blocks;
+    std::string sError;
+    ZI_SplitPicture(in, blocks, static_cast<int>(*tw), static_cast<int>(*th), nMode, &sError);
+    if (blocks.empty()) {
+        return CliFail("cannot split '%s': %s.", CliShow(in).c_str(),
+                       sError.empty() ? "too many tiles" : sError.c_str());
+    }
+    if (!EnsureFolder(folder)) {
+        return CLI_FAILED;
+    }
+    const std::string sTitle = ZsMakeFileName(ZsGetPathTitle(CliShow(in)));
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        if (!WriteIcon(folder / ZsPathFromUtf8(ZsFormat("%s (%zu).ico", sTitle.c_str(), i + 1)), blocks[i])) {
+            return CLI_FAILED;
+        }
+    }
+    std::printf("%zu tile%s written to %s\n", blocks.size(), blocks.size() == 1 ? "" : "s",
+                CliShow(folder).c_str());
+    return CLI_OK;
+}
+
+bool ReadIcon(const std::filesystem::path& path, CIcon& icon) {
+    std::optional<ZsBlock> data = ZsReadFile(path);
+    if (!data) {
+        CliFail("cannot read '%s'.", CliShow(path).c_str());
+        return false;
+    }
+    if (!icon.SetData(*data)) {
+        CliFail("'%s' is not an icon file.", CliShow(path).c_str());
+        return false;
+    }
+    return true;
+}
+
+int ExportImages(CCliArgs& args) {
+    std::optional<std::string> type = args.Option("--type");
+    const bool bEach = args.Flag("--each");
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 2 || !type) {
+        return CliUsage("export-images takes an icon file, a folder and --type.");
+    }
+    int nType = -1;
+    for (int i = 0; i <= ZS_EXPORT_ICO; ++i) {
+        if (*type == ZsGetExportExt(i)) {
+            nType = i;
+        }
+    }
+    if (nType < 0) {
+        return CliUsage("--type takes bmp, jpg, gif, tif, png or ico.");
+    }
+    const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
+    CIcon icon;
+    if (!ReadIcon(in, icon) || !EnsureFolder(folder)) {
+        return CLI_FAILED;
+    }
+    std::vector<std::filesystem::path> failed;
+    if (!icon.ExportImages(ZsGetPathTitle(CliShow(in)), nType, folder, bEach, &failed)) {
+        std::string sList;
+        for (const std::filesystem::path& p : failed) {
+            sList += (sList.empty() ? "'" : ", '") + CliShow(p) + "'";
+        }
+        return CliFail("could not write %s.", sList.c_str());
+    }
+    return CLI_OK;
+}
+
+int Formats(CCliArgs& args) {
+    std::optional<std::string> add = args.Option("--add");
+    std::optional<std::string> remove = args.Option("--remove");
+    std::optional<std::string> set = args.Option("--set");
+    std::optional<std::string> from = args.Option("--from-image");
+    const bool bBlank = args.Flag("--blank");
+    const bool bExcept = args.Flag("--except");
+    const bool bKeepLargest = args.Flag("--keep-largest");
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || files.size() != 2) {
+        return CliUsage("formats takes an input and an output icon file.");
+    }
+    if (static_cast<int>(add.has_value()) + remove.has_value() + set.has_value() != 1) {
+        return CliUsage("formats takes exactly one of --add, --remove and --set.");
+    }
+    std::optional<long long> nFrom = from ? CliParseInt(*from) : 0;
+    if (!nFrom || *nFrom < 0 || (from && bBlank)) {
+        return CliUsage("--from-image takes an image number from 0, and goes without --blank.");
+    }
+    std::vector<ZI_FORMAT> list;
+    std::string sError;
+    if (!ZI_ParseFormatList(add ? *add : remove ? *remove : *set, list, &sError)) {
+        return CliUsage("%s.", sError.c_str());
+    }
+    const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
+    CIcon icon;
+    if (!ReadIcon(in, icon)) {
+        return CLI_FAILED;
+    }
+    if (add) {
+        if (!bBlank && icon.GetImageCount() > 0 && *nFrom >= icon.GetImageCount()) {
+            return CliFail("'%s' has no image %lld.", CliShow(in).c_str(), *nFrom);
+        }
+        ZI_NewFormats(icon, list, bBlank ? -1 : static_cast<int>(*nFrom), nullptr);
+    } else if (remove) {
+        icon.RemoveFormats(list, bExcept, bKeepLargest);
+    } else {
+        ZI_ApplyExportFormats(icon, list, bExcept, true);
+    }
+    if (icon.GetImageCount() == 0) {
+        return CliFail("no image would be left in the icon; '%s' was not written.", CliShow(out).c_str());
+    }
+    return WriteIcon(out, icon.GetData(-1)) ? CLI_OK : CLI_FAILED;
+}
+
+int Presets(CCliArgs& args) {
+    std::vector<std::string> files;
+    if (!args.Positionals(files) || !files.empty()) {
+        return CliUsage("presets takes no arguments.");
+    }
+    for (const ZI_PRESET& p : ZI_GetPresets()) {
+        if (p.nMask == 0) {
+            std::printf("%s:\n", p.pszName);
+            continue;
+        }
+        std::string sFormats;
+        for (const ZI_FORMAT& f : ZI_GetMaskFormats(p.nMask)) {
+            sFormats += (sFormats.empty() ? "" : ",") + ZI_GetFormatName(f);
+        }
+        std::printf("  %s\n    %s\n", p.pszName, sFormats.c_str());
+    }
+    return CLI_OK;
+}
+
+CCliVerb gConvert(
+    "convert",
+    "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
+    "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+    Convert);
+CCliVerb gSplit(
+    "split",
+    "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
+    "                                     cut a picture into tiles, one icon each (negative: counts)",
+    Split);
+CCliVerb gExportImages(
+    "export-images",
+    "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
+    "                                     write an icon's images as pictures or icon files",
+    ExportImages);
+CCliVerb gFormats(
+    "formats",
+    "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
+    "          [--keep-largest] | --set LIST [--except]\n"
+    "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
+    "                                     or preset names)",
+    Formats);
+CCliVerb gPresets("presets", "presets                            list the format presets and their formats",
+                  Presets);
+
+}  // namespace

@@ -1,0 +1,544 @@
+// Verbs on extended icon libraries (.pctv): new, tree, list, import, find, mkcat, rename, rmcat, rm, set-name,
+// set-keywords, and the library kind of info. Each verb opens the library, acts and, when it changed
+// something, saves it.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/Cli.h"
+#include "common/ZsBase.h"
+#include "common/ZsSettings.h"
+#include "icon/ZsIcon.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsIconLib.h"
+
+namespace {
+
+struct CliLib {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    std::filesystem::path path;
+    CliLib() { lib.AttachTree(&tree); }
+};
+
+bool OpenLib(CliLib& l, const std::string& arg) {
+    l.path = CliPath(arg);
+    if (!l.lib.Load(l.path)) {
+        CliFail("cannot open '%s': it is missing, not an icon library, or damaged.", CliShow(l.path).c_str());
+        return false;
+    }
+    return true;
+}
+
+int SaveLib(CliLib& l) {
+    if (!l.lib.Save()) {
+        return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.LastError().c_str());
+    }
+    return CLI_OK;
+}
+
+// The titles of a category path; "\/" stands for a "/" inside a title.
+std::vector<std::string> SplitPath(const std::string& text) {
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '/') {
+            parts.back().push_back('/');
+            ++i;
+        } else if (text[i] == '/') {
+            parts.emplace_back();
+        } else {
+            parts.back().push_back(text[i]);
+        }
+    }
+    return parts;
+}
+
+ZsTreeItem FindPath(const CZsCategoryTree& tree, const std::vector<std::string>& parts) {
+    ZsTreeItem parent = ZS_TI_NONE, found = ZS_TI_NONE;
+    for (const std::string& title : parts) {
+        found = ZS_TI_NONE;
+        for (ZsTreeItem i = tree.GetChildItem(parent); i != ZS_TI_NONE; i = tree.GetNextSiblingItem(i)) {
+            if (tree.GetItemText(i) == title) {
+                found = i;
+                break;
+            }
+        }
+        if (found == ZS_TI_NONE) {
+            return ZS_TI_NONE;
+        }
+        parent = found;
+    }
+    return found;
+}
+
+std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
+    std::string path;
+    for (; item != ZS_TI_NONE; item = tree.GetParentItem(item)) {
+        std::string title;
+        for (char c : tree.GetItemText(item)) {
+            title += c == '/' ? std::string("\\/") : std::string(1, c);
+        }
+        path = path.empty() ? title : title + "/" + path;
+    }
+    return path;
+}
+
+// The category named by a title path or an id (default "My Icons"); false after a message.
+bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
+                     ZsTreeItem& item, int& nCode) {
+    if (path && id) {
+        nCode = CliUsage("give either --category or --category-id.");
+        return false;
+    }
+    if (id) {
+        std::optional<long long> n = CliParseInt(*id);
+        item = n && *n >= INT32_MIN && *n <= INT32_MAX ? l.tree.FindItem(static_cast<int32_t>(*n)) : ZS_TI_NONE;
+        if (item == ZS_TI_NONE) {
+            nCode = CliFail("'%s' has no category with id %s.", CliShow(l.path).c_str(), id->c_str());
+        }
+        return item != ZS_TI_NONE;
+    }
+    item = FindPath(l.tree, SplitPath(path.value_or("My Icons")));
+    if (item == ZS_TI_NONE) {
+        nCode = CliFail("'%s' has no category '%s'.", CliShow(l.path).c_str(), path.value_or("My Icons").c_str());
+    }
+    return item != ZS_TI_NONE;
+}
+
+std::optional<std::vector<long long>> ParseNumbers(const std::string& text) {
+    std::vector<long long> out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        std::optional<long long> n = CliParseInt(text.substr(start, end == std::string::npos ? end : end - start));
+        if (!n) {
+            return std::nullopt;
+        }
+        out.push_back(*n);
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+// Rows of a category's list given as rows or as icon ids; false after a message (its exit code in nCode).
+bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
+              const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode) {
+    if (!sRows == !sIds) {
+        nCode = CliUsage("give the icons with either --rows or --ids.");
+        return false;
+    }
+    std::optional<std::vector<long long>> numbers = ParseNumbers(sRows ? *sRows : *sIds);
+    if (!numbers) {
+        nCode = CliUsage("'%s' is not a list of numbers.", (sRows ? *sRows : *sIds).c_str());
+        return false;
+    }
+    const ZIL_LIST& list = l.lib.GetList(nNode);
+    for (long long n : *numbers) {
+        long long nRow = n;
+        if (sIds) {
+            auto it = std::find(list.begin(), list.end(), n);
+            nRow = it == list.end() ? -1 : it - list.begin();
+        }
+        if (nRow < 0 || nRow >= static_cast<long long>(list.size())) {
+            nCode = CliFail("the category has no %s %lld.", sRows ? "row" : "icon with id", n);
+            return false;
+        }
+        rows.push_back(static_cast<int>(nRow));
+    }
+    return true;
+}
+
+std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
+    ZsBytes data = lib.GetIconData(nId);
+    return ZsFormat("{\"row\": %d, \"id\": %d, \"name\": %s, \"keywords\": %s, \"formats\": %d, \"bytes\": %zu}", nRow,
+                    nId, JsonQuote(lib.GetIconName(nId)).c_str(), JsonQuote(lib.GetIconKeywords(nId)).c_str(),
+                    ZI_GetImageCount(data), data.size());
+}
+
+void PrintIcons(CZsIconLib& lib, const ZIL_LIST& list, bool bJson) {
+    CZsSqlReadBatch batch(lib);
+    if (bJson) {
+        std::printf("[");
+        for (size_t i = 0; i < list.size(); ++i) {
+            std::printf("%s%s", i ? ",\n " : "", IconJson(lib, static_cast<int>(i), list[i]).c_str());
+        }
+        std::printf("]\n");
+        return;
+    }
+    for (size_t i = 0; i < list.size(); ++i) {
+        int32_t nId = list[i];
+        ZsBytes data = lib.GetIconData(nId);
+        std::string sKwds = lib.GetIconKeywords(nId);
+        std::printf("%4zu  #%-6d %-24s %3d formats %9zu bytes%s%s\n", i, nId, lib.GetIconName(nId).c_str(),
+                    ZI_GetImageCount(data), data.size(), sKwds.empty() ? "" : "  ", sKwds.c_str());
+    }
+}
+
+bool MatchLib(const std::filesystem::path&, const std::vector<uint8_t>& head) {
+    static const char kMagic[] = "SQLite format 3";
+    return head.size() >= sizeof(kMagic) && std::memcmp(head.data(), kMagic, sizeof(kMagic)) == 0;
+}
+
+int ShowLib(const std::filesystem::path& path, bool bJson) {
+    CliLib l;
+    if (!OpenLib(l, CliShow(path))) {
+        return CLI_FAILED;
+    }
+    int nIcons = static_cast<int>(l.lib.GetList(ZIL_ID_ALL).size());
+    if (bJson) {
+        std::printf("{\"file\": %s, \"kind\": \"pctv\", \"categories\": %d, \"icons\": %d, \"nextNode\": %d, "
+                    "\"nextIcon\": %d}\n",
+                    JsonQuote(CliShow(path)).c_str(), l.tree.GetCount(), nIcons, l.lib.GetNextNode(),
+                    l.lib.GetNextIcon());
+    } else {
+        std::printf("%s: icon library, %d categor%s, %d icon%s, next category id %d, next icon id %d\n",
+                    CliShow(path).c_str(), l.tree.GetCount(), l.tree.GetCount() == 1 ? "y" : "ies", nIcons,
+                    nIcons == 1 ? "" : "s", l.lib.GetNextNode(), l.lib.GetNextIcon());
+    }
+    return CLI_OK;
+}
+
+// Positional arguments: exactly nMin..nMax of them, the first the library.
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax, const char* pszVerb,
+                     int& nCode) {
+    if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
+        nCode = CliUsage("wrong arguments for %s.", pszVerb);
+        return false;
+    }
+    return true;
+}
+
+int New(CCliArgs& args) {
+    std::vector<std::string> pos;
+    int nCode = CLI_OK;
+    if (!TakePositionals(args, pos, 1, 1, "new", nCode)) {
+        return nCode;
+    }
+    std::filesystem::path path = CliPath(pos[0]);
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        return CliFail("'%s' already exists.", CliShow(path).c_str());
+    }
+    CliLib l;
+    l.lib.NewLib();
+    if (!l.lib.Save(path)) {
+        return CliFail("cannot create '%s'.", CliShow(path).c_str());
+    }
+    return CLI_OK;
+}
+
+// What every library verb does first: take the category options, check the positional arguments (the
+// first is the library) and open the library.
+struct Command {
+    CliLib l;
+    std::vector<std::string> pos;
+    ZsTreeItem item = ZS_TI_NONE;
+    int nCode = CLI_OK;
+
+    bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
+        std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
+        std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
+        if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
+            return false;
+        }
+        if (!OpenLib(l, pos[0])) {
+            nCode = CLI_FAILED;
+            return false;
+        }
+        return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
+    }
+    int32_t Id() const { return l.tree.GetItemData(item); }
+    std::string Path() const { return CliShow(l.path); }
+};
+
+int Tree(CCliArgs& args) {
+    bool bJson = args.Flag("--json");
+    Command c;
+    if (!c.Start(args, 1, 1, "tree", false)) {
+        return c.nCode;
+    }
+    const CZsCategoryTree& tree = c.l.tree;
+    CZsSqlReadBatch batch(c.l.lib);
+    std::printf("%s", bJson ? "[" : "");
+    for (ZsTreeItem i = tree.GetRootItem(); i != ZS_TI_NONE; i = tree.GetNextPreorder(i)) {
+        int32_t nId = tree.GetItemData(i);
+        int nDepth = tree.GetLevel(i);
+        size_t nIcons = c.l.lib.GetList(nId).size();
+        if (bJson) {
+            std::printf("%s{\"depth\": %d, \"id\": %d, \"title\": %s, \"path\": %s, \"icons\": %zu}",
+                        i == tree.GetRootItem() ? "" : ",\n ", nDepth, nId, JsonQuote(tree.GetItemText(i)).c_str(),
+                        JsonQuote(ItemPath(tree, i)).c_str(), nIcons);
+        } else {
+            std::printf("%*s%s  [id %d, %zu icon%s]\n", 2 * nDepth, "", tree.GetItemText(i).c_str(), nId, nIcons,
+                        nIcons == 1 ? "" : "s");
+        }
+    }
+    std::printf("%s", bJson ? "]\n" : "");
+    return CLI_OK;
+}
+
+int List(CCliArgs& args) {
+    bool bJson = args.Flag("--json");
+    Command c;
+    if (!c.Start(args, 1, 1, "list", true)) {
+        return c.nCode;
+    }
+    PrintIcons(c.l.lib, c.l.lib.GetList(c.Id()), bJson);
+    return CLI_OK;
+}
+
+int Import(CCliArgs& args) {
+    std::optional<std::string> at = args.Option("--at");
+    std::optional<std::string> resize = args.Option("--resize");
+    std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
+    Command c;
+    if (!c.Start(args, 2, SIZE_MAX, "import", true)) {
+        return c.nCode;
+    }
+    int nPosition = -1;
+    if (at) {
+        std::optional<long long> n = CliParseInt(*at);
+        if (!n || *n < 0 || *n > INT32_MAX) {
+            return CliUsage("--at takes a row number.");
+        }
+        nPosition = static_cast<int>(*n);
+    }
+    int nMode = ZI_SIZING_ENLARGE;
+    if (resize) {
+        if (*resize == "enlarge") {
+            nMode = ZI_SIZING_ENLARGE;
+        } else if (*resize == "shrink") {
+            nMode = ZI_SIZING_SHRINK;
+        } else if (*resize == "keep") {
+            nMode = ZI_SIZING_KEEP;
+        } else {
+            return CliUsage("--resize takes enlarge, shrink or keep.");
+        }
+    }
+    int nTileW = 0, nTileH = 0;
+    if (tile) {
+        std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
+        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN || *h > INT32_MAX) {
+            return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
+        }
+        nTileW = static_cast<int>(*w);
+        nTileH = static_cast<int>(*h);
+    }
+    if (c.Id() == ZIL_ID_FIND) {
+        return CliFail("icons cannot be imported into \"Find Results\".");
+    }
+    // Folders give every supported file below them; named files must be of a kind that is imported.
+    std::vector<std::filesystem::path> files;
+    const char* pszPatterns = ZS_OPT_IMP_EXTS.pszDefault;
+    for (size_t i = 1; i < c.pos.size(); ++i) {
+        std::filesystem::path path = CliPath(c.pos[i]);
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec)) {
+            ZsFindFiles(path, pszPatterns, true, &files, nullptr);
+        } else if (!std::filesystem::is_regular_file(path, ec)) {
+            return CliFail("cannot read '%s'.", CliShow(path).c_str());
+        } else if (!ZsMatchWildcards(ZsPathToUtf8(path.filename()), pszPatterns)) {
+            return CliFail("'%s' is not a kind of file Pictavo imports.", CliShow(path).c_str());
+        } else {
+            files.push_back(path);
+        }
+    }
+    int nFailed = 0;
+    int n = c.l.lib.ImpFiles(files, c.Id(), nPosition, nTileW, nTileH, nMode, [&](const ZIL_IMPORTED& r) {
+        if (r.nId == 0) {
+            ++nFailed;
+            CliFail("could not import '%s' from '%s'.", r.sName.c_str(), CliShow(r.path).c_str());
+        }
+        return true;
+    });
+    if (n > 0 && SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
+    return nFailed == 0 ? CLI_OK : CLI_FAILED;
+}
+
+int Find(CCliArgs& args) {
+    bool bJson = args.Flag("--json");
+    bool bCase = args.Flag("--case");
+    bool bWhole = args.Flag("--whole-word");
+    bool bRegEx = args.Flag("--regex");
+    bool bNames = !args.Flag("--no-names");
+    bool bKwds = !args.Flag("--no-keywords");
+    std::optional<std::string> scope = args.Option("--scope");
+    Command c;
+    if (!c.Start(args, 2, 2, "find", true)) {
+        return c.nCode;
+    }
+    int nScope = ZIL_SCOPE_DESCENDANTS;
+    if (scope) {
+        if (*scope == "selected-and-descendants") {
+            nScope = ZIL_SCOPE_DESCENDANTS;
+        } else if (*scope == "selected") {
+            nScope = ZIL_SCOPE_SELECTED;
+        } else if (*scope == "all") {
+            nScope = ZIL_SCOPE_ALL;
+        } else {
+            return CliUsage("--scope takes selected-and-descendants, selected or all.");
+        }
+    }
+    const std::string& sText = c.pos[1];
+    if (sText.empty() || (!bNames && !bKwds)) {
+        return CliUsage("find needs a text and at least one of names and keywords.");
+    }
+    std::string sError;
+    if (!c.l.lib.FindIcons(sText, c.l.lib.GetFindScope(c.item, nScope), bCase, bWhole, bRegEx, bNames, bKwds,
+                           &sError)) {
+        return CliFail("Incorrect regular expression! (%s)", sError.c_str());
+    }
+    PrintIcons(c.l.lib, c.l.lib.GetList(ZIL_ID_FIND), bJson);
+    return CLI_OK;
+}
+
+int MkCat(CCliArgs& args) {
+    Command c;
+    if (!c.Start(args, 2, 2, "mkcat", false)) {
+        return c.nCode;
+    }
+    std::vector<std::string> parts = SplitPath(c.pos[1]);
+    std::string sTitle = parts.back();
+    parts.pop_back();
+    ZsTreeItem parent = parts.empty() ? ZS_TI_NONE : FindPath(c.l.tree, parts);
+    int32_t nParent = c.l.tree.GetItemData(parent);
+    if (parent == ZS_TI_NONE || (nParent < 1 && nParent != ZIL_ID_ALL)) {
+        return CliFail("'%s' has no category '%s' that can hold new categories.", c.Path().c_str(),
+                       c.pos[1].c_str());
+    }
+    if (sTitle.empty()) {
+        return CliUsage("a category needs a title.");
+    }
+    parts.push_back(sTitle);
+    if (FindPath(c.l.tree, parts) != ZS_TI_NONE) {
+        return CliFail("'%s' already has a category '%s'.", c.Path().c_str(), c.pos[1].c_str());
+    }
+    ZsTreeItem item = c.l.lib.NewNode(parent, ZS_TI_LAST, sTitle);
+    if (item == ZS_TI_NONE) {
+        return CliFail("cannot add a category to '%s'.", c.Path().c_str());
+    }
+    if (SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    std::printf("%d\n", c.l.tree.GetItemData(item));
+    return CLI_OK;
+}
+
+// The user category a path names (not "My Icons" or "Find Results"); ZS_TI_NONE after a message.
+ZsTreeItem UserCategory(Command& c, const std::string& sPath) {
+    ZsTreeItem item = FindPath(c.l.tree, SplitPath(sPath));
+    if (item == ZS_TI_NONE) {
+        c.nCode = CliFail("'%s' has no category '%s'.", c.Path().c_str(), sPath.c_str());
+    } else if (c.l.tree.GetItemData(item) < 1) {
+        c.nCode = CliFail("'%s' cannot be renamed or removed.", sPath.c_str());
+        item = ZS_TI_NONE;
+    }
+    return item;
+}
+
+int Rename(CCliArgs& args) {
+    Command c;
+    if (!c.Start(args, 3, 3, "rename", false)) {
+        return c.nCode;
+    }
+    ZsTreeItem item = UserCategory(c, c.pos[1]);
+    if (item == ZS_TI_NONE) {
+        return c.nCode;
+    }
+    c.l.tree.SetItemText(item, c.pos[2]);
+    return SaveLib(c.l);
+}
+
+int RmCat(CCliArgs& args) {
+    Command c;
+    if (!c.Start(args, 2, 2, "rmcat", false)) {
+        return c.nCode;
+    }
+    ZsTreeItem item = UserCategory(c, c.pos[1]);
+    if (item == ZS_TI_NONE) {
+        return c.nCode;
+    }
+    c.l.lib.DelNode(item);
+    return SaveLib(c.l);
+}
+
+int Rm(CCliArgs& args) {
+    bool bDelete = args.Flag("--delete");
+    std::optional<std::string> rows = args.Option("--rows"), ids = args.Option("--ids");
+    Command c;
+    if (!c.Start(args, 1, 1, "rm", true)) {
+        return c.nCode;
+    }
+    if (c.Id() == ZIL_ID_ALL && !bDelete) {
+        return CliUsage("icons leave \"My Icons\" only when deleted: add --delete.");
+    }
+    std::vector<int> list;
+    int nCode = CLI_OK;
+    if (!TakeRows(c.l, c.Id(), rows, ids, list, nCode)) {
+        return nCode;
+    }
+    c.l.lib.RemoveIcons(c.Id(), list, bDelete);
+    return SaveLib(c.l);
+}
+
+// set-name and set-keywords: the same text for every chosen icon.
+int SetText(CCliArgs& args, bool bName) {
+    std::optional<std::string> rows = args.Option("--rows"), ids = args.Option("--ids");
+    const char* pszVerb = bName ? "set-name" : "set-keywords";
+    Command c;
+    if (!c.Start(args, 2, 2, pszVerb, true)) {
+        return c.nCode;
+    }
+    // Ids are looked up in "My Icons", which lists every icon.
+    int32_t nNode = ids ? ZIL_ID_ALL : c.Id();
+    std::vector<int> list;
+    int nCode = CLI_OK;
+    if (!TakeRows(c.l, nNode, rows, ids, list, nCode)) {
+        return nCode;
+    }
+    for (int nRow : list) {
+        int32_t nId = c.l.lib.GetList(nNode)[static_cast<size_t>(nRow)];
+        if (bName) {
+            c.l.lib.SetIconName(nId, c.pos[1]);
+        } else {
+            c.l.lib.SetIconKeywords(nId, c.pos[1]);
+        }
+    }
+    return SaveLib(c.l);
+}
+
+int SetName(CCliArgs& args) {
+    return SetText(args, true);
+}
+
+int SetKeywords(CCliArgs& args) {
+    return SetText(args, false);
+}
+
+CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
+CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories", New);
+CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree);
+CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List);
+CCliVerb gImport("import",
+                 "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+                 "                                     import icon files, pictures, icon libraries and folders",
+                 Import);
+CCliVerb gFind("find",
+               "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
+               "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
+               Find);
+CCliVerb gMkCat("mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat);
+CCliVerb gRename("rename", "rename LIB PATH NEW-TITLE          rename a category", Rename);
+CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat);
+CCliVerb gRm("rm", "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them",
+             Rm);
+CCliVerb gSetName("set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName);
+CCliVerb gSetKeywords("set-keywords", "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords",
+                      SetKeywords);
+
+}  // namespace

@@ -1,0 +1,597 @@
+#include "gui/app/FrmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrlQuery>
+#include <cstdarg>
+
+#include "common/ZsBase.h"
+#include "common/ZsSettings.h"
+#include "gui/app/DlgAbout.h"
+#include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsDnD.h"
+#include "gui/common/ZsPlacement.h"
+#include "gui/common/ZsQt.h"
+#include "gui/ui/DlgBarPrvw.h"
+#include "gui/ui/DocManagerZIL.h"
+#include "gui/ui/DocZIL.h"
+#include "gui/ui/FrmZIL.h"
+#include "gui/ui/ViwZILTree.h"
+#include "icon/ZsBitmap.h"
+
+namespace {
+
+constexpr const char* kKeyDockState = "DockState";
+constexpr int kPaneWidths[] = {0, 250, 100};
+constexpr int kPreviewSize = 260;
+
+// One command of the menus: the id, the menu text in the program's notation and the fly-by help.
+struct CMenuCmd {
+    int nId;
+    const char* pszText;
+    const char* pszTip;
+};
+
+const CMenuCmd kCommands[] = {
+    {ID_FILE_NEW_LIB, "&New Library\tCtrl+N", "Create a new extended icon library"},
+    {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing extended icon library"},
+    {ID_FILE_CLOSE, "&Close", "Close the active library"},
+    {ID_FILE_SAVE, "&Save\tCtrl+S", "Save the active library"},
+    {ID_FILE_SAVE_AS, "Save &As...", "Save the active library with a new name"},
+    {ID_FILE_SAVE_ALL, "Save A&ll\tCtrl+Shift+S", "Save all open libraries"},
+    {ID_LIB_COMPACT, "Co&mpact...", "Optimize the active library for size"},
+    {ID_FILE_MRU_FILE1, "Recent File", "Open this library"},
+    {ID_APP_EXIT, "E&xit", "Quit the application; prompts to save libraries"},
+    {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard"},
+    {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard"},
+    {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents"},
+    {ID_EDIT_CLEAR, "&Delete...\tDel", "Delete the selection"},
+    {ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", "Select all icons"},
+    {ID_EDIT_INVERT_SEL, "&Invert Selection\tCtrl+I", "Invert the selection of icons"},
+    {ID_EDIT_FIND, "&Find Icons...\tCtrl+F", "Find icons by name and keywords"},
+    {ID_LIB_NODE_ADD, "New &Category", "Add a category under the selected one"},
+    {ID_LIB_NODE_ADD_ABOVE, "New Sibling Category &Above", "Add a category above the selected one"},
+    {ID_LIB_NODE_ADD_BELOW, "New Sibling Category &Below", "Add a category below the selected one"},
+    {ID_LIB_IMP_DIRS, "&Import from Disk Directory Tree...", "Import a directory tree as categories"},
+    {ID_LIB_EXP_DIRS, "&Export to Disk Directory Tree...",
+     "Export the selected category as a directory tree"},
+    {ID_EDIT_RENAME, "&Rename\tF2", "Rename the selected category"},
+    {ID_ICON_IMPORT, "I&mport Icons...\tCtrl+M", "Import icons from files"},
+    {ID_ICON_IMP_DIR, "&Import Icons from Disk Directory...", "Import the icons of a directory"},
+    {ID_ICON_IMP_GRID, "Import Icons from Image &Strips/Grids...", "Cut images into icons"},
+    {ID_ICON_EXPORT, "Ex&port Icons...\tCtrl+P", "Export the selected icons to files"},
+    {ID_ICON_EXP_GRID, "Export Icons to Image Strip/&Grid...", "Export the selected icons as one image"},
+    {ID_ICON_MERGE, "Me&rge Icons", "Merge pairs of selected icons"},
+    {ID_ICON_DEL_FMTS, "&Delete Formats from Icons...", "Delete image formats from the selected icons"},
+    {ID_ICON_EDIT_ASS, "&Edit with Associated Program...\tCtrl+E",
+     "Edit the selected icons in another program"},
+    {ID_ICON_PROPERTIES, "Pr&operties...", "Name and keywords of the selected icons"},
+    {ID_IMG_NEW, "&New Images...", "Add image formats to the icon"},
+    {ID_IMG_EXPORT, "&Export Images...", "Export the selected images to files"},
+    {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar"},
+    {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar"},
+    {ID_VIEW_PREVIEW, "&Preview", "Show or hide the preview bar"},
+    {ID_VIEW_16, "16x16", "Show icons at 16x16"},
+    {ID_VIEW_24, "24x24", "Show icons at 24x24"},
+    {ID_VIEW_32, "32x32", "Show icons at 32x32"},
+    {ID_VIEW_48, "48x48", "Show icons at 48x48"},
+    {ID_VIEW_64, "64x64", "Show icons at 64x64"},
+    {ID_VIEW_72, "72x72", "Show icons at 72x72"},
+    {ID_VIEW_80, "80x80", "Show icons at 80x80"},
+    {ID_VIEW_96, "96x96", "Show icons at 96x96"},
+    {ID_VIEW_128, "128x128", "Show icons at 128x128"},
+    {ID_VIEW_256, "256x256", "Show icons at 256x256"},
+    {ID_VIEW_ICON_INFO, "&Display Icon Info", "Show names and formats under the icons"},
+    {ID_TOOLS_OPTIONS, "&Options...", "Change the program's options"},
+    {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap"},
+    {ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles"},
+    {ID_HELP, "&Help Topics\tF1", "List Help topics"},
+    {ID_HELP_HOMEPAGE, "H&ome Page", "Visit the home page"},
+    {ID_HELP_SUPPORT, "&Technical Support", "Write to technical support"},
+    {ID_APP_ABOUT, "&About...", "Display program information, version number and copyright"},
+};
+
+// A popup: its title and its command ids, 0 for a separator.
+struct CPopup {
+    const char* pszTitle;
+    std::vector<int> ids;
+};
+
+const std::vector<CPopup> kNoLibMenu = {
+    {"&File", {ID_FILE_NEW_LIB, ID_FILE_OPEN, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
+    {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+    {"&Tools", {ID_TOOLS_OPTIONS}},
+    {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
+};
+
+const std::vector<CPopup> kLibMenu = {
+    {"&File",
+     {ID_FILE_NEW_LIB, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_SAVE_ALL, 0,
+      ID_LIB_COMPACT, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
+    {"&Edit",
+     {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0, ID_EDIT_SELECT_ALL, ID_EDIT_INVERT_SEL, 0,
+      ID_EDIT_FIND}},
+    {"&Categories",
+     {ID_LIB_NODE_ADD, ID_LIB_NODE_ADD_ABOVE, ID_LIB_NODE_ADD_BELOW, 0, ID_LIB_IMP_DIRS, ID_LIB_EXP_DIRS, 0,
+      ID_EDIT_RENAME}},
+    {"&Icons",
+     {ID_ICON_IMPORT, ID_ICON_IMP_DIR, ID_ICON_IMP_GRID, 0, ID_ICON_EXPORT, ID_ICON_EXP_GRID, 0,
+      ID_ICON_MERGE, ID_ICON_DEL_FMTS, 0, ID_ICON_EDIT_ASS, ID_ICON_PROPERTIES}},
+    {"I&mages", {ID_IMG_NEW, ID_IMG_EXPORT}},
+    {"&View",
+     {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_PREVIEW, 0, ID_VIEW_16, ID_VIEW_24, ID_VIEW_32, ID_VIEW_48,
+      ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO}},
+    {"&Tools", {ID_TOOLS_OPTIONS}},
+    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}},
+    {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
+};
+
+// The main toolbar: its buttons in the order of the pictures in "Images/IDR_MAINFRAME.png".
+const int kToolBarButtons[] = {
+    ID_FILE_NEW_LIB, ID_FILE_OPEN, ID_FILE_SAVE_ALL, 0, ID_VIEW_PREVIEW, 0, ID_TOOLS_OPTIONS, 0,
+    ID_HELP,         ID_APP_ABOUT};
+
+}  // namespace
+
+CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
+    setObjectName(QStringLiteral("CFrmMain"));
+    setWindowTitle(QString::fromUtf8(ZS_PRODUCT_NAME));
+    setAcceptDrops(true);
+    mpMdiArea = new QMdiArea(this);
+    mpMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mpMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mpMdiArea);
+    mpRouter = new CZsCmdRouter(this, [this] { return CommandChain(); });
+    mpDocs = new CDocManagerZIL(this, mpMdiArea, mpRouter, this);
+    mOpener = [this](const std::filesystem::path& path) { mpDocs->OpenDocumentFile(path); };
+    connect(mpRouter, &CZsCmdRouter::updated, this, [this] {
+        CDocZIL* pDoc = ActiveDocument();
+        if (pDoc) {
+            pDoc->OnIdle();
+        }
+        // The title names the active library: "Pictavo - Library1".
+        const QString sProduct = QString::fromUtf8(ZS_PRODUCT_NAME);
+        const QString sTitle = pDoc ? sProduct + QStringLiteral(" - ") + pDoc->GetTitle() : sProduct;
+        if (windowTitle() != sTitle) {
+            setWindowTitle(sTitle);
+        }
+    });
+    connect(mpMdiArea, &QMdiArea::subWindowActivated, this,
+            [this] { ShowMenus(!mpMdiArea->subWindowList().isEmpty()); });
+}
+
+CFrmMain::~CFrmMain() {
+    // The workspace reports activations while the window is taken apart; the menus are gone by then.
+    mpMdiArea->disconnect(this);
+    mpDocs->CloseAllDocuments();
+}
+
+bool CFrmMain::Create() {
+    const std::string sPlacement = ZS_MAIN_WND_PLACEMENT.Get();
+    if (auto placement = ZsPlacementFromText(sPlacement)) {
+        mnStartShowCmd = ZsApplyWindowPlacement(this, *placement);
+    } else if (const QScreen* pScreen = QGuiApplication::primaryScreen()) {
+        const QRect rcScreen = pScreen->availableGeometry();
+        QRect rc(QPoint(0, 0), QSize(1100, 760).boundedTo(rcScreen.size() * 9 / 10));
+        rc.moveCenter(rcScreen.center());
+        setGeometry(rc);
+    }
+
+    CreateActions();
+    CreateMenus();
+    mpDocs->UpdateRecentActions();
+    CreateToolBar();
+
+    mpPreviewBar = new CDlgBarPrvw(this);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    addDockWidget(Qt::RightDockWidgetArea, mpPreviewBar);
+    resizeDocks({mpPreviewBar}, {kPreviewSize}, Qt::Horizontal);
+
+    CreateStatusBar();
+
+    auto pSettings = ZsFrameworkSettings();
+    const QByteArray state = pSettings->value(kKeyDockState).toByteArray();
+    if (!state.isEmpty()) {
+        restoreState(state);
+    }
+    ShowMenus(false);
+    mpRouter->UpdateAll();
+    return true;
+}
+
+void CFrmMain::ShowAtStart() {
+    if (mnStartShowCmd == ZS_SW_SHOWMAXIMIZED) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+void CFrmMain::CreateActions() {
+    for (const CMenuCmd& cmd : kCommands) {
+        mpRouter->Action(cmd.nId, QString::fromUtf8(cmd.pszText), QString::fromUtf8(cmd.pszTip));
+    }
+}
+
+void CFrmMain::CreateMenus() {
+    auto build = [this](const std::vector<CPopup>& popups, std::vector<QMenu*>& menus) {
+        for (const CPopup& popup : popups) {
+            auto* pMenu = new QMenu(QString::fromUtf8(popup.pszTitle), this);
+            for (int nId : popup.ids) {
+                if (nId == 0) {
+                    pMenu->addSeparator();
+                } else if (nId == ID_FILE_MRU_FILE1) {
+                    for (int nRecent = ID_FILE_MRU_FILE1; nRecent <= ID_FILE_MRU_FILE16; ++nRecent) {
+                        pMenu->addAction(mpRouter->Action(nRecent));
+                    }
+                } else {
+                    pMenu->addAction(mpRouter->Find(nId));
+                }
+            }
+            connect(pMenu, &QMenu::aboutToShow, mpRouter, &CZsCmdRouter::UpdateAll);
+            menus.push_back(pMenu);
+        }
+    };
+    build(kNoLibMenu, mNoLibMenus);
+    build(kLibMenu, mLibMenus);
+    for (QMenu* pMenu : mLibMenus) {
+        if (pMenu->title() == QLatin1String("&Window")) {
+            mpWindowMenu = pMenu;
+            connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { FillWindowMenu(pMenu); });
+        }
+    }
+}
+
+void CFrmMain::FillWindowMenu(QMenu* pMenu) {
+    // The fixed commands stay; the list of open windows below them is rebuilt each time.
+    const QList<QAction*> actions = pMenu->actions();
+    for (QAction* pAction : actions) {
+        if (pAction->property("zsWindowItem").toBool()) {
+            pMenu->removeAction(pAction);
+            pAction->deleteLater();
+        }
+    }
+    const QList<QMdiSubWindow*> windows = mpMdiArea->subWindowList();
+    if (windows.isEmpty()) {
+        return;
+    }
+    QAction* pSeparator = pMenu->addSeparator();
+    pSeparator->setProperty("zsWindowItem", true);
+    int nNumber = 1;
+    for (QMdiSubWindow* pWindow : windows) {
+        const QString sText = nNumber < 10 ? QStringLiteral("&%1 %2").arg(nNumber).arg(pWindow->windowTitle())
+                                           : QStringLiteral("%1 %2").arg(nNumber).arg(pWindow->windowTitle());
+        QAction* pAction = pMenu->addAction(sText);
+        pAction->setProperty("zsWindowItem", true);
+        pAction->setCheckable(true);
+        pAction->setChecked(pWindow == mpMdiArea->activeSubWindow());
+        QPointer<QMdiSubWindow> pTarget(pWindow);
+        connect(pAction, &QAction::triggered, this, [this, pTarget] {
+            if (pTarget) {
+                mpMdiArea->setActiveSubWindow(pTarget);
+            }
+        });
+        ++nNumber;
+    }
+}
+
+void CFrmMain::ShowMenus(bool bLibrary) {
+    if (bLibrary == mbLibMenuShown && !menuBar()->actions().isEmpty()) {
+        return;
+    }
+    mbLibMenuShown = bLibrary;
+    menuBar()->clear();
+    for (QMenu* pMenu : bLibrary ? mLibMenus : mNoLibMenus) {
+        menuBar()->addMenu(pMenu);
+    }
+}
+
+void CFrmMain::CreateToolBar() {
+    mpToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    mpToolBar->setObjectName(QStringLiteral("ToolBar"));
+    const std::vector<QIcon> icons = ZsLoadStripIcons(ZsGetAppDir() / "Images" / "IDR_MAINFRAME.png");
+    size_t nImage = 0;
+    for (int nId : kToolBarButtons) {
+        if (nId == 0) {
+            mpToolBar->addSeparator();
+            continue;
+        }
+        QAction* pAction = mpRouter->Find(nId);
+        if (nImage < icons.size()) {
+            pAction->setIcon(icons[nImage]);
+        }
+        ++nImage;
+        mpToolBar->addAction(pAction);
+    }
+    if (!icons.empty()) {
+        mpToolBar->setIconSize(icons.front().availableSizes().value(0, QSize(16, 16)));
+    }
+    addToolBar(Qt::TopToolBarArea, mpToolBar);
+}
+
+void CFrmMain::CreateStatusBar() {
+    QStatusBar* pBar = statusBar();
+    for (size_t i = 0; i < mStatusPanes.size(); ++i) {
+        auto* pPane = new QLabel(pBar);
+        pPane->setTextFormat(Qt::PlainText);
+        if (i == 0) {
+            pPane->setText(QStringLiteral("Ready"));
+            pBar->addWidget(pPane, 1);
+        } else {
+            pPane->setFixedWidth(kPaneWidths[i]);
+            pPane->setFrameShape(QFrame::Panel);
+            pPane->setFrameShadow(QFrame::Sunken);
+            pBar->addPermanentWidget(pPane);
+        }
+        mStatusPanes[i] = pPane;
+    }
+}
+
+void CFrmMain::SetStatusText(int nPane, const char* pszFormat, ...) {
+    if (nPane < 0 || nPane >= static_cast<int>(mStatusPanes.size()) || !mStatusPanes[0]) {
+        return;
+    }
+    va_list args;
+    va_start(args, pszFormat);
+    const std::string sText = ZsFormatV(pszFormat, args);
+    va_end(args);
+    QLabel* pPane = mStatusPanes[static_cast<size_t>(nPane)];
+    const QString sNew = QString::fromStdString(sText);
+    if (pPane->text() != sNew) {
+        pPane->setText(sNew);
+    }
+}
+
+QString CFrmMain::GetStatusText(int nPane) const {
+    if (nPane < 0 || nPane >= static_cast<int>(mStatusPanes.size()) || !mStatusPanes[0]) {
+        return {};
+    }
+    return mStatusPanes[static_cast<size_t>(nPane)]->text();
+}
+
+void CFrmMain::ClearPreview() {
+    if (mpPreviewBar) {
+        mpPreviewBar->ClearPreview();
+    }
+}
+
+std::vector<CZsCmdTarget*> CFrmMain::CommandChain() const {
+    // The focused pane and the windows around it first, then the active library window, then the frame.
+    std::vector<CZsCmdTarget*> chain;
+    QWidget* pFocus = QApplication::focusWidget();
+    if (CDocZIL* pDoc = ActiveDocument()) {
+        if (CFrmZIL* pFrame = mpDocs->FrameOf(pDoc)) {
+            chain = pFrame->CommandTargets(pFocus);
+        }
+    } else if (pFocus && pFocus->window() == this) {
+        chain = ZsTargetsAround(pFocus);
+    }
+    auto add = [&chain](CZsCmdTarget* pTarget) {
+        if (std::find(chain.begin(), chain.end(), pTarget) == chain.end()) {
+            chain.push_back(pTarget);
+        }
+    };
+    add(const_cast<CFrmMain*>(this));
+    add(mpDocs);
+    return chain;
+}
+
+bool CFrmMain::OnCommand(int nId) {
+    switch (nId) {
+        case ID_APP_EXIT:
+            close();
+            return true;
+        case ID_VIEW_TOOLBAR:
+            mpToolBar->setVisible(mpToolBar->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        case ID_VIEW_PREVIEW:
+            mpPreviewBar->setVisible(mpPreviewBar->isHidden());
+            return true;
+        case ID_HELP:
+            OnHelpTopics();
+            return true;
+        case ID_HELP_HOMEPAGE:
+            OnHomePage();
+            return true;
+        case ID_HELP_SUPPORT:
+            OnSupport();
+            return true;
+        case ID_APP_ABOUT: {
+            CDlgAbout about(this);
+            about.exec();
+            return true;
+        }
+        case ID_WINDOW_CASCADE:
+            mpMdiArea->cascadeSubWindows();
+            return true;
+        case ID_WINDOW_TILE_HORZ:
+            mpMdiArea->tileSubWindows();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
+    switch (ui.Id()) {
+        case ID_APP_EXIT:
+        case ID_HELP:
+        case ID_HELP_HOMEPAGE:
+        case ID_HELP_SUPPORT:
+        case ID_APP_ABOUT:
+            ui.Enable();
+            return true;
+        case ID_VIEW_TOOLBAR:
+            ui.SetCheck(!mpToolBar->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            ui.SetCheck(!statusBar()->isHidden());
+            return true;
+        case ID_VIEW_PREVIEW:
+            ui.SetCheck(!mpPreviewBar->isHidden());
+            return true;
+        case ID_WINDOW_CASCADE:
+        case ID_WINDOW_TILE_HORZ:
+            ui.Enable(!mpMdiArea->subWindowList().isEmpty());
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CFrmMain::OnHelpTopics() {
+    ZsOpenUrl(QUrl::fromLocalFile(ZsQPath(ZsGetAppDir() / "help" / "index.html")));
+}
+
+void CFrmMain::OnHomePage() {
+    ZsOpenUrl(QUrl(QString::fromUtf8(ZS_HOME_PAGE_URL)));
+}
+
+void CFrmMain::OnSupport() {
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    url.setPath(QString::fromUtf8(ZS_SUPPORT_MAIL));
+    QUrlQuery query;
+    query.addQueryItem(
+        QStringLiteral("Subject"),
+        QStringLiteral("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
+    url.setQuery(query);
+    ZsOpenUrl(url);
+}
+
+void CFrmMain::SaveWindowState() {
+    ZS_MAIN_WND_PLACEMENT.Set(ZsPlacementToText(ZsGetWindowPlacement(this)));
+    CDocZIL* pActive = ActiveDocument();
+    std::vector<std::string> workspace;
+    for (CDocZIL* pDoc : mpDocs->Documents()) {
+        if (pDoc != pActive && !pDoc->GetPathName().empty()) {
+            workspace.push_back(WorkspaceEntry(pDoc));
+        }
+    }
+    if (pActive && !pActive->GetPathName().empty()) {
+        workspace.push_back(WorkspaceEntry(pActive));
+    }
+    ZS_WORKSPACE.Set(workspace);
+    ZsFrameworkSettings()->setValue(kKeyDockState, saveState());
+}
+
+std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {
+    std::string sEntry = ZsPathToUtf8(pDoc->GetPathName());
+    std::error_code ec;
+    if (!std::filesystem::exists(pDoc->GetPathName(), ec)) {
+        return sEntry;
+    }
+    QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
+    const std::string sPlacement = pWindow ? ZsPlacementToText(ZsGetWindowPlacement(pWindow)) : std::string();
+    const CZsCategoryTree& tree = pDoc->Tree();
+    const ZsTreeItem selected = tree.GetSelectedItem();
+    int nNumber = -1;
+    int nIndex = 0;
+    for (ZsTreeItem item = tree.GetRootItem(); item != ZS_TI_NONE && selected != ZS_TI_NONE;
+         item = tree.GetNextPreorder(item), ++nIndex) {
+        if (item == selected) {
+            nNumber = nIndex;
+            break;
+        }
+    }
+    return sEntry + ZsFormat(";%s;%d", sPlacement.c_str(), nNumber);
+}
+
+void CFrmMain::closeEvent(QCloseEvent* pEvent) {
+    // Placement and workspace are recorded before the libraries are asked about, also when the user then
+    // cancels the close.
+    SaveWindowState();
+    if (!mpDocs->SaveAllModified()) {
+        pEvent->ignore();
+        return;
+    }
+    mpDocs->CloseAllDocuments();
+    pEvent->accept();
+}
+
+void CFrmMain::SetStatusPane(int nPane, const std::string& sText) {
+    SetStatusText(nPane, "%s", sText.c_str());
+}
+
+void CFrmMain::SetPreview(const CZsBitmap& image) {
+    if (mpPreviewBar) {
+        mpPreviewBar->SetPreviewImage(image);
+    }
+}
+
+std::vector<CDocZIL*> CFrmMain::OpenDocuments() const {
+    return mpDocs->Documents();
+}
+
+CDocZIL* CFrmMain::ActiveDocument() const {
+    return mpDocs->ActiveDocument();
+}
+
+bool CFrmMain::CanDropFilesAt(const QMimeData* pData, const QPoint& pos) const {
+    if (!mOpener || !pData || !pData->hasUrls() || ZsHasFormat(pData, QString::fromLatin1(ZS_DND_MIME))) {
+        return false;
+    }
+    // Only the frame itself and the empty workspace take libraries; a library window has its own targets.
+    for (QWidget* p = childAt(pos); p && p != this; p = p->parentWidget()) {
+        if (qobject_cast<QMdiSubWindow*>(p)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CFrmMain::DropFiles(const QMimeData* pData) {
+    std::vector<std::filesystem::path> files;
+    if (!mOpener || !ZsGetDroppedFiles(pData, nullptr, &files, "*.pctv")) {
+        return false;
+    }
+    for (const std::filesystem::path& file : files) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(file, ec)) {
+            mOpener(file);
+        }
+    }
+    return true;
+}
+
+void CFrmMain::dragEnterEvent(QDragEnterEvent* pEvent) {
+    if (CanDropFilesAt(pEvent->mimeData(), pEvent->position().toPoint())) {
+        pEvent->setDropAction(Qt::CopyAction);
+        pEvent->accept();
+    } else {
+        pEvent->ignore();
+    }
+}
+
+void CFrmMain::dragMoveEvent(QDragMoveEvent* pEvent) {
+    if (CanDropFilesAt(pEvent->mimeData(), pEvent->position().toPoint())) {
+        pEvent->setDropAction(Qt::CopyAction);
+        pEvent->accept();
+    } else {
+        pEvent->ignore();
+    }
+}
+
+void CFrmMain::dropEvent(QDropEvent* pEvent) {
+    if (CanDropFilesAt(pEvent->mimeData(), pEvent->position().toPoint()) && DropFiles(pEvent->mimeData())) {
+        pEvent->setDropAction(Qt::CopyAction);
+        pEvent->accept();
+    } else {
+        pEvent->ignore();
+    }
+}

@@ -1,0 +1,114 @@
+// The program's main window: the workspace of library windows, the menus (one set without a library, one
+// with), the toolbar, the status bar with three panes, the docked preview bar, and the application-wide
+// commands (help, home page, support mail, about). It remembers its placement and the layout of its bars.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "common/ZsText.h"
+#include "gui/common/ZsCmdTarget.h"
+#include "gui/ui/LibHost.h"
+
+class CDlgBarPrvw;
+class CDocManagerZIL;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QMimeData;
+class QToolBar;
+
+// Where the home page and the support mail live.
+inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
+inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
+
+class CFrmMain : public QMainWindow, public CZsCmdTarget, public CLibHost {
+    Q_OBJECT
+public:
+    explicit CFrmMain(QWidget* pParent = nullptr);
+    ~CFrmMain() override;
+
+    // Places the window as "MainWndPlacement" says (or centres it), builds the bars and restores their
+    // layout. The window stays hidden; ShowAtStart shows it.
+    bool Create();
+    // Shows the window, maximised when it was maximised at the last close.
+    void ShowAtStart();
+
+    // Formats a text printf-style into a pane of the status bar (0 stretches, 1 is 250 and 2 is 100 wide).
+    void SetStatusText(int nPane, const char* pszFormat, ...) ZS_PRINTF(3, 4);
+    QString GetStatusText(int nPane) const;
+
+    CDlgBarPrvw* GetPreviewBar() const { return mpPreviewBar; }
+    void ClearPreview();
+    QMdiArea* GetMdiArea() const { return mpMdiArea; }
+    QToolBar* GetToolBar() const { return mpToolBar; }
+    CZsCmdRouter& Router() { return *mpRouter; }
+
+    // The menus shown without a library window and with one.
+    const std::vector<QMenu*>& NoLibMenus() const { return mNoLibMenus; }
+    const std::vector<QMenu*>& LibMenus() const { return mLibMenus; }
+    bool IsLibMenuShown() const { return mbLibMenuShown; }
+
+    // The open libraries and their windows.
+    CDocManagerZIL& Docs() { return *mpDocs; }
+
+    // What the library windows ask of the frame.
+    void SetStatusPane(int nPane, const std::string& sText) override;
+    void SetPreview(const CZsBitmap& image) override;
+    std::vector<CDocZIL*> OpenDocuments() const override;
+    CDocZIL* ActiveDocument() const override;
+
+    // Opens a library file for the drop target (the document manager's opening unless replaced).
+    using DocumentOpener = std::function<void(const std::filesystem::path&)>;
+    void SetDocumentOpener(DocumentOpener opener) { mOpener = std::move(opener); }
+    // Whether a drag of this data at this point (in frame coordinates) would open libraries.
+    bool CanDropFilesAt(const QMimeData* pData, const QPoint& pos) const;
+    // Opens every existing ".pctv" file of the data; false when it holds no file list.
+    bool DropFiles(const QMimeData* pData);
+
+    bool OnCommand(int nId) override;
+    bool OnUpdateCommand(CZsCmdUI& ui) override;
+
+    // Records the placement, the workspace (the open libraries, the active one last) and the bars' layout,
+    // as at close.
+    void SaveWindowState();
+    // The workspace entry of a library: its path, then ";" + its window's placement + ";" + the number of
+    // its selected category in pre-order (-1 for none); the path alone when the file does not exist.
+    std::string WorkspaceEntry(CDocZIL* pDoc) const;
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dragMoveEvent(QDragMoveEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void ShowMenus(bool bLibrary);
+    void FillWindowMenu(QMenu* pMenu);
+    std::vector<CZsCmdTarget*> CommandChain() const;
+    void OnHelpTopics();
+    void OnHomePage();
+    void OnSupport();
+
+    QMdiArea* mpMdiArea = nullptr;
+    std::array<QLabel*, 3> mStatusPanes{};
+    QToolBar* mpToolBar = nullptr;
+    CDlgBarPrvw* mpPreviewBar = nullptr;
+    CZsCmdRouter* mpRouter = nullptr;
+    std::vector<QMenu*> mNoLibMenus;
+    std::vector<QMenu*> mLibMenus;
+    QMenu* mpWindowMenu = nullptr;
+    bool mbLibMenuShown = false;
+    int mnStartShowCmd = 0;
+    DocumentOpener mOpener;
+    CDocManagerZIL* mpDocs = nullptr;
+};

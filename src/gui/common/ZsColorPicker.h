@@ -1,0 +1,29 @@
+// A button that shows a colour and lets the user choose another one with the colour dialog.
+#pragma once
+
+#include <QPushButton>
+#include <cstdint>
+
+class CZsColorPicker : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CZsColorPicker(QWidget* pParent = nullptr);
+
+    // The colour as 0x00BBGGRR, the form in which it is stored in the settings.
+    uint32_t GetColor() const { return mnColor; }
+    void SetColor(uint32_t nColor);
+
+    static QColor ToQColor(uint32_t nColor);
+    static uint32_t FromQColor(const QColor& color);
+
+signals:
+    void colorChanged(uint32_t nColor);
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+
+private:
+    void OnClicked();
+
+    uint32_t mnColor = 0;
+};

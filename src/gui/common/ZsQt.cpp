@@ -1,0 +1,67 @@
+#include "gui/common/ZsQt.h"
+
+#include <QDesktopServices>
+#include <QPixmap>
+#include <QSettings>
+#include <cstring>
+
+#include "common/ZsBase.h"
+#include "icon/ZsBitmap.h"
+
+namespace {
+ZsUrlOpener& UrlOpener() {
+    static ZsUrlOpener opener;
+    return opener;
+}
+}  // namespace
+
+QString ZsQPath(const std::filesystem::path& path) {
+    return QString::fromStdString(ZsPathToUtf8(path));
+}
+
+std::filesystem::path ZsPathOf(const QString& s) {
+    return ZsPathFromUtf8(s.toStdString());
+}
+
+QImage ZsToQImage(const CZsBitmap& bitmap) {
+    if (bitmap.IsNull()) {
+        return {};
+    }
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_ARGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    const size_t nRowBytes = static_cast<size_t>(bitmap.Width()) * sizeof(uint32_t);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::memcpy(image.scanLine(y), bitmap.Row(y), nRowBytes);
+    }
+    return image;
+}
+
+std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {
+    std::vector<QIcon> icons;
+    const QImage strip(ZsQPath(path));
+    const int nSize = strip.height();
+    if (strip.isNull() || nSize <= 0) {
+        return icons;
+    }
+    for (int x = 0; x + nSize <= strip.width(); x += nSize) {
+        icons.emplace_back(QPixmap::fromImage(strip.copy(x, 0, nSize, nSize)));
+    }
+    return icons;
+}
+
+std::unique_ptr<QSettings> ZsFrameworkSettings() {
+    return std::make_unique<QSettings>(ZsQPath(ZsGetDataDir() / "config_mfc.ini"), QSettings::IniFormat);
+}
+
+bool ZsOpenUrl(const QUrl& url) {
+    if (UrlOpener()) {
+        return UrlOpener()(url);
+    }
+    return QDesktopServices::openUrl(url);
+}
+
+void ZsSetUrlOpener(ZsUrlOpener opener) {
+    UrlOpener() = std::move(opener);
+}

@@ -1,0 +1,41 @@
+// Small bridges between the core's types and Qt: text, paths, pictures, the framework settings file and the
+// opening of links and files with the desktop's programs.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QString>
+#include <QUrl>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CZsBitmap;
+class QSettings;
+
+inline QString ZsQ(const std::string& s) {
+    return QString::fromStdString(s);
+}
+inline std::string ZsS(const QString& s) {
+    return s.toStdString();
+}
+QString ZsQPath(const std::filesystem::path& path);
+std::filesystem::path ZsPathOf(const QString& s);
+
+// The picture as a QImage of the same pixels (non-premultiplied ARGB); a null image for a null picture.
+QImage ZsToQImage(const CZsBitmap& bitmap);
+
+// The button pictures of a toolbar strip: square tiles as high as the strip, left to right. Empty when the
+// file is missing or is not a picture.
+std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path);
+
+// "config_mfc.ini" in the data folder, where the windowing layer keeps its own state ("DockState").
+std::unique_ptr<QSettings> ZsFrameworkSettings();
+
+// Opens a link, a mail or a file with the desktop's program for it. Tests replace the opener to see what
+// would be opened; an empty function restores the desktop's.
+using ZsUrlOpener = std::function<bool(const QUrl&)>;
+bool ZsOpenUrl(const QUrl& url);
+void ZsSetUrlOpener(ZsUrlOpener opener);

@@ -1,0 +1,65 @@
+#include "gui/common/ZsTray.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include "common/ZsBase.h"
+#include "common/ZsLog.h"
+#include "gui/common/ZsCmdIds.h"
+
+CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_unique<QMenu>()) {
+    QAction* pToggle = mpMenu->addAction(QStringLiteral("&Show/Hide Main Window"));
+    pToggle->setData(ID_TRAY_SHOW_HIDE);
+    mpMenu->addSeparator();
+    QAction* pExit = mpMenu->addAction(QStringLiteral("&Exit"));
+    pExit->setData(ID_TRAY_EXIT);
+    connect(pToggle, &QAction::triggered, this, &CZsTray::ToggleMainWindow);
+    connect(pExit, &QAction::triggered, this, [this] {
+        if (mpMainWnd) {
+            mpMainWnd->close();
+        }
+    });
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        errno = 0;
+        ZS_LOG_ERR("CZsTray::CZsTray", "QSystemTrayIcon::isSystemTrayAvailable");
+        return;
+    }
+    QIcon icon = pMainWnd->windowIcon();
+    if (icon.isNull()) {
+        icon = QApplication::windowIcon();
+    }
+    mpIcon = std::make_unique<QSystemTrayIcon>(icon);
+    mpIcon->setToolTip(QString::fromUtf8(ZS_PRODUCT_NAME));
+    mpIcon->setContextMenu(mpMenu.get());
+    connect(mpIcon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    ToggleMainWindow();
+                }
+            });
+    mpIcon->show();
+}
+
+CZsTray::~CZsTray() {
+    if (mpIcon) {
+        mpIcon->hide();
+    }
+}
+
+void CZsTray::ToggleMainWindow() {
+    if (!mpMainWnd) {
+        return;
+    }
+    if (mpMainWnd->isMinimized() || mpMainWnd->isHidden()) {
+        mpMainWnd->setWindowState((mpMainWnd->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        mpMainWnd->show();
+        mpMainWnd->raise();
+        mpMainWnd->activateWindow();
+    } else {
+        mpMainWnd->showMinimized();
+        mpMainWnd->hide();
+    }
+}

@@ -1,0 +1,93 @@
+#include "gui/ui/DlgBarPrvw.h"
+
+#include <QPainter>
+
+#include "gui/common/ZsQt.h"
+#include "icon/ZsBitmap.h"
+
+namespace {
+constexpr int kMaxPreview = 256;
+constexpr int kBarSize = 260;
+}  // namespace
+
+CPrvwPane::CPrvwPane(QWidget* pParent) : QWidget(pParent) {
+    setMinimumSize(64, 64);
+}
+
+QSize CPrvwPane::sizeHint() const {
+    return {kBarSize, kBarSize};
+}
+
+void CPrvwPane::SetImage(const QImage& image) {
+    mImage = image;
+    update();
+}
+
+QSize CPrvwPane::DrawSize(const QSize& size) {
+    int w = size.width();
+    int h = size.height();
+    if (w > kMaxPreview || h > kMaxPreview) {
+        const int nLonger = std::max(w, h);
+        if (w >= h) {
+            h = static_cast<int>(static_cast<int64_t>(h) * kMaxPreview / nLonger);
+            w = kMaxPreview;
+        } else {
+            w = static_cast<int>(static_cast<int64_t>(w) * kMaxPreview / nLonger);
+            h = kMaxPreview;
+        }
+    }
+    return {w, h};
+}
+
+void CPrvwPane::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect rcClient = rect();
+    painter.fillRect(rcClient, palette().color(QPalette::Button));
+
+    // White field with a sunken edge, then a light grey panel inside.
+    QRect rc = rcClient.adjusted(4, 4, -4, -4);
+    painter.fillRect(rc, QColor(0xFF, 0xFF, 0xFF));
+    const QColor cShadow = palette().color(QPalette::Mid);
+    const QColor cDark = palette().color(QPalette::Dark);
+    const QColor cLight = palette().color(QPalette::Light);
+    const QColor cFace = palette().color(QPalette::Button);
+    auto edge = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    edge(rc, cShadow, cLight);
+    edge(rc.adjusted(1, 1, -1, -1), cDark, cFace);
+    rc.adjust(2, 2, -2, -2);
+    rc.adjust(4, 4, -4, -4);
+    painter.fillRect(rc, QColor(0xEE, 0xEE, 0xEE));
+
+    if (mImage.isNull()) {
+        return;
+    }
+    const QSize size = DrawSize(mImage.size());
+    QRect rcImage(QPoint(0, 0), size);
+    rcImage.moveCenter(rcClient.center());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, size != mImage.size());
+    painter.drawImage(rcImage, mImage);
+}
+
+CDlgBarPrvw::CDlgBarPrvw(QWidget* pParent) : QDockWidget(QStringLiteral("Preview"), pParent) {
+    setObjectName(QStringLiteral("PreviewBar"));
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                QDockWidget::DockWidgetClosable);
+    setAllowedAreas(Qt::AllDockWidgetAreas);
+    mpPane = new CPrvwPane(this);
+    setWidget(mpPane);
+}
+
+void CDlgBarPrvw::SetPreviewImage(const CZsBitmap& bitmap) {
+    mpPane->SetImage(ZsToQImage(bitmap));
+}
+
+void CDlgBarPrvw::ClearPreview() {
+    mpPane->SetImage(QImage());
+}

@@ -1,0 +1,69 @@
+// The open libraries: creates, opens, saves and closes library documents with their windows in the main
+// frame's workspace, and handles the commands that act on them (New, Open, Close, Save, Save As, Save All).
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "gui/common/ZsCmdTarget.h"
+#include "gui/common/ZsRecentFiles.h"
+
+class CDocZIL;
+class CFrmZIL;
+class CLibHost;
+class QMdiArea;
+class QMdiSubWindow;
+
+class CDocManagerZIL : public QObject, public CZsCmdTarget {
+    Q_OBJECT
+public:
+    CDocManagerZIL(CLibHost* pHost, QMdiArea* pArea, CZsCmdRouter* pRouter, QObject* pParent = nullptr);
+    ~CDocManagerZIL() override;
+
+    // A new untitled library, "Library1", "Library2", ... in its own window.
+    CDocZIL* OnFileNew();
+    // Opens a library in its own window; a library already open is only activated. Null when it cannot be
+    // opened (the user was told why).
+    CDocZIL* OpenDocumentFile(const std::filesystem::path& path);
+    // Save (bAskPath false: to the document's path, asking for one when it has none) and Save As.
+    bool DoSave(CDocZIL* pDoc, bool bAskPath);
+    // Asks whether to save a modified library; false when the user cancels or the save fails.
+    bool SaveModified(CDocZIL* pDoc);
+    // Asks about every modified library; false as soon as one is cancelled.
+    bool SaveAllModified();
+    // Closes the document and its window without asking.
+    void CloseDocument(CDocZIL* pDoc);
+    void CloseAllDocuments();
+
+    // The recent-file list of the File menu: a library enters it when it is opened or saved under a name.
+    const CZsRecentFileList& RecentFiles() const { return mRecent; }
+    void AddToRecentFileList(const std::filesystem::path& path);
+    // Gives the recent-file commands their texts: "Recent File" (disabled) for an empty list.
+    void UpdateRecentActions();
+
+    std::vector<CDocZIL*> Documents() const;
+    CDocZIL* ActiveDocument() const;
+    CFrmZIL* FrameOf(const CDocZIL* pDoc) const;
+    QMdiSubWindow* SubWindowOf(const CDocZIL* pDoc) const;
+
+    bool OnCommand(int nId) override;
+    bool OnUpdateCommand(CZsCmdUI& ui) override;
+
+    // Asks for a library file to open (bSave false) or to save to; none when cancelled. Tests replace it.
+    std::function<std::optional<std::filesystem::path>(bool bSave, const std::filesystem::path& suggestion)>
+        mPromptFile;
+
+private:
+    CFrmZIL* CreateFrame(CDocZIL* pDoc);
+    std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion);
+
+    CLibHost* mpHost;
+    QMdiArea* mpArea;
+    CZsCmdRouter* mpRouter;
+    std::vector<CDocZIL*> mDocs;
+    CZsRecentFileList mRecent;
+    int mnUntitled = 0;
+};

@@ -1,0 +1,91 @@
+// The right-hand pane of a library window: the icons of the category on display as a multi-column list of
+// pictures with optional name and format count, and beside it the image formats of the focused icon. The
+// list decodes only the icons it paints.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QWidget>
+#include <vector>
+
+#include "gui/common/ZsDocument.h"
+#include "icon/ZsIcon.h"
+
+class CDocZIL;
+class QListView;
+
+// The ids of the icons on display, one row each.
+class CIconListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    void SetIds(std::vector<int32_t> ids);
+    const std::vector<int32_t>& Ids() const { return mIds; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+    void RefreshId(int32_t nId);
+
+private:
+    std::vector<int32_t> mIds;
+};
+
+// The images of the working icon, one row each.
+class CImageListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    void SetIcon(const CIcon* pIcon);
+    const CIcon* Icon() const { return mpIcon; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+
+private:
+    const CIcon* mpIcon = nullptr;
+};
+
+class CViewZIL : public QWidget, public CZsView, public CZsCmdTarget {
+    Q_OBJECT
+public:
+    explicit CViewZIL(QWidget* pParent = nullptr);
+
+    CDocZIL* Doc() const;
+    void OnUpdate(CZsView* pSender, int nHint) override;
+    bool OnCommand(int nId) override;
+    bool OnUpdateCommand(CZsCmdUI& ui) override;
+
+    // The display size command (33280 ... 33289) and whether names and format counts are shown; both are
+    // stored as settings at every change.
+    void SetDisplaySize(int nCmdId);
+    int DisplaySizeCmd() const { return mnSizeCmd; }
+    void SetInfoShown(bool bShown);
+    bool IsInfoShown() const { return mbInfo; }
+    int ItemHeight() const;
+    int ColumnWidth() const;
+
+    int GetIconCount() const;
+    int GetSelectedCount() const;
+    int GetCaretRow() const;
+    void SetCaretRow(int nRow);
+    int32_t GetCaretIconId() const;
+    int GetImageRowCount() const;
+    const CIcon& WorkingIcon() const { return mWorkingIcon; }
+
+    QListView* IconList() const { return mpIcons; }
+    QListView* ImageList() const { return mpImages; }
+
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override;
+
+private:
+    void ApplyMetrics();
+    void LoadImages();
+    void UpdatePreview();
+
+    QListView* mpIcons;
+    QListView* mpImages;
+    CIconListModel* mpIconModel;
+    CImageListModel* mpImageModel;
+    CIcon mWorkingIcon;
+    int mnSizeCmd;
+    bool mbInfo;
+    bool mbSettingsRead = false;
+};

@@ -1,0 +1,522 @@
+#include "icon/ZsCodec.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+
+#include "common/ZsByteReader.h"
+#include "common/ZsLog.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+void SetError(std::string* pError, const std::string& text) {
+    if (pError) {
+        *pError = text;
+    }
+}
+
+uint64_t Stride(uint64_t nWidth, uint64_t nBitCount) {
+    return ((nWidth * nBitCount + 31) >> 3) & ~UINT64_C(3);
+}
+
+// A DIB image: BITMAPINFOHEADER, colour table (shortened by biClrUsed), colour bits and AND mask, both
+// bottom-up. Only the colour bits must be complete; a short mask counts as opaque where it is missing.
+CZsBitmap DecodeDib(ZsBytes image, std::string* pError) {
+    CZsByteReader r(image);
+    if (!r.Has(0, 40)) {
+        SetError(pError, "the image header is truncated");
+        return {};
+    }
+    const uint32_t biSize = r.U32At(0);
+    const int64_t nWidth = static_cast<int32_t>(r.U32At(4));
+    const int64_t nHeight = static_cast<int32_t>(r.U32At(8)) / 2;
+    const unsigned nBits = r.U16At(14);
+    const uint32_t biCompression = r.U32At(16);
+    const uint32_t biClrUsed = r.U32At(32);
+    if (biSize < 40 || biSize > image.size()) {
+        SetError(pError, "the image header has a bad length");
+        return {};
+    }
+    if (nWidth <= 0 || nHeight <= 0) {
+        SetError(pError, ZsFormat("the image has no pixels (%lld x %lld)", static_cast<long long>(nWidth),
+                                  static_cast<long long>(nHeight)));
+        return {};
+    }
+    if (!ZsCheckPictureSize(nWidth, nHeight, pError)) {
+        return {};
+    }
+    if (biCompression != 0) {
+        SetError(pError,
+                 ZsFormat("the image is compressed (method %u), which icons never are", biCompression));
+        return {};
+    }
+    if (nBits != 1 && nBits != 4 && nBits != 8 && nBits != 16 && nBits != 24 && nBits != 32) {
+        SetError(pError, ZsFormat("the image has %u bits per pixel", nBits));
+        return {};
+    }
+    uint64_t nColours = 0;
+    if (nBits <= 8) {
+        nColours = UINT64_C(1) << nBits;
+        if (biClrUsed > 0 && biClrUsed < nColours) {
+            nColours = biClrUsed;
+        }
+    }
+    const uint64_t tableAt = biSize;
+    const uint64_t xorAt = tableAt + 4 * nColours;
+    const uint64_t xorStride = Stride(static_cast<uint64_t>(nWidth), nBits);
+    const uint64_t andStride = Stride(static_cast<uint64_t>(nWidth), 1);
+    const uint64_t andAt = xorAt + xorStride * static_cast<uint64_t>(nHeight);
+    if (!r.Has(xorAt, xorStride * static_cast<uint64_t>(nHeight))) {
+        SetError(pError, "the image's colour bits are truncated");
+        return {};
+    }
+    std::array<uint32_t, 256> table{};
+    for (uint64_t i = 0; i < nColours; ++i) {
+        table[i] = 0xFF000000u | (r.U32At(tableAt + 4 * i) & 0xFFFFFF);
+    }
+
+    const int w = static_cast<int>(nWidth), h = static_cast<int>(nHeight);
+    CZsBitmap bmp(w, h, static_cast<int>(nBits));
+    const uint8_t* p = image.data();
+    bool bAnyAlpha = false;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = p + xorAt + static_cast<uint64_t>(h - 1 - y) * xorStride;
+        uint32_t* out = bmp.Row(y);
+        for (int x = 0; x < w; ++x) {
+            switch (nBits) {
+                case 1:
+                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+                    break;
+                case 4:
+                    out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+                    break;
+                case 8:
+                    out[x] = table[row[x]];
+                    break;
+                case 16: {
+                    unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
+                    unsigned r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
+                    out[x] = ZsArgb(255, (r5 << 3) | (r5 >> 2), (g5 << 3) | (g5 >> 2), (b5 << 3) | (b5 >> 2));
+                    break;
+                }
+                case 24:
+                    out[x] = ZsArgb(255, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                    break;
+                default:
+                    out[x] = ZsArgb(row[4 * x + 3], row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+                    bAnyAlpha = bAnyAlpha || row[4 * x + 3] != 0;
+                    break;
+            }
+        }
+    }
+    // Images without alpha of their own are shaped by the AND mask: a 32-bit image whose alpha bytes are all
+    // zero is drawn through its mask, as the system draws it.
+    if (nBits == 32 && bAnyAlpha) {
+        return bmp;
+    }
+    for (int y = 0; y < h; ++y) {
+        const uint64_t rowAt = andAt + static_cast<uint64_t>(h - 1 - y) * andStride;
+        uint32_t* out = bmp.Row(y);
+        for (int x = 0; x < w; ++x) {
+            out[x] |= 0xFF000000u;
+            const uint64_t at = rowAt + static_cast<uint64_t>(x >> 3);
+            if (r.Has(at, 1) && ((p[at] >> (7 - (x & 7))) & 1)) {
+                out[x] = 0;
+            }
+        }
+    }
+    return bmp;
+}
+
+// Keys' cubic convolution kernel with a = -0.5 (Catmull-Rom).
+float Cubic(float x) {
+    x = std::fabs(x);
+    if (x < 1.0f) {
+        return (1.5f * x - 2.5f) * x * x + 1.0f;
+    }
+    if (x < 2.0f) {
+        return ((-0.5f * x + 2.5f) * x - 4.0f) * x + 2.0f;
+    }
+    return 0.0f;
+}
+
+// The weights of one axis, computed once per scaling: for every target position a window of source
+// positions (clamped to the edges) and their normalised weights.
+struct Taps {
+    int nStride = 0;
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<float> weights;
+};
+
+Taps MakeTaps(int nSource, int nTarget) {
+    const double scale = static_cast<double>(nSource) / nTarget;
+    const double filterScale = std::max(1.0, scale);
+    const double support = 2.0 * filterScale;
+    Taps t;
+    t.nStride = static_cast<int>(std::ceil(2.0 * support)) + 2;
+    t.first.resize(static_cast<size_t>(nTarget));
+    t.count.resize(static_cast<size_t>(nTarget));
+    t.weights.assign(static_cast<size_t>(nTarget) * static_cast<size_t>(t.nStride), 0.0f);
+    for (int i = 0; i < nTarget; ++i) {
+        const double center = (i + 0.5) * scale - 0.5;
+        const int lo = static_cast<int>(std::floor(center - support)) + 1;
+        const int hi = static_cast<int>(std::floor(center + support));
+        const int first = std::clamp(lo, 0, nSource - 1);
+        const int last = std::clamp(hi, 0, nSource - 1);
+        float* w = &t.weights[static_cast<size_t>(i) * static_cast<size_t>(t.nStride)];
+        double sum = 0;
+        for (int j = lo; j <= hi; ++j) {
+            const float k = Cubic(static_cast<float>((j - center) / filterScale));
+            w[std::clamp(j, 0, nSource - 1) - first] += k;
+            sum += k;
+        }
+        if (sum != 0) {
+            for (int j = 0; j <= last - first; ++j) {
+                w[j] = static_cast<float>(w[j] / sum);
+            }
+        }
+        t.first[static_cast<size_t>(i)] = first;
+        t.count[static_cast<size_t>(i)] = last - first + 1;
+    }
+    return t;
+}
+
+// The source scaled to w x h, one target row at a time: each row is handed to emit(y, pixels) as
+// premultiplied floats (four per pixel, 0..255). Columns are filtered first, straight from the source rows,
+// so that only two rows are ever held, whatever the size of the source.
+template <typename Emit>
+void ScalePremultiplied(const CZsBitmap& src, int w, int h, Emit&& emit) {
+    const int sw = src.Width(), sh = src.Height();
+    const Taps tv = MakeTaps(sh, h);
+    const Taps th = w != sw ? MakeTaps(sw, w) : Taps();
+    std::vector<float> column(static_cast<size_t>(sw) * 4);
+    std::vector<float> row(static_cast<size_t>(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        std::fill(column.begin(), column.end(), 0.0f);
+        const float* wv = &tv.weights[static_cast<size_t>(y) * static_cast<size_t>(tv.nStride)];
+        for (int k = 0; k < tv.count[static_cast<size_t>(y)]; ++k) {
+            const float f = wv[k];
+            if (f == 0.0f) {
+                continue;
+            }
+            const uint32_t* in = src.Row(tv.first[static_cast<size_t>(y)] + k);
+            float* out = column.data();
+            for (int x = 0; x < sw; ++x, out += 4) {
+                const uint32_t p = in[x];
+                const float a = f * static_cast<float>(ZsAlpha(p));
+                const float fa = a * (1.0f / 255.0f);
+                out[0] += fa * static_cast<float>(ZsRed(p));
+                out[1] += fa * static_cast<float>(ZsGreen(p));
+                out[2] += fa * static_cast<float>(ZsBlue(p));
+                out[3] += a;
+            }
+        }
+        if (w == sw) {
+            emit(y, column.data());
+            continue;
+        }
+        for (int x = 0; x < w; ++x) {
+            const float* wh = &th.weights[static_cast<size_t>(x) * static_cast<size_t>(th.nStride)];
+            const float* px = column.data() + static_cast<size_t>(th.first[static_cast<size_t>(x)]) * 4;
+            float r = 0, g = 0, b = 0, a = 0;
+            for (int k = 0; k < th.count[static_cast<size_t>(x)]; ++k, px += 4) {
+                r += wh[k] * px[0];
+                g += wh[k] * px[1];
+                b += wh[k] * px[2];
+                a += wh[k] * px[3];
+            }
+            row[4 * x] = r;
+            row[4 * x + 1] = g;
+            row[4 * x + 2] = b;
+            row[4 * x + 3] = a;
+        }
+        emit(y, row.data());
+    }
+}
+
+unsigned ToByte(float v) {
+    return static_cast<unsigned>(std::clamp(std::lround(v), 0L, 255L));
+}
+
+// A premultiplied pixel back to straight alpha; colours never exceed their alpha.
+uint32_t Unpremultiply(const float* px) {
+    const float a = std::clamp(px[3], 0.0f, 255.0f);
+    const unsigned nA = ToByte(a);
+    if (nA == 0) {
+        return 0;
+    }
+    const float f = 255.0f / a;
+    return ZsArgb(nA, ToByte(std::min(px[0], a) * f), ToByte(std::min(px[1], a) * f),
+                  ToByte(std::min(px[2], a) * f));
+}
+
+// A premultiplied pixel composited on opaque black.
+uint32_t OnBlack(const float* px) {
+    return ZsArgb(255, ToByte(px[0]), ToByte(px[1]), ToByte(px[2]));
+}
+
+constexpr std::array<uint32_t, 2> kMonoPalette{0x000000, 0xFFFFFF};
+constexpr std::array<uint32_t, 16> kVgaPalette{0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                               0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                               0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
+constexpr unsigned kHalftoneGreys = 32;
+
+std::vector<uint32_t> MakeHalftonePalette() {
+    const std::array<uint32_t, 16>& vga = kVgaPalette;
+    std::vector<uint32_t> pal(vga.begin(), vga.end());
+    for (unsigned r = 0; r < 6; ++r) {
+        for (unsigned g = 0; g < 6; ++g) {
+            for (unsigned b = 0; b < 6; ++b) {
+                uint32_t c = ZsArgb(0, r * 51, g * 51, b * 51);
+                if (std::find(vga.begin(), vga.end(), c) == vga.end()) {
+                    pal.push_back(c);
+                }
+            }
+        }
+    }
+    // Greys that neither the VGA colours nor the cube have.
+    for (unsigned k = 0; k < kHalftoneGreys; ++k) {
+        unsigned v = 8 * k + 2;
+        pal.push_back(ZsArgb(0, v, v, v));
+    }
+    return pal;
+}
+
+// The halftone palette's index of every colour of the 6x6x6 cube (those that are VGA colours too sit among
+// the VGA colours).
+const std::array<uint8_t, 216>& HalftoneCubeIndex() {
+    static const std::array<uint8_t, 216> index = [] {
+        std::array<uint8_t, 216> t{};
+        std::span<const uint32_t> pal = ZsGetPalette(8);
+        for (unsigned c = 0; c < 216; ++c) {
+            const uint32_t rgb = ZsArgb(0, c / 36 * 51, c / 6 % 6 * 51, c % 6 * 51);
+            t[c] = static_cast<uint8_t>(std::find(pal.begin(), pal.end(), rgb) - pal.begin());
+        }
+        return t;
+    }();
+    return index;
+}
+
+void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
+    const uint64_t nColours = b <= 8 ? UINT64_C(1) << b : 0;
+    const uint64_t xorStride = Stride(static_cast<uint64_t>(w), static_cast<uint64_t>(b));
+    const uint64_t andStride = Stride(static_cast<uint64_t>(w), 1);
+    uint8_t* p = data.data();
+    ZsSetU32(p + 0, 40);
+    ZsSetU32(p + 4, static_cast<uint32_t>(w));
+    ZsSetU32(p + 8, static_cast<uint32_t>(2 * h));
+    ZsSetU16(p + 12, 1);
+    ZsSetU16(p + 14, static_cast<uint16_t>(b));
+    ZsSetU32(p + 20, static_cast<uint32_t>(xorStride * 2 * static_cast<uint64_t>(h)));
+    std::span<const uint32_t> palette = ZsGetPalette(b);
+    for (size_t i = 0; i < palette.size(); ++i) {
+        ZsSetU32(p + 40 + 4 * i, palette[i]);
+    }
+    CZsPaletteMapper mapper(palette);
+    uint8_t* xorBits = p + 40 + 4 * nColours;
+    uint8_t* andBits = xorBits + xorStride * static_cast<uint64_t>(h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = xorBits + static_cast<uint64_t>(h - 1 - y) * xorStride;
+        uint8_t* mask = andBits + static_cast<uint64_t>(h - 1 - y) * andStride;
+        const uint32_t* in = bmp.Row(y);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t rgb = in[x] & 0xFFFFFF;
+            const bool bBlack = rgb == 0;
+            if (bBlack) {
+                mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+            }
+            switch (b) {
+                case 1:
+                    row[x >> 3] |= static_cast<uint8_t>(mapper.Index(rgb) << (7 - (x & 7)));
+                    break;
+                case 4:
+                    row[x >> 1] |= static_cast<uint8_t>(mapper.Index(rgb) << ((x & 1) ? 0 : 4));
+                    break;
+                case 8:
+                    row[x] = mapper.Index(rgb);
+                    break;
+                case 24:
+                    row[3 * x] = static_cast<uint8_t>(ZsBlue(rgb));
+                    row[3 * x + 1] = static_cast<uint8_t>(ZsGreen(rgb));
+                    row[3 * x + 2] = static_cast<uint8_t>(ZsRed(rgb));
+                    break;
+                default:
+                    ZsSetU32(row + 4 * x, bBlack ? 0 : in[x]);
+                    break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
+    if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE ||
+        nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
+        SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)",
+                                  static_cast<long long>(nWidth), static_cast<long long>(nHeight)));
+        return false;
+    }
+    return true;
+}
+
+CZsBitmap ZI_DecodeImage(ZsBytes image, std::string* pError) {
+    if (ZI_IsPng(image)) {
+        CZsBitmap bmp = ZsDecodePng(image, pError);
+        bmp.SetBitCount(32);
+        return bmp;
+    }
+    if (!image.empty() && image[0] == 0x28) {
+        return DecodeDib(image, pError);
+    }
+    SetError(pError, "the image is neither a DIB nor a PNG image");
+    return {};
+}
+
+CZsBitmap ZI_CreateHICON(ZsBytes image, int nWidth, int nHeight) {
+    std::string sError;
+    CZsBitmap bmp = ZI_DecodeImage(image, &sError);
+    if (bmp.IsNull()) {
+        ZS_LOG_ERR("ZI_CreateHICON", "%s", sError.c_str());
+        return bmp;
+    }
+    if (nWidth <= 0 || nHeight <= 0 || (nWidth == bmp.Width() && nHeight == bmp.Height())) {
+        return bmp;
+    }
+    if (!ZsCheckPictureSize(nWidth, nHeight, &sError)) {
+        ZS_LOG_ERR("ZI_CreateHICON", "%s", sError.c_str());
+        return {};
+    }
+    CZsBitmap scaled = ZsScaleBitmap(bmp, nWidth, nHeight);
+    scaled.SetBitCount(bmp.BitCount());
+    return scaled;
+}
+
+CZsBitmap ZsScaleBitmap(const CZsBitmap& source, int nWidth, int nHeight) {
+    if (source.IsNull() || nWidth <= 0 || nHeight <= 0) {
+        return {};
+    }
+    if (nWidth == source.Width() && nHeight == source.Height()) {
+        return source;
+    }
+    CZsBitmap out(nWidth, nHeight, source.BitCount());
+    ScalePremultiplied(source, nWidth, nHeight, [&](int y, const float* px) {
+        uint32_t* row = out.Row(y);
+        for (int x = 0; x < nWidth; ++x) {
+            row[x] = Unpremultiply(px + 4 * x);
+        }
+    });
+    return out;
+}
+
+CZsBitmap ZsResizeHBITMAP(const CZsBitmap& source, int nWidth, int nHeight, int nBitCount) {
+    if (source.IsNull() || nWidth <= 0 || nHeight <= 0) {
+        return {};
+    }
+    const int b = nBitCount == 0 ? source.BitCount() : nBitCount;
+    const float s = std::min(static_cast<float>(nWidth) / static_cast<float>(source.Width()),
+                             static_cast<float>(nHeight) / static_cast<float>(source.Height()));
+    const int tw = std::clamp(static_cast<int>(static_cast<float>(source.Width()) * s), 1, nWidth);
+    const int th = std::clamp(static_cast<int>(static_cast<float>(source.Height()) * s), 1, nHeight);
+    CZsBitmap out(nWidth, nHeight, b, b == 32 ? 0 : 0xFF000000u);
+    std::span<const uint32_t> palette = ZsGetPalette(b);
+    CZsPaletteMapper mapper(palette);
+    ScalePremultiplied(source, tw, th, [&](int y, const float* px) {
+        uint32_t* row = out.Row(y);
+        for (int x = 0; x < tw; ++x) {
+            const float* p = px + 4 * x;
+            if (b == 32) {
+                row[x] = Unpremultiply(p);
+            } else if (palette.empty()) {
+                row[x] = OnBlack(p);
+            } else {
+                row[x] = 0xFF000000u | palette[mapper.Index(OnBlack(p) & 0xFFFFFF)];
+            }
+        }
+    });
+    return out;
+}
+
+std::span<const uint32_t> ZsGetPalette(int nBitCount) {
+    static const std::vector<uint32_t> halftone = MakeHalftonePalette();
+    switch (nBitCount) {
+        case 1:
+            return kMonoPalette;
+        case 4:
+            return kVgaPalette;
+        case 8:
+            return halftone;
+        default:
+            return {};
+    }
+}
+
+CZsPaletteMapper::CZsPaletteMapper(std::span<const uint32_t> palette)
+    : mPalette(palette),
+      mbHalftone(palette.data() == ZsGetPalette(8).data()),
+      mKeys(palette.empty() ? 0 : 4096, 0xFFFFFFFFu),
+      mValues(mKeys.size(), 0) {}
+
+uint8_t CZsPaletteMapper::Index(uint32_t rgb) {
+    if (mPalette.empty()) {
+        return 0;
+    }
+    rgb &= 0xFFFFFF;
+    const size_t slot = ((rgb * 2654435761u) >> 20) & 0xFFF;
+    if (mKeys[slot] == rgb) {
+        return mValues[slot];
+    }
+    size_t nBest = 0;
+    int bestDistance = INT_MAX;
+    const auto consider = [&](size_t i) {
+        const int dr = static_cast<int>(ZsRed(mPalette[i])) - static_cast<int>(ZsRed(rgb));
+        const int dg = static_cast<int>(ZsGreen(mPalette[i])) - static_cast<int>(ZsGreen(rgb));
+        const int db = static_cast<int>(ZsBlue(mPalette[i])) - static_cast<int>(ZsBlue(rgb));
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance || (d == bestDistance && i < nBest)) {
+            bestDistance = d;
+            nBest = i;
+        }
+    };
+    if (mbHalftone) {
+        // Of the 6x6x6 cube only the point nearest on every axis can be nearest; the VGA colours and the
+        // greys are tried as they are. The answer is the one a search of the whole palette gives.
+        const auto level = [](unsigned v) { return (v + 25) / 51; };
+        consider(HalftoneCubeIndex()[level(ZsRed(rgb)) * 36 + level(ZsGreen(rgb)) * 6 + level(ZsBlue(rgb))]);
+        for (size_t i = 0; i < kVgaPalette.size(); ++i) {
+            consider(i);
+        }
+        for (size_t i = mPalette.size() - kHalftoneGreys; i < mPalette.size(); ++i) {
+            consider(i);
+        }
+    } else {
+        for (size_t i = 0; i < mPalette.size(); ++i) {
+            consider(i);
+        }
+    }
+    mKeys[slot] = rgb;
+    mValues[slot] = static_cast<uint8_t>(nBest);
+    return static_cast<uint8_t>(nBest);
+}
+
+bool ZI_SetImageBitmap(ZI_IMAGE& image, const CZsBitmap& bitmap) {
+    const ZI_FORMAT f = image.Format();
+    const int b = f.nBitCount;
+    if (bitmap.IsNull() || (b != 1 && b != 4 && b != 8 && b != 24 && b != 32)) {
+        return false;
+    }
+    const uint32_t nSize = ZI_GetDibSize(f.nWidth, f.nHeight, b);
+    if (nSize == 0 || !ZsCheckPictureSize(f.nWidth, f.nHeight, nullptr)) {
+        return false;
+    }
+    CZsBitmap scaled = ZsResizeHBITMAP(bitmap, f.nWidth, f.nHeight, b);
+    ZsBlock data(nSize, 0);
+    WriteDib(data, scaled, f.nWidth, f.nHeight, b);
+    image.data = std::move(data);
+    image.dwBytesInRes = nSize;
+    return true;
+}

@@ -1,0 +1,788 @@
+#include "library/ZsIconLib.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <system_error>
+#include <unordered_set>
+
+#include "common/ZsByteReader.h"
+#include "common/ZsLog.h"
+#include "common/ZsText.h"
+#include "icon/ZsIconLibrary.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+// The largest blob SQLite stores by default; no file larger than this can become an icon.
+constexpr uint64_t kMaxIconFileBytes = 1000000000;
+
+// Names and keywords end at a NUL: the statements that store them are NUL-terminated text.
+std::string CleanText(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) {
+        return true;
+    }
+    std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
+    std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
+    return ca == cb;
+}
+
+// A title as the 512-byte field of a tree record: at most 255 UTF-16 units, never half a surrogate pair,
+// NUL-terminated, zero-filled.
+void PutTitle(uint8_t* pField, const std::string& sTitle) {
+    std::u16string w = ZsUtf8ToUtf16(sTitle);
+    size_t n = std::min(w.size(), ZIL_TITLE_UNITS - 1);
+    if (n < w.size() && n > 0 && w[n - 1] >= 0xD800 && w[n - 1] <= 0xDBFF) {
+        --n;
+    }
+    std::memset(pField, 0, ZIL_TITLE_UNITS * 2);
+    for (size_t i = 0; i < n; ++i) {
+        ZsSetU16(pField + 2 * i, static_cast<uint16_t>(w[i]));
+    }
+}
+
+}  // namespace
+
+CZsIconLib::~CZsIconLib() {
+    Close();
+}
+
+void CZsIconLib::Close() {
+    mmapNodes.clear();
+    mmapIcons.clear();
+    mvIconIndex.clear();
+    CloseDb();
+}
+
+bool CZsIconLib::NewLib() {
+    Close();
+    mPath.clear();
+    std::memset(mnReserved, 0, sizeof(mnReserved));
+    mnNextNode = 1;
+    mnNextIcon = 1;
+    if (!mpTree) {
+        return true;
+    }
+    mpTree->DeleteAllItems();
+    ZsTreeItem all = mpTree->InsertItem("My Icons", ZIL_IMAGE_ALL, ZIL_IMAGE_ALL, ZIL_ID_ALL);
+    ZsTreeItem cat1 = mpTree->InsertItem("Sample Category 1", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
+    mpTree->InsertItem("Sample Subcategory 1", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), cat1);
+    mpTree->InsertItem("Sample Subcategory 2", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), cat1);
+    mpTree->InsertItem("Sample Category 2", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
+    mpTree->InsertItem("Sample Category 3", ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), all);
+    mpTree->InsertItem("Find Results", ZIL_IMAGE_FIND, ZIL_IMAGE_FIND, ZIL_ID_FIND);
+    return true;
+}
+
+bool CZsIconLib::Load(const std::filesystem::path& path) {
+    Close();
+    mPath.clear();
+    std::string sPath = ZsPathToUtf8(path);
+    std::error_code ec;
+    // Opening creates a missing file; a library that is not there must stay not there.
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        errno = ENOENT;
+        ZS_LOG_ERR("CZsIconLib::Load", "'%s' is not a file", sPath.c_str());
+        return false;
+    }
+    if (!Open(path)) {
+        return false;
+    }
+    std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
+    if (!header || header->size() != ZIL_HEADER_SIZE) {
+        ZS_LOG_ERR("CZsIconLib::Load", "'%s': no library header (%s)", sPath.c_str(),
+                   header ? ZsFormat("%zu bytes", header->size()).c_str() : LastError().c_str());
+        Close();
+        return false;
+    }
+    CZsByteReader hdr(*header);
+    std::memcpy(mnReserved, header->data(), sizeof(mnReserved));
+    hdr.Skip(8);
+    mnNextNode = static_cast<int32_t>(hdr.U32());
+    mnNextIcon = static_cast<int32_t>(hdr.U32());
+    Finalize();
+
+    std::optional<ZsBytes> tree = QueryBlob(ZsFormat("select data from main where id=%d;", 2));
+    if (!tree || tree->size() <= ZIL_TREE_ITEM_SIZE || tree->size() % ZIL_TREE_ITEM_SIZE != 0) {
+        ZS_LOG_ERR("CZsIconLib::Load", "'%s': bad category tree (%s)", sPath.c_str(),
+                   tree ? ZsFormat("%zu bytes", tree->size()).c_str() : LastError().c_str());
+        Close();
+        return false;
+    }
+    int nItems = static_cast<int>(tree->size() / ZIL_TREE_ITEM_SIZE);
+    // Ids are never handed out twice, even when a damaged header says otherwise.
+    int32_t nMaxNode = 0;
+    for (size_t i = 0; i < tree->size(); i += ZIL_TREE_ITEM_SIZE) {
+        nMaxNode = std::max(nMaxNode, static_cast<int32_t>(CZsByteReader(*tree).U32At(i + 4)));
+    }
+    if (mpTree) {
+        RebuildTree(*tree);
+    }
+    Finalize();
+    std::optional<int64_t> nMaxIcon = QueryInt("select max(id) from icons;");
+    if (nMaxNode >= mnNextNode || (nMaxIcon && *nMaxIcon >= mnNextIcon)) {
+        ZS_LOG_ERR("CZsIconLib::Load", "'%s': next ids %d/%d below the ids in use", sPath.c_str(), mnNextNode,
+                   mnNextIcon);
+        if (nMaxNode >= mnNextNode) {
+            mnNextNode = nMaxNode == INT32_MAX ? INT32_MAX : nMaxNode + 1;
+        }
+        if (nMaxIcon && *nMaxIcon >= mnNextIcon) {
+            mnNextIcon = *nMaxIcon >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(*nMaxIcon + 1);
+        }
+    }
+    std::optional<int64_t> nAllBytes = QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
+    mPath = path;
+    ZsLog("%s loaded (%d nodes, %d icons, last node:%d, last icon:%d)", sPath.c_str(), nItems,
+          static_cast<int>(nAllBytes.value_or(0) / 4), mnNextNode, mnNextIcon);
+    return true;
+}
+
+void CZsIconLib::RebuildTree(ZsBytes blob) {
+    mpTree->DeleteAllItems();
+    CZsByteReader reader(blob);
+    ZsTreeItem current = ZS_TI_NONE;
+    int64_t nLevel = 0;  // level of current
+    for (uint64_t off = 0; reader.Has(off, ZIL_TREE_ITEM_SIZE); off += ZIL_TREE_ITEM_SIZE) {
+        int64_t nDepth = static_cast<int32_t>(reader.U32At(off));
+        int32_t nId = static_cast<int32_t>(reader.U32At(off + 4));
+        int nImage = static_cast<int32_t>(reader.U32At(off + 8));
+        int nSelImage = static_cast<int32_t>(reader.U32At(off + 12));
+        std::u16string w;
+        // At most 255 units, as a save writes them, even when a damaged record has no terminating NUL.
+        for (uint64_t i = 0; i + 1 < ZIL_TITLE_UNITS; ++i) {
+            char16_t c = static_cast<char16_t>(reader.U16At(off + 16 + 2 * i));
+            if (!c) {
+                break;
+            }
+            w.push_back(c);
+        }
+        int64_t nMoves = 0;
+        if (nDepth == nLevel) {
+            nMoves = 1;
+        } else if (nDepth < nLevel) {
+            nMoves = nLevel - nDepth + 1;
+        }
+        for (int64_t k = 0; k < nMoves && current != ZS_TI_NONE; ++k) {
+            current = mpTree->GetParentItem(current);
+            --nLevel;
+        }
+        if (current == ZS_TI_NONE) {
+            nLevel = -1;
+        }
+        current = mpTree->InsertItem(ZsUtf16ToUtf8(w), nImage, nSelImage, nId, current);
+        ++nLevel;
+    }
+}
+
+bool CZsIconLib::CreateTables() {
+    CZsSqlTransaction trans(*this);
+    bool bOk = trans.Active() && Exec("create table main(id integer primary key, data blob);") &&
+               Exec("create table nodes(id integer primary key, data blob);") &&
+               Exec("create table icons(id integer primary key, data blob, name nvarchar(256), "
+                    "kwds nvarchar(256));") &&
+               Exec(ZsFormat("insert into main(id) values(%d);", 1)) &&
+               Exec(ZsFormat("insert into main(id) values(%d);", 2));
+    return bOk && trans.Commit();
+}
+
+bool CZsIconLib::WriteTree(int& nTreeItems) {
+    nTreeItems = 0;
+    if (!mpTree) {
+        return true;
+    }
+    ZsBlock records(static_cast<size_t>(mpTree->GetCount()) * ZIL_TREE_ITEM_SIZE);
+    // Pre-order with an explicit stack: items read from a file may nest arbitrarily deep.
+    std::vector<std::pair<ZsTreeItem, int32_t>> stack;
+    for (ZsTreeItem item = mpTree->GetLastChildItem(ZS_TI_NONE); item != ZS_TI_NONE;
+         item = mpTree->GetPrevSiblingItem(item)) {
+        stack.emplace_back(item, 0);
+    }
+    size_t off = 0;
+    while (!stack.empty() && off + ZIL_TREE_ITEM_SIZE <= records.size()) {
+        auto [item, nDepth] = stack.back();
+        stack.pop_back();
+        int nImage = 0, nSelImage = 0;
+        mpTree->GetItemImage(item, nImage, nSelImage);
+        uint8_t* p = records.data() + off;
+        ZsSetU32(p, static_cast<uint32_t>(nDepth));
+        ZsSetU32(p + 4, static_cast<uint32_t>(mpTree->GetItemData(item)));
+        ZsSetU32(p + 8, static_cast<uint32_t>(nImage));
+        ZsSetU32(p + 12, static_cast<uint32_t>(nSelImage));
+        PutTitle(p + 16, mpTree->GetItemText(item));
+        off += ZIL_TREE_ITEM_SIZE;
+        for (ZsTreeItem child = mpTree->GetLastChildItem(item); child != ZS_TI_NONE;
+             child = mpTree->GetPrevSiblingItem(child)) {
+            stack.emplace_back(child, nDepth + 1);
+        }
+    }
+    nTreeItems = static_cast<int>(off / ZIL_TREE_ITEM_SIZE);
+    return ExecBlob(ZsFormat("update main set data=? where id=%d;", 2), records.data(), off);
+}
+
+bool CZsIconLib::WriteNodes() {
+    ZsBlock bytes;
+    for (auto& [nId, node] : mmapNodes) {
+        if (node.nFlags & ZIL_DELETED) {
+            if (!Exec(ZsFormat("delete from nodes where id=%d;", nId))) {
+                return false;
+            }
+            continue;
+        }
+        if (!(node.nFlags & ZIL_DIRTY_DATA)) {
+            continue;
+        }
+        int nExists = QueryExists(ZsFormat("select id from nodes where id=%d;", nId));
+        if (nExists < 0) {
+            return false;
+        }
+        bytes.clear();
+        if (node.list) {
+            bytes.reserve(node.list->size() * 4);
+            for (int32_t nIcon : *node.list) {
+                ZsPutU32(bytes, static_cast<uint32_t>(nIcon));
+            }
+        }
+        std::string sql = nExists ? ZsFormat("update nodes set data=? where id=%d;", nId)
+                                  : ZsFormat("insert into nodes(id, data) values(%d, ?);", nId);
+        if (!ExecBlob(sql, bytes.empty() ? nullptr : bytes.data(), bytes.size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CZsIconLib::WriteIcons() {
+    for (auto& [nId, icon] : mmapIcons) {
+        if (icon.nFlags & ZIL_DELETED) {
+            if (!Exec(ZsFormat("delete from icons where id=%d;", nId))) {
+                return false;
+            }
+            continue;
+        }
+        uint8_t nFlags = icon.nFlags;
+        if (nFlags & ZIL_DIRTY_DATA) {
+            int nExists = QueryExists(ZsFormat("select id from icons where id=%d;", nId));
+            if (nExists < 0) {
+                return false;
+            }
+            std::string sql;
+            if (nExists) {
+                sql = ZsFormat("update icons set data=? where id=%d;", nId);
+            } else if (nFlags & (ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS)) {
+                // A new row gets its name and keywords with its data: updating them afterwards would write
+                // the whole row, data and all, a second time.
+                sql = ZsFormat("insert into icons(id, data, name, kwds) values(%d, ?, %s, %s);", nId,
+                               SqlQuote((nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "").c_str(),
+                               SqlQuote((nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "").c_str());
+                nFlags &= static_cast<uint8_t>(~(ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS));
+            } else {
+                sql = ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
+            }
+            const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
+            if (!ExecBlob(sql, pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
+                return false;
+            }
+        }
+        if ((nFlags & ZIL_DIRTY_NAME) &&
+            !Exec(ZsFormat("update icons set name=%s where id=%d;", SqlQuote(icon.name.value_or("")).c_str(), nId))) {
+            return false;
+        }
+        if ((nFlags & ZIL_DIRTY_KWDS) &&
+            !Exec(ZsFormat("update icons set kwds=%s where id=%d;", SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CZsIconLib::WriteAll(int& nTreeItems) {
+    CZsSqlTransaction trans(*this);
+    if (!trans.Active()) {
+        ZS_LOG_ERR("CZsIconLib::Save", "begin transaction: %s", LastError().c_str());
+        return false;
+    }
+    ZsBlock header(ZIL_HEADER_SIZE);
+    std::memcpy(header.data(), mnReserved, sizeof(mnReserved));
+    ZsSetU32(header.data() + 8, static_cast<uint32_t>(mnNextNode));
+    ZsSetU32(header.data() + 12, static_cast<uint32_t>(mnNextIcon));
+    if (!ExecBlob(ZsFormat("update main set data=? where id=%d;", 1), header.data(), header.size())) {
+        ZS_LOG_ERR("CZsIconLib::Save", "header: %s", LastError().c_str());
+        return false;
+    }
+    // Any failed write undoes the whole save, so that the file never holds half of it.
+    if (!WriteTree(nTreeItems) || !WriteNodes() || !WriteIcons()) {
+        ZS_LOG_ERR("CZsIconLib::Save", "write: %s", LastError().c_str());
+        return false;
+    }
+    if (!trans.Commit()) {
+        ZS_LOG_ERR("CZsIconLib::Save", "commit transaction: %s", LastError().c_str());
+        return false;
+    }
+    return true;
+}
+
+void CZsIconLib::CommitFlags() {
+    for (auto it = mmapNodes.begin(); it != mmapNodes.end();) {
+        if (it->second.nFlags & ZIL_DELETED) {
+            it = mmapNodes.erase(it);
+        } else {
+            it->second.nFlags = 0;
+            ++it;
+        }
+    }
+    for (auto it = mmapIcons.begin(); it != mmapIcons.end();) {
+        if (it->second.nFlags & ZIL_DELETED) {
+            EraseIcon(it++);
+        } else {
+            it->second.nFlags = 0;
+            ++it;
+        }
+    }
+}
+
+void CZsIconLib::LogSaved(int nTreeItems) {
+    auto it = mmapNodes.find(ZIL_ID_ALL);
+    int nIcons = 0;
+    if (it != mmapNodes.end() && it->second.list) {
+        nIcons = static_cast<int>(it->second.list->size());
+    } else {
+        nIcons = static_cast<int>(
+            QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL)).value_or(0) / 4);
+    }
+    ZsLog("%s saved (%d nodes, %d icons, last node[0x%08X], last icon[0x%08X])", ZsPathToUtf8(mPath).c_str(),
+          nTreeItems, nIcons, static_cast<uint32_t>(mnNextNode), static_cast<uint32_t>(mnNextIcon));
+}
+
+bool CZsIconLib::Save(const std::filesystem::path* pPath) {
+    if (pPath && !pPath->empty() && !SamePath(*pPath, mPath)) {
+        return SaveAs(*pPath);
+    }
+    if (mPath.empty() || !IsOpen()) {
+        ZS_LOG_ERR("CZsIconLib::Save", "no file to save to");
+        return false;
+    }
+    int nTreeItems = 0;
+    if (!WriteAll(nTreeItems)) {
+        return false;
+    }
+    CommitFlags();
+    LogSaved(nTreeItems);
+    return true;
+}
+
+bool CZsIconLib::SaveAs(const std::filesystem::path& path) {
+    // The new file is built beside the target and renamed over it: an existing file there is replaced
+    // whole, and a failure leaves both it and the current file as they were.
+    std::filesystem::path folder = path.parent_path();
+    std::filesystem::path temp = ZsUniquePath(folder / (path.filename().string() + ".tmp"));
+    std::string sPath = ZsPathToUtf8(path);
+    std::error_code ec;
+    bool bCreate = mPath.empty();
+    auto fail = [&](const char* pszWhat) {
+        ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", sPath.c_str(), pszWhat);
+        CloseDb();
+        std::filesystem::remove(temp, ec);
+        if (!mPath.empty()) {
+            Open(mPath);
+        }
+        return false;
+    };
+    if (!bCreate) {
+        Finalize();
+        if (!std::filesystem::copy_file(mPath, temp, std::filesystem::copy_options::overwrite_existing, ec)) {
+            return fail("copy");
+        }
+    }
+    if (!Open(temp)) {
+        return fail("open");
+    }
+    if (bCreate && !CreateTables()) {
+        return fail("create tables");
+    }
+    int nTreeItems = 0;
+    if (!WriteAll(nTreeItems)) {
+        return fail("write");
+    }
+    CloseDb();
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        errno = ec.value();
+        return fail("rename");
+    }
+    mPath = path;
+    if (!Open(mPath)) {
+        return false;
+    }
+    CommitFlags();
+    LogSaved(nTreeItems);
+    return true;
+}
+
+ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
+    ZIL_NODE& node = mmapNodes[nId];
+    if (!node.list && (nAccess & (ZIL_NODE_ALLOC | ZIL_NODE_LOAD))) {
+        node.list.emplace();
+        if ((nAccess & ZIL_NODE_LOAD) && IsOpen()) {
+            std::optional<ZsBytes> blob = QueryBlob(ZsFormat("select data from nodes where id=%d;", nId));
+            if (blob) {
+                CZsByteReader reader(*blob);
+                node.list->reserve(blob->size() / 4);
+                for (uint64_t off = 0; reader.Has(off, 4); off += 4) {
+                    node.list->push_back(static_cast<int32_t>(reader.U32At(off)));
+                }
+            }
+            Finalize();
+        }
+    }
+    return node;
+}
+
+ZIL_ICON& CZsIconLib::FindOrAddIcon(int32_t nId) {
+    size_t nIdx = static_cast<size_t>(nId);
+    if (nId >= 1 && nIdx < mvIconIndex.size() && mvIconIndex[nIdx]) {
+        return *mvIconIndex[nIdx];
+    }
+    ZIL_ICON& icon = mmapIcons[nId];
+    // Map entries never move, so their addresses can be kept. Only ids near the number of records are
+    // indexed: a stray huge id from a damaged file must not blow the index up.
+    if (nId >= 1 && nIdx <= 4 * mmapIcons.size() + 4096) {
+        if (nIdx >= mvIconIndex.size()) {
+            mvIconIndex.resize(std::max(nIdx + 1, mvIconIndex.size() * 3 / 2), nullptr);
+        }
+        mvIconIndex[nIdx] = &icon;
+    }
+    return icon;
+}
+
+void CZsIconLib::EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it) {
+    size_t nIdx = static_cast<size_t>(it->first);
+    if (it->first >= 1 && nIdx < mvIconIndex.size()) {
+        mvIconIndex[nIdx] = nullptr;
+    }
+    mmapIcons.erase(it);
+}
+
+ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
+    ZIL_ICON& icon = FindOrAddIcon(nId);
+    bool bDb = IsOpen() && !(nAccess & ZIL_ICON_NEW);
+    if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
+        std::optional<ZsBlock> data = QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
+        if (data && !data->empty() && !ZI_IsValidIcon(*data)) {
+            ZS_LOG_ERR("CZsIconLib::GetIconRec", "icon %d: stored data is not ICO data (%zu bytes)", nId,
+                       data->size());
+            data->clear();
+        }
+        icon.data = data ? std::move(*data) : ZsBlock();
+    }
+    if (!icon.name && (nAccess & (ZIL_ICON_NAME | ZIL_ICON_LOADNAME))) {
+        icon.name = (nAccess & ZIL_ICON_LOADNAME) && bDb
+                        ? QueryText(ZsFormat("select name from icons where id=%d;", nId))
+                        : std::string();
+    }
+    if (!icon.kwds && (nAccess & (ZIL_ICON_KWDS | ZIL_ICON_LOADKWDS))) {
+        icon.kwds = (nAccess & ZIL_ICON_LOADKWDS) && bDb
+                        ? QueryText(ZsFormat("select kwds from icons where id=%d;", nId))
+                        : std::string();
+    }
+    return icon;
+}
+
+std::string CZsIconLib::GetIconName(int32_t nId) {
+    const std::string& name = *GetIconRec(nId, ZIL_ICON_LOADNAME).name;
+    return name.empty() ? std::string("(Untitled)") : name;
+}
+
+std::string CZsIconLib::GetIconKeywords(int32_t nId) {
+    return *GetIconRec(nId, ZIL_ICON_LOADKWDS).kwds;
+}
+
+ZsBytes CZsIconLib::GetIconData(int32_t nId) {
+    const ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_DATA);
+    return icon.data ? ZsBytes(*icon.data) : ZsBytes();
+}
+
+bool CZsIconLib::GetIcon(int32_t nId, CIcon& icon) {
+    return icon.SetData(GetIconData(nId));
+}
+
+void CZsIconLib::SetIconData(int32_t nId, ZsBytes data) {
+    ZIL_ICON& icon = GetIconRec(nId, 0);
+    icon.data = ZsBlock(data.begin(), data.end());
+    icon.nFlags |= ZIL_DIRTY_DATA;
+}
+
+void CZsIconLib::SetIcon(int32_t nId, const CIcon& icon) {
+    ZIL_ICON& rec = GetIconRec(nId, 0);
+    rec.data = icon.GetData(-1);
+    rec.nFlags |= ZIL_DIRTY_DATA;
+}
+
+void CZsIconLib::SetIconName(int32_t nId, std::string_view sName) {
+    ZIL_ICON& icon = GetIconRec(nId, 0);
+    icon.name = CleanText(sName);
+    icon.nFlags |= ZIL_DIRTY_NAME;
+}
+
+void CZsIconLib::SetIconKeywords(int32_t nId, std::string_view sKwds) {
+    ZIL_ICON& icon = GetIconRec(nId, 0);
+    icon.kwds = CleanText(sKwds);
+    icon.nFlags |= ZIL_DIRTY_KWDS;
+}
+
+int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName) {
+    if (!ZI_IsValidIcon(data)) {
+        ZS_LOG_ERR("CZsIconLib::ImpIcon", "ZI_IsValidIcon");
+        return 0;
+    }
+    if (mnNextIcon < 1 || mnNextIcon == INT32_MAX) {
+        ZS_LOG_ERR("CZsIconLib::ImpIcon", "no icon id left (next %d)", mnNextIcon);
+        return 0;
+    }
+    int32_t nId = mnNextIcon++;
+    ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_NEW);
+    icon.data = std::move(data);
+    icon.nFlags |= ZIL_DIRTY_DATA;
+    if (pName) {
+        icon.name = CleanText(*pName);
+        icon.nFlags |= ZIL_DIRTY_NAME;
+    }
+    return nId;
+}
+
+int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_t nNode, int nPosition,
+                         int nWidth, int nHeight, int nMode, const ZilImportReport& report, bool* pbCancel) {
+    bool bCancel = false;
+    if (pbCancel) {
+        *pbCancel = false;
+    }
+    if (files.empty()) {
+        return 0;
+    }
+    ZIL_LIST* pAll = &GetList(ZIL_ID_ALL);
+    ZIL_LIST* pTarget = nNode == 0 ? nullptr : nNode == ZIL_ID_ALL ? pAll : &GetList(nNode);
+    ZIL_NODE* pAllNode = &GetNodeIcons(ZIL_ID_ALL, 0);
+    ZIL_NODE* pTargetNode = nNode == 0 ? nullptr : &GetNodeIcons(nNode, 0);
+    int nImported = 0;
+    int nFiles = static_cast<int>(files.size());
+
+    // Stores one produced icon, places it and reports it; false when the report stops the run.
+    auto place = [&](ZsBlock data, const std::string& sName, const std::filesystem::path& path, int nFile,
+                     int nPiece, int nPieces) {
+        int32_t nId = ImpIcon(std::move(data), &sName);
+        if (nId) {
+            if (pTarget) {
+                if (nPosition < 0) {
+                    pTarget->push_back(nId);
+                } else {
+                    size_t nAt = std::min(pTarget->size(), static_cast<size_t>(nPosition) + nImported);
+                    pTarget->insert(pTarget->begin() + static_cast<std::ptrdiff_t>(nAt), nId);
+                }
+            }
+            if (pTarget != pAll) {
+                pAll->push_back(nId);
+            }
+            ++nImported;
+        }
+        ZIL_IMPORTED info;
+        info.nId = nId;
+        info.sName = sName;
+        info.data = nId ? ZsBytes(*FindOrAddIcon(nId).data) : ZsBytes();
+        info.path = path;
+        info.nImported = nImported;
+        info.nFile = nFile;
+        info.nFiles = nFiles;
+        info.nPiece = nPiece;
+        info.nPieces = nPieces;
+        return !report || report(info);
+    };
+
+    for (int nFile = 0; nFile < nFiles && !bCancel; ++nFile) {
+        const std::filesystem::path& path = files[static_cast<size_t>(nFile)];
+        std::string sPath = ZsPathToUtf8(path);
+        std::string sTitle = ZsGetPathTitle(sPath);
+        std::string sExt = ZsToLower(ZsGetPathExt(sPath));
+        if (sExt == "ico") {
+            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
+            if (!data) {
+                ZS_LOG_ERR("CZsIconLib::ImpFiles", "cannot read '%s'", sPath.c_str());
+            }
+            bCancel = !place(data ? std::move(*data) : ZsBlock(), sTitle, path, nFile, 0, 0);
+        } else if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
+                   sExt == "tiff") {
+            if (nWidth != 0 && nHeight != 0) {
+                std::vector<ZsBlock> tiles;
+                int nTiles = ZI_SplitPicture(path, tiles, nWidth, nHeight, nMode);
+                for (int i = 0; i < nTiles && !bCancel; ++i) {
+                    bCancel = !place(std::move(tiles[static_cast<size_t>(i)]), ZsFormat("%s (%d)", sTitle.c_str(), i + 1),
+                                     path, nFile, i, nTiles);
+                }
+            } else {
+                bCancel = !place(ZI_LoadPictureIcon(path, nMode), sTitle, path, nFile, 0, 0);
+            }
+        } else if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
+            CIconLibrary module;
+            if (!module.Open(path)) {
+                ZS_LOG_ERR("CZsIconLib::ImpFiles", "'%s' is not an icon library (%s)", sPath.c_str(),
+                           module.GetError().c_str());
+                continue;
+            }
+            int nIcons = module.GetIconCount();
+            for (int i = 0; i < nIcons && !bCancel; ++i) {
+                std::string sName = module.GetIconName(i);
+                if (sName.empty()) {
+                    sName = ZsFormat("%s (%d)", sTitle.c_str(), i + 1);
+                }
+                bCancel = !place(module.GetIconData(i), sName, path, nFile, i, nIcons);
+            }
+        }
+    }
+    if (nImported > 0) {
+        pAllNode->nFlags |= ZIL_DIRTY_DATA;
+        if (pTargetNode) {
+            pTargetNode->nFlags |= ZIL_DIRTY_DATA;
+        }
+    }
+    if (pbCancel) {
+        *pbCancel = bCancel;
+    }
+    return nImported;
+}
+
+void CZsIconLib::DelIcon(int32_t nId) {
+    std::vector<int32_t> nodes = GetNodeIds();
+    // "My Icons" and "Find Results" always let go of a deleted icon, even in a tree that lacks them.
+    for (int32_t nFixed : {ZIL_ID_ALL, ZIL_ID_FIND}) {
+        if (std::find(nodes.begin(), nodes.end(), nFixed) == nodes.end()) {
+            nodes.push_back(nFixed);
+        }
+    }
+    CZsSqlReadBatch batch(*this);
+    for (int32_t nNode : nodes) {
+        ZIL_NODE& node = GetNodeIcons(nNode, ZIL_NODE_LOAD);
+        auto end = std::remove(node.list->begin(), node.list->end(), nId);
+        if (end != node.list->end()) {
+            node.list->erase(end, node.list->end());
+            node.nFlags |= ZIL_DIRTY_DATA;
+        }
+    }
+    GetIconRec(nId, 0).nFlags |= ZIL_DELETED;
+}
+
+int CZsIconLib::RemoveIcons(int32_t nNode, std::vector<int> rows, bool bDelete) {
+    // Taking icons out of "My Icons" takes them out of the library.
+    bDelete = bDelete || nNode == ZIL_ID_ALL;
+    ZIL_LIST list = GetList(nNode);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::unordered_set<int32_t> deleted;
+    int nRemoved = 0;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (*it < 0 || static_cast<size_t>(*it) >= list.size()) {
+            continue;
+        }
+        int32_t nId = list[static_cast<size_t>(*it)];
+        if (bDelete && deleted.insert(nId).second) {
+            DelIcon(nId);
+        }
+        list.erase(list.begin() + *it);
+        ++nRemoved;
+    }
+    if (!deleted.empty()) {
+        list.erase(std::remove_if(list.begin(), list.end(), [&](int32_t n) { return deleted.count(n) != 0; }),
+                   list.end());
+    }
+    ListToNode(nNode, list);
+    return nRemoved;
+}
+
+std::vector<int32_t> CZsIconLib::GetNodeIds() const {
+    std::vector<int32_t> ids;
+    if (mpTree) {
+        ids.reserve(static_cast<size_t>(mpTree->GetCount()));
+        for (ZsTreeItem item = mpTree->GetRootItem(); item != ZS_TI_NONE; item = mpTree->GetNextPreorder(item)) {
+            ids.push_back(mpTree->GetItemData(item));
+        }
+    }
+    return ids;
+}
+
+int32_t CZsIconLib::FindIconNode(int32_t nIconId) {
+    CZsSqlReadBatch batch(*this);
+    for (int32_t nNode : GetNodeIds()) {
+        if (nNode == ZIL_ID_ALL) {
+            continue;
+        }
+        const ZIL_LIST& list = GetList(nNode);
+        if (std::find(list.begin(), list.end(), nIconId) != list.end()) {
+            return nNode;
+        }
+    }
+    return 0;
+}
+
+std::string CZsIconLib::GetIconPath(int32_t nIconId) {
+    int32_t nNode = FindIconNode(nIconId);
+    if (nNode == 0 || !mpTree) {
+        return std::string();
+    }
+    ZsTreeItem root = mpTree->GetRootItem();
+    std::string sPath;
+    for (ZsTreeItem item = mpTree->FindItem(nNode); item != ZS_TI_NONE && item != root;
+         item = mpTree->GetParentItem(item)) {
+        sPath = mpTree->GetItemText(item) + "\\" + sPath;
+    }
+    if (!sPath.empty()) {
+        sPath = "\\" + sPath.substr(0, sPath.size() - 1);
+    }
+    return sPath;
+}
+
+void CZsIconLib::NodeToList(int32_t nId, ZIL_LIST& list) {
+    const ZIL_LIST& node = GetList(nId);
+    list.insert(list.end(), node.begin(), node.end());
+}
+
+void CZsIconLib::ListToNode(int32_t nId, const ZIL_LIST& list) {
+    ZIL_NODE& node = GetNodeIcons(nId, ZIL_NODE_ALLOC);
+    *node.list = list;
+    node.nFlags |= ZIL_DIRTY_DATA;
+}
+
+ZsTreeItem CZsIconLib::NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const std::string& sTitle) {
+    if (!mpTree || (parent != ZS_TI_NONE && !mpTree->Exists(parent))) {
+        return ZS_TI_NONE;
+    }
+    if (mnNextNode < 1 || mnNextNode == INT32_MAX) {
+        ZS_LOG_ERR("CZsIconLib::NewNode", "no category id left (next %d)", mnNextNode);
+        return ZS_TI_NONE;
+    }
+    return mpTree->InsertItem(sTitle, ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, NewNodeId(), parent, insertAfter);
+}
+
+bool CZsIconLib::DelNode(ZsTreeItem item) {
+    if (!mpTree || !mpTree->Exists(item) || mpTree->GetItemData(item) < 1) {
+        return false;
+    }
+    std::vector<ZsTreeItem> pending{item};
+    while (!pending.empty()) {
+        ZsTreeItem cur = pending.back();
+        pending.pop_back();
+        int32_t nId = mpTree->GetItemData(cur);
+        if (nId >= 1) {
+            GetNodeIcons(nId, 0).nFlags |= ZIL_DELETED;
+        }
+        for (ZsTreeItem child = mpTree->GetChildItem(cur); child != ZS_TI_NONE;
+             child = mpTree->GetNextSiblingItem(child)) {
+            pending.push_back(child);
+        }
+    }
+    return mpTree->DeleteItem(item);
+}

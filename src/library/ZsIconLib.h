@@ -1,0 +1,207 @@
+// CZsIconLib, the in-memory side of one extended icon library (".pctv"): the next ids, the categories (each
+// an ordered list of icon ids) and the icon records (ICO data, name, keywords), all fetched from the file on
+// first use and written back at save time according to per-entry change flags. The category hierarchy and
+// titles live in an attached CZsCategoryTree, rebuilt at load and read at save.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ZsBase.h"
+#include "common/ZsConfig.h"
+#include "icon/ZsIcon.h"
+#include "library/ZsCategoryTree.h"
+#include "library/ZsSQLite.h"
+
+// Fixed category ids.
+inline constexpr int32_t ZIL_ID_ALL = -1;   // "My Icons", lists every icon
+inline constexpr int32_t ZIL_ID_FIND = -2;  // "Find Results"
+
+// Change flags of category and icon entries.
+enum : uint8_t {
+    ZIL_DELETED = 1,
+    ZIL_DIRTY_DATA = 2,
+    ZIL_DIRTY_NAME = 4,
+    ZIL_DIRTY_KWDS = 8,
+};
+
+// Access flags of GetNodeIcons.
+enum : unsigned {
+    ZIL_NODE_ALLOC = 2,
+    ZIL_NODE_LOAD = 4,
+};
+
+// Access flags of GetIconRec.
+enum : unsigned {
+    ZIL_ICON_NEW = 0x01,
+    ZIL_ICON_DATA = 0x08,
+    ZIL_ICON_NAME = 0x10,
+    ZIL_ICON_LOADNAME = 0x20,
+    ZIL_ICON_KWDS = 0x40,
+    ZIL_ICON_LOADKWDS = 0x80,
+};
+
+// Tree images of the items.
+inline constexpr int ZIL_IMAGE_ALL = 0;
+inline constexpr int ZIL_IMAGE_NODE = 2;
+inline constexpr int ZIL_IMAGE_FIND = 3;
+
+// Sizes of the file's blobs.
+inline constexpr size_t ZIL_HEADER_SIZE = 16;
+inline constexpr size_t ZIL_TREE_ITEM_SIZE = 528;
+inline constexpr size_t ZIL_TITLE_UNITS = 256;
+
+using ZIL_LIST = std::vector<int32_t>;
+
+// A category: its icon ids in display order (none until first needed) and its change flags.
+struct ZIL_NODE {
+    std::optional<ZIL_LIST> list;
+    uint8_t nFlags = 0;
+};
+
+// An icon record: each part is none until loaded or set.
+struct ZIL_ICON {
+    std::optional<ZsBlock> data;
+    std::optional<std::string> name;
+    std::optional<std::string> kwds;
+    uint8_t nFlags = 0;
+};
+
+// What ImpFiles reports after every icon a file produced (id 0: the icon was refused).
+struct ZIL_IMPORTED {
+    int32_t nId = 0;
+    std::string sName;
+    ZsBytes data;
+    std::filesystem::path path;
+    int nImported = 0;
+    int nFile = 0;
+    int nFiles = 0;
+    int nPiece = 0;
+    int nPieces = 0;
+};
+// Returns false to stop the import.
+using ZilImportReport = std::function<bool(const ZIL_IMPORTED&)>;
+
+// The scopes of a search, in the order of the Find dialog's list.
+enum ZIL_FIND_SCOPE { ZIL_SCOPE_DESCENDANTS = 0, ZIL_SCOPE_SELECTED = 1, ZIL_SCOPE_ALL = 2 };
+
+class CZsIconLib : public CSQLite {
+public:
+    CZsIconLib() = default;
+    ~CZsIconLib() override;
+
+    // The tree that load rebuilds and save reads; null detaches it.
+    void AttachTree(CZsCategoryTree* pTree) { mpTree = pTree; }
+    CZsCategoryTree* GetTree() const { return mpTree; }
+
+    // A new, untitled library with the sample categories in the attached tree.
+    virtual bool NewLib();
+    // Opens a library file; false (with a logged reason) for a missing file, a file that is not a library,
+    // or a bad header or tree blob. The store is then empty and detached from any file.
+    virtual bool Load(const std::filesystem::path& path);
+    // Writes the library, to a new path when one is given. Everything or nothing is written; the change
+    // flags are cleared only when the commit succeeded. A new path is written beside the target first and
+    // renamed over it, so an existing file there is replaced whole.
+    bool Save(const std::filesystem::path* pPath = nullptr);
+    bool Save(const std::filesystem::path& path) { return Save(&path); }
+    // Frees every list and record and closes the connection.
+    virtual void Close();
+
+    const std::filesystem::path& GetPath() const { return mPath; }
+    int32_t GetNextNode() const { return mnNextNode; }
+    int32_t GetNextIcon() const { return mnNextIcon; }
+    // Hands out the next category id.
+    int32_t NewNodeId() { return mnNextNode++; }
+
+    // The entry of a category, created when missing; the access flags say whether its list is made or read.
+    ZIL_NODE& GetNodeIcons(int32_t nId, unsigned nAccess);
+    // The category's list, read when needed.
+    ZIL_LIST& GetList(int32_t nId) { return *GetNodeIcons(nId, ZIL_NODE_LOAD).list; }
+    // The record of an icon, created when missing; the access flags say which parts are made or read.
+    ZIL_ICON& GetIconRec(int32_t nId, unsigned nAccess);
+
+    std::string GetIconName(int32_t nId);  // "(Untitled)" for an empty name
+    std::string GetIconKeywords(int32_t nId);
+    // The ICO data (loaded when needed); empty when the icon has none or its stored data is not ICO data.
+    ZsBytes GetIconData(int32_t nId);
+    // The icon unpacked; false when it has no valid ICO data.
+    bool GetIcon(int32_t nId, CIcon& icon);
+    void SetIconData(int32_t nId, ZsBytes data);
+    void SetIcon(int32_t nId, const CIcon& icon);
+    void SetIconName(int32_t nId, std::string_view sName);
+    void SetIconKeywords(int32_t nId, std::string_view sKwds);
+
+    // Adds a new icon (no category lists it yet); 0 when the data is not ICO data.
+    int32_t ImpIcon(ZsBlock data, const std::string* pName);
+    // Imports files into a category (0: "My Icons" only; -1: "My Icons"), at a position of its list (-1:
+    // append). Pictures are cut into tiles when nWidth and nHeight are both non-zero, else made into one
+    // icon with the sizing mode. Returns the number of icons imported; *pbCancel tells whether the report
+    // stopped the run.
+    int ImpFiles(const std::vector<std::filesystem::path>& files, int32_t nNode, int nPosition, int nWidth,
+                 int nHeight, int nMode, const ZilImportReport& report, bool* pbCancel = nullptr);
+    // Removes the icon from every category of the tree and marks it deleted.
+    void DelIcon(int32_t nId);
+    // Removes the given rows of a category's list (rows out of range are ignored); with bDelete the icons
+    // leave the library as well. Returns the number of rows removed.
+    int RemoveIcons(int32_t nNode, std::vector<int> rows, bool bDelete);
+
+    // The ids of all tree items in pre-order.
+    std::vector<int32_t> GetNodeIds() const;
+    // The first category in pre-order, "My Icons" skipped, that lists the icon; 0 when none.
+    int32_t FindIconNode(int32_t nIconId);
+    // "\Category\Subcategory" of the category FindIconNode gives; "" when none.
+    std::string GetIconPath(int32_t nIconId);
+    // Appends the category's ids to a view's list; replaces the category's list by one and flags it.
+    void NodeToList(int32_t nId, ZIL_LIST& list);
+    void ListToNode(int32_t nId, const ZIL_LIST& list);
+
+    // A new category "sTitle" under parent, after the given sibling (ZS_TI_LAST, ZS_TI_FIRST or a sibling).
+    ZsTreeItem NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const std::string& sTitle);
+    // Deletes the category item with its subtree; their lists go at the next save, the icons stay.
+    bool DelNode(ZsTreeItem item);
+
+    // Fills "Find Results" with the icons of the scope whose name or keywords match. False, with the
+    // expression's error in *pError, for an invalid regular expression (the results are then empty).
+    bool FindIcons(const std::string& sText, const std::vector<int32_t>& scope, bool bCaseSensitive,
+                   bool bWholeWord, bool bRegEx, bool bInNames, bool bInKwds, std::string* pError = nullptr);
+    // The categories a search goes through for a scope and a selected item.
+    std::vector<int32_t> GetFindScope(ZsTreeItem selected, int nScope) const;
+
+    const std::map<int32_t, ZIL_NODE>& Nodes() const { return mmapNodes; }
+    const std::map<int32_t, ZIL_ICON>& Icons() const { return mmapIcons; }
+
+private:
+    bool CreateTables();
+    bool WriteAll(int& nTreeItems);
+    bool WriteTree(int& nTreeItems);
+    bool WriteNodes();
+    bool WriteIcons();
+    void CommitFlags();
+    void RebuildTree(ZsBytes blob);
+    bool SaveAs(const std::filesystem::path& path);
+    void LogSaved(int nTreeItems);
+    ZIL_ICON& FindOrAddIcon(int32_t nId);
+    void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
+
+    std::filesystem::path mPath;
+    CZsCategoryTree* mpTree = nullptr;
+    uint8_t mnReserved[8] = {};
+    int32_t mnNextNode = 1;
+    int32_t mnNextIcon = 1;
+    std::map<int32_t, ZIL_NODE> mmapNodes;
+    std::map<int32_t, ZIL_ICON> mmapIcons;
+    // Records by id for the dense range of ids, so that a pass over a list finds each record in one step.
+    std::vector<ZIL_ICON*> mvIconIndex;
+};
+
+// The search history after a search for sText: the text first, every entry equal to it without regard to
+// case dropped, at most nLimit entries (none for a limit of 0 or less).
+std::vector<std::string> ZsUpdateFindHistory(std::vector<std::string> history, const std::string& sText,
+                                             int nLimit);
+// Puts a search text at the front of the stored history ("FindHistory"), with the limit of the options.
+void ZsAddFindHistory(const std::string& sText, CZsMemIni& ini = ZsGetConfig());

@@ -1,0 +1,187 @@
+#include "library/ZsSQLite.h"
+
+#include <sqlite3.h>
+
+#include <climits>
+
+#include "common/ZsLog.h"
+#include "common/ZsText.h"
+
+void CSQLite::DbCloser::operator()(sqlite3* p) const {
+    sqlite3_close(p);
+}
+
+void CSQLite::StmtFinalizer::operator()(sqlite3_stmt* p) const {
+    sqlite3_finalize(p);
+}
+
+CSQLite::CSQLite() = default;
+
+CSQLite::~CSQLite() {
+    CloseDb();
+}
+
+bool CSQLite::Open(const std::filesystem::path& path) {
+    CloseDb();
+    std::u16string wPath = ZsUtf8ToUtf16(ZsPathToUtf8(path));
+    sqlite3* pDb = nullptr;
+    int rc = sqlite3_open16(wPath.c_str(), &pDb);
+    std::unique_ptr<sqlite3, DbCloser> db(pDb);
+    if (rc != SQLITE_OK) {
+        ZS_LOG_ERR("CSQLite::Open", "sqlite3_open16('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
+                   pDb ? sqlite3_errmsg(pDb) : "");
+        return false;
+    }
+    // Library files come from anywhere: refuse schema tricks and writes that could corrupt the file.
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    mpDb = std::move(db);
+    return true;
+}
+
+void CSQLite::CloseDb() {
+    mpStmt.reset();
+    mpDb.reset();
+}
+
+void CSQLite::Finalize() {
+    mpStmt.reset();
+}
+
+bool CSQLite::Prepare(std::string_view sql) {
+    mpStmt.reset();
+    if (!mpDb) {
+        ZS_LOG_ERR("CSQLite::Prepare", "no connection for '%.*s'", static_cast<int>(sql.size()), sql.data());
+        return false;
+    }
+    std::u16string wSql = ZsUtf8ToUtf16(sql);
+    sqlite3_stmt* pStmt = nullptr;
+    int rc = sqlite3_prepare16_v2(mpDb.get(), wSql.c_str(), -1, &pStmt, nullptr);
+    mpStmt.reset(pStmt);
+    if (rc != SQLITE_OK || !pStmt) {
+        ZS_LOG_ERR("CSQLite::Prepare", "sqlite3_prepare16_v2('%.*s')=%d %s", static_cast<int>(sql.size()),
+                   sql.data(), rc, sqlite3_errmsg(mpDb.get()));
+        mpStmt.reset();
+        return false;
+    }
+    return true;
+}
+
+int CSQLite::Step() {
+    return mpStmt ? sqlite3_step(mpStmt.get()) : SQLITE_MISUSE;
+}
+
+bool CSQLite::Exec(std::string_view sql) {
+    if (!Prepare(sql)) {
+        return false;
+    }
+    int rc = Step();
+    mpStmt.reset();
+    return rc == SQLITE_DONE;
+}
+
+bool CSQLite::ExecBlob(std::string_view sql, const uint8_t* pData, size_t nSize) {
+    if (!Prepare(sql)) {
+        return false;
+    }
+    bool bOk = true;
+    if (pData) {
+        if (nSize > static_cast<size_t>(INT_MAX)) {
+            ZS_LOG_ERR("CSQLite::ExecBlob", "blob of %zu bytes", nSize);
+            bOk = false;
+        } else {
+            bOk = sqlite3_bind_blob(mpStmt.get(), 1, pData, static_cast<int>(nSize), SQLITE_STATIC) == SQLITE_OK;
+        }
+    }
+    if (bOk) {
+        int rc = Step();
+        bOk = rc == SQLITE_DONE;
+        if (!bOk) {
+            ZS_LOG_ERR("CSQLite::ExecBlob", "sqlite3_step('%.*s')=%d %s", static_cast<int>(sql.size()), sql.data(),
+                       rc, sqlite3_errmsg(mpDb.get()));
+        }
+    }
+    bOk = sqlite3_finalize(mpStmt.release()) == SQLITE_OK && bOk;
+    return bOk;
+}
+
+std::optional<ZsBytes> CSQLite::QueryBlob(std::string_view sql) {
+    if (!Prepare(sql)) {
+        return std::nullopt;
+    }
+    if (Step() != SQLITE_ROW) {
+        mpStmt.reset();
+        return std::nullopt;
+    }
+    const void* p = sqlite3_column_blob(mpStmt.get(), 0);
+    int n = sqlite3_column_bytes(mpStmt.get(), 0);
+    if (!p || n <= 0) {
+        return ZsBytes();
+    }
+    return ZsBytes(static_cast<const uint8_t*>(p), static_cast<size_t>(n));
+}
+
+std::optional<ZsBlock> CSQLite::QueryBlobCopy(std::string_view sql) {
+    std::optional<ZsBytes> bytes = QueryBlob(sql);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    ZsBlock block(bytes->begin(), bytes->end());
+    mpStmt.reset();
+    return block;
+}
+
+std::string CSQLite::QueryText(std::string_view sql) {
+    std::string text;
+    if (Prepare(sql) && Step() == SQLITE_ROW) {
+        const void* p = sqlite3_column_text16(mpStmt.get(), 0);
+        int n = sqlite3_column_bytes16(mpStmt.get(), 0);
+        if (p && n > 0) {
+            text = ZsUtf16ToUtf8(std::u16string_view(static_cast<const char16_t*>(p), static_cast<size_t>(n) / 2));
+        }
+    }
+    mpStmt.reset();
+    return text;
+}
+
+std::optional<int64_t> CSQLite::QueryInt(std::string_view sql) {
+    std::optional<int64_t> value;
+    if (Prepare(sql) && Step() == SQLITE_ROW) {
+        value = sqlite3_column_int64(mpStmt.get(), 0);
+    }
+    mpStmt.reset();
+    return value;
+}
+
+int CSQLite::QueryExists(std::string_view sql) {
+    if (!Prepare(sql)) {
+        return -1;
+    }
+    int rc = Step();
+    mpStmt.reset();
+    return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
+}
+
+bool CSQLite::InTransaction() const {
+    return mpDb && sqlite3_get_autocommit(mpDb.get()) == 0;
+}
+
+bool CSQLite::BeginTrans() {
+    return Exec("begin transaction;");
+}
+
+bool CSQLite::CommitTrans() {
+    return Exec("commit transaction;");
+}
+
+bool CSQLite::RollbackTrans() {
+    return Exec("rollback transaction;");
+}
+
+std::string CSQLite::LastError() const {
+    return mpDb ? sqlite3_errmsg(mpDb.get()) : "";
+}
+
+std::string CSQLite::SqlQuote(std::string_view text) {
+    return text.empty() ? std::string("null") : ZsSqlQuote(text);
+}

@@ -1,0 +1,126 @@
+// CSQLite, the thin connection wrapper through which every access to a ".pctv" file goes: one connection,
+// at most one statement in progress, statements built as text and handed to SQLite as UTF-16.
+//
+// Both handles are owned: a pending statement is finalized before the next one is prepared, and the
+// destructor finalizes it and closes the connection. CZsSqlTransaction rolls back whatever it began unless
+// it was committed.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/ZsBase.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CSQLite {
+public:
+    CSQLite();
+    virtual ~CSQLite();
+    CSQLite(const CSQLite&) = delete;
+    CSQLite& operator=(const CSQLite&) = delete;
+
+    // Closes the current connection and opens (creating when missing) the file; a new file gets UTF-16
+    // text encoding. True when the connection is open.
+    bool Open(const std::filesystem::path& path);
+    // Finalizes a pending statement and closes the connection.
+    void CloseDb();
+    bool IsOpen() const { return mpDb != nullptr; }
+
+    // Prepares, steps once and finalizes; true when the step finished the statement.
+    bool Exec(std::string_view sql);
+    // As Exec with the bytes bound to parameter 1 (NULL when pData is null).
+    bool ExecBlob(std::string_view sql, const uint8_t* pData, size_t nSize);
+    // Prepares and steps; on a row the first column's bytes, valid until Finalize or the next statement.
+    // None when the prepare fails or no row comes back; a NULL value is a row with no bytes.
+    std::optional<ZsBytes> QueryBlob(std::string_view sql);
+    // As QueryBlob, copied and finalized; none when there is no row.
+    std::optional<ZsBlock> QueryBlobCopy(std::string_view sql);
+    // The first column of the first row as text; "" when there is no row or the value is NULL.
+    std::string QueryText(std::string_view sql);
+    // The first column of the first row as an integer; none when there is no row or the statement fails.
+    std::optional<int64_t> QueryInt(std::string_view sql);
+    // Steps once: 1 when a row comes back, 0 when none, -1 when the statement fails.
+    int QueryExists(std::string_view sql);
+    void Finalize();
+
+    // True while a transaction is open on the connection.
+    bool InTransaction() const;
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+
+    // SQLite's message for the last failure of the connection ("" without one).
+    std::string LastError() const;
+
+    // The quoted literal of a name or keywords; the bare word null for an empty text.
+    static std::string SqlQuote(std::string_view text);
+
+private:
+    struct DbCloser {
+        void operator()(sqlite3* p) const;
+    };
+    struct StmtFinalizer {
+        void operator()(sqlite3_stmt* p) const;
+    };
+
+    // Finalizes a pending statement and prepares the text; false (logged) when SQLite refuses it.
+    bool Prepare(std::string_view sql);
+    int Step();
+
+    std::unique_ptr<sqlite3, DbCloser> mpDb;
+    std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
+};
+
+// A transaction that is rolled back when it goes out of scope uncommitted.
+class CZsSqlTransaction {
+public:
+    explicit CZsSqlTransaction(CSQLite& db) : mDb(db), mbActive(db.BeginTrans()) {}
+    ~CZsSqlTransaction() {
+        if (mbActive) {
+            mDb.RollbackTrans();
+        }
+    }
+    CZsSqlTransaction(const CZsSqlTransaction&) = delete;
+    CZsSqlTransaction& operator=(const CZsSqlTransaction&) = delete;
+
+    bool Active() const { return mbActive; }
+    // True when the commit succeeded; a failed commit is rolled back by the destructor.
+    bool Commit() {
+        if (mbActive && mDb.CommitTrans()) {
+            mbActive = false;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    CSQLite& mDb;
+    bool mbActive;
+};
+
+// One read transaction over a run of reads: SQLite then takes its lock and checks the file once instead of
+// once per statement. Does nothing without a connection or inside another transaction.
+class CZsSqlReadBatch {
+public:
+    explicit CZsSqlReadBatch(CSQLite& db) {
+        if (db.IsOpen() && !db.InTransaction() && db.BeginTrans()) {
+            mpDb = &db;
+        }
+    }
+    ~CZsSqlReadBatch() {
+        if (mpDb) {
+            mpDb->CommitTrans();
+        }
+    }
+    CZsSqlReadBatch(const CZsSqlReadBatch&) = delete;
+    CZsSqlReadBatch& operator=(const CZsSqlReadBatch&) = delete;
+
+private:
+    CSQLite* mpDb = nullptr;
+};

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "CliRun.h"
+#include "TestSupport.h"
+#include "icon/ZsIcon.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+std::vector<ZI_FORMAT> IcoFormats(const std::filesystem::path& path) {
+    std::vector<ZI_FORMAT> out;
+    std::optional<ZsBlock> data = ZsReadFile(path);
+    if (data) {
+        for (const ZI_ENTRY& e : ZI_GetEntries(*data)) {
+            out.push_back(e.Format());
+        }
+    }
+    return out;
+}
+
+std::string S(const std::filesystem::path& p) {
+    return p.string();
+}
+
+// The standard output of a shell command; nullopt when it could not run.
+std::optional<std::string> Capture(const std::string& command) {
+    std::FILE* f = popen(command.c_str(), "r");
+    if (!f) {
+        return std::nullopt;
+    }
+    std::string out;
+    char buf[512];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        out.append(buf, n);
+    }
+    return pclose(f) == 0 ? std::optional<std::string>(out) : std::nullopt;
+}
+
+}  // namespace
+
+TEST(CliConvert, PictureToIconWithFormatsPresetsAndSizing) {
+    test::TempDir dir;
+    ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(300, 200, 32, 0xFF808000), ZS_PIC_PNG));
+    test::CliResult r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "a.ico")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "a.ico"), (std::vector<ZI_FORMAT>{{256, 256, 32}}));
+
+    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "b.ico"), "--resize", "keep"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "b.ico"), (std::vector<ZI_FORMAT>{{300, 200, 32}}));
+
+    r = test::RunCli(
+        {"convert", S(dir / "in.png"), S(dir / "c.ico"), "--preset", "Windows 98 SE/ME/2000 Icon Format"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "c.ico"),
+              (std::vector<ZI_FORMAT>{
+                  {48, 48, 8}, {32, 32, 8}, {16, 16, 8}, {48, 48, 4}, {32, 32, 4}, {16, 16, 4}}));
+
+    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "d.ico"), "--formats", "32x32-XP,16x16-XP",
+                      "--resize", "shrink"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "d.ico"), (std::vector<ZI_FORMAT>{{32, 32, 32}, {16, 16, 32}}));
+}
+
+TEST(CliConvert, BadPicturesAndUsage) {
+    test::TempDir dir;
+    ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(8, 8, 32, 0xFF808000), ZS_PIC_PNG));
+    ZsWriteFile(dir / "junk.jpg", ZsBlock{'n', 'o', 'p', 'e'});
+    test::CliResult r = test::RunCli({"convert", S(dir / "junk.jpg"), S(dir / "x.ico")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("junk.jpg"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.ico"));
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--resize", "huge"}).code, 2);
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--formats", "48x48"}).code, 2);
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--preset", "Nope"}).code, 2);
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "x.ico"), "--preset",
+                            "Windows XP Icon Format", "--formats", "16x16-XP"})
+                  .code,
+              2);
+    EXPECT_EQ(test::RunCli({"convert", S(dir / "in.png")}).code, 2);
+    r = test::RunCli({"convert", S(dir / "in.png"), S(dir / "no" / "such" / "x.ico")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos);
+}
+
+TEST(CliSplit, OneIconPerTile) {
+    test::TempDir dir;
+    ZsWriteFile(dir / "strip.bmp", ZsEncodePicture(CZsBitmap(100, 40, 32, 0xFF112233), ZS_PIC_BMP));
+    test::CliResult r = test::RunCli(
+        {"split", S(dir / "strip.bmp"), S(dir / "out"), "--tile", "-4", "0", "--resize", "keep"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(IcoFormats(dir / "out" / ("strip (" + std::to_string(i) + ").ico")),
+                  (std::vector<ZI_FORMAT>{{25, 40, 32}}));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "strip (5).ico"));
+    EXPECT_EQ(test::RunCli({"split", S(dir / "strip.bmp"), S(dir / "out"), "--tile", "a", "0"}).code, 2);
+    EXPECT_EQ(test::RunCli({"split", S(dir / "strip.bmp"), S(dir / "out")}).code, 2);
+    EXPECT_EQ(test::RunCli({"split", S(dir / "none.bmp"), S(dir / "out"), "--tile", "1", "1"}).code, 1);
+}
+
+TEST(CliExportImages, WritesFilesAndNamesThoseItCannotWrite) {
+    test::TempDir dir;
+    CIcon icon;
+    icon.AddFormat(ZI_FORMAT{32, 32, 32});
+    icon.AddFormat(ZI_FORMAT{16, 16, 8});
+    ZsWriteFile(dir / "Globe.ico", icon.GetData(-1));
+    test::CliResult r =
+        test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "png"), "--type", "png"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "png" / "Globe (32x32 - XP).png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "png" / "Globe (16x16 - 256).png"));
+
+    r = test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "ico"), "--type", "ico", "--each"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "ico" / "Globe (16x16 - 256).ico"), (std::vector<ZI_FORMAT>{{16, 16, 8}}));
+
+    // A folder standing where one of the files should go.
+    std::filesystem::remove(dir / "png" / "Globe (16x16 - 256).png");
+    std::filesystem::create_directories(dir / "png" / "Globe (16x16 - 256).png");
+    std::filesystem::remove(dir / "png" / "Globe (32x32 - XP).png");
+    r = test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "png"), "--type", "png"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Globe (16x16 - 256).png"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "png" / "Globe (32x32 - XP).png"));
+
+    EXPECT_EQ(test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "x"), "--type", "icl"}).code, 2);
+    EXPECT_EQ(test::RunCli({"export-images", S(dir / "Globe.ico"), S(dir / "x")}).code, 2);
+}
+
+TEST(CliFormats, AddRemoveAndSet) {
+    test::TempDir dir;
+    ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(48, 48, 32, 0xFF2040F0), ZS_PIC_PNG));
+    ASSERT_EQ(test::RunCli({"convert", S(dir / "in.png"), S(dir / "a.ico")}).code, 0);
+
+    test::CliResult r =
+        test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "32x32-XP,16x16-16"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "b.ico"), (std::vector<ZI_FORMAT>{{48, 48, 32}, {32, 32, 32}, {16, 16, 4}}));
+    CIcon b;
+    b.SetData(*ZsReadFile(dir / "b.ico"));
+    EXPECT_EQ(b.GetHBITMAP(1).At(10, 10), 0xFF2040F0u);
+
+    r = test::RunCli({"formats", S(dir / "b.ico"), S(dir / "c.ico"), "--remove", "16x16-16", "--except",
+                      "--keep-largest"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "c.ico"), (std::vector<ZI_FORMAT>{{48, 48, 32}, {16, 16, 4}}));
+
+    r = test::RunCli(
+        {"formats", S(dir / "b.ico"), S(dir / "d.ico"), "--set", "Windows XP Icon Format (Minimum)"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "d.ico").size(), 9u);
+
+    r = test::RunCli({"formats", S(dir / "b.ico"), S(dir / "e.ico"), "--add", "24x24-XP", "--blank"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    CIcon e;
+    e.SetData(*ZsReadFile(dir / "e.ico"));
+    EXPECT_EQ(e.GetHBITMAP(2).At(10, 10), 0u);
+
+    r = test::RunCli(
+        {"formats", S(dir / "b.ico"), S(dir / "f.ico"), "--remove", "48x48-XP,32x32-XP,16x16-16"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "f.ico"));
+
+    EXPECT_EQ(test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico")}).code, 2);
+    EXPECT_EQ(
+        test::RunCli({"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "x", "--remove", "y"}).code, 2);
+    EXPECT_EQ(test::RunCli(
+                  {"formats", S(dir / "b.ico"), S(dir / "g.ico"), "--add", "16x16-XP", "--from-image", "9"})
+                  .code,
+              1);
+    EXPECT_EQ(test::RunCli({"presets"}).code, 0);
+}
+
+// Icons written by the tool must be read by other programs as written. The check runs where icoutils is
+// installed (scripts/install-bench-deps.sh installs it).
+TEST(CliConvert, IconsAreReadByIcoutils) {
+    if (!Capture("command -v icotool >/dev/null && echo yes")) {
+        GTEST_SKIP() << "icoutils is not installed";
+    }
+    test::TempDir dir;
+    ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(64, 64, 32, 0x80FF0000), ZS_PIC_PNG));
+    ASSERT_EQ(
+        test::RunCli({"convert", S(dir / "in.png"), S(dir / "a.ico"), "--formats", "256x256-XP,32x32-16"})
+            .code,
+        0);
+    ASSERT_EQ(
+        test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "16x16-Mono,48x48-256"}).code,
+        0);
+    std::optional<std::string> listed = Capture("icotool -l '" + S(dir / "b.ico") + "'");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(*listed,
+              "--icon --index=1 --width=256 --height=256 --bit-depth=32 --palette-size=0\n"
+              "--icon --index=2 --width=48 --height=48 --bit-depth=8 --palette-size=256\n"
+              "--icon --index=3 --width=32 --height=32 --bit-depth=4 --palette-size=16\n"
+              "--icon --index=4 --width=16 --height=16 --bit-depth=1 --palette-size=2\n");
+    // Every image converts back to a picture.
+    EXPECT_TRUE(Capture("cd '" + S(dir.Path()) + "' && icotool -x b.ico && ls b_4_16x16x1.png"));
+}

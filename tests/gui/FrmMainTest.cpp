@@ -1,0 +1,413 @@
+// The main frame offscreen: its two menu sets with their exact texts and accelerators, idle-time enabling,
+// the toolbar and status bar, the preview bar's painting, the placement kept across runs, the help and
+// mail commands, the about box and the drop target for libraries.
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrlQuery>
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "TestSupport.h"
+#include "common/ZsSettings.h"
+#include "gui/app/DlgAbout.h"
+#include "gui/app/FrmMain.h"
+#include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsDnD.h"
+#include "gui/common/ZsPlacement.h"
+#include "gui/common/ZsQt.h"
+#include "gui/ui/DlgBarPrvw.h"
+#include "icon/ZsBitmap.h"
+
+namespace {
+
+// A menu as text: "title: item|item|-|item" with accelerators after a tab, as the program writes them.
+QString Describe(const QMenu* pMenu) {
+    QStringList items;
+    for (const QAction* pAction : pMenu->actions()) {
+        if (!pAction->isVisible()) {
+            continue;
+        }
+        if (pAction->isSeparator()) {
+            items << QStringLiteral("-");
+        } else if (pAction->shortcut().isEmpty()) {
+            items << pAction->text();
+        } else {
+            items << pAction->text() + QLatin1Char('\t') +
+                         pAction->shortcut().toString(QKeySequence::PortableText);
+        }
+    }
+    return pMenu->title() + QStringLiteral(": ") + items.join(QLatin1Char('|'));
+}
+
+QStringList DescribeAll(const std::vector<QMenu*>& menus) {
+    QStringList all;
+    for (const QMenu* pMenu : menus) {
+        all << Describe(pMenu);
+    }
+    return all;
+}
+
+class CUrlCapture {
+public:
+    CUrlCapture() {
+        ZsSetUrlOpener([this](const QUrl& url) {
+            urls << url;
+            return true;
+        });
+    }
+    ~CUrlCapture() { ZsSetUrlOpener(nullptr); }
+    QList<QUrl> urls;
+};
+
+QColor PixelAt(QWidget* pWidget, const QPoint& pt) {
+    return QColor(pWidget->grab().toImage().pixel(pt));
+}
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ZS_MAIN_WND_PLACEMENT.Set("");
+        ZsFrameworkSettings()->remove(QStringLiteral("DockState"));
+    }
+
+    void menusWithoutLibraryHaveTheirTexts() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        QVERIFY(!frame.IsLibMenuShown());
+        const QStringList expected = {
+            QStringLiteral("&File: &New Library\tCtrl+N|&Open...\tCtrl+O|-|Recent File|-|E&xit"),
+            QStringLiteral("&View: &Toolbar|&Status Bar"),
+            QStringLiteral("&Tools: &Options..."),
+            QStringLiteral("&Help: &Help Topics\tF1|-|H&ome Page|&Technical Support|-|&About..."),
+        };
+        QCOMPARE(DescribeAll(frame.NoLibMenus()), expected);
+        QCOMPARE(frame.Router().Find(ID_FILE_MRU_FILE1)->text(), QStringLiteral("Recent File"));
+    }
+
+    void libraryMenuHasTheLibraryCommands() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        const QStringList menus = DescribeAll(frame.LibMenus());
+        QCOMPARE(menus.size(), 9);
+        QCOMPARE(menus[0],
+                 QStringLiteral("&File: &New Library\tCtrl+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|"
+                                "Save &As...|Save A&ll\tCtrl+Shift+S|-|Co&mpact...|-|Recent File|-|E&xit"));
+        QCOMPARE(menus[1],
+                 QStringLiteral("&Edit: Cu&t\tCtrl+X|&Copy\tCtrl+C|&Paste\tCtrl+V|&Delete...\tDel|-|"
+                                "Select &All\tCtrl+A|&Invert Selection\tCtrl+I|-|&Find Icons...\tCtrl+F"));
+        QCOMPARE(menus[2], QStringLiteral("&Categories: New &Category|New Sibling Category &Above|"
+                                          "New Sibling Category &Below|-|&Import from Disk Directory Tree...|"
+                                          "&Export to Disk Directory Tree...|-|&Rename\tF2"));
+        QCOMPARE(menus[3],
+                 QStringLiteral("&Icons: I&mport Icons...\tCtrl+M|&Import Icons from Disk Directory...|"
+                                "Import Icons from Image &Strips/Grids...|-|Ex&port Icons...\tCtrl+P|"
+                                "Export Icons to Image Strip/&Grid...|-|Me&rge Icons|"
+                                "&Delete Formats from Icons...|-|"
+                                "&Edit with Associated Program...\tCtrl+E|Pr&operties..."));
+        QCOMPARE(menus[4], QStringLiteral("I&mages: &New Images...|&Export Images..."));
+        QCOMPARE(menus[5],
+                 QStringLiteral("&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
+                                "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info"));
+        QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile"));
+        // The display sizes keep their stored command numbers.
+        QCOMPARE(frame.Router().Find(33283)->text(), QStringLiteral("48x48"));
+        QCOMPARE(frame.Router().Find(33290)->text(), QStringLiteral("&Display Icon Info"));
+    }
+
+    void menuFollowsTheLibraryWindows() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        QMdiSubWindow* pChild = frame.GetMdiArea()->addSubWindow(new QWidget);
+        pChild->setWindowTitle(QStringLiteral("Library1"));
+        pChild->show();
+        frame.GetMdiArea()->setActiveSubWindow(pChild);
+        QTRY_VERIFY(frame.IsLibMenuShown());
+        QCOMPARE(frame.menuBar()->actions().size(), 9);
+        frame.Router().UpdateAll();
+        QVERIFY(frame.Router().Find(ID_WINDOW_CASCADE)->isEnabled());
+        pChild->close();
+        delete pChild;
+        QTRY_VERIFY(!frame.IsLibMenuShown());
+        QCOMPARE(frame.menuBar()->actions().size(), 4);
+    }
+
+    void commandsWithoutTheirFeatureStayDisabled() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.Router().UpdateAll();
+        for (int nId :
+             {int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL),
+              int(ID_FILE_CLOSE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
+            QVERIFY2(!frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
+        }
+        for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_APP_EXIT), int(ID_HELP),
+                        int(ID_APP_ABOUT), int(ID_VIEW_TOOLBAR)}) {
+            QVERIFY2(frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
+        }
+    }
+
+    void barsToggleAndShowTheirCheckMarks() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        frame.Router().UpdateAll();
+        QAction* pToolbar = frame.Router().Find(ID_VIEW_TOOLBAR);
+        QAction* pPreview = frame.Router().Find(ID_VIEW_PREVIEW);
+        QVERIFY(pToolbar->isChecked());
+        QVERIFY(pPreview->isChecked());
+        pToolbar->trigger();
+        QVERIFY(frame.GetToolBar()->isHidden());
+        QVERIFY(!pToolbar->isChecked());
+        pPreview->trigger();
+        QVERIFY(frame.GetPreviewBar()->isHidden());
+        QVERIFY(!pPreview->isChecked());
+        pPreview->trigger();
+        QVERIFY(!frame.GetPreviewBar()->isHidden());
+        frame.Router().Find(ID_VIEW_STATUS_BAR)->trigger();
+        QVERIFY(frame.statusBar()->isHidden());
+    }
+
+    void toolbarCarriesTheStripPictures() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        int nButtons = 0;
+        for (QAction* pAction : frame.GetToolBar()->actions()) {
+            if (!pAction->isSeparator()) {
+                ++nButtons;
+                QVERIFY2(!pAction->icon().isNull(), qPrintable(pAction->text()));
+                QVERIFY(!pAction->toolTip().contains(QLatin1Char('&')));
+            }
+        }
+        QCOMPARE(nButtons, 7);
+        QCOMPARE(frame.GetToolBar()->iconSize(), QSize(16, 16));
+        // The library window's strip has one picture per button of its toolbar.
+        QCOMPARE(ZsLoadStripIcons(ZsGetAppDir() / "Images" / "IDR_TB_ZIL.png").size(), size_t(23));
+        QVERIFY(ZsLoadStripIcons(ZsGetAppDir() / "Images" / "missing.png").empty());
+    }
+
+    void statusBarHasThreePanes() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        QCOMPARE(frame.GetStatusText(0), QStringLiteral("Ready"));
+        frame.SetStatusText(1, "Selection: %s (%d format%s)", "Folder", 3, "s");
+        frame.SetStatusText(2, "Total: %d Icon%s", 1, "");
+        QCOMPARE(frame.GetStatusText(1), QStringLiteral("Selection: Folder (3 formats)"));
+        QCOMPARE(frame.GetStatusText(2), QStringLiteral("Total: 1 Icon"));
+        frame.SetStatusText(3, "ignored");
+        frame.SetStatusText(-1, "ignored");
+        const QList<QLabel*> panes =
+            frame.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(panes.size(), 3);
+        QList<int> widths;
+        for (QLabel* pPane : panes) {
+            if (pPane->text().startsWith(QLatin1String("Selection"))) {
+                widths << pPane->width();
+            }
+        }
+        for (QLabel* pPane : panes) {
+            if (pPane->text().startsWith(QLatin1String("Total"))) {
+                widths << pPane->width();
+            }
+        }
+        QCOMPARE(widths, (QList<int>{250, 100}));
+    }
+
+    void previewBarDocksRightAndPaintsTheImage() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.resize(900, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CDlgBarPrvw* pBar = frame.GetPreviewBar();
+        QCOMPARE(frame.dockWidgetArea(pBar), Qt::RightDockWidgetArea);
+        QTRY_VERIFY(std::abs(pBar->width() - 260) <= 12);
+
+        CPrvwPane* pPane = pBar->Pane();
+        const QPoint center = pPane->rect().center();
+        QCOMPARE(PixelAt(pPane, center), QColor(0xEE, 0xEE, 0xEE));
+        QCOMPARE(PixelAt(pPane, QPoint(5 + 2, center.y())), QColor(Qt::white));
+
+        CZsBitmap red(32, 32, 32, ZsArgb(0xFF, 0xFF, 0, 0));
+        pBar->SetPreviewImage(red);
+        QVERIFY(pBar->HasPreview());
+        QCOMPARE(PixelAt(pPane, center), QColor(0xFF, 0, 0));
+        QCOMPARE(PixelAt(pPane, center + QPoint(20, 0)), QColor(0xEE, 0xEE, 0xEE));
+        frame.ClearPreview();
+        QVERIFY(!pBar->HasPreview());
+        QCOMPARE(PixelAt(pPane, center), QColor(0xEE, 0xEE, 0xEE));
+    }
+
+    void previewScalesLargeImagesToFit256() {
+        QCOMPARE(CPrvwPane::DrawSize(QSize(48, 48)), QSize(48, 48));
+        QCOMPARE(CPrvwPane::DrawSize(QSize(256, 256)), QSize(256, 256));
+        QCOMPARE(CPrvwPane::DrawSize(QSize(512, 300)), QSize(256, 150));
+        QCOMPARE(CPrvwPane::DrawSize(QSize(100, 1000)), QSize(25, 256));
+        QCOMPARE(CPrvwPane::DrawSize(QSize(257, 1)), QSize(256, 0));
+    }
+
+    void maximisedWindowComesBackMaximisedWithItsNormalRectangle() {
+        QRect rcNormal;
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.setGeometry(60, 70, 640, 480);
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            rcNormal = frame.normalGeometry();
+            frame.showMaximized();
+            QTRY_VERIFY(frame.isMaximized());
+            frame.close();
+        }
+        const std::string sText = ZS_MAIN_WND_PLACEMENT.Get();
+        QCOMPARE(sText.size(), size_t(88));
+        const auto placement = ZsPlacementFromText(sText);
+        QVERIFY(placement.has_value());
+        QCOMPARE(placement->showCmd, int32_t(ZS_SW_SHOWMAXIMIZED));
+        QCOMPARE(placement->NormalRect(), rcNormal);
+
+        CFrmMain again;
+        QVERIFY(again.Create());
+        again.ShowAtStart();
+        QTRY_VERIFY(again.isMaximized());
+        QCOMPARE(again.normalGeometry(), rcNormal);
+        again.showNormal();
+        QTRY_COMPARE(again.geometry(), rcNormal);
+    }
+
+    void barLayoutIsKeptAcrossRuns() {
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            frame.Router().UpdateAll();
+            frame.Router().Find(ID_VIEW_PREVIEW)->trigger();
+            QVERIFY(frame.GetPreviewBar()->isHidden());
+            QVERIFY(frame.close());
+        }
+        CFrmMain again;
+        QVERIFY(again.Create());
+        again.show();
+        QVERIFY(again.GetPreviewBar()->isHidden());
+        QVERIFY(!again.GetToolBar()->isHidden());
+        // A damaged layout is ignored.
+        ZsFrameworkSettings()->setValue(QStringLiteral("DockState"), QByteArray("\x00garbage"));
+        CFrmMain third;
+        QVERIFY(third.Create());
+        third.show();
+        QVERIFY(!third.GetPreviewBar()->isHidden());
+    }
+
+    void missingOrDamagedPlacementCentresTheWindow() {
+        ZS_MAIN_WND_PLACEMENT.Set("2C00000000000000zz");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.ShowAtStart();
+        QVERIFY(!frame.isMaximized());
+        const QRect rcScreen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(std::abs(frame.geometry().center().x() - rcScreen.center().x()) <= 1);
+        QVERIFY(rcScreen.contains(frame.geometry()));
+    }
+
+    void helpHomePageAndSupportOpenTheirLinks() {
+        CUrlCapture capture;
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        frame.Router().Find(ID_HELP)->trigger();
+        frame.Router().Find(ID_HELP_HOMEPAGE)->trigger();
+        frame.Router().Find(ID_HELP_SUPPORT)->trigger();
+        QCOMPARE(capture.urls.size(), 3);
+        QVERIFY(capture.urls[0].isLocalFile());
+        QVERIFY(capture.urls[0].toLocalFile().endsWith(QLatin1String("/help/index.html")));
+        QVERIFY(QFileInfo::exists(capture.urls[0].toLocalFile()));
+        QCOMPARE(capture.urls[1].scheme(), QStringLiteral("https"));
+        QCOMPARE(capture.urls[2].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(QUrlQuery(capture.urls[2]).queryItemValue(QStringLiteral("Subject"), QUrl::FullyDecoded),
+                 QStringLiteral("About Pictavo 1.0.0.1108"));
+    }
+
+    void aboutBoxShowsTheVersion() {
+        CUrlCapture capture;
+        CDlgAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Pictavo"));
+        QCOMPARE(about.VersionLabel()->text(), QStringLiteral("Pictavo 1.0.0.1108"));
+        QVERIFY(about.VersionLabel()->font().bold());
+        QVERIFY(!about.Picture()->pixmap().isNull());
+        const QList<QPushButton*> buttons = about.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 1);
+        QCOMPARE(buttons[0]->text().remove(QLatin1Char('&')), QStringLiteral("OK"));
+        QLabel* pMail = nullptr;
+        for (QLabel* pLabel : about.findChildren<QLabel*>()) {
+            if (pLabel->text().contains(QLatin1String("mailto:"))) {
+                pMail = pLabel;
+            }
+        }
+        QVERIFY(pMail);
+        emit pMail->linkActivated(QStringLiteral("mailto:support@pictavo.example"));
+        QCOMPARE(capture.urls.size(), 1);
+        QCOMPARE(capture.urls[0].scheme(), QStringLiteral("mailto"));
+    }
+
+    void droppedLibrariesOpenOnlyOverTheWorkspace() {
+        test::TempDir dir;
+        std::filesystem::create_directories(dir.Path() / "folder.pctv");
+        for (const char* pszName : {"one.pctv", "two.PCTV", "three.ico"}) {
+            std::ofstream(dir.Path() / pszName) << "x";
+        }
+        QMimeData files;
+        QList<QUrl> urls;
+        for (const char* pszName : {"folder.pctv", "one.pctv", "two.PCTV", "three.ico", "gone.pctv"}) {
+            urls << QUrl::fromLocalFile(ZsQPath(dir.Path() / pszName));
+        }
+        files.setUrls(urls);
+
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.resize(800, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QPoint ptWorkspace = frame.GetMdiArea()->geometry().center();
+        // Without anyone to open documents nothing is accepted.
+        frame.SetDocumentOpener(nullptr);
+        QVERIFY(!frame.CanDropFilesAt(&files, ptWorkspace));
+
+        std::vector<std::filesystem::path> opened;
+        frame.SetDocumentOpener([&opened](const std::filesystem::path& path) { opened.push_back(path); });
+        QVERIFY(frame.CanDropFilesAt(&files, ptWorkspace));
+        QVERIFY(frame.DropFiles(&files));
+        QCOMPARE(opened.size(), size_t(2));
+        QCOMPARE(QString::fromStdString(opened[0].filename().string()), QStringLiteral("one.pctv"));
+        QCOMPARE(QString::fromStdString(opened[1].filename().string()), QStringLiteral("two.PCTV"));
+
+        // The program's own transfers and drops onto a library window are not the frame's.
+        QMimeData own;
+        own.setUrls(urls);
+        own.setData(QString::fromLatin1(ZS_DND_MIME), QByteArray(16, '\0'));
+        QVERIFY(!frame.CanDropFilesAt(&own, ptWorkspace));
+        QMdiSubWindow* pChild = frame.GetMdiArea()->addSubWindow(new QWidget);
+        pChild->setGeometry(0, 0, 300, 300);
+        pChild->show();
+        const QPoint ptChild = frame.GetMdiArea()->mapTo(&frame, pChild->geometry().center());
+        QVERIFY(!frame.CanDropFilesAt(&files, ptChild));
+        QMimeData text;
+        text.setText(QStringLiteral("one.pctv"));
+        QVERIFY(!frame.CanDropFilesAt(&text, ptWorkspace));
+    }
+};
+
+PICTAVO_GUI_TEST_MAIN(FrmMainTest)
+#include "FrmMainTest.moc"

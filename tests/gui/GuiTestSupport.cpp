@@ -1,0 +1,42 @@
+#include "GuiTestSupport.h"
+
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "TestSupport.h"
+
+namespace guitest {
+
+void PrepareEnvironment() {
+    const std::filesystem::path root = test::TestRoot();
+    std::filesystem::create_directories(root / "home");
+    setenv("HOME", (root / "home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
+
+void Cleanup() {
+    std::error_code ec;
+    std::filesystem::remove_all(test::TestRoot(), ec);
+}
+
+void OnNextModal(std::function<void(QWidget*)> fn) {
+    auto pTimer = std::make_shared<QTimer>();
+    auto nTries = std::make_shared<int>(0);
+    pTimer->setInterval(10);
+    QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, nTries, fn] {
+        QWidget* pModal = QApplication::activeModalWidget();
+        if (pModal && pModal->isVisible()) {
+            pTimer->stop();
+            fn(pModal);
+        } else if (++*nTries > 500) {
+            pTimer->stop();
+        }
+    });
+    pTimer->start();
+}
+
+}  // namespace guitest

@@ -1,0 +1,34 @@
+// Helpers of the GUI tests: a private data folder and home for every test program, and scripted answers to
+// modal dialogs that the code under test opens.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <functional>
+
+namespace guitest {
+
+// Points HOME and the XDG folders at the test run's private temporary folder and selects the offscreen
+// platform unless another one is asked for. Call before the QApplication exists.
+void PrepareEnvironment();
+// Removes the private folder.
+void Cleanup();
+
+// Runs fn on the next modal dialog that opens (checked every few milliseconds for up to five seconds). The
+// function must close the dialog.
+void OnNextModal(std::function<void(QWidget*)> fn);
+
+}  // namespace guitest
+
+#define PICTAVO_GUI_TEST_MAIN(TestClass)               \
+    int main(int argc, char** argv) {                  \
+        guitest::PrepareEnvironment();                 \
+        int nResult = 0;                               \
+        {                                              \
+            QApplication app(argc, argv);              \
+            TestClass test;                            \
+            nResult = QTest::qExec(&test, argc, argv); \
+        }                                              \
+        guitest::Cleanup();                            \
+        return nResult;                                \
+    }

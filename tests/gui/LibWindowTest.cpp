@@ -1,0 +1,503 @@
+// Library documents and windows in the main frame, offscreen: new, open, save, save as, close and compact
+// with their messages, the title marker, the status texts, the icon list's metrics, the preview, windows
+// opening maximised, and the workspace written at close.
+#include <QAbstractItemModelTester>
+#include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <QSplitter>
+#include <QToolBar>
+
+#include "GuiTestSupport.h"
+#include "TestSupport.h"
+#include "common/ZsSettings.h"
+#include "gui/app/FrmMain.h"
+#include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsMsgBox.h"
+#include "gui/common/ZsPlacement.h"
+#include "gui/common/ZsQt.h"
+#include "gui/ui/DlgBarPrvw.h"
+#include "gui/ui/DocManagerZIL.h"
+#include "gui/ui/DocZIL.h"
+#include "gui/ui/FrmZIL.h"
+#include "gui/ui/ViewZIL.h"
+#include "gui/ui/ViwZILTree.h"
+#include "gui/ui/ZsTreeModel.h"
+#include "library/ZsIconLib.h"
+
+namespace {
+
+// Writes a library whose "Sample Category 1" holds three named icons (the second with two formats) and
+// whose "Sample Category 2" is empty.
+void WriteSampleLibrary(const std::filesystem::path& path) {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    QVERIFY(lib.NewLib());
+    ZIL_LIST ids;
+    const char* names[] = {"Alpha", "Beta", "Gamma"};
+    for (int i = 0; i < 3; ++i) {
+        std::vector<test::IcoImage> images = {
+            test::DibImage(32, 32, 32, static_cast<uint8_t>(0x40 * (i + 1)))};
+        if (i == 1) {
+            images.push_back(test::DibImage(16, 16, 8));
+        }
+        const std::string sName = names[i];
+        ids.push_back(lib.ImpIcon(test::MakeIco(images), &sName));
+    }
+    lib.ListToNode(1, ids);
+    lib.ListToNode(ZIL_ID_ALL, ids);
+    QVERIFY(lib.Save(path));
+    lib.Close();
+}
+
+QString WindowTitle(CFrmMain& frame, CDocZIL* pDoc) {
+    QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pDoc);
+    return pWindow ? pWindow->windowTitle() : QString();
+}
+
+// Runs a command as the user would: through its action, after the idle-time update has set its state.
+void Trigger(CFrmMain& frame, int nId) {
+    frame.Router().UpdateAll();
+    frame.Router().Find(nId)->trigger();
+}
+
+bool IsEnabled(CFrmMain& frame, int nId) {
+    frame.Router().UpdateAll();
+    return frame.Router().Find(nId)->isEnabled();
+}
+
+}  // namespace
+
+class LibWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ZS_ICON_VIEW_FORMAT.Set(ZS_ICON_VIEW_FORMAT.nDefault);
+        ZS_ICON_VIEW_INFO.Set(true);
+        ZS_MAIN_WND_PLACEMENT.Set("");
+        ZsFrameworkSettings()->remove(QStringLiteral("Recent File List"));
+    }
+
+    void newLibrariesAreNumberedWithTheSampleTree() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        Trigger(frame, ID_FILE_NEW_LIB);
+        Trigger(frame, ID_FILE_NEW_LIB);
+        const std::vector<CDocZIL*> docs = frame.Docs().Documents();
+        QCOMPARE(docs.size(), size_t(2));
+        QCOMPARE(WindowTitle(frame, docs[0]), QStringLiteral("Library1"));
+        QCOMPARE(WindowTitle(frame, docs[1]), QStringLiteral("Library2"));
+        QVERIFY(frame.IsLibMenuShown());
+
+        CDocZIL* pDoc = docs[1];
+        QCOMPARE(frame.ActiveDocument(), pDoc);
+        const CZsCategoryTree& tree = pDoc->Tree();
+        QCOMPARE(QString::fromStdString(tree.GetItemText(tree.GetRootItem())), QStringLiteral("My Icons"));
+        QCOMPARE(QString::fromStdString(tree.GetItemText(tree.GetSelectedItem())),
+                 QStringLiteral("Sample Category 1"));
+        QCOMPARE(pDoc->mnCurNode, 1);
+        QVERIFY(IsEnabled(frame, ID_FILE_SAVE));
+        QVERIFY(!IsEnabled(frame, ID_LIB_COMPACT));
+        QVERIFY(IsEnabled(frame, ID_FILE_SAVE_ALL));
+
+        CFrmZIL* pFrame = frame.Docs().FrameOf(pDoc);
+        QCOMPARE(pFrame->Splitter()->sizes().value(0), 200);
+        QCOMPARE(pFrame->ToolBar()->actions().size(), int(CFrmZIL::ToolBarButtons().size()));
+    }
+
+    void savingAnUntitledLibraryAsksForAPathAndMarksTheTitle() {
+        test::TempDir dir;
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        const std::filesystem::path path = dir / "Mine.pctv";
+        std::filesystem::path suggested;
+        frame.Docs().mPromptFile = [&](bool bSave, const std::filesystem::path& suggestion) {
+            suggested = suggestion;
+            return bSave ? std::optional(path) : std::nullopt;
+        };
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        Trigger(frame, ID_FILE_SAVE);
+        QCOMPARE(QString::fromStdString(suggested.filename().string()), QStringLiteral("Library1.pctv"));
+        QVERIFY(std::filesystem::exists(path));
+        QCOMPARE(WindowTitle(frame, pDoc), QStringLiteral("Mine.pctv"));
+        QVERIFY(!IsEnabled(frame, ID_FILE_SAVE));
+        QVERIFY(IsEnabled(frame, ID_LIB_COMPACT));
+
+        pDoc->SetModifiedFlag(true);
+        QCOMPARE(WindowTitle(frame, pDoc), QStringLiteral("Mine.pctv *"));
+        QVERIFY(IsEnabled(frame, ID_FILE_SAVE));
+        Trigger(frame, ID_FILE_SAVE);
+        QCOMPARE(WindowTitle(frame, pDoc), QStringLiteral("Mine.pctv"));
+        QVERIFY(!pDoc->IsModified());
+    }
+
+    void openingSomethingElseIsRefused() {
+        test::TempDir dir;
+        const std::filesystem::path ico = dir / "icon.ico";
+        const auto data = test::MakeIco({test::DibImage(16, 16, 32)});
+        QVERIFY(ZsWriteFile(ico, data));
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        test::ScriptedMessages messages;
+        QVERIFY(!frame.Docs().OpenDocumentFile(ico));
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        QCOMPARE(QString::fromStdString(messages.shown[0].second),
+                 QStringLiteral("Can not open '%1'!").arg(QString::fromStdString(ico.string())));
+        QVERIFY(frame.Docs().Documents().empty());
+        QVERIFY(!frame.Docs().OpenDocumentFile(dir / "missing.pctv"));
+        QCOMPARE(messages.shown.size(), size_t(2));
+    }
+
+    void openingTheSameLibraryTwiceOnlyActivatesIt() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "a.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pFirst = frame.Docs().OpenDocumentFile(dir / "a.pctv");
+        QVERIFY(pFirst);
+        frame.Docs().OnFileNew();
+        QCOMPARE(frame.Docs().OpenDocumentFile(dir / "a.pctv"), pFirst);
+        QCOMPARE(frame.Docs().Documents().size(), size_t(2));
+        QCOMPARE(frame.ActiveDocument(), pFirst);
+    }
+
+    void saveAsOntoAnotherOpenLibraryIsRefusedInAnyLetterCase() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "A.pctv");
+        WriteSampleLibrary(dir / "B.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pA = frame.Docs().OpenDocumentFile(dir / "A.pctv");
+        CDocZIL* pB = frame.Docs().OpenDocumentFile(dir / "B.pctv");
+        QVERIFY(pA && pB);
+        const auto sizeB = std::filesystem::file_size(dir / "B.pctv");
+        pA->SetModifiedFlag(true);
+
+        test::ScriptedMessages messages;
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
+            return std::optional(dir / "b.PCTV");
+        };
+        QVERIFY(!frame.Docs().DoSave(pA, true));
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(messages.shown[0].second),
+                 QStringLiteral("The file is currently opened in Pictavo.\nPlease close it first."));
+        QVERIFY(pA->IsModified());
+        QCOMPARE(std::filesystem::file_size(dir / "B.pctv"), sizeB);
+
+        // Its own path, in another letter case, saves in place.
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
+            return std::optional(dir / "A.pctv");
+        };
+        QVERIFY(frame.Docs().DoSave(pA, true));
+        QVERIFY(!pA->IsModified());
+        QCOMPARE(messages.shown.size(), size_t(1));
+    }
+
+    void closingAModifiedLibraryAsksFirst() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        pDoc->SetModifiedFlag(true);
+        QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pDoc);
+        {
+            test::ScriptedMessages cancel({ZS_IDCANCEL});
+            QVERIFY(!pWindow->close());
+            QCOMPARE(cancel.shown.size(), size_t(1));
+            QCOMPARE(QString::fromStdString(cancel.shown[0].second),
+                     QStringLiteral("Save changes to Library1?"));
+        }
+        QCOMPARE(frame.Docs().Documents().size(), size_t(1));
+        {
+            test::ScriptedMessages no({ZS_IDNO});
+            Trigger(frame, ID_FILE_CLOSE);
+            QCOMPARE(no.shown.size(), size_t(1));
+        }
+        QVERIFY(frame.Docs().Documents().empty());
+        QTRY_VERIFY(!frame.IsLibMenuShown());
+    }
+
+    void compactAsksThenSavesAModifiedLibrary() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "c.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "c.pctv");
+        QVERIFY(pDoc);
+        pDoc->SetIconName(1, "Renamed");
+        pDoc->SetModifiedFlag(true);
+        {
+            test::ScriptedMessages cancel({ZS_IDCANCEL});
+            Trigger(frame, ID_LIB_COMPACT);
+            QCOMPARE(cancel.shown.size(), size_t(1));
+            QCOMPARE(cancel.shown[0].first, int(ZS_MB_QUESTION));
+            QCOMPARE(QString::fromStdString(cancel.shown[0].second),
+                     QStringLiteral(
+                         "This will start optimizing for size for the library 'c.pctv *'. It may take long "
+                         "for large libraries. Proceed now?"));
+        }
+        QVERIFY(pDoc->IsModified());
+        test::ScriptedMessages ok({ZS_IDOK});
+        Trigger(frame, ID_LIB_COMPACT);
+        QVERIFY(!pDoc->IsModified());
+
+        CZsCategoryTree tree;
+        CZsIconLib reread;
+        reread.AttachTree(&tree);
+        QVERIFY(reread.Load(dir / "c.pctv"));
+        QCOMPARE(QString::fromStdString(reread.GetIconName(1)), QStringLiteral("Renamed"));
+    }
+
+    void statusPanesDescribeTheSelection() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "s.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "s.pctv");
+        QVERIFY(pDoc);
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        QCOMPARE(pView->GetIconCount(), 3);
+
+        pView->SetCaretRow(1);
+        pDoc->OnIdle();
+        QCOMPARE(frame.GetStatusText(1), QStringLiteral("Selection: Beta (2 formats)"));
+        QCOMPARE(frame.GetStatusText(2), QStringLiteral("Total: 3 Icons"));
+        pView->SetCaretRow(0);
+        pDoc->OnIdle();
+        QCOMPARE(frame.GetStatusText(1), QStringLiteral("Selection: Alpha (1 format)"));
+
+        pView->IconList()->selectAll();
+        pDoc->OnIdle();
+        QCOMPARE(frame.GetStatusText(1), QStringLiteral("Selection: 3 Icons"));
+        pView->IconList()->clearSelection();
+        pDoc->OnIdle();
+        QCOMPARE(frame.GetStatusText(1), QStringLiteral("Selection: None"));
+
+        CViwZILTree* pTree = frame.Docs().FrameOf(pDoc)->TreeView();
+        pTree->SelectTreeItem(pDoc->Tree().FindItem(4));
+        QCOMPARE(pDoc->mnCurNode, 4);
+        pDoc->OnIdle();
+        QCOMPARE(frame.GetStatusText(2), QStringLiteral("Total: None"));
+        QVERIFY(!frame.GetPreviewBar()->HasPreview());
+    }
+
+    void iconListMetricsFollowTheDisplaySize() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        QCOMPARE(pView->DisplaySizeCmd(), int(ID_VIEW_32));
+        frame.Router().Execute(ID_VIEW_48);
+        QCOMPARE(pView->ItemHeight(), 88);
+        QCOMPARE(pView->ColumnWidth(), 64);
+        QCOMPARE(ZS_ICON_VIEW_FORMAT.Get(), int(ID_VIEW_48));
+        frame.Router().Execute(ID_VIEW_256);
+        QCOMPARE(pView->ItemHeight(), 254);
+        QCOMPARE(pView->ColumnWidth(), 254);
+        frame.Router().Execute(ID_VIEW_16);
+        frame.Router().Execute(ID_VIEW_ICON_INFO);
+        QVERIFY(!ZS_ICON_VIEW_INFO.Get());
+        QCOMPARE(pView->ItemHeight(), 24);
+        QCOMPARE(pView->ColumnWidth(), 24);
+        QCOMPARE(pView->IconList()->gridSize(), QSize(24, 24));
+        frame.Router().UpdateAll();
+        // The library window's own button follows the command's state.
+        const QList<QAction*> buttons = frame.Docs().FrameOf(pDoc)->ToolBar()->actions();
+        const auto it16 = std::find_if(buttons.begin(), buttons.end(), [](QAction* pButton) {
+            return pButton->text() == QLatin1String("16x16");
+        });
+        QVERIFY(it16 != buttons.end());
+        QVERIFY((*it16)->isChecked());
+        QVERIFY(frame.Router().Find(ID_VIEW_16)->isChecked());
+        QVERIFY(!frame.Router().Find(ID_VIEW_32)->isChecked());
+        QVERIFY(!frame.Router().Find(ID_VIEW_ICON_INFO)->isChecked());
+
+        // The next window starts with the stored choice; a stored number that is no size gives 32x32.
+        CDocZIL* pNext = frame.Docs().OnFileNew();
+        QCOMPARE(frame.Docs().FrameOf(pNext)->IconView()->DisplaySizeCmd(), int(ID_VIEW_16));
+        ZS_ICON_VIEW_FORMAT.Set(12345);
+        CDocZIL* pThird = frame.Docs().OnFileNew();
+        QCOMPARE(frame.Docs().FrameOf(pThird)->IconView()->DisplaySizeCmd(), int(ID_VIEW_32));
+    }
+
+    void previewFollowsTheFocusedImage() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "p.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "p.pctv");
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        pView->SetCaretRow(1);
+        QCOMPARE(pView->GetImageRowCount(), 2);
+        QVERIFY(frame.GetPreviewBar()->HasPreview());
+        QCOMPARE(frame.GetPreviewBar()->Pane()->Image().size(), QSize(32, 32));
+        pView->ImageList()->setCurrentIndex(pView->ImageList()->model()->index(1, 0));
+        QCOMPARE(frame.GetPreviewBar()->Pane()->Image().size(), QSize(16, 16));
+
+        frame.Docs().CloseDocument(pDoc);
+        QVERIFY(!frame.GetPreviewBar()->HasPreview());
+    }
+
+    void newWindowOpensMaximisedWhenTheActiveOneIs() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pFirst = frame.Docs().OnFileNew();
+        CDocZIL* pSecond = frame.Docs().OnFileNew();
+        QVERIFY(!frame.Docs().SubWindowOf(pSecond)->isMaximized());
+        frame.Docs().SubWindowOf(pFirst)->showMaximized();
+        frame.GetMdiArea()->setActiveSubWindow(frame.Docs().SubWindowOf(pFirst));
+        CDocZIL* pThird = frame.Docs().OnFileNew();
+        QVERIFY(frame.Docs().SubWindowOf(pThird)->isMaximized());
+    }
+
+    void workspaceListsTheActiveLibraryLast() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "A.pctv");
+        WriteSampleLibrary(dir / "B.pctv");
+        WriteSampleLibrary(dir / "Gone.pctv");
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            CDocZIL* pB = frame.Docs().OpenDocumentFile(dir / "B.pctv");
+            CDocZIL* pGone = frame.Docs().OpenDocumentFile(dir / "Gone.pctv");
+            frame.Docs().OnFileNew();
+            CDocZIL* pA = frame.Docs().OpenDocumentFile(dir / "A.pctv");
+            QVERIFY(pA && pB && pGone);
+            frame.Docs().FrameOf(pA)->TreeView()->SelectTreeItem(pA->Tree().FindItem(ZIL_ID_FIND));
+            std::filesystem::remove(dir / "Gone.pctv");
+            frame.GetMdiArea()->setActiveSubWindow(frame.Docs().SubWindowOf(pB));
+            QCOMPARE(frame.ActiveDocument(), pB);
+            QVERIFY(frame.close());
+        }
+        const std::vector<std::string> workspace = ZS_WORKSPACE.Get();
+        QCOMPARE(workspace.size(), size_t(3));
+        const std::string sA = (dir / "A.pctv").string();
+        QCOMPARE(QString::fromStdString(workspace[0]), QString::fromStdString((dir / "Gone.pctv").string()));
+        QCOMPARE(QString::fromStdString(workspace[1].substr(0, sA.size() + 1)),
+                 QString::fromStdString(sA + ";"));
+        // "Find Results" is the seventh item in pre-order; "Sample Category 1" the second.
+        QVERIFY(QString::fromStdString(workspace[1]).endsWith(QLatin1String(";6")));
+        QVERIFY(ZsPlacementFromText(ZsGetField(workspace[1], 1)).has_value());
+        QVERIFY(QString::fromStdString(workspace[2])
+                    .startsWith(QString::fromStdString((dir / "B.pctv").string())));
+        QVERIFY(QString::fromStdString(workspace[2]).endsWith(QLatin1String(";1")));
+    }
+
+    void recentFilesListOpenedAndSavedLibraries() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "r1.pctv");
+        WriteSampleLibrary(dir / "r2.pctv");
+        const QString s1 = QString::fromStdString((dir / "r1.pctv").string());
+        const QString s2 = QString::fromStdString((dir / "r2.pctv").string());
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            QVERIFY(frame.Docs().OpenDocumentFile(dir / "r1.pctv"));
+            QVERIFY(frame.Docs().OpenDocumentFile(dir / "r2.pctv"));
+            QAction* pFirst = frame.Router().Find(ID_FILE_MRU_FILE1);
+            QCOMPARE(pFirst->text(), QStringLiteral("&1 ") + s2);
+            QCOMPARE(frame.Router().Find(ID_FILE_MRU_FILE1 + 1)->text(), QStringLiteral("&2 ") + s1);
+            QVERIFY(!frame.Router().Find(ID_FILE_MRU_FILE1 + 2)->isVisible());
+            QVERIFY(frame.close());
+        }
+        std::filesystem::remove(dir / "r2.pctv");
+        CFrmMain again;
+        QVERIFY(again.Create());
+        again.show();
+        QCOMPARE(again.Docs().RecentFiles().Files().size(), size_t(2));
+        test::ScriptedMessages messages;
+        // A file that is gone is reported and leaves the list.
+        Trigger(again, ID_FILE_MRU_FILE1);
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(again.Docs().RecentFiles().Files().size(), size_t(1));
+        QCOMPARE(again.Router().Find(ID_FILE_MRU_FILE1)->text(), QStringLiteral("&1 ") + s1);
+        Trigger(again, ID_FILE_MRU_FILE1);
+        QCOMPARE(again.Docs().Documents().size(), size_t(1));
+    }
+
+    void treeModelFollowsTheCategoryTree() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        CViwZILTree* pTreeView = frame.Docs().FrameOf(pDoc)->TreeView();
+        CZsTreeModel* pModel = pTreeView->Model();
+        QAbstractItemModelTester tester(pModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(pModel->rowCount(), 2);
+        const QModelIndex all = pModel->index(0, 0);
+        QCOMPARE(all.data().toString(), QStringLiteral("My Icons"));
+        QCOMPARE(pModel->rowCount(all), 3);
+
+        CZsCategoryTree& tree = pDoc->Tree();
+        const ZsTreeItem cat1 = tree.FindItem(1);
+        const ZsTreeItem added = pDoc->NewNode(cat1, ZS_TI_FIRST, "First <b>child</b>");
+        QVERIFY(added != ZS_TI_NONE);
+        const QModelIndex cat1Index = pModel->IndexOf(cat1);
+        QCOMPARE(pModel->rowCount(cat1Index), 3);
+        QCOMPARE(pModel->index(0, 0, cat1Index).data().toString(), QStringLiteral("First <b>child</b>"));
+        QCOMPARE(pModel->parent(pModel->index(0, 0, cat1Index)), cat1Index);
+
+        // Deleting the selected category moves the selection and the icon list along.
+        pTreeView->SelectTreeItem(added);
+        const int32_t nAddedId = tree.GetItemData(added);
+        QCOMPARE(pDoc->mnCurNode, nAddedId);
+        QVERIFY(pDoc->DelNode(added));
+        QCOMPARE(pModel->rowCount(cat1Index), 2);
+        QVERIFY(pDoc->mnCurNode != nAddedId);
+        QCOMPARE(pDoc->mnCurNode, tree.GetItemData(CZsTreeModel::ItemOf(pTreeView->currentIndex())));
+        tree.SetItemText(cat1, "Renamed");
+        QCOMPARE(pModel->IndexOf(cat1).data().toString(), QStringLiteral("Renamed"));
+
+        // A selection made by the store (a search selects "Find Results") reaches the view and the list.
+        tree.SelectItem(tree.FindItem(ZIL_ID_FIND));
+        QCOMPARE(pDoc->mnCurNode, int(ZIL_ID_FIND));
+        QCOMPARE(CZsTreeModel::ItemOf(pTreeView->currentIndex()), tree.FindItem(ZIL_ID_FIND));
+    }
+
+    void changedIconIsRedrawnAndItsFormatsReloaded() {
+        test::TempDir dir;
+        WriteSampleLibrary(dir / "h.pctv");
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "h.pctv");
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        pView->SetCaretRow(0);
+        QCOMPARE(pView->GetImageRowCount(), 1);
+        const int32_t nId = pView->GetCaretIconId();
+        pDoc->SetIconData(nId, test::MakeIco({test::DibImage(48, 48, 32), test::DibImage(32, 32, 32),
+                                              test::DibImage(16, 16, 4)}));
+        pDoc->UpdateAllViews(nullptr, nId);
+        QCOMPARE(pView->GetImageRowCount(), 3);
+        QCOMPARE(pView->GetIconCount(), 3);
+        QCOMPARE(pView->GetCaretIconId(), nId);
+    }
+
+    void cancellingTheQuestionKeepsTheProgramOpen() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        frame.Docs().OnFileNew()->SetModifiedFlag(true);
+        test::ScriptedMessages cancel({ZS_IDCANCEL});
+        QVERIFY(!frame.close());
+        QCOMPARE(frame.Docs().Documents().size(), size_t(1));
+        QVERIFY(!ZS_MAIN_WND_PLACEMENT.Get().empty());
+    }
+};
+
+PICTAVO_GUI_TEST_MAIN(LibWindowTest)
+#include "LibWindowTest.moc"

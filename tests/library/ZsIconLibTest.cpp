@@ -1,0 +1,567 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "LibTestUtil.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsIconLib.h"
+
+using test::Ico;
+using test::Library;
+using test::TreeLines;
+
+namespace {
+
+std::vector<std::filesystem::path> WriteIcos(const test::TempDir& dir, const std::vector<std::string>& names) {
+    std::vector<std::filesystem::path> files;
+    uint8_t nFill = 1;
+    for (const std::string& name : names) {
+        files.push_back(dir / name);
+        ZsWriteFile(files.back(), Ico(16, nFill++));
+    }
+    return files;
+}
+
+ZsBlock Header(CSQLite& db) {
+    return db.QueryBlobCopy("select data from main where id=1;").value_or(ZsBlock());
+}
+
+// A library file made through the store: the sample tree, three icons in "Sample Category 1".
+std::filesystem::path MakeLibrary(const test::TempDir& dir, const std::string& name = "lib.pctv") {
+    Library l;
+    l.lib.NewLib();
+    l.lib.ImpFiles(WriteIcos(dir, {"a.ico", "b.ico", "c.ico"}), 1, -1, 0, 0, 0, nullptr);
+    std::filesystem::path path = dir / name;
+    EXPECT_TRUE(l.lib.Save(path));
+    return path;
+}
+
+}  // namespace
+
+TEST(IconLibNew, SampleTreeAndIds) {
+    Library l;
+    ASSERT_TRUE(l.lib.NewLib());
+    EXPECT_EQ(TreeLines(l.tree),
+              (std::vector<std::string>{"0 My Icons -1 0/0", "1 Sample Category 1 1 2/2",
+                                        "2 Sample Subcategory 1 2 2/2", "2 Sample Subcategory 2 3 2/2",
+                                        "1 Sample Category 2 4 2/2", "1 Sample Category 3 5 2/2",
+                                        "0 Find Results -2 3/3"}));
+    EXPECT_EQ(l.lib.GetNextNode(), 6);
+    EXPECT_EQ(l.lib.GetNextIcon(), 1);
+    EXPECT_TRUE(l.lib.Nodes().empty());
+    EXPECT_TRUE(l.lib.GetPath().empty());
+    EXPECT_FALSE(l.lib.Save());
+}
+
+TEST(IconLibFile, FirstSaveWritesTheDocumentedLayout) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    std::filesystem::path path = dir / "new.pctv";
+    test::LogCapture log;
+    ASSERT_TRUE(l.lib.Save(path));
+    EXPECT_TRUE(log.Contains(ZsPathToUtf8(path) +
+                             " saved (7 nodes, 0 icons, last node[0x00000006], last icon[0x00000001])"));
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(db.QueryText("select group_concat(sql, '|') from sqlite_master;"),
+              "CREATE TABLE main(id integer primary key, data blob)|"
+              "CREATE TABLE nodes(id integer primary key, data blob)|"
+              "CREATE TABLE icons(id integer primary key, data blob, name nvarchar(256), kwds nvarchar(256))");
+    EXPECT_EQ(db.QueryText("pragma encoding;"), "UTF-16le");
+    EXPECT_EQ(db.QueryText("select group_concat(id) from main;"), "1,2");
+    ZsBlock header = Header(db);
+    EXPECT_EQ(header, (ZsBlock{0, 0, 0, 0, 0, 0, 0, 0, 6, 0, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(db.QueryInt("select length(data) from main where id=2;"), 7 * 528);
+    // No list was ever made, so no nodes row; no icons.
+    EXPECT_EQ(db.QueryInt("select count(*) from nodes;"), 0);
+    EXPECT_EQ(db.QueryInt("select count(*) from icons;"), 0);
+    std::optional<ZsBlock> tree = db.QueryBlobCopy("select data from main where id=2;");
+    ASSERT_TRUE(tree);
+    CZsByteReader r(*tree);
+    // Record 2 is "Sample Subcategory 1": depth 2, id 2, images 2/2, UTF-16LE title.
+    EXPECT_EQ(r.U32At(2 * 528), 2u);
+    EXPECT_EQ(r.U32At(2 * 528 + 4), 2u);
+    EXPECT_EQ(r.U32At(2 * 528 + 8), 2u);
+    EXPECT_EQ(ZsUtf16LEToUtf8(tree->data() + 2 * 528 + 16, 40), "Sample Subcategory 1");
+    EXPECT_EQ(r.U32At(6 * 528 + 4), static_cast<uint32_t>(-2));
+    EXPECT_EQ(r.U32At(6 * 528 + 8), 3u);
+}
+
+TEST(IconLibFile, RowsRoundTripAndLoadReadsNothingUpFront) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    {
+        Library l;
+        l.lib.NewLib();
+        ZsBlock ico = Ico(32);
+        std::string name = "it's";
+        int32_t a = l.lib.ImpIcon(ico, &name);
+        int32_t b = l.lib.ImpIcon(Ico(16), nullptr);
+        l.lib.SetIconKeywords(a, "red, \xC3\xA4rger");
+        l.lib.SetIconName(b, "");
+        int32_t c = l.lib.ImpIcon(Ico(16), nullptr);
+        l.lib.ListToNode(ZIL_ID_ALL, {a, b, c});
+        l.lib.ListToNode(4, {});
+        l.lib.ListToNode(1, {b, a});
+        ASSERT_TRUE(l.lib.Save(path));
+    }
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(db.QueryInt("select count(*) from nodes where id=4 and data is null;"), 1);
+    EXPECT_EQ(db.QueryInt("select length(data) from nodes where id=-1;"), 12);
+    EXPECT_EQ(db.QueryInt("select count(*) from icons where name is null and kwds is null;"), 2);
+    EXPECT_EQ(db.QueryText("select kwds from icons where id=1;"), "red, \xC3\xA4rger");
+    EXPECT_EQ(db.QueryText("select name from icons where id=1;"), "it's");
+    db.CloseDb();
+
+    Library l;
+    test::LogCapture log;
+    ASSERT_TRUE(l.lib.Load(path));
+    EXPECT_TRUE(log.Contains(ZsPathToUtf8(path) + " loaded (7 nodes, 3 icons, last node:6, last icon:4)"));
+    EXPECT_TRUE(l.lib.Nodes().empty());
+    EXPECT_TRUE(l.lib.Icons().empty());
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{2, 1}));
+    EXPECT_TRUE(l.lib.GetList(4).empty());
+    EXPECT_EQ(l.lib.GetIconName(1), "it's");
+    EXPECT_EQ(l.lib.GetIconName(2), "(Untitled)");
+    EXPECT_EQ(l.lib.GetIconKeywords(1), "red, \xC3\xA4rger");
+    EXPECT_EQ(l.lib.GetIconKeywords(2), "");
+    EXPECT_EQ(ZsBlock(l.lib.GetIconData(1).begin(), l.lib.GetIconData(1).end()), Ico(32));
+    CIcon icon;
+    EXPECT_TRUE(l.lib.GetIcon(1, icon));
+    EXPECT_EQ(icon.GetImageCount(), 2);
+    EXPECT_EQ(TreeLines(l.tree)[2], "2 Sample Subcategory 1 2 2/2");
+    // An edited value is not overwritten from the file.
+    l.lib.SetIconName(1, "edited");
+    EXPECT_EQ(l.lib.GetIconName(1), "edited");
+}
+
+TEST(IconLibFile, SaveWritesOnlyFlaggedRowsAndKeepsReservedBytes) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        ZsBlock header = Header(db);
+        for (int i = 0; i < 8; ++i) {
+            header[static_cast<size_t>(i)] = static_cast<uint8_t>(0xA0 + i);
+        }
+        ASSERT_TRUE(db.ExecBlob("update main set data=? where id=1;", header.data(), header.size()));
+        // A change behind the store's back shows which rows a save rewrites.
+        ASSERT_TRUE(db.Exec("update icons set name='outside' where id=2;"));
+    }
+    for (int round = 0; round < 2; ++round) {
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path));
+        l.lib.SetIconName(1, "changed");
+        ASSERT_TRUE(l.lib.Save());
+    }
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    ZsBlock header = Header(db);
+    ASSERT_EQ(header.size(), 16u);
+    EXPECT_EQ(header[0], 0xA0);
+    EXPECT_EQ(header[7], 0xA7);
+    EXPECT_EQ(db.QueryText("select name from icons where id=2;"), "outside");
+    EXPECT_EQ(db.QueryText("select name from icons where id=1;"), "changed");
+}
+
+TEST(IconLibFile, LongTitlesAreCutWithoutSplittingASurrogatePair) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    std::string plain(300, 'x');
+    // 254 letters and then a character outside the BMP: the pair would straddle the cut.
+    std::string pair = std::string(254, 'y') + "\xF0\x9F\x98\x80" + "zz";
+    l.tree.SetItemText(l.Item(4), plain);
+    l.tree.SetItemText(l.Item(5), pair);
+    ASSERT_TRUE(l.lib.Save(dir / "t.pctv"));
+    Library r;
+    ASSERT_TRUE(r.lib.Load(dir / "t.pctv"));
+    EXPECT_EQ(r.tree.GetItemText(r.Item(4)), std::string(255, 'x'));
+    EXPECT_EQ(r.tree.GetItemText(r.Item(5)), std::string(254, 'y'));
+}
+
+TEST(IconLibFile, TreeIsRebuiltByTheDepthRule) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    ZsBlock blob;
+    test::PutTreeRecord(blob, 0, -1, 0, u"My Icons");
+    test::PutTreeRecord(blob, 3, 1, 2, u"Deep");  // more than one deeper: still a child
+    test::PutTreeRecord(blob, 2, 2, 2, u"Under deep");
+    test::PutTreeRecord(blob, 1, 3, 2, u"Second");
+    test::PutTreeRecord(blob, -5, 4, 2, u"Top");
+    std::u16string noNul(300, u'q');
+    test::PutTreeRecord(blob, 0, -2, 3, noNul);
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        ASSERT_TRUE(db.ExecBlob("update main set data=? where id=2;", blob.data(), blob.size()));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    EXPECT_EQ(TreeLines(l.tree),
+              (std::vector<std::string>{"0 My Icons -1 0/0", "1 Deep 1 2/2", "2 Under deep 2 2/2", "1 Second 3 2/2",
+                                        "0 Top 4 2/2", "0 " + std::string(255, 'q') + " -2 3/3"}));
+    EXPECT_EQ(l.lib.GetNodeIds(), (std::vector<int32_t>{-1, 1, 2, 3, 4, -2}));
+}
+
+TEST(IconLibFile, DamagedFilesAreRefusedWithoutHarm) {
+    test::TempDir dir;
+    Library l;
+    test::LogCapture log;
+    // A missing file is not created by trying to open it.
+    EXPECT_FALSE(l.lib.Load(dir / "missing.pctv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.pctv"));
+    EXPECT_FALSE(l.lib.Load(dir.Path()));
+    // A file that is not a database stays as it was.
+    ZsBlock ico = Ico();
+    ZsWriteFile(dir / "icon.pctv", ico);
+    EXPECT_FALSE(l.lib.Load(dir / "icon.pctv"));
+    EXPECT_EQ(ZsReadFile(dir / "icon.pctv"), ico);
+    EXPECT_FALSE(l.lib.IsOpen());
+
+    std::filesystem::path path = MakeLibrary(dir);
+    auto damaged = [&](const std::string& sql, const ZsBlock& blob) {
+        std::filesystem::path copy = dir / "damaged.pctv";
+        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+        CSQLite db;
+        EXPECT_TRUE(db.Open(copy));
+        EXPECT_TRUE(db.ExecBlob(sql, blob.empty() ? nullptr : blob.data(), blob.size()));
+        db.CloseDb();
+        Library d;
+        return d.lib.Load(copy);
+    };
+    EXPECT_FALSE(damaged("update main set data=? where id=1;", ZsBlock(15)));
+    EXPECT_FALSE(damaged("update main set data=? where id=1;", ZsBlock()));
+    EXPECT_FALSE(damaged("delete from main where id=1 or ?1 is null;", ZsBlock()));
+    ZsBlock one;
+    test::PutTreeRecord(one, 0, -1, 0, u"My Icons");
+    EXPECT_FALSE(damaged("update main set data=? where id=2;", one));
+    EXPECT_FALSE(damaged("update main set data=? where id=2;", ZsBlock(528 * 2 + 1)));
+    EXPECT_FALSE(damaged("drop table main;", ZsBlock()));
+    EXPECT_TRUE(damaged("update main set data=data where id=2 or ?1 is null;", ZsBlock()));
+
+    // Truncated at every page boundary and a few odd lengths: refused or opened, never a crash.
+    std::optional<ZsBlock> bytes = ZsReadFile(path);
+    ASSERT_TRUE(bytes);
+    for (size_t n = 0; n < bytes->size(); n += n < 200 ? 37 : 512) {
+        ZsWriteFile(dir / "cut.pctv", ZsBytes(bytes->data(), n));
+        Library c;
+        if (c.lib.Load(dir / "cut.pctv")) {
+            for (int32_t nId : c.lib.GetList(ZIL_ID_ALL)) {
+                c.lib.GetIconName(nId);
+                c.lib.GetIconData(nId);
+            }
+        }
+    }
+}
+
+TEST(IconLibFile, RowsWithBadDataAreSkippedAndIdsAreNeverReused) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7};
+        ASSERT_TRUE(db.ExecBlob("update icons set data=? where id=2;", junk, sizeof(junk)));
+        ZsBlock header(16);
+        ZsSetU32(&header[8], 2);
+        ZsSetU32(&header[12], 1);
+        ASSERT_TRUE(db.ExecBlob("update main set data=? where id=1;", header.data(), header.size()));
+        ASSERT_TRUE(db.ExecBlob("update nodes set data=? where id=-1;", junk, sizeof(junk)));
+    }
+    Library l;
+    test::LogCapture log;
+    ASSERT_TRUE(l.lib.Load(path));
+    EXPECT_EQ(l.lib.GetNextNode(), 6);
+    EXPECT_EQ(l.lib.GetNextIcon(), 4);
+    EXPECT_TRUE(l.lib.GetIconData(2).empty());
+    EXPECT_TRUE(log.Contains("icon 2: stored data is not ICO data"));
+    CIcon icon;
+    EXPECT_FALSE(l.lib.GetIcon(2, icon));
+    EXPECT_FALSE(l.lib.GetIconData(1).empty());
+    // Seven bytes hold one whole id; the odd rest is ignored.
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL).size(), 1u);
+}
+
+TEST(IconLibSave, FailedSaveWritesNothingAndARetryWritesEverything) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.ImpFiles(WriteIcos(dir, {"d.ico"}), 4, -1, 0, 0, 0, nullptr);
+    l.lib.SetIconName(1, "renamed");
+    l.tree.SetItemText(l.Item(4), "New title");
+    CSQLite other;
+    ASSERT_TRUE(other.Open(path));
+    // A table the save needs is gone: the icons come last, after header, tree and lists were written.
+    ASSERT_TRUE(other.Exec("alter table icons rename to hidden;"));
+    EXPECT_FALSE(l.lib.Save());
+    EXPECT_EQ(Header(other)[12], 4);
+    EXPECT_EQ(other.QueryInt("select count(*) from nodes where id=4;"), 0);
+    ASSERT_TRUE(other.Exec("alter table hidden rename to icons;"));
+    ASSERT_TRUE(l.lib.Save());
+    EXPECT_EQ(Header(other)[12], 5);
+    EXPECT_EQ(other.QueryInt("select length(data) from nodes where id=4;"), 4);
+    EXPECT_EQ(other.QueryText("select name from icons where id=4;"), "d");
+    EXPECT_EQ(other.QueryText("select name from icons where id=1;"), "renamed");
+    other.CloseDb();
+    Library r;
+    ASSERT_TRUE(r.lib.Load(path));
+    EXPECT_EQ(r.tree.GetItemText(r.Item(4)), "New title");
+}
+
+TEST(IconLibSave, SaveAsCopiesAndFirstSaveReplacesAnExistingFile) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    {
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path));
+        l.lib.SetIconName(1, "only in copy");
+        ASSERT_TRUE(l.lib.Save(dir / "copy.pctv"));
+        EXPECT_EQ(l.lib.GetPath(), dir / "copy.pctv");
+        l.lib.SetIconName(2, "later");
+        ASSERT_TRUE(l.lib.Save());
+    }
+    Library orig, copy;
+    ASSERT_TRUE(orig.lib.Load(path));
+    ASSERT_TRUE(copy.lib.Load(dir / "copy.pctv"));
+    EXPECT_EQ(orig.lib.GetIconName(1), "a");
+    EXPECT_EQ(orig.lib.GetIconName(2), "b");
+    EXPECT_EQ(copy.lib.GetIconName(1), "only in copy");
+    EXPECT_EQ(copy.lib.GetIconName(2), "later");
+    EXPECT_EQ(copy.lib.GetList(1).size(), 3u);
+
+    // A new library saved over the existing file leaves none of the old rows behind.
+    Library fresh;
+    fresh.lib.NewLib();
+    ASSERT_TRUE(fresh.lib.Save(path));
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(db.QueryInt("select count(*) from icons;"), 0);
+    EXPECT_EQ(db.QueryInt("select count(*) from main;"), 2);
+    EXPECT_EQ(Header(db)[12], 1);
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+    }
+}
+
+TEST(IconLibSave, SaveAsToAnUnwritablePlaceKeepsTheLibraryUsable) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.SetIconName(1, "pending");
+    EXPECT_FALSE(l.lib.Save(dir / "no-such-folder" / "x.pctv"));
+    EXPECT_EQ(l.lib.GetPath(), path);
+    ASSERT_TRUE(l.lib.Save());
+    Library r;
+    ASSERT_TRUE(r.lib.Load(path));
+    EXPECT_EQ(r.lib.GetIconName(1), "pending");
+}
+
+TEST(IconLibImport, PlacesIconsByTargetAndPosition) {
+    test::TempDir dir;
+    std::vector<std::filesystem::path> files = WriteIcos(dir, {"a.ico", "b.ico", "c.ico"});
+    Library l;
+    l.lib.NewLib();
+    EXPECT_EQ(l.lib.ImpFiles({files[0], files[0]}, ZIL_ID_ALL, -1, 0, 0, 0, nullptr), 2);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{1, 2}));
+    EXPECT_EQ(l.lib.ImpFiles({files[1]}, 0, -1, 0, 0, 0, nullptr), 1);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{1, 2, 3}));
+    l.lib.ListToNode(2, {1, 2});
+    EXPECT_EQ(l.lib.ImpFiles(files, 2, 1, 0, 0, 0, nullptr), 3);
+    EXPECT_EQ(l.lib.GetList(2), (ZIL_LIST{1, 4, 5, 6, 2}));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{1, 2, 3, 4, 5, 6}));
+    // A position past the end appends.
+    EXPECT_EQ(l.lib.ImpFiles({files[2]}, 2, 99, 0, 0, 0, nullptr), 1);
+    EXPECT_EQ(l.lib.GetList(2).back(), 7);
+    EXPECT_EQ(l.lib.GetIconName(4), "a");
+    EXPECT_EQ(l.lib.GetIconName(6), "c");
+    EXPECT_TRUE(l.lib.Nodes().at(2).nFlags & ZIL_DIRTY_DATA);
+    EXPECT_TRUE(l.lib.Icons().at(7).nFlags & ZIL_DIRTY_NAME);
+}
+
+TEST(IconLibImport, ReportsEveryIconAndStopsWhenAsked) {
+    test::TempDir dir;
+    std::vector<std::filesystem::path> files = WriteIcos(dir, {"a.ico", "b.ico", "c.ico"});
+    ZsWriteFile(dir / "bad.ico", std::vector<uint8_t>{0, 0, 2, 0, 1, 0});
+    ZsWriteFile(dir / "skip.txt", std::vector<uint8_t>{1});
+    files.insert(files.begin() + 1, dir / "bad.ico");
+    files.insert(files.begin() + 2, dir / "skip.txt");
+    files.insert(files.begin() + 3, dir / "missing.ico");
+    Library l;
+    l.lib.NewLib();
+    std::vector<std::string> seen;
+    test::LogCapture log;
+    bool bCancel = true;
+    int n = l.lib.ImpFiles(files, 1, -1, 0, 0, 0,
+                           [&](const ZIL_IMPORTED& r) {
+                               seen.push_back(std::to_string(r.nId) + " " + r.sName + " " +
+                                              std::to_string(r.nImported) + " " + std::to_string(r.nFile) + "/" +
+                                              std::to_string(r.nFiles) + " " + std::to_string(r.data.size()));
+                               return true;
+                           },
+                           &bCancel);
+    EXPECT_EQ(n, 3);
+    EXPECT_FALSE(bCancel);
+    size_t nSize = Ico().size();
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 a 1 0/6 " + std::to_string(nSize), "0 bad 1 1/6 0",
+                                              "0 missing 1 3/6 0", "2 b 2 4/6 " + std::to_string(nSize),
+                                              "3 c 3 5/6 " + std::to_string(nSize)}));
+    EXPECT_TRUE(log.Contains("ZI_IsValidIcon"));
+
+    int nCalls = 0;
+    n = l.lib.ImpFiles(files, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED&) { return ++nCalls < 1; }, &bCancel);
+    EXPECT_EQ(n, 1);
+    EXPECT_TRUE(bCancel);
+    EXPECT_EQ(l.lib.GetList(1).size(), 4u);
+}
+
+TEST(IconLibEdit, DeletingAnIconRemovesItEverywhere) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.ListToNode(2, {2, 3});
+    ASSERT_TRUE(l.lib.FindIcons("b", {ZIL_ID_ALL}, false, false, false, true, false));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{2}));
+    l.lib.DelIcon(2);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{1, 3}));
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{1, 3}));
+    EXPECT_EQ(l.lib.GetList(2), (ZIL_LIST{3}));
+    EXPECT_TRUE(l.lib.GetList(ZIL_ID_FIND).empty());
+    ASSERT_TRUE(l.lib.Save());
+    EXPECT_EQ(l.lib.Icons().count(2), 0u);
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(db.QueryText("select group_concat(id) from icons;"), "1,3");
+}
+
+TEST(IconLibEdit, RemovingRowsAndCategories) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.ListToNode(2, {1, 2, 3});
+    // Removing rows only takes the icons out of the category.
+    EXPECT_EQ(l.lib.RemoveIcons(1, {2, 0, 0, 7}, false), 2);
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{2}));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL).size(), 3u);
+    // Rows of "My Icons" always leave the library.
+    EXPECT_EQ(l.lib.RemoveIcons(ZIL_ID_ALL, {0}, false), 1);
+    EXPECT_EQ(l.lib.GetList(2), (ZIL_LIST{2, 3}));
+    EXPECT_TRUE(l.lib.Icons().at(1).nFlags & ZIL_DELETED);
+    EXPECT_EQ(l.lib.RemoveIcons(2, {1}, true), 1);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{2}));
+
+    // A deleted category takes its subcategories with it; the icons stay.
+    EXPECT_FALSE(l.lib.DelNode(l.Item(ZIL_ID_ALL)));
+    ASSERT_TRUE(l.lib.DelNode(l.Item(1)));
+    EXPECT_EQ(l.lib.GetNodeIds(), (std::vector<int32_t>{-1, 4, 5, -2}));
+    ZsTreeItem added = l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_FIRST, "Added");
+    EXPECT_EQ(l.tree.GetItemData(added), 6);
+    ASSERT_TRUE(l.lib.Save());
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(db.QueryText("select group_concat(id) from nodes order by id;"), "-1");
+    EXPECT_EQ(db.QueryText("select group_concat(id) from icons;"), "2");
+    EXPECT_EQ(Header(db)[8], 7);
+}
+
+TEST(IconLibQuery, PathsAndLocations) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    for (int i = 0; i < 4; ++i) {
+        l.lib.ImpIcon(Ico(), nullptr);
+    }
+    l.lib.ListToNode(ZIL_ID_ALL, {1, 2, 3, 4});
+    l.lib.ListToNode(2, {1});
+    l.lib.ListToNode(5, {2, 1});
+    l.lib.ListToNode(ZIL_ID_FIND, {3});
+    EXPECT_EQ(l.lib.FindIconNode(1), 2);
+    EXPECT_EQ(l.lib.GetIconPath(1), "\\Sample Category 1\\Sample Subcategory 1");
+    EXPECT_EQ(l.lib.GetIconPath(2), "\\Sample Category 3");
+    EXPECT_EQ(l.lib.GetIconPath(3), "\\Find Results");
+    EXPECT_EQ(l.lib.FindIconNode(4), 0);
+    EXPECT_EQ(l.lib.GetIconPath(4), "");
+    ZIL_LIST view{9};
+    l.lib.NodeToList(5, view);
+    EXPECT_EQ(view, (ZIL_LIST{9, 2, 1}));
+}
+
+TEST(IconLibImport, PicturesBecomeIconsWholeOrCutIntoTiles) {
+    test::TempDir dir;
+    CZsBitmap picture(40, 20, 32, 0xFF336699);
+    ASSERT_TRUE(ZsSaveBitmapFile(picture, dir / "pic.png", ZS_PIC_PNG));
+    ASSERT_TRUE(ZsSaveBitmapFile(picture, dir / "pic.bmp", ZS_PIC_BMP));
+    std::filesystem::copy_file(dir / "pic.png", dir / "pic.jpeg");
+    Library l;
+    l.lib.NewLib();
+    // ".jpeg" is not one of the taken extensions.
+    EXPECT_EQ(l.lib.ImpFiles({dir / "pic.png", dir / "pic.jpeg", dir / "pic.bmp"}, 1, -1, 0, 0, ZI_SIZING_KEEP,
+                             nullptr),
+              2);
+    CIcon icon;
+    ASSERT_TRUE(l.lib.GetIcon(1, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{40, 20, 32}));
+    ASSERT_TRUE(l.lib.GetIcon(2, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{40, 20, 32}));
+    ASSERT_TRUE(l.lib.ImpFiles({dir / "pic.png"}, 1, -1, 0, 0, ZI_SIZING_ENLARGE, nullptr));
+    ASSERT_TRUE(l.lib.GetIcon(3, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{48, 48, 32}));
+
+    std::vector<std::string> pieces;
+    int n = l.lib.ImpFiles({dir / "pic.png"}, 1, 0, 20, 20, ZI_SIZING_KEEP, [&](const ZIL_IMPORTED& r) {
+        pieces.push_back(r.sName + " " + std::to_string(r.nPiece) + "/" + std::to_string(r.nPieces));
+        return true;
+    });
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"pic (1) 0/2", "pic (2) 1/2"}));
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{4, 5, 1, 2, 3}));
+    ASSERT_TRUE(l.lib.GetIcon(5, icon));
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{20, 20, 32}));
+    // A file that is no picture is reported as refused.
+    ZsWriteFile(dir / "fake.png", std::vector<uint8_t>{1, 2, 3});
+    int nRefused = 0;
+    EXPECT_EQ(l.lib.ImpFiles({dir / "fake.png"}, 1, -1, 0, 0, 0, [&](const ZIL_IMPORTED& r) {
+        nRefused += r.nId == 0;
+        return true;
+    }),
+              0);
+    EXPECT_EQ(nRefused, 1);
+}
+
+TEST(IconLibFile, RandomTreeBlobsLoadAndSaveBack) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        ZsBlock blob((2 + rng() % 8) * 528);
+        for (uint8_t& b : blob) {
+            b = static_cast<uint8_t>(rng());
+        }
+        // Small depths half of the time, so that real nesting happens too.
+        for (size_t off = 0; off < blob.size() && round % 2; off += 528) {
+            ZsSetU32(&blob[off], rng() % 4);
+        }
+        {
+            CSQLite db;
+            ASSERT_TRUE(db.Open(path));
+            ASSERT_TRUE(db.ExecBlob("update main set data=? where id=2;", blob.data(), blob.size()));
+        }
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path));
+        EXPECT_EQ(l.tree.GetCount(), static_cast<int>(blob.size() / 528));
+        std::vector<std::string> before = TreeLines(l.tree);
+        ASSERT_TRUE(l.lib.Save());
+        Library r;
+        ASSERT_TRUE(r.lib.Load(path));
+        // Compared as a whole: the titles are long random texts.
+        EXPECT_TRUE(TreeLines(r.tree) == before) << "round " << round;
+    }
+}
