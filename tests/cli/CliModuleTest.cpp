@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsPe.h"
 
 namespace {
 
@@ -185,4 +186,9 @@ TEST(CliModuleCrossCheck, OtherReadersReadWhatMakeIclWrites) {
             Shell(dir, "icoextract -n " + std::to_string(i) + " lib.icl ie" + std::to_string(i) + ".ico"), 0);
         EXPECT_EQ(ZsReadFile(dir / ("ie" + std::to_string(i) + ".ico")), icons[i]) << i;
     }
+}
+
+TEST(CliModule, TemplateLiesNextToTheProgram) {
+    std::filesystem::path tmpl = std::filesystem::path(PICTAVO_CLI).parent_path() / "Template.icl";
+    EXPECT_EQ(ZsReadFile(tmpl), ZsMakeTemplateModule());
 }
