@@ -19,9 +19,10 @@ std::string ImagesJson(ZsBytes data) {
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
     for (size_t i = 0; i < entries.size(); ++i) {
         ZI_FORMAT f = entries[i].Format();
-        s += ZsFormat("%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
-                      i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
-                      ZI_IsPng(entries[i].image) ? "true" : "false", entries[i].dwBytesInRes);
+        s += ZsFormat(
+            "%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
+            i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
+            ZI_IsPng(entries[i].image) ? "true" : "false", entries[i].dwBytesInRes);
     }
     return s + "]";
 }
@@ -116,7 +117,8 @@ int Extract(CCliArgs& args) {
             return CliFail("cannot read '%s'.", CliShow(in).c_str());
         }
         if (!ZI_IsValidIcon(*data)) {
-            return CliFail("'%s' is neither an icon file nor an icon library or module.", CliShow(in).c_str());
+            return CliFail("'%s' is neither an icon file nor an icon library or module.",
+                           CliShow(in).c_str());
         }
         return write(sTitle, *data) ? CLI_OK : CLI_FAILED;
     }
@@ -178,9 +180,11 @@ int MakeIcl(CCliArgs& args) {
 }
 
 CCliInfoKind gModuleInfo(20, MatchModule, ShowModule);
-CCliVerb gExtract("extract", "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
+CCliVerb gExtract("extract",
+                  "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
                   Extract);
-CCliVerb gMakeIcl("make-icl", "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
+CCliVerb gMakeIcl("make-icl",
+                  "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
                   MakeIcl);
 
 }  // namespace

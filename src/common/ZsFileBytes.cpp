@@ -15,7 +15,8 @@ std::shared_ptr<const CZsFileBytes> CZsFileBytes::FromBlock(ZsBlock block) {
     return p;
 }
 
-std::shared_ptr<const CZsFileBytes> CZsFileBytes::Open(const std::filesystem::path& path, uint64_t nMaxBytes) {
+std::shared_ptr<const CZsFileBytes> CZsFileBytes::Open(const std::filesystem::path& path,
+                                                       uint64_t nMaxBytes) {
 #ifdef ZS_HAVE_MMAP
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -26,8 +26,8 @@ public:
 private:
     CZsFileBytes() = default;
 
-    ZsBlock mBlock;             // read bytes, when not mapped
-    void* mpMap = nullptr;      // the mapping, when mapped
+    ZsBlock mBlock;         // read bytes, when not mapped
+    void* mpMap = nullptr;  // the mapping, when mapped
     size_t mnMapLength = 0;
     ZsBytes mBytes;
 };

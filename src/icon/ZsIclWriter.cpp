@@ -32,7 +32,8 @@ int AddAndCommit(const char* pszFunction, const std::filesystem::path& library, 
                  const std::vector<PendingResource>& resources) {
     for (const PendingResource& r : resources) {
         if (!pUpdate->Update(CZsResName(r.wType), CZsResName(r.wName), 0, r.data)) {
-            ZS_LOG_ERR(pszFunction, "UpdateResource(%d, %d): %s", r.wType, r.wName, pUpdate->GetError().c_str());
+            ZS_LOG_ERR(pszFunction, "UpdateResource(%d, %d): %s", r.wType, r.wName,
+                       pUpdate->GetError().c_str());
             return ZI_UPDATE_CANNOT_ADD;
         }
     }
@@ -46,7 +47,8 @@ int AddAndCommit(const char* pszFunction, const std::filesystem::path& library, 
 
 }  // namespace
 
-int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, int nGroupId, int nFirstIconId) {
+int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, int nGroupId,
+                          int nFirstIconId) {
     CZsPeResUpdate update;
     if (!BeginUpdate("ZI_UpdateIconResource", library, &update)) {
         return ZI_UPDATE_CANNOT_OPEN;
@@ -55,7 +57,8 @@ int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, in
     const int64_t nLastIconId = int64_t{nFirstIconId} + static_cast<int64_t>(entries.size()) - 1;
     if (!ZI_IsValidIcon(icon) || nGroupId < 1 || nGroupId > kMaxResourceId || nFirstIconId < 1 ||
         nLastIconId > kMaxResourceId) {
-        ZS_LOG_ERR("ZI_UpdateIconResource", "UpdateResource(14, %d): not an icon, or ids beyond 65535", nGroupId);
+        ZS_LOG_ERR("ZI_UpdateIconResource", "UpdateResource(14, %d): not an icon, or ids beyond 65535",
+                   nGroupId);
         return ZI_UPDATE_CANNOT_ADD;
     }
     ZsBlock group(icon.begin(), icon.begin() + 4);
@@ -101,7 +104,8 @@ int ZI_UpdateIconNames(const std::filesystem::path& library, const std::vector<s
     return ZsWriteNamesResource(library, ZI_MakeIconNames(names));
 }
 
-bool CIconLibraryWriter::Begin(const std::filesystem::path& library, const std::filesystem::path& templatePath) {
+bool CIconLibraryWriter::Begin(const std::filesystem::path& library,
+                               const std::filesystem::path& templatePath) {
     mPath = library;
     mnGroupId = mnIconId = 1;
     mnAdded = 0;

@@ -35,8 +35,8 @@ ZsBlock AssembleGroup(ZsBytes group, int nIdx, const std::function<ImageLookup(u
     CZsByteReader r(group);
     uint32_t nCount = r.U16At(4);
     if (!r.Has(0, 6) || !r.Has(6, uint64_t{14} * nCount)) {
-        ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group of %u entries runs past its %zu bytes", nIdx,
-                   nCount, group.size());
+        ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group of %u entries runs past its %zu bytes",
+                   nIdx, nCount, group.size());
         return {};
     }
     struct Kept {
@@ -57,8 +57,8 @@ ZsBlock AssembleGroup(ZsBytes group, int nIdx, const std::function<ImageLookup(u
         kept.push_back(Kept{nEntry, found.image.first(dwBytes)});
         nTotal += 16 + uint64_t{dwBytes};
         if (nTotal > kMaxIconBlock) {
-            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group assembles to more than %llu bytes", nIdx,
-                       static_cast<unsigned long long>(kMaxIconBlock));
+            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group assembles to more than %llu bytes",
+                       nIdx, static_cast<unsigned long long>(kMaxIconBlock));
             return {};
         }
     }
@@ -230,8 +230,8 @@ bool CIconLibrary::ReadFileHeader() {
     }
     mdwResTblStart = uint32_t{wResTblOff} + mwWin16Off;
     mdwNamesTblStart = uint32_t{wNamesTblOff} + mwWin16Off;
-    ZsLog("%s: mwWin16Off=0x%04X, mdwResTblStart=0x%08X, mdwNamesTblStart=0x%08X", "CIconLibrary::ReadFileHeader",
-          mwWin16Off, mdwResTblStart, mdwNamesTblStart);
+    ZsLog("%s: mwWin16Off=0x%04X, mdwResTblStart=0x%08X, mdwNamesTblStart=0x%08X",
+          "CIconLibrary::ReadFileHeader", mwWin16Off, mdwResTblStart, mdwNamesTblStart);
     return true;
 }
 
@@ -332,8 +332,9 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
     uint64_t nLen = uint64_t{g.wLength} << mwAlignShift;
     CZsByteReader r(NeBytes());
     if (!r.Has(nOff, nLen)) {
-        ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group at 0x%llX (%llu bytes) lies outside the file",
-                   nIdx, static_cast<unsigned long long>(nOff), static_cast<unsigned long long>(nLen));
+        ZS_LOG_ERR("CIconLibrary::GetIconData",
+                   "nIdx=%d: the group at 0x%llX (%llu bytes) lies outside the file", nIdx,
+                   static_cast<unsigned long long>(nOff), static_cast<unsigned long long>(nLen));
         return {};
     }
     const ZsBytes file = NeBytes();
@@ -356,10 +357,12 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
     };
     auto dropped = [&](uint16_t wId, const ImageLookup& found, uint32_t dwBytes) {
         if (!found.bFound) {
-            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: icon resource %d is missing, image dropped", nIdx, wId);
+            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: icon resource %d is missing, image dropped",
+                       nIdx, wId);
         } else {
-            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: icon resource %d holds %zu of %u bytes, image dropped",
-                       nIdx, wId, found.image.size(), dwBytes);
+            ZS_LOG_ERR("CIconLibrary::GetIconData",
+                       "nIdx=%d: icon resource %d holds %zu of %u bytes, image dropped", nIdx, wId,
+                       found.image.size(), dwBytes);
         }
     };
     return AssembleGroup(group, nIdx, lookup, dropped);
@@ -397,8 +400,8 @@ ZsBlock CIconLibrary::GetPeIconData(int nIdx) {
         return {};
     }
     uint32_t dwSize = 0;
-    const uint8_t* pGroup =
-        ZsGetResourceData(*mhModule, mGroupIds[static_cast<size_t>(nIdx)], CZsResName(ZS_RT_GROUP_ICON), &dwSize);
+    const uint8_t* pGroup = ZsGetResourceData(*mhModule, mGroupIds[static_cast<size_t>(nIdx)],
+                                              CZsResName(ZS_RT_GROUP_ICON), &dwSize);
     if (!pGroup) {
         ZS_LOG_ERR("CIconLibrary::GetIconData", "ZsGetResourceData");
         return {};
@@ -417,8 +420,8 @@ ZsBlock CIconLibrary::GetPeIconData(int nIdx) {
         if (!found.bFound) {
             ZS_LOG_ERR("CIconLibrary::GetIconData", "ZsGetResourceData(%d), image dropped", wId);
         } else {
-            ZS_LOG_ERR("CIconLibrary::GetIconData", "ZsGetResourceData(%d), %zu of %u bytes, image dropped", wId,
-                       found.image.size(), dwBytes);
+            ZS_LOG_ERR("CIconLibrary::GetIconData", "ZsGetResourceData(%d), %zu of %u bytes, image dropped",
+                       wId, found.image.size(), dwBytes);
         }
     };
     return AssembleGroup(ZsBytes(pGroup, dwSize), nIdx, lookup, dropped);
@@ -432,7 +435,8 @@ std::vector<std::string> ZsParseIconNames(ZsBytes data) {
         if (nLen > data.size() - nPos - 1) {
             break;
         }
-        names.push_back(ZsWin1252ToUtf8(std::string_view(reinterpret_cast<const char*>(data.data() + nPos + 1), nLen)));
+        names.push_back(
+            ZsWin1252ToUtf8(std::string_view(reinterpret_cast<const char*>(data.data() + nPos + 1), nLen)));
         nPos += 1 + nLen;
     }
     if (!names.empty() && names.front() == "ICL") {

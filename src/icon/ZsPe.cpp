@@ -186,7 +186,8 @@ bool CZsPeModule::Load(std::shared_ptr<const CZsFileBytes> pFile) {
             continue;
         }
         uint64_t nDelta = mdwResRva - s.dwVirtualAddress;
-        uint64_t nRawEnd = std::min<uint64_t>(uint64_t{s.dwPointerToRawData} + s.dwSizeOfRawData, mFile.size());
+        uint64_t nRawEnd =
+            std::min<uint64_t>(uint64_t{s.dwPointerToRawData} + s.dwSizeOfRawData, mFile.size());
         uint64_t nOff = uint64_t{s.dwPointerToRawData} + nDelta;
         if (nDelta >= s.dwSizeOfRawData || nOff >= nRawEnd) {
             return Fail(ZsFormat("the resource directory at RVA 0x%08X lies outside the file", mdwResRva));
@@ -223,7 +224,8 @@ bool CZsPeModule::ReadDirectory(uint32_t dwDirOffset, std::vector<Entry>* pEntri
     pEntries->clear();
     CZsByteReader r(mFile);
     if (uint64_t{dwDirOffset} + 16 > mnResLen) {
-        return Fail(ZsFormat("the resource directory at 0x%08X lies outside the resource section", dwDirOffset));
+        return Fail(
+            ZsFormat("the resource directory at 0x%08X lies outside the resource section", dwDirOffset));
     }
     uint64_t nAt = mnResOff + dwDirOffset;
     uint64_t nCount = uint64_t{r.U16At(nAt + 12)} + r.U16At(nAt + 14);
@@ -265,7 +267,8 @@ bool CZsPeModule::ReadEntryName(const Entry& entry, CZsResName* pName) const {
     return true;
 }
 
-CZsPeModule::FindResult CZsPeModule::FindEntry(uint32_t dwDirOffset, const CZsResName& name, Entry* pFound) const {
+CZsPeModule::FindResult CZsPeModule::FindEntry(uint32_t dwDirOffset, const CZsResName& name,
+                                               Entry* pFound) const {
     if (name.bIsId) {
         // A directory's id entries, sorted once and kept: lookups then take a binary search whatever order
         // the file keeps them in, so no directory can make them slow.
@@ -349,12 +352,14 @@ bool CZsPeModule::EnumNames(const CZsResName& type, std::vector<CZsResName>* pNa
         }
         (name.bIsId ? ids : *pNames).push_back(std::move(name));
     }
-    std::stable_sort(ids.begin(), ids.end(), [](const CZsResName& a, const CZsResName& b) { return a.nId < b.nId; });
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const CZsResName& a, const CZsResName& b) { return a.nId < b.nId; });
     pNames->insert(pNames->end(), ids.begin(), ids.end());
     return true;
 }
 
-CZsPeModule::FindResult CZsPeModule::Find(const CZsResName& type, const CZsResName& name, ZsBytes* pData) const {
+CZsPeModule::FindResult CZsPeModule::Find(const CZsResName& type, const CZsResName& name,
+                                          ZsBytes* pData) const {
     if (mdwResRva == 0) {
         return FindResult::NotFound;
     }
@@ -435,7 +440,8 @@ bool CZsPeModule::ReadAll(std::vector<ZS_PE_RESOURCE>* pResources) const {
             for (const Entry& l : langs) {
                 ZsBytes data;
                 if (l.dwName > 0xFFFF || (l.dwOffset & kSubdirBit)) {
-                    return Fail(ZsFormat("the directory of resource %s nests too deep", res.name.ToText().c_str()));
+                    return Fail(
+                        ZsFormat("the directory of resource %s nests too deep", res.name.ToText().c_str()));
                 }
                 if (!ReadDataEntry(l.dwOffset, &data)) {
                     return false;
@@ -695,7 +701,8 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
         if (s.dwSizeOfRawData != 0) {
             nRawEnd = std::max<uint64_t>(nRawEnd, uint64_t{s.dwPointerToRawData} + s.dwSizeOfRawData);
         }
-        nVirtEnd = std::max<uint64_t>(nVirtEnd, uint64_t{s.dwVirtualAddress} + std::max(s.dwVirtualSize, s.dwSizeOfRawData));
+        nVirtEnd = std::max<uint64_t>(
+            nVirtEnd, uint64_t{s.dwVirtualAddress} + std::max(s.dwVirtualSize, s.dwSizeOfRawData));
     }
     nRawEnd = std::min<uint64_t>(nRawEnd, file.size());
     bool bInPlace = false;
@@ -708,7 +715,8 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
                 continue;
             }
             if (s.dwVirtualAddress >= rs.dwVirtualAddress ||
-                (s.dwSizeOfRawData != 0 && uint64_t{s.dwPointerToRawData} + s.dwSizeOfRawData > rs.dwPointerToRawData)) {
+                (s.dwSizeOfRawData != 0 &&
+                 uint64_t{s.dwPointerToRawData} + s.dwSizeOfRawData > rs.dwPointerToRawData)) {
                 bInPlace = false;
             }
         }
@@ -740,7 +748,8 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     // section data must begin inside the file: a damaged module cannot make the new image huge.
     const uint64_t nHeadersEnd =
         std::max({(bInPlace ? nSecTableEnd : nNewHeader + kSectionHeaderSize),
-                  mModule.DataDirectoryOffset() + 8 * uint64_t{mModule.DataDirectoryCount()}, nOpt + kOptCheckSum + 4});
+                  mModule.DataDirectoryOffset() + 8 * uint64_t{mModule.DataDirectoryCount()},
+                  nOpt + kOptCheckSum + 4});
     if (nPtr < nHeadersEnd || nPtr > AlignUp(file.size(), dwFileAlign)) {
         return Fail("the module's sections overlap its headers or lie outside the file");
     }
@@ -754,7 +763,8 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
     }
 
     ZsBlock& out = *pImage;
-    out.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min<uint64_t>(nPtr, file.size())));
+    out.assign(file.begin(),
+               file.begin() + static_cast<std::ptrdiff_t>(std::min<uint64_t>(nPtr, file.size())));
     out.resize(nPtr, 0);
     out.insert(out.end(), rsrc.begin(), rsrc.end());
     out.resize(nPtr + nRawSize, 0);
@@ -855,9 +865,9 @@ ZsBlock ZsMakeTemplateModule() {
     ZsPutU32(b, 0);                     // Win32 version value
     ZsPutU32(b, kRsrcRva + kSecAlign);  // size of image
     ZsPutU32(b, kHeaders);
-    ZsPutU32(b, 0);  // checksum
-    ZsPutU16(b, 2);  // subsystem: GUI
-    ZsPutU16(b, 0);  // DLL characteristics
+    ZsPutU32(b, 0);                                                    // checksum
+    ZsPutU16(b, 2);                                                    // subsystem: GUI
+    ZsPutU16(b, 0);                                                    // DLL characteristics
     for (uint32_t v : {0x100000u, 0x1000u, 0x100000u, 0x1000u, 0u}) {  // stack, heap, loader flags
         ZsPutU32(b, v);
     }

@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsPe.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ std::string P(const std::filesystem::path& p) {
 
 TEST(CliModule, MakeIclThenInfoAndExtractGiveTheIconsBack) {
     test::TempDir dir;
-    std::vector<uint8_t> sun = test::MakeIco({test::DibImage(32, 32, 32, 1), test::PngStub(256, 256, 32, 50)});
+    std::vector<uint8_t> sun =
+        test::MakeIco({test::DibImage(32, 32, 32, 1), test::PngStub(256, 256, 32, 50)});
     std::vector<uint8_t> moon = test::MakeIco({test::DibImage(16, 16, 4, 2)});
     ZsWriteFile(dir / "Sun.ico", sun);
     ZsWriteFile(dir / "Moon & Stars.ico", moon);
@@ -26,7 +28,8 @@ TEST(CliModule, MakeIclThenInfoAndExtractGiveTheIconsBack) {
     test::CliResult info = test::RunCli({"info", "--json", P(dir / "lib.icl")});
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_NE(info.out.find("\"kind\": \"pe\""), std::string::npos) << info.out;
-    size_t first = info.out.find("{\"index\": 0, \"name\": \"Sun\", \"readable\": true, \"images\": [{\"width\": 32");
+    size_t first =
+        info.out.find("{\"index\": 0, \"name\": \"Sun\", \"readable\": true, \"images\": [{\"width\": 32");
     size_t png = info.out.find("\"label\": \"256x256 - XP\", \"png\": true");
     size_t second = info.out.find("{\"index\": 1, \"name\": \"Moon & Stars\"");
     EXPECT_NE(first, std::string::npos) << info.out;
@@ -45,9 +48,10 @@ TEST(CliModule, MakeIclThenInfoAndExtractGiveTheIconsBack) {
 
 TEST(CliModule, ExtractNamesUnnamedAndRepeatedGroups) {
     test::TempDir dir;
-    std::vector<std::vector<test::IcoImage>> groups = {
-        {test::DibImage(16, 16, 8, 1)}, {test::DibImage(16, 16, 8, 2)}, {test::DibImage(16, 16, 8, 3)},
-        {test::DibImage(16, 16, 8, 4)}};
+    std::vector<std::vector<test::IcoImage>> groups = {{test::DibImage(16, 16, 8, 1)},
+                                                       {test::DibImage(16, 16, 8, 2)},
+                                                       {test::DibImage(16, 16, 8, 3)},
+                                                       {test::DibImage(16, 16, 8, 4)}};
     ZsWriteFile(dir / "old.icl", test::MakeNe(groups, {"ICL", "Same", "@", "Same", "a:b?"}).bytes);
     test::CliResult info = test::RunCli({"info", "--json", P(dir / "old.icl")});
     EXPECT_NE(info.out.find("\"kind\": \"ne\""), std::string::npos) << info.out;
@@ -69,7 +73,8 @@ TEST(CliModule, FailuresAndUsage) {
     test::TempDir dir;
     ZsWriteFile(dir / "good.ico", test::MakeIco({test::DibImage(16, 16, 32)}));
     ZsWriteFile(dir / "bad.ico", std::vector<uint8_t>{0, 0, 2, 0, 1, 0});
-    test::CliResult bad = test::RunCli({"make-icl", P(dir / "out.icl"), P(dir / "good.ico"), P(dir / "bad.ico")});
+    test::CliResult bad =
+        test::RunCli({"make-icl", P(dir / "out.icl"), P(dir / "good.ico"), P(dir / "bad.ico")});
     EXPECT_EQ(bad.code, 1);
     EXPECT_NE(bad.err.find("bad.ico"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.icl"));
@@ -106,8 +111,9 @@ int Shell(const test::TempDir& dir, const std::string& command) {
 }
 
 std::vector<uint8_t> Prefix(const std::optional<ZsBlock>& data, size_t n) {
-    return data && data->size() >= n ? std::vector<uint8_t>(data->begin(), data->begin() + static_cast<std::ptrdiff_t>(n))
-                                     : std::vector<uint8_t>();
+    return data && data->size() >= n
+               ? std::vector<uint8_t>(data->begin(), data->begin() + static_cast<std::ptrdiff_t>(n))
+               : std::vector<uint8_t>();
 }
 
 }  // namespace
@@ -120,11 +126,13 @@ TEST(CliModuleCrossCheck, ModulesLinkedByAnotherToolchainAreRead) {
         }
     }
     test::TempDir dir;
-    std::vector<uint8_t> sun = test::MakeIco({test::DibImage(32, 32, 32, 1), test::PngStub(256, 256, 32, 30)});
+    std::vector<uint8_t> sun =
+        test::MakeIco({test::DibImage(32, 32, 32, 1), test::PngStub(256, 256, 32, 30)});
     std::vector<uint8_t> moon = test::MakeIco({test::DibImage(16, 16, 8, 2)});
     ZsWriteFile(dir / "sun.ico", sun);
     ZsWriteFile(dir / "moon.ico", moon);
-    std::string rc = "MAINICON ICON \"moon.ico\"\n7 ICON \"sun.ico\"\n2 ICON \"moon.ico\"\nZeta ICON \"sun.ico\"\n";
+    std::string rc =
+        "MAINICON ICON \"moon.ico\"\n7 ICON \"sun.ico\"\n2 ICON \"moon.ico\"\nZeta ICON \"sun.ico\"\n";
     ZsWriteFile(dir / "t.rc", std::vector<uint8_t>(rc.begin(), rc.end()));
     // windres wants a C preprocessor; the resource script needs none, so it is passed through as it is.
     std::string pp = "#!/bin/sh\nfor a; do last=$a; done\ncat \"$last\"\n";
@@ -135,9 +143,9 @@ TEST(CliModuleCrossCheck, ModulesLinkedByAnotherToolchainAreRead) {
         std::string entry = arch == "i686" ? "__start" : "_start";
         std::string asmText = ".text\n.globl " + entry + "\n" + entry + ":\n ret\n";
         ZsWriteFile(dir / "s.s", std::vector<uint8_t>(asmText.begin(), asmText.end()));
-        ASSERT_EQ(Shell(dir, t + "windres --preprocessor=./pp.sh t.rc -O coff -o r.o && " + t + "as s.s -o s.o && " +
-                                 t + "ld -o m.exe s.o r.o --subsystem windows -e " + entry + " && " + t +
-                                 "ld --dll -o m.dll r.o -e 0"),
+        ASSERT_EQ(Shell(dir, t + "windres --preprocessor=./pp.sh t.rc -O coff -o r.o && " + t +
+                                 "as s.s -o s.o && " + t + "ld -o m.exe s.o r.o --subsystem windows -e " +
+                                 entry + " && " + t + "ld --dll -o m.dll r.o -e 0"),
                   0)
             << arch;
         for (const char* module : {"m.exe", "m.dll"}) {
@@ -158,20 +166,29 @@ TEST(CliModuleCrossCheck, OtherReadersReadWhatMakeIclWrites) {
     }
     test::TempDir dir;
     std::vector<std::vector<uint8_t>> icons = {
-        test::MakeIco({test::DibImage(32, 32, 32, 1), test::DibImage(16, 16, 4, 2), test::PngStub(256, 256, 32, 70)}),
+        test::MakeIco(
+            {test::DibImage(32, 32, 32, 1), test::DibImage(16, 16, 4, 2), test::PngStub(256, 256, 32, 70)}),
         test::MakeIco({test::DibImage(48, 48, 8, 3)})};
     ZsWriteFile(dir / "a.ico", icons[0]);
     ZsWriteFile(dir / "b.ico", icons[1]);
     ASSERT_EQ(test::RunCli({"make-icl", P(dir / "lib.icl"), P(dir / "a.ico"), P(dir / "b.ico")}).code, 0);
-    ASSERT_EQ(Shell(dir, "wrestool -l lib.icl | grep -q 'type=14 --name=2' && mkdir wr && "
-                         "wrestool -x -t 14 -o wr lib.icl"),
+    ASSERT_EQ(Shell(dir,
+                    "wrestool -l lib.icl | grep -q 'type=14 --name=2' && mkdir wr && "
+                    "wrestool -x -t 14 -o wr lib.icl"),
               0);
     for (size_t i = 0; i < icons.size(); ++i) {
         // wrestool pads each icon with 6 + 14 n zero bytes; the ICO data before them must be ours.
-        std::optional<ZsBlock> wr = ZsReadFile(dir / "wr" / ("lib.icl_14_" + std::to_string(i + 1) + "_0.ico"));
+        std::optional<ZsBlock> wr =
+            ZsReadFile(dir / "wr" / ("lib.icl_14_" + std::to_string(i + 1) + "_0.ico"));
         ASSERT_TRUE(wr);
         EXPECT_EQ(Prefix(wr, icons[i].size()), icons[i]) << i;
-        EXPECT_EQ(Shell(dir, "icoextract -n " + std::to_string(i) + " lib.icl ie" + std::to_string(i) + ".ico"), 0);
+        EXPECT_EQ(
+            Shell(dir, "icoextract -n " + std::to_string(i) + " lib.icl ie" + std::to_string(i) + ".ico"), 0);
         EXPECT_EQ(ZsReadFile(dir / ("ie" + std::to_string(i) + ".ico")), icons[i]) << i;
     }
+}
+
+TEST(CliModule, TemplateLiesNextToTheProgram) {
+    std::filesystem::path tmpl = std::filesystem::path(PICTAVO_CLI).parent_path() / "Template.icl";
+    EXPECT_EQ(ZsReadFile(tmpl), ZsMakeTemplateModule());
 }

@@ -35,7 +35,8 @@ inline std::vector<uint8_t> GroupBytes(const std::vector<IcoImage>& images, uint
     ZsPutU16(g, static_cast<uint16_t>(images.size()));
     for (size_t i = 0; i < images.size(); ++i) {
         const IcoImage& img = images[i];
-        g.insert(g.end(), {img.bWidth, img.bHeight, static_cast<uint8_t>(img.wBitCount <= 8 ? (1u << img.wBitCount) & 0xFF : 0), 0});
+        g.insert(g.end(), {img.bWidth, img.bHeight,
+                           static_cast<uint8_t>(img.wBitCount <= 8 ? (1u << img.wBitCount) & 0xFF : 0), 0});
         ZsPutU16(g, 1);
         ZsPutU16(g, img.wBitCount);
         ZsPutU32(g, static_cast<uint32_t>(img.data.size()));
@@ -55,8 +56,8 @@ struct NeLayout {
 
 // An NE library: a string-table type first (skipped by readers), then the icon groups, then the icons with
 // ids 0x8001, 0x8002, ... in image order, then the names (each with its length byte) and a 0.
-inline NeLayout MakeNe(const std::vector<std::vector<IcoImage>>& groups, const std::vector<std::string>& names,
-                       uint16_t wShift = 4) {
+inline NeLayout MakeNe(const std::vector<std::vector<IcoImage>>& groups,
+                       const std::vector<std::string>& names, uint16_t wShift = 4) {
     NeLayout ne;
     std::vector<uint8_t>& b = ne.bytes;
     b.assign(0x40, 0);
@@ -143,17 +144,17 @@ struct PeRes {
 struct PeOptions {
     bool b64 = false;
     bool bChecksum = false;
-    bool bResourceFirst = false;  // the resource section lies before the code section
-    bool bTightHeaders = false;   // PE32 only: no room in the headers for another section
-    std::vector<uint8_t> overlay; // bytes after the last section
+    bool bResourceFirst = false;   // the resource section lies before the code section
+    bool bTightHeaders = false;    // PE32 only: no room in the headers for another section
+    std::vector<uint8_t> overlay;  // bytes after the last section
 };
 
 struct PeLayout {
     std::vector<uint8_t> bytes;
-    size_t nOpt = 0;       // file offset of the optional header
-    size_t nRsrc = 0;      // file offset of the resource section
+    size_t nOpt = 0;   // file offset of the optional header
+    size_t nRsrc = 0;  // file offset of the resource section
     uint32_t dwRsrcRva = 0;
-    size_t nCode = 0;      // file offset of the code section
+    size_t nCode = 0;  // file offset of the code section
 };
 
 inline uint32_t PeChecksum(const std::vector<uint8_t>& b, size_t nField) {
@@ -328,7 +329,8 @@ inline PeLayout MakePe(const std::vector<PeRes>& resources, const PeOptions& opt
         pe.nRsrc = section(1, ".rsrc", pe.dwRsrcRva, rsrc, 0x40000040);
     }
     uint32_t dwLast = std::max(dwCodeRva, pe.dwRsrcRva);
-    uint32_t dwLastSize = opt.bResourceFirst ? static_cast<uint32_t>(code.size()) : static_cast<uint32_t>(rsrc.size());
+    uint32_t dwLastSize =
+        opt.bResourceFirst ? static_cast<uint32_t>(code.size()) : static_cast<uint32_t>(rsrc.size());
     Set32(b, pe.nOpt + 56, (dwLast + dwLastSize + kSecAlign - 1) / kSecAlign * kSecAlign);
     Set32(b, nDirs + 16, pe.dwRsrcRva);
     Set32(b, nDirs + 20, static_cast<uint32_t>(rsrc.size()));

@@ -70,8 +70,8 @@ TEST(IconLibraryTemplate, IsAnEmptyResourceOnlyPe32Dll) {
 TEST(IconLibraryWriter, ExportWritesGroupsIconsAndNames) {
     test::TempDir dir;
     std::filesystem::path tmpl = MakeTemplate(dir);
-    std::vector<uint8_t> sun = test::MakeIco({test::DibImage(32, 32, 32, 1), test::DibImage(16, 16, 8, 2),
-                                              test::PngStub(256, 256, 32, 64)});
+    std::vector<uint8_t> sun = test::MakeIco(
+        {test::DibImage(32, 32, 32, 1), test::DibImage(16, 16, 8, 2), test::PngStub(256, 256, 32, 64)});
     std::vector<uint8_t> moon = test::MakeIco({test::DibImage(48, 48, 4, 3), test::DibImage(24, 24, 1, 4)});
     std::filesystem::path lib = dir / "out.icl";
     CIconLibraryWriter writer;
@@ -117,10 +117,12 @@ TEST(IconLibraryWriter, ExportWritesGroupsIconsAndNames) {
 TEST(IconLibraryWriter, NamesAreWindows1252CutTo255Bytes) {
     std::string sLong(300, 'x');
     ZsBlock names = ZI_MakeIconNames({"", "Caf\xC3\xA9", "Snow\xE2\x98\x83", sLong});
-    std::vector<uint8_t> expected = {3, 'I', 'C', 'L', 0, 4, 'C', 'a', 'f', 0xE9, 5, 'S', 'n', 'o', 'w', '?', 255};
+    std::vector<uint8_t> expected = {3,    'I', 'C', 'L', 0,   4,   'C', 'a', 'f',
+                                     0xE9, 5,   'S', 'n', 'o', 'w', '?', 255};
     expected.insert(expected.end(), 255, 'x');
     EXPECT_EQ(names, expected);
-    EXPECT_EQ(ZsParseIconNames(names), (std::vector<std::string>{"", "Caf\xC3\xA9", "Snow?", std::string(255, 'x')}));
+    EXPECT_EQ(ZsParseIconNames(names),
+              (std::vector<std::string>{"", "Caf\xC3\xA9", "Snow?", std::string(255, 'x')}));
 }
 
 TEST(IconLibraryWriter, ReturnCodes) {
@@ -132,7 +134,8 @@ TEST(IconLibraryWriter, ReturnCodes) {
     ZsWriteFile(dir / "text.icl", std::vector<uint8_t>{'M', 'Z', 0, 0});
     EXPECT_EQ(ZI_UpdateIconResource(dir / "text.icl", ico, 1, 1), ZI_UPDATE_CANNOT_OPEN);
     EXPECT_EQ(ZI_UpdateIconNames(dir / "missing.icl", {"a"}), ZI_UPDATE_CANNOT_OPEN);
-    EXPECT_EQ(ZI_UpdateIconResource(tmpl, std::vector<uint8_t>{0, 0, 2, 0, 0, 0}, 1, 1), ZI_UPDATE_CANNOT_ADD);
+    EXPECT_EQ(ZI_UpdateIconResource(tmpl, std::vector<uint8_t>{0, 0, 2, 0, 0, 0}, 1, 1),
+              ZI_UPDATE_CANNOT_ADD);
     EXPECT_EQ(ZI_UpdateIconResource(tmpl, ico, 0, 1), ZI_UPDATE_CANNOT_ADD);
     EXPECT_EQ(ZI_UpdateIconResource(tmpl, ico, 1, 65536), ZI_UPDATE_CANNOT_ADD);
     // Nothing of a refused icon reached the file.

@@ -26,7 +26,8 @@ std::vector<std::vector<IcoImage>> SmallGroups() {
             {test::PngStub(256, 256, 32, 8), test::DibImage(4, 4, 8, 0x44)}};
 }
 
-std::filesystem::path WriteTemp(const test::TempDir& dir, const std::string& name, const std::vector<uint8_t>& b) {
+std::filesystem::path WriteTemp(const test::TempDir& dir, const std::string& name,
+                                const std::vector<uint8_t>& b) {
     std::filesystem::path p = dir / name;
     EXPECT_TRUE(ZsWriteFile(p, b));
     return p;
@@ -91,11 +92,13 @@ TEST(NeLibrary, ReadsGroupsNamesAndTraceLines) {
         EXPECT_EQ(lib.GetIconData(i), test::MakeIco(groups[static_cast<size_t>(i)])) << i;
     }
     ASSERT_GE(log.Lines().size(), 2u);
-    EXPECT_EQ(log.Lines()[0], ZsFormat("CIconLibrary::ReadFileHeader: mwWin16Off=0x0040, mdwResTblStart=0x00000080, "
-                                       "mdwNamesTblStart=0x%08X",
-                                       lib.mdwNamesTblStart));
-    EXPECT_EQ(log.Lines()[1], "CIconLibrary::ReadResourceTable: mwAlignShift=0x0004, mwGrpIconCnt=3, mwIconCnt=5, "
-                              "mssGrpIconNames.size()=3");
+    EXPECT_EQ(log.Lines()[0],
+              ZsFormat("CIconLibrary::ReadFileHeader: mwWin16Off=0x0040, mdwResTblStart=0x00000080, "
+                       "mdwNamesTblStart=0x%08X",
+                       lib.mdwNamesTblStart));
+    EXPECT_EQ(log.Lines()[1],
+              "CIconLibrary::ReadResourceTable: mwAlignShift=0x0004, mwGrpIconCnt=3, mwIconCnt=5, "
+              "mssGrpIconNames.size()=3");
 }
 
 TEST(NeLibrary, FirstNameOtherThanIclIsKept) {
@@ -143,8 +146,10 @@ TEST(NeLibrary, HeaderFaultsGiveTheirErrorLines) {
              b[0x21] = 'E';
          },
          ">CIconLibrary::ReadFileHeader: mwWin16Off=0x0020"},
-        {[](std::vector<uint8_t>& b) { test::Set16(b, 0x40 + 36, 0); }, ">CIconLibrary::ReadFileHeader: wResTblOff=0"},
-        {[](std::vector<uint8_t>& b) { test::Set16(b, 0x40 + 38, 0); }, ">CIconLibrary::ReadFileHeader: wNamesTblOff=0"},
+        {[](std::vector<uint8_t>& b) { test::Set16(b, 0x40 + 36, 0); },
+         ">CIconLibrary::ReadFileHeader: wResTblOff=0"},
+        {[](std::vector<uint8_t>& b) { test::Set16(b, 0x40 + 38, 0); },
+         ">CIconLibrary::ReadFileHeader: wNamesTblOff=0"},
         // The icon type renamed to another type: no icon table.
         {[](std::vector<uint8_t>& b) { test::Set16(b, 0x80 + 2 + 8 + 12 + 8 + 12 * 3, 0x8005); },
          ">CIconLibrary::ReadResourceTable: ReadResourceTable"},
@@ -197,7 +202,7 @@ TEST(NeLibrary, MissingOrShortImagesAreDroppedFromTheBlock) {
 TEST(NeLibrary, OutOfRangeGroupsAndShiftsAreRefused) {
     test::TempDir dir;
     test::NeLayout ne = test::MakeNe(ThreeGroups(), {});
-    test::Set16(ne.bytes, ne.nGroupEntries + 12, 0xFFFF);  // group 1 far beyond the file
+    test::Set16(ne.bytes, ne.nGroupEntries + 12, 0xFFFF);      // group 1 far beyond the file
     test::Set16(ne.bytes, ne.nGroupEntries + 24 + 2, 0xFFFF);  // group 2 runs past the end
     test::LogCapture log;
     CIconLibrary lib;
@@ -271,10 +276,13 @@ TEST_P(PeModule, ReadsGroupsInEnumerationOrder) {
     test::TempDir dir;
     auto groups = ThreeGroups();
     groups.push_back({test::DibImage(24, 24, 32, 0x31)});
-    // Directory order: an id, a name, a lower id, another name.
+    // Directory order: an id, a name, a lower id, another name; the icons listed with ids descending.
     test::PeOptions opt;
     opt.b64 = GetParam();
-    test::PeLayout pe = test::MakePe(test::IconResources(groups, {7, u"ZETA", 2, u"Alpha"}), opt);
+    std::vector<test::PeRes> res = test::IconResources(groups, {7, u"ZETA", 2, u"Alpha"});
+    std::stable_partition(res.begin(), res.end(), [](const test::PeRes& r) { return r.type.nId == 14; });
+    std::reverse(res.begin() + 4, res.end());
+    test::PeLayout pe = test::MakePe(res, opt);
     CIconLibrary lib;
     ASSERT_TRUE(lib.Open(WriteTemp(dir, "m.dll", pe.bytes)));
     EXPECT_EQ(lib.mnType, CIconLibrary::TYPE_PE);
@@ -389,9 +397,10 @@ TEST(PeModuleDamage, MissingAndShortImagesAreDropped) {
     EXPECT_EQ(lib.GetIconData(1), test::MakeIco({}));
     EXPECT_TRUE(HasLineEnding(log, ">ZsGetResourceData: LoadResource"));
     EXPECT_EQ(lib.GetIconData(2), test::MakeIco({groups[2][0]}));
-    EXPECT_TRUE(HasLineEnding(log, ZsFormat(">CIconLibrary::GetIconData: ZsGetResourceData(5), %zu of %zu bytes, "
-                                            "image dropped",
-                                            groups[2][1].data.size() - 2, groups[2][1].data.size())));
+    EXPECT_TRUE(
+        HasLineEnding(log, ZsFormat(">CIconLibrary::GetIconData: ZsGetResourceData(5), %zu of %zu bytes, "
+                                    "image dropped",
+                                    groups[2][1].data.size() - 2, groups[2][1].data.size())));
 }
 
 TEST(PeModuleDamage, UnreadableGroupIsRefused) {
@@ -434,12 +443,12 @@ TEST(PeModuleDamage, LoopsDeepNestingAndOverrunsAreRefused) {
              test::Set32(b, nNameDir + 20, 0x80000000u | static_cast<uint32_t>(m.nGroupDir - nRoot));
          },
          true},
-        {"type directory is the root", [&](std::vector<uint8_t>& b) { test::Set32(b, nRoot + 20, 0x80000000u); },
-         false},
-        {"type entry is data, not a directory", [&](std::vector<uint8_t>& b) { test::Set32(b, nRoot + 20, 0x40); },
-         false},
-        {"entry count runs past the section", [&](std::vector<uint8_t>& b) { test::Set16(b, m.nGroupDir + 14, 0xFFFF); },
-         false},
+        {"type directory is the root",
+         [&](std::vector<uint8_t>& b) { test::Set32(b, nRoot + 20, 0x80000000u); }, false},
+        {"type entry is data, not a directory",
+         [&](std::vector<uint8_t>& b) { test::Set32(b, nRoot + 20, 0x40); }, false},
+        {"entry count runs past the section",
+         [&](std::vector<uint8_t>& b) { test::Set16(b, m.nGroupDir + 14, 0xFFFF); }, false},
         {"directory offset past the section",
          [&](std::vector<uint8_t>& b) { test::Set32(b, nRoot + 20, 0xFFFFFF00u); }, false},
         {"name string runs past the section",
@@ -451,7 +460,8 @@ TEST(PeModuleDamage, LoopsDeepNestingAndOverrunsAreRefused) {
          false},
         {"resource directory RVA outside every section",
          [&](std::vector<uint8_t>& b) { test::Set32(b, good.nOpt + 96 + 16, 0x00900000); }, false},
-        {"section table past the end", [&](std::vector<uint8_t>& b) { test::Set16(b, 0x80 + 6, 0x4000); }, false},
+        {"section table past the end", [&](std::vector<uint8_t>& b) { test::Set16(b, 0x80 + 6, 0x4000); },
+         false},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> b = good.bytes;
@@ -464,7 +474,8 @@ TEST(PeModuleDamage, LoopsDeepNestingAndOverrunsAreRefused) {
             EXPECT_TRUE(lib.GetIconData(0).empty()) << c.what;
             ExpectSoundOrRefused(lib);
         } else {
-            EXPECT_TRUE(HasLineEnding(log, ">CIconLibrary::Open: LoadLibraryEx: " + ZsPathToUtf8(dir / "m.dll")))
+            EXPECT_TRUE(
+                HasLineEnding(log, ">CIconLibrary::Open: LoadLibraryEx: " + ZsPathToUtf8(dir / "m.dll")))
                 << c.what;
             EXPECT_FALSE(lib.GetError().empty());
         }
@@ -502,8 +513,8 @@ TEST(ModuleDamage, RandomByteDamageIsSafe) {
     test::TempDir dir;
     std::vector<test::PeRes> res = test::IconResources(SmallGroups(), {u"First", 2, 3});
     res.push_back(test::PeRes{301, 1, 0, test::NamesBytes({"ICL", "A", "B", "C"})});
-    const std::vector<std::vector<uint8_t>> goods = {test::MakeNe(SmallGroups(), {"ICL", "A", "@", "C"}).bytes,
-                                                     test::MakePe(res).bytes};
+    const std::vector<std::vector<uint8_t>> goods = {
+        test::MakeNe(SmallGroups(), {"ICL", "A", "@", "C"}).bytes, test::MakePe(res).bytes};
     std::mt19937 rng(20261208);
     test::LogCapture quiet;
     for (const std::vector<uint8_t>& good : goods) {
