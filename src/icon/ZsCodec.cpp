@@ -21,6 +21,30 @@ uint64_t Stride(uint64_t nWidth, uint64_t nBitCount) {
     return ((nWidth * nBitCount + 31) >> 3) & ~UINT64_C(3);
 }
 
+// One colour channel of a 16- or 32-bit pixel, scaled to 0..255.
+struct Channel {
+    uint32_t nMask = 0;
+    int nShift = 0;
+    uint32_t nMax = 0;
+
+    explicit Channel(uint32_t mask) : nMask(mask) {
+        if (mask == 0) {
+            return;
+        }
+        while (!((mask >> nShift) & 1)) {
+            ++nShift;
+        }
+        nMax = mask >> nShift;
+    }
+    unsigned Get(uint32_t v) const {
+        const uint32_t raw = (v & nMask) >> nShift;
+        if (nMax == 255) {
+            return raw;
+        }
+        return nMax == 0 ? 0 : static_cast<unsigned>((static_cast<uint64_t>(raw) * 255 + nMax / 2) / nMax);
+    }
+};
+
 // A DIB image: BITMAPINFOHEADER, colour table (shortened by biClrUsed), colour bits and AND mask, both
 // bottom-up. Only the colour bits must be complete; a short mask counts as opaque where it is missing.
 CZsBitmap DecodeDib(ZsBytes image, std::string* pError) {
@@ -80,37 +104,14 @@ CZsBitmap DecodeDib(ZsBytes image, std::string* pError) {
     const int w = static_cast<int>(nWidth), h = static_cast<int>(nHeight);
     CZsBitmap bmp(w, h, static_cast<int>(nBits));
     const uint8_t* p = image.data();
-    bool bAnyAlpha = false;
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* row = p + xorAt + static_cast<uint64_t>(h - 1 - y) * xorStride;
-        uint32_t* out = bmp.Row(y);
-        for (int x = 0; x < w; ++x) {
-            switch (nBits) {
-                case 1:
-                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
-                    break;
-                case 4:
-                    out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
-                    break;
-                case 8:
-                    out[x] = table[row[x]];
-                    break;
-                case 16: {
-                    unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
-                    unsigned r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
-                    out[x] = ZsArgb(255, (r5 << 3) | (r5 >> 2), (g5 << 3) | (g5 >> 2), (b5 << 3) | (b5 >> 2));
-                    break;
-                }
-                case 24:
-                    out[x] = ZsArgb(255, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-                    break;
-                default:
-                    out[x] = ZsArgb(row[4 * x + 3], row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-                    bAnyAlpha = bAnyAlpha || row[4 * x + 3] != 0;
-                    break;
-            }
-        }
+    ZI_PIXEL_MASKS masks;
+    if (nBits == 16) {
+        masks = ZI_PIXEL_MASKS{0x7C00, 0x03E0, 0x001F, 0};
+    } else if (nBits == 32) {
+        masks.nAlpha = 0xFF000000;
     }
+    const bool bAnyAlpha =
+        ZI_DecodeDibPixels(p + xorAt, xorStride, false, static_cast<int>(nBits), table, masks, bmp);
     // Images without alpha of their own are shaped by the AND mask: a 32-bit image whose alpha bytes are all
     // zero is drawn through its mask, as the system draws it.
     if (nBits == 32 && bAnyAlpha) {
@@ -353,6 +354,45 @@ void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
 }
 
 }  // namespace
+
+bool ZI_DecodeDibPixels(const uint8_t* pPixels, uint64_t nStride, bool bTopDown, int nBits,
+                        const std::array<uint32_t, 256>& table, const ZI_PIXEL_MASKS& masks, CZsBitmap& bmp) {
+    const Channel red(masks.nRed), green(masks.nGreen), blue(masks.nBlue), alpha(masks.nAlpha);
+    const int w = bmp.Width(), h = bmp.Height();
+    bool bAnyAlpha = false;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = pPixels + nStride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
+        uint32_t* out = bmp.Row(y);
+        for (int x = 0; x < w; ++x) {
+            switch (nBits) {
+                case 1:
+                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+                    break;
+                case 4:
+                    out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+                    break;
+                case 8:
+                    out[x] = table[row[x]];
+                    break;
+                case 24:
+                    out[x] = ZsArgb(255, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                    break;
+                default: {
+                    const uint32_t v =
+                        nBits == 16 ? static_cast<uint32_t>(row[2 * x] | (row[2 * x + 1] << 8))
+                                    : static_cast<uint32_t>(row[4 * x] | (row[4 * x + 1] << 8) |
+                                                            (row[4 * x + 2] << 16) |
+                                                            (static_cast<uint32_t>(row[4 * x + 3]) << 24));
+                    const unsigned a = alpha.nMask ? alpha.Get(v) : 255;
+                    bAnyAlpha = bAnyAlpha || (alpha.nMask && a != 0);
+                    out[x] = ZsArgb(a, red.Get(v), green.Get(v), blue.Get(v));
+                    break;
+                }
+            }
+        }
+    }
+    return bAnyAlpha;
+}
 
 bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
     if (nWidth > ZS_MAX_PICTURE_SIDE || nHeight > ZS_MAX_PICTURE_SIDE ||

@@ -3,6 +3,7 @@
 // and the fixed palettes with which 1-, 4- and 8-bit images are made.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -24,6 +25,21 @@ bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError);
 // short mask counts as opaque). The bitmap's bit count is the header's (32 for PNG). A null bitmap and a
 // sentence in *pError when the data cannot be decoded.
 CZsBitmap ZI_DecodeImage(ZsBytes image, std::string* pError = nullptr);
+
+// Colour masks of 16- and 32-bit DIB pixels; an alpha mask of 0 means the pixels are opaque.
+struct ZI_PIXEL_MASKS {
+    uint32_t nRed = 0x00FF0000;
+    uint32_t nGreen = 0x0000FF00;
+    uint32_t nBlue = 0x000000FF;
+    uint32_t nAlpha = 0;
+};
+
+// Decodes uncompressed DIB pixel rows into bmp (whose size gives the rows' width and count): 1, 4 and 8 bits
+// through the colour table, 16, 24 and 32 bits through the masks (24 bits are always blue, green, red). The
+// caller has checked that nStride * height bytes lie at pPixels; bottom-up rows unless bTopDown. Returns
+// true when some pixel has a non-zero alpha.
+bool ZI_DecodeDibPixels(const uint8_t* pPixels, uint64_t nStride, bool bTopDown, int nBits,
+                        const std::array<uint32_t, 256>& table, const ZI_PIXEL_MASKS& masks, CZsBitmap& bmp);
 
 // The image at nWidth x nHeight: decoded at its own size, then scaled (without keeping the aspect) when the
 // requested size differs. What stands in for an icon handle made from one image's data; null on failure.

@@ -617,25 +617,6 @@ ZsBlock EncodeTiff(const CZsBitmap& bmp) {
 // ----------------------------------------------------------------------------------------------------
 
 // One colour channel given by a bit mask, scaled to 8 bits.
-struct Channel {
-    uint32_t nMask = 0;
-    int nShift = 0;
-    uint32_t nMax = 0;
-
-    explicit Channel(uint32_t mask) : nMask(mask) {
-        if (mask == 0) {
-            return;
-        }
-        while (!((mask >> nShift) & 1)) {
-            ++nShift;
-        }
-        nMax = mask >> nShift;
-    }
-    unsigned Get(uint32_t v) const {
-        return nMax == 0 ? 0 : static_cast<unsigned>((((v & nMask) >> nShift) * 255 + nMax / 2) / nMax);
-    }
-};
-
 // Run-length encoded pixels of 8 or 4 bits, bottom-up. Pixels that the runs skip stay transparent; runs
 // and moves beyond the picture are ignored, and the codes end with the data at the latest.
 CZsBitmap DecodeBmpRle(ZsBytes rle, int w, int h, unsigned nBits, const std::array<uint32_t, 256>& table) {
@@ -785,40 +766,12 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
     if (!r.Has(nPixelsAt, stride * static_cast<uint64_t>(h))) {
         return fail("the pixels are truncated");
     }
-    const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
     CZsBitmap bmp(static_cast<int>(w), static_cast<int>(h));
-    bool bAnyAlpha = false;
-    for (int y = 0; y < bmp.Height(); ++y) {
-        const uint8_t* row =
-            bytes.data() + nPixelsAt + stride * static_cast<uint64_t>(bTopDown ? y : h - 1 - y);
-        uint32_t* out = bmp.Row(y);
-        for (int x = 0; x < bmp.Width(); ++x) {
-            switch (nBits) {
-                case 1:
-                    out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
-                    break;
-                case 4:
-                    out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
-                    break;
-                case 8:
-                    out[x] = table[row[x]];
-                    break;
-                case 24:
-                    out[x] = ZsArgb(255, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-                    break;
-                default: {
-                    const uint32_t v = nBits == 16 ? static_cast<uint32_t>(row[2 * x] | (row[2 * x + 1] << 8))
-                                                   : CZsByteReader(ZsBytes(row + 4 * x, 4)).U32At(0);
-                    const unsigned a = alpha.nMask ? alpha.Get(v) : 255;
-                    bAnyAlpha = bAnyAlpha || a != 0;
-                    out[x] = ZsArgb(a, red.Get(v), green.Get(v), blue.Get(v));
-                    break;
-                }
-            }
-        }
-    }
+    const bool bAnyAlpha =
+        ZI_DecodeDibPixels(bytes.data() + nPixelsAt, stride, bTopDown, static_cast<int>(nBits), table,
+                           ZI_PIXEL_MASKS{masks[0], masks[1], masks[2], masks[3]}, bmp);
     // An alpha mask whose every value is 0 means the writer did not fill it: the picture is opaque.
-    if (alpha.nMask && !bAnyAlpha) {
+    if (masks[3] && !bAnyAlpha) {
         for (uint32_t& p : bmp.Pixels()) {
             p |= 0xFF000000u;
         }
