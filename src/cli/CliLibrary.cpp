@@ -5,20 +5,12 @@
 #include <cstring>
 
 #include "cli/Cli.h"
+#include "cli/CliLib.h"
 #include "common/ZsBase.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
-
-namespace {
-
-struct CliLib {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    std::filesystem::path path;
-    CliLib() { lib.AttachTree(&tree); }
-};
 
 bool OpenLib(CliLib& l, const std::string& arg) {
     l.path = CliPath(arg);
@@ -36,7 +28,6 @@ int SaveLib(CliLib& l) {
     return CLI_OK;
 }
 
-// The titles of a category path; "\/" stands for a "/" inside a title.
 std::vector<std::string> SplitPath(const std::string& text) {
     std::vector<std::string> parts(1);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -82,7 +73,6 @@ std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
     return path;
 }
 
-// The category named by a title path or an id (default "My Icons"); false after a message.
 bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
                      ZsTreeItem& item, int& nCode) {
     if (path && id) {
@@ -122,7 +112,6 @@ std::optional<std::vector<long long>> ParseNumbers(const std::string& text) {
     return out;
 }
 
-// Rows of a category's list given as rows or as icon ids; false after a message (its exit code in nCode).
 bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
               const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode) {
     if (!sRows == !sIds) {
@@ -149,6 +138,30 @@ bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
     }
     return true;
 }
+
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax, const char* pszVerb,
+                     int& nCode) {
+    if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
+        nCode = CliUsage("wrong arguments for %s.", pszVerb);
+        return false;
+    }
+    return true;
+}
+
+bool Command::Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
+    std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
+    std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
+    if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
+        return false;
+    }
+    if (!OpenLib(l, pos[0])) {
+        nCode = CLI_FAILED;
+        return false;
+    }
+    return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
+}
+
+namespace {
 
 std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
     ZsBytes data = lib.GetIconData(nId);
@@ -200,16 +213,6 @@ int ShowLib(const std::filesystem::path& path, bool bJson) {
     return CLI_OK;
 }
 
-// Positional arguments: exactly nMin..nMax of them, the first the library.
-bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax, const char* pszVerb,
-                     int& nCode) {
-    if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
-        nCode = CliUsage("wrong arguments for %s.", pszVerb);
-        return false;
-    }
-    return true;
-}
-
 int New(CCliArgs& args) {
     std::vector<std::string> pos;
     int nCode = CLI_OK;
@@ -228,30 +231,6 @@ int New(CCliArgs& args) {
     }
     return CLI_OK;
 }
-
-// What every library verb does first: take the category options, check the positional arguments (the
-// first is the library) and open the library.
-struct Command {
-    CliLib l;
-    std::vector<std::string> pos;
-    ZsTreeItem item = ZS_TI_NONE;
-    int nCode = CLI_OK;
-
-    bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
-        std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
-        std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
-        if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
-            return false;
-        }
-        if (!OpenLib(l, pos[0])) {
-            nCode = CLI_FAILED;
-            return false;
-        }
-        return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
-    }
-    int32_t Id() const { return l.tree.GetItemData(item); }
-    std::string Path() const { return CliShow(l.path); }
-};
 
 int Tree(CCliArgs& args) {
     bool bJson = args.Flag("--json");
