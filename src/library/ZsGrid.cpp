@@ -126,7 +126,8 @@ CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_
         if (!lib.GetIcon(ids[k], icon)) {
             continue;
         }
-        std::vector<ZI_ENTRY> entries = ZI_GetEntries(icon.GetDataNearest(grid.nCellWidth, grid.nCellHeight));
+        const ZsBlock nearest = icon.GetDataNearest(grid.nCellWidth, grid.nCellHeight);
+        const std::vector<ZI_ENTRY> entries = ZI_GetEntries(nearest);
         if (entries.empty()) {
             continue;
         }
