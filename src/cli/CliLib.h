@@ -40,8 +40,8 @@ std::optional<std::vector<long long>> ParseNumbers(const std::string& text);
 bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
               const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode);
 // Positional arguments: exactly nMin..nMax of them, the first the library.
-bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax, const char* pszVerb,
-                     int& nCode);
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax,
+                     const char* pszVerb, int& nCode);
 
 // What every library verb does first: take the category options, check the positional arguments (the
 // first is the library) and open the library.

@@ -84,8 +84,8 @@ int DeleteFormats(CCliArgs& args) {
         return c.nCode;
     }
     ZIL_EDIT_RESULT r = ZsDeleteFormats(c.l.lib, c.Id(), rows, formats, bExcept, bKeepLargest);
-    return Finish(c, r,
-                  ZsFormat("%d icon%s changed, %d deleted.", r.nChanged, r.nChanged == 1 ? "" : "s", r.nDeleted));
+    return Finish(
+        c, r, ZsFormat("%d icon%s changed, %d deleted.", r.nChanged, r.nChanged == 1 ? "" : "s", r.nDeleted));
 }
 
 int AddFormats(CCliArgs& args) {
@@ -211,7 +211,8 @@ int GridExport(CCliArgs& args) {
         ZsGetGridLayout(ZS_GRID_STRIP, n, grid.nColumns, grid.nRows);
     } else if (sLayoutText == "square") {
         ZsGetGridLayout(ZS_GRID_SQUARE, n, grid.nColumns, grid.nRows);
-    } else if (!ParseSize(sLayoutText, grid.nColumns, grid.nRows) || sLayoutText.find('x') == std::string::npos) {
+    } else if (!ParseSize(sLayoutText, grid.nColumns, grid.nRows) ||
+               sLayoutText.find('x') == std::string::npos) {
         return CliUsage("--layout takes strip, square or COLSxROWS, such as 4x3.");
     }
     std::string sError;
@@ -220,8 +221,8 @@ int GridExport(CCliArgs& args) {
     }
     int nWidth = 0, nHeight = 0;
     ZsGetGridCanvasSize(grid, nWidth, nHeight);
-    std::printf("%d icon%s joined into '%s' (%dx%d, %d x %d pixels).\n", n, n == 1 ? "" : "s", CliShow(out).c_str(),
-                grid.nColumns, grid.nRows, nWidth, nHeight);
+    std::printf("%d icon%s joined into '%s' (%dx%d, %d x %d pixels).\n", n, n == 1 ? "" : "s",
+                CliShow(out).c_str(), grid.nColumns, grid.nRows, nWidth, nHeight);
     return CLI_OK;
 }
 
@@ -236,12 +237,13 @@ int Compact(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gMerge("merge", "merge LIB [--category PATH] --rows|--ids LIST [--yes]  merge pairs of icons", Merge,
-                "With the chosen rows in ascending order and n of them, each of the first n/2 icons absorbs the\n"
-                "images of the icon n/2 rows further in the choice, which then leaves the library; names and\n"
-                "keywords of the absorbing icons stay. The verb asks before merging: pass --yes to answer OK.\n"
-                "\n"
-                "  pictavo-cli merge icons.pctv --rows 2,5,6,9 --yes     row 2 absorbs row 6, row 5 row 9");
+CCliVerb gMerge(
+    "merge", "merge LIB [--category PATH] --rows|--ids LIST [--yes]  merge pairs of icons", Merge,
+    "With the chosen rows in ascending order and n of them, each of the first n/2 icons absorbs the\n"
+    "images of the icon n/2 rows further in the choice, which then leaves the library; names and\n"
+    "keywords of the absorbing icons stay. The verb asks before merging: pass --yes to answer OK.\n"
+    "\n"
+    "  pictavo-cli merge icons.pctv --rows 2,5,6,9 --yes     row 2 absorbs row 6, row 5 row 9");
 CCliVerb gDeleteFormats(
     "delete-formats",
     "delete-formats LIB [--category PATH] --rows|--ids LIST --formats LIST [--except] [--keep-largest]\n"
@@ -255,28 +257,34 @@ CCliVerb gDeleteFormats(
     "  pictavo-cli delete-formats icons.pctv --ids 7 --formats 48x48-XP --except --keep-largest");
 CCliVerb gAddFormats(
     "add-formats",
-    "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST  add image formats to icons", AddFormats,
+    "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST  add image formats to icons",
+    AddFormats,
     "Adds each listed format that a chosen icon lacks, made from the icon's largest image of the greatest\n"
     "depth (scaled with its aspect kept and reduced to the format's depth). Formats already there stay.\n"
     "\n"
-    "  pictavo-cli add-formats icons.pctv --category \"My Icons/Toolbar\" --rows 0 --formats \"Windows XP Icon "
+    "  pictavo-cli add-formats icons.pctv --category \"My Icons/Toolbar\" --rows 0 --formats \"Windows XP "
+    "Icon "
     "Format\"");
 CCliVerb gGridExport(
     "grid-export",
     "grid-export LIB OUT.png|bmp|jpg|gif|tif [--category PATH] [--rows|--ids LIST|--count N] --cell WxH\n"
-    "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one picture",
+    "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
+    "picture",
     GridExport,
-    "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one picture\n"
-    "of cells: a strip of n x 1 (the default), a square of s x s with s * s >= n, or COLSxROWS (icons beyond\n"
+    "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one "
+    "picture\n"
+    "of cells: a strip of n x 1 (the default), a square of s x s with s * s >= n, or COLSxROWS (icons "
+    "beyond\n"
     "the cells are left out). Each cell shows the icon's smallest image at least as large as the cell,\n"
     "scaled to the cell. --spacing puts N pixels around and between the cells; without --background the\n"
     "gaps are transparent. The picture type comes from OUT's extension.\n"
     "\n"
     "  pictavo-cli grid-export icons.pctv strip.png --count 5 --cell 32x32 --spacing 2    172 x 36 pixels\n"
     "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF");
-CCliVerb gCompact("compact", "compact LIB                        compact the library's file", Compact,
-                  "Rewrites the library's file without the free space that deleted icons and categories left.\n"
-                  "\n"
-                  "  pictavo-cli compact icons.pctv");
+CCliVerb gCompact(
+    "compact", "compact LIB                        compact the library's file", Compact,
+    "Rewrites the library's file without the free space that deleted icons and categories left.\n"
+    "\n"
+    "  pictavo-cli compact icons.pctv");
 
 }  // namespace

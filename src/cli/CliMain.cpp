@@ -84,7 +84,13 @@ CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn, c
 
 namespace {
 
-CCliVerb gInfoVerb("info", "info [--json] FILE                 describe an icon file, module or icon library", Info);
+CCliVerb gInfoVerb(
+    "info", "info [--json] FILE                 describe an icon file, module or icon library", Info,
+    "An icon file: its images in file order (width, height, bit count, PNG or not, bytes).\n"
+    "A classic icon library, program or DLL: its kind (ne or pe) and its icon groups with their\n"
+    "images. An icon library (.pctv): its numbers of categories and icons.\n"
+    "\n"
+    "  pictavo-cli info --json app.ico");
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");

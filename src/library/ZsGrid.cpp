@@ -43,7 +43,9 @@ void DrawOver(CZsBitmap& canvas, const CZsBitmap& source, int x0, int y0) {
             // Straight alpha, source over destination.
             const unsigned dw = ZsAlpha(d) * (255 - sa);  // the destination's weight, times 255
             const unsigned oa255 = sa * 255 + dw;         // the result's alpha, times 255
-            auto mix = [&](unsigned sc, unsigned dc) { return (sc * sa * 255 + dc * dw + oa255 / 2) / oa255; };
+            auto mix = [&](unsigned sc, unsigned dc) {
+                return (sc * sa * 255 + dc * dw + oa255 / 2) / oa255;
+            };
             pDst[cx] = ZsArgb((oa255 + 127) / 255, mix(ZsRed(s), ZsRed(d)), mix(ZsGreen(s), ZsGreen(d)),
                               mix(ZsBlue(s), ZsBlue(d)));
         }
@@ -95,11 +97,12 @@ bool ZsGetGridCanvasSize(const ZS_GRID& grid, int& nWidth, int& nHeight, std::st
         return false;
     }
     const int64_t g = grid.nSpacing;
-    const int64_t w = g * (grid.nColumns + INT64_C(1)) + static_cast<int64_t>(grid.nCellWidth) * grid.nColumns;
+    const int64_t w =
+        g * (grid.nColumns + INT64_C(1)) + static_cast<int64_t>(grid.nCellWidth) * grid.nColumns;
     const int64_t h = g * (grid.nRows + INT64_C(1)) + static_cast<int64_t>(grid.nCellHeight) * grid.nRows;
     if (w > kMaxCanvasSide || h > kMaxCanvasSide || w * h > ZS_MAX_PICTURE_PIXELS) {
-        SetError(pError, ZsFormat("A picture of %lld x %lld pixels is too large to make.", static_cast<long long>(w),
-                                  static_cast<long long>(h)));
+        SetError(pError, ZsFormat("A picture of %lld x %lld pixels is too large to make.",
+                                  static_cast<long long>(w), static_cast<long long>(h)));
         return false;
     }
     nWidth = static_cast<int>(w);
@@ -107,7 +110,8 @@ bool ZsGetGridCanvasSize(const ZS_GRID& grid, int& nWidth, int& nHeight, std::st
     return true;
 }
 
-CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_GRID& grid, std::string* pError) {
+CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_GRID& grid,
+                        std::string* pError) {
     int nWidth = 0, nHeight = 0;
     if (!ZsGetGridCanvasSize(grid, nWidth, nHeight, pError)) {
         return {};

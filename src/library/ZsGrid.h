@@ -40,8 +40,9 @@ struct ZS_GRID {
     uint32_t nBackground = ZS_GRID_NO_COLOR;
 };
 
-// The canvas of a grid: g * (columns + 1) + cell width * columns by g * (rows + 1) + cell height * rows. False,
-// with a sentence in *pError, for a cell size, count or spacing out of range or a canvas too large to make.
+// The canvas of a grid: g * (columns + 1) + cell width * columns by g * (rows + 1) + cell height * rows.
+// False, with a sentence in *pError, for a cell size, count or spacing out of range or a canvas too large to
+// make.
 bool ZsGetGridCanvasSize(const ZS_GRID& grid, int& nWidth, int& nHeight, std::string* pError = nullptr);
 
 // The joined picture: the canvas cleared to the opaque background colour (or transparent), then the k-th icon

@@ -86,13 +86,13 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
         }
         SetProgressText(PRG_TITLE, "Combine Icons (%d/%d)", i + 1, P);
         if (bOk) {
-            SetProgressText(PRG_LOG, "%.4d. #%.4d[%s] << #%.4d[%s](%2d) (#%.4d:'%s' #%.4d:'%s')", i, nTargetRow,
-                            HexId(t).c_str(), nSourceRow, HexId(s).c_str(), c, nTargetRow, sTarget.c_str(),
-                            nSourceRow, sSource.c_str());
+            SetProgressText(PRG_LOG, "%.4d. #%.4d[%s] << #%.4d[%s](%2d) (#%.4d:'%s' #%.4d:'%s')", i,
+                            nTargetRow, HexId(t).c_str(), nSourceRow, HexId(s).c_str(), c, nTargetRow,
+                            sTarget.c_str(), nSourceRow, sSource.c_str());
         } else {
-            SetProgressText(PRG_LOG, "%.4d. FAILED! #%.4d[%s] << #%.4d[%s] (#%.4d:'%s' #%.4d:'%s')", i, nTargetRow,
-                            HexId(t).c_str(), nSourceRow, HexId(s).c_str(), nTargetRow, sTarget.c_str(),
-                            nSourceRow, sSource.c_str());
+            SetProgressText(PRG_LOG, "%.4d. FAILED! #%.4d[%s] << #%.4d[%s] (#%.4d:'%s' #%.4d:'%s')", i,
+                            nTargetRow, HexId(t).c_str(), nSourceRow, HexId(s).c_str(), nTargetRow,
+                            sTarget.c_str(), nSourceRow, sSource.c_str());
         }
         SetProgressPos(i + 1, P);
     }
@@ -103,12 +103,14 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
 
 ZIL_EDIT_RESULT ZsDeleteIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows, int nCaret) {
     ZIL_EDIT_RESULT result;
-    int nAnswer = nNode == ZIL_ID_ALL
-                      ? ZsAskRemoveOrDelete("Are you sure you want to permanently delete the selected icons?", "")
-                      : ZsAskRemoveOrDelete("Are you sure you want to remove or permanently delete the selected "
-                                            "icons?\n\nChoose Remove to remove the icons from the current "
-                                            "category.\nChoose Delete to permanently delete the icons.",
-                                            "&Remove");
+    int nAnswer =
+        nNode == ZIL_ID_ALL
+            ? ZsAskRemoveOrDelete("Are you sure you want to permanently delete the selected icons?", "")
+            : ZsAskRemoveOrDelete(
+                  "Are you sure you want to remove or permanently delete the selected "
+                  "icons?\n\nChoose Remove to remove the icons from the current "
+                  "category.\nChoose Delete to permanently delete the icons.",
+                  "&Remove");
     // "My Icons" offers no Remove: whatever else comes back from there declines.
     if (nAnswer != ZS_ID_DELETE && (nAnswer != ZS_ID_FIRST || nNode == ZIL_ID_ALL)) {
         result.nStatus = ZIL_EDIT_DECLINED;
@@ -169,8 +171,8 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
             }
         }
         SetProgressText(PRG_TITLE, "Delete Formats from Selected Icons (%d/%d)", k + 1, m);
-        SetProgressText(PRG_LOG, "%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N, sName.c_str(),
-                        bDeleted ? ". Icon deleted." : "");
+        SetProgressText(PRG_LOG, "%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N,
+                        sName.c_str(), bDeleted ? ". Icon deleted." : "");
         SetProgressPos(k + 1, m);
     }
     EndProgress();

@@ -15,17 +15,18 @@
 #include "library/ZsIconLib.h"
 
 enum ZIL_EDIT_STATUS {
-    ZIL_EDIT_DONE = 0,       // the batch ran to its end
-    ZIL_EDIT_DECLINED = 1,   // the question was not answered with OK (or a button that acts); nothing changed
-    ZIL_EDIT_ABORTED = 2,    // the user stopped the batch; what was done before stays
+    ZIL_EDIT_DONE = 0,      // the batch ran to its end
+    ZIL_EDIT_DECLINED = 1,  // the question was not answered with OK (or a button that acts); nothing changed
+    ZIL_EDIT_ABORTED = 2,   // the user stopped the batch; what was done before stays
 };
 
 struct ZIL_EDIT_RESULT {
     ZIL_EDIT_STATUS nStatus = ZIL_EDIT_DONE;
-    int nChanged = 0;             // icons merged into, or given fewer or more images
-    int nDeleted = 0;             // icons that left the library
-    std::vector<int32_t> failed;  // icons whose data could not be read or written; they were left as they were
-    int nCaret = -1;              // the row the list's caret goes to, clamped to the list (-1: empty list)
+    int nChanged = 0;  // icons merged into, or given fewer or more images
+    int nDeleted = 0;  // icons that left the library
+    std::vector<int32_t>
+        failed;       // icons whose data could not be read or written; they were left as they were
+    int nCaret = -1;  // the row the list's caret goes to, clamped to the list (-1: empty list)
 };
 
 // Merge: asks "Are you sure you want to merge the selected icons?"; then, with the selected rows S in

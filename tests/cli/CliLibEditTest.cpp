@@ -38,7 +38,8 @@ TEST(CliMerge, AsksUnlessYesIsGiven) {
     Lib l;
     test::CliResult r = RunCli({"merge", l.lib, "--rows", "0,1"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "pictavo-cli: Are you sure you want to merge the selected icons? Pass --yes to answer OK.\n");
+    EXPECT_EQ(r.err,
+              "pictavo-cli: Are you sure you want to merge the selected icons? Pass --yes to answer OK.\n");
     EXPECT_EQ(Lines(l.List()), 5);
 
     r = RunCli({"--verbose", "merge", l.lib, "--rows", "1,2,3,4", "--yes"});
@@ -73,7 +74,8 @@ TEST(CliLibFormats, DeleteAndAddFormats) {
     EXPECT_EQ(r.out, "2 icons given new formats.\n");
     EXPECT_NE(l.List().find("c0                         3 formats"), std::string::npos);
 
-    r = RunCli({"delete-formats", l.lib, "--ids", "1", "--formats", "16x16-XP", "--except", "--keep-largest"});
+    r = RunCli(
+        {"delete-formats", l.lib, "--ids", "1", "--formats", "16x16-XP", "--except", "--keep-largest"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(l.List().find("c0                         2 formats"), std::string::npos);
 
@@ -81,7 +83,8 @@ TEST(CliLibFormats, DeleteAndAddFormats) {
     r = RunCli({"--verbose", "delete-formats", l.lib, "--rows", "4", "--formats", "32x32-XP"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "0 icons changed, 1 deleted.\n");
-    EXPECT_NE(r.err.find("0000.  1 images deleted from icon( 1 images) 'c4'. Icon deleted."), std::string::npos);
+    EXPECT_NE(r.err.find("0000.  1 images deleted from icon( 1 images) 'c4'. Icon deleted."),
+              std::string::npos);
     EXPECT_EQ(Lines(l.List()), 4);
 }
 

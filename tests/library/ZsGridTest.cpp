@@ -100,8 +100,9 @@ TEST(GridCanvas, SizeAndRefusals) {
 
 TEST(GridCompose, StripWithSpacingLeavesTransparentGaps) {
     Library l;
-    std::vector<int32_t> ids = AddIcons(l, {SolidIco({{32, kRed}}), SolidIco({{32, kGreen}}), SolidIco({{32, kBlue}}),
-                                            SolidIco({{32, kRed}}), SolidIco({{32, kGreen}})});
+    std::vector<int32_t> ids =
+        AddIcons(l, {SolidIco({{32, kRed}}), SolidIco({{32, kGreen}}), SolidIco({{32, kBlue}}),
+                     SolidIco({{32, kRed}}), SolidIco({{32, kGreen}})});
     CZsBitmap canvas = ZsComposeGrid(l.lib, ids, Strip(5, 32, 2));
     ASSERT_EQ(canvas.Width(), 172);
     ASSERT_EQ(canvas.Height(), 36);
@@ -152,7 +153,8 @@ TEST(GridCompose, HalfTransparentPixelsBlendOverTheBackground) {
 
 TEST(GridCompose, IconsBeyondTheCellsAreLeftOut) {
     Library l;
-    std::vector<int32_t> ids = AddIcons(l, {SolidIco({{16, kRed}}), SolidIco({{16, kGreen}}), SolidIco({{16, kBlue}})});
+    std::vector<int32_t> ids =
+        AddIcons(l, {SolidIco({{16, kRed}}), SolidIco({{16, kGreen}}), SolidIco({{16, kBlue}})});
     ZS_GRID grid;
     grid.nColumns = 2;
     grid.nRows = 1;

@@ -48,8 +48,9 @@ TEST(MergeIcons, PairsTheFirstHalfWithTheSecondAndLogsEachPair) {
     ZIL_EDIT_RESULT r = ZsMergeIcons(l.lib, 1, {9, 5, 2, 6});
 
     ASSERT_EQ(answers.shown.size(), 1u);
-    EXPECT_EQ(answers.shown[0], std::make_pair(int(ZS_MB_QUESTION),
-                                               std::string("Are you sure you want to merge the selected icons?")));
+    EXPECT_EQ(answers.shown[0],
+              std::make_pair(int(ZS_MB_QUESTION),
+                             std::string("Are you sure you want to merge the selected icons?")));
     EXPECT_EQ(r.nStatus, ZIL_EDIT_DONE);
     EXPECT_EQ(r.nChanged, 2);
     EXPECT_EQ(r.nDeleted, 2);
@@ -68,10 +69,10 @@ TEST(MergeIcons, PairsTheFirstHalfWithTheSecondAndLogsEachPair) {
                                                          "Merge Icons (1/2)", "Combine Icons (2/2)"}));
     EXPECT_EQ(progress.statuses, (std::vector<std::string>{"Merging icon 'n2' and 'n6' ...",
                                                            "Merging icon 'n5' and 'n9' ...", "Completed!"}));
-    EXPECT_EQ(progress.log, (std::vector<std::string>{
-                                "0000. #0002[0x00000003] << #0006[0x00000007]( 2) (#0002:'n2' #0006:'n6')",
-                                "0001. #0005[0x00000006] << #0009[0x0000000A]( 2) (#0005:'n5' #0009:'n9')",
-                                "Completed!"}));
+    EXPECT_EQ(progress.log,
+              (std::vector<std::string>{
+                  "0000. #0002[0x00000003] << #0006[0x00000007]( 2) (#0002:'n2' #0006:'n6')",
+                  "0001. #0005[0x00000006] << #0009[0x0000000A]( 2) (#0005:'n5' #0009:'n9')", "Completed!"}));
     EXPECT_EQ(progress.positions, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {2, 2}}));
     EXPECT_EQ(progress.ends, std::vector<bool>{true});
 }
@@ -127,7 +128,8 @@ TEST(MergeIcons, NeverMergesAnIconWithItselfOrLosesUnreadableData) {
     EXPECT_EQ(r.failed, ZIL_LIST{1});
     EXPECT_FALSE(IsDeleted(l, 1));
     EXPECT_EQ(ImageCount(l, 1), 1);
-    EXPECT_EQ(progress.log.front(), "0000. FAILED! #0000[0x00000001] << #0002[0x00000001] (#0000:'n0' #0002:'n0')");
+    EXPECT_EQ(progress.log.front(),
+              "0000. FAILED! #0000[0x00000001] << #0002[0x00000001] (#0000:'n0' #0002:'n0')");
 
     r = ZsMergeIcons(l.lib, 1, {0, 1});
     EXPECT_EQ(r.failed, ZIL_LIST{1});
@@ -162,9 +164,10 @@ TEST(DeleteIcons, RemovingFromACategoryKeepsTheIconsElsewhere) {
         ScriptedMessages answers({ZS_IDCANCEL});
         EXPECT_EQ(ZsDeleteIcons(l.lib, 1, {0}, 0).nStatus, ZIL_EDIT_DECLINED);
         EXPECT_EQ(answers.firstLabels, std::vector<std::string>{"&Remove"});
-        EXPECT_EQ(answers.shown[0].second,
-                  "Are you sure you want to remove or permanently delete the selected icons?\n\nChoose Remove to "
-                  "remove the icons from the current category.\nChoose Delete to permanently delete the icons.");
+        EXPECT_EQ(
+            answers.shown[0].second,
+            "Are you sure you want to remove or permanently delete the selected icons?\n\nChoose Remove to "
+            "remove the icons from the current category.\nChoose Delete to permanently delete the icons.");
         EXPECT_EQ(l.lib.GetList(1).size(), 3u);
     }
     ScriptedMessages remove({ZS_ID_FIRST});
@@ -194,10 +197,10 @@ TEST(DeleteFormats, WorksFromTheLastRowUpAndDeletesEmptiedIcons) {
     EXPECT_EQ(ImageCount(l, 1), 1);
     EXPECT_EQ(progress.titles.front(), "Delete Formats from Selected Icons (0/3)");
     EXPECT_EQ(progress.statuses.front(), "Deleting formats from icon 'n2' ...");
-    EXPECT_EQ(progress.log, (std::vector<std::string>{"0000.  1 images deleted from icon( 2 images) 'n2'",
-                                                      "0001.  1 images deleted from icon( 1 images) 'n1'. Icon deleted.",
-                                                      "0002.  1 images deleted from icon( 2 images) 'n0'",
-                                                      "Completed!"}));
+    EXPECT_EQ(progress.log,
+              (std::vector<std::string>{"0000.  1 images deleted from icon( 2 images) 'n2'",
+                                        "0001.  1 images deleted from icon( 1 images) 'n1'. Icon deleted.",
+                                        "0002.  1 images deleted from icon( 2 images) 'n0'", "Completed!"}));
 }
 
 TEST(DeleteFormats, ExceptAndKeepLargest) {
