@@ -33,9 +33,10 @@ private:
 
 using CliVerbFn = int (*)(CCliArgs& args);
 
-// Registers a verb at start-up; the synopsis is shown in the usage text.
+// Registers a verb at start-up; the synopsis is shown in the usage text, and "help VERB" shows it with the
+// longer help text when the verb has one.
 struct CCliVerb {
-    CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn);
+    CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn, const char* pszHelp = nullptr);
 };
 
 // A kind of file that "info" can describe. Kinds are tried in registration order; the first whose Match

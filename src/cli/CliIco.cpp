@@ -85,7 +85,12 @@ int Repack(CCliArgs& args) {
 }
 
 CCliInfoKind gIcoInfo(10, MatchIco, ShowIco);
-CCliVerb gRepack("repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
-                 Repack);
+CCliVerb gRepack(
+    "repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
+    Repack,
+    "Reads an icon file and writes it again with its images sorted by depth, then size, largest\n"
+    "first; images that cannot be read are left out.\n"
+    "\n"
+    "  pictavo-cli repack old.ico new.ico");
 
 }  // namespace

@@ -5,20 +5,12 @@
 #include <cstring>
 
 #include "cli/Cli.h"
+#include "cli/CliLib.h"
 #include "common/ZsBase.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
-
-namespace {
-
-struct CliLib {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    std::filesystem::path path;
-    CliLib() { lib.AttachTree(&tree); }
-};
 
 bool OpenLib(CliLib& l, const std::string& arg) {
     l.path = CliPath(arg);
@@ -36,7 +28,6 @@ int SaveLib(CliLib& l) {
     return CLI_OK;
 }
 
-// The titles of a category path; "\/" stands for a "/" inside a title.
 std::vector<std::string> SplitPath(const std::string& text) {
     std::vector<std::string> parts(1);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -82,7 +73,6 @@ std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
     return path;
 }
 
-// The category named by a title path or an id (default "My Icons"); false after a message.
 bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
                      ZsTreeItem& item, int& nCode) {
     if (path && id) {
@@ -125,7 +115,6 @@ std::optional<std::vector<long long>> ParseNumbers(const std::string& text) {
     return out;
 }
 
-// Rows of a category's list given as rows or as icon ids; false after a message (its exit code in nCode).
 bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
               const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode) {
     if (!sRows == !sIds) {
@@ -152,6 +141,30 @@ bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
     }
     return true;
 }
+
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax,
+                     const char* pszVerb, int& nCode) {
+    if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
+        nCode = CliUsage("wrong arguments for %s.", pszVerb);
+        return false;
+    }
+    return true;
+}
+
+bool Command::Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
+    std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
+    std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
+    if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
+        return false;
+    }
+    if (!OpenLib(l, pos[0])) {
+        nCode = CLI_FAILED;
+        return false;
+    }
+    return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
+}
+
+namespace {
 
 std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
     ZsBytes data = lib.GetIconData(nId);
@@ -205,16 +218,6 @@ int ShowLib(const std::filesystem::path& path, bool bJson) {
     return CLI_OK;
 }
 
-// Positional arguments: exactly nMin..nMax of them, the first the library.
-bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax,
-                     const char* pszVerb, int& nCode) {
-    if (!args.Positionals(out) || out.size() < nMin || out.size() > nMax) {
-        nCode = CliUsage("wrong arguments for %s.", pszVerb);
-        return false;
-    }
-    return true;
-}
-
 int New(CCliArgs& args) {
     std::vector<std::string> pos;
     int nCode = CLI_OK;
@@ -233,30 +236,6 @@ int New(CCliArgs& args) {
     }
     return CLI_OK;
 }
-
-// What every library verb does first: take the category options, check the positional arguments (the
-// first is the library) and open the library.
-struct Command {
-    CliLib l;
-    std::vector<std::string> pos;
-    ZsTreeItem item = ZS_TI_NONE;
-    int nCode = CLI_OK;
-
-    bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
-        std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
-        std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
-        if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
-            return false;
-        }
-        if (!OpenLib(l, pos[0])) {
-            nCode = CLI_FAILED;
-            return false;
-        }
-        return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
-    }
-    int32_t Id() const { return l.tree.GetItemData(item); }
-    std::string Path() const { return CliShow(l.path); }
-};
 
 int Tree(CCliArgs& args) {
     bool bJson = args.Flag("--json");
@@ -526,44 +505,77 @@ int SetKeywords(CCliArgs& args) {
     return SetText(args, false);
 }
 
-int Compact(CCliArgs& args) {
-    Command c;
-    if (!c.Start(args, 1, 1, "compact", false)) {
-        return c.nCode;
-    }
-    if (!c.l.lib.Compact()) {
-        return CliFail("cannot compact '%s': %s.", c.Path().c_str(), c.l.lib.LastError().c_str());
-    }
-    return CLI_OK;
-}
-
 CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
-CCliVerb gCompact("compact",
-                  "compact LIB                        rebuild a library file without its free space",
-                  Compact);
-CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories",
-              New);
-CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree);
-CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List);
+// Said once for every verb that takes a category.
+#define CLI_CATEGORY_HELP                                                                                    \
+    "Categories are named by their title path from the top level (\"My Icons/Sample Category 1\", a \"/\"\n" \
+    "inside a title written \"\\/\") or by --category-id N; the default is \"My Icons\".\n"
+#define CLI_ROWS_HELP \
+    "Icons are chosen by their 0-based rows in the category's list (--rows 0,3,5) or by id (--ids 7,9).\n"
+CCliVerb gNew(
+    "new", "new LIB                            create an icon library with the sample categories", New,
+    "Creates a new icon library file with \"My Icons\", the sample categories and \"Find Results\";\n"
+    "an existing file is never replaced.\n"
+    "\n"
+    "  pictavo-cli new icons.pctv");
+CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree,
+               "Shows every category in tree order with its id and number of icons.\n"
+               "\n"
+               "  pictavo-cli tree --json icons.pctv");
+CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List,
+               "Lists the icons of a category in order: row, id, name, number of formats, bytes and "
+               "keywords.\n" CLI_CATEGORY_HELP
+               "\n"
+               "  pictavo-cli list icons.pctv --category \"My Icons/Sample Category 1\"");
 CCliVerb gImport(
     "import",
     "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
     "                                     import icon files, pictures, icon libraries and folders",
-    Import);
+    Import,
+    "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
+    "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
+    "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
+    "icon per tile (W and H in pixels, or minus the number of tiles).\n" CLI_CATEGORY_HELP
+    "\n"
+    "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
+    "  pictavo-cli import icons.pctv toolbar.png --tile 16 16");
 CCliVerb gFind(
     "find",
     "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
     "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
-    Find);
-CCliVerb gMkCat("mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat);
-CCliVerb gRename("rename", "rename LIB PATH NEW-TITLE          rename a category", Rename);
-CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories",
-                RmCat);
+    Find,
+    "Fills \"Find Results\" with the icons whose name or keywords contain TEXT (or match it as a\n"
+    "regular expression), searching the category and its subcategories, the category only, or all,\n"
+    "and lists them.\n"
+    "\n"
+    "  pictavo-cli find icons.pctv \"^arrow\" --regex --scope all");
+CCliVerb gMkCat("mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat,
+                "Adds a category as the last child of the category its path's parent names.\n"
+                "\n"
+                "  pictavo-cli mkcat icons.pctv \"My Icons/Toolbar\"");
+CCliVerb gRename("rename", "rename LIB PATH NEW-TITLE          rename a category", Rename,
+                 "Gives a user category a new title (\"My Icons\" and \"Find Results\" keep theirs).\n"
+                 "\n"
+                 "  pictavo-cli rename icons.pctv \"My Icons/Toolbar\" Tools");
+CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat,
+                "Deletes a user category with its subcategories; the icons stay in the library.\n"
+                "\n"
+                "  pictavo-cli rmcat icons.pctv \"My Icons/Tools\"");
 CCliVerb gRm(
     "rm",
-    "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them", Rm);
-CCliVerb gSetName("set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName);
+    "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them", Rm,
+    "Removes icons from a category; with --delete they leave the library and every category. Icons\n"
+    "leave \"My Icons\" only with --delete.\n" CLI_CATEGORY_HELP CLI_ROWS_HELP
+    "\n"
+    "  pictavo-cli rm icons.pctv --category \"My Icons/Tools\" --rows 0,2");
+CCliVerb gSetName("set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName,
+                  "Gives every chosen icon the name.\n" CLI_ROWS_HELP
+                  "\n"
+                  "  pictavo-cli set-name icons.pctv --ids 7 \"Open folder\"");
 CCliVerb gSetKeywords("set-keywords",
-                      "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords", SetKeywords);
+                      "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords", SetKeywords,
+                      "Gives every chosen icon the keywords.\n" CLI_ROWS_HELP
+                      "\n"
+                      "  pictavo-cli set-keywords icons.pctv --rows 0,1 \"folder open\"");
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 struct VerbEntry {
     std::string synopsis;
     CliVerbFn fn;
+    std::string help;
 };
 
 std::map<std::string, VerbEntry>& Verbs() {
@@ -20,6 +21,8 @@ std::map<std::string, VerbEntry>& Verbs() {
 }
 
 bool gbVerbose = false;
+// Questions are answered with OK only when the user said so with --yes.
+bool gbYes = false;
 // The progress sink of the run, through which every line printed during long work goes.
 CCliProgressSink* gpProgress = nullptr;
 
@@ -75,13 +78,19 @@ int Info(CCliArgs& args) {
 
 }  // namespace
 
-CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn) {
-    Verbs()[pszName] = VerbEntry{pszSynopsis, fn};
+CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn, const char* pszHelp) {
+    Verbs()[pszName] = VerbEntry{pszSynopsis, fn, pszHelp ? pszHelp : ""};
 }
 
 namespace {
 
-CCliVerb gInfoVerb("info", "info [--json] FILE                 describe an icon file, module or icon library", Info);
+CCliVerb gInfoVerb(
+    "info", "info [--json] FILE                 describe an icon file, module or icon library", Info,
+    "An icon file: its images in file order (width, height, bit count, PNG or not, bytes).\n"
+    "A classic icon library, program or DLL: its kind (ne or pe) and its icon groups with their\n"
+    "images. An icon library (.pctv): its numbers of categories and icons.\n"
+    "\n"
+    "  pictavo-cli info --json app.ico");
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
@@ -89,17 +98,45 @@ void PrintUsage(std::FILE* out) {
         std::fprintf(out, "  %s\n", entry.synopsis.c_str());
     }
     std::fprintf(out,
+                 "\nOptions for every verb: --verbose (before the verb) prints the log lines of long work;\n"
+                 "--yes answers the questions a verb asks with OK.\n"
                  "\nExit codes: 0 success, 1 the operation failed, 2 bad usage.\n"
-                 "Run 'pictavo-cli help' to see this text.\n");
+                 "Run 'pictavo-cli help' to see this text, 'pictavo-cli help VERB' for one verb.\n");
 }
 
-// Errors reach the user on stderr; questions are answered by the verbs' own flags, so here they are
-// declined.
+int Help(const std::vector<std::string>& args) {
+    if (args.size() <= 1) {
+        PrintUsage(stdout);
+        return CLI_OK;
+    }
+    if (args.size() > 2) {
+        return CliUsage("help takes at most one verb.");
+    }
+    auto it = Verbs().find(args[1]);
+    if (it == Verbs().end()) {
+        return CliUsage("unknown verb '%s'.", args[1].c_str());
+    }
+    std::printf("Usage: pictavo-cli %s\n", it->second.synopsis.c_str());
+    if (!it->second.help.empty()) {
+        std::printf("\n%s\n", it->second.help.c_str());
+    }
+    return CLI_OK;
+}
+
+// Errors reach the user on stderr. Questions are answered with OK under --yes; without it they are declined
+// with one line that says how to answer them.
 class CCliMessageHandler : public CZsMessageHandler {
 public:
     int MsgBox(int nType, const std::string& sText) override {
-        PrintErrorLine(sText);
-        return (nType & 0xF) == ZS_MB_OK ? ZS_IDOK : ZS_IDCANCEL;
+        if ((nType & 0xF) == ZS_MB_OK) {
+            PrintErrorLine(sText);
+            return ZS_IDOK;
+        }
+        if ((nType & 0xF) == ZS_MB_OKCANCEL && gbYes) {
+            return ZS_IDOK;
+        }
+        PrintErrorLine(sText + " Pass --yes to answer OK.");
+        return ZS_IDCANCEL;
     }
 };
 
@@ -243,8 +280,8 @@ std::string JsonQuote(const std::string& text) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    while (!args.empty() && args.front() == "--verbose") {
-        gbVerbose = true;
+    while (!args.empty() && (args.front() == "--verbose" || args.front() == "--yes")) {
+        (args.front() == "--yes" ? gbYes : gbVerbose) = true;
         args.erase(args.begin());
     }
     // Long work shows a bar on a terminal, and its log lines with --verbose.
@@ -261,9 +298,12 @@ int main(int argc, char** argv) {
     CCliMessageHandler handler;
     ZsSetMessageHandler(&handler);
 
-    if (args.empty() || args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
-        PrintUsage(args.empty() ? stderr : stdout);
-        return args.empty() ? CLI_USAGE : CLI_OK;
+    if (args.empty()) {
+        PrintUsage(stderr);
+        return CLI_USAGE;
+    }
+    if (args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
+        return Help(args);
     }
     auto it = Verbs().find(args.front());
     if (it == Verbs().end()) {
@@ -271,6 +311,7 @@ int main(int argc, char** argv) {
     }
     args.erase(args.begin());
     CCliArgs verbArgs(std::move(args));
+    gbYes = verbArgs.Flag("--yes") || gbYes;
     int rc = it->second.fn(verbArgs);
     ZsSetMessageHandler(nullptr);
     return rc;

@@ -180,11 +180,20 @@ int MakeIcl(CCliArgs& args) {
 }
 
 CCliInfoKind gModuleInfo(20, MatchModule, ShowModule);
-CCliVerb gExtract("extract",
-                  "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
-                  Extract);
-CCliVerb gMakeIcl("make-icl",
-                  "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
-                  MakeIcl);
+CCliVerb gExtract(
+    "extract", "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
+    Extract,
+    "Writes every icon group of a classic icon library (.icl), program or DLL as an icon file named\n"
+    "after the group (unnamed groups \"<file title> (<n>)\"), byte for byte as stored; the icon of an\n"
+    "icon file is written as it is.\n"
+    "\n"
+    "  pictavo-cli extract shell.icl icons");
+CCliVerb gMakeIcl(
+    "make-icl", "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
+    MakeIcl,
+    "Writes a classic icon library in the PE layout holding one icon group per icon file, named by\n"
+    "the file's title.\n"
+    "\n"
+    "  pictavo-cli make-icl set.icl a.ico b.ico c.ico");
 
 }  // namespace

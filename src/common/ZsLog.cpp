@@ -76,6 +76,12 @@ CZsMessageHandler*& Handler() {
     return pHandler;
 }
 
+CZsMessageHandler& CurrentHandler() {
+    static CZsDefaultMessageHandler defaultHandler;
+    CZsMessageHandler* p = Handler();
+    return p ? *p : defaultHandler;
+}
+
 }  // namespace
 
 bool ZsLog(const char* pszFormat, ...) {
@@ -122,9 +128,14 @@ int ZsMsgBox(int nType, const char* pszFormat, ...) {
     va_start(args, pszFormat);
     std::string text = ZsFormatV(pszFormat, args);
     va_end(args);
-    if (CZsMessageHandler* p = Handler()) {
-        return p->MsgBox(nType, text);
-    }
-    static CZsDefaultMessageHandler defaultHandler;
-    return defaultHandler.MsgBox(nType, text);
+    return CurrentHandler().MsgBox(nType, text);
+}
+
+int CZsMessageHandler::AskRemoveOrDelete(const std::string& sText, const std::string&) {
+    MsgBox(ZS_MB_QUESTION, sText);
+    return ZS_IDCANCEL;
+}
+
+int ZsAskRemoveOrDelete(const char* pszText, const char* pszFirstLabel) {
+    return CurrentHandler().AskRemoveOrDelete(pszText ? pszText : "", pszFirstLabel ? pszFirstLabel : "");
 }

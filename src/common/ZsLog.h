@@ -65,6 +65,13 @@ enum : int {
     ZS_IDCANCEL = 2,
 };
 
+// The buttons of the remove-or-delete question: its first button (the one whose label the caller chooses)
+// and "&Delete"; it returns ZS_IDCANCEL for "&Cancel".
+enum : int {
+    ZS_ID_FIRST = 6,
+    ZS_ID_DELETE = 7,
+};
+
 // Whoever shows the program's messages: the GUI shows message boxes captioned "Pictavo", the command-line
 // tool prints errors and answers questions from its flags, tests script the answers.
 class CZsMessageHandler {
@@ -72,6 +79,10 @@ public:
     virtual ~CZsMessageHandler() = default;
     // Shows the text with the given type and returns the button pressed (0 when nothing could be shown).
     virtual int MsgBox(int nType, const std::string& sText) = 0;
+    // Asks the remove-or-delete question: a first button labelled sFirstLabel (none when it is empty),
+    // "&Delete" and "&Cancel" (the default). Returns ZS_ID_FIRST, ZS_ID_DELETE or ZS_IDCANCEL. A handler
+    // that cannot offer the choice shows the text as a question and declines it.
+    virtual int AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel);
 };
 
 // Installs a handler (nullptr restores the default, which prints to stderr and answers every question with
@@ -80,3 +91,5 @@ CZsMessageHandler* ZsSetMessageHandler(CZsMessageHandler* pHandler);
 
 // Formats the text printf-style and hands it to the current message handler.
 int ZsMsgBox(int nType, const char* pszFormat, ...) ZS_PRINTF(2, 3);
+// Hands the remove-or-delete question to the current message handler; pszFirstLabel may be empty.
+int ZsAskRemoveOrDelete(const char* pszText, const char* pszFirstLabel);

@@ -64,6 +64,17 @@ int ScriptedMessages::MsgBox(int nType, const std::string& sText) {
     return a;
 }
 
+int ScriptedMessages::AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel) {
+    shown.emplace_back(-1, sText);
+    firstLabels.push_back(sFirstLabel);
+    if (mAnswers.empty()) {
+        return ZS_IDCANCEL;
+    }
+    int a = mAnswers.front();
+    mAnswers.erase(mAnswers.begin());
+    return a;
+}
+
 IcoImage DibImage(int w, int h, int bits, uint8_t nFill) {
     IcoImage img;
     img.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);

@@ -44,7 +44,10 @@ public:
     explicit ScriptedMessages(std::vector<int> answers = {});
     ~ScriptedMessages() override;
     int MsgBox(int nType, const std::string& sText) override;
+    // Recorded in shown with the type -1; the first button's label goes to firstLabels.
+    int AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel) override;
     std::vector<std::pair<int, std::string>> shown;
+    std::vector<std::string> firstLabels;
 
 private:
     std::vector<int> mAnswers;

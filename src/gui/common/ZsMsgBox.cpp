@@ -183,3 +183,7 @@ int ZsAskRemoveOrDelete(const QString& sMessage, const QString& sFirstLabel) {
     const int nResult = box.exec();
     return nResult == ZS_IDYES || nResult == ZS_IDNO ? nResult : ZS_IDCANCEL;
 }
+
+int CZsQtMessageHandler::AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel) {
+    return ZsAskRemoveOrDelete(QString::fromStdString(sText), QString::fromStdString(sFirstLabel));
+}

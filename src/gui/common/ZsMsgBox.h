@@ -24,6 +24,8 @@ enum : int {
 class CZsQtMessageHandler : public CZsMessageHandler {
 public:
     int MsgBox(int nType, const std::string& sText) override;
+    // The core's remove-or-delete question, shown with ZsAskRemoveOrDelete below.
+    int AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel) override;
 };
 
 // Installs a CZsQtMessageHandler for its lifetime and restores the previous handler afterwards.

@@ -137,5 +137,5 @@ void CDocZIL::OnLibCompact() {
         return;
     }
     CWaitCursor wait;
-    Exec("VACUUM;");
+    Compact();
 }

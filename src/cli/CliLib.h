@@ -1,0 +1,57 @@
+// What the verbs on extended icon libraries share: opening and saving the library, addressing a category by
+// its title path ("My Icons/Sample Category 1", a "/" inside a title written "\/") or id, and icons by list
+// row or id.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "library/ZsIconLib.h"
+
+struct CliLib {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    std::filesystem::path path;
+    CliLib() { lib.AttachTree(&tree); }
+};
+
+// Opens the library named by the argument; false after a message.
+bool OpenLib(CliLib& l, const std::string& arg);
+// Saves the library; CLI_OK or CLI_FAILED after a message.
+int SaveLib(CliLib& l);
+
+// The titles of a category path.
+std::vector<std::string> SplitPath(const std::string& text);
+// The item a title path names from the top level; ZS_TI_NONE when there is none.
+ZsTreeItem FindPath(const CZsCategoryTree& tree, const std::vector<std::string>& parts);
+// The title path of an item.
+std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item);
+// The category named by a title path or an id (default "My Icons"); false after a message (its exit code in
+// nCode).
+bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
+                     ZsTreeItem& item, int& nCode);
+// "1,5,9" as numbers; nullopt for anything else.
+std::optional<std::vector<long long>> ParseNumbers(const std::string& text);
+// Rows of a category's list given as rows or as icon ids; false after a message (its exit code in nCode).
+bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
+              const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode);
+// Positional arguments: exactly nMin..nMax of them, the first the library.
+bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin, size_t nMax,
+                     const char* pszVerb, int& nCode);
+
+// What every library verb does first: take the category options, check the positional arguments (the
+// first is the library) and open the library.
+struct Command {
+    CliLib l;
+    std::vector<std::string> pos;
+    ZsTreeItem item = ZS_TI_NONE;
+    int nCode = CLI_OK;
+
+    bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory);
+    int32_t Id() const { return l.tree.GetItemData(item); }
+    std::string Path() const { return CliShow(l.path); }
+};

@@ -1,0 +1,235 @@
+#include "library/ZsLibEdit.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "common/ZsLog.h"
+#include "common/ZsProgress.h"
+#include "icon/ZsFormats.h"
+
+namespace {
+
+// The rows in ascending order, each once, only those inside a list of nCount rows.
+std::vector<int> CleanRows(std::vector<int> rows, size_t nCount) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&](int n) { return n < 0 || static_cast<size_t>(n) >= nCount; }),
+               rows.end());
+    return rows;
+}
+
+int ClampRow(int nRow, size_t nCount) {
+    if (nCount == 0) {
+        return -1;
+    }
+    return std::clamp(nRow, 0, static_cast<int>(nCount) - 1);
+}
+
+bool IsDeleted(CZsIconLib& lib, int32_t nId) {
+    return (lib.GetIconRec(nId, 0).nFlags & ZIL_DELETED) != 0;
+}
+
+std::string HexId(int32_t nId) {
+    return ZsFormat("0x%08X", static_cast<uint32_t>(nId));
+}
+
+}  // namespace
+
+ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows) {
+    ZIL_EDIT_RESULT result;
+    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to merge the selected icons?") != ZS_IDOK) {
+        result.nStatus = ZIL_EDIT_DECLINED;
+        return result;
+    }
+    const ZIL_LIST list = lib.GetList(nNode);
+    const std::vector<int> S = CleanRows(std::move(rows), list.size());
+    const int P = static_cast<int>(S.size() / 2);
+    BeginProgress();
+    for (int i = 0; i < P; ++i) {
+        if (!PumpProgress()) {
+            result.nStatus = ZIL_EDIT_ABORTED;
+            break;
+        }
+        const int nTargetRow = S[static_cast<size_t>(i)];
+        const int nSourceRow = S[static_cast<size_t>(i + P)];
+        const int32_t t = list[static_cast<size_t>(nTargetRow)];
+        const int32_t s = list[static_cast<size_t>(nSourceRow)];
+        const std::string sTarget = lib.GetIconName(t);
+        const std::string sSource = lib.GetIconName(s);
+        SetProgressText(PRG_TITLE, "Merge Icons (%d/%d)", i, P);
+        SetProgressText(PRG_STATUS, "Merging icon '%s' and '%s' ...", sTarget.c_str(), sSource.c_str());
+
+        // A list may name one icon twice, so a pair may hold one icon, or one that an earlier pair took;
+        // merging it would delete what it merged into.
+        CIcon target, source;
+        bool bOk = t != s && !IsDeleted(lib, t) && !IsDeleted(lib, s) && lib.GetIcon(t, target) &&
+                   lib.GetIcon(s, source);
+        int c = 0;
+        ZsBlock merged;
+        if (bOk) {
+            for (const ZI_IMAGE& image : source.Images()) {
+                target.AddImage(image);
+                ++c;
+            }
+            merged = target.GetData(-1);
+            bOk = !merged.empty();
+        }
+        if (bOk) {
+            lib.SetIconData(t, merged);
+            lib.DelIcon(s);
+            ++result.nChanged;
+            ++result.nDeleted;
+        } else {
+            ZS_LOG_ERR("ZsMergeIcons", "#%d << #%d", t, s);
+            result.failed.push_back(t);
+        }
+        SetProgressText(PRG_TITLE, "Combine Icons (%d/%d)", i + 1, P);
+        if (bOk) {
+            SetProgressText(PRG_LOG, "%.4d. #%.4d[%s] << #%.4d[%s](%2d) (#%.4d:'%s' #%.4d:'%s')", i,
+                            nTargetRow, HexId(t).c_str(), nSourceRow, HexId(s).c_str(), c, nTargetRow,
+                            sTarget.c_str(), nSourceRow, sSource.c_str());
+        } else {
+            SetProgressText(PRG_LOG, "%.4d. FAILED! #%.4d[%s] << #%.4d[%s] (#%.4d:'%s' #%.4d:'%s')", i,
+                            nTargetRow, HexId(t).c_str(), nSourceRow, HexId(s).c_str(), nTargetRow,
+                            sTarget.c_str(), nSourceRow, sSource.c_str());
+        }
+        SetProgressPos(i + 1, P);
+    }
+    result.nCaret = ClampRow(S.empty() ? 0 : S.front(), lib.GetList(nNode).size());
+    EndProgress();
+    return result;
+}
+
+ZIL_EDIT_RESULT ZsDeleteIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows, int nCaret) {
+    ZIL_EDIT_RESULT result;
+    int nAnswer =
+        nNode == ZIL_ID_ALL
+            ? ZsAskRemoveOrDelete("Are you sure you want to permanently delete the selected icons?", "")
+            : ZsAskRemoveOrDelete(
+                  "Are you sure you want to remove or permanently delete the selected "
+                  "icons?\n\nChoose Remove to remove the icons from the current "
+                  "category.\nChoose Delete to permanently delete the icons.",
+                  "&Remove");
+    // "My Icons" offers no Remove: whatever else comes back from there declines.
+    if (nAnswer != ZS_ID_DELETE && (nAnswer != ZS_ID_FIRST || nNode == ZIL_ID_ALL)) {
+        result.nStatus = ZIL_EDIT_DECLINED;
+        return result;
+    }
+    const bool bDelete = nAnswer == ZS_ID_DELETE;
+    const ZIL_LIST& list = lib.GetList(nNode);
+    rows = CleanRows(std::move(rows), list.size());
+    std::unordered_set<int32_t> ids;
+    for (int nRow : rows) {
+        ids.insert(list[static_cast<size_t>(nRow)]);
+    }
+    int nRemoved = lib.RemoveIcons(nNode, rows, bDelete);
+    result.nChanged = bDelete ? 0 : nRemoved;
+    result.nDeleted = bDelete ? static_cast<int>(ids.size()) : 0;
+    result.nCaret = ClampRow(nCaret, lib.GetList(nNode).size());
+    return result;
+}
+
+ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
+                                std::span<const ZI_FORMAT> formats, bool bExcept, bool bKeepLargest) {
+    ZIL_EDIT_RESULT result;
+    const ZIL_LIST list = lib.GetList(nNode);
+    // From the last selected row up; an icon listed twice is worked on once.
+    std::vector<int32_t> ids;
+    std::unordered_set<int32_t> seen;
+    std::vector<int> clean = CleanRows(std::move(rows), list.size());
+    for (auto it = clean.rbegin(); it != clean.rend(); ++it) {
+        int32_t nId = list[static_cast<size_t>(*it)];
+        if (seen.insert(nId).second) {
+            ids.push_back(nId);
+        }
+    }
+    const int m = static_cast<int>(ids.size());
+    BeginProgress();
+    for (int k = 0; k < m; ++k) {
+        if (!PumpProgress()) {
+            result.nStatus = ZIL_EDIT_ABORTED;
+            break;
+        }
+        const int32_t nId = ids[static_cast<size_t>(k)];
+        const std::string sName = lib.GetIconName(nId);
+        SetProgressText(PRG_TITLE, "Delete Formats from Selected Icons (%d/%d)", k, m);
+        SetProgressText(PRG_STATUS, "Deleting formats from icon '%s' ...", sName.c_str());
+        CIcon icon;
+        lib.GetIcon(nId, icon);
+        const int N = icon.GetImageCount();
+        const int r = icon.RemoveFormats(formats, bExcept, bKeepLargest);
+        bool bDeleted = false;
+        if (r > 0) {
+            if (r == N) {
+                lib.DelIcon(nId);
+                bDeleted = true;
+                ++result.nDeleted;
+            } else {
+                lib.SetIcon(nId, icon);
+                ++result.nChanged;
+            }
+        }
+        SetProgressText(PRG_TITLE, "Delete Formats from Selected Icons (%d/%d)", k + 1, m);
+        SetProgressText(PRG_LOG, "%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N,
+                        sName.c_str(), bDeleted ? ". Icon deleted." : "");
+        SetProgressPos(k + 1, m);
+    }
+    EndProgress();
+    return result;
+}
+
+ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
+                             std::span<const ZI_FORMAT> formats) {
+    ZIL_EDIT_RESULT result;
+    const ZIL_LIST list = lib.GetList(nNode);
+    std::vector<int32_t> ids;
+    std::unordered_set<int32_t> seen;
+    for (int nRow : CleanRows(std::move(rows), list.size())) {
+        int32_t nId = list[static_cast<size_t>(nRow)];
+        if (seen.insert(nId).second) {
+            ids.push_back(nId);
+        }
+    }
+    const int m = static_cast<int>(ids.size());
+    BeginProgress();
+    for (int k = 0; k < m; ++k) {
+        if (!PumpProgress()) {
+            result.nStatus = ZIL_EDIT_ABORTED;
+            break;
+        }
+        const int32_t nId = ids[static_cast<size_t>(k)];
+        const std::string sName = lib.GetIconName(nId);
+        SetProgressText(PRG_TITLE, "Add Formats to Selected Icons (%d/%d)", k, m);
+        SetProgressText(PRG_STATUS, "Adding formats to icon '%s' ...", sName.c_str());
+        // Stored data that is no icon is kept as it is rather than replaced by blank images.
+        CIcon icon;
+        int nAdded = 0;
+        bool bOk = lib.GetIcon(nId, icon);
+        const int N = icon.GetImageCount();
+        if (bOk) {
+            nAdded = ZI_NewFormats(icon, formats, N > 0 ? 0 : -1, nullptr);
+            if (nAdded > 0) {
+                ZsBlock data = icon.GetData(-1);
+                bOk = !data.empty();
+                if (bOk) {
+                    lib.SetIconData(nId, data);
+                    ++result.nChanged;
+                }
+            }
+        }
+        SetProgressText(PRG_TITLE, "Add Formats to Selected Icons (%d/%d)", k + 1, m);
+        if (bOk) {
+            SetProgressText(PRG_LOG, "%.4d. %2d images added to icon(%2d images) '%s'", k, nAdded, N,
+                            sName.c_str());
+        } else {
+            ZS_LOG_ERR("ZsAddFormats", "#%d", nId);
+            result.failed.push_back(nId);
+            SetProgressText(PRG_LOG, "%.4d. FAILED! '%s'", k, sName.c_str());
+        }
+        SetProgressPos(k + 1, m);
+    }
+    EndProgress();
+    return result;
+}
+
