@@ -1,21 +1,27 @@
 // The application's start and end: the library of the command line, the workspace and the very first run,
 // the workspace kept across runs, the hand-over of a later start (in this process and between two real
-// processes), a stale server socket, Save All, and the temporary folder and the log at exit.
+// processes), a stale server socket, the temporary folder and the log at exit, and the options dialog.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <climits>
 
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
 #include "common/ZsConfig.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
+#include "gui/app/DlgOpt.h"
 #include "gui/app/FrmMain.h"
 #include "gui/app/ZsProjApp.h"
 #include "gui/common/ZsCmdIds.h"
@@ -432,6 +438,114 @@ private slots:
         next.terminate();
         QVERIFY(next.waitForFinished(20000));
         QCOMPARE(next.exitCode(), 0);
+    }
+
+    void optionsDialogShowsAndStoresTheOptions() {
+        ZsGetConfig().Load(ZsGetConfigPath());
+        ZS_OPT_ASS_PATH.Set("/usr/bin/editor");
+        ZS_OPT_RESIZE.Set(2);
+        ZS_OPT_DND_IMG_FILE_FMT.Set(9);
+        {
+            CDlgOpt dialog;
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
+            QVERIFY(dialog.ImpDirsWithIcons()->isChecked());
+            QCOMPARE(dialog.ImpExts()->count(), 4);
+            QCOMPARE(dialog.ImpExts()->itemText(1), QStringLiteral("*.icl;*.exe;*.dll"));
+            QVERIFY(dialog.ImpExts()->isEditable());
+            QCOMPARE(dialog.ImpExts()->currentText(),
+                     QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
+            QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
+            QCOMPARE(dialog.DndImgFileFmt()->itemText(3), QStringLiteral("Tag Image File Format (*.tif)"));
+            // A stored index the list does not have gives the default.
+            QCOMPARE(dialog.DndImgFileFmt()->currentIndex(), 4);
+            QCOMPARE(dialog.ResizeMode()->itemText(0), QStringLiteral("Enlarge to standard icon format"));
+            QCOMPARE(dialog.ResizeMode()->currentIndex(), 2);
+            QCOMPARE(dialog.FindHistory()->value(), 20);
+            QCOMPARE(dialog.FindHistory()->maximum(), INT_MAX);
+            QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/usr/bin/editor"));
+            // The path follows its check box.
+            QVERIFY(!dialog.EditWithProgram()->isChecked());
+            QVERIFY(!dialog.ProgramPath()->isEnabled());
+            QVERIFY(!dialog.BrowseButton()->isEnabled());
+            dialog.EditWithProgram()->click();
+            QVERIFY(dialog.ProgramPath()->isEnabled());
+            QVERIFY(dialog.BrowseButton()->isEnabled());
+
+            dialog.ImpDirsWithIcons()->setChecked(false);
+            dialog.ImpExts()->setCurrentText(QStringLiteral("*.png"));
+            dialog.DndImgFileFmt()->setCurrentIndex(5);
+            dialog.FindHistory()->setValue(7);
+            dialog.ResizeMode()->setCurrentIndex(1);
+            dialog.ProgramPath()->setText(QStringLiteral("/opt/draw"));
+            dialog.accept();
+        }
+        QVERIFY(!ZS_OPT_IMP_DIRS_WITH_ICONS.Get());
+        QCOMPARE(ZS_OPT_IMP_EXTS.Get(), std::string("*.png"));
+        QVERIFY(ZS_OPT_ASS.Get());
+        QCOMPARE(ZS_OPT_ASS_PATH.Get(), std::string("/opt/draw"));
+        QCOMPARE(ZS_OPT_DND_IMG_FILE_FMT.Get(), 5);
+        QCOMPARE(ZS_OPT_RESIZE.Get(), 1);
+        QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
+
+        // Reset Defaults puts back exactly its four controls, and only OK stores them.
+        {
+            CDlgOpt dialog;
+            test::ScriptedMessages answers({int(ZS_IDCANCEL), int(ZS_IDOK)});
+            dialog.ResetButton()->click();
+            QVERIFY(!dialog.ImpDirsWithIcons()->isChecked());
+            dialog.ResetButton()->click();
+            QCOMPARE(answers.shown.size(), size_t(2));
+            QCOMPARE(
+                answers.shown[1],
+                std::make_pair(int(ZS_MB_QUESTION),
+                               std::string("Are you sure you want to restore all the default settings?")));
+            QVERIFY(dialog.ImpDirsWithIcons()->isChecked());
+            QCOMPARE(dialog.ImpExts()->currentText(), QString::fromUtf8(ZS_OPT_IMP_EXTS.pszDefault));
+            QCOMPARE(dialog.DndImgFileFmt()->currentIndex(), 4);
+            QCOMPARE(dialog.FindHistory()->value(), 20);
+            QVERIFY(dialog.EditWithProgram()->isChecked());
+            QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/opt/draw"));
+            QCOMPARE(dialog.ResizeMode()->currentIndex(), 1);
+            QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
+            dialog.reject();
+        }
+        QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
+        QCOMPARE(ZS_OPT_IMP_EXTS.Get(), std::string("*.png"));
+    }
+
+    void clearingTheFindHistoryActsAtOnce() {
+        ZS_FIND_HISTORY.Set({"alpha", "beta"});
+        CDlgOpt dialog;
+        {
+            test::ScriptedMessages answers({int(ZS_IDCANCEL)});
+            dialog.ClearButton()->click();
+            QCOMPARE(answers.shown[0].second,
+                     std::string("Are you sure you want to clear the find history?"));
+        }
+        QCOMPARE(ZS_FIND_HISTORY.Get().size(), size_t(2));
+        {
+            test::ScriptedMessages answers({int(ZS_IDOK)});
+            dialog.ClearButton()->click();
+        }
+        dialog.reject();
+        QVERIFY(ZS_FIND_HISTORY.Get().empty());
+        QVERIFY(ZsGetConfig().FindSection(ZS_SEC_FIND_HISTORY));
+    }
+
+    void optionsCommandOpensTheDialog() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        frame.Router().UpdateAll();
+        QAction* pOptions = frame.Router().Find(ID_TOOLS_OPTIONS);
+        QVERIFY(pOptions->isEnabled());
+        QString sTitle;
+        guitest::OnNextModal([&sTitle](QWidget* pModal) {
+            sTitle = pModal->windowTitle();
+            qobject_cast<QDialog*>(pModal)->reject();
+        });
+        pOptions->trigger();
+        QCOMPARE(sTitle, QStringLiteral("Options"));
     }
 };
 

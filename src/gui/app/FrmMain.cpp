@@ -22,6 +22,7 @@
 #include "common/ZsBase.h"
 #include "common/ZsSettings.h"
 #include "gui/app/DlgAbout.h"
+#include "gui/app/DlgOpt.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsPlacement.h"
@@ -418,6 +419,11 @@ bool CFrmMain::OnCommand(int nId) {
             about.exec();
             return true;
         }
+        case ID_TOOLS_OPTIONS: {
+            CDlgOpt options(this);
+            options.exec();
+            return true;
+        }
         case ID_WINDOW_CASCADE:
             mpMdiArea->cascadeSubWindows();
             return true;
@@ -436,6 +442,7 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_HELP_HOMEPAGE:
         case ID_HELP_SUPPORT:
         case ID_APP_ABOUT:
+        case ID_TOOLS_OPTIONS:
             ui.Enable();
             return true;
         case ID_VIEW_TOOLBAR:
