@@ -119,7 +119,9 @@ void CZsInstanceServer::OnNewConnection() {
             const std::optional<QStringList> arguments = Decode(pBuffer->mid(4));
             pSocket->disconnectFromServer();
             if (arguments) {
-                emit Received(*arguments);
+                // Opening libraries may ask the user questions: that happens after the socket is done.
+                QMetaObject::invokeMethod(
+                    this, [this, list = *arguments] { emit Received(list); }, Qt::QueuedConnection);
             }
         });
     }
