@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tools used for cross-checks and benchmarks only (never needed by the build or by ./test.sh): binutils for
 # Windows targets (windres, ld) to build reference modules, icoutils (wrestool) and icoextract to compare
-# extracted icons, hyperfine for timings.
+# extracted icons, hyperfine for timings, and a virtual X server (xvfb, xauth) to look at the program's
+# windows on a machine without a display.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth

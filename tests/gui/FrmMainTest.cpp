@@ -148,13 +148,12 @@ private slots:
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.Router().UpdateAll();
-        for (int nId :
-             {int(ID_FILE_MRU_FILE1), int(ID_TOOLS_OPTIONS), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL),
-              int(ID_FILE_CLOSE), int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
+        for (int nId : {int(ID_FILE_MRU_FILE1), int(ID_FILE_SAVE), int(ID_FILE_SAVE_ALL), int(ID_FILE_CLOSE),
+                        int(ID_EDIT_COPY), int(ID_VIEW_48), int(ID_WINDOW_CASCADE)}) {
             QVERIFY2(!frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
         for (int nId : {int(ID_FILE_NEW_LIB), int(ID_FILE_OPEN), int(ID_APP_EXIT), int(ID_HELP),
-                        int(ID_APP_ABOUT), int(ID_VIEW_TOOLBAR)}) {
+                        int(ID_APP_ABOUT), int(ID_VIEW_TOOLBAR), int(ID_TOOLS_OPTIONS)}) {
             QVERIFY2(frame.Router().Find(nId)->isEnabled(), qPrintable(QString::number(nId)));
         }
     }

@@ -11,8 +11,11 @@
 
 #include "GuiTestSupport.h"
 #include "common/ZsBase.h"
+#include "common/ZsProgress.h"
 #include "gui/app/DlgAbout.h"
+#include "gui/app/DlgOpt.h"
 #include "gui/app/FrmMain.h"
+#include "gui/batch/DlgPrg.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
@@ -200,6 +203,28 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         ask.grab().save(sBase + QStringLiteral("-ask.png"));
         ask.hide();
+        CDlgOpt options(&frame);
+        options.show();
+        QApplication::processEvents();
+        options.grab().save(sBase + QStringLiteral("-options.png"));
+        options.hide();
+        {
+            // The progress dialog halfway through an import, with its log shown.
+            CZsPrgSinkScope progress(&frame);
+            BeginProgress();
+            SetProgressText(PRG_TITLE, "Import Icons (%d/%d)", 3, 8);
+            for (int i = 1; i <= 3; ++i) {
+                SetProgressText(PRG_LOG, "%.4d. '%-16s' << %s", i, i == 2 ? "folder" : "document-open",
+                                "/usr/share/icons/Adwaita/48x48/places/folder.png");
+            }
+            SetProgressText(PRG_STATUS, "Importing icon '%s' from '%s'...", "folder",
+                            "/usr/share/icons/Adwaita/48x48/places/folder.png");
+            SetProgressPos(3, 8);
+            CDlgPrg::Current()->ShowDetails(true);
+            QApplication::processEvents();
+            CDlgPrg::Current()->grab().save(sBase + QStringLiteral("-progress.png"));
+            EndProgress();
+        }
         const QString sImages = ZsQPath(ZsGetAppDir() / "Images");
         SaveEnlarged(sImages + QStringLiteral("/IDR_MAINFRAME.png"),
                      sBase + QStringLiteral("-mainframe-x4.png"));

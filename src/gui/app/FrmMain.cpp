@@ -15,11 +15,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrlQuery>
+#include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 
 #include "common/ZsBase.h"
 #include "common/ZsSettings.h"
 #include "gui/app/DlgAbout.h"
+#include "gui/app/DlgOpt.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsPlacement.h"
@@ -416,6 +419,11 @@ bool CFrmMain::OnCommand(int nId) {
             about.exec();
             return true;
         }
+        case ID_TOOLS_OPTIONS: {
+            CDlgOpt options(this);
+            options.exec();
+            return true;
+        }
         case ID_WINDOW_CASCADE:
             mpMdiArea->cascadeSubWindows();
             return true;
@@ -434,6 +442,7 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_HELP_HOMEPAGE:
         case ID_HELP_SUPPORT:
         case ID_APP_ABOUT:
+        case ID_TOOLS_OPTIONS:
             ui.Enable();
             return true;
         case ID_VIEW_TOOLBAR:
@@ -513,6 +522,16 @@ std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {
 }
 
 void CFrmMain::closeEvent(QCloseEvent* pEvent) {
+    // While a long operation or a modal dialog runs (the tray's Exit and the end signals still reach the
+    // frame), closing the libraries would pull them away from under it: that waits until it is over.
+    if (!isEnabled() || QApplication::activeModalWidget()) {
+        pEvent->ignore();
+        if (QWidget* pModal = QApplication::activeModalWidget()) {
+            pModal->raise();
+            pModal->activateWindow();
+        }
+        return;
+    }
     // Placement and workspace are recorded before the libraries are asked about, also when the user then
     // cancels the close.
     SaveWindowState();
@@ -522,6 +541,87 @@ void CFrmMain::closeEvent(QCloseEvent* pEvent) {
     }
     mpDocs->CloseAllDocuments();
     pEvent->accept();
+    emit Closed();
+}
+
+CWorkspaceEntry CFrmMain::ParseWorkspaceEntry(std::string_view sEntry) {
+    CWorkspaceEntry entry;
+    const size_t nLast = sEntry.rfind(';');
+    const size_t nMiddle =
+        nLast == std::string_view::npos || nLast == 0 ? std::string_view::npos : sEntry.rfind(';', nLast - 1);
+    if (nMiddle != std::string_view::npos) {
+        const std::string_view sPlacement = sEntry.substr(nMiddle + 1, nLast - nMiddle - 1);
+        const std::string sNumber(sEntry.substr(nLast + 1));
+        char* pEnd = nullptr;
+        errno = 0;
+        const long nNumber = std::strtol(sNumber.c_str(), &pEnd, 10);
+        const bool bNumber =
+            !sNumber.empty() && *pEnd == '\0' && errno == 0 && nNumber >= INT32_MIN && nNumber <= INT32_MAX;
+        const auto placement = ZsPlacementFromText(sPlacement);
+        if (bNumber && (placement || sPlacement.empty())) {
+            entry.path = ZsPathFromUtf8(sEntry.substr(0, nMiddle));
+            entry.placement = placement;
+            entry.nSelected = static_cast<int>(nNumber);
+            return entry;
+        }
+    }
+    entry.path = ZsPathFromUtf8(sEntry);
+    return entry;
+}
+
+void CFrmMain::RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry) {
+    QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
+    if (pWindow && entry.placement) {
+        switch (ZsApplyWindowPlacement(pWindow, *entry.placement)) {
+            case ZS_SW_SHOWMAXIMIZED:
+                pWindow->showMaximized();
+                break;
+            case ZS_SW_SHOWMINIMIZED:
+                pWindow->showMinimized();
+                break;
+            default:
+                pWindow->showNormal();
+                break;
+        }
+        mpMdiArea->setActiveSubWindow(pWindow);
+    }
+    CFrmZIL* pFrame = mpDocs->FrameOf(pDoc);
+    if (!pFrame || entry.nSelected < 0) {
+        return;
+    }
+    const CZsCategoryTree& tree = pDoc->Tree();
+    int nIndex = 0;
+    for (ZsTreeItem item = tree.GetRootItem(); item != ZS_TI_NONE;
+         item = tree.GetNextPreorder(item), ++nIndex) {
+        if (nIndex == entry.nSelected) {
+            pFrame->TreeView()->SelectTreeItem(item);
+            return;
+        }
+    }
+}
+
+void CFrmMain::OpenForwardedFiles(const QStringList& arguments) {
+    if (isHidden()) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    QWidget* pFront = QApplication::activeModalWidget();
+    if (!pFront || !pFront->isVisible() || !pFront->isEnabled()) {
+        pFront = this;
+    }
+    pFront->raise();
+    pFront->activateWindow();
+    for (const QString& sArg : arguments) {
+        const std::filesystem::path path = ZsPathOf(sArg);
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) {
+            mpDocs->OpenDocumentFile(path);
+        }
+    }
 }
 
 void CFrmMain::SetStatusPane(int nPane, const std::string& sText) {

@@ -9,10 +9,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/ZsText.h"
 #include "gui/common/ZsCmdTarget.h"
+#include "gui/common/ZsPlacement.h"
 #include "gui/ui/LibHost.h"
 
 class CDlgBarPrvw;
@@ -26,6 +29,14 @@ class QToolBar;
 // Where the home page and the support mail live.
 inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
 inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
+
+// One library of the workspace: its file, its window's placement and its selected category's number in
+// pre-order (-1 for none).
+struct CWorkspaceEntry {
+    std::filesystem::path path;
+    std::optional<ZS_PLACEMENT> placement;
+    int nSelected = -1;
+};
 
 class CFrmMain : public QMainWindow, public CZsCmdTarget, public CLibHost {
     Q_OBJECT
@@ -80,6 +91,20 @@ public:
     // The workspace entry of a library: its path, then ";" + its window's placement + ";" + the number of
     // its selected category in pre-order (-1 for none); the path alone when the file does not exist.
     std::string WorkspaceEntry(CDocZIL* pDoc) const;
+    // Reads an entry back. The fields are taken from the right, so that a path holding ";" survives; an
+    // entry whose last two fields are no placement and number is a path alone.
+    static CWorkspaceEntry ParseWorkspaceEntry(std::string_view sEntry);
+    // Gives the library's window the entry's placement and selects its category.
+    void RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry);
+
+    // A later start handed over its arguments: the window comes to the front (shown if the tray hid it,
+    // restored if minimised) and every argument that names an existing file is opened (a library already
+    // open is only activated).
+    void OpenForwardedFiles(const QStringList& arguments);
+
+signals:
+    // The frame accepted a close: the libraries are closed and the program ends.
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;

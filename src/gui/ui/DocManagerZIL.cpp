@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <algorithm>
@@ -175,7 +176,9 @@ std::optional<std::filesystem::path> CDocManagerZIL::PromptFile(bool bSave,
 
 bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
     std::filesystem::path path = pDoc->GetPathName();
-    if (bAskPath || path.empty()) {
+    // A library whose file may not be written is saved under another name, as an untitled one is.
+    const QFileInfo info(ZsQPath(path));
+    if (bAskPath || path.empty() || (info.exists() && !info.isWritable())) {
         std::filesystem::path suggestion = path;
         if (suggestion.empty()) {
             suggestion =

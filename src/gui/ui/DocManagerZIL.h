@@ -28,7 +28,8 @@ public:
     // Opens a library in its own window; a library already open is only activated. Null when it cannot be
     // opened (the user was told why).
     CDocZIL* OpenDocumentFile(const std::filesystem::path& path);
-    // Save (bAskPath false: to the document's path, asking for one when it has none) and Save As.
+    // Save (bAskPath false: to the document's path, asking for one when it has none or its file is
+    // read-only) and Save As.
     bool DoSave(CDocZIL* pDoc, bool bAskPath);
     // Asks whether to save a modified library; false when the user cancels or the save fails.
     bool SaveModified(CDocZIL* pDoc);

@@ -1,0 +1,160 @@
+#include "gui/app/DlgOpt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <climits>
+
+#include "common/ZsBase.h"
+#include "common/ZsLog.h"
+#include "common/ZsSettings.h"
+#include "gui/common/ZsQt.h"
+
+namespace {
+
+const char* const kImportFilters[] = {
+    "*.ico",
+    "*.icl;*.exe;*.dll",
+    "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
+    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
+};
+const char* const kDndFormats[] = {
+    "Microsoft Bitmap (*.bmp)",         "JPEG (*.jpg)",
+    "CompuServe GIF (*.gif)",           "Tag Image File Format (*.tif)",
+    "Portable Network Graphic (*.png)", "Windows Icon",
+};
+const char* const kResizeModes[] = {
+    "Enlarge to standard icon format",
+    "Shrink to standard icon format",
+    "Keep original size",
+};
+
+// Programs carry the ".exe" extension only on the program's home platform; elsewhere every file may be
+// one.
+#ifdef Q_OS_WIN
+constexpr const char* kProgramFilter = "Program Files (*.exe)";
+#else
+constexpr const char* kProgramFilter = "Program Files (*)";
+#endif
+
+QLabel* Label(const char* pszText, QWidget* pBuddy) {
+    auto* pLabel = new QLabel(QString::fromUtf8(pszText));
+    pLabel->setBuddy(pBuddy);
+    return pLabel;
+}
+
+}  // namespace
+
+CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
+    setObjectName(QStringLiteral("CDlgOpt"));
+    setWindowTitle(QStringLiteral("Options"));
+
+    mpImpDirsWithIcons = new QCheckBox(QStringLiteral("Also import icons when import disk directory tree"));
+    mpImpExts = new QComboBox;
+    mpImpExts->setEditable(true);
+    mpImpExts->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* pszFilter : kImportFilters) {
+        mpImpExts->addItem(QString::fromUtf8(pszFilter));
+    }
+    mpAss = new QCheckBox(QStringLiteral("Edit icons with the specified program"));
+    mpAssPath = new QLineEdit;
+    mpBrowse = new QPushButton(QStringLiteral("..."));
+    mpBrowse->setAutoDefault(false);
+    mpBrowse->setFixedWidth(mpBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    mpDndFmt = new QComboBox;
+    for (const char* pszFormat : kDndFormats) {
+        mpDndFmt->addItem(QString::fromUtf8(pszFormat));
+    }
+    mpResize = new QComboBox;
+    for (const char* pszMode : kResizeModes) {
+        mpResize->addItem(QString::fromUtf8(pszMode));
+    }
+    mpFindHistory = new QSpinBox;
+    mpFindHistory->setRange(0, INT_MAX);
+    mpClear = new QPushButton(QStringLiteral("Clear..."));
+    mpClear->setAutoDefault(false);
+    mpReset = new QPushButton(QStringLiteral("Reset Defaults..."));
+    mpReset->setAutoDefault(false);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(mpImpDirsWithIcons);
+    pLayout->addWidget(Label("Default import filters:", mpImpExts));
+    pLayout->addWidget(mpImpExts);
+    pLayout->addSpacing(6);
+    pLayout->addWidget(mpAss);
+    auto* pPathRow = new QHBoxLayout;
+    pPathRow->addWidget(mpAssPath, 1);
+    pPathRow->addWidget(mpBrowse);
+    pLayout->addLayout(pPathRow);
+    pLayout->addSpacing(6);
+    pLayout->addWidget(Label("Output format when Drag&&Drop images to Windows Explorer:", mpDndFmt));
+    pLayout->addWidget(mpDndFmt);
+    pLayout->addWidget(Label("Resizing mode when import image files:", mpResize));
+    pLayout->addWidget(mpResize);
+    auto* pHistory = new QGroupBox(QStringLiteral("Find"));
+    auto* pHistoryRow = new QHBoxLayout(pHistory);
+    pHistoryRow->addWidget(Label("Find history length:", mpFindHistory));
+    pHistoryRow->addWidget(mpFindHistory, 1);
+    pHistoryRow->addWidget(mpClear);
+    pLayout->addWidget(pHistory);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    pButtons->addButton(mpReset, QDialogButtonBox::ResetRole);
+    pLayout->addSpacing(6);
+    pLayout->addWidget(pButtons);
+    setMinimumWidth(440);
+
+    BindSetting(mpImpDirsWithIcons, ZS_OPT_IMP_DIRS_WITH_ICONS);
+    BindSetting(mpImpExts, ZS_OPT_IMP_EXTS);
+    BindSetting(mpAss, ZS_OPT_ASS);
+    BindSetting(mpAssPath, ZS_OPT_ASS_PATH);
+    BindSetting(mpDndFmt, ZS_OPT_DND_IMG_FILE_FMT);
+    BindSetting(mpResize, ZS_OPT_RESIZE);
+    BindSetting(mpFindHistory, ZS_OPT_FIND_HISTORY);
+    LoadSettings();
+    EnableProgramPath();
+
+    connect(mpAss, &QCheckBox::toggled, this, &CDlgOpt::EnableProgramPath);
+    connect(mpBrowse, &QPushButton::clicked, this, &CDlgOpt::OnBrowse);
+    connect(mpClear, &QPushButton::clicked, this, &CDlgOpt::OnClearHistory);
+    connect(mpReset, &QPushButton::clicked, this, &CDlgOpt::OnResetDefaults);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &CDlgOpt::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &CDlgOpt::reject);
+}
+
+void CDlgOpt::EnableProgramPath() {
+    mpAssPath->setEnabled(mpAss->isChecked());
+    mpBrowse->setEnabled(mpAss->isChecked());
+}
+
+void CDlgOpt::OnBrowse() {
+    const QString sPath = QFileDialog::getOpenFileName(this, QString(), ZsQPath(ZsGetProgramFilesDir()),
+                                                       QString::fromUtf8(kProgramFilter));
+    if (!sPath.isEmpty()) {
+        mpAssPath->setText(sPath);
+    }
+}
+
+void CDlgOpt::OnClearHistory() {
+    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to clear the find history?") == ZS_IDOK) {
+        ZS_FIND_HISTORY.Set({});
+    }
+}
+
+void CDlgOpt::OnResetDefaults() {
+    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to restore all the default settings?") != ZS_IDOK) {
+        return;
+    }
+    mpImpDirsWithIcons->setChecked(ZS_OPT_IMP_DIRS_WITH_ICONS.bDefault);
+    mpImpExts->setCurrentText(QString::fromUtf8(ZS_OPT_IMP_EXTS.pszDefault));
+    mpDndFmt->setCurrentIndex(ZS_OPT_DND_IMG_FILE_FMT.nDefault);
+    mpFindHistory->setValue(ZS_OPT_FIND_HISTORY.nDefault);
+}

@@ -1,0 +1,81 @@
+#include "gui/app/ZsProjApp.h"
+
+#include <QApplication>
+
+#include "common/ZsBase.h"
+#include "common/ZsConfig.h"
+#include "common/ZsSettings.h"
+#include "gui/app/FrmMain.h"
+#include "gui/batch/DlgPrg.h"
+#include "gui/common/ZsQt.h"
+#include "gui/ui/DocManagerZIL.h"
+
+namespace {
+
+// The library of the very first run.
+constexpr const char* kDefaultLibrary = "Default.pctv";
+
+}  // namespace
+
+CZsProjApp::CZsProjApp(QStringList arguments) : CZsWinApp(std::move(arguments)) {}
+
+CZsProjApp::~CZsProjApp() {
+    mpProgress.reset();
+    mpFrame.reset();
+}
+
+bool CZsProjApp::InitProjInstance() {
+    mpFrame = std::make_unique<CFrmMain>();
+    if (!mpFrame->Create()) {
+        return false;
+    }
+    SetMainWindow(mpFrame.get());
+    // The event loop ends when the frame has closed, whatever other windows are left.
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(
+        mpFrame.get(), &CFrmMain::Closed, this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    mpProgress = std::make_unique<CZsPrgSinkScope>(mpFrame.get());
+
+    // The first argument that is no switch names the library to open; the others are ignored.
+    const QStringList& arguments = Arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(QLatin1Char('-'))) {
+            mpFrame->Docs().OpenDocumentFile(ZsPathOf(arguments[i]));
+            return true;
+        }
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(ZsGetConfigPath(), ec)) {
+        OpenWorkspace();
+    } else if (const auto path = ZsGetDataDir() / kDefaultLibrary;
+               std::filesystem::is_regular_file(path, ec)) {
+        mpFrame->Docs().OpenDocumentFile(path);
+    }
+    return true;
+}
+
+void CZsProjApp::OpenWorkspace() {
+    for (const std::string& sEntry : ZS_WORKSPACE.Get()) {
+        const CWorkspaceEntry entry = CFrmMain::ParseWorkspaceEntry(sEntry);
+        if (entry.path.empty()) {
+            continue;
+        }
+        CDocZIL* pDoc = mpFrame->Docs().OpenDocumentFile(entry.path);
+        if (pDoc) {
+            mpFrame->RestoreLibraryWindow(pDoc, entry);
+        }
+    }
+}
+
+void CZsProjApp::ShowMainWindow() {
+    mpFrame->ShowAtStart();
+}
+
+void CZsProjApp::OnForwarded(const QStringList& arguments) {
+    mpFrame->OpenForwardedFiles(arguments);
+}
+
+int CZsProjApp::ExitInstance() {
+    ZsDeleteTree(ZsGetTempDir());
+    return CZsWinApp::ExitInstance();
+}

@@ -1,0 +1,33 @@
+// The program's application object: its start creates the main frame, installs the progress dialog as the
+// sink of long operations, and opens the first libraries: the library named on the command line, or else the
+// saved workspace, or on the very first run (no "config.ini" yet) "Default.pctv" from the data folder. Its
+// end deletes the temporary folder.
+#pragma once
+
+#include <memory>
+
+#include "gui/common/ZsWinApp.h"
+
+class CFrmMain;
+class CZsPrgSinkScope;
+
+class CZsProjApp : public CZsWinApp {
+    Q_OBJECT
+public:
+    explicit CZsProjApp(QStringList arguments);
+    ~CZsProjApp() override;
+
+    CFrmMain* Frame() const { return mpFrame.get(); }
+    int ExitInstance() override;
+
+protected:
+    bool InitProjInstance() override;
+    void ShowMainWindow() override;
+    void OnForwarded(const QStringList& arguments) override;
+
+private:
+    void OpenWorkspace();
+
+    std::unique_ptr<CFrmMain> mpFrame;
+    std::unique_ptr<CZsPrgSinkScope> mpProgress;
+};
