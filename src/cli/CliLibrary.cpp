@@ -1,10 +1,10 @@
-// Verbs on extended icon libraries (.pctv): new, tree, list, import, find, mkcat, rename, rmcat, rm, set-name,
+// Verbs on extended icon libraries (.pctv): new, tree, list, find, mkcat, rename, rmcat, rm, set-name,
 // set-keywords, and the library kind of info. Each verb opens the library, acts and, when it changed
 // something, saves it.
 #include <cstdio>
 #include <cstring>
 
-#include "cli/Cli.h"
+#include "cli/CliLib.h"
 #include "common/ZsBase.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsIcon.h"
@@ -12,29 +12,6 @@
 #include "library/ZsIconLib.h"
 
 namespace {
-
-struct CliLib {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    std::filesystem::path path;
-    CliLib() { lib.AttachTree(&tree); }
-};
-
-bool OpenLib(CliLib& l, const std::string& arg) {
-    l.path = CliPath(arg);
-    if (!l.lib.Load(l.path)) {
-        CliFail("cannot open '%s': it is missing, not an icon library, or damaged.", CliShow(l.path).c_str());
-        return false;
-    }
-    return true;
-}
-
-int SaveLib(CliLib& l) {
-    if (!l.lib.Save()) {
-        return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.LastError().c_str());
-    }
-    return CLI_OK;
-}
 
 // The titles of a category path; "\/" stands for a "/" inside a title.
 std::vector<std::string> SplitPath(const std::string& text) {
@@ -68,18 +45,6 @@ ZsTreeItem FindPath(const CZsCategoryTree& tree, const std::vector<std::string>&
         parent = found;
     }
     return found;
-}
-
-std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
-    std::string path;
-    for (; item != ZS_TI_NONE; item = tree.GetParentItem(item)) {
-        std::string title;
-        for (char c : tree.GetItemText(item)) {
-            title += c == '/' ? std::string("\\/") : std::string(1, c);
-        }
-        path = path.empty() ? title : title + "/" + path;
-    }
-    return path;
 }
 
 // The category named by a title path or an id (default "My Icons"); false after a message.
@@ -120,34 +85,6 @@ std::optional<std::vector<long long>> ParseNumbers(const std::string& text) {
         start = end + 1;
     }
     return out;
-}
-
-// Rows of a category's list given as rows or as icon ids; false after a message (its exit code in nCode).
-bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
-              const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode) {
-    if (!sRows == !sIds) {
-        nCode = CliUsage("give the icons with either --rows or --ids.");
-        return false;
-    }
-    std::optional<std::vector<long long>> numbers = ParseNumbers(sRows ? *sRows : *sIds);
-    if (!numbers) {
-        nCode = CliUsage("'%s' is not a list of numbers.", (sRows ? *sRows : *sIds).c_str());
-        return false;
-    }
-    const ZIL_LIST& list = l.lib.GetList(nNode);
-    for (long long n : *numbers) {
-        long long nRow = n;
-        if (sIds) {
-            auto it = std::find(list.begin(), list.end(), n);
-            nRow = it == list.end() ? -1 : it - list.begin();
-        }
-        if (nRow < 0 || nRow >= static_cast<long long>(list.size())) {
-            nCode = CliFail("the category has no %s %lld.", sRows ? "row" : "icon with id", n);
-            return false;
-        }
-        rows.push_back(static_cast<int>(nRow));
-    }
-    return true;
 }
 
 std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
@@ -210,6 +147,82 @@ bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin,
     return true;
 }
 
+}  // namespace
+
+bool OpenLib(CliLib& l, const std::string& arg) {
+    l.path = CliPath(arg);
+    if (!l.lib.Load(l.path)) {
+        CliFail("cannot open '%s': it is missing, not an icon library, or damaged.", CliShow(l.path).c_str());
+        return false;
+    }
+    return true;
+}
+
+int SaveLib(CliLib& l) {
+    if (!l.lib.Save()) {
+        return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.LastError().c_str());
+    }
+    return CLI_OK;
+}
+
+std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
+    std::string path;
+    for (; item != ZS_TI_NONE; item = tree.GetParentItem(item)) {
+        std::string title;
+        for (char c : tree.GetItemText(item)) {
+            title += c == '/' ? std::string("\\/") : std::string(1, c);
+        }
+        path = path.empty() ? title : title + "/" + path;
+    }
+    return path;
+}
+
+ZsTreeItem FindItemPath(const CZsCategoryTree& tree, const std::string& sPath) {
+    return FindPath(tree, SplitPath(sPath));
+}
+
+bool TakeRows(CliLib& l, int32_t nNode, const std::optional<std::string>& sRows,
+              const std::optional<std::string>& sIds, std::vector<int>& rows, int& nCode) {
+    if (!sRows == !sIds) {
+        nCode = CliUsage("give the icons with either --rows or --ids.");
+        return false;
+    }
+    std::optional<std::vector<long long>> numbers = ParseNumbers(sRows ? *sRows : *sIds);
+    if (!numbers) {
+        nCode = CliUsage("'%s' is not a list of numbers.", (sRows ? *sRows : *sIds).c_str());
+        return false;
+    }
+    const ZIL_LIST& list = l.lib.GetList(nNode);
+    for (long long n : *numbers) {
+        long long nRow = n;
+        if (sIds) {
+            auto it = std::find(list.begin(), list.end(), n);
+            nRow = it == list.end() ? -1 : it - list.begin();
+        }
+        if (nRow < 0 || nRow >= static_cast<long long>(list.size())) {
+            nCode = CliFail("the category has no %s %lld.", sRows ? "row" : "icon with id", n);
+            return false;
+        }
+        rows.push_back(static_cast<int>(nRow));
+    }
+    return true;
+}
+
+bool Command::Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
+    std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
+    std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
+    if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
+        return false;
+    }
+    if (!OpenLib(l, pos[0])) {
+        nCode = CLI_FAILED;
+        return false;
+    }
+    return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
+}
+
+namespace {
+
 int New(CCliArgs& args) {
     std::vector<std::string> pos;
     int nCode = CLI_OK;
@@ -228,30 +241,6 @@ int New(CCliArgs& args) {
     }
     return CLI_OK;
 }
-
-// What every library verb does first: take the category options, check the positional arguments (the
-// first is the library) and open the library.
-struct Command {
-    CliLib l;
-    std::vector<std::string> pos;
-    ZsTreeItem item = ZS_TI_NONE;
-    int nCode = CLI_OK;
-
-    bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
-        std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
-        std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
-        if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
-            return false;
-        }
-        if (!OpenLib(l, pos[0])) {
-            nCode = CLI_FAILED;
-            return false;
-        }
-        return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
-    }
-    int32_t Id() const { return l.tree.GetItemData(item); }
-    std::string Path() const { return CliShow(l.path); }
-};
 
 int Tree(CCliArgs& args) {
     bool bJson = args.Flag("--json");
@@ -287,77 +276,6 @@ int List(CCliArgs& args) {
     }
     PrintIcons(c.l.lib, c.l.lib.GetList(c.Id()), bJson);
     return CLI_OK;
-}
-
-int Import(CCliArgs& args) {
-    std::optional<std::string> at = args.Option("--at");
-    std::optional<std::string> resize = args.Option("--resize");
-    std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
-    Command c;
-    if (!c.Start(args, 2, SIZE_MAX, "import", true)) {
-        return c.nCode;
-    }
-    int nPosition = -1;
-    if (at) {
-        std::optional<long long> n = CliParseInt(*at);
-        if (!n || *n < 0 || *n > INT32_MAX) {
-            return CliUsage("--at takes a row number.");
-        }
-        nPosition = static_cast<int>(*n);
-    }
-    int nMode = ZI_SIZING_ENLARGE;
-    if (resize) {
-        if (*resize == "enlarge") {
-            nMode = ZI_SIZING_ENLARGE;
-        } else if (*resize == "shrink") {
-            nMode = ZI_SIZING_SHRINK;
-        } else if (*resize == "keep") {
-            nMode = ZI_SIZING_KEEP;
-        } else {
-            return CliUsage("--resize takes enlarge, shrink or keep.");
-        }
-    }
-    int nTileW = 0, nTileH = 0;
-    if (tile) {
-        std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
-        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN || *h > INT32_MAX) {
-            return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
-        }
-        nTileW = static_cast<int>(*w);
-        nTileH = static_cast<int>(*h);
-    }
-    if (c.Id() == ZIL_ID_FIND) {
-        return CliFail("icons cannot be imported into \"Find Results\".");
-    }
-    // Folders give every supported file below them; named files must be of a kind that is imported.
-    std::vector<std::filesystem::path> files;
-    const char* pszPatterns = ZS_OPT_IMP_EXTS.pszDefault;
-    for (size_t i = 1; i < c.pos.size(); ++i) {
-        std::filesystem::path path = CliPath(c.pos[i]);
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) {
-            ZsFindFiles(path, pszPatterns, true, &files, nullptr);
-        } else if (!std::filesystem::is_regular_file(path, ec)) {
-            return CliFail("cannot read '%s'.", CliShow(path).c_str());
-        } else if (!ZsMatchWildcards(ZsPathToUtf8(path.filename()), pszPatterns)) {
-            return CliFail("'%s' is not a kind of file Pictavo imports.", CliShow(path).c_str());
-        } else {
-            files.push_back(path);
-        }
-    }
-    int nFailed = 0;
-    int n = c.l.lib.ImpFiles(files, c.Id(), nPosition, nTileW, nTileH, nMode, [&](const ZIL_IMPORTED& r) {
-        if (r.nId == 0) {
-            ++nFailed;
-            CliFail("could not import '%s' from '%s'.", r.sName.c_str(), CliShow(r.path).c_str());
-        }
-        return true;
-    });
-    if (n > 0 && SaveLib(c.l) != CLI_OK) {
-        return CLI_FAILED;
-    }
-    std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
-    return nFailed == 0 ? CLI_OK : CLI_FAILED;
 }
 
 int Find(CCliArgs& args) {
@@ -524,10 +442,6 @@ CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
 CCliVerb gNew("new", "new LIB                            create an icon library with the sample categories", New);
 CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree);
 CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List);
-CCliVerb gImport("import",
-                 "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-                 "                                     import icon files, pictures, icon libraries and folders",
-                 Import);
 CCliVerb gFind("find",
                "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
                "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
