@@ -6,9 +6,7 @@
 
 #include "cli/CliLib.h"
 #include "common/ZsBase.h"
-#include "common/ZsSettings.h"
 #include "icon/ZsIcon.h"
-#include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 
 namespace {
