@@ -7,7 +7,6 @@
 #include "common/ZsBase.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
-#include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsDirTree.h"
 #include "library/ZsExport.h"
@@ -15,8 +14,8 @@
 
 namespace {
 
-// The patterns and picture sizing the tool imports with: the program's defaults, never the desktop
-// program's stored options.
+// The files the tool imports from folders: the program's default, never the desktop program's stored
+// options.
 const char* const kImportPatterns = ZS_OPT_IMP_EXTS.pszDefault;
 
 // "'a', 'b'" for the failure lines.
@@ -117,9 +116,8 @@ int ImportTree(CCliArgs& args) {
     if (!CanTakeIcons(c)) {
         return c.nCode;
     }
-    ZIL_DIR_IMPORT_OPTIONS options;
-    options.sPatterns = kImportPatterns;
-    options.nMode = ZS_OPT_RESIZE.nDefault;
+    // The program's defaults: the folders with their icons, the usual files, pictures enlarged.
+    const ZIL_DIR_IMPORT_OPTIONS options;
     std::vector<ZIL_IMPORT_FAILED> failed;
     const int32_t nIconsBefore = c.l.lib.GetNextIcon();
     BeginProgress();
@@ -137,8 +135,8 @@ int ImportTree(CCliArgs& args) {
 }
 
 // --type bmp|jpg|gif|tif|png|ico|icl as the export type index; -1 for anything else.
-int ExportType(const std::string& sType, int nLast) {
-    for (int i = 0; i <= nLast; ++i) {
+int ExportType(const std::string& sType) {
+    for (int i = 0; i <= ZS_EXPORT_ICL; ++i) {
         if (sType == ZsGetExportExt(i)) {
             return i;
         }
@@ -161,7 +159,7 @@ int Export(CCliArgs& args) {
     if (!c.Start(args, 2, 2, "export", true)) {
         return c.nCode;
     }
-    options.nType = type ? ExportType(*type, ZS_EXPORT_ICL) : -1;
+    options.nType = type ? ExportType(*type) : -1;
     if (options.nType < 0) {
         return CliUsage("--type takes bmp, jpg, gif, tif, png, ico or icl.");
     }

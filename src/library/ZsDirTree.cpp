@@ -83,6 +83,35 @@ ZsTreeItem ImportDirTree(CZsIconLib& lib, ZsTreeItem parent, const std::filesyst
     return topItem;
 }
 
+ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target, const std::vector<std::filesystem::path>& dirs,
+                              const std::vector<std::filesystem::path>& files, const ZIL_DIR_IMPORT_OPTIONS& options,
+                              ZIL_IMPORT_ROWS* pRows, int* pnIcons, bool* pbCancel) {
+    bool bCancel = false;
+    ZsTreeItem last = ZS_TI_NONE;
+    int nIcons = 0;
+    BeginProgress();
+    for (size_t i = 0; i < dirs.size() && !bCancel; ++i) {
+        const ZsTreeItem item = ImportDirTree(lib, target, dirs[i], options, pRows, &bCancel);
+        if (item != ZS_TI_NONE) {
+            last = item;
+        }
+    }
+    if (!bCancel && !files.empty() && lib.GetTree() && lib.GetTree()->Exists(target)) {
+        const int32_t nNode = lib.GetTree()->GetItemData(target);
+        nIcons = lib.ImpFiles(
+            files, nNode, -1, 0, 0, options.nMode,
+            [&](const ZIL_IMPORTED& info) { return OnIconImported(info, nNode, -1, pRows); }, &bCancel);
+    }
+    EndProgress();
+    if (pnIcons) {
+        *pnIcons = nIcons;
+    }
+    if (pbCancel) {
+        *pbCancel = bCancel;
+    }
+    return last;
+}
+
 ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std::filesystem::path& folder) {
     ZIL_DIR_EXPORT_RESULT r;
     const CZsCategoryTree* pTree = lib.GetTree();
@@ -135,4 +164,17 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
     }
     r.bOk = true;
     return r;
+}
+
+std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item, const std::filesystem::path& tempDir) {
+    const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
+    std::error_code ec;
+    if (!std::filesystem::create_directories(folder, ec)) {
+        ZS_LOG_ERR("ZsRenderCategoryFiles", "create_directories: %s", ZsPathToUtf8(folder).c_str());
+        return {};
+    }
+    BeginProgress();
+    const ZIL_DIR_EXPORT_RESULT r = ExportDirTree(lib, item, folder);
+    EndProgress();
+    return r.bOk && r.failed.empty() ? r.top : std::filesystem::path();
 }

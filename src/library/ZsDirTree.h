@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "common/ZsConfig.h"
+#include "common/ZsSettings.h"
 #include "library/ZsImport.h"
 
 // The options of a directory-tree import.
 struct ZIL_DIR_IMPORT_OPTIONS {
-    bool bWithIcons = true;  // import the icons of every folder, not only the folders
-    std::string sPatterns = "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff";
-    int nMode = 0;           // picture sizing
+    bool bWithIcons = ZS_OPT_IMP_DIRS_WITH_ICONS.bDefault;  // the icons of every folder, not only the folders
+    std::string sPatterns = ZS_OPT_IMP_EXTS.pszDefault;      // the files imported
+    int nMode = ZS_OPT_RESIZE.nDefault;                      // picture sizing
 
     // "IDC_CHK_IMP_DIRS_WITH_ICONS", "IDC_CBO_IMP_EXTS" and "IDC_CBO_RESIZE" of the options.
     static ZIL_DIR_IMPORT_OPTIONS FromSettings(const CZsMemIni& ini = ZsGetConfig());
@@ -31,6 +32,14 @@ struct ZIL_DIR_IMPORT_OPTIONS {
 ZsTreeItem ImportDirTree(CZsIconLib& lib, ZsTreeItem parent, const std::filesystem::path& folder,
                          const ZIL_DIR_IMPORT_OPTIONS& options, ZIL_IMPORT_ROWS* pRows, bool* pbCancel,
                          std::vector<ZIL_IMPORT_FAILED>* pFailed = nullptr);
+
+// Folders and files dropped on a category of the tree, inside one progress run: each folder imported as a
+// directory tree under the category, in order, then the files appended to the category (pictures with
+// options.nMode). An abort stops both. Returns the category made from the last folder (ZS_TI_NONE when
+// none); *pnIcons counts the icons imported from the files.
+ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target, const std::vector<std::filesystem::path>& dirs,
+                              const std::vector<std::filesystem::path>& files, const ZIL_DIR_IMPORT_OPTIONS& options,
+                              ZIL_IMPORT_ROWS* pRows, int* pnIcons, bool* pbCancel);
 
 // What a category-tree export did.
 struct ZIL_DIR_EXPORT_RESULT {
@@ -48,3 +57,8 @@ struct ZIL_DIR_EXPORT_RESULT {
 // folder that cannot be made "Can not create directory '%s'!"; both stop the export. Icon files that cannot
 // be written are collected and the export goes on.
 ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std::filesystem::path& folder);
+
+// The files a category dragged or copied out of the tree becomes: the category exported, inside its own
+// progress run, into a new folder "TempDelay" (or "TempDelay (2)", ...) of tempDir. The category's folder;
+// empty when the export did not complete or a file could not be written.
+std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item, const std::filesystem::path& tempDir);

@@ -73,7 +73,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
     CIconLibraryWriter writer;
     if (nType == ZS_EXPORT_ICL) {
         // An existing library is never replaced; the new one takes the first free numbered name.
-        r.library = ZsUniqueFilePath(options.folder, sLibTitle, "icl");
+        r.library = ZsUniqueFilePath(options.folder, ZsMakeFileName(sLibTitle), "icl");
         if (!writer.Begin(r.library)) {
             return r;
         }

@@ -14,11 +14,12 @@
 
 #include "common/ZsConfig.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 
 // The choices of an export dialog.
 struct ZIL_EXPORT_OPTIONS {
-    int nType = 5;                   // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library
+    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library
     std::filesystem::path folder;    // the destination; it must exist
     bool bEach = false;              // icon files: one file per image
     bool bCustom = false;            // apply the desired formats before writing

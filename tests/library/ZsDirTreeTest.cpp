@@ -253,3 +253,57 @@ TEST(ExportDirTree, AbortEndsTheExport) {
     EXPECT_FALSE(r.bOk);
     EXPECT_FALSE(std::filesystem::exists(dir / "Sample Category 1" / "Sample Subcategory 1"));
 }
+
+TEST(ImportDroppedFiles, FoldersFirstThenFilesIntoTheTarget) {
+    test::TempDir dir;
+    Put(dir / "one" / "a.ico");
+    Put(dir / "two" / "b.ico");
+    Put(dir / "c.ico");
+    Library l;
+    l.lib.NewLib();
+    ProgressRecorder progress;
+    int nIcons = -1;
+    bool bCancel = true;
+    ZsTreeItem last = ImportDroppedFiles(l.lib, l.Item(5), {dir / "one", dir / "two"}, {dir / "c.ico"},
+                                         ZIL_DIR_IMPORT_OPTIONS(), nullptr, &nIcons, &bCancel);
+    EXPECT_EQ(l.tree.GetItemText(last), "two");
+    EXPECT_EQ(nIcons, 1);
+    EXPECT_FALSE(bCancel);
+    EXPECT_EQ(Names(l, 5), std::vector<std::string>{"c"});
+    EXPECT_EQ(Names(l, ZIL_ID_ALL), (std::vector<std::string>{"a", "b", "c"}));
+    // One progress run for the whole drop.
+    EXPECT_EQ(progress.nBegins, 1);
+    EXPECT_EQ(progress.ends, std::vector<bool>{true});
+}
+
+TEST(ImportDroppedFiles, AbortInAFolderSkipsTheRest) {
+    test::TempDir dir;
+    Put(dir / "one" / "a.ico");
+    Put(dir / "two" / "b.ico");
+    Put(dir / "c.ico");
+    Library l;
+    l.lib.NewLib();
+    ProgressRecorder progress(1);
+    int nIcons = -1;
+    bool bCancel = false;
+    ZsTreeItem last = ImportDroppedFiles(l.lib, l.Item(5), {dir / "one", dir / "two"}, {dir / "c.ico"},
+                                         ZIL_DIR_IMPORT_OPTIONS(), nullptr, &nIcons, &bCancel);
+    EXPECT_EQ(l.tree.GetItemText(last), "one");
+    EXPECT_TRUE(bCancel);
+    EXPECT_EQ(nIcons, 0);
+    EXPECT_EQ(Names(l, ZIL_ID_ALL), std::vector<std::string>{"a"});
+}
+
+TEST(RenderCategoryFiles, EachRenderGetsItsOwnFolder) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    std::string name = "x";
+    l.lib.GetList(2).push_back(l.lib.ImpIcon(Ico(), &name));
+    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()), dir / "TempDelay" / "Sample Subcategory 1");
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "TempDelay" / "Sample Subcategory 1" / "x.ico"));
+    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()), dir / "TempDelay (2)" / "Sample Subcategory 1");
+    // No folder can be made below a file.
+    ZsWriteFile(dir / "blocker", std::vector<uint8_t>{1});
+    EXPECT_TRUE(ZsRenderCategoryFiles(l.lib, l.Item(2), dir / "blocker").empty());
+}
