@@ -30,7 +30,8 @@ std::string QuoteList(const std::vector<std::filesystem::path>& paths) {
 int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
     std::string sList;
     for (const ZIL_IMPORT_FAILED& f : failed) {
-        sList += ZsFormat("%s'%s' from '%s'", sList.empty() ? "" : ", ", f.sName.c_str(), CliShow(f.path).c_str());
+        sList +=
+            ZsFormat("%s'%s' from '%s'", sList.empty() ? "" : ", ", f.sName.c_str(), CliShow(f.path).c_str());
     }
     return CliFail("could not import %s.", sList.c_str());
 }
@@ -66,7 +67,8 @@ int Import(CCliArgs& args) {
     int nTileW = 0, nTileH = 0;
     if (tile) {
         std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
-        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN || *h > INT32_MAX) {
+        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN ||
+            *h > INT32_MAX) {
             return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
         }
         nTileW = static_cast<int>(*w);
@@ -95,7 +97,8 @@ int Import(CCliArgs& args) {
         return CLI_FAILED;
     }
     std::vector<ZIL_IMPORT_FAILED> failed;
-    const int n = ImportFileList(c.l.lib, files, c.Id(), nPosition, nTileW, nTileH, nMode, nullptr, nullptr, &failed);
+    const int n =
+        ImportFileList(c.l.lib, files, c.Id(), nPosition, nTileW, nTileH, nMode, nullptr, nullptr, &failed);
     if (n > 0 && SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
@@ -121,7 +124,8 @@ int ImportTree(CCliArgs& args) {
     std::vector<ZIL_IMPORT_FAILED> failed;
     const int32_t nIconsBefore = c.l.lib.GetNextIcon();
     BeginProgress();
-    const ZsTreeItem top = ImportDirTree(c.l.lib, c.item, CliPath(c.pos[1]), options, nullptr, nullptr, &failed);
+    const ZsTreeItem top =
+        ImportDirTree(c.l.lib, c.item, CliPath(c.pos[1]), options, nullptr, nullptr, &failed);
     EndProgress();
     if (top == ZS_TI_NONE) {
         return CLI_FAILED;
@@ -130,7 +134,8 @@ int ImportTree(CCliArgs& args) {
         return CLI_FAILED;
     }
     const int nIcons = c.l.lib.GetNextIcon() - nIconsBefore;
-    std::printf("%d icon%s imported into '%s'.\n", nIcons, nIcons == 1 ? "" : "s", ItemPath(c.l.tree, top).c_str());
+    std::printf("%d icon%s imported into '%s'.\n", nIcons, nIcons == 1 ? "" : "s",
+                ItemPath(c.l.tree, top).c_str());
     return failed.empty() ? CLI_OK : ReportRefused(failed);
 }
 
@@ -230,18 +235,20 @@ int ExportTree(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gImport("import",
-                 "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-                 "                                     import icon files, pictures, icon libraries and folders",
-                 Import);
-CCliVerb gImportTree("import-tree",
-                     "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
-                     ImportTree);
-CCliVerb gExport("export",
-                 "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
-                 "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
-                 "                                     write icons as pictures, icon files or one icon library",
-                 Export);
+CCliVerb gImport(
+    "import",
+    "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+    "                                     import icon files, pictures, icon libraries and folders",
+    Import);
+CCliVerb gImportTree(
+    "import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
+    ImportTree);
+CCliVerb gExport(
+    "export",
+    "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
+    "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
+    "                                     write icons as pictures, icon files or one icon library",
+    Export);
 CCliVerb gExportTree("export-tree",
                      "export-tree LIB DIR [--category PATH]  write a category tree as folders of icon files",
                      ExportTree);

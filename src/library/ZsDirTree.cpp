@@ -83,9 +83,11 @@ ZsTreeItem ImportDirTree(CZsIconLib& lib, ZsTreeItem parent, const std::filesyst
     return topItem;
 }
 
-ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target, const std::vector<std::filesystem::path>& dirs,
-                              const std::vector<std::filesystem::path>& files, const ZIL_DIR_IMPORT_OPTIONS& options,
-                              ZIL_IMPORT_ROWS* pRows, int* pnIcons, bool* pbCancel) {
+ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target,
+                              const std::vector<std::filesystem::path>& dirs,
+                              const std::vector<std::filesystem::path>& files,
+                              const ZIL_DIR_IMPORT_OPTIONS& options, ZIL_IMPORT_ROWS* pRows, int* pnIcons,
+                              bool* pbCancel) {
     bool bCancel = false;
     ZsTreeItem last = ZS_TI_NONE;
     int nIcons = 0;
@@ -131,9 +133,8 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
         pending.pop_back();
         std::filesystem::path dir = parentDir / ZsPathFromUtf8(ZsMakeFileName(pTree->GetItemText(cur)));
         std::error_code ec;
-        if (used.count(dir) != 0 ||
-            (std::filesystem::exists(std::filesystem::symlink_status(dir, ec)) &&
-             !std::filesystem::is_directory(dir, ec))) {
+        if (used.count(dir) != 0 || (std::filesystem::exists(std::filesystem::symlink_status(dir, ec)) &&
+                                     !std::filesystem::is_directory(dir, ec))) {
             dir = ZsUniquePath(dir);
         }
         std::filesystem::create_directory(dir, ec);
@@ -166,7 +167,8 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
     return r;
 }
 
-std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item, const std::filesystem::path& tempDir) {
+std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item,
+                                            const std::filesystem::path& tempDir) {
     const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
     std::error_code ec;
     if (!std::filesystem::create_directories(folder, ec)) {

@@ -33,10 +33,10 @@ struct ZIL_EXPORT_OPTIONS {
 
 // What an export did.
 struct ZIL_EXPORT_RESULT {
-    bool bStarted = false;     // false: nothing was written (missing folder, library not created)
-    bool bCancelled = false;   // the user aborted
-    int nIcons = 0;            // icons handled
-    std::filesystem::path library;              // type 6: the library written
+    bool bStarted = false;          // false: nothing was written (missing folder, library not created)
+    bool bCancelled = false;        // the user aborted
+    int nIcons = 0;                 // icons handled
+    std::filesystem::path library;  // type 6: the library written
     std::vector<std::filesystem::path> failed;  // files that could not be written
     std::vector<std::string> failedIcons;       // type 6: names of icons that could not be added
     bool Ok() const { return bStarted && !bCancelled && failed.empty() && failedIcons.empty(); }
@@ -61,12 +61,13 @@ std::string ZsExportLibraryTitle(const CZsIconLib& lib);
 // as pictures or icon files (type 0..5) named after sName. Custom formats do not apply. The paths that could
 // not be written go to *pFailed; false when the folder is missing or anything failed.
 bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
-                  const std::filesystem::path& folder, bool bEach, std::vector<std::filesystem::path>* pFailed);
+                  const std::filesystem::path& folder, bool bEach,
+                  std::vector<std::filesystem::path>* pFailed);
 
 // Writes each icon's stored data byte for byte to "<folder>/<name>.ico", numbered from 1, replacing files of
 // the same name, and appends the paths written to *pOut. Without pFailed the first file that cannot be
 // written stops the run; with it such files are collected there and the run goes on. Returns true when
 // every icon was written; an abort by the user stops the run with false and sets *pbCancel.
 bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
-                     std::vector<std::filesystem::path>* pOut, std::vector<std::filesystem::path>* pFailed = nullptr,
-                     bool* pbCancel = nullptr);
+                     std::vector<std::filesystem::path>* pOut,
+                     std::vector<std::filesystem::path>* pFailed = nullptr, bool* pbCancel = nullptr);

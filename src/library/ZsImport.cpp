@@ -28,7 +28,8 @@ bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZI
     if (info.nId > 0) {
         SetProgressText(PRG_LOG, "%.4d. '%-16s' << %s", info.nImported, info.sName.c_str(), sPath.c_str());
     } else {
-        SetProgressText(PRG_LOG, "%.4d. FAILED! '%-16s' << %s", info.nImported, info.sName.c_str(), sPath.c_str());
+        SetProgressText(PRG_LOG, "%.4d. FAILED! '%-16s' << %s", info.nImported, info.sName.c_str(),
+                        sPath.c_str());
     }
     SetProgressPos(nFile, info.nFiles);
     return PumpProgress();

@@ -43,8 +43,10 @@ TEST(CliImport, ProgressLinesWithVerboseAndFolderErrors) {
     test::CliResult r = t.Run({"import", t.P("in"), "--category", "My Icons/Sample Category 2"}, true);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "3 icons imported into 'My Icons/Sample Category 2'.\n");
-    EXPECT_NE(r.err.find("0001. 'a               ' << " + t.P("in/a.ico") + "\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("0003. 'c               ' << " + t.P("in/sub/c.ico") + "\nCompleted!\n"), std::string::npos)
+    EXPECT_NE(r.err.find("0001. 'a               ' << " + t.P("in/a.ico") + "\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("0003. 'c               ' << " + t.P("in/sub/c.ico") + "\nCompleted!\n"),
+              std::string::npos)
         << r.err;
     // Without --verbose the tool stays quiet on stderr.
     r = t.Run({"import", t.P("in/a.ico")});
@@ -73,12 +75,14 @@ TEST(CliImportTree, FoldersBecomeCategoriesUnderTheGivenOne) {
     EXPECT_EQ(r.out, "3 icons imported into 'My Icons/Sample Category 3/in'.\n");
     EXPECT_NE(r.err.find("Completed!"), std::string::npos);
     r = t.Run({"tree", "--json"});
-    EXPECT_NE(r.out.find("{\"depth\": 2, \"id\": 6, \"title\": \"in\", \"path\": \"My Icons/Sample Category 3/in\", "
-                         "\"icons\": 2}"),
+    EXPECT_NE(r.out.find(
+                  "{\"depth\": 2, \"id\": 6, \"title\": \"in\", \"path\": \"My Icons/Sample Category 3/in\", "
+                  "\"icons\": 2}"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("\"title\": \"sub\", \"path\": \"My Icons/Sample Category 3/in/sub\", \"icons\": 1}"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("\"title\": \"sub\", \"path\": \"My Icons/Sample Category 3/in/sub\", \"icons\": 1}"),
+        std::string::npos)
         << r.out;
     // Default: under "My Icons".
     r = t.Run({"import-tree", t.P("in/sub")});
@@ -127,12 +131,13 @@ TEST(CliExport, TypesRowsAndFormats) {
     ASSERT_TRUE(icon.SetData(*ZsReadFile(t.dir / "fmt" / "ab.ico")));
     ASSERT_EQ(icon.GetImageCount(), 2);
     EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{64, 64, 32}));
-    r = t.Run({"export", t.P("fmt"), "--type", "ico", "--ids", "2", "--formats", "64x64-XP", "--no-generate"});
+    r = t.Run(
+        {"export", t.P("fmt"), "--type", "ico", "--ids", "2", "--formats", "64x64-XP", "--no-generate"});
     ASSERT_EQ(r.code, 0) << r.err;
     ASSERT_TRUE(icon.SetData(*ZsReadFile(t.dir / "fmt" / "ab.ico")));
     EXPECT_EQ(icon.GetImageCount(), 0);
-    r = t.Run({"export", t.P("fmt"), "--type", "ico", "--ids", "2", "--preset", "16x16 Image Formats", "--except",
-               "--no-generate"});
+    r = t.Run({"export", t.P("fmt"), "--type", "ico", "--ids", "2", "--preset", "16x16 Image Formats",
+               "--except", "--no-generate"});
     ASSERT_EQ(r.code, 0) << r.err;
     ASSERT_TRUE(icon.SetData(*ZsReadFile(t.dir / "fmt" / "ab.ico")));
     ASSERT_EQ(icon.GetImageCount(), 1);
@@ -143,7 +148,8 @@ TEST(CliExport, LibrariesNeverReplaceAnExistingOne) {
     Fixture t;
     ASSERT_EQ(t.Run({"import", t.P("in"), "--category", "My Icons/Sample Category 1"}).code, 0);
     std::filesystem::create_directories(t.dir / "out");
-    test::CliResult r = t.Run({"export", t.P("out"), "--type", "icl", "--category", "My Icons/Sample Category 1"});
+    test::CliResult r =
+        t.Run({"export", t.P("out"), "--type", "icl", "--category", "My Icons/Sample Category 1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "3 icons exported to '" + t.P("out/Work.icl") + "'.\n");
     r = t.Run({"export", t.P("out"), "--type", "icl", "--rows", "0"});

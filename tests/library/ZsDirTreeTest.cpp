@@ -29,7 +29,8 @@ std::vector<std::string> Names(Library& l, int32_t nNode) {
 std::vector<std::string> Walk(const std::filesystem::path& folder) {
     std::vector<std::string> out;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-        out.push_back(ZsPathToUtf8(std::filesystem::relative(e.path(), folder)) + (e.is_directory() ? "/" : ""));
+        out.push_back(ZsPathToUtf8(std::filesystem::relative(e.path(), folder)) +
+                      (e.is_directory() ? "/" : ""));
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -62,8 +63,8 @@ TEST(ImportDirTree, FoldersBecomeCategoriesWithTheirOwnIcons) {
               (std::vector<std::string>{"0 My Icons -1 0/0", "1 Sample Category 1 1 2/2",
                                         "2 Sample Subcategory 1 2 2/2", "2 Sample Subcategory 2 3 2/2",
                                         "1 Sample Category 2 4 2/2", "2 Set.v2 6 2/2", "3 Alpha 7 2/2",
-                                        "4 Deep 10 2/2", "3 Empty 8 2/2", "3 Zeta 9 2/2", "1 Sample Category 3 5 2/2",
-                                        "0 Find Results -2 3/3"}));
+                                        "4 Deep 10 2/2", "3 Empty 8 2/2", "3 Zeta 9 2/2",
+                                        "1 Sample Category 3 5 2/2", "0 Find Results -2 3/3"}));
     EXPECT_EQ(Names(l, 6), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(Names(l, 7), std::vector<std::string>{"x"});
     EXPECT_EQ(Names(l, 10), std::vector<std::string>{"d"});
@@ -128,7 +129,8 @@ TEST(ImportDirTree, AbortKeepsTheCategoriesAndTheIconsBefore) {
     ProgressRecorder progress(1);
     bool bCancel = false;
     BeginProgress();
-    ZsTreeItem item = ImportDirTree(l.lib, l.Item(1), dir / "top", ZIL_DIR_IMPORT_OPTIONS(), nullptr, &bCancel);
+    ZsTreeItem item =
+        ImportDirTree(l.lib, l.Item(1), dir / "top", ZIL_DIR_IMPORT_OPTIONS(), nullptr, &bCancel);
     EndProgress();
     EXPECT_NE(item, ZS_TI_NONE);
     EXPECT_TRUE(bCancel);
@@ -180,13 +182,13 @@ TEST(ExportDirTree, CategoriesBecomeFoldersOfIconFiles) {
                                         "Sample Category 1/Sub 2/", "Sample Category 1/Sub 2/three.ico",
                                         "Sample Category 1/ab.ico", "Sample Category 1/one.ico"}));
     const std::string sTop = ZsPathToUtf8(dir / "Sample Category 1");
-    EXPECT_EQ(progress.logs, (std::vector<std::string>{
-                                 "directory '" + sTop + "' created", "0001. >> " + sTop + "/one.ico",
-                                 "0002. >> " + sTop + "/ab.ico",
-                                 "directory '" + sTop + "/Sample Subcategory 1' created",
-                                 "0001. >> " + sTop + "/Sample Subcategory 1/(Untitled).ico",
-                                 "directory '" + sTop + "/Sub 2' created", "0001. >> " + sTop + "/Sub 2/three.ico",
-                                 "Completed!"}));
+    EXPECT_EQ(progress.logs,
+              (std::vector<std::string>{"directory '" + sTop + "' created", "0001. >> " + sTop + "/one.ico",
+                                        "0002. >> " + sTop + "/ab.ico",
+                                        "directory '" + sTop + "/Sample Subcategory 1' created",
+                                        "0001. >> " + sTop + "/Sample Subcategory 1/(Untitled).ico",
+                                        "directory '" + sTop + "/Sub 2' created",
+                                        "0001. >> " + sTop + "/Sub 2/three.ico", "Completed!"}));
     EXPECT_EQ(progress.titles.front(), "Export Icons (1/2)");
 
     // A second export reuses the folders.
@@ -300,9 +302,11 @@ TEST(RenderCategoryFiles, EachRenderGetsItsOwnFolder) {
     l.lib.NewLib();
     std::string name = "x";
     l.lib.GetList(2).push_back(l.lib.ImpIcon(Ico(), &name));
-    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()), dir / "TempDelay" / "Sample Subcategory 1");
+    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()),
+              dir / "TempDelay" / "Sample Subcategory 1");
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "TempDelay" / "Sample Subcategory 1" / "x.ico"));
-    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()), dir / "TempDelay (2)" / "Sample Subcategory 1");
+    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path()),
+              dir / "TempDelay (2)" / "Sample Subcategory 1");
     // No folder can be made below a file.
     ZsWriteFile(dir / "blocker", std::vector<uint8_t>{1});
     EXPECT_TRUE(ZsRenderCategoryFiles(l.lib, l.Item(2), dir / "blocker").empty());

@@ -62,8 +62,8 @@ TEST(ExportIcons, IconFilesPerIconOrPerImageWithSafeNames) {
     EXPECT_EQ(r.nIcons, 3);
     EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"(Untitled).ico", "Sun.ico", "ab.ico"}));
     EXPECT_EQ(*ZsReadFile(dir / "Sun.ico"), TwoSizes(0x20));
-    EXPECT_EQ(progress.titles, (std::vector<std::string>{"Export Icons (1/3)", "Export Icons (2/3)",
-                                                         "Export Icons (3/3)"}));
+    EXPECT_EQ(progress.titles,
+              (std::vector<std::string>{"Export Icons (1/3)", "Export Icons (2/3)", "Export Icons (3/3)"}));
     EXPECT_EQ(progress.statuses[0], "Exporting icon '" + ZsPathToUtf8(dir / "Sun.ico") + "'...");
     EXPECT_EQ(progress.logs[1], "0002. >> " + ZsPathToUtf8(dir / "ab.ico"));
 
@@ -82,7 +82,8 @@ TEST(ExportIcons, PicturesOnePerImage) {
     l.lib.NewLib();
     ZIL_LIST ids = AddIcons(l, {"Globe"});
     EXPECT_TRUE(ExportIcons(l.lib, ids, Options(dir.Path(), ZS_PIC_PNG), "lib").Ok());
-    EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"Globe (16x16 - XP).png", "Globe (32x32 - XP).png"}));
+    EXPECT_EQ(Files(dir.Path()),
+              (std::vector<std::string>{"Globe (16x16 - XP).png", "Globe (32x32 - XP).png"}));
     CZsBitmap bitmap = ZsLoadPicture(dir / "Globe (32x32 - XP).png");
     EXPECT_EQ(bitmap.Width(), 32);
 }
@@ -105,7 +106,8 @@ TEST(ExportIcons, LibraryTakesAFreeNameAndNamesItsGroups) {
     ASSERT_TRUE(l.lib.Save(dir / "Work.pctv"));
     std::filesystem::create_directories(dir / "out");
     ZsWriteFile(dir / "out" / "Work.icl", std::vector<uint8_t>{'k', 'e', 'e', 'p'});
-    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir / "out", ZS_EXPORT_ICL), ZsExportLibraryTitle(l.lib));
+    ZIL_EXPORT_RESULT r =
+        ExportIcons(l.lib, ids, Options(dir / "out", ZS_EXPORT_ICL), ZsExportLibraryTitle(l.lib));
     EXPECT_TRUE(r.Ok());
     EXPECT_EQ(r.library, dir / "out" / "Work (2).icl");
     EXPECT_EQ(ZsReadFile(dir / "out" / "Work.icl")->size(), 4u);
@@ -165,8 +167,9 @@ TEST(ExportIcons, MissingFolderStopsBeforeWriting) {
         EXPECT_FALSE(r.Ok());
     }
     ASSERT_EQ(messages.shown.size(), 3u);
-    EXPECT_EQ(messages.shown[0], std::make_pair(int{ZS_MB_ERROR},
-                                                "The directory '" + ZsPathToUtf8(dir / "missing") + "' does not exist!"));
+    EXPECT_EQ(messages.shown[0],
+              std::make_pair(int{ZS_MB_ERROR},
+                             "The directory '" + ZsPathToUtf8(dir / "missing") + "' does not exist!"));
     EXPECT_TRUE(Files(dir.Path()).empty());
 }
 
@@ -247,9 +250,10 @@ TEST(ExportIconFiles, StoredBytesNumberedAndStoppingAtTheFirstFailure) {
     EndProgress();
     EXPECT_EQ(out, (std::vector<std::filesystem::path>{dir / "A.ico", dir / "B.ico", dir / "C.ico"}));
     EXPECT_EQ(*ZsReadFile(dir / "B.ico"), TwoSizes(0x21));
-    EXPECT_EQ(progress.logs, (std::vector<std::string>{"0001. >> " + ZsPathToUtf8(dir / "A.ico"),
-                                                       "0002. >> " + ZsPathToUtf8(dir / "B.ico"),
-                                                       "0003. >> " + ZsPathToUtf8(dir / "C.ico"), "Completed!"}));
+    EXPECT_EQ(progress.logs,
+              (std::vector<std::string>{"0001. >> " + ZsPathToUtf8(dir / "A.ico"),
+                                        "0002. >> " + ZsPathToUtf8(dir / "B.ico"),
+                                        "0003. >> " + ZsPathToUtf8(dir / "C.ico"), "Completed!"}));
     EXPECT_EQ(progress.positions.back(), "3/3");
 
     test::TempDir blocked;

@@ -2,9 +2,9 @@
 
 #include "LibTestUtil.h"
 #include "ProgressRecorder.h"
+#include "common/ZsSettings.h"
 #include "icon/ZsIclWriter.h"
 #include "icon/ZsPicture.h"
-#include "common/ZsSettings.h"
 #include "library/ZsImport.h"
 
 using test::Ico;
@@ -64,8 +64,9 @@ TEST(ImportFileList, IconLibraryAtCaretRowFiveOfEight) {
     bool bCancel = true;
     EXPECT_EQ(ImportFileList(l.lib, {icl}, 1, 5, 0, 0, ZI_SIZING_ENLARGE, &rows, &bCancel), 3);
     EXPECT_FALSE(bCancel);
-    EXPECT_EQ(progress.titles, (std::vector<std::string>{"Import Icons (1/1) [1/3]", "Import Icons (1/1) [2/3]",
-                                                         "Import Icons (1/1) [3/3]"}));
+    EXPECT_EQ(progress.titles,
+              (std::vector<std::string>{"Import Icons (1/1) [1/3]", "Import Icons (1/1) [2/3]",
+                                        "Import Icons (1/1) [3/3]"}));
     EXPECT_EQ(progress.statuses.front(), "Importing icon 'one' from '" + ZsPathToUtf8(icl) + "'...");
     EXPECT_EQ(progress.logs, (std::vector<std::string>{Log(1, "one", icl), Log(2, "two", icl),
                                                        Log(3, "three", icl), "Completed!"}));
@@ -99,7 +100,8 @@ TEST(ImportFileList, FilesAppendedToAnEmptyCategoryAreSelected) {
     EXPECT_EQ(ImportFileList(l.lib, files, 4, -1, 0, 0, ZI_SIZING_ENLARGE, &rows), 2);
     // The .txt file is passed over without a line.
     EXPECT_EQ(progress.titles, (std::vector<std::string>{"Import Icons (1/3)", "Import Icons (3/3)"}));
-    EXPECT_EQ(progress.logs, (std::vector<std::string>{Log(1, "a", files[0]), Log(2, "b", files[2]), "Completed!"}));
+    EXPECT_EQ(progress.logs,
+              (std::vector<std::string>{Log(1, "a", files[0]), Log(2, "b", files[2]), "Completed!"}));
     EXPECT_EQ(rows.selected, (std::vector<int>{0, 1}));
     EXPECT_EQ(rows.nCaret, 0);
     EXPECT_EQ(rows.ids, l.lib.GetList(4));
@@ -111,7 +113,8 @@ TEST(ImportFileList, MyIconsOnDisplayGetsEachIconOnceAtTheCaret) {
     Library l;
     l.lib.NewLib();
     ZIL_IMPORT_ROWS rows = FillCategory(l, dir, ZIL_ID_ALL, 3);
-    EXPECT_EQ(ImportFileList(l.lib, {WriteIco(dir, "x.ico"), WriteIco(dir, "y.ico")}, ZIL_ID_ALL, 1, 0, 0, 0, &rows),
+    EXPECT_EQ(ImportFileList(l.lib, {WriteIco(dir, "x.ico"), WriteIco(dir, "y.ico")}, ZIL_ID_ALL, 1, 0, 0, 0,
+                             &rows),
               2);
     const ZIL_LIST& all = l.lib.GetList(ZIL_ID_ALL);
     EXPECT_EQ(all.size(), 5u);
@@ -146,8 +149,9 @@ TEST(ImportFileList, RefusedIconsAreLoggedAsFailedWithTheLastStoredNumber) {
     std::vector<ZIL_IMPORT_FAILED> failed;
     EXPECT_EQ(ImportFileList(l.lib, {bad, longName, bad2}, 1, -1, 0, 0, 0, nullptr, nullptr, &failed), 1);
     // A longer name is written whole; a refused icon repeats the number of the last stored one.
-    EXPECT_EQ(progress.logs, (std::vector<std::string>{Log(0, "bad", bad, true), Log(1, "a name of twenty-one", longName),
-                                                       Log(1, "bad2", bad2, true), "Completed!"}));
+    EXPECT_EQ(progress.logs,
+              (std::vector<std::string>{Log(0, "bad", bad, true), Log(1, "a name of twenty-one", longName),
+                                        Log(1, "bad2", bad2, true), "Completed!"}));
     ASSERT_EQ(failed.size(), 2u);
     EXPECT_EQ(failed[0].sName, "bad");
     EXPECT_EQ(failed[1].path, bad2);
@@ -184,7 +188,8 @@ TEST(ImportFileList, PicturesAreCutIntoTilesWithPiecesInTheTitle) {
     ASSERT_TRUE(ZsSaveBitmapFile(CZsBitmap(64, 32, 32, 0xFF00FF00), strip, ZS_PIC_PNG));
     ProgressRecorder progress;
     EXPECT_EQ(ImportFileList(l.lib, {strip}, 1, -1, 32, 32, ZI_SIZING_KEEP, nullptr), 2);
-    EXPECT_EQ(progress.titles, (std::vector<std::string>{"Import Icons (1/1) [1/2]", "Import Icons (1/1) [2/2]"}));
+    EXPECT_EQ(progress.titles,
+              (std::vector<std::string>{"Import Icons (1/1) [1/2]", "Import Icons (1/1) [2/2]"}));
     EXPECT_EQ(progress.logs.front(), Log(1, "strip (1)", strip));
 }
 
@@ -223,5 +228,6 @@ TEST(GatherImportFiles, AFolderWithoutSupportedFilesIsRefused) {
     EXPECT_TRUE(files.empty());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].first, ZS_MB_ERROR);
-    EXPECT_EQ(messages.shown[0].second, "There are no supported files in '" + ZsPathToUtf8(dir / "empty") + "'!");
+    EXPECT_EQ(messages.shown[0].second,
+              "There are no supported files in '" + ZsPathToUtf8(dir / "empty") + "'!");
 }
