@@ -61,5 +61,13 @@ std::string CliShow(const std::filesystem::path& path);
 // Parses a whole decimal number (with optional sign); nullopt for anything else.
 std::optional<long long> CliParseInt(const std::string& text);
 
+// The picture sizing of --resize enlarge|shrink|keep (default enlarge); -1 for anything else.
+int CliSizingMode(CCliArgs& args);
+
+// The formats of --formats LIST or --preset NAME. False after printing the reason (the exit code in *pnRc);
+// true with an empty list when neither is given.
+struct ZI_FORMAT;
+bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc);
+
 // A string as a JSON literal.
 std::string JsonQuote(const std::string& text);

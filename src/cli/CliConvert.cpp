@@ -8,10 +8,7 @@
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 
-namespace {
-
-// --resize enlarge|shrink|keep (default enlarge); -1 for anything else.
-int SizingMode(CCliArgs& args) {
+int CliSizingMode(CCliArgs& args) {
     std::optional<std::string> mode = args.Option("--resize");
     if (!mode || *mode == "enlarge") {
         return ZI_SIZING_ENLARGE;
@@ -22,9 +19,7 @@ int SizingMode(CCliArgs& args) {
     return *mode == "keep" ? ZI_SIZING_KEEP : -1;
 }
 
-// The formats of --formats LIST or --preset NAME. False after printing the reason (the caller returns
-// *pnRc); true with an empty list when neither is given.
-bool FormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc) {
+bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc) {
     std::optional<std::string> formats = args.Option("--formats");
     std::optional<std::string> preset = args.Option("--preset");
     if (formats && preset) {
@@ -47,6 +42,8 @@ bool FormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc) {
     return true;
 }
 
+namespace {
+
 bool WriteIcon(const std::filesystem::path& path, const ZsBlock& block) {
     if (block.empty() || !ZsWriteFile(path, block)) {
         CliFail("cannot write '%s'.", CliShow(path).c_str());
@@ -66,10 +63,10 @@ bool EnsureFolder(const std::filesystem::path& folder) {
 }
 
 int Convert(CCliArgs& args) {
-    const int nMode = SizingMode(args);
+    const int nMode = CliSizingMode(args);
     std::vector<ZI_FORMAT> formats;
     int rc = CLI_USAGE;
-    if (!FormatOptions(args, formats, &rc)) {
+    if (!CliFormatOptions(args, formats, &rc)) {
         return rc;
     }
     std::vector<std::string> files;
@@ -95,7 +92,7 @@ int Convert(CCliArgs& args) {
 }
 
 int Split(CCliArgs& args) {
-    const int nMode = SizingMode(args);
+    const int nMode = CliSizingMode(args);
     std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
     std::vector<std::string> files;
     if (!args.Positionals(files) || files.size() != 2 || !tile) {

@@ -30,6 +30,8 @@ std::vector<std::string> SplitPath(const std::string& text);
 ZsTreeItem FindPath(const CZsCategoryTree& tree, const std::vector<std::string>& parts);
 // The title path of an item.
 std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item);
+// The item a title path names (as text); ZS_TI_NONE when there is none.
+ZsTreeItem FindItemPath(const CZsCategoryTree& tree, const std::string& sPath);
 // The category named by a title path or an id (default "My Icons"); false after a message (its exit code in
 // nCode).
 bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
@@ -55,3 +57,10 @@ struct Command {
     int32_t Id() const { return l.tree.GetItemData(item); }
     std::string Path() const { return CliShow(l.path); }
 };
+
+// Said once for every verb that takes a category.
+#define CLI_CATEGORY_HELP                                                                                    \
+    "Categories are named by their title path from the top level (\"My Icons/Sample Category 1\", a \"/\"\n" \
+    "inside a title written \"\\/\") or by --category-id N; the default is \"My Icons\".\n"
+#define CLI_ROWS_HELP \
+    "Icons are chosen by their 0-based rows in the category's list (--rows 0,3,5) or by id (--ids 7,9).\n"

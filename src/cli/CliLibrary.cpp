@@ -7,9 +7,7 @@
 #include "cli/Cli.h"
 #include "cli/CliLib.h"
 #include "common/ZsBase.h"
-#include "common/ZsSettings.h"
 #include "icon/ZsIcon.h"
-#include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 
 bool OpenLib(CliLib& l, const std::string& arg) {
@@ -71,6 +69,10 @@ std::string ItemPath(const CZsCategoryTree& tree, ZsTreeItem item) {
         path = path.empty() ? title : title + "/" + path;
     }
     return path;
+}
+
+ZsTreeItem FindItemPath(const CZsCategoryTree& tree, const std::string& sPath) {
+    return FindPath(tree, SplitPath(sPath));
 }
 
 bool ResolveCategory(CliLib& l, const std::optional<std::string>& path, const std::optional<std::string>& id,
@@ -273,78 +275,6 @@ int List(CCliArgs& args) {
     return CLI_OK;
 }
 
-int Import(CCliArgs& args) {
-    std::optional<std::string> at = args.Option("--at");
-    std::optional<std::string> resize = args.Option("--resize");
-    std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
-    Command c;
-    if (!c.Start(args, 2, SIZE_MAX, "import", true)) {
-        return c.nCode;
-    }
-    int nPosition = -1;
-    if (at) {
-        std::optional<long long> n = CliParseInt(*at);
-        if (!n || *n < 0 || *n > INT32_MAX) {
-            return CliUsage("--at takes a row number.");
-        }
-        nPosition = static_cast<int>(*n);
-    }
-    int nMode = ZI_SIZING_ENLARGE;
-    if (resize) {
-        if (*resize == "enlarge") {
-            nMode = ZI_SIZING_ENLARGE;
-        } else if (*resize == "shrink") {
-            nMode = ZI_SIZING_SHRINK;
-        } else if (*resize == "keep") {
-            nMode = ZI_SIZING_KEEP;
-        } else {
-            return CliUsage("--resize takes enlarge, shrink or keep.");
-        }
-    }
-    int nTileW = 0, nTileH = 0;
-    if (tile) {
-        std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
-        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN ||
-            *h > INT32_MAX) {
-            return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
-        }
-        nTileW = static_cast<int>(*w);
-        nTileH = static_cast<int>(*h);
-    }
-    if (c.Id() == ZIL_ID_FIND) {
-        return CliFail("icons cannot be imported into \"Find Results\".");
-    }
-    // Folders give every supported file below them; named files must be of a kind that is imported.
-    std::vector<std::filesystem::path> files;
-    const char* pszPatterns = ZS_OPT_IMP_EXTS.pszDefault;
-    for (size_t i = 1; i < c.pos.size(); ++i) {
-        std::filesystem::path path = CliPath(c.pos[i]);
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) {
-            ZsFindFiles(path, pszPatterns, true, &files, nullptr);
-        } else if (!std::filesystem::is_regular_file(path, ec)) {
-            return CliFail("cannot read '%s'.", CliShow(path).c_str());
-        } else if (!ZsMatchWildcards(ZsPathToUtf8(path.filename()), pszPatterns)) {
-            return CliFail("'%s' is not a kind of file Pictavo imports.", CliShow(path).c_str());
-        } else {
-            files.push_back(path);
-        }
-    }
-    int nFailed = 0;
-    int n = c.l.lib.ImpFiles(files, c.Id(), nPosition, nTileW, nTileH, nMode, [&](const ZIL_IMPORTED& r) {
-        if (r.nId == 0) {
-            ++nFailed;
-            CliFail("could not import '%s' from '%s'.", r.sName.c_str(), CliShow(r.path).c_str());
-        }
-        return true;
-    });
-    if (n > 0 && SaveLib(c.l) != CLI_OK) {
-        return CLI_FAILED;
-    }
-    std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
-    return nFailed == 0 ? CLI_OK : CLI_FAILED;
-}
-
 int Find(CCliArgs& args) {
     bool bJson = args.Flag("--json");
     bool bCase = args.Flag("--case");
@@ -506,12 +436,6 @@ int SetKeywords(CCliArgs& args) {
 }
 
 CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
-// Said once for every verb that takes a category.
-#define CLI_CATEGORY_HELP                                                                                    \
-    "Categories are named by their title path from the top level (\"My Icons/Sample Category 1\", a \"/\"\n" \
-    "inside a title written \"\\/\") or by --category-id N; the default is \"My Icons\".\n"
-#define CLI_ROWS_HELP \
-    "Icons are chosen by their 0-based rows in the category's list (--rows 0,3,5) or by id (--ids 7,9).\n"
 CCliVerb gNew(
     "new", "new LIB                            create an icon library with the sample categories", New,
     "Creates a new icon library file with \"My Icons\", the sample categories and \"Find Results\";\n"
@@ -527,18 +451,6 @@ CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a
                "keywords.\n" CLI_CATEGORY_HELP
                "\n"
                "  pictavo-cli list icons.pctv --category \"My Icons/Sample Category 1\"");
-CCliVerb gImport(
-    "import",
-    "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-    "                                     import icon files, pictures, icon libraries and folders",
-    Import,
-    "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
-    "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
-    "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
-    "icon per tile (W and H in pixels, or minus the number of tiles).\n" CLI_CATEGORY_HELP
-    "\n"
-    "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
-    "  pictavo-cli import icons.pctv toolbar.png --tile 16 16");
 CCliVerb gFind(
     "find",
     "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"

@@ -1,0 +1,263 @@
+// Verbs that bring icons into a library and write them out: import (files, folders, tiles), import-tree,
+// export and export-tree. Each runs the core operation inside one progress run, so a terminal shows a bar
+// and --verbose prints the operation's log lines; files that failed are named in one line and exit 1.
+#include <cstdio>
+
+#include "cli/CliLib.h"
+#include "common/ZsBase.h"
+#include "common/ZsProgress.h"
+#include "common/ZsSettings.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsDirTree.h"
+#include "library/ZsExport.h"
+#include "library/ZsImport.h"
+
+namespace {
+
+// The files the tool imports from folders: the program's default, never the desktop program's stored
+// options.
+const char* const kImportPatterns = ZS_OPT_IMP_EXTS.pszDefault;
+
+// "'a', 'b'" for the failure lines.
+std::string QuoteList(const std::vector<std::filesystem::path>& paths) {
+    std::string sList;
+    for (const std::filesystem::path& p : paths) {
+        sList += (sList.empty() ? "'" : ", '") + CliShow(p) + "'";
+    }
+    return sList;
+}
+
+int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
+    std::string sList;
+    for (const ZIL_IMPORT_FAILED& f : failed) {
+        sList +=
+            ZsFormat("%s'%s' from '%s'", sList.empty() ? "" : ", ", f.sName.c_str(), CliShow(f.path).c_str());
+    }
+    return CliFail("could not import %s.", sList.c_str());
+}
+
+// A category that can take imported icons: "My Icons" or a user category.
+bool CanTakeIcons(Command& c) {
+    if (c.Id() == ZIL_ID_FIND) {
+        c.nCode = CliFail("icons cannot be imported into \"Find Results\".");
+        return false;
+    }
+    return true;
+}
+
+int Import(CCliArgs& args) {
+    std::optional<std::string> at = args.Option("--at");
+    const int nMode = CliSizingMode(args);
+    std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
+    Command c;
+    if (!c.Start(args, 2, SIZE_MAX, "import", true)) {
+        return c.nCode;
+    }
+    int nPosition = -1;
+    if (at) {
+        std::optional<long long> n = CliParseInt(*at);
+        if (!n || *n < 0 || *n > INT32_MAX) {
+            return CliUsage("--at takes a row number.");
+        }
+        nPosition = static_cast<int>(*n);
+    }
+    if (nMode < 0) {
+        return CliUsage("--resize takes enlarge, shrink or keep.");
+    }
+    int nTileW = 0, nTileH = 0;
+    if (tile) {
+        std::optional<long long> w = CliParseInt((*tile)[0]), h = CliParseInt((*tile)[1]);
+        if (!w || !h || *w == 0 || *h == 0 || *w < INT32_MIN || *w > INT32_MAX || *h < INT32_MIN ||
+            *h > INT32_MAX) {
+            return CliUsage("--tile takes a width and a height in pixels, or minus the number of tiles.");
+        }
+        nTileW = static_cast<int>(*w);
+        nTileH = static_cast<int>(*h);
+    }
+    if (!CanTakeIcons(c)) {
+        return c.nCode;
+    }
+    // Named files must be of a kind that is imported; folders give every supported file below them.
+    std::vector<std::filesystem::path> inputs;
+    for (size_t i = 1; i < c.pos.size(); ++i) {
+        std::filesystem::path path = CliPath(c.pos[i]);
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec)) {
+            inputs.push_back(path);
+        } else if (!std::filesystem::is_regular_file(path, ec)) {
+            return CliFail("cannot read '%s'.", CliShow(path).c_str());
+        } else if (!ZsMatchWildcards(ZsPathToUtf8(path.filename()), kImportPatterns)) {
+            return CliFail("'%s' is not a kind of file Pictavo imports.", CliShow(path).c_str());
+        } else {
+            inputs.push_back(path);
+        }
+    }
+    std::vector<std::filesystem::path> files;
+    if (!ZsGatherImportFiles(inputs, kImportPatterns, files)) {
+        return CLI_FAILED;
+    }
+    std::vector<ZIL_IMPORT_FAILED> failed;
+    const int n =
+        ImportFileList(c.l.lib, files, c.Id(), nPosition, nTileW, nTileH, nMode, nullptr, nullptr, &failed);
+    if (n > 0 && SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
+    return failed.empty() ? CLI_OK : ReportRefused(failed);
+}
+
+int ImportTree(CCliArgs& args) {
+    std::optional<std::string> under = args.Option("--under");
+    Command c;
+    if (!c.Start(args, 2, 2, "import-tree", false)) {
+        return c.nCode;
+    }
+    c.item = FindItemPath(c.l.tree, under.value_or("My Icons"));
+    if (c.item == ZS_TI_NONE) {
+        return CliFail("'%s' has no category '%s'.", c.Path().c_str(), under.value_or("My Icons").c_str());
+    }
+    if (!CanTakeIcons(c)) {
+        return c.nCode;
+    }
+    // The program's defaults: the folders with their icons, the usual files, pictures enlarged.
+    const ZIL_DIR_IMPORT_OPTIONS options;
+    std::vector<ZIL_IMPORT_FAILED> failed;
+    const int32_t nIconsBefore = c.l.lib.GetNextIcon();
+    BeginProgress();
+    const ZsTreeItem top =
+        ImportDirTree(c.l.lib, c.item, CliPath(c.pos[1]), options, nullptr, nullptr, &failed);
+    EndProgress();
+    if (top == ZS_TI_NONE) {
+        return CLI_FAILED;
+    }
+    if (SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    const int nIcons = c.l.lib.GetNextIcon() - nIconsBefore;
+    std::printf("%d icon%s imported into '%s'.\n", nIcons, nIcons == 1 ? "" : "s",
+                ItemPath(c.l.tree, top).c_str());
+    return failed.empty() ? CLI_OK : ReportRefused(failed);
+}
+
+// --type bmp|jpg|gif|tif|png|ico|icl as the export type index; -1 for anything else.
+int ExportType(const std::string& sType) {
+    for (int i = 0; i <= ZS_EXPORT_ICL; ++i) {
+        if (sType == ZsGetExportExt(i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int Export(CCliArgs& args) {
+    std::optional<std::string> type = args.Option("--type");
+    std::optional<std::string> rows = args.Option("--rows"), ids = args.Option("--ids");
+    const bool bEach = args.Flag("--each");
+    const bool bExcept = args.Flag("--except");
+    const bool bNoGenerate = args.Flag("--no-generate");
+    ZIL_EXPORT_OPTIONS options;
+    int nCode = CLI_USAGE;
+    if (!CliFormatOptions(args, options.desired, &nCode)) {
+        return nCode;
+    }
+    Command c;
+    if (!c.Start(args, 2, 2, "export", true)) {
+        return c.nCode;
+    }
+    options.nType = type ? ExportType(*type) : -1;
+    if (options.nType < 0) {
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, ico or icl.");
+    }
+    if (bEach && options.nType != ZS_EXPORT_ICO) {
+        return CliUsage("--each goes with --type ico only.");
+    }
+    options.bCustom = !options.desired.empty();
+    if (!options.bCustom && (bExcept || bNoGenerate)) {
+        return CliUsage("--except and --no-generate go with --formats or --preset.");
+    }
+    options.bEach = bEach;
+    options.bExcept = bExcept;
+    options.bGenerate = !bNoGenerate;
+    options.folder = CliPath(c.pos[1]);
+    ZIL_LIST list = c.l.lib.GetList(c.Id());
+    if (rows || ids) {
+        std::vector<int> chosen;
+        if (!TakeRows(c.l, c.Id(), rows, ids, chosen, c.nCode)) {
+            return c.nCode;
+        }
+        ZIL_LIST picked;
+        for (int nRow : chosen) {
+            picked.push_back(list[static_cast<size_t>(nRow)]);
+        }
+        list = std::move(picked);
+    }
+    BeginProgress();
+    ZIL_EXPORT_RESULT r = ExportIcons(c.l.lib, list, options, ZsExportLibraryTitle(c.l.lib));
+    EndProgress();
+    if (!r.bStarted) {
+        return CLI_FAILED;
+    }
+    if (!r.failed.empty()) {
+        return CliFail("could not write %s.", QuoteList(r.failed).c_str());
+    }
+    if (!r.failedIcons.empty()) {
+        std::string sList;
+        for (const std::string& s : r.failedIcons) {
+            sList += (sList.empty() ? "'" : ", '") + s + "'";
+        }
+        return CliFail("could not write the icons %s into '%s'.", sList.c_str(), CliShow(r.library).c_str());
+    }
+    if (options.nType == ZS_EXPORT_ICL) {
+        std::printf("%d icon%s exported to '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
+                    CliShow(r.library).c_str());
+    } else {
+        std::printf("%d icon%s exported to '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
+                    CliShow(options.folder).c_str());
+    }
+    return CLI_OK;
+}
+
+int ExportTree(CCliArgs& args) {
+    Command c;
+    if (!c.Start(args, 2, 2, "export-tree", true)) {
+        return c.nCode;
+    }
+    BeginProgress();
+    ZIL_DIR_EXPORT_RESULT r = ExportDirTree(c.l.lib, c.item, CliPath(c.pos[1]));
+    EndProgress();
+    if (!r.bOk) {
+        return CLI_FAILED;
+    }
+    if (!r.failed.empty()) {
+        return CliFail("could not write %s.", QuoteList(r.failed).c_str());
+    }
+    std::printf("'%s' exported to '%s'.\n", ItemPath(c.l.tree, c.item).c_str(), CliShow(r.top).c_str());
+    return CLI_OK;
+}
+
+CCliVerb gImport(
+    "import",
+    "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+    "                                     import icon files, pictures, icon libraries and folders",
+    Import,
+    "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
+    "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
+    "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
+    "icon per tile (W and H in pixels, or minus the number of tiles).\n" CLI_CATEGORY_HELP
+    "\n"
+    "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
+    "  pictavo-cli import icons.pctv toolbar.png --tile 16 16");
+CCliVerb gImportTree(
+    "import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
+    ImportTree);
+CCliVerb gExport(
+    "export",
+    "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
+    "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
+    "                                     write icons as pictures, icon files or one icon library",
+    Export);
+CCliVerb gExportTree("export-tree",
+                     "export-tree LIB DIR [--category PATH]  write a category tree as folders of icon files",
+                     ExportTree);
+
+}  // namespace

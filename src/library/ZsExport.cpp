@@ -1,0 +1,172 @@
+#include "library/ZsExport.h"
+
+#include "common/ZsLog.h"
+#include "common/ZsProgress.h"
+#include "common/ZsSettings.h"
+#include "icon/ZsFormats.h"
+#include "icon/ZsIclWriter.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+// Reports one exported item; false once the user aborted.
+bool ReportExported(int nItem, int nItems, const std::filesystem::path& path) {
+    const std::string sPath = ZsPathToUtf8(path);
+    SetProgressText(PRG_TITLE, "Export Icons (%d/%d)", nItem, nItems);
+    SetProgressText(PRG_STATUS, "Exporting icon '%s'...", sPath.c_str());
+    SetProgressText(PRG_LOG, "%.4d. >> %s", nItem, sPath.c_str());
+    SetProgressPos(nItem, nItems);
+    return PumpProgress();
+}
+
+// What the log names for an icon written as files: the one file, or the pattern of its per-image files.
+std::filesystem::path ExportedName(const std::filesystem::path& folder, const std::string& sName, int nType,
+                                   bool bEach) {
+    const std::string sFile = ZsMakeFileName(sName);
+    const char* pszExt = ZsGetExportExt(nType);
+    if (nType == ZS_EXPORT_ICO && !bEach) {
+        return folder / ZsPathFromUtf8(ZsFormat("%s.%s", sFile.c_str(), pszExt));
+    }
+    return folder / ZsPathFromUtf8(ZsFormat("%s (*).%s", sFile.c_str(), pszExt));
+}
+
+}  // namespace
+
+ZIL_EXPORT_OPTIONS ZIL_EXPORT_OPTIONS::FromSettings(const char* pszSection, const CZsMemIni& ini) {
+    ZIL_EXPORT_OPTIONS o;
+    o.nType = ZS_EXP_CBO_FILE_FMT.In(pszSection).Get(ini);
+    o.folder = ZsPathFromUtf8(ZS_EXP_EDT_DIR.In(pszSection).Get(ini));
+    o.bEach = ZS_EXP_CHK_EACH.In(pszSection).Get(ini);
+    o.bCustom = ZS_EXP_CHK_CUST.In(pszSection).Get(ini);
+    o.bGenerate = ZS_EXP_CHK_GEN.In(pszSection).Get(ini);
+    o.bExcept = ZS_FMTS_CHK_EXC.In(pszSection).Get(ini);
+    for (int nPacked : ZS_FMTS_LB_SEL_FMTS.In(pszSection).Get(ini)) {
+        ZI_InsertDesiredFormat(o.desired, ZI_UnpackFormat(static_cast<uint32_t>(nPacked)));
+    }
+    return o;
+}
+
+bool ZsCheckExportFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
+        ZsMsgBox(ZS_MB_ERROR, "The directory '%s' does not exist!", ZsPathToUtf8(folder).c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string ZsExportLibraryTitle(const CZsIconLib& lib) {
+    return lib.GetPath().empty() ? std::string("Untitled") : ZsGetPathTitle(ZsPathToUtf8(lib.GetPath()));
+}
+
+ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EXPORT_OPTIONS& options,
+                              const std::string& sLibTitle) {
+    ZIL_EXPORT_RESULT r;
+    const int nType = options.nType;
+    if (nType < 0 || nType > ZS_EXPORT_ICL) {
+        ZS_LOG_ERR("ExportIcons", "nType=%d", nType);
+        return r;
+    }
+    if (!ZsCheckExportFolder(options.folder)) {
+        return r;
+    }
+    CIconLibraryWriter writer;
+    if (nType == ZS_EXPORT_ICL) {
+        // An existing library is never replaced; the new one takes the first free numbered name.
+        r.library = ZsUniqueFilePath(options.folder, ZsMakeFileName(sLibTitle), "icl");
+        if (!writer.Begin(r.library)) {
+            return r;
+        }
+    }
+    r.bStarted = true;
+    CZsSqlReadBatch batch(lib);
+    const int nItems = static_cast<int>(ids.size());
+    for (int k = 0; k < nItems; ++k) {
+        const int32_t nId = ids[static_cast<size_t>(k)];
+        const std::string sName = lib.GetIconName(nId);
+        const std::filesystem::path shown =
+            nType == ZS_EXPORT_ICL ? r.library : ExportedName(options.folder, sName, nType, options.bEach);
+        CIcon icon;
+        const bool bValid = lib.GetIcon(nId, icon);
+        if (bValid && options.bCustom) {
+            ZI_ApplyExportFormats(icon, options.desired, options.bExcept, options.bGenerate);
+        }
+        if (nType == ZS_EXPORT_ICL) {
+            // The names resource keeps the stored name, empty for an untitled icon.
+            const std::string sStored = *lib.GetIconRec(nId, ZIL_ICON_LOADNAME).name;
+            if (!bValid || !writer.AddIcon(icon.GetData(-1), sStored)) {
+                r.failedIcons.push_back(sName);
+            }
+        } else if (!bValid) {
+            ZS_LOG_ERR("ExportIcons", "icon %d has no icon data", nId);
+            r.failed.push_back(shown);
+        } else {
+            icon.ExportImages(sName, nType, options.folder, options.bEach, &r.failed);
+        }
+        ++r.nIcons;
+        if (!ReportExported(k + 1, nItems, shown)) {
+            r.bCancelled = true;
+            break;
+        }
+    }
+    // The names go in also after an abort, so that every group written is named.
+    if (nType == ZS_EXPORT_ICL && writer.End() != ZI_UPDATE_OK) {
+        r.failed.push_back(r.library);
+    }
+    return r;
+}
+
+bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                  const std::filesystem::path& folder, bool bEach,
+                  std::vector<std::filesystem::path>* pFailed) {
+    if (nType < 0 || nType > ZS_EXPORT_ICO) {
+        ZS_LOG_ERR("ExportImages", "nType=%d", nType);
+        return false;
+    }
+    if (!ZsCheckExportFolder(folder)) {
+        return false;
+    }
+    CIcon chosen;
+    for (int i : images) {
+        if (i < 0 || i >= icon.GetImageCount()) {
+            ZS_LOG_ERR("ExportImages", "image %d of %d", i, icon.GetImageCount());
+            return false;
+        }
+        chosen.AddImage(icon.GetImage(i));
+    }
+    return chosen.ExportImages(sName, nType, folder, bEach, pFailed);
+}
+
+bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
+                     std::vector<std::filesystem::path>* pOut, std::vector<std::filesystem::path>* pFailed,
+                     bool* pbCancel) {
+    if (pbCancel) {
+        *pbCancel = false;
+    }
+    CZsSqlReadBatch batch(lib);
+    bool bOk = true;
+    const int nItems = static_cast<int>(ids.size());
+    for (int k = 0; k < nItems; ++k) {
+        const int32_t nId = ids[static_cast<size_t>(k)];
+        const std::filesystem::path path =
+            folder / ZsPathFromUtf8(ZsMakeFileName(lib.GetIconName(nId)) + ".ico");
+        const ZsBytes data = lib.GetIconData(nId);
+        if (data.empty() || !ZsWriteFile(path, data)) {
+            ZS_LOG_ERR("ExportIconFiles", "'%s'", ZsPathToUtf8(path).c_str());
+            bOk = false;
+            if (!pFailed) {
+                return false;
+            }
+            pFailed->push_back(path);
+        } else if (pOut) {
+            pOut->push_back(path);
+        }
+        if (!ReportExported(k + 1, nItems, path)) {
+            if (pbCancel) {
+                *pbCancel = true;
+            }
+            return false;
+        }
+    }
+    return bOk;
+}

@@ -1,0 +1,73 @@
+// Writing icons of a library to disk: the selected icons as icon files, picture files or one classic icon
+// library (Export Icons), chosen images of one icon (Export Images), and icons as their stored icon files
+// (ExportIconFiles, which dragging icons out of the list and the directory-tree export use).
+//
+// The loops report each icon through the progress protocol ("Export Icons (%d/%d)", "Exporting icon
+// '%s'...", "%.4d. >> %s") and stop when the user aborts; the caller decides whether a progress run is
+// open around them. Files written before a failure or an abort stay.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/ZsConfig.h"
+#include "icon/ZsIcon.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsIconLib.h"
+
+// The choices of an export dialog.
+struct ZIL_EXPORT_OPTIONS {
+    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library
+    std::filesystem::path folder;    // the destination; it must exist
+    bool bEach = false;              // icon files: one file per image
+    bool bCustom = false;            // apply the desired formats before writing
+    std::vector<ZI_FORMAT> desired;  // the desired-format list
+    bool bExcept = false;            // "Except above image formats"
+    bool bGenerate = true;           // generate missing desired formats (else only remove)
+
+    // The options the export dialog stored under its section (ZS_SEC_ICON_EXP or ZS_SEC_IMG_EXP).
+    static ZIL_EXPORT_OPTIONS FromSettings(const char* pszSection, const CZsMemIni& ini = ZsGetConfig());
+};
+
+// What an export did.
+struct ZIL_EXPORT_RESULT {
+    bool bStarted = false;          // false: nothing was written (missing folder, library not created)
+    bool bCancelled = false;        // the user aborted
+    int nIcons = 0;                 // icons handled
+    std::filesystem::path library;  // type 6: the library written
+    std::vector<std::filesystem::path> failed;  // files that could not be written
+    std::vector<std::string> failedIcons;       // type 6: names of icons that could not be added
+    bool Ok() const { return bStarted && !bCancelled && failed.empty() && failedIcons.empty(); }
+};
+
+// "The directory '%s' does not exist!" (error box) unless the folder exists; whether it does.
+bool ZsCheckExportFolder(const std::filesystem::path& folder);
+
+// Export Icons: the icons, in order, with the options. Picture types write one file per image named
+// "<name> (<format>).<ext>", the icon file type "<name>.ico" (or one per image with bEach), the names made
+// safe with ZsMakeFileName and "(Untitled)" for an icon without a name; files of the same name are
+// replaced. The library type writes every icon into a new "<sLibTitle>.icl" (a free name "<title> (2).icl"
+// and so on when that exists), made from the template in the program's folder.
+ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EXPORT_OPTIONS& options,
+                              const std::string& sLibTitle);
+
+// The title the library type names its file after: the library file's title, "Untitled" for a library that
+// was never saved.
+std::string ZsExportLibraryTitle(const CZsIconLib& lib);
+
+// Export Images: copies of the chosen images of an icon (indexes into its images, in the order given) written
+// as pictures or icon files (type 0..5) named after sName. Custom formats do not apply. The paths that could
+// not be written go to *pFailed; false when the folder is missing or anything failed.
+bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                  const std::filesystem::path& folder, bool bEach,
+                  std::vector<std::filesystem::path>* pFailed);
+
+// Writes each icon's stored data byte for byte to "<folder>/<name>.ico", numbered from 1, replacing files of
+// the same name, and appends the paths written to *pOut. Without pFailed the first file that cannot be
+// written stops the run; with it such files are collected there and the run goes on. Returns true when
+// every icon was written; an abort by the user stops the run with false and sets *pbCancel.
+bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
+                     std::vector<std::filesystem::path>* pOut,
+                     std::vector<std::filesystem::path>* pFailed = nullptr, bool* pbCancel = nullptr);

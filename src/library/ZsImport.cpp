@@ -1,0 +1,78 @@
+#include "library/ZsImport.h"
+
+#include <algorithm>
+
+#include "common/ZsLog.h"
+#include "common/ZsProgress.h"
+#include "common/ZsSettings.h"
+
+bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows) {
+    if (pRows && nTarget == pRows->nCurNode && info.nId != 0) {
+        // nImported already counts this icon, so a batch keeps its order from the position on.
+        size_t nRow = pRows->ids.size();
+        if (nPosition >= 0) {
+            nRow = std::min(nRow, static_cast<size_t>(nPosition) + static_cast<size_t>(info.nImported) - 1);
+        }
+        pRows->ids.insert(pRows->ids.begin() + static_cast<std::ptrdiff_t>(nRow), info.nId);
+        pRows->selected.push_back(static_cast<int>(nRow));
+    }
+    const int nFile = info.nFile + 1;
+    if (info.nPieces <= 0) {
+        SetProgressText(PRG_TITLE, "Import Icons (%d/%d)", nFile, info.nFiles);
+    } else {
+        SetProgressText(PRG_TITLE, "Import Icons (%d/%d) [%d/%d]", nFile, info.nFiles, info.nPiece + 1,
+                        info.nPieces);
+    }
+    const std::string sPath = ZsPathToUtf8(info.path);
+    SetProgressText(PRG_STATUS, "Importing icon '%s' from '%s'...", info.sName.c_str(), sPath.c_str());
+    if (info.nId > 0) {
+        SetProgressText(PRG_LOG, "%.4d. '%-16s' << %s", info.nImported, info.sName.c_str(), sPath.c_str());
+    } else {
+        SetProgressText(PRG_LOG, "%.4d. FAILED! '%-16s' << %s", info.nImported, info.sName.c_str(),
+                        sPath.c_str());
+    }
+    SetProgressPos(nFile, info.nFiles);
+    return PumpProgress();
+}
+
+int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& files, int32_t nTarget,
+                   int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
+                   bool* pbCancel, std::vector<ZIL_IMPORT_FAILED>* pFailed) {
+    if (pRows) {
+        pRows->selected.clear();
+        pRows->nCaret = -1;
+    }
+    BeginProgress();
+    if (nMode == ZIL_SIZING_FROM_SETTINGS) {
+        nMode = ZS_OPT_RESIZE.Get();
+    }
+    const int nImported = lib.ImpFiles(
+        files, nTarget, nPosition, nTileWidth, nTileHeight, nMode,
+        [&](const ZIL_IMPORTED& info) {
+            if (info.nId == 0 && pFailed) {
+                pFailed->push_back(ZIL_IMPORT_FAILED{info.sName, info.path});
+            }
+            return OnIconImported(info, nTarget, nPosition, pRows);
+        },
+        pbCancel);
+    if (pRows && !pRows->selected.empty()) {
+        // Each new row went in right after the one before it, so the rows are recorded in ascending order.
+        pRows->nCaret = pRows->selected.front();
+    }
+    EndProgress();
+    return nImported;
+}
+
+bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
+                         std::vector<std::filesystem::path>& files) {
+    for (const std::filesystem::path& input : inputs) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(input, ec)) {
+            files.push_back(input);
+        } else if (ZsFindFiles(input, patterns, true, &files, nullptr) == 0) {
+            ZsMsgBox(ZS_MB_ERROR, "There are no supported files in '%s'!", ZsPathToUtf8(input).c_str());
+            return false;
+        }
+    }
+    return true;
+}

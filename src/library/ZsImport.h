@@ -1,0 +1,50 @@
+// Importing files into a category under the progress protocol: the driver every import command ends in
+// (chosen files, a folder, tiles cut from pictures, files dropped or pasted on the icon list), and the report
+// it gives after every icon the store's file import produced. The icon list's rows are kept as an ordered
+// list of icon ids, which the GUI's list shows and the report keeps in step with the category.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "library/ZsIconLib.h"
+
+// Picture sizing taken from the options ("IDC_CBO_RESIZE") when the import starts.
+inline constexpr int ZIL_SIZING_FROM_SETTINGS = -1;
+
+// The icon list of the category on display while an import runs.
+struct ZIL_IMPORT_ROWS {
+    int32_t nCurNode = 0;       // the category on display (0: none, -1: "My Icons")
+    ZIL_LIST ids;               // the icon id of every row, in row order
+    std::vector<int> selected;  // after the import: the new rows, which the list selects
+    int nCaret = -1;            // after the import: the first new row, or -1 when there is none
+};
+
+// An icon that an import produced but the store refused: its name and the file it came from.
+struct ZIL_IMPORT_FAILED {
+    std::string sName;
+    std::filesystem::path path;
+};
+
+// The report after every icon an import produced (nId 0: the store refused it). Adds the row when the target
+// is the category on display, writes the title, status and numbered log line, moves the bar to the file's
+// number and returns whether the run goes on (false once the user aborted).
+bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows);
+
+// Imports the files into category nTarget at row nPosition (-1: append) inside one progress run, cutting
+// pictures into tiles when nTileWidth and nTileHeight are both non-zero. Files of other kinds are passed
+// over. nMode is the picture sizing (ZI_SIZING_*, or ZIL_SIZING_FROM_SETTINGS). On return pRows (may be
+// null) holds the new rows as selection and caret, *pbCancel tells whether the user aborted and *pFailed
+// lists the refused icons. Returns the number of icons imported; those imported before an abort stay.
+int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& files, int32_t nTarget,
+                   int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
+                   bool* pbCancel = nullptr, std::vector<ZIL_IMPORT_FAILED>* pFailed = nullptr);
+
+// The files to import for a list of files and folders: a file stays as it is; a folder gives every file
+// below it that matches the ";"-separated patterns, its own files first, then each subfolder's in turn. A
+// folder without a matching file is refused with the error "There are no supported files in '%s'!" and the
+// result is false (files then holds what was gathered before it).
+bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
+                         std::vector<std::filesystem::path>& files);

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include "LibTestUtil.h"
+#include "ProgressRecorder.h"
+#include "common/ZsSettings.h"
+#include "icon/ZsFormats.h"
+#include "icon/ZsIconLibrary.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsExport.h"
+
+using test::Library;
+using test::ProgressRecorder;
+
+namespace {
+
+// An icon with a 32x32 and a 16x16 XP image.
+ZsBlock TwoSizes(uint8_t nFill) {
+    return test::MakeIco({test::DibImage(32, 32, 32, nFill), test::DibImage(16, 16, 32, nFill)});
+}
+
+// Adds icons of the given names to "My Icons"; their ids in order.
+ZIL_LIST AddIcons(Library& l, const std::vector<std::string>& names) {
+    ZIL_LIST ids;
+    uint8_t nFill = 0x20;
+    for (const std::string& name : names) {
+        int32_t nId = l.lib.ImpIcon(TwoSizes(nFill++), &name);
+        l.lib.GetList(ZIL_ID_ALL).push_back(nId);
+        ids.push_back(nId);
+    }
+    return ids;
+}
+
+std::vector<std::string> Files(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.push_back(ZsPathToUtf8(e.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ZIL_EXPORT_OPTIONS Options(const std::filesystem::path& folder, int nType, bool bEach = false) {
+    ZIL_EXPORT_OPTIONS o;
+    o.folder = folder;
+    o.nType = nType;
+    o.bEach = bEach;
+    return o;
+}
+
+}  // namespace
+
+TEST(ExportIcons, IconFilesPerIconOrPerImageWithSafeNames) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Sun", "a:b", ""});
+    ProgressRecorder progress;
+    BeginProgress();
+    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_ICO), "lib");
+    EndProgress();
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(r.nIcons, 3);
+    EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"(Untitled).ico", "Sun.ico", "ab.ico"}));
+    EXPECT_EQ(*ZsReadFile(dir / "Sun.ico"), TwoSizes(0x20));
+    EXPECT_EQ(progress.titles,
+              (std::vector<std::string>{"Export Icons (1/3)", "Export Icons (2/3)", "Export Icons (3/3)"}));
+    EXPECT_EQ(progress.statuses[0], "Exporting icon '" + ZsPathToUtf8(dir / "Sun.ico") + "'...");
+    EXPECT_EQ(progress.logs[1], "0002. >> " + ZsPathToUtf8(dir / "ab.ico"));
+
+    test::TempDir each;
+    r = ExportIcons(l.lib, {ids[0]}, Options(each.Path(), ZS_EXPORT_ICO, true), "lib");
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(Files(each.Path()), (std::vector<std::string>{"Sun (16x16 - XP).ico", "Sun (32x32 - XP).ico"}));
+    ZsBlock one = *ZsReadFile(each / "Sun (16x16 - XP).ico");
+    EXPECT_EQ(ZI_GetImageCount(one), 1);
+    EXPECT_EQ(one[18] | one[19] << 8 | one[20] << 16 | one[21] << 24, 22);
+}
+
+TEST(ExportIcons, PicturesOnePerImage) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Globe"});
+    EXPECT_TRUE(ExportIcons(l.lib, ids, Options(dir.Path(), ZS_PIC_PNG), "lib").Ok());
+    EXPECT_EQ(Files(dir.Path()),
+              (std::vector<std::string>{"Globe (16x16 - XP).png", "Globe (32x32 - XP).png"}));
+    CZsBitmap bitmap = ZsLoadPicture(dir / "Globe (32x32 - XP).png");
+    EXPECT_EQ(bitmap.Width(), 32);
+}
+
+TEST(ExportIcons, SameNamesLeaveTheLaterIcon) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Twin", "Twin"});
+    EXPECT_TRUE(ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_ICO), "lib").Ok());
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"Twin.ico"});
+    EXPECT_EQ(*ZsReadFile(dir / "Twin.ico"), TwoSizes(0x21));
+}
+
+TEST(ExportIcons, LibraryTakesAFreeNameAndNamesItsGroups) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Sun", ""});
+    ASSERT_TRUE(l.lib.Save(dir / "Work.pctv"));
+    std::filesystem::create_directories(dir / "out");
+    ZsWriteFile(dir / "out" / "Work.icl", std::vector<uint8_t>{'k', 'e', 'e', 'p'});
+    ZIL_EXPORT_RESULT r =
+        ExportIcons(l.lib, ids, Options(dir / "out", ZS_EXPORT_ICL), ZsExportLibraryTitle(l.lib));
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(r.library, dir / "out" / "Work (2).icl");
+    EXPECT_EQ(ZsReadFile(dir / "out" / "Work.icl")->size(), 4u);
+    CIconLibrary icl;
+    ASSERT_TRUE(icl.Open(r.library));
+    ASSERT_EQ(icl.GetIconCount(), 2);
+    EXPECT_EQ(icl.GetIconName(0), "Sun");
+    // An untitled icon keeps its empty stored name in the library.
+    EXPECT_EQ(icl.GetIconName(1), "");
+    EXPECT_EQ(ZI_GetImageCount(icl.GetIconData(1)), 2);
+
+    Library unsaved;
+    EXPECT_EQ(ZsExportLibraryTitle(unsaved.lib), "Untitled");
+}
+
+TEST(ExportIcons, CustomFormatsAreGeneratedOrOnlyRemoved) {
+    test::TempDir gen, keep, except;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Sun"});
+    ZIL_EXPORT_OPTIONS o = Options(gen.Path(), ZS_EXPORT_ICO);
+    o.bCustom = true;
+    o.desired = {ZI_FORMAT{48, 48, 32}, ZI_FORMAT{16, 16, 32}};
+    EXPECT_TRUE(ExportIcons(l.lib, ids, o, "lib").Ok());
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(*ZsReadFile(gen / "Sun.ico")));
+    ASSERT_EQ(icon.GetImageCount(), 2);
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{48, 48, 32}));
+    EXPECT_EQ(icon.GetImage(1).Format(), (ZI_FORMAT{16, 16, 32}));
+
+    o.folder = keep.Path();
+    o.bGenerate = false;
+    EXPECT_TRUE(ExportIcons(l.lib, ids, o, "lib").Ok());
+    ASSERT_TRUE(icon.SetData(*ZsReadFile(keep / "Sun.ico")));
+    ASSERT_EQ(icon.GetImageCount(), 1);
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{16, 16, 32}));
+
+    o.folder = except.Path();
+    o.bExcept = true;
+    EXPECT_TRUE(ExportIcons(l.lib, ids, o, "lib").Ok());
+    ASSERT_TRUE(icon.SetData(*ZsReadFile(except / "Sun.ico")));
+    ASSERT_EQ(icon.GetImageCount(), 1);
+    EXPECT_EQ(icon.GetImage(0).Format(), (ZI_FORMAT{32, 32, 32}));
+    // The stored icon is never changed by an export.
+    EXPECT_EQ(ZI_GetImageCount(l.lib.GetIconData(ids[0])), 2);
+}
+
+TEST(ExportIcons, MissingFolderStopsBeforeWriting) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Sun"});
+    test::ScriptedMessages messages;
+    for (int nType : {int{ZS_PIC_BMP}, int{ZS_EXPORT_ICO}, int{ZS_EXPORT_ICL}}) {
+        ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir / "missing", nType), "lib");
+        EXPECT_FALSE(r.bStarted);
+        EXPECT_FALSE(r.Ok());
+    }
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0],
+              std::make_pair(int{ZS_MB_ERROR},
+                             "The directory '" + ZsPathToUtf8(dir / "missing") + "' does not exist!"));
+    EXPECT_TRUE(Files(dir.Path()).empty());
+}
+
+TEST(ExportIcons, WriteFailuresAreCollectedAndTheRestIsWritten) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"Early", "Blocked", "Late"});
+    std::filesystem::create_directories(dir / "Blocked.ico");
+    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_ICO), "lib");
+    EXPECT_TRUE(r.bStarted);
+    EXPECT_FALSE(r.Ok());
+    EXPECT_EQ(r.failed, std::vector<std::filesystem::path>{dir / "Blocked.ico"});
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Early.ico"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Late.ico"));
+}
+
+TEST(ExportIcons, AbortStopsAfterTheCurrentIcon) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"One", "Two", "Three"});
+    ProgressRecorder progress(1);
+    BeginProgress();
+    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_ICO), "lib");
+    EndProgress();
+    EXPECT_TRUE(r.bCancelled);
+    EXPECT_EQ(r.nIcons, 1);
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"One.ico"});
+    EXPECT_EQ(progress.ends, std::vector<bool>{false});
+}
+
+TEST(ExportIcons, OptionsComeFromTheDialogSection) {
+    CZsMemIni ini;
+    ZS_EXP_CBO_FILE_FMT.In(ZS_SEC_IMG_EXP).Set(4, ini);
+    ZS_EXP_EDT_DIR.In(ZS_SEC_IMG_EXP).Set("/tmp/x", ini);
+    ZS_EXP_CHK_EACH.In(ZS_SEC_IMG_EXP).Set(true, ini);
+    ZS_EXP_CHK_CUST.In(ZS_SEC_IMG_EXP).Set(true, ini);
+    ZS_EXP_CHK_GEN.In(ZS_SEC_IMG_EXP).Set(false, ini);
+    ZS_FMTS_CHK_EXC.In(ZS_SEC_IMG_EXP).Set(true, ini);
+    ZS_FMTS_LB_SEL_FMTS.In(ZS_SEC_IMG_EXP).Set({8389633, 25168928}, ini);
+    ZIL_EXPORT_OPTIONS o = ZIL_EXPORT_OPTIONS::FromSettings(ZS_SEC_IMG_EXP, ini);
+    EXPECT_EQ(o.nType, 4);
+    EXPECT_EQ(o.folder, std::filesystem::path("/tmp/x"));
+    EXPECT_TRUE(o.bEach && o.bCustom && o.bExcept);
+    EXPECT_FALSE(o.bGenerate);
+    EXPECT_EQ(o.desired, (std::vector<ZI_FORMAT>{ZI_FORMAT{48, 48, 32}, ZI_FORMAT{16, 16, 1}}));
+    ZIL_EXPORT_OPTIONS d = ZIL_EXPORT_OPTIONS::FromSettings(ZS_SEC_ICON_EXP, ini);
+    EXPECT_EQ(d.nType, ZS_EXPORT_ICO);
+    EXPECT_TRUE(d.bGenerate);
+    EXPECT_FALSE(d.bCustom);
+}
+
+TEST(ExportImages, ChosenImagesOnly) {
+    test::TempDir dir;
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(TwoSizes(0x30)));
+    std::vector<std::filesystem::path> failed;
+    EXPECT_TRUE(ExportImages(icon, {1}, "a:b", ZS_PIC_BMP, dir.Path(), false, &failed));
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"ab (16x16 - XP).bmp"});
+    EXPECT_FALSE(ExportImages(icon, {2}, "x", ZS_EXPORT_ICO, dir.Path(), false, &failed));
+    EXPECT_FALSE(ExportImages(icon, {0}, "x", ZS_EXPORT_ICL, dir.Path(), false, &failed));
+    test::ScriptedMessages messages;
+    EXPECT_FALSE(ExportImages(icon, {0}, "x", ZS_EXPORT_ICO, dir / "none", false, &failed));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(Files(dir.Path()).size(), 1u);
+}
+
+TEST(ExportIconFiles, StoredBytesNumberedAndStoppingAtTheFirstFailure) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"A", "B", "C"});
+    ProgressRecorder progress;
+    std::vector<std::filesystem::path> out;
+    BeginProgress();
+    EXPECT_TRUE(ExportIconFiles(l.lib, ids, dir.Path(), &out));
+    EndProgress();
+    EXPECT_EQ(out, (std::vector<std::filesystem::path>{dir / "A.ico", dir / "B.ico", dir / "C.ico"}));
+    EXPECT_EQ(*ZsReadFile(dir / "B.ico"), TwoSizes(0x21));
+    EXPECT_EQ(progress.logs,
+              (std::vector<std::string>{"0001. >> " + ZsPathToUtf8(dir / "A.ico"),
+                                        "0002. >> " + ZsPathToUtf8(dir / "B.ico"),
+                                        "0003. >> " + ZsPathToUtf8(dir / "C.ico"), "Completed!"}));
+    EXPECT_EQ(progress.positions.back(), "3/3");
+
+    test::TempDir blocked;
+    std::filesystem::create_directories(blocked / "B.ico");
+    out.clear();
+    EXPECT_FALSE(ExportIconFiles(l.lib, ids, blocked.Path(), &out));
+    EXPECT_EQ(out, std::vector<std::filesystem::path>{blocked / "A.ico"});
+    EXPECT_FALSE(std::filesystem::exists(blocked / "C.ico"));
+    std::vector<std::filesystem::path> failed;
+    EXPECT_FALSE(ExportIconFiles(l.lib, ids, blocked.Path(), nullptr, &failed));
+    EXPECT_EQ(failed, std::vector<std::filesystem::path>{blocked / "B.ico"});
+    EXPECT_TRUE(std::filesystem::exists(blocked / "C.ico"));
+}
