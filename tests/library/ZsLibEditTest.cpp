@@ -69,11 +69,11 @@ TEST(MergeIcons, PairsTheFirstHalfWithTheSecondAndLogsEachPair) {
                                                          "Merge Icons (1/2)", "Combine Icons (2/2)"}));
     EXPECT_EQ(progress.statuses, (std::vector<std::string>{"Merging icon 'n2' and 'n6' ...",
                                                            "Merging icon 'n5' and 'n9' ...", "Completed!"}));
-    EXPECT_EQ(progress.log,
+    EXPECT_EQ(progress.logs,
               (std::vector<std::string>{
                   "0000. #0002[0x00000003] << #0006[0x00000007]( 2) (#0002:'n2' #0006:'n6')",
                   "0001. #0005[0x00000006] << #0009[0x0000000A]( 2) (#0005:'n5' #0009:'n9')", "Completed!"}));
-    EXPECT_EQ(progress.positions, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {2, 2}}));
+    EXPECT_EQ(progress.positions, (std::vector<std::string>{"1/2", "2/2", "2/2"}));
     EXPECT_EQ(progress.ends, std::vector<bool>{true});
 }
 
@@ -101,7 +101,7 @@ TEST(MergeIcons, DeclinedOrAbortedRunsKeepWhatTheyHad) {
         ScriptedMessages answers({ZS_IDCANCEL});
         ProgressRecorder progress;
         EXPECT_EQ(ZsMergeIcons(l.lib, 1, {0, 1}).nStatus, ZIL_EDIT_DECLINED);
-        EXPECT_EQ(progress.nBegun, 0);
+        EXPECT_EQ(progress.nBegins, 0);
         EXPECT_EQ(l.lib.GetList(1).size(), 4u);
     }
     ScriptedMessages answers({ZS_IDOK});
@@ -110,7 +110,7 @@ TEST(MergeIcons, DeclinedOrAbortedRunsKeepWhatTheyHad) {
     EXPECT_EQ(r.nStatus, ZIL_EDIT_ABORTED);
     EXPECT_EQ(r.nChanged, 1);
     EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{1, 2, 4}));
-    EXPECT_EQ(progress.log.size(), 1u);
+    EXPECT_EQ(progress.logs.size(), 1u);
     EXPECT_EQ(progress.ends, std::vector<bool>{false});
 }
 
@@ -128,7 +128,7 @@ TEST(MergeIcons, NeverMergesAnIconWithItselfOrLosesUnreadableData) {
     EXPECT_EQ(r.failed, ZIL_LIST{1});
     EXPECT_FALSE(IsDeleted(l, 1));
     EXPECT_EQ(ImageCount(l, 1), 1);
-    EXPECT_EQ(progress.log.front(),
+    EXPECT_EQ(progress.logs.front(),
               "0000. FAILED! #0000[0x00000001] << #0002[0x00000001] (#0000:'n0' #0002:'n0')");
 
     r = ZsMergeIcons(l.lib, 1, {0, 1});
@@ -197,7 +197,7 @@ TEST(DeleteFormats, WorksFromTheLastRowUpAndDeletesEmptiedIcons) {
     EXPECT_EQ(ImageCount(l, 1), 1);
     EXPECT_EQ(progress.titles.front(), "Delete Formats from Selected Icons (0/3)");
     EXPECT_EQ(progress.statuses.front(), "Deleting formats from icon 'n2' ...");
-    EXPECT_EQ(progress.log,
+    EXPECT_EQ(progress.logs,
               (std::vector<std::string>{"0000.  1 images deleted from icon( 2 images) 'n2'",
                                         "0001.  1 images deleted from icon( 1 images) 'n1'. Icon deleted.",
                                         "0002.  1 images deleted from icon( 2 images) 'n0'", "Completed!"}));
@@ -235,7 +235,7 @@ TEST(DeleteFormats, AbortStopsBeforeTheNextIcon) {
     EXPECT_EQ(ImageCount(l, 5), 1);
     EXPECT_EQ(ImageCount(l, 4), 1);
     EXPECT_EQ(ImageCount(l, 3), 2);
-    EXPECT_EQ(progress.log.size(), 2u);
+    EXPECT_EQ(progress.logs.size(), 2u);
 }
 
 TEST(AddFormats, MakesMissingFormatsFromTheLargestImage) {
@@ -256,7 +256,7 @@ TEST(AddFormats, MakesMissingFormatsFromTheLargestImage) {
     CZsBitmap small = icon.GetHBITMAP(1);
     ASSERT_EQ(small.Width(), 16);
     EXPECT_EQ(small.At(8, 8), kRed);
-    EXPECT_EQ(progress.log, (std::vector<std::string>{"0000.  2 images added to icon( 1 images) 'n0'",
+    EXPECT_EQ(progress.logs, (std::vector<std::string>{"0000.  2 images added to icon( 1 images) 'n0'",
                                                       "0001. FAILED! 'n1'", "Completed!"}));
 }
 
