@@ -19,6 +19,23 @@ std::vector<int> CleanRows(std::vector<int> rows, size_t nCount) {
     return rows;
 }
 
+// The icons of the selected rows, each once, in row order or (bFromLast) from the last row up.
+std::vector<int32_t> SelectedIds(const ZIL_LIST& list, std::vector<int> rows, bool bFromLast) {
+    std::vector<int> clean = CleanRows(std::move(rows), list.size());
+    if (bFromLast) {
+        std::reverse(clean.begin(), clean.end());
+    }
+    std::vector<int32_t> ids;
+    std::unordered_set<int32_t> seen;
+    for (int nRow : clean) {
+        int32_t nId = list[static_cast<size_t>(nRow)];
+        if (seen.insert(nId).second) {
+            ids.push_back(nId);
+        }
+    }
+    return ids;
+}
+
 int ClampRow(int nRow, size_t nCount) {
     if (nCount == 0) {
         return -1;
@@ -135,15 +152,7 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
     ZIL_EDIT_RESULT result;
     const ZIL_LIST list = lib.GetList(nNode);
     // From the last selected row up; an icon listed twice is worked on once.
-    std::vector<int32_t> ids;
-    std::unordered_set<int32_t> seen;
-    std::vector<int> clean = CleanRows(std::move(rows), list.size());
-    for (auto it = clean.rbegin(); it != clean.rend(); ++it) {
-        int32_t nId = list[static_cast<size_t>(*it)];
-        if (seen.insert(nId).second) {
-            ids.push_back(nId);
-        }
-    }
+    const std::vector<int32_t> ids = SelectedIds(list, std::move(rows), true);
     const int m = static_cast<int>(ids.size());
     BeginProgress();
     for (int k = 0; k < m; ++k) {
@@ -183,14 +192,7 @@ ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
                              std::span<const ZI_FORMAT> formats) {
     ZIL_EDIT_RESULT result;
     const ZIL_LIST list = lib.GetList(nNode);
-    std::vector<int32_t> ids;
-    std::unordered_set<int32_t> seen;
-    for (int nRow : CleanRows(std::move(rows), list.size())) {
-        int32_t nId = list[static_cast<size_t>(nRow)];
-        if (seen.insert(nId).second) {
-            ids.push_back(nId);
-        }
-    }
+    const std::vector<int32_t> ids = SelectedIds(list, std::move(rows), false);
     const int m = static_cast<int>(ids.size());
     BeginProgress();
     for (int k = 0; k < m; ++k) {
