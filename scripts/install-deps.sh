@@ -5,5 +5,5 @@ exec "$(dirname "$0")/apt-install-missing.sh" \
   g++ cmake ninja-build pkg-config \
   libsqlite3-dev sqlite3 \
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev \
-  qt6-base-dev libgl-dev \
+  qt6-base-dev libgl-dev fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev
