@@ -147,12 +147,14 @@ ZIL_EDIT_RESULT ZsDeleteIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> r
     return result;
 }
 
-ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
-                                std::span<const ZI_FORMAT> formats, bool bExcept, bool bKeepLargest) {
-    ZIL_EDIT_RESULT result;
-    const ZIL_LIST list = lib.GetList(nNode);
-    // From the last selected row up; an icon listed twice is worked on once.
-    const std::vector<int32_t> ids = SelectedIds(list, std::move(rows), true);
+namespace {
+
+// Works on the icons one by one in one progress run: an abort is checked before each icon, the title
+// "<title> (k/m)" is shown before and after it, the status "<doing> '<name>' ..." while fnIcon (id, name, k)
+// works on it and returns its log line, which follows the second title; then the bar moves.
+template <typename Fn>
+void ForEachIcon(CZsIconLib& lib, const std::vector<int32_t>& ids, const char* pszTitle, const char* pszDoing,
+                 ZIL_EDIT_RESULT& result, Fn fnIcon) {
     const int m = static_cast<int>(ids.size());
     BeginProgress();
     for (int k = 0; k < m; ++k) {
@@ -162,76 +164,75 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
         }
         const int32_t nId = ids[static_cast<size_t>(k)];
         const std::string sName = lib.GetIconName(nId);
-        SetProgressText(PRG_TITLE, "Delete Formats from Selected Icons (%d/%d)", k, m);
-        SetProgressText(PRG_STATUS, "Deleting formats from icon '%s' ...", sName.c_str());
-        CIcon icon;
-        lib.GetIcon(nId, icon);
-        const int N = icon.GetImageCount();
-        const int r = icon.RemoveFormats(formats, bExcept, bKeepLargest);
-        bool bDeleted = false;
-        if (r > 0) {
-            if (r == N) {
-                lib.DelIcon(nId);
-                bDeleted = true;
-                ++result.nDeleted;
-            } else {
-                lib.SetIcon(nId, icon);
-                ++result.nChanged;
-            }
-        }
-        SetProgressText(PRG_TITLE, "Delete Formats from Selected Icons (%d/%d)", k + 1, m);
-        SetProgressText(PRG_LOG, "%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N,
-                        sName.c_str(), bDeleted ? ". Icon deleted." : "");
+        SetProgressText(PRG_TITLE, "%s (%d/%d)", pszTitle, k, m);
+        SetProgressText(PRG_STATUS, "%s '%s' ...", pszDoing, sName.c_str());
+        const std::string sLine = fnIcon(nId, sName, k);
+        SetProgressText(PRG_TITLE, "%s (%d/%d)", pszTitle, k + 1, m);
+        SetProgressText(PRG_LOG, "%s", sLine.c_str());
         SetProgressPos(k + 1, m);
     }
     EndProgress();
+}
+
+}  // namespace
+
+ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
+                                std::span<const ZI_FORMAT> formats, bool bExcept, bool bKeepLargest) {
+    ZIL_EDIT_RESULT result;
+    // From the last selected row up; an icon listed twice is worked on once.
+    const std::vector<int32_t> ids = SelectedIds(lib.GetList(nNode), std::move(rows), true);
+    ForEachIcon(lib, ids, "Delete Formats from Selected Icons", "Deleting formats from icon", result,
+                [&](int32_t nId, const std::string& sName, int k) {
+                    CIcon icon;
+                    lib.GetIcon(nId, icon);
+                    const int N = icon.GetImageCount();
+                    const int r = icon.RemoveFormats(formats, bExcept, bKeepLargest);
+                    bool bDeleted = false;
+                    if (r > 0) {
+                        if (r == N) {
+                            lib.DelIcon(nId);
+                            bDeleted = true;
+                            ++result.nDeleted;
+                        } else {
+                            lib.SetIcon(nId, icon);
+                            ++result.nChanged;
+                        }
+                    }
+                    return ZsFormat("%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N,
+                                    sName.c_str(), bDeleted ? ". Icon deleted." : "");
+                });
     return result;
 }
 
 ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
                              std::span<const ZI_FORMAT> formats) {
     ZIL_EDIT_RESULT result;
-    const ZIL_LIST list = lib.GetList(nNode);
-    const std::vector<int32_t> ids = SelectedIds(list, std::move(rows), false);
-    const int m = static_cast<int>(ids.size());
-    BeginProgress();
-    for (int k = 0; k < m; ++k) {
-        if (!PumpProgress()) {
-            result.nStatus = ZIL_EDIT_ABORTED;
-            break;
-        }
-        const int32_t nId = ids[static_cast<size_t>(k)];
-        const std::string sName = lib.GetIconName(nId);
-        SetProgressText(PRG_TITLE, "Add Formats to Selected Icons (%d/%d)", k, m);
-        SetProgressText(PRG_STATUS, "Adding formats to icon '%s' ...", sName.c_str());
-        // Stored data that is no icon is kept as it is rather than replaced by blank images.
-        CIcon icon;
-        int nAdded = 0;
-        bool bOk = lib.GetIcon(nId, icon);
-        const int N = icon.GetImageCount();
-        if (bOk) {
-            nAdded = ZI_NewFormats(icon, formats, N > 0 ? 0 : -1, nullptr);
-            if (nAdded > 0) {
-                ZsBlock data = icon.GetData(-1);
-                bOk = !data.empty();
-                if (bOk) {
-                    lib.SetIconData(nId, data);
-                    ++result.nChanged;
-                }
-            }
-        }
-        SetProgressText(PRG_TITLE, "Add Formats to Selected Icons (%d/%d)", k + 1, m);
-        if (bOk) {
-            SetProgressText(PRG_LOG, "%.4d. %2d images added to icon(%2d images) '%s'", k, nAdded, N,
-                            sName.c_str());
-        } else {
-            ZS_LOG_ERR("ZsAddFormats", "#%d", nId);
-            result.failed.push_back(nId);
-            SetProgressText(PRG_LOG, "%.4d. FAILED! '%s'", k, sName.c_str());
-        }
-        SetProgressPos(k + 1, m);
-    }
-    EndProgress();
+    const std::vector<int32_t> ids = SelectedIds(lib.GetList(nNode), std::move(rows), false);
+    ForEachIcon(lib, ids, "Add Formats to Selected Icons", "Adding formats to icon", result,
+                [&](int32_t nId, const std::string& sName, int k) {
+                    // Stored data that is no icon is kept as it is rather than replaced by blank images.
+                    CIcon icon;
+                    int nAdded = 0;
+                    bool bOk = lib.GetIcon(nId, icon);
+                    const int N = icon.GetImageCount();
+                    if (bOk) {
+                        nAdded = ZI_NewFormats(icon, formats, N > 0 ? 0 : -1, nullptr);
+                        if (nAdded > 0) {
+                            ZsBlock data = icon.GetData(-1);
+                            bOk = !data.empty();
+                            if (bOk) {
+                                lib.SetIconData(nId, data);
+                                ++result.nChanged;
+                            }
+                        }
+                    }
+                    if (bOk) {
+                        return ZsFormat("%.4d. %2d images added to icon(%2d images) '%s'", k, nAdded, N,
+                                        sName.c_str());
+                    }
+                    ZS_LOG_ERR("ZsAddFormats", "#%d", nId);
+                    result.failed.push_back(nId);
+                    return ZsFormat("%.4d. FAILED! '%s'", k, sName.c_str());
+                });
     return result;
 }
-
