@@ -5,6 +5,7 @@ cd "$(dirname "$0")"
 
 ./scripts/install-deps.sh
 ./scripts/build.sh
+./scripts/check-format.sh
 
 export QT_QPA_PLATFORM=offscreen
 cd build

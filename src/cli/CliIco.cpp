@@ -18,8 +18,8 @@ void PrintIcoText(const std::filesystem::path& path, ZsBytes data) {
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZI_ENTRY& e = entries[i];
         ZI_FORMAT f = e.Format();
-        std::printf("  %-4zu %-18s %6d %6d %5d  %-4s %10u\n", i, ZI_GetFormatName(f).c_str(), f.nWidth, f.nHeight,
-                    f.nBitCount, ZI_IsPng(e.image) ? "PNG" : "DIB", e.dwBytesInRes);
+        std::printf("  %-4zu %-18s %6d %6d %5d  %-4s %10u\n", i, ZI_GetFormatName(f).c_str(), f.nWidth,
+                    f.nHeight, f.nBitCount, ZI_IsPng(e.image) ? "PNG" : "DIB", e.dwBytesInRes);
     }
     if (info.nImages > 0) {
         std::printf("  widths %d..%d, bit counts %d..%d, %d XP image%s\n", info.nMinWidth, info.nMaxWidth,
@@ -35,9 +35,10 @@ void PrintIcoJson(const std::filesystem::path& path, ZsBytes data) {
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZI_ENTRY& e = entries[i];
         ZI_FORMAT f = e.Format();
-        std::printf("%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
-                    i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
-                    ZI_IsPng(e.image) ? "true" : "false", e.dwBytesInRes);
+        std::printf(
+            "%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
+            i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
+            ZI_IsPng(e.image) ? "true" : "false", e.dwBytesInRes);
     }
     std::printf(
         "], \"info\": {\"size\": %d, \"images\": %d, \"xpImages\": %d, \"maxWidth\": %d, \"minWidth\": %d, "

@@ -50,7 +50,8 @@ size_t LastSep(std::string_view path) {
 // The documents folder named in the user's XDG settings file, with $HOME expanded.
 fs::path XdgUserDir(const char* key) {
     std::string config = EnvValue("XDG_CONFIG_HOME");
-    fs::path file = config.empty() ? HomeDir() / ".config" / "user-dirs.dirs" : fs::path(config) / "user-dirs.dirs";
+    fs::path file =
+        config.empty() ? HomeDir() / ".config" / "user-dirs.dirs" : fs::path(config) / "user-dirs.dirs";
     std::ifstream in(file);
     std::string line;
     std::string prefix = std::string(key) + "=\"";
@@ -235,7 +236,8 @@ fs::path ZsUniqueFilePath(const fs::path& folder, std::string_view name, std::st
     std::error_code ec;
     fs::path candidate = folder / ZsPathFromUtf8(std::string(name) + sExt);
     for (int n = 2; fs::exists(fs::symlink_status(candidate, ec)); ++n) {
-        candidate = folder / ZsPathFromUtf8(ZsFormat("%s (%d)%s", std::string(name).c_str(), n, sExt.c_str()));
+        candidate =
+            folder / ZsPathFromUtf8(ZsFormat("%s (%d)%s", std::string(name).c_str(), n, sExt.c_str()));
     }
     return candidate;
 }
@@ -273,9 +275,12 @@ std::string ZsHexEncode(ZsBytes bytes) {
 
 ZsBlock ZsHexDecode(std::string_view text) {
     auto value = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
         return -1;
     };
     ZsBlock out;
@@ -400,7 +405,8 @@ int ZsFindFiles(const fs::path& folder, std::string_view list, bool bRecurse, st
             }
         }
         // The subfolders of this folder are walked right after it, before folders found later.
-        pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(next) + 1, subdirs.begin(), subdirs.end());
+        pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(next) + 1, subdirs.begin(),
+                       subdirs.end());
     }
     return nFound;
 }

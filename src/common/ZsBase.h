@@ -95,8 +95,7 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
                    std::string* pError = nullptr);
 
 // Reads a whole file; none when it cannot be opened or read, or is larger than nMaxBytes.
-std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path,
-                                  uint64_t nMaxBytes = UINT64_C(1) << 32);
+std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nMaxBytes = UINT64_C(1) << 32);
 // Creates or truncates the file and writes the whole buffer; true when every byte was written.
 bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 // Writes next to the target and renames over it, so the target is either old or new, never half written.

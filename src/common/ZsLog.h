@@ -35,11 +35,11 @@ std::string ZsErrorText(int nError);
 
 // Builds and logs the error line "ERR(%d)'%s'@%s(%d)>%s: " + tail. errno is read first, before anything
 // else can change it. The function name is the qualified name of the reporter, such as "CIcon::GetData".
-#define ZS_LOG_ERR(pszFunction, pszTail, ...)                                                           \
-    do {                                                                                                \
-        const int nZsErr_ = errno;                                                                      \
-        ZsLog("ERR(%d)'%s'@%s(%d)>%s: " pszTail, nZsErr_, ZsErrorText(nZsErr_).c_str(),                 \
-              ZsSourceName(__FILE__), __LINE__, pszFunction __VA_OPT__(, ) __VA_ARGS__);                \
+#define ZS_LOG_ERR(pszFunction, pszTail, ...)                                            \
+    do {                                                                                 \
+        const int nZsErr_ = errno;                                                       \
+        ZsLog("ERR(%d)'%s'@%s(%d)>%s: " pszTail, nZsErr_, ZsErrorText(nZsErr_).c_str(),  \
+              ZsSourceName(__FILE__), __LINE__, pszFunction __VA_OPT__(, ) __VA_ARGS__); \
     } while (0)
 
 // The start and end of a program's log: the banner "Pictavo 1.0.0.1108" and the command line when it is

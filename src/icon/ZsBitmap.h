@@ -41,10 +41,18 @@ private:
 };
 
 inline constexpr uint32_t ZsArgb(unsigned a, unsigned r, unsigned g, unsigned b) {
-    return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) |
-           static_cast<uint32_t>(b);
+    return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) |
+           (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
 }
-inline constexpr unsigned ZsAlpha(uint32_t p) { return p >> 24; }
-inline constexpr unsigned ZsRed(uint32_t p) { return (p >> 16) & 0xFF; }
-inline constexpr unsigned ZsGreen(uint32_t p) { return (p >> 8) & 0xFF; }
-inline constexpr unsigned ZsBlue(uint32_t p) { return p & 0xFF; }
+inline constexpr unsigned ZsAlpha(uint32_t p) {
+    return p >> 24;
+}
+inline constexpr unsigned ZsRed(uint32_t p) {
+    return (p >> 16) & 0xFF;
+}
+inline constexpr unsigned ZsGreen(uint32_t p) {
+    return (p >> 8) & 0xFF;
+}
+inline constexpr unsigned ZsBlue(uint32_t p) {
+    return p & 0xFF;
+}

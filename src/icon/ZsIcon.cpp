@@ -30,7 +30,8 @@ bool EntryPrecedes(const ZI_FORMAT& r, const ZI_FORMAT& f) {
 }  // namespace
 
 uint32_t ZI_PackFormat(const ZI_FORMAT& format) {
-    return (static_cast<uint32_t>(format.nWidth) << 19) | ((static_cast<uint32_t>(format.nHeight) & 0x1FFF) << 6) |
+    return (static_cast<uint32_t>(format.nWidth) << 19) |
+           ((static_cast<uint32_t>(format.nHeight) & 0x1FFF) << 6) |
            (static_cast<uint32_t>(format.nBitCount) & 0x3F);
 }
 

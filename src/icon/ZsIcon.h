@@ -144,12 +144,12 @@ public:
     // Replaces a record's pixels from the bitmap at the record's format (see ZI_SetImageBitmap).
     bool SetHBITMAP(const CZsBitmap& bitmap, int nImgIdx);
 
-    // Writes the images to files in a folder: types 0..4 one picture per image named "<name> (<label>).<ext>",
-    // type 5 one icon file "<name>.ico", or with bPerImage one "<name> (<label>).ico" per image. The name is
-    // made safe as a file name. Returns false, with the paths in *pFailed, when any file could not be made
-    // or written; an unknown type writes nothing and gives false.
-    bool ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder, bool bPerImage,
-                      std::vector<std::filesystem::path>* pFailed = nullptr) const;
+    // Writes the images to files in a folder: types 0..4 one picture per image named "<name>
+    // (<label>).<ext>", type 5 one icon file "<name>.ico", or with bPerImage one "<name> (<label>).ico" per
+    // image. The name is made safe as a file name. Returns false, with the paths in *pFailed, when any file
+    // could not be made or written; an unknown type writes nothing and gives false.
+    bool ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
+                      bool bPerImage, std::vector<std::filesystem::path>* pFailed = nullptr) const;
 
     // A blank record of a format: the DIB header, a zero colour table and colour bits, a full AND mask.
     static ZI_IMAGE NewImage(const ZI_FORMAT& format);

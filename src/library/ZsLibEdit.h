@@ -48,4 +48,3 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
 // from its largest image (blank and transparent for an icon without images).
 ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
                              std::span<const ZI_FORMAT> formats);
-

@@ -9,15 +9,17 @@
 
 TEST(CliInfo, ReportsImagesInFileOrderAsJson) {
     test::TempDir dir;
-    std::vector<uint8_t> ico =
-        test::MakeIco({test::DibImage(16, 16, 32), test::PngStub(256, 256, 32, 100), test::DibImage(32, 32, 4)});
+    std::vector<uint8_t> ico = test::MakeIco(
+        {test::DibImage(16, 16, 32), test::PngStub(256, 256, 32, 100), test::DibImage(32, 32, 4)});
     ZsWriteFile(dir / "a.ico", ico);
     test::CliResult r = test::RunCli({"info", "--json", (dir / "a.ico").string()});
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("\"kind\": \"ico\""), std::string::npos);
-    size_t first = r.out.find("\"width\": 16, \"height\": 16, \"bitCount\": 32, \"label\": \"16x16 - XP\", \"png\": false");
-    size_t second = r.out.find("\"width\": 256, \"height\": 256, \"bitCount\": 32, \"label\": \"256x256 - XP\", "
-                               "\"png\": true, \"bytes\": 124");
+    size_t first = r.out.find(
+        "\"width\": 16, \"height\": 16, \"bitCount\": 32, \"label\": \"16x16 - XP\", \"png\": false");
+    size_t second = r.out.find(
+        "\"width\": 256, \"height\": 256, \"bitCount\": 32, \"label\": \"256x256 - XP\", "
+        "\"png\": true, \"bytes\": 124");
     size_t third = r.out.find("\"label\": \"32x32 - 16\"");
     EXPECT_NE(first, std::string::npos) << r.out;
     EXPECT_LT(first, second);
@@ -39,8 +41,8 @@ TEST(CliInfo, UsageAndFailures) {
 
 TEST(CliRepack, SortsImagesIntoFormatOrder) {
     test::TempDir dir;
-    std::vector<uint8_t> ico = test::MakeIco({test::DibImage(16, 16, 32), test::DibImage(32, 32, 8),
-                                              test::DibImage(32, 32, 32)});
+    std::vector<uint8_t> ico =
+        test::MakeIco({test::DibImage(16, 16, 32), test::DibImage(32, 32, 8), test::DibImage(32, 32, 32)});
     ZsWriteFile(dir / "in.ico", ico);
     test::CliResult r = test::RunCli({"repack", (dir / "in.ico").string(), (dir / "out.ico").string()});
     ASSERT_EQ(r.code, 0) << r.err;

@@ -39,7 +39,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
     for (const std::string& a : args) {
         cmd += " " + ShellQuote(a);
     }
-    cmd += " >" + ShellQuote((io / "out").string()) + " 2>" + ShellQuote((io / "err").string()) + " </dev/null";
+    cmd +=
+        " >" + ShellQuote((io / "out").string()) + " 2>" + ShellQuote((io / "err").string()) + " </dev/null";
     int status = std::system(cmd.c_str());
     CliResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -31,9 +31,10 @@ void WriteAndCheckWholeLog() {
         CZsInit init("pictavo /tmp/a.pctv");
         ZsLog("line %d", 1);
     }
-    std::string expected = std::string("\xFF\xFE", 2) +
-                           Utf16("Pictavo 1.0.0.1108\r\nCommand lines: pictavo /tmp/a.pctv\r\n\r\n"
-                                 "line 1\r\n\r\nEnd log\r\n");
+    std::string expected =
+        std::string("\xFF\xFE", 2) + Utf16(
+                                         "Pictavo 1.0.0.1108\r\nCommand lines: pictavo /tmp/a.pctv\r\n\r\n"
+                                         "line 1\r\n\r\nEnd log\r\n");
     std::exit(ReadLogBytes() == expected ? 0 : 1);
 }
 

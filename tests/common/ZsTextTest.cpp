@@ -37,7 +37,9 @@ TEST(ZsText, MalformedInputBecomesReplacementCharacters) {
 }
 
 TEST(ZsText, Windows1252) {
-    EXPECT_EQ(ZsUtf8ToWin1252("Café €5 ő"), "Caf\xE9 \x80" "5 ?");
+    EXPECT_EQ(ZsUtf8ToWin1252("Café €5 ő"),
+              "Caf\xE9 \x80"
+              "5 ?");
     EXPECT_EQ(ZsWin1252ToUtf8("Caf\xE9 \x80\x99"), "Café €™");
     EXPECT_EQ(ZsUtf8ToWin1252(ZsWin1252ToUtf8("\x81\x8D")), "\x81\x8D");
 }

@@ -1,6 +1,6 @@
 // Replay main for the fuzz targets when libFuzzer is not linked: runs every file of the given folders, then
-// seeded mutations of them (bit flips, truncations, byte runs, duplications), so that the parsers meet damaged
-// input in every ordinary test run. Deterministic: the same inputs every run.
+// seeded mutations of them (bit flips, truncations, byte runs, duplications), so that the parsers meet
+// damaged input in every ordinary test run. Deterministic: the same inputs every run.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -51,7 +51,8 @@ std::vector<uint8_t> Mutate(const std::vector<uint8_t>& seed, std::mt19937& rng)
                     size_t len = std::min<size_t>(m.size() - at, 1 + rng() % 64);
                     std::vector<uint8_t> chunk(m.begin() + static_cast<std::ptrdiff_t>(at),
                                                m.begin() + static_cast<std::ptrdiff_t>(at + len));
-                    m.insert(m.begin() + static_cast<std::ptrdiff_t>(rng() % m.size()), chunk.begin(), chunk.end());
+                    m.insert(m.begin() + static_cast<std::ptrdiff_t>(rng() % m.size()), chunk.begin(),
+                             chunk.end());
                 }
                 break;
             default:

@@ -135,7 +135,8 @@ TEST(ZiBlock, EveryTruncationIsReadSafely) {
 }
 
 TEST(CIcon, LoadsInFormatOrderAndPacksInThatOrder) {
-    std::vector<uint8_t> ico = MakeIco({DibImage(16, 16, 32, 1), DibImage(32, 32, 8, 2), DibImage(32, 32, 32, 3)});
+    std::vector<uint8_t> ico =
+        MakeIco({DibImage(16, 16, 32, 1), DibImage(32, 32, 8, 2), DibImage(32, 32, 32, 3)});
     CIcon icon;
     ASSERT_TRUE(icon.SetData(ico));
     EXPECT_EQ(Formats(icon), (std::vector<ZI_FORMAT>{{32, 32, 32}, {16, 16, 32}, {32, 32, 8}}));
@@ -146,7 +147,8 @@ TEST(CIcon, LoadsInFormatOrderAndPacksInThatOrder) {
     EXPECT_EQ(entries[0].Format(), (ZI_FORMAT{32, 32, 32}));
     EXPECT_EQ(entries[2].Format(), (ZI_FORMAT{32, 32, 8}));
     EXPECT_EQ(entries[1].dwImageOffset, entries[0].dwImageOffset + entries[0].dwBytesInRes);
-    EXPECT_EQ(packed.size(), 6u + 48u + entries[0].dwBytesInRes + entries[1].dwBytesInRes + entries[2].dwBytesInRes);
+    EXPECT_EQ(packed.size(),
+              6u + 48u + entries[0].dwBytesInRes + entries[1].dwBytesInRes + entries[2].dwBytesInRes);
     // Packing again after loading the packed block gives the same bytes.
     CIcon again;
     ASSERT_TRUE(again.SetData(packed));
@@ -225,9 +227,9 @@ TEST(CIcon, BlankFormatsFollowTheDibSizeRule) {
     EXPECT_EQ(r.U32At(8), 32u);  // twice the height
     EXPECT_EQ(r.U16At(14), 4);
     EXPECT_EQ(r.U32At(20), 8u * 32u);
-    EXPECT_EQ(img.data[40 + 64], 0);                // colour bits zero
-    EXPECT_EQ(img.data.back(), 0xFF);               // mask fully transparent
-    EXPECT_EQ(img.data[40 + 64 + 8 * 16], 0xFF);    // mask starts right after the colour bits
+    EXPECT_EQ(img.data[40 + 64], 0);              // colour bits zero
+    EXPECT_EQ(img.data.back(), 0xFF);             // mask fully transparent
+    EXPECT_EQ(img.data[40 + 64 + 8 * 16], 0xFF);  // mask starts right after the colour bits
 
     icon.AddFormat(ZI_FORMAT{256, 256, 32});
     EXPECT_EQ(icon.GetImage(0).bWidth, 0);

@@ -1,4 +1,5 @@
-// Shared pieces of the tests of the library's batch edits: icons of solid colours (and the progress recorder).
+// Shared pieces of the tests of the library's batch edits: icons of solid colours (and the progress
+// recorder).
 #pragma once
 
 #include <string>

@@ -257,7 +257,7 @@ TEST(AddFormats, MakesMissingFormatsFromTheLargestImage) {
     ASSERT_EQ(small.Width(), 16);
     EXPECT_EQ(small.At(8, 8), kRed);
     EXPECT_EQ(progress.logs, (std::vector<std::string>{"0000.  2 images added to icon( 1 images) 'n0'",
-                                                      "0001. FAILED! 'n1'", "Completed!"}));
+                                                       "0001. FAILED! 'n1'", "Completed!"}));
 }
 
 TEST(CompactLib, RunsOnASavedLibrary) {

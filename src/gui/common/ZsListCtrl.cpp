@@ -54,12 +54,12 @@ void CZsListCtrl::InsertGroup(int nGroupId, const QString& sHeader) {
     mGroups[nGroupId] = pGroup;
 }
 
-int CZsListCtrl::InsertItem(int nIndex, const QString& sText, std::optional<uint64_t> data, int nGroupId) {
+int CZsListCtrl::InsertItem(int nIndex, const QString& sText, std::optional<uint64_t> nData, int nGroupId) {
     nIndex = std::clamp(nIndex, 0, GetItemCount());
     auto* pItem = new QTreeWidgetItem(QStringList{sText});
     pItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    if (data) {
-        pItem->setData(0, kDataRole, QVariant::fromValue<qulonglong>(*data));
+    if (nData) {
+        pItem->setData(0, kDataRole, QVariant::fromValue<qulonglong>(*nData));
     }
 
     // Within its parent the row goes before the first row of the same parent that follows it in index order.
@@ -117,9 +117,9 @@ uint64_t CZsListCtrl::GetItemData(int nIndex) const {
     return pItem ? pItem->data(0, kDataRole).toULongLong() : 0;
 }
 
-void CZsListCtrl::SetItemData(int nIndex, uint64_t data) {
+void CZsListCtrl::SetItemData(int nIndex, uint64_t nData) {
     if (QTreeWidgetItem* pItem = Row(nIndex)) {
-        pItem->setData(0, kDataRole, QVariant::fromValue<qulonglong>(data));
+        pItem->setData(0, kDataRole, QVariant::fromValue<qulonglong>(nData));
     }
 }
 

@@ -18,14 +18,14 @@ public:
     void InsertGroup(int nGroupId, const QString& sHeader);
     // Adds a row at nIndex (clamped to the end) with the text of the first column. The item data is set
     // only when given; the row goes into the group only when nGroupId is not negative and the group exists.
-    int InsertItem(int nIndex, const QString& sText, std::optional<uint64_t> data = std::nullopt,
+    int InsertItem(int nIndex, const QString& sText, std::optional<uint64_t> nData = std::nullopt,
                    int nGroupId = -1);
 
     int GetItemCount() const { return static_cast<int>(mRows.size()); }
     QString GetItemText(int nIndex, int nColumn) const;
     void SetItemText(int nIndex, int nColumn, const QString& sText);
     uint64_t GetItemData(int nIndex) const;
-    void SetItemData(int nIndex, uint64_t data);
+    void SetItemData(int nIndex, uint64_t nData);
     bool GetCheck(int nIndex) const;
     void SetCheck(int nIndex, bool bChecked);
     bool IsItemSelected(int nIndex) const;
