@@ -146,11 +146,27 @@ private slots:
         QVERIFY(!frame.Docs().OpenDocumentFile(ico));
         QCOMPARE(messages.shown.size(), size_t(1));
         QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        // The second line says why.
         QCOMPARE(QString::fromStdString(messages.shown[0].second),
-                 QStringLiteral("Can not open '%1'!").arg(QString::fromStdString(ico.string())));
+                 QStringLiteral("Can not open '%1'!\nThe file is not an extended icon library.")
+                     .arg(QString::fromStdString(ico.string())));
         QVERIFY(frame.Docs().Documents().empty());
         QVERIFY(!frame.Docs().OpenDocumentFile(dir / "missing.pctv"));
         QCOMPARE(messages.shown.size(), size_t(2));
+        QCOMPARE(QString::fromStdString(messages.shown[1].second),
+                 QStringLiteral("Can not open '%1'!\nThe file does not exist.")
+                     .arg(QString::fromStdString((dir / "missing.pctv").string())));
+        WriteSampleLibrary(dir / "damaged.pctv");
+        {
+            CSQLite db;
+            QVERIFY(db.Open(dir / "damaged.pctv"));
+            QVERIFY(db.Exec("delete from main where id=2;"));
+        }
+        QVERIFY(!frame.Docs().OpenDocumentFile(dir / "damaged.pctv"));
+        QCOMPARE(messages.shown.size(), size_t(3));
+        QVERIFY(
+            QString::fromStdString(messages.shown[2].second)
+                .endsWith(QStringLiteral("!\nThe library is damaged: its category tree cannot be read.")));
     }
 
     void openingTheSameLibraryTwiceOnlyActivatesIt() {

@@ -46,7 +46,8 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
     mTree.DeleteAllItems();
     AttachTree(&mTree);
     if (!Load(path)) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!", ZsPathToUtf8(path).c_str());
+        // The store says why on the second line: missing, not a library, or damaged.
+        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!\n%s", ZsPathToUtf8(path).c_str(), LoadError().c_str());
         return false;
     }
     mnCurNode = 0;
