@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMdiArea>
@@ -461,6 +462,16 @@ private slots:
             QCOMPARE(dialog.ImpExts()->currentText(),
                      QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
             QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
+            // The labels name this desktop's parts.
+            QStringList labels;
+            for (QLabel* pLabel : dialog.findChildren<QLabel*>()) {
+                labels << pLabel->text();
+                if (pLabel->buddy() == dialog.DndImgFileFmt()) {
+                    QCOMPARE(pLabel->text(),
+                             QStringLiteral("Output format when Drag&&Drop images to the file manager:"));
+                }
+            }
+            QVERIFY(!labels.join(QLatin1Char(' ')).contains(QLatin1String("Windows")));
             QCOMPARE(dialog.DndImgFileFmt()->itemText(3), QStringLiteral("Tag Image File Format (*.tif)"));
             // A stored index the list does not have gives the default.
             QCOMPARE(dialog.DndImgFileFmt()->currentIndex(), 4);
