@@ -76,7 +76,8 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
 
 void CDocZIL::OnCloseDocument() {
     Close();
-    if (mpHost) {
+    // The preview shows the active library's image: closing another library leaves it alone.
+    if (mpHost && mpHost->ActiveDocument() == this) {
         mpHost->SetPreview(CZsBitmap());
     }
 }
