@@ -89,6 +89,27 @@ void WriteLibraryOf(const std::filesystem::path& path,
     lib.Close();
 }
 
+// A main frame, shown, with one library open in it.
+struct CLibraryFrame {
+    CFrmMain frame;
+    CDocZIL* pDoc = nullptr;
+    CViewZIL* pView = nullptr;
+
+    // False when the frame or the library cannot be opened.
+    bool Open(const std::filesystem::path& path, const QSize& size = QSize()) {
+        if (!frame.Create()) {
+            return false;
+        }
+        if (size.isValid()) {
+            frame.resize(size);
+        }
+        frame.show();
+        pDoc = frame.Docs().OpenDocumentFile(path);
+        pView = pDoc ? frame.Docs().FrameOf(pDoc)->IconView() : nullptr;
+        return pView != nullptr;
+    }
+};
+
 // Paints the icon list's cell of a row into the middle of a transparent picture three cells wide and high;
 // the cell's rectangle comes back in rcCell.
 QImage PaintCell(CViewZIL* pView, int nRow, QRect& rcCell, bool bSelected = true) {
@@ -584,12 +605,10 @@ private slots:
         const std::vector<int> many = {256, 128, 96, 80, 72, 64, 48, 40, 32, 24, 20, 16};
         WriteLibraryOf(dir / "c.pctv", {{"Big", SolidIcon({256, 32}, nRed)},
                                         {"IDI_A_VERY_LONG_RESOURCE_NAME_OF_AN_ICON", SolidIcon(many, nRed)}});
-        CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.show();
-        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "c.pctv");
-        QVERIFY(pDoc);
-        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        CLibraryFrame lib;
+        QVERIFY(lib.Open(dir / "c.pctv"));
+        CFrmMain& frame = lib.frame;
+        CViewZIL* pView = lib.pView;
         QCOMPARE(pView->GetIconCount(), 2);
 
         // At 256 the whole picture is drawn at its size, above the band of the name and the count.
@@ -629,13 +648,10 @@ private slots:
         test::TempDir dir;
         WriteLibraryOf(dir / "t.pctv", {{"IDI_A_VERY_LONG_RESOURCE_NAME_OF_AN_ICON <b>x</b>",
                                          SolidIcon({48, 16}, ZsArgb(0xFF, 0, 0x80, 0))}});
-        CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "t.pctv");
-        QVERIFY(pDoc);
-        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        CLibraryFrame lib;
+        QVERIFY(lib.Open(dir / "t.pctv"));
+        QVERIFY(QTest::qWaitForWindowExposed(&lib.frame));
+        CViewZIL* pView = lib.pView;
         const QString sTip = pView->IconToolTip(0);
         QVERIFY(
             sTip.contains(QStringLiteral("IDI_A_VERY_LONG_RESOURCE_NAME_OF_AN_ICON &lt;b&gt;x&lt;/b&gt;")));
@@ -660,15 +676,11 @@ private slots:
             icons.emplace_back("Icon " + std::to_string(i), SolidIcon({32}, ZsArgb(0xFF, 0, 0, 0xFF)));
         }
         WriteLibraryOf(dir / "r.pctv", icons);
-        CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.resize(1400, 900);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "r.pctv");
-        QVERIFY(pDoc);
-        frame.Docs().SubWindowOf(pDoc)->showMaximized();
-        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        CLibraryFrame lib;
+        QVERIFY(lib.Open(dir / "r.pctv", QSize(1400, 900)));
+        CFrmMain& frame = lib.frame;
+        frame.Docs().SubWindowOf(lib.pDoc)->showMaximized();
+        CViewZIL* pView = lib.pView;
         QListView* pList = pView->IconList();
         auto rect = [pList](int nRow) { return pList->visualRect(pList->model()->index(nRow, 0)); };
 
@@ -705,14 +717,10 @@ private slots:
     void focusedFormatRowKeepsDarkPixelsVisible() {
         test::TempDir dir;
         WriteLibraryOf(dir / "f.pctv", {{"Black", SolidIcon({32}, ZsArgb(0xFF, 1, 1, 1))}});
-        CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
-        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "f.pctv");
-        QVERIFY(pDoc);
-        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
-        QListView* pImages = pView->ImageList();
+        CLibraryFrame lib;
+        QVERIFY(lib.Open(dir / "f.pctv"));
+        QVERIFY(QTest::qWaitForWindowActive(&lib.frame));
+        QListView* pImages = lib.pView->ImageList();
         pImages->setFocus();
         QTRY_VERIFY(pImages->hasFocus());
         const QRect rcRow = pImages->visualRect(pImages->model()->index(0, 0));
@@ -796,11 +804,10 @@ private slots:
     void maximisedWindowNamesItsLibraryOnceInTheTitle() {
         test::TempDir dir;
         WriteSampleLibrary(dir / "Real.pctv");
-        CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.show();
-        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "Real.pctv");
-        QVERIFY(pDoc);
+        CLibraryFrame lib;
+        QVERIFY(lib.Open(dir / "Real.pctv"));
+        CFrmMain& frame = lib.frame;
+        CDocZIL* pDoc = lib.pDoc;
         frame.Router().UpdateAll();
         QCOMPARE(frame.windowTitle(), QStringLiteral("Pictavo - Real.pctv"));
         frame.Docs().SubWindowOf(pDoc)->showMaximized();

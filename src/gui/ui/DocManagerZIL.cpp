@@ -184,21 +184,24 @@ void CDocManagerZIL::KeepPlacement(QMdiSubWindow* pWindow) {
     pWindow->setProperty(kPlaceOnShow, false);
 }
 
-void CDocManagerZIL::CascadeWindows() {
+std::vector<QMdiSubWindow*> CDocManagerZIL::WindowsToArrange() {
     std::vector<QMdiSubWindow*> windows;
     for (QMdiSubWindow* pWindow : mpArea->subWindowList(QMdiArea::ActivationHistoryOrder)) {
         if (!pWindow->isMinimized()) {
+            if (pWindow->isMaximized()) {
+                pWindow->showNormal();
+            }
             windows.push_back(pWindow);
         }
     }
+    return windows;
+}
+
+void CDocManagerZIL::CascadeWindows() {
+    QMdiSubWindow* pActive = mpArea->activeSubWindow();
+    const std::vector<QMdiSubWindow*> windows = WindowsToArrange();
     if (windows.empty()) {
         return;
-    }
-    QMdiSubWindow* pActive = mpArea->activeSubWindow();
-    for (QMdiSubWindow* pWindow : windows) {
-        if (pWindow->isMaximized()) {
-            pWindow->showNormal();
-        }
     }
     const QSize area = mpArea->viewport()->size();
     const int nStep = CascadeStep(windows.front());
@@ -214,22 +217,12 @@ void CDocManagerZIL::CascadeWindows() {
 }
 
 void CDocManagerZIL::TileWindows() {
-    std::vector<QMdiSubWindow*> windows;
-    for (QMdiSubWindow* pWindow : mpArea->subWindowList(QMdiArea::ActivationHistoryOrder)) {
-        if (!pWindow->isMinimized()) {
-            windows.push_back(pWindow);
-        }
-    }
+    std::vector<QMdiSubWindow*> windows = WindowsToArrange();
     if (windows.empty()) {
         return;
     }
     // The active window goes first, to the top left.
     std::reverse(windows.begin(), windows.end());
-    for (QMdiSubWindow* pWindow : windows) {
-        if (pWindow->isMaximized()) {
-            pWindow->showNormal();
-        }
-    }
     const QSize area = mpArea->viewport()->size();
     const int nCount = static_cast<int>(windows.size());
     const int nMaxRows = std::max(1, area.height() / kMinTileHeight);

@@ -80,6 +80,8 @@ protected:
 
 private:
     CFrmZIL* CreateFrame(CDocZIL* pDoc);
+    // The windows that are not minimised, least recently used first, each at its normal size.
+    std::vector<QMdiSubWindow*> WindowsToArrange();
     std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion);
 
     CLibHost* mpHost;
