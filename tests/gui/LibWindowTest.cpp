@@ -628,17 +628,18 @@ private slots:
         QVERIFY(rcRed.bottom() < rcCell.bottom() + 1 - 32);
         QVERIFY(rcCell.adjusted(4, 4, -4, -4).contains(rcRed));
 
-        // At 32 and below the name and the format count are cut short with room to spare on both sides, so
+        // At 32 and below the name and the format count are cut short with a free pixel on both sides, so
         // that the lines of cells side by side never run together.
         for (int nCmd : {ID_VIEW_32, ID_VIEW_16}) {
             frame.Router().Execute(nCmd);
             image = PaintCell(pView, 1, rcCell, false);
             QCOMPARE(rcCell.width(), 64);
             QCOMPARE(PaintedOutside(image, rcCell), 0);
-            const QRgb nBase = pView->IconList()->palette().color(QPalette::Base).rgba();
+            // No stroke of a letter on the cell's first and last columns (a faint edge of one may be).
             for (int y = rcCell.bottom() + 1 - 32; y <= rcCell.bottom(); ++y) {
-                for (int x : {rcCell.left(), rcCell.left() + 1, rcCell.right() - 1, rcCell.right()}) {
-                    QVERIFY2(image.pixel(x, y) == nBase, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                for (int x : {rcCell.left(), rcCell.right()}) {
+                    QVERIFY2(qGray(image.pixel(x, y)) >= 0xD0,
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
                 }
             }
         }
@@ -656,7 +657,7 @@ private slots:
         QVERIFY(
             sTip.contains(QStringLiteral("IDI_A_VERY_LONG_RESOURCE_NAME_OF_AN_ICON &lt;b&gt;x&lt;/b&gt;")));
         QVERIFY(sTip.contains(QStringLiteral("Keywords: kw IDI_A_VERY_LONG")));
-        QVERIFY(sTip.contains(QStringLiteral("2 formats: 48x48 - XP, 16x16 - XP")));
+        QVERIFY(sTip.contains(QStringLiteral("2 formats:\n48x48 - XP, 16x16 - XP")));
         QVERIFY(pView->IconToolTip(1).isEmpty());
 
         // Hovering the cell shows it.

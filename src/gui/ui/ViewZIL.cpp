@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyledItemDelegate>
-#include <QTextDocument>
 #include <QToolTip>
 
 #include "common/ZsSettings.h"
@@ -22,7 +21,8 @@ namespace {
 constexpr int kInfoBand = 32;
 // The space kept free on each side of the name and the format count, so that the texts of cells side by side
 // never run together.
-constexpr int kTextMargin = 2;
+constexpr int kTextMargin = 1;
+constexpr size_t kTipFormatsPerLine = 4;
 constexpr int kImageColumn = 128;
 constexpr int kImageRowHeight = 80;
 constexpr int kIdRole = Qt::UserRole + 1;
@@ -272,9 +272,10 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpImages->setUniformItemSizes(true);
     mpImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Both lists use the view's small font: it fits "(3 formats)" under a 32-pixel icon.
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(8);
-    mpImages->setFont(font);
+    setFont(font);
 
     connect(mpIcons->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { LoadImages(); });
     connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -431,25 +432,31 @@ QString CViewZIL::IconToolTip(int nRow) const {
     }
     const int32_t nId = mpIconModel->Ids()[static_cast<size_t>(nRow)];
     const ZsBytes iconData = pDoc->GetIconData(nId);
-    QStringList formats;
-    for (const ZI_ENTRY& entry : ZI_GetEntries(iconData)) {
-        formats << ZsQ(ZI_GetFormatName(entry.Format()));
-    }
-    QString sText = ZsQ(pDoc->GetIconName(nId));
+    // The name and the formats keep their lines (four formats to a line); long keywords wrap. Names are
+    // plain text: markup in them is shown, not interpreted.
+    auto lines = [](const QStringList& texts) {
+        return QStringLiteral("<p style='white-space:pre'>%1</p>")
+            .arg(texts.join(QLatin1Char('\n')).toHtmlEscaped());
+    };
+    QString sTip = lines({ZsQ(pDoc->GetIconName(nId))});
     const std::string sKwds = pDoc->GetIconKeywords(nId);
     if (!sKwds.empty()) {
-        sText += QStringLiteral("\nKeywords: ") + ZsQ(sKwds);
+        sTip += QStringLiteral("<p>Keywords: %1</p>").arg(ZsQ(sKwds).toHtmlEscaped());
     }
-    if (formats.isEmpty()) {
-        sText += QStringLiteral("\nNo formats");
-    } else {
-        sText +=
-            QStringLiteral("\n%1 format%2: %3")
-                .arg(QString::number(formats.size()), formats.size() < 2 ? QString() : QStringLiteral("s"),
-                     formats.join(QStringLiteral(", ")));
+    const std::vector<ZI_ENTRY> entries = ZI_GetEntries(iconData);
+    QStringList formatLines = {entries.empty()
+                                   ? QStringLiteral("No formats")
+                                   : QStringLiteral("%1 format%2:")
+                                         .arg(entries.size())
+                                         .arg(entries.size() < 2 ? QString() : QStringLiteral("s"))};
+    for (size_t i = 0; i < entries.size(); i += kTipFormatsPerLine) {
+        QStringList labels;
+        for (size_t j = i; j < std::min(entries.size(), i + kTipFormatsPerLine); ++j) {
+            labels << ZsQ(ZI_GetFormatName(entries[j].Format()));
+        }
+        formatLines << labels.join(QStringLiteral(", "));
     }
-    // Names are plain text: markup in them is shown, not interpreted.
-    return Qt::convertFromPlainText(sText, Qt::WhiteSpaceNormal);
+    return sTip + lines(formatLines);
 }
 
 void CViewZIL::resizeEvent(QResizeEvent*) {
