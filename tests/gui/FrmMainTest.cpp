@@ -363,6 +363,7 @@ private slots:
         frame.Router().Find(ID_HELP)->trigger();
         CFrmHelp* pHelp = frame.GetHelpWindow();
         QVERIFY(pHelp && pHelp->isVisible());
+        QVERIFY(pHelp->screen()->availableGeometry().contains(pHelp->geometry()));
         QVERIFY(pHelp->Browser()->source().toLocalFile().endsWith(QLatin1String("/help/index.html")));
         QVERIFY(pHelp->Browser()->toPlainText().contains(QLatin1String("Pictavo Help")));
         QVERIFY(capture.urls.isEmpty());

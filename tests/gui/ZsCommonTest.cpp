@@ -482,6 +482,14 @@ private slots:
         QVERIFY(ZsPlacementFromText(QString::fromStdString(sText).toLower().toStdString()).has_value());
     }
 
+    void rectanglesAreFittedInsideAnArea() {
+        const QRect area(10, 20, 400, 300);
+        QCOMPARE(ZsFitInside(QRect(50, 60, 100, 80), area), QRect(50, 60, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(380, 290, 100, 80), area), QRect(310, 240, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(-50, -60, 100, 80), area), QRect(10, 20, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(0, 0, 900, 700), area), area);
+    }
+
     void damagedPlacementTextsAreRefused() {
         ZS_PLACEMENT pl;
         pl.right = 100;

@@ -1,12 +1,14 @@
 #include "gui/app/FrmHelp.h"
 
 #include <QFileInfo>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "common/ZsBase.h"
 #include "gui/app/FrmMain.h"
+#include "gui/common/ZsPlacement.h"
 
 CFrmHelp::CFrmHelp(QWidget* pParent) : QWidget(pParent, Qt::Window) {
     setObjectName(QStringLiteral("CFrmHelp"));
@@ -35,6 +37,16 @@ bool CFrmHelp::ShowPage(const QUrl& page) {
         return false;
     }
     mpBrowser->setSource(page);
+    if (!isVisible() && parentWidget()) {
+        // Opened over the main window, within the screen it is on.
+        const QWidget* pMain = parentWidget()->window();
+        QRect rc(QPoint(0, 0), size());
+        rc.moveCenter(pMain->frameGeometry().center());
+        if (const QScreen* pScreen = pMain->screen()) {
+            rc = ZsFitInside(rc, pScreen->availableGeometry());
+        }
+        setGeometry(rc);
+    }
     show();
     raise();
     activateWindow();

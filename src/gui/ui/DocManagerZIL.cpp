@@ -14,6 +14,7 @@
 #include "common/ZsLog.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsMsgBox.h"
+#include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
@@ -147,14 +148,6 @@ QRect CascadeRect(const QSize& area, int nStep, int nSteps, int nIndex) {
                  std::max(1, area.height() - nSteps * nStep));
 }
 
-// The rectangle moved, and made smaller where needed, to lie inside the area.
-QRect FitInside(QRect rc, const QRect& area) {
-    rc.setSize(rc.size().boundedTo(area.size()));
-    rc.moveLeft(std::clamp(rc.left(), area.left(), area.right() + 1 - rc.width()));
-    rc.moveTop(std::clamp(rc.top(), area.top(), area.bottom() + 1 - rc.height()));
-    return rc;
-}
-
 }  // namespace
 
 void CDocManagerZIL::PlaceNewWindow(QMdiSubWindow* pWindow) {
@@ -252,7 +245,7 @@ bool CDocManagerZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
             if (pWindow->property(kPlaceOnShow).toBool()) {
                 PlaceNewWindow(pWindow);
             } else if (!rcArea.contains(pWindow->geometry())) {
-                pWindow->setGeometry(FitInside(pWindow->geometry(), rcArea));
+                pWindow->setGeometry(ZsFitInside(pWindow->geometry(), rcArea));
             }
         }
     }
