@@ -89,6 +89,18 @@ void WriteLibraryOf(const std::filesystem::path& path,
     lib.Close();
 }
 
+// Creates the frame and shows it (at the size, when one is given); false when it cannot be created or shown.
+bool ShowFrame(CFrmMain& frame, const QSize& size = QSize()) {
+    if (!frame.Create()) {
+        return false;
+    }
+    if (size.isValid()) {
+        frame.resize(size);
+    }
+    frame.show();
+    return QTest::qWaitForWindowExposed(&frame);
+}
+
 // A main frame, shown, with one library open in it.
 struct CLibraryFrame {
     CFrmMain frame;
@@ -97,13 +109,9 @@ struct CLibraryFrame {
 
     // False when the frame or the library cannot be opened.
     bool Open(const std::filesystem::path& path, const QSize& size = QSize()) {
-        if (!frame.Create()) {
+        if (!ShowFrame(frame, size)) {
             return false;
         }
-        if (size.isValid()) {
-            frame.resize(size);
-        }
-        frame.show();
         pDoc = frame.Docs().OpenDocumentFile(path);
         pView = pDoc ? frame.Docs().FrameOf(pDoc)->IconView() : nullptr;
         return pView != nullptr;
@@ -784,10 +792,7 @@ private slots:
             QVERIFY(pWindow->height() >= area.height() * 3 / 4);
         }
         CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.resize(1400, 900);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(ShowFrame(frame, QSize(1400, 900)));
         QMdiArea* pArea = frame.GetMdiArea();
         const QSize area = pArea->viewport()->size();
         std::vector<QMdiSubWindow*> windows;
@@ -826,10 +831,7 @@ private slots:
 
     void cascadeAndTileLeaveUsableWindows() {
         CFrmMain frame;
-        QVERIFY(frame.Create());
-        frame.resize(1400, 900);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(ShowFrame(frame, QSize(1400, 900)));
         QMdiArea* pArea = frame.GetMdiArea();
         std::vector<CDocZIL*> docs;
         for (int i = 0; i < 3; ++i) {
