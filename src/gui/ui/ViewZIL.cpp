@@ -15,6 +15,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsListBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgEditWait.h"
 #include "gui/ui/DocZIL.h"
@@ -288,8 +289,11 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIconModel = new CIconListModel(this);
     mpImageModel = new CImageListModel(this);
 
-    mpIcons = new QListView(this);
-    mpIcons->setObjectName(QStringLiteral("IconList"));
+    auto* pIcons = new CZsListBox(this);
+    pIcons->setObjectName(QStringLiteral("IconList"));
+    pIcons->SetItemDataRole(ZS_ID_ROLE);
+    pIcons->EnableDnD(false, false, false);
+    mpIcons = pIcons;
     mpIcons->setModel(mpIconModel);
     mpIcons->setItemDelegate(new CIconDelegate(this));
     mpIcons->setViewMode(QListView::ListMode);
