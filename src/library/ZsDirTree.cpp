@@ -175,10 +175,8 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
 
 std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item,
                                             const std::filesystem::path& tempDir) {
-    const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
-    std::error_code ec;
-    if (!std::filesystem::create_directories(folder, ec)) {
-        ZS_LOG_ERR("ZsRenderCategoryFiles", "create_directories: %s", ZsPathToUtf8(folder).c_str());
+    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
+    if (folder.empty()) {
         return {};
     }
     BeginProgress();
