@@ -83,7 +83,7 @@ bool CZsIconLib::NewLib() {
     return true;
 }
 
-bool CZsIconLib::Load(const std::filesystem::path& path) {
+bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     Close();
     mPath.clear();
     std::string sPath = ZsPathToUtf8(path);
@@ -94,7 +94,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path) {
         ZS_LOG_ERR("CZsIconLib::Load", "'%s' is not a file", sPath.c_str());
         return false;
     }
-    if (!Open(path)) {
+    if (!Open(path, nMode)) {
         return false;
     }
     std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
