@@ -93,13 +93,19 @@ CCliVerb gInfoVerb(
     "  pictavo-cli info --json app.ico");
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
+    std::fprintf(
+        out,
+        "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\n"
+        "Converts icons between icon files, classic icon libraries, modules and pictures, and works on\n"
+        "extended icon libraries (.pctv), from the command line.\n\nVerbs:\n");
     for (const auto& [name, entry] : Verbs()) {
-        std::fprintf(out, "  %s\n", entry.synopsis.c_str());
+        if (!entry.synopsis.empty()) {
+            std::fprintf(out, "  %s\n", entry.synopsis.c_str());
+        }
     }
     std::fprintf(out,
                  "\nOptions for every verb: --verbose (before the verb) prints the log lines of long work;\n"
-                 "--yes answers the questions a verb asks with OK.\n"
+                 "--yes answers the questions a verb asks with OK. --version prints the version.\n"
                  "\nExit codes: 0 success, 1 the operation failed, 2 bad usage.\n"
                  "Run 'pictavo-cli help' to see this text, 'pictavo-cli help VERB' for one verb.\n");
 }
@@ -301,6 +307,10 @@ int main(int argc, char** argv) {
     if (args.empty()) {
         PrintUsage(stderr);
         return CLI_USAGE;
+    }
+    if (args.front() == "--version") {
+        std::printf("pictavo-cli %s\n", PICTAVO_VERSION);
+        return CLI_OK;
     }
     if (args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
         return Help(args);
