@@ -2,8 +2,8 @@
 # Tools used for cross-checks and benchmarks only (never needed by the build or by ./test.sh): binutils for
 # Windows targets (windres, ld) to build reference modules, icoutils (wrestool) and icoextract to compare
 # extracted icons, hyperfine for timings, a virtual X server with a window manager and input driver (xvfb,
-# xauth, openbox, xdotool, x11-utils) to use the program's windows on a machine without a display, and ccache
-# to share compiled objects between work trees.
+# xauth, openbox, xdotool, x11-utils) to use the program's windows on a machine without a display, ccache
+# to share compiled objects between work trees, and lintian to check the Debian package.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth openbox xdotool x11-utils ccache
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth openbox xdotool x11-utils ccache lintian
