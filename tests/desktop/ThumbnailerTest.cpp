@@ -88,15 +88,6 @@ int RunEntry(const std::string& sSize, const std::filesystem::path& input,
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
 }
 
-test::IcoImage PngImage(int w, int h, uint32_t nColor) {
-    test::IcoImage image;
-    image.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);
-    image.bHeight = static_cast<uint8_t>(h < 256 ? h : 0);
-    image.wBitCount = 32;
-    image.data = ZsEncodePicture(CZsBitmap(w, h, 32, nColor), ZS_PIC_PNG);
-    return image;
-}
-
 // A pixel of a bitmap; 0 outside it (a null bitmap has none).
 uint32_t Pixel(const CZsBitmap& bitmap, int x, int y) {
     return x >= 0 && y >= 0 && x < bitmap.Width() && y < bitmap.Height() ? bitmap.At(x, y) : 0;
@@ -147,18 +138,19 @@ TEST(Thumbnailer, EntryNamesEveryTypeOfOursAndThoseItReads) {
 
 TEST(Thumbnailer, ShowsFilesOfEveryKind) {
     test::TempDir dir, out;
-    const auto ico = Write(
-        dir / "three.ico",
-        test::MakeIco({test::DibImage(16, 16, 8), PngImage(48, 48, kGreen), PngImage(256, 256, kBlue)}));
+    const auto ico =
+        Write(dir / "three.ico", test::MakeIco({test::DibImage(16, 16, 8), test::PngImage(48, 48, kGreen),
+                                                test::PngImage(256, 256, kBlue)}));
     const CZsBitmap normal = Thumbnail(ico, 128, out);
     ASSERT_EQ(normal.Width(), 128);
     EXPECT_EQ(normal.At(64, 64), kBlue);
     EXPECT_EQ(Pixel(Thumbnail(ico, 48, out), 24, 24), kGreen);
 
-    const auto pe =
-        Write(dir / "module.dll", test::MakePe(test::IconResources({{PngImage(32, 32, kRed)}}, {1})).bytes);
+    const auto pe = Write(dir / "module.dll",
+                          test::MakePe(test::IconResources({{test::PngImage(32, 32, kRed)}}, {1})).bytes);
     EXPECT_EQ(Pixel(Thumbnail(pe, 128, out), 16, 16), kRed);
-    const auto ne = Write(dir / "classic.icl", test::MakeNe({{PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
+    const auto ne =
+        Write(dir / "classic.icl", test::MakeNe({{test::PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
     EXPECT_EQ(Pixel(Thumbnail(ne, 256, out), 16, 16), kGreen);
 
     CZsCategoryTree tree;
@@ -167,7 +159,7 @@ TEST(Thumbnailer, ShowsFilesOfEveryKind) {
     ASSERT_TRUE(lib.NewLib());
     ZIL_LIST ids;
     for (uint32_t nColor : {kRed, kGreen, kBlue}) {
-        ids.push_back(lib.ImpIcon(test::MakeIco({PngImage(64, 64, nColor)}), nullptr));
+        ids.push_back(lib.ImpIcon(test::MakeIco({test::PngImage(64, 64, nColor)}), nullptr));
     }
     lib.ListToNode(ZIL_ID_ALL, ids);
     ASSERT_TRUE(lib.Save(dir / "icons.pctv"));
@@ -184,7 +176,7 @@ TEST(Thumbnailer, HostileFilesAndBadArgumentsLeaveNoOutput) {
     test::TempDir dir, out;
     test::IcoImage bomb = test::PngStub(16384, 8192);
     bomb.bWidth = bomb.bHeight = 32;
-    ZsBlock truncated = test::MakeIco({PngImage(32, 32, kRed)});
+    ZsBlock truncated = test::MakeIco({test::PngImage(32, 32, kRed)});
     truncated.resize(truncated.size() / 2);
     ZsBlock notLibrary(4096, 0x5A);
     std::memcpy(notLibrary.data(), "SQLite format 3", 16);
@@ -205,7 +197,7 @@ TEST(Thumbnailer, HostileFilesAndBadArgumentsLeaveNoOutput) {
         EXPECT_FALSE(std::filesystem::exists(png)) << input;
     }
 
-    const auto ico = Write(dir / "good.ico", test::MakeIco({PngImage(32, 32, kRed)}));
+    const auto ico = Write(dir / "good.ico", test::MakeIco({test::PngImage(32, 32, kRed)}));
     for (const char* pszSize : {"0", "1025", "12x", "", "-5", "99999"}) {
         EXPECT_EQ(RunEntry(pszSize, ico, out / "out.png"), 2) << pszSize;
     }

@@ -14,16 +14,6 @@
 
 namespace {
 
-// A PNG-compressed icon image of one colour.
-test::IcoImage PngImage(int w, int h, uint32_t nColor) {
-    test::IcoImage image;
-    image.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);
-    image.bHeight = static_cast<uint8_t>(h < 256 ? h : 0);
-    image.wBitCount = 32;
-    image.data = ZsEncodePicture(CZsBitmap(w, h, 32, nColor), ZS_PIC_PNG);
-    return image;
-}
-
 constexpr uint32_t kRed = ZsArgb(255, 255, 0, 0);
 constexpr uint32_t kGreen = ZsArgb(255, 0, 255, 0);
 constexpr uint32_t kBlue = ZsArgb(255, 0, 0, 255);
@@ -31,7 +21,8 @@ constexpr uint32_t kWhite = ZsArgb(255, 255, 255, 255);
 
 // An icon of three sizes, each of its own colour.
 ZsBlock ThreeSizes() {
-    return test::MakeIco({PngImage(16, 16, kRed), PngImage(48, 48, kGreen), PngImage(256, 256, kBlue)});
+    return test::MakeIco(
+        {test::PngImage(16, 16, kRed), test::PngImage(48, 48, kGreen), test::PngImage(256, 256, kBlue)});
 }
 
 // A pixel of a bitmap; 0 outside it (a null bitmap has none).
@@ -62,7 +53,7 @@ TEST(ZsThumbnail, KindComesFromTheContent) {
     const std::string sqlite("SQLite format 3\0rest", 20);
     EXPECT_EQ(ZsGetThumbnailKind(ZsBytes(reinterpret_cast<const uint8_t*>(sqlite.data()), sqlite.size())),
               ZS_THUMB_LIBRARY);
-    EXPECT_EQ(ZsGetThumbnailKind(PngImage(16, 16, kRed).data), ZS_THUMB_NONE);
+    EXPECT_EQ(ZsGetThumbnailKind(test::PngImage(16, 16, kRed).data), ZS_THUMB_NONE);
     EXPECT_EQ(ZsGetThumbnailKind(ZsBlock{0, 0, 1}), ZS_THUMB_NONE);
     EXPECT_EQ(ZsGetThumbnailKind(ZsBlock{}), ZS_THUMB_NONE);
 }
@@ -82,8 +73,8 @@ TEST(ZsThumbnail, IconShowsTheSmallestImageAtLeastTheSizeAndIsNeverEnlarged) {
         EXPECT_EQ(thumbnail.At(c.nExpected / 2, c.nExpected / 2), c.nColor) << c.nSize;
     }
     // A small icon stays small; a wide one keeps its aspect.
-    EXPECT_EQ(ZsIconThumbnail(test::MakeIco({PngImage(16, 16, kRed)}), 128).Width(), 16);
-    const CZsBitmap wide = ZsIconThumbnail(test::MakeIco({PngImage(64, 32, kRed)}), 32);
+    EXPECT_EQ(ZsIconThumbnail(test::MakeIco({test::PngImage(16, 16, kRed)}), 128).Width(), 16);
+    const CZsBitmap wide = ZsIconThumbnail(test::MakeIco({test::PngImage(64, 32, kRed)}), 32);
     EXPECT_EQ(wide.Width(), 32);
     EXPECT_EQ(wide.Height(), 16);
     // Uncompressed images work alike.
@@ -96,9 +87,10 @@ TEST(ZsThumbnail, IconWithoutAShowableImageOrWithADecodingBombGivesNothing) {
     // A PNG whose header claims a huge picture, behind a directory entry that says 16 x 16.
     test::IcoImage bomb = test::PngStub(16384, 8192);
     bomb.bWidth = bomb.bHeight = 16;
-    EXPECT_TRUE(ZsIconThumbnail(test::MakeIco({PngImage(16, 16, kRed), bomb}), 16).IsNull());
+    EXPECT_TRUE(ZsIconThumbnail(test::MakeIco({test::PngImage(16, 16, kRed), bomb}), 16).IsNull());
     EXPECT_FALSE(
-        ZsIconThumbnail(test::MakeIco({PngImage(16, 16, kRed), PngImage(2048, 1, kRed)}), 16).IsNull());
+        ZsIconThumbnail(test::MakeIco({test::PngImage(16, 16, kRed), test::PngImage(2048, 1, kRed)}), 16)
+            .IsNull());
     EXPECT_TRUE(ZsIconThumbnail(ThreeSizes(), 0).IsNull());
 }
 
@@ -108,17 +100,17 @@ TEST(ZsThumbnail, LibraryShowsItsFirstShowableIconsInAGrid) {
     EXPECT_TRUE(ZsLibraryThumbnail(l.lib, 128).IsNull());
 
     ZIL_LIST& all = l.lib.GetList(ZIL_ID_ALL);
-    all.push_back(l.lib.ImpIcon(test::MakeIco({PngImage(32, 32, kRed)}), nullptr));
+    all.push_back(l.lib.ImpIcon(test::MakeIco({test::PngImage(32, 32, kRed)}), nullptr));
     const CZsBitmap single = ZsLibraryThumbnail(l.lib, 128);
     ASSERT_EQ(single.Width(), 32);
     EXPECT_EQ(single.At(16, 16), kRed);
 
     // A record whose data is no icon is passed over; the others fill the cells in list order.
-    const int32_t nBroken = l.lib.ImpIcon(test::MakeIco({PngImage(32, 32, kWhite)}), nullptr);
+    const int32_t nBroken = l.lib.ImpIcon(test::MakeIco({test::PngImage(32, 32, kWhite)}), nullptr);
     l.lib.SetIconData(nBroken, ZsBlock{1, 2, 3});
     all.push_back(nBroken);
     for (uint32_t nColor : {kGreen, kBlue, kWhite, kRed}) {
-        all.push_back(l.lib.ImpIcon(test::MakeIco({PngImage(48, 48, nColor)}), nullptr));
+        all.push_back(l.lib.ImpIcon(test::MakeIco({test::PngImage(48, 48, nColor)}), nullptr));
     }
     const CZsBitmap grid = ZsLibraryThumbnail(l.lib, 128);
     ASSERT_EQ(grid.Width(), 128);
@@ -148,19 +140,19 @@ TEST(ZsThumbnail, FilesOfEveryKind) {
 
     // A module's first group that can be shown: here the second, as the first has no readable image.
     std::vector<test::PeRes> resources =
-        test::IconResources({{test::DibImage(16, 16, 32)}, {PngImage(32, 32, kBlue)}}, {1, 2});
+        test::IconResources({{test::DibImage(16, 16, 32)}, {test::PngImage(32, 32, kBlue)}}, {1, 2});
     resources[1].data.resize(4);
     const auto dll = WriteFile(dir / "module.dll", test::MakePe(resources).bytes);
     const CZsBitmap module = ZsMakeThumbnail(dll, 32);
     ASSERT_FALSE(module.IsNull());
     EXPECT_EQ(module.At(16, 16), kBlue);
     const auto ne =
-        WriteFile(dir / "classic.icl", test::MakeNe({{PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
+        WriteFile(dir / "classic.icl", test::MakeNe({{test::PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
     EXPECT_EQ(Pixel(ZsMakeThumbnail(ne, 32), 16, 16), kGreen);
 
     test::Library l;
     ASSERT_TRUE(l.lib.NewLib());
-    l.lib.ListToNode(ZIL_ID_ALL, {l.lib.ImpIcon(test::MakeIco({PngImage(32, 32, kRed)}), nullptr)});
+    l.lib.ListToNode(ZIL_ID_ALL, {l.lib.ImpIcon(test::MakeIco({test::PngImage(32, 32, kRed)}), nullptr)});
     ASSERT_TRUE(l.lib.Save(dir / "lib.pctv"));
     l.lib.Close();
     const CZsBitmap library = ZsMakeThumbnail(dir / "lib.pctv", 128);
@@ -172,7 +164,7 @@ TEST(ZsThumbnail, LibraryIsOnlyRead) {
     test::TempDir dir;
     test::Library l;
     ASSERT_TRUE(l.lib.NewLib());
-    l.lib.ListToNode(ZIL_ID_ALL, {l.lib.ImpIcon(test::MakeIco({PngImage(32, 32, kRed)}), nullptr)});
+    l.lib.ListToNode(ZIL_ID_ALL, {l.lib.ImpIcon(test::MakeIco({test::PngImage(32, 32, kRed)}), nullptr)});
     const std::filesystem::path path = dir / "lib.pctv";
     ASSERT_TRUE(l.lib.Save(path));
     l.lib.Close();
@@ -199,7 +191,7 @@ TEST(ZsThumbnail, RefusesWhatItCannotShowWithAReason) {
     };
     EXPECT_TRUE(refused(dir / "missing.ico"));
     EXPECT_TRUE(refused(dir.Path()));
-    EXPECT_TRUE(refused(WriteFile(dir / "picture.png", PngImage(16, 16, kRed).data)));
+    EXPECT_TRUE(refused(WriteFile(dir / "picture.png", test::PngImage(16, 16, kRed).data)));
     EXPECT_EQ(sError, "It is no icon file, icon library or module.");
     EXPECT_TRUE(refused(WriteFile(dir / "empty.ico", {})));
     EXPECT_TRUE(refused(WriteFile(dir / "header.ico", ZsBlock{0, 0, 1, 0, 9, 0})));
