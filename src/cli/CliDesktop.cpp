@@ -66,18 +66,23 @@ int CategoryPaths(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gSeed(
-    "seed", "seed [LIB] [--themes DIR]...       create a library of the installed icon themes' pictures",
-    Seed,
-    "Creates LIB (an existing file is never replaced) with a category below \"My Icons\" for each kind\n"
-    "of theme picture: Places, Devices, File Types, Applications, Emotes, Classic and Status, each with\n"
-    "up to 32 pictures of 48 (else 32) pixels. Without LIB it makes \"Default.pctv\" in the data folder,\n"
-    "the library the desktop program opens on its very first start, and only when Pictavo has never run.\n"
-    "Themes are looked for in the folders given with --themes, else in those of $PICTAVO_ICON_THEMES\n"
-    "(separated by \":\"), else in ~/.local/share/icons and the icons folders of $XDG_DATA_DIRS.\n"
-    "\n"
-    "  pictavo-cli seed themes.pctv --themes /usr/share/icons");
-// Hidden from the usage text: shell completion asks it for the paths --category takes.
-CCliVerb gCategoryPaths("__categories", "", CategoryPaths);
+const CLI_VERB kVerbs[] = {
+    {"seed", "seed [LIB] [--themes DIR]...       create a library of the installed icon themes' pictures",
+     Seed,
+     "Creates LIB (an existing file is never replaced) with a category below \"My Icons\" for each kind\n"
+     "of theme picture: Places, Devices, File Types, Applications, Emotes, Classic and Status, each with\n"
+     "up to 32 pictures of 48 (else 32) pixels. Without LIB it makes \"Default.pctv\" in the data folder,\n"
+     "the library the desktop program opens on its very first start, and only when Pictavo has never run.\n"
+     "Themes are looked for in the folders given with --themes, else in those of $PICTAVO_ICON_THEMES\n"
+     "(separated by \":\"), else in ~/.local/share/icons and the icons folders of $XDG_DATA_DIRS.\n"
+     "\n"
+     "  pictavo-cli seed themes.pctv --themes /usr/share/icons"},
+    // Hidden from the usage text: shell completion asks it for the paths --category takes.
+    {"__categories", "", CategoryPaths},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliDesktopVerbs() {
+    return kVerbs;
+}
