@@ -29,7 +29,7 @@ cd "$work"
 pictavo-cli new "My Lib.pctv" >/dev/null
 pictavo-cli mkcat "My Lib.pctv" "My Icons/Tool bar" >/dev/null
 
-expect "verbs" "$(printf 'make-icl\nmerge\nmkcat')" "$(complete_line _pictavo_cli pictavo-cli m)"
+expect "verbs" "grid-export" "$(complete_line _pictavo_cli pictavo-cli gr)"
 expect "verbs after --verbose" "export
 export-images
 export-tree" "$(complete_line _pictavo_cli pictavo-cli --verbose export)"
