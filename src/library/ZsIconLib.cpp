@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 #include <unordered_set>
 
@@ -16,6 +17,20 @@ namespace {
 // Names and keywords end at a NUL: the statements that store them are NUL-terminated text.
 std::string CleanText(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
+}
+
+// Whether the file begins as every SQLite database does; none, with errno set, when it cannot be read.
+std::optional<bool> HasDatabaseSignature(const std::filesystem::path& path) {
+    static constexpr char kSignature[] = "SQLite format 3";
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    char buffer[sizeof kSignature] = {};
+    file.read(buffer, sizeof buffer);
+    return file.gcount() == static_cast<std::streamsize>(sizeof buffer) &&
+           std::memcmp(buffer, kSignature, sizeof kSignature) == 0;
 }
 
 // A title as the 512-byte field of a tree record: at most 255 UTF-16 units, never half a surrogate pair,
@@ -69,21 +84,40 @@ bool CZsIconLib::NewLib() {
 bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     Close();
     mPath.clear();
+    msLoadError.clear();
     std::string sPath = ZsPathToUtf8(path);
     std::error_code ec;
     // Opening creates a missing file; a library that is not there must stay not there.
     if (!std::filesystem::is_regular_file(path, ec)) {
+        msLoadError = std::filesystem::exists(path, ec) ? "It is not a file." : "The file does not exist.";
         errno = ENOENT;
         ZS_LOG_ERR("CZsIconLib::Load", "'%s' is not a file", sPath.c_str());
         return false;
     }
+    const std::optional<bool> bDatabase = HasDatabaseSignature(path);
+    const int nReadError = errno;
     if (!Open(path, nMode)) {
+        msLoadError = "The file cannot be opened as a library.";
         return false;
     }
     std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
     if (!header || header->size() != ZIL_HEADER_SIZE) {
+        const std::string sError = LastError();
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': no library header (%s)", sPath.c_str(),
-                   header ? ZsFormat("%zu bytes", header->size()).c_str() : LastError().c_str());
+                   header ? ZsFormat("%zu bytes", header->size()).c_str() : sError.c_str());
+        const size_t nHeaderBytes = header ? header->size() : 0;
+        if (!bDatabase) {
+            msLoadError = ZsFormat("The file cannot be read (%s).", ZsErrorText(nReadError).c_str());
+        } else if (!*bDatabase || QueryExists("select 1 from sqlite_master where name='main';") == 0) {
+            msLoadError = "The file is not an extended icon library.";
+        } else if (header) {
+            msLoadError = ZsFormat("The library is damaged: its header is %zu bytes long instead of %zu.",
+                                   nHeaderBytes, ZIL_HEADER_SIZE);
+        } else if (QueryExists("select 1 from main where id=1;") == 0) {
+            msLoadError = "The library is damaged: its header is missing.";
+        } else {
+            msLoadError = ZsFormat("The library is damaged (%s).", sError.c_str());
+        }
         Close();
         return false;
     }
@@ -98,6 +132,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     if (!tree || tree->size() <= ZIL_TREE_ITEM_SIZE || tree->size() % ZIL_TREE_ITEM_SIZE != 0) {
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': bad category tree (%s)", sPath.c_str(),
                    tree ? ZsFormat("%zu bytes", tree->size()).c_str() : LastError().c_str());
+        msLoadError = "The library is damaged: its category tree cannot be read.";
         Close();
         return false;
     }

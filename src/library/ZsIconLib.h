@@ -122,6 +122,9 @@ public:
     // or a bad header or tree blob. The store is then empty and detached from any file. A library opened
     // read-only is never written, not even by a save.
     virtual bool Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
+    // Why the last Load failed, as one sentence for the user ("The file does not exist."); empty after a
+    // load that succeeded.
+    const std::string& LoadError() const { return msLoadError; }
     // Writes the library, to a new path when one is given. Everything or nothing is written; the change
     // flags are cleared only when the commit succeeded. A new path is written beside the target first and
     // renamed over it, so an existing file there is replaced whole.
@@ -214,6 +217,7 @@ private:
     void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
 
     std::filesystem::path mPath;
+    std::string msLoadError;
     CZsCategoryTree* mpTree = nullptr;
     uint8_t mnReserved[8] = {};
     int32_t mnNextNode = 1;

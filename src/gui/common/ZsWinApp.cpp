@@ -87,10 +87,6 @@ bool CZsWinApp::InitInstance() {
     }
     ShowMainWindow();
     mpTray = std::make_unique<CZsTray>(mpMainWnd);
-    // Listening last: a later start that finds the server finds this instance fully started.
-    mpServer = std::make_unique<CZsInstanceServer>();
-    connect(mpServer.get(), &CZsInstanceServer::Received, this, &CZsWinApp::OnForwarded);
-    mpServer->Listen(CZsInstanceServer::ServerName(ZsGetDataDir()));
 #ifdef Q_OS_UNIX
     mpSignalWatch = WatchEndSignals([this] {
         if (mpMainWnd) {
@@ -98,6 +94,11 @@ bool CZsWinApp::InitInstance() {
         }
     });
 #endif
+    // Listening last: a later start that finds the server finds this instance fully started, its end
+    // signals handled too.
+    mpServer = std::make_unique<CZsInstanceServer>();
+    connect(mpServer.get(), &CZsInstanceServer::Received, this, &CZsWinApp::OnForwarded);
+    mpServer->Listen(CZsInstanceServer::ServerName(ZsGetDataDir()));
     return true;
 }
 

@@ -46,7 +46,8 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
     mTree.DeleteAllItems();
     AttachTree(&mTree);
     if (!Load(path)) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!", ZsPathToUtf8(path).c_str());
+        // The store says why on the second line: missing, not a library, or damaged.
+        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!\n%s", ZsPathToUtf8(path).c_str(), LoadError().c_str());
         return false;
     }
     mnCurNode = 0;
@@ -75,7 +76,8 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
 
 void CDocZIL::OnCloseDocument() {
     Close();
-    if (mpHost) {
+    // The preview shows the active library's image: closing another library leaves it alone.
+    if (mpHost && mpHost->ActiveDocument() == this) {
         mpHost->SetPreview(CZsBitmap());
     }
 }

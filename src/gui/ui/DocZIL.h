@@ -21,7 +21,7 @@ public:
 
     // A new library with the sample categories.
     bool OnNewDocument();
-    // Opens the file; "Can not open '%s'!" when it is not a library.
+    // Opens the file; "Can not open '%s'!" with the reason on a second line when it cannot be opened.
     bool OnOpenDocument(const std::filesystem::path& path);
     // Saves to the path. Refused with "The file is currently opened in %s.\nPlease close it first." when
     // another open library is that file (ZsSamePath); "Can not save file '%s'!" when writing fails.
