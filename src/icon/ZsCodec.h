@@ -76,8 +76,9 @@ private:
 };
 
 // Replaces the pixels of an image record from a bitmap at the record's own format (w, h, b): the bitmap is
-// scaled with ZsResizeHBITMAP, the AND mask is set exactly on pure black pixels, the colour bits are written
-// at b bits (32-bit alpha is 0 wherever the mask is set) and the header is rewritten. A PNG image, or a DIB
+// scaled with ZsResizeHBITMAP, the AND mask is set exactly where a 32-bit image's alpha is 0 and on the pure
+// black pixels of the other depths, the colour bits are written at b bits (32-bit pixels are 0 wherever the
+// mask is set) and the header is rewritten. A PNG image, or a DIB
 // whose block is not of the size of its format, becomes a DIB of that size; the directory fields stay.
 // False for a null bitmap or a depth other than 1, 4, 8, 24 or 32 (the record is then unchanged).
 bool ZI_SetImageBitmap(ZI_IMAGE& image, const CZsBitmap& bitmap);

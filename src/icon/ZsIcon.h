@@ -126,8 +126,8 @@ public:
     // Inserts in format order (a record of a format already present goes in front of it); the position.
     int AddImage(ZI_IMAGE image);
     // Adds a record of the format made from the source bitmap (scaled with its aspect kept, reduced to the
-    // depth, transparent exactly on pure black), or blank and fully transparent without a source. -1 when the
-    // format is present or impossible.
+    // depth; transparent where its alpha is 0 at 32 bits, on pure black at the other depths), or blank and
+    // fully transparent without a source. -1 when the format is present or impossible.
     int AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource = nullptr);
     // The number of formats actually added.
     int AddFormats(std::span<const ZI_FORMAT> formats, const CZsBitmap* pSource = nullptr);

@@ -1050,14 +1050,23 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
     ZsPutU32(block, 0);
     ZsPutU32(block, static_cast<uint32_t>(2 * xorSize));
     block.insert(block.end(), 16, 0);
+    // The mask is made from alpha: transparent exactly where alpha is 0, as for every 32-bit image we write.
+    const size_t nMaskAt = block.size() + static_cast<size_t>(xorSize);
+    block.resize(nMaskAt + static_cast<size_t>(andStride * static_cast<uint64_t>(H)), 0);
+    uint8_t* pPixel = block.data() + nMaskAt - static_cast<size_t>(xorSize);
     for (int y = H - 1; y >= 0; --y) {
         const bool bRowInside = y >= oy && y < oy + dh;
-        for (int x = 0; x < W; ++x) {
+        uint8_t* pMask =
+            block.data() + nMaskAt + static_cast<size_t>(andStride) * static_cast<size_t>(H - 1 - y);
+        for (int x = 0; x < W; ++x, pPixel += 4) {
             const bool bInside = bRowInside && x >= ox && x < ox + dw;
-            ZsPutU32(block, bInside ? drawn.At(x - ox, y - oy) : 0);
+            const uint32_t p = bInside ? drawn.At(x - ox, y - oy) : 0;
+            ZsSetU32(pPixel, p);
+            if (ZsAlpha(p) == 0) {
+                pMask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+            }
         }
     }
-    block.insert(block.end(), static_cast<size_t>(andStride * static_cast<uint64_t>(H)), 0xFF);
     return block;
 }
 
