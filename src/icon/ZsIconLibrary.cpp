@@ -279,7 +279,6 @@ bool CIconLibrary::ReadResourceTable() {
             break;
         }
         if (wType == 0) {
-            nPos += 2;
             break;
         }
         if (!ReadTypeInfo(&nPos)) {
@@ -293,27 +292,27 @@ bool CIconLibrary::ReadResourceTable() {
         ZS_LOG_ERR("CIconLibrary::ReadResourceTable", "ReadResourceTable");
         return false;
     }
-    ReadResourceNames(nPos);
+    ReadResourceNames();
     ZsLog("%s: mwAlignShift=0x%04X, mwGrpIconCnt=%d, mwIconCnt=%d, mssGrpIconNames.size()=%d",
           "CIconLibrary::ReadResourceTable", mwAlignShift, mwGrpIconCnt, mwIconCnt,
           static_cast<int>(mssGrpIconNames.size()));
     return true;
 }
 
-void CIconLibrary::ReadResourceNames(uint64_t nPos) {
+void CIconLibrary::ReadResourceNames() {
+    // A group whose id has the high bit clear is named: the id is the offset of its name (a length byte and
+    // the text) from the start of the resource table. An integer id, or a name that would run past the end
+    // of the file, leaves the group without a name.
     CZsByteReader r(NeBytes());
-    // A name that would run past the end of the file ends the list.
-    while (r.Has(nPos, 1)) {
-        uint8_t nLen = r.U8At(nPos);
-        if (nLen == 0 || !r.Has(nPos + 1, nLen)) {
-            break;
+    mssGrpIconNames.clear();
+    for (const ZS_NE_RESOURCE& g : mpGrpIconInfo) {
+        std::string sName;
+        const uint64_t nAt = uint64_t{mdwResTblStart} + g.wId;
+        if (!(g.wId & 0x8000) && r.Has(nAt, 1) && r.Has(nAt + 1, r.U8At(nAt))) {
+            std::string_view text(reinterpret_cast<const char*>(NeBytes().data() + nAt + 1), r.U8At(nAt));
+            sName = text == "@" ? std::string() : ZsWin1252ToUtf8(text);
         }
-        std::string_view text(reinterpret_cast<const char*>(NeBytes().data() + nPos + 1), nLen);
-        mssGrpIconNames.push_back(text == "@" ? std::string() : ZsWin1252ToUtf8(text));
-        nPos += 1 + uint64_t{nLen};
-    }
-    if (!mssGrpIconNames.empty() && mssGrpIconNames.front() == "ICL") {
-        mssGrpIconNames.erase(mssGrpIconNames.begin());
+        mssGrpIconNames.push_back(std::move(sName));
     }
 }
 

@@ -42,8 +42,9 @@ public:
     bool Open(const std::filesystem::path& path, ZsBlock bytes);
     bool Open(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
     int GetIconCount() const;
-    // The group's name in UTF-8: the names resource entry when there is one, else the PE group's resource
-    // name ("#101" for an integer id); empty for an NE group without a name.
+    // The group's name in UTF-8: for NE the name its resource id points at (empty for an integer id or the
+    // name "@"); for PE the names resource entry when there is one, else the group's resource name ("#101"
+    // for an integer id).
     std::string GetIconName(int nIdx) const;
     // A new ICO data block of the group; empty on failure.
     ZsBlock GetIconData(int nIdx);
@@ -71,7 +72,7 @@ private:
     bool ReadFileHeader();
     bool ReadResourceTable();
     bool ReadTypeInfo(uint64_t* pnPos);
-    void ReadResourceNames(uint64_t nPos);
+    void ReadResourceNames();
     ZsBlock GetNeIconData(int nIdx);
     ZsBlock GetPeIconData(int nIdx);
 

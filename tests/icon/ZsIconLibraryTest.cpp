@@ -110,6 +110,31 @@ TEST(NeLibrary, FirstNameOtherThanIclIsKept) {
     EXPECT_EQ(lib.GetIconName(2), "");
 }
 
+TEST(NeLibrary, GroupsAreNamedByTheirOwnResourceIds) {
+    test::TempDir dir;
+    CIconLibrary lib;
+    // Out of order, and a group with an integer id in the middle: each group takes the name its id points
+    // at, and the integer id gives no name.
+    ASSERT_TRUE(lib.Open(
+        WriteTemp(dir, "a.icl", test::MakeNe(ThreeGroups(), {"ICL", "A", "B"}, 4, {2, -1, 1}).bytes)));
+    EXPECT_EQ(lib.GetIconName(0), "B");
+    EXPECT_EQ(lib.GetIconName(1), "");
+    EXPECT_EQ(lib.GetIconName(2), "A");
+    // Integer-named groups first, and a name of a resource of another type before the groups' names.
+    ASSERT_TRUE(lib.Open(WriteTemp(
+        dir, "b.icl", test::MakeNe(ThreeGroups(), {"ICL", "STRINGS", "Sun", "Moon"}, 4, {-1, 2, 3}).bytes)));
+    EXPECT_EQ(lib.GetIconName(0), "");
+    EXPECT_EQ(lib.GetIconName(1), "Sun");
+    EXPECT_EQ(lib.GetIconName(2), "Moon");
+    // A name offset past the end of the file gives no name, and the group stays readable.
+    test::NeLayout ne = test::MakeNe(ThreeGroups(), {"ICL", "A", "B", "C"});
+    test::Set16(ne.bytes, ne.nGroupEntries + 12 + 6, 0x7FF0);
+    ASSERT_TRUE(lib.Open(WriteTemp(dir, "c.icl", ne.bytes)));
+    EXPECT_EQ(lib.GetIconName(1), "");
+    EXPECT_EQ(lib.GetIconName(2), "C");
+    EXPECT_FALSE(lib.GetIconData(1).empty());
+}
+
 TEST(NeLibrary, AlignmentAndIdsLocateTheResources) {
     test::TempDir dir;
     auto groups = SmallGroups();
