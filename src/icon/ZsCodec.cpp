@@ -406,6 +406,22 @@ bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
     return true;
 }
 
+bool ZsCheckPictureData(int64_t nWidth, int64_t nHeight, uint64_t nDataBytes, uint64_t nMaxPixels,
+                        std::string* pError) {
+    if (!ZsCheckPictureSize(nWidth, nHeight, pError)) {
+        return false;
+    }
+    const int64_t nPixels = nWidth * nHeight;
+    if (nPixels > ZS_SMALL_PICTURE_PIXELS && static_cast<uint64_t>(nPixels) > nMaxPixels) {
+        SetError(pError,
+                 ZsFormat("the picture claims %lld x %lld pixels, more than its %llu bytes of data can hold",
+                          static_cast<long long>(nWidth), static_cast<long long>(nHeight),
+                          static_cast<unsigned long long>(nDataBytes)));
+        return false;
+    }
+    return true;
+}
+
 CZsBitmap ZI_DecodeImage(ZsBytes image, std::string* pError) {
     if (ZI_IsPng(image)) {
         CZsBitmap bmp = ZsDecodePng(image, pError);

@@ -103,6 +103,10 @@ std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
         return entries;
     }
     uint16_t nCount = r.U16();
+    // The images of a sound block lie side by side in it, so together they hold no more bytes than the
+    // block. Entries that would pass that (the same bytes named thousands of times) are left out, so that
+    // unpacking a block never costs more than the block itself.
+    uint64_t nImageBytes = 0;
     for (uint32_t i = 0; i < nCount; ++i) {
         uint64_t at = 6 + 16 * static_cast<uint64_t>(i);
         if (!r.Has(at, 16)) {
@@ -118,9 +122,10 @@ std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
         e.wBitCount = r.U16();
         e.dwBytesInRes = r.U32();
         e.dwImageOffset = r.U32();
-        if (!r.Has(e.dwImageOffset, e.dwBytesInRes)) {
+        if (!r.Has(e.dwImageOffset, e.dwBytesInRes) || nImageBytes + e.dwBytesInRes > data.size()) {
             continue;
         }
+        nImageBytes += e.dwBytesInRes;
         e.image = data.subspan(e.dwImageOffset, e.dwBytesInRes);
         entries.push_back(e);
     }

@@ -2,8 +2,9 @@
 // unpacked for editing: an ordered list of image records that can be queried, extended, pruned and packed.
 //
 // A block is untrusted: the functions here read only directory entries that lie inside the block and images
-// whose whole data lies inside it. Any other entry is skipped as if it were not there, consistently: it is
-// not counted, not summarised, not chosen and not unpacked.
+// whose whole data lies inside it, as long as the images read so far hold no more bytes than the block (the
+// images of a sound block do not overlap). Any other entry is skipped as if it were not there, consistently:
+// it is not counted, not summarised, not chosen and not unpacked.
 #pragma once
 
 #include <cstdint>

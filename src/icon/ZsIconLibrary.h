@@ -3,13 +3,15 @@
 //
 // Open maps the file and checks its headers and tables; it reads no image data. GetIconData assembles
 // one group on request. Everything read is bounds-checked; a group entry whose image is missing or shorter
-// than its directory says is dropped from the assembled block, with an error line.
+// than its directory says is dropped from the assembled block, with an error line, and a group whose images
+// add up to more bytes than the whole file is refused.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ZsBase.h"
@@ -77,6 +79,8 @@ private:
     ZsBlock GetPeIconData(int nIdx);
 
     std::vector<CZsResName> mGroupIds;  // PE: the group resources behind mssGrpNames
+    // NE: (id with the high bit flipped, position in mpIconInfo) of every icon resource, sorted.
+    std::vector<std::pair<uint16_t, size_t>> mIconIndex;
     std::string msError;
 };
 

@@ -96,6 +96,7 @@ private:
     bool ReadDirectory(uint32_t dwDirOffset, std::vector<Entry>* pEntries) const;
     bool ReadEntryName(const Entry& entry, CZsResName* pName) const;
     FindResult FindEntry(uint32_t dwDirOffset, const CZsResName& name, Entry* pFound) const;
+    bool CountNameChars(const CZsResName& name, uint64_t* pnChars) const;
     bool ReadDataEntry(uint32_t dwOffset, ZsBytes* pData) const;
 
     std::shared_ptr<const CZsFileBytes> mpFile;
@@ -110,6 +111,8 @@ private:
     uint64_t mnResOff = 0;  // file offset of the resource directory
     uint64_t mnResLen = 0;  // bytes of its section in the file from there on
     mutable std::map<uint32_t, std::vector<Entry>> mIdIndex;  // id entries by directory, sorted
+    // String entries by directory, sorted by their names in capitals.
+    mutable std::map<uint32_t, std::vector<std::pair<std::u16string, Entry>>> mNameIndex;
     mutable std::string msError;
 };
 

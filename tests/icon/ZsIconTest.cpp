@@ -116,6 +116,23 @@ TEST(ZiBlock, EntriesOutsideTheBlockAreSkippedEverywhere) {
     EXPECT_GE(ZI_GetImageCount(many), 1);
 }
 
+TEST(ZiBlock, EntriesNamingTheSameBytesOverAndOverStopAtTheBlocksSize) {
+    // 4000 entries all naming one image of 1,128 bytes: 4.5 MB from a block of 65 KB if each were unpacked.
+    const test::IcoImage image = DibImage(16, 16, 32);
+    std::vector<uint8_t> ico = MakeIco(std::vector<test::IcoImage>(4000, image));
+    const uint32_t dwFirst = CZsByteReader(ico).U32At(6 + 12);
+    for (size_t i = 0; i < 4000; ++i) {
+        ZsSetU32(ico.data() + 6 + 16 * i + 12, dwFirst);
+    }
+    ico.resize(dwFirst + image.data.size());
+    const int nKept = static_cast<int>(ico.size() / image.data.size());
+    EXPECT_EQ(ZI_GetImageCount(ico), nKept);
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(ico));
+    EXPECT_EQ(icon.GetImageCount(), nKept);
+    EXPECT_LE(icon.GetData().size(), ico.size() + 16 * static_cast<size_t>(nKept));
+}
+
 TEST(ZiBlock, EveryTruncationIsReadSafely) {
     std::vector<uint8_t> ico = MakeIco({DibImage(16, 16, 4), PngStub(256, 256), DibImage(48, 48, 32)});
     for (size_t len = 0; len <= ico.size(); ++len) {
