@@ -665,10 +665,17 @@ bool CZsPeResUpdate::Fail(const std::string& sError) {
 }
 
 bool CZsPeResUpdate::Begin(const std::filesystem::path& path) {
+    return Begin(path, CZsFileBytes::Open(path));
+}
+
+bool CZsPeResUpdate::Begin(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile) {
     mbBegun = false;
     mPath = path;
     mResources.clear();
-    if (!mModule.Open(path) || !mModule.ReadAll(&mResources)) {
+    if (!pFile) {
+        return Fail("cannot read the file");
+    }
+    if (!mModule.Load(std::move(pFile)) || !mModule.ReadAll(&mResources)) {
         return Fail(mModule.GetError());
     }
     // Keep the first of any repeated type, name and language, as a lookup would find it.

@@ -128,14 +128,16 @@ const uint8_t* ZsGetResourceData(const CZsPeModule& module, const CZsResName& na
 class CZsPeResUpdate {
 public:
     bool Begin(const std::filesystem::path& path);
+    // The same on the file's bytes already in memory; Commit writes to path.
+    bool Begin(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
     bool Update(const CZsResName& type, const CZsResName& name, uint16_t wLang, ZsBytes data);
+    // The whole new image, as Commit would write it.
+    bool Build(ZsBlock* pImage);
     bool Commit();
     const std::string& GetError() const { return msError; }
 
 private:
     bool Fail(const std::string& sError);
-    // The whole new image.
-    bool Build(ZsBlock* pImage);
 
     std::filesystem::path mPath;
     CZsPeModule mModule;
