@@ -16,9 +16,11 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 OUT=$ROOT/build-fuzz
 
+# Executions per second are given per second of wall time (what libFuzzer reports, which depends on what
+# else the machine runs) and per second of the target's own CPU time.
 report() {
-  printf '%-16s %8s %10s %8s %8s %8s  %s\n' target seconds exec/s edges features corpus findings
-  local log name line secs execs cov ft corp found
+  printf '%-16s %8s %10s %10s %8s %8s %8s  %s\n' target seconds exec/s exec/cpu-s edges features corpus findings
+  local log name line secs rate runs cpu percpu cov ft corp found
   for log in "$OUT"/logs/*.log; do
     [ -f "$log" ] || continue
     name=$(basename "$log" .log)
@@ -27,11 +29,17 @@ report() {
     cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$line")
     ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$line")
     corp=$(sed -nE 's/.* corp: ([0-9]+).*/\1/p' <<<"$line")
-    execs=$(sed -nE 's/^stat::average_exec_per_sec: *([0-9]+).*/\1/p' "$log" | tail -n 1)
+    rate=$(sed -nE 's/^stat::average_exec_per_sec: *([0-9]+).*/\1/p' "$log" | tail -n 1)
+    runs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+).*/\1/p' "$log" | tail -n 1)
     secs=$(sed -nE 's/^Done [0-9]+ runs in ([0-9]+) second.*/\1/p' "$log" | tail -n 1)
+    cpu=$(cat "$OUT/logs/$name.cpu" 2>/dev/null || true)
+    percpu=-
+    if [ -n "$runs" ] && [ -n "$cpu" ]; then
+      percpu=$(awk -v r="$runs" -v c="$cpu" 'BEGIN { if (c > 0) printf "%d", r / c; else print "-" }')
+    fi
     found=$(find "$OUT/artifacts/$name" -type f 2>/dev/null | wc -l)
-    printf '%-16s %8s %10s %8s %8s %8s  %s\n' "$name" "${secs:--}" "${execs:--}" "${cov:--}" "${ft:--}" \
-      "${corp:--}" "$found"
+    printf '%-16s %8s %10s %10s %8s %8s %8s  %s\n' "$name" "${secs:--}" "${rate:--}" "$percpu" "${cov:--}" \
+      "${ft:--}" "${corp:--}" "$found"
   done
 }
 
@@ -78,8 +86,11 @@ run_one() {
   fi
   echo "fuzzing $name for ${SECONDS_EACH}s"
   # A target may use at most 2 GB in all and 512 MB in one allocation, and 10 s for one input.
-  nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-    -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$art/" >"$OUT/logs/$name.log" 2>&1 || true
+  # The time keyword reports the CPU time of the target (user and system seconds) into its .cpu file.
+  local TIMEFORMAT='%U %S'
+  { time nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+    -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$art/" >"$OUT/logs/$name.log" 2>&1; } \
+    2>&1 | awk '{ printf "%.1f\n", $1 + $2 }' >"$OUT/logs/$name.cpu" || true
 }
 
 running=0

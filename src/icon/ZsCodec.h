@@ -18,8 +18,8 @@ inline constexpr int64_t ZS_MAX_PICTURE_SIDE = 16384;
 inline constexpr int64_t ZS_MAX_PICTURE_PIXELS = INT64_C(1) << 27;
 // True when a picture of w x h pixels may be decoded; else false with a sentence in *pError.
 bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError);
-// Up to this many pixels (1 MB of them) a picture is decoded whatever little data claims it.
-inline constexpr int64_t ZS_SMALL_PICTURE_PIXELS = INT64_C(1) << 18;
+// Up to this many pixels (64 x 64) a picture is decoded whatever little data claims it.
+inline constexpr int64_t ZS_SMALL_PICTURE_PIXELS = INT64_C(1) << 12;
 // True when a picture of w x h pixels, whose nDataBytes bytes of compressed data can fill at most nMaxPixels
 // pixels, may be decoded: within the limits of ZsCheckPictureSize, and small or no larger than its data can
 // fill. Decoders call it before they allocate for the pixels, so that what a file costs stays in proportion
