@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <tuple>
 
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
@@ -232,9 +234,33 @@ bool CIcon::SetData(ZsBytes data) {
         return false;
     }
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
+    // The order AddImage gives image by image, found by one sort, so that a directory of thousands of
+    // entries costs no more than sorting them: depth, then width + height, both descending; within those,
+    // formats in the order they first appear, and the images of one format last one first.
+    struct Key {
+        ZI_FORMAT format;
+        size_t nFirst;  // where the format first appears
+        size_t nIndex;
+    };
+    std::vector<Key> keys;
+    std::map<std::tuple<int32_t, int32_t, int32_t>, size_t> firsts;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ZI_FORMAT f = entries[i].Format();
+        const size_t nFirst =
+            firsts.emplace(std::make_tuple(f.nWidth, f.nHeight, f.nBitCount), i).first->second;
+        keys.push_back(Key{f, nFirst, i});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        const int64_t aSum = static_cast<int64_t>(a.format.nWidth) + a.format.nHeight;
+        const int64_t bSum = static_cast<int64_t>(b.format.nWidth) + b.format.nHeight;
+        return std::make_tuple(b.format.nBitCount, bSum, a.nFirst, b.nIndex) <
+               std::make_tuple(a.format.nBitCount, aSum, b.nFirst, a.nIndex);
+    });
     mImages.clear();
-    for (const ZI_ENTRY& e : entries) {
-        ZI_IMAGE image;
+    mImages.reserve(keys.size());
+    for (const Key& k : keys) {
+        const ZI_ENTRY& e = entries[k.nIndex];
+        ZI_IMAGE& image = mImages.emplace_back();
         image.bWidth = e.bWidth;
         image.bHeight = e.bHeight;
         image.bColorCount = e.bColorCount;
@@ -243,7 +269,6 @@ bool CIcon::SetData(ZsBytes data) {
         image.wBitCount = e.wBitCount;
         image.dwBytesInRes = e.dwBytesInRes;
         image.data.assign(e.image.begin(), e.image.end());
-        AddImage(std::move(image));
     }
     return true;
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "TestSupport.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsIcon.h"
@@ -170,6 +173,36 @@ TEST(CIcon, LoadsInFormatOrderAndPacksInThatOrder) {
     CIcon again;
     ASSERT_TRUE(again.SetData(packed));
     EXPECT_EQ(again.GetData(-1), packed);
+}
+
+TEST(CIcon, LoadingOrdersAsAddingImageByImage) {
+    // Random directories of few distinct formats (repeats, equal perimeters of different shape, depth 0):
+    // loading a block gives the order that adding its images one by one gives.
+    std::mt19937 rng(7);
+    const ZI_FORMAT shapes[] = {{16, 32, 32}, {32, 16, 32}, {24, 24, 32},
+                                {16, 16, 8},  {16, 16, 0},  {48, 48, 4}};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<test::IcoImage> images;
+        CIcon expected;
+        for (size_t i = 0, n = 1 + rng() % 12; i < n; ++i) {
+            const ZI_FORMAT f = shapes[rng() % std::size(shapes)];
+            test::IcoImage image = DibImage(f.nWidth, f.nHeight, 1, static_cast<uint8_t>(i));
+            image.wBitCount = static_cast<uint16_t>(f.nBitCount);
+            ZI_IMAGE record;
+            record.bWidth = image.bWidth;
+            record.bHeight = image.bHeight;
+            record.wBitCount = image.wBitCount;
+            record.data = image.data;
+            expected.AddImage(record);
+            images.push_back(std::move(image));
+        }
+        CIcon icon;
+        ASSERT_TRUE(icon.SetData(MakeIco(images)));
+        ASSERT_EQ(icon.GetImageCount(), expected.GetImageCount());
+        for (int i = 0; i < icon.GetImageCount(); ++i) {
+            EXPECT_EQ(icon.GetImage(i).data, expected.GetImage(i).data) << round << " " << i;
+        }
+    }
 }
 
 TEST(CIcon, RoundTripKeepsPngAnd256PixelImagesByteForByte) {
