@@ -156,6 +156,9 @@ private slots:
     void openingTheSameLibraryTwiceOnlyActivatesIt() {
         test::TempDir dir;
         WriteSampleLibrary(dir / "a.pctv");
+        WriteSampleLibrary(dir / "A.pctv");
+        std::filesystem::create_directory(dir / "sub");
+        std::filesystem::create_symlink(dir / "a.pctv", dir / "sub" / "link.pctv");
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.show();
@@ -163,14 +166,22 @@ private slots:
         QVERIFY(pFirst);
         frame.Docs().OnFileNew();
         QCOMPARE(frame.Docs().OpenDocumentFile(dir / "a.pctv"), pFirst);
+        QCOMPARE(frame.Docs().OpenDocumentFile(dir / "sub" / ".." / "a.pctv"), pFirst);
+        QCOMPARE(frame.Docs().OpenDocumentFile(dir / "sub" / "link.pctv"), pFirst);
         QCOMPARE(frame.Docs().Documents().size(), size_t(2));
         QCOMPARE(frame.ActiveDocument(), pFirst);
+        // A name in another letter case is another file, with a window of its own.
+        CDocZIL* pOther = frame.Docs().OpenDocumentFile(dir / "A.pctv");
+        QVERIFY(pOther && pOther != pFirst);
+        QCOMPARE(frame.Docs().Documents().size(), size_t(3));
     }
 
-    void saveAsOntoAnotherOpenLibraryIsRefusedInAnyLetterCase() {
+    void saveAsOntoAnotherOpenLibraryIsRefusedOnlyForTheSameFile() {
         test::TempDir dir;
         WriteSampleLibrary(dir / "A.pctv");
         WriteSampleLibrary(dir / "B.pctv");
+        std::filesystem::create_directory(dir / "sub");
+        std::filesystem::create_symlink(dir / "B.pctv", dir / "sub" / "link.pctv");
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.show();
@@ -181,23 +192,33 @@ private slots:
         pA->SetModifiedFlag(true);
 
         test::ScriptedMessages messages;
-        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
-            return std::optional(dir / "b.PCTV");
-        };
-        QVERIFY(!frame.Docs().DoSave(pA, true));
-        QCOMPARE(messages.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(messages.shown[0].second),
-                 QStringLiteral("The file is currently opened in Pictavo.\nPlease close it first."));
-        QVERIFY(pA->IsModified());
-        QCOMPARE(std::filesystem::file_size(dir / "B.pctv"), sizeB);
+        std::filesystem::path chosen;
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) { return std::optional(chosen); };
+        for (const std::filesystem::path& path : {dir / "sub" / ".." / "B.pctv", dir / "sub" / "link.pctv"}) {
+            chosen = path;
+            messages.shown.clear();
+            QVERIFY(!frame.Docs().DoSave(pA, true));
+            QCOMPARE(messages.shown.size(), size_t(1));
+            QCOMPARE(QString::fromStdString(messages.shown[0].second),
+                     QStringLiteral("The file is currently opened in Pictavo.\nPlease close it first."));
+            QVERIFY(pA->IsModified());
+            QCOMPARE(std::filesystem::file_size(dir / "B.pctv"), sizeB);
+        }
 
-        // Its own path, in another letter case, saves in place.
-        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
-            return std::optional(dir / "A.pctv");
-        };
+        // Its own file, by another path, saves in place.
+        messages.shown.clear();
+        chosen = dir / "sub" / ".." / "A.pctv";
         QVERIFY(frame.Docs().DoSave(pA, true));
         QVERIFY(!pA->IsModified());
-        QCOMPARE(messages.shown.size(), size_t(1));
+        QVERIFY(messages.shown.empty());
+
+        // "b.pctv" is another file than "B.pctv" here: Save As writes it and leaves "B.pctv" alone.
+        pA->SetModifiedFlag(true);
+        chosen = dir / "b.pctv";
+        QVERIFY(frame.Docs().DoSave(pA, true));
+        QVERIFY(messages.shown.empty());
+        QVERIFY(std::filesystem::exists(dir / "b.pctv"));
+        QCOMPARE(std::filesystem::file_size(dir / "B.pctv"), sizeB);
     }
 
     void closingAModifiedLibraryAsksFirst() {
@@ -254,6 +275,17 @@ private slots:
         reread.AttachTree(&tree);
         QVERIFY(reread.Load(dir / "c.pctv"));
         QCOMPARE(QString::fromStdString(reread.GetIconName(1)), QStringLiteral("Renamed"));
+
+        // A compaction that fails says so: "VACUUM;" cannot run inside a transaction.
+        QVERIFY(pDoc->BeginTrans());
+        test::ScriptedMessages failed({ZS_IDOK});
+        Trigger(frame, ID_LIB_COMPACT);
+        QCOMPARE(failed.shown.size(), size_t(2));
+        QCOMPARE(failed.shown[1].first, int(ZS_MB_ERROR));
+        QCOMPARE(
+            QString::fromStdString(failed.shown[1].second),
+            QStringLiteral("Can not compact '%1'!").arg(QString::fromStdString((dir / "c.pctv").string())));
+        QVERIFY(pDoc->RollbackTrans());
     }
 
     void statusPanesDescribeTheSelection() {

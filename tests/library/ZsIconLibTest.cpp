@@ -6,6 +6,7 @@
 #include "LibTestUtil.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
+#include "library/ZsLibCmd.h"
 
 using test::Ico;
 using test::Library;
@@ -453,19 +454,20 @@ TEST(IconLibEdit, RemovingRowsAndCategories) {
     ASSERT_TRUE(l.lib.Load(path));
     l.lib.ListToNode(2, {1, 2, 3});
     // Removing rows only takes the icons out of the category.
-    EXPECT_EQ(l.lib.RemoveIcons(1, {2, 0, 0, 7}, false), 2);
+    EXPECT_EQ(ZsRemoveIcons(l.lib, 1, {2, 0, 0, 7}).nIcons, 2);
     EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{2}));
     EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL).size(), 3u);
-    // Rows of "My Icons" always leave the library.
-    EXPECT_EQ(l.lib.RemoveIcons(ZIL_ID_ALL, {0}, false), 1);
+    // Deleting takes them out of every list.
+    EXPECT_EQ(ZsDeleteIconsFromLibrary(l.lib, ZIL_ID_ALL, {0}).nIcons, 1);
     EXPECT_EQ(l.lib.GetList(2), (ZIL_LIST{2, 3}));
     EXPECT_TRUE(l.lib.Icons().at(1).nFlags & ZIL_DELETED);
-    EXPECT_EQ(l.lib.RemoveIcons(2, {1}, true), 1);
+    EXPECT_EQ(ZsDeleteIconsFromLibrary(l.lib, 2, {1}).nIcons, 1);
     EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{2}));
 
     // A deleted category takes its subcategories with it; the icons stay.
-    EXPECT_FALSE(l.lib.DelNode(l.Item(ZIL_ID_ALL)));
-    ASSERT_TRUE(l.lib.DelNode(l.Item(1)));
+    EXPECT_EQ(l.lib.DelNode(l.Item(ZIL_ID_ALL)), 0);
+    EXPECT_EQ(l.lib.NewNode(l.Item(ZIL_ID_FIND), ZS_TI_LAST, "Inside"), ZS_TI_NONE);
+    ASSERT_EQ(l.lib.DelNode(l.Item(1)), 3);
     EXPECT_EQ(l.lib.GetNodeIds(), (std::vector<int32_t>{-1, 4, 5, -2}));
     ZsTreeItem added = l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_FIRST, "Added");
     EXPECT_EQ(l.tree.GetItemData(added), 6);

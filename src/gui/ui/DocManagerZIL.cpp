@@ -135,8 +135,7 @@ CDocZIL* CDocManagerZIL::OpenDocumentFile(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
     for (CDocZIL* pDoc : mDocs) {
-        if (!pDoc->GetPathName().empty() &&
-            ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), ZsPathToUtf8(full))) {
+        if (ZsSamePath(pDoc->GetPathName(), full)) {
             mpArea->setActiveSubWindow(SubWindowOf(pDoc));
             return pDoc;
         }

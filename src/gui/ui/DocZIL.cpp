@@ -56,9 +56,9 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
 
 bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
     const std::string sPath = ZsPathToUtf8(path);
-    if (!ZsEqualNoCase(sPath, ZsPathToUtf8(GetPathName())) && mpHost) {
+    if (!ZsSamePath(path, GetPathName()) && mpHost) {
         for (CDocZIL* pDoc : mpHost->OpenDocuments()) {
-            if (ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), sPath)) {
+            if (pDoc != this && ZsSamePath(pDoc->GetPathName(), path)) {
                 ZsMsgBox(ZS_MB_ERROR, "The file is currently opened in %s.\nPlease close it first.",
                          ZS_PRODUCT_NAME);
                 return false;
@@ -137,5 +137,7 @@ void CDocZIL::OnLibCompact() {
         return;
     }
     CWaitCursor wait;
-    Compact();
+    if (!Compact()) {
+        ZsMsgBox(ZS_MB_ERROR, "Can not compact '%s'!", ZsPathToUtf8(GetPathName()).c_str());
+    }
 }

@@ -24,8 +24,7 @@ public:
     // Opens the file; "Can not open '%s'!" when it is not a library.
     bool OnOpenDocument(const std::filesystem::path& path);
     // Saves to the path. Refused with "The file is currently opened in %s.\nPlease close it first." when
-    // another open library has that path (without regard to case); "Can not save file '%s'!" when writing
-    // fails.
+    // another open library is that file (ZsSamePath); "Can not save file '%s'!" when writing fails.
     bool OnSaveDocument(const std::filesystem::path& path);
     // Closes the store and clears the preview.
     void OnCloseDocument();
@@ -35,7 +34,8 @@ public:
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
 
-    // Compact: asks, saves a modified library, then runs "VACUUM;".
+    // Compact: asks, saves a modified library, then runs "VACUUM;"; "Can not compact '%s'!" when that
+    // fails.
     void OnLibCompact();
 
     // The category the icon list shows; 0 until the tree reports a selection.
