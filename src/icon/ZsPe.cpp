@@ -782,7 +782,12 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
             return Fail("the module's headers have no room for a resource section");
         }
         nNewHeader = nTableEnd;
-        dwVa = static_cast<uint32_t>(AlignUp(std::max<uint64_t>(nVirtEnd, dwSizeOfHeaders), dwSecAlign));
+        // A section reaching the top of the address space leaves no room after it (the RVA would wrap to 0).
+        const uint64_t nVa = AlignUp(std::max<uint64_t>(nVirtEnd, dwSizeOfHeaders), dwSecAlign);
+        if (nVa > 0xFFFFFFFFu) {
+            return Fail("the module's sections leave no room for a resource section");
+        }
+        dwVa = static_cast<uint32_t>(nVa);
         nPtr = AlignUp(nRawEnd, dwFileAlign);
     }
     // Everything written below lies in the headers, which must end before the section data begins, and the
