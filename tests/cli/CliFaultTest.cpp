@@ -1,0 +1,63 @@
+// The tool against hostile libraries: regular expressions over texts of tens of thousands of characters, and
+// patterns the engine does not offer.
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+#include "TestSupport.h"
+#include "library/ZsSQLite.h"
+
+namespace {
+
+// A library of the given icon files, imported by the tool.
+std::filesystem::path MakeLibrary(const test::TempDir& dir, int nIcons, int nSize) {
+    std::filesystem::create_directories(dir / "icons");
+    for (int i = 0; i < nIcons; ++i) {
+        ZsWriteFile(dir / "icons" / ("icon" + std::to_string(i) + ".ico"),
+                    test::MakeIco({test::DibImage(nSize, nSize, 32, static_cast<uint8_t>(i))}));
+    }
+    const std::filesystem::path lib = dir / "lib.pctv";
+    EXPECT_EQ(test::RunCli({"new", lib.string()}).code, 0);
+    EXPECT_EQ(test::RunCli({"import", lib.string(), (dir / "icons").string()}).code, 0);
+    return lib;
+}
+
+}  // namespace
+
+TEST(CliFault, RegularExpressionsOverHostileLongTexts) {
+    test::TempDir dir;
+    const std::filesystem::path lib = MakeLibrary(dir, 3, 16);
+    std::string sAb;
+    for (int i = 0; i < 20000; ++i) {
+        sAb += i % 2 ? 'a' : 'b';
+    }
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(lib));
+        ASSERT_TRUE(db.Exec("update icons set kwds='" + std::string(50000, 'k') + "' where id=1;"));
+        ASSERT_TRUE(db.Exec("update icons set name='" + sAb + "' where id=2;"));
+    }
+    test::CliResult r = test::RunCli({"find", lib.string(), ".*x", "--regex", "--scope", "all"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.find("icon"), std::string::npos) << r.out;
+    // The names of the other two icons hold a "c".
+    r = test::RunCli({"find", lib.string(), "(a|b)*c", "--regex", "--scope", "all"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("icon0"), std::string::npos);
+    EXPECT_NE(r.out.find("icon2"), std::string::npos);
+    EXPECT_EQ(r.out.find(sAb), std::string::npos);
+    r = test::RunCli({"find", lib.string(), "(b|a)+", "--regex", "--whole-word", "--scope", "all"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(sAb), std::string::npos);
+    EXPECT_EQ(r.out.find("icon"), std::string::npos);
+    r = test::RunCli({"find", lib.string(), "^icon2$|^k{50000}$", "--regex", "--scope", "all"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Incorrect regular expression!"), std::string::npos) << r.err;
+
+    // What the engine does not offer is refused as an incorrect expression, with the reason.
+    r = test::RunCli({"find", lib.string(), "(i)\\1", "--regex"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "pictavo-cli: Incorrect regular expression! (invalid escape sequence: \\1)\n");
+    r = test::RunCli({"find", lib.string(), "icon(?=2)", "--regex"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Incorrect regular expression!"), std::string::npos);
+}
