@@ -399,6 +399,9 @@ bool CZsIconLib::SaveAs(const std::filesystem::path& path) {
     bool bCreate = mPath.empty();
     auto fail = [&](const char* pszWhat) {
         ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", sPath.c_str(), pszWhat);
+        if (ec) {
+            SetLastError(ec.message());
+        }
         CloseDb();
         std::filesystem::remove(temp, ec);
         if (!mPath.empty()) {

@@ -1,6 +1,7 @@
-// The desktop program when things go wrong around it: its one busy state. While a batch runs (its progress
+// The desktop program when things go wrong around it. Its one busy state: while a batch runs (its progress
 // run, also after the user aborted it and until it ends) or a modal dialog is open, a later start's
-// hand-over, the tray's Exit and the end signals wait, and then run in the order they came.
+// hand-over, the tray's Exit and the end signals wait, and then run in the order they came. And a save onto
+// a full disk: it fails with the message, and the library stays as it was in memory and on disk.
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <csignal>
 
 #include "GuiTestSupport.h"
+#include "SqliteFaults.h"
 #include "TestSupport.h"
 #include "common/ZsConfig.h"
 #include "common/ZsProgress.h"
@@ -171,6 +173,56 @@ private slots:
             EndProgress();
             QTRY_COMPARE(closed.size(), 1);
         }
+    }
+
+    void saveOnAFullDiskFailsWithTheMessageAndSaveAsElsewhereWorks() {
+        test::TempDir dir;
+        std::filesystem::create_directories(dir / "full");
+        std::filesystem::create_directories(dir / "room");
+        MakeLibrary(dir / "full" / "lib.pctv");
+        // Installed before the library opens: a connection keeps the file layer it was opened with.
+        test::SqliteFaults faults;
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CDocZIL* pDoc = frame.Docs().OpenDocumentFile(dir / "full" / "lib.pctv");
+        QVERIFY(pDoc);
+        const ZsTreeItem item = pDoc->Tree().FindItem(1);
+        pDoc->Tree().SetItemText(item, "Renamed");
+        pDoc->SetModifiedFlag();
+
+        faults.FillDisk(dir / "full", 0);
+        {
+            test::ScriptedMessages answers({int(ZS_IDOK)});
+            frame.Router().UpdateAll();
+            QVERIFY(frame.Router().Find(ID_FILE_SAVE)->isEnabled());
+            frame.Router().Find(ID_FILE_SAVE)->trigger();
+            QCOMPARE(answers.shown.size(), size_t(1));
+            QCOMPARE(answers.shown[0].first, int(ZS_MB_ERROR));
+            QCOMPARE(answers.shown[0].second,
+                     "Can not save file '" + ZsPathToUtf8(dir / "full" / "lib.pctv") + "'!");
+        }
+        QVERIFY(pDoc->IsModified());
+        QCOMPARE(pDoc->Tree().GetItemText(item), std::string("Renamed"));
+
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path&) {
+            return std::optional<std::filesystem::path>(dir / "room" / "lib.pctv");
+        };
+        frame.Router().UpdateAll();
+        frame.Router().Find(ID_FILE_SAVE_AS)->trigger();
+        QVERIFY(!pDoc->IsModified());
+        QCOMPARE(pDoc->GetPathName(), dir / "room" / "lib.pctv");
+        faults.FreeDisk();
+        for (const auto& [path, sTitle] : {std::pair(dir / "full" / "lib.pctv", "Sample Category 1"),
+                                           std::pair(dir / "room" / "lib.pctv", "Renamed")}) {
+            CZsCategoryTree tree;
+            CZsIconLib lib;
+            lib.AttachTree(&tree);
+            QVERIFY(lib.Load(path));
+            QCOMPARE(tree.GetItemText(tree.FindItem(1)), std::string(sTitle));
+        }
+        test::ScriptedMessages answers({int(ZS_IDNO)});
+        QVERIFY(frame.close());
     }
 
     void waitingWorkOfAGoneContextIsDropped() {
