@@ -1,6 +1,6 @@
 // The store under faults: saves killed at many points leave either the previous or the new library, a full
-// disk fails a save without losing what is in memory, and names and keywords are cut to their limits where
-// they enter.
+// disk fails a save without losing what is in memory, a file cut short or rewritten while open is no crash,
+// and names and keywords are cut to their limits where they enter.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -290,4 +290,47 @@ TEST(IconLibFault, FullDiskFailsTheSaveAndKeepsEverythingInMemory) {
         ASSERT_LT(nFailed, 200);
     }
     EXPECT_GT(nFailed, 3);
+}
+
+TEST(IconLibFault, LibraryCutShortOrRewrittenWhileOpen) {
+    test::TempDir dir;
+    const fs::path path = dir / "lib.pctv";
+    MakeLargeLibrary(path, 200);
+    const ZsBlock bytes = ZsReadFile(path).value();
+    for (size_t nKeep : {size_t(0), size_t(100), size_t(4096), bytes.size() / 2}) {
+        SCOPED_TRACE(nKeep);
+        ASSERT_TRUE(ZsWriteFile(path, bytes));
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path));
+        l.lib.GetIconData(l.lib.GetList(ZIL_ID_ALL).at(0));
+        std::filesystem::resize_file(path, nKeep);
+        // Whatever can still be read is read; the rest is empty; nothing crashes.
+        for (int32_t nNode : l.lib.GetNodeIds()) {
+            for (int32_t nId : l.lib.GetList(nNode)) {
+                l.lib.GetIconName(nId);
+                l.lib.GetIconKeywords(nId);
+                CIcon icon;
+                l.lib.GetIcon(nId, icon);
+            }
+        }
+        ASSERT_TRUE(l.lib.FindIcons("icon", {ZIL_ID_ALL}, false, false, false, true, true));
+        // Edits are kept in memory; saving writes them or fails, and a save elsewhere writes what is known.
+        AddIcons(l, 3, 1);
+        l.lib.Save();
+        if (l.lib.Save(dir / "rescued.pctv")) {
+            Library r;
+            EXPECT_TRUE(r.lib.Load(dir / "rescued.pctv"));
+        }
+    }
+    // Rewritten in place with another library while open.
+    ASSERT_TRUE(ZsWriteFile(path, bytes));
+    MakeLargeLibrary(dir / "other.pctv", 20);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    ASSERT_TRUE(ZsWriteFile(path, ZsReadFile(dir / "other.pctv").value()));
+    for (int32_t nId : l.lib.GetList(ZIL_ID_ALL)) {
+        l.lib.GetIconName(nId);
+        l.lib.GetIconData(nId);
+    }
+    l.lib.Save();
 }
