@@ -143,7 +143,7 @@ TEST(IconLibFault, SavesKilledAtAnyPointLeaveThePreviousOrTheNewLibrary) {
     test::TempDir dir;
     const fs::path base = dir / "base.pctv";
     const fs::path other = dir / "other.pctv";
-    MakeLargeLibrary(base, 600);
+    MakeLargeLibrary(base, 300);
     MakeLargeLibrary(other, 30);
     const std::string sBase = Contents(base);
     const std::string sOther = Contents(other);
@@ -161,7 +161,7 @@ TEST(IconLibFault, SavesKilledAtAnyPointLeaveThePreviousOrTheNewLibrary) {
     const std::vector<Scenario> scenarios = {
         {"new icons",
          [](Library& l) {
-             AddIcons(l, 150, 3);
+             AddIcons(l, 60, 3);
              return l.lib.Save();
          },
          work, sBase},
@@ -174,7 +174,7 @@ TEST(IconLibFault, SavesKilledAtAnyPointLeaveThePreviousOrTheNewLibrary) {
         {"compact", [](Library& l) { return l.lib.Compact(); }, work, sBase, false},
         {"save as over another library",
          [&](Library& l) {
-             AddIcons(l, 40, 5);
+             AddIcons(l, 20, 5);
              RenameThings(l);
              return l.lib.Save(target);
          },
