@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Tools used for cross-checks and benchmarks only (never needed by the build or by ./test.sh): binutils for
 # Windows targets (windres, ld) to build reference modules, icoutils (wrestool) and icoextract to compare
-# extracted icons, hyperfine for timings, a virtual X server with a window manager and input driver (xvfb,
-# xauth, openbox, xdotool, x11-utils) to use the program's windows on a machine without a display, and ccache
-# to share compiled objects between work trees.
+# extracted icons, hyperfine for timings, a virtual X server with a window manager, a notification area, an
+# input driver and a screen grabber (xvfb, xauth, openbox, trayer, xdotool, x11-utils, imagemagick) to use
+# the program's windows on a machine without a display, and ccache to share compiled objects between work
+# trees.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth openbox xdotool x11-utils ccache
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth openbox \
+  trayer xdotool x11-utils imagemagick ccache

@@ -2,8 +2,10 @@
 // output. Exit codes: 0 success, 1 a failed operation, 2 bad usage.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,19 +35,37 @@ private:
 
 using CliVerbFn = int (*)(CCliArgs& args);
 
-// Registers a verb at start-up; the synopsis is shown in the usage text, and "help VERB" shows it with the
-// longer help text when the verb has one.
-struct CCliVerb {
-    CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn, const char* pszHelp = nullptr);
+// A verb: its name, the synopsis the usage text shows, the function, and the longer help that "help VERB"
+// shows beside the synopsis.
+struct CLI_VERB {
+    const char* pszName;
+    const char* pszSynopsis;
+    CliVerbFn fn;
+    const char* pszHelp = nullptr;
 };
 
-// A kind of file that "info" can describe. Kinds are tried in registration order; the first whose Match
-// accepts the file's first bytes (up to 4 KiB) describes it with Show.
-struct CCliInfoKind {
-    using MatchFn = bool (*)(const std::filesystem::path& path, const std::vector<uint8_t>& head);
-    using ShowFn = int (*)(const std::filesystem::path& path, bool bJson);
-    CCliInfoKind(int nOrder, MatchFn match, ShowFn show);
+// A kind of file that "info" describes: match accepts the file's first bytes (up to 4 KiB), show describes
+// it.
+struct CLI_INFO_KIND {
+    bool (*match)(const std::filesystem::path& path, const std::vector<uint8_t>& head);
+    int (*show)(const std::filesystem::path& path, bool bJson);
 };
+
+// The verbs of each part of the tool.
+std::span<const CLI_VERB> CliConvertVerbs();
+std::span<const CLI_VERB> CliIcoVerbs();
+std::span<const CLI_VERB> CliModuleVerbs();
+std::span<const CLI_VERB> CliLibraryVerbs();
+std::span<const CLI_VERB> CliLibEditVerbs();
+std::span<const CLI_VERB> CliLibIOVerbs();
+std::span<const CLI_VERB> CliLibMoveVerbs();
+// The kinds of file "info" describes, tried in this order: icon files, modules, icon libraries.
+CLI_INFO_KIND CliIcoInfo();
+CLI_INFO_KIND CliModuleInfo();
+CLI_INFO_KIND CliLibraryInfo();
+
+// Runs the tool on the arguments that follow the program's name; returns the exit code.
+int CliRun(std::vector<std::string> args);
 
 // Prints "pictavo-cli: <message>" on stderr and returns CLI_FAILED.
 int CliFail(const char* pszFormat, ...) ZS_PRINTF(1, 2);

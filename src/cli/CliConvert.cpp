@@ -238,52 +238,55 @@ int Presets(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gConvert(
-    "convert",
-    "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-    "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
-    Convert,
-    "Makes a one-image icon of a picture: a 32-bit image on a square canvas of the smallest standard size\n"
-    "holding the picture (enlarge, the default), of the largest one it covers (shrink), or of the picture's\n"
-    "own size (keep). --formats or --preset then make the icon hold exactly those formats.\n"
-    "\n"
-    "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"");
-CCliVerb gSplit(
-    "split",
-    "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
-    "                                     cut a picture into tiles, one icon each (negative: counts)",
-    Split,
-    "Cuts a picture into tiles row by row from the top left and writes one icon per tile as\n"
-    "\"DIR/<title> (<n>).ico\". W and H are tile sizes in pixels, or minus the number of tiles across and "
-    "down.\n"
-    "\n"
-    "  pictavo-cli split toolbar.png icons --tile 16 16\n"
-    "  pictavo-cli split sheet.png icons --tile -4 -2     4 x 2 tiles");
-CCliVerb gExportImages(
-    "export-images",
-    "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
-    "                                     write an icon's images as pictures or icon files",
-    ExportImages,
-    "Writes each image of an icon file as \"DIR/<title> (<format>).<ext>\"; --type ico writes one icon "
-    "file,\n"
-    "or with --each one icon file per image.\n"
-    "\n"
-    "  pictavo-cli export-images app.ico out --type png");
-CCliVerb gFormats(
-    "formats",
-    "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
-    "          [--keep-largest] | --set LIST [--except]\n"
-    "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
-    "                                     or preset names)",
-    Formats,
-    "--add makes each listed format the icon lacks from image N (default 0, the largest) or blank;\n"
-    "--remove deletes the listed formats (with --except every other one; --keep-largest keeps image 0);\n"
-    "--set makes the icon hold exactly the listed formats (with --except every standard format not listed).\n"
-    "\n"
-    "  pictavo-cli formats app.ico app2.ico --add 24x24-XP,16x16-256\n"
-    "  pictavo-cli formats app.ico small.ico --remove 16x16-XP --except");
-CCliVerb gPresets("presets", "presets                            list the format presets and their formats",
-                  Presets,
-                  "Lists every preset name usable in --preset and in format lists, with its formats.");
+const CLI_VERB kVerbs[] = {
+    {"convert",
+     "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
+     "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+     Convert,
+     "Makes a one-image icon of a picture: a 32-bit image on a square canvas of the smallest standard size\n"
+     "holding the picture (enlarge, the default), of the largest one it covers (shrink), or of the "
+     "picture's\n"
+     "own size (keep). --formats or --preset then make the icon hold exactly those formats.\n"
+     "\n"
+     "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\""},
+    {"split",
+     "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
+     "                                     cut a picture into tiles, one icon each (negative: counts)",
+     Split,
+     "Cuts a picture into tiles row by row from the top left and writes one icon per tile as\n"
+     "\"DIR/<title> (<n>).ico\". W and H are tile sizes in pixels, or minus the number of tiles across and "
+     "down.\n"
+     "\n"
+     "  pictavo-cli split toolbar.png icons --tile 16 16\n"
+     "  pictavo-cli split sheet.png icons --tile -4 -2     4 x 2 tiles"},
+    {"export-images",
+     "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
+     "                                     write an icon's images as pictures or icon files",
+     ExportImages,
+     "Writes each image of an icon file as \"DIR/<title> (<format>).<ext>\"; --type ico writes one icon "
+     "file,\n"
+     "or with --each one icon file per image.\n"
+     "\n"
+     "  pictavo-cli export-images app.ico out --type png"},
+    {"formats",
+     "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
+     "          [--keep-largest] | --set LIST [--except]\n"
+     "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
+     "                                     or preset names)",
+     Formats,
+     "--add makes each listed format the icon lacks from image N (default 0, the largest) or blank;\n"
+     "--remove deletes the listed formats (with --except every other one; --keep-largest keeps image 0);\n"
+     "--set makes the icon hold exactly the listed formats (with --except every standard format not "
+     "listed).\n"
+     "\n"
+     "  pictavo-cli formats app.ico app2.ico --add 24x24-XP,16x16-256\n"
+     "  pictavo-cli formats app.ico small.ico --remove 16x16-XP --except"},
+    {"presets", "presets                            list the format presets and their formats", Presets,
+     "Lists every preset name usable in --preset and in format lists, with its formats."},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliConvertVerbs() {
+    return kVerbs;
+}

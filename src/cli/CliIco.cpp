@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 #include "common/ZsBase.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsIconSource.h"
 
 namespace {
 
@@ -52,14 +53,15 @@ bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
 }
 
 int ShowIco(const std::filesystem::path& path, bool bJson) {
-    std::optional<ZsBlock> data = ZsReadFile(path);
-    if (!data) {
+    CIconSource source;
+    if (!source.Open(path, ZI_SOURCE_ICO)) {
         return CliFail("cannot read '%s'.", CliShow(path).c_str());
     }
+    const ZsBlock data = source.GetData(0);
     if (bJson) {
-        PrintIcoJson(path, *data);
+        PrintIcoJson(path, data);
     } else {
-        PrintIcoText(path, *data);
+        PrintIcoText(path, data);
     }
     return CLI_OK;
 }
@@ -85,13 +87,21 @@ int Repack(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliInfoKind gIcoInfo(10, MatchIco, ShowIco);
-CCliVerb gRepack(
-    "repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
-    Repack,
-    "Reads an icon file and writes it again with its images sorted by depth, then size, largest\n"
-    "first; images that cannot be read are left out.\n"
-    "\n"
-    "  pictavo-cli repack old.ico new.ico");
+const CLI_VERB kVerbs[] = {
+    {"repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
+     Repack,
+     "Reads an icon file and writes it again with its images sorted by depth, then size, largest\n"
+     "first; images that cannot be read are left out.\n"
+     "\n"
+     "  pictavo-cli repack old.ico new.ico"},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliIcoVerbs() {
+    return kVerbs;
+}
+
+CLI_INFO_KIND CliIcoInfo() {
+    return {MatchIco, ShowIco};
+}

@@ -11,6 +11,7 @@
 
 #include "cli/Cli.h"
 #include "library/ZsIconLib.h"
+#include "library/ZsLibCmd.h"
 
 struct CliLib {
     CZsCategoryTree tree;
@@ -56,7 +57,12 @@ struct Command {
     bool Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory);
     int32_t Id() const { return l.tree.GetItemData(item); }
     std::string Path() const { return CliShow(l.path); }
+    // The category a title path names; ZS_TI_NONE after a message (its exit code in nCode).
+    ZsTreeItem FindCategory(const std::string& sPath);
 };
+
+// A command of the core refused: its reason, naming the library; CLI_FAILED.
+int CliRefused(const Command& c, const ZIL_CHECK& check);
 
 // Said once for every verb that takes a category.
 #define CLI_CATEGORY_HELP                                                                                    \

@@ -60,10 +60,9 @@ int Merge(CCliArgs& args) {
     if (!TakeRows(c.l, c.Id(), sRows, sIds, rows, c.nCode)) {
         return c.nCode;
     }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    if (rows.size() < 2 || rows.size() % 2 != 0) {
-        return CliUsage("merge takes an even number of icons, at least two.");
+    const ZIL_CHECK check = ZsCheckMergeIcons(c.l.lib, c.Id(), rows);
+    if (!check.Ok()) {
+        return CliRefused(c, check);
     }
     ZIL_EDIT_RESULT r = ZsMergeIcons(c.l.lib, c.Id(), rows);
     return Finish(c, r, ZsFormat("%d pair%s merged.", r.nChanged, r.nChanged == 1 ? "" : "s"));
@@ -191,8 +190,7 @@ int GridExport(CCliArgs& args) {
         if (!TakeRows(c.l, c.Id(), sRows, sIds, rows, c.nCode)) {
             return c.nCode;
         }
-        std::sort(rows.begin(), rows.end());
-        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        rows = ZsCleanRows(std::move(rows), list.size());
     } else {
         for (size_t i = 0; i < list.size(); ++i) {
             rows.push_back(static_cast<int>(i));
@@ -237,54 +235,55 @@ int Compact(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gMerge(
-    "merge", "merge LIB [--category PATH] --rows|--ids LIST [--yes]  merge pairs of icons", Merge,
-    "With the chosen rows in ascending order and n of them, each of the first n/2 icons absorbs the\n"
-    "images of the icon n/2 rows further in the choice, which then leaves the library; names and\n"
-    "keywords of the absorbing icons stay. The verb asks before merging: pass --yes to answer OK.\n"
-    "\n"
-    "  pictavo-cli merge icons.pctv --rows 2,5,6,9 --yes     row 2 absorbs row 6, row 5 row 9");
-CCliVerb gDeleteFormats(
-    "delete-formats",
-    "delete-formats LIB [--category PATH] --rows|--ids LIST --formats LIST [--except] [--keep-largest]\n"
-    "                                     delete image formats from icons",
-    DeleteFormats,
-    "Deletes the listed formats from each chosen icon, or with --except every format not listed.\n"
-    "--keep-largest never deletes an icon's largest image of the greatest depth. An icon that loses\n"
-    "every image is deleted from the library. LIST: labels such as 48x48-XP,16x16-256 or preset names.\n"
-    "\n"
-    "  pictavo-cli delete-formats icons.pctv --rows 0,1 --formats 16x16-16,32x32-16\n"
-    "  pictavo-cli delete-formats icons.pctv --ids 7 --formats 48x48-XP --except --keep-largest");
-CCliVerb gAddFormats(
-    "add-formats",
-    "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST  add image formats to icons",
-    AddFormats,
-    "Adds each listed format that a chosen icon lacks, made from the icon's largest image of the greatest\n"
-    "depth (scaled with its aspect kept and reduced to the format's depth). Formats already there stay.\n"
-    "\n"
-    "  pictavo-cli add-formats icons.pctv --category \"My Icons/Toolbar\" --rows 0 --formats \"Windows XP "
-    "Icon "
-    "Format\"");
-CCliVerb gGridExport(
-    "grid-export",
-    "grid-export LIB OUT.png|bmp|jpg|gif|tif [--category PATH] [--rows|--ids LIST|--count N] --cell WxH\n"
-    "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
-    "picture",
-    GridExport,
-    "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one "
-    "picture\n"
-    "of cells: a strip of n x 1 (the default), a square of s x s with s * s >= n, or COLSxROWS (icons "
-    "beyond\n"
-    "the cells are left out). Each cell shows the icon's smallest image at least as large as the cell,\n"
-    "scaled to the cell. --spacing puts N pixels around and between the cells; without --background the\n"
-    "gaps are transparent. The picture type comes from OUT's extension.\n"
-    "\n"
-    "  pictavo-cli grid-export icons.pctv strip.png --count 5 --cell 32x32 --spacing 2    172 x 36 pixels\n"
-    "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF");
-CCliVerb gCompact(
-    "compact", "compact LIB                        compact the library's file", Compact,
-    "Rewrites the library's file without the free space that deleted icons and categories left.\n"
-    "\n"
-    "  pictavo-cli compact icons.pctv");
+const CLI_VERB kVerbs[] = {
+    {"merge", "merge LIB [--category PATH] --rows|--ids LIST [--yes]  merge pairs of icons", Merge,
+     "With the chosen rows in ascending order and n of them, each of the first n/2 icons absorbs the\n"
+     "images of the icon n/2 rows further in the choice, which then leaves the library; names and\n"
+     "keywords of the absorbing icons stay. The verb asks before merging: pass --yes to answer OK.\n"
+     "\n"
+     "  pictavo-cli merge icons.pctv --rows 2,5,6,9 --yes     row 2 absorbs row 6, row 5 row 9"},
+    {"delete-formats",
+     "delete-formats LIB [--category PATH] --rows|--ids LIST --formats LIST [--except] [--keep-largest]\n"
+     "                                     delete image formats from icons",
+     DeleteFormats,
+     "Deletes the listed formats from each chosen icon, or with --except every format not listed.\n"
+     "--keep-largest never deletes an icon's largest image of the greatest depth. An icon that loses\n"
+     "every image is deleted from the library. LIST: labels such as 48x48-XP,16x16-256 or preset names.\n"
+     "\n"
+     "  pictavo-cli delete-formats icons.pctv --rows 0,1 --formats 16x16-16,32x32-16\n"
+     "  pictavo-cli delete-formats icons.pctv --ids 7 --formats 48x48-XP --except --keep-largest"},
+    {"add-formats",
+     "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST  add image formats to icons",
+     AddFormats,
+     "Adds each listed format that a chosen icon lacks, made from the icon's largest image of the greatest\n"
+     "depth (scaled with its aspect kept and reduced to the format's depth). Formats already there stay.\n"
+     "\n"
+     "  pictavo-cli add-formats icons.pctv --category \"My Icons/Toolbar\" --rows 0 --formats \"Windows XP "
+     "Icon "
+     "Format\""},
+    {"grid-export",
+     "grid-export LIB OUT.png|bmp|jpg|gif|tif [--category PATH] [--rows|--ids LIST|--count N] --cell WxH\n"
+     "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
+     "picture",
+     GridExport,
+     "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one "
+     "picture\n"
+     "of cells: a strip of n x 1 (the default), a square of s x s with s * s >= n, or COLSxROWS (icons "
+     "beyond\n"
+     "the cells are left out). Each cell shows the icon's smallest image at least as large as the cell,\n"
+     "scaled to the cell. --spacing puts N pixels around and between the cells; without --background the\n"
+     "gaps are transparent. The picture type comes from OUT's extension.\n"
+     "\n"
+     "  pictavo-cli grid-export icons.pctv strip.png --count 5 --cell 32x32 --spacing 2    172 x 36 pixels\n"
+     "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF"},
+    {"compact", "compact LIB                        compact the library's file", Compact,
+     "Rewrites the library's file without the free space that deleted icons and categories left.\n"
+     "\n"
+     "  pictavo-cli compact icons.pctv"},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliLibEditVerbs() {
+    return kVerbs;
+}

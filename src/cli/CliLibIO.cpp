@@ -11,6 +11,7 @@
 #include "library/ZsDirTree.h"
 #include "library/ZsExport.h"
 #include "library/ZsImport.h"
+#include "library/ZsLibCmd.h"
 
 namespace {
 
@@ -36,13 +37,13 @@ int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
     return CliFail("could not import %s.", sList.c_str());
 }
 
-// A category that can take imported icons: "My Icons" or a user category.
+// A category that can take imported icons; false after the core's reason.
 bool CanTakeIcons(Command& c) {
-    if (c.Id() == ZIL_ID_FIND) {
-        c.nCode = CliFail("icons cannot be imported into \"Find Results\".");
-        return false;
+    const ZIL_CHECK check = ZsCheckImportTarget(c.l.lib, c.Id());
+    if (!check.Ok()) {
+        c.nCode = CliRefused(c, check);
     }
-    return true;
+    return check.Ok();
 }
 
 int Import(CCliArgs& args) {
@@ -77,23 +78,14 @@ int Import(CCliArgs& args) {
     if (!CanTakeIcons(c)) {
         return c.nCode;
     }
-    // Named files must be of a kind that is imported; folders give every supported file below them.
+    // Every input that gives nothing is named, and the others are imported all the same.
     std::vector<std::filesystem::path> inputs;
     for (size_t i = 1; i < c.pos.size(); ++i) {
-        std::filesystem::path path = CliPath(c.pos[i]);
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) {
-            inputs.push_back(path);
-        } else if (!std::filesystem::is_regular_file(path, ec)) {
-            return CliFail("cannot read '%s'.", CliShow(path).c_str());
-        } else if (!ZsMatchWildcards(ZsPathToUtf8(path.filename()), kImportPatterns)) {
-            return CliFail("'%s' is not a kind of file Pictavo imports.", CliShow(path).c_str());
-        } else {
-            inputs.push_back(path);
-        }
+        inputs.push_back(CliPath(c.pos[i]));
     }
     std::vector<std::filesystem::path> files;
-    if (!ZsGatherImportFiles(inputs, kImportPatterns, files)) {
+    const bool bAllInputs = ZsGatherImportFiles(inputs, kImportPatterns, files);
+    if (files.empty()) {
         return CLI_FAILED;
     }
     std::vector<ZIL_IMPORT_FAILED> failed;
@@ -103,7 +95,10 @@ int Import(CCliArgs& args) {
         return CLI_FAILED;
     }
     std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
-    return failed.empty() ? CLI_OK : ReportRefused(failed);
+    if (!failed.empty()) {
+        return ReportRefused(failed);
+    }
+    return bAllInputs ? CLI_OK : CLI_FAILED;
 }
 
 int ImportTree(CCliArgs& args) {
@@ -235,29 +230,32 @@ int ExportTree(CCliArgs& args) {
     return CLI_OK;
 }
 
-CCliVerb gImport(
-    "import",
-    "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-    "                                     import icon files, pictures, icon libraries and folders",
-    Import,
-    "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
-    "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
-    "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
-    "icon per tile (W and H in pixels, or minus the number of tiles).\n" CLI_CATEGORY_HELP
-    "\n"
-    "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
-    "  pictavo-cli import icons.pctv toolbar.png --tile 16 16");
-CCliVerb gImportTree(
-    "import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
-    ImportTree);
-CCliVerb gExport(
-    "export",
-    "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
-    "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
-    "                                     write icons as pictures, icon files or one icon library",
-    Export);
-CCliVerb gExportTree("export-tree",
-                     "export-tree LIB DIR [--category PATH]  write a category tree as folders of icon files",
-                     ExportTree);
+const CLI_VERB kVerbs[] = {
+    {"import",
+     "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+     "                                     import icon files, pictures, icon libraries and folders",
+     Import,
+     "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
+     "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
+     "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
+     "icon per tile (W and H in pixels, or minus the number of tiles). A file or folder that gives no\n"
+     "icon is named and the others are imported all the same; the exit code is then 1.\n" CLI_CATEGORY_HELP
+     "\n"
+     "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
+     "  pictavo-cli import icons.pctv toolbar.png --tile 16 16"},
+    {"import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
+     ImportTree},
+    {"export",
+     "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
+     "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
+     "                                     write icons as pictures, icon files or one icon library",
+     Export},
+    {"export-tree", "export-tree LIB DIR [--category PATH]  write a category tree as folders of icon files",
+     ExportTree},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliLibIOVerbs() {
+    return kVerbs;
+}

@@ -9,6 +9,7 @@
 #include "common/ZsBase.h"
 #include "icon/ZsIcon.h"
 #include "library/ZsIconLib.h"
+#include "library/ZsLibCmd.h"
 
 bool OpenLib(CliLib& l, const std::string& arg) {
     l.path = CliPath(arg);
@@ -166,6 +167,18 @@ bool Command::Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVer
     return !bCategory || ResolveCategory(l, category, categoryId, item, nCode);
 }
 
+ZsTreeItem Command::FindCategory(const std::string& sPath) {
+    const ZsTreeItem found = FindItemPath(l.tree, sPath);
+    if (found == ZS_TI_NONE) {
+        nCode = CliFail("'%s' has no category '%s'.", Path().c_str(), sPath.c_str());
+    }
+    return found;
+}
+
+int CliRefused(const Command& c, const ZIL_CHECK& check) {
+    return CliFail("cannot change '%s': %s", c.Path().c_str(), check.sRefusal.c_str());
+}
+
 namespace {
 
 std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
@@ -318,42 +331,23 @@ int MkCat(CCliArgs& args) {
         return c.nCode;
     }
     std::vector<std::string> parts = SplitPath(c.pos[1]);
-    std::string sTitle = parts.back();
+    ZIL_NEW_CATEGORY_OPTIONS options;
+    options.sTitle = parts.back();
+    options.bStrictTitle = true;
     parts.pop_back();
-    ZsTreeItem parent = parts.empty() ? ZS_TI_NONE : FindPath(c.l.tree, parts);
-    int32_t nParent = c.l.tree.GetItemData(parent);
-    if (parent == ZS_TI_NONE || (nParent < 1 && nParent != ZIL_ID_ALL)) {
-        return CliFail("'%s' has no category '%s' that can hold new categories.", c.Path().c_str(),
-                       c.pos[1].c_str());
+    const ZsTreeItem parent = parts.empty() ? ZS_TI_NONE : FindPath(c.l.tree, parts);
+    if (parent == ZS_TI_NONE) {
+        return CliFail("'%s' has no category to hold '%s'.", c.Path().c_str(), c.pos[1].c_str());
     }
-    if (sTitle.empty()) {
-        return CliUsage("a category needs a title.");
-    }
-    parts.push_back(sTitle);
-    if (FindPath(c.l.tree, parts) != ZS_TI_NONE) {
-        return CliFail("'%s' already has a category '%s'.", c.Path().c_str(), c.pos[1].c_str());
-    }
-    ZsTreeItem item = c.l.lib.NewNode(parent, ZS_TI_LAST, sTitle);
-    if (item == ZS_TI_NONE) {
-        return CliFail("cannot add a category to '%s'.", c.Path().c_str());
+    const ZIL_CATEGORY_RESULT r = ZsNewCategory(c.l.lib, parent, options);
+    if (!r.Ok()) {
+        return CliRefused(c, r);
     }
     if (SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    std::printf("%d\n", c.l.tree.GetItemData(item));
+    std::printf("%d\n", c.l.tree.GetItemData(r.item));
     return CLI_OK;
-}
-
-// The user category a path names (not "My Icons" or "Find Results"); ZS_TI_NONE after a message.
-ZsTreeItem UserCategory(Command& c, const std::string& sPath) {
-    ZsTreeItem item = FindPath(c.l.tree, SplitPath(sPath));
-    if (item == ZS_TI_NONE) {
-        c.nCode = CliFail("'%s' has no category '%s'.", c.Path().c_str(), sPath.c_str());
-    } else if (c.l.tree.GetItemData(item) < 1) {
-        c.nCode = CliFail("'%s' cannot be renamed or removed.", sPath.c_str());
-        item = ZS_TI_NONE;
-    }
-    return item;
 }
 
 int Rename(CCliArgs& args) {
@@ -361,12 +355,12 @@ int Rename(CCliArgs& args) {
     if (!c.Start(args, 3, 3, "rename", false)) {
         return c.nCode;
     }
-    ZsTreeItem item = UserCategory(c, c.pos[1]);
+    const ZsTreeItem item = c.FindCategory(c.pos[1]);
     if (item == ZS_TI_NONE) {
         return c.nCode;
     }
-    c.l.tree.SetItemText(item, c.pos[2]);
-    return SaveLib(c.l);
+    const ZIL_CATEGORY_RESULT r = ZsRenameCategory(c.l.lib, item, {c.pos[2], true});
+    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
 }
 
 int RmCat(CCliArgs& args) {
@@ -374,12 +368,12 @@ int RmCat(CCliArgs& args) {
     if (!c.Start(args, 2, 2, "rmcat", false)) {
         return c.nCode;
     }
-    ZsTreeItem item = UserCategory(c, c.pos[1]);
+    const ZsTreeItem item = c.FindCategory(c.pos[1]);
     if (item == ZS_TI_NONE) {
         return c.nCode;
     }
-    c.l.lib.DelNode(item);
-    return SaveLib(c.l);
+    const ZIL_CATEGORY_RESULT r = ZsDeleteCategory(c.l.lib, item, {false});
+    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
 }
 
 int Rm(CCliArgs& args) {
@@ -389,16 +383,13 @@ int Rm(CCliArgs& args) {
     if (!c.Start(args, 1, 1, "rm", true)) {
         return c.nCode;
     }
-    if (c.Id() == ZIL_ID_ALL && !bDelete) {
-        return CliUsage("icons leave \"My Icons\" only when deleted: add --delete.");
-    }
     std::vector<int> list;
-    int nCode = CLI_OK;
-    if (!TakeRows(c.l, c.Id(), rows, ids, list, nCode)) {
-        return nCode;
+    if (!TakeRows(c.l, c.Id(), rows, ids, list, c.nCode)) {
+        return c.nCode;
     }
-    c.l.lib.RemoveIcons(c.Id(), list, bDelete);
-    return SaveLib(c.l);
+    const ZIL_ICONS_RESULT r =
+        bDelete ? ZsDeleteIconsFromLibrary(c.l.lib, c.Id(), list) : ZsRemoveIcons(c.l.lib, c.Id(), list);
+    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
 }
 
 // set-name and set-keywords: the same text for every chosen icon.
@@ -412,19 +403,13 @@ int SetText(CCliArgs& args, bool bName) {
     // Ids are looked up in "My Icons", which lists every icon.
     int32_t nNode = ids ? ZIL_ID_ALL : c.Id();
     std::vector<int> list;
-    int nCode = CLI_OK;
-    if (!TakeRows(c.l, nNode, rows, ids, list, nCode)) {
-        return nCode;
+    if (!TakeRows(c.l, nNode, rows, ids, list, c.nCode)) {
+        return c.nCode;
     }
-    for (int nRow : list) {
-        int32_t nId = c.l.lib.GetList(nNode)[static_cast<size_t>(nRow)];
-        if (bName) {
-            c.l.lib.SetIconName(nId, c.pos[1]);
-        } else {
-            c.l.lib.SetIconKeywords(nId, c.pos[1]);
-        }
-    }
-    return SaveLib(c.l);
+    ZIL_ICON_TEXT_OPTIONS options;
+    (bName ? options.name : options.keywords) = c.pos[1];
+    const ZIL_ICONS_RESULT r = ZsSetIconText(c.l.lib, nNode, list, options);
+    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
 }
 
 int SetName(CCliArgs& args) {
@@ -435,60 +420,63 @@ int SetKeywords(CCliArgs& args) {
     return SetText(args, false);
 }
 
-CCliInfoKind gLibInfo(30, MatchLib, ShowLib);
-CCliVerb gNew(
-    "new", "new LIB                            create an icon library with the sample categories", New,
-    "Creates a new icon library file with \"My Icons\", the sample categories and \"Find Results\";\n"
-    "an existing file is never replaced.\n"
-    "\n"
-    "  pictavo-cli new icons.pctv");
-CCliVerb gTree("tree", "tree LIB [--json]                  show the categories of a library", Tree,
-               "Shows every category in tree order with its id and number of icons.\n"
-               "\n"
-               "  pictavo-cli tree --json icons.pctv");
-CCliVerb gList("list", "list LIB [--category PATH] [--json]  list the icons of a category", List,
-               "Lists the icons of a category in order: row, id, name, number of formats, bytes and "
-               "keywords.\n" CLI_CATEGORY_HELP
-               "\n"
-               "  pictavo-cli list icons.pctv --category \"My Icons/Sample Category 1\"");
-CCliVerb gFind(
-    "find",
-    "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
-    "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
-    Find,
-    "Fills \"Find Results\" with the icons whose name or keywords contain TEXT (or match it as a\n"
-    "regular expression), searching the category and its subcategories, the category only, or all,\n"
-    "and lists them. Regular expressions take the ECMAScript syntax without backreferences and\n"
-    "lookaround.\n"
-    "\n"
-    "  pictavo-cli find icons.pctv \"^arrow\" --regex --scope all");
-CCliVerb gMkCat("mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat,
-                "Adds a category as the last child of the category its path's parent names.\n"
-                "\n"
-                "  pictavo-cli mkcat icons.pctv \"My Icons/Toolbar\"");
-CCliVerb gRename("rename", "rename LIB PATH NEW-TITLE          rename a category", Rename,
-                 "Gives a user category a new title (\"My Icons\" and \"Find Results\" keep theirs).\n"
-                 "\n"
-                 "  pictavo-cli rename icons.pctv \"My Icons/Toolbar\" Tools");
-CCliVerb gRmCat("rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat,
-                "Deletes a user category with its subcategories; the icons stay in the library.\n"
-                "\n"
-                "  pictavo-cli rmcat icons.pctv \"My Icons/Tools\"");
-CCliVerb gRm(
-    "rm",
-    "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them", Rm,
-    "Removes icons from a category; with --delete they leave the library and every category. Icons\n"
-    "leave \"My Icons\" only with --delete.\n" CLI_CATEGORY_HELP CLI_ROWS_HELP
-    "\n"
-    "  pictavo-cli rm icons.pctv --category \"My Icons/Tools\" --rows 0,2");
-CCliVerb gSetName("set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName,
-                  "Gives every chosen icon the name.\n" CLI_ROWS_HELP
-                  "\n"
-                  "  pictavo-cli set-name icons.pctv --ids 7 \"Open folder\"");
-CCliVerb gSetKeywords("set-keywords",
-                      "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords", SetKeywords,
-                      "Gives every chosen icon the keywords.\n" CLI_ROWS_HELP
-                      "\n"
-                      "  pictavo-cli set-keywords icons.pctv --rows 0,1 \"folder open\"");
+const CLI_VERB kVerbs[] = {
+    {"new", "new LIB                            create an icon library with the sample categories", New,
+     "Creates a new icon library file with \"My Icons\", the sample categories and \"Find Results\";\n"
+     "an existing file is never replaced.\n"
+     "\n"
+     "  pictavo-cli new icons.pctv"},
+    {"tree", "tree LIB [--json]                  show the categories of a library", Tree,
+     "Shows every category in tree order with its id and number of icons.\n"
+     "\n"
+     "  pictavo-cli tree --json icons.pctv"},
+    {"list", "list LIB [--category PATH] [--json]  list the icons of a category", List,
+     "Lists the icons of a category in order: row, id, name, number of formats, bytes and "
+     "keywords.\n" CLI_CATEGORY_HELP "\n"
+     "  pictavo-cli list icons.pctv --category \"My Icons/Sample Category 1\""},
+    {"find",
+     "find LIB TEXT [--scope selected-and-descendants|selected|all] [--category PATH] [--case]\n"
+     "       [--whole-word] [--regex] [--no-names] [--no-keywords] [--json]  search names and keywords",
+     Find,
+     "Fills \"Find Results\" with the icons whose name or keywords contain TEXT (or match it as a\n"
+     "regular expression), searching the category and its subcategories, the category only, or all,\n"
+     "and lists them. Regular expressions take the ECMAScript syntax without backreferences and\n"
+     "lookaround.\n"
+     "\n"
+     "  pictavo-cli find icons.pctv \"^arrow\" --regex --scope all"},
+    {"mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat,
+     "Adds a category as the last child of the category its path's parent names: a user category\n"
+     "or \"My Icons\". The title must not be empty and no sibling may have it already.\n"
+     "\n"
+     "  pictavo-cli mkcat icons.pctv \"My Icons/Toolbar\""},
+    {"rename", "rename LIB PATH NEW-TITLE          rename a category", Rename,
+     "Gives a user category a new title (\"My Icons\" and \"Find Results\" keep theirs); the title\n"
+     "must not be empty and no sibling may have it already.\n"
+     "\n"
+     "  pictavo-cli rename icons.pctv \"My Icons/Toolbar\" Tools"},
+    {"rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat,
+     "Deletes a user category with its subcategories; the icons stay in the library.\n"
+     "\n"
+     "  pictavo-cli rmcat icons.pctv \"My Icons/Tools\""},
+    {"rm",
+     "rm LIB [--category PATH] --rows|--ids LIST [--delete]  remove icons from a category or delete them", Rm,
+     "Removes icons from a category; with --delete they leave the library and every category. Icons\n"
+     "leave \"My Icons\" only with --delete.\n" CLI_CATEGORY_HELP CLI_ROWS_HELP "\n"
+     "  pictavo-cli rm icons.pctv --category \"My Icons/Tools\" --rows 0,2"},
+    {"set-name", "set-name LIB [--category PATH] --rows|--ids LIST NAME  name icons", SetName,
+     "Gives every chosen icon the name.\n" CLI_ROWS_HELP "\n"
+     "  pictavo-cli set-name icons.pctv --ids 7 \"Open folder\""},
+    {"set-keywords", "set-keywords LIB [--category PATH] --rows|--ids LIST TEXT  set keywords", SetKeywords,
+     "Gives every chosen icon the keywords.\n" CLI_ROWS_HELP "\n"
+     "  pictavo-cli set-keywords icons.pctv --rows 0,1 \"folder open\""},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliLibraryVerbs() {
+    return kVerbs;
+}
+
+CLI_INFO_KIND CliLibraryInfo() {
+    return {MatchLib, ShowLib};
+}

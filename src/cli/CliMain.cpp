@@ -9,17 +9,6 @@
 
 namespace {
 
-struct VerbEntry {
-    std::string synopsis;
-    CliVerbFn fn;
-    std::string help;
-};
-
-std::map<std::string, VerbEntry>& Verbs() {
-    static std::map<std::string, VerbEntry> verbs;
-    return verbs;
-}
-
 bool gbVerbose = false;
 // Questions are answered with OK only when the user said so with --yes.
 bool gbYes = false;
@@ -33,17 +22,6 @@ void PrintErrorLine(const std::string& text) {
     } else {
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-}
-
-struct InfoKind {
-    int nOrder;
-    CCliInfoKind::MatchFn match;
-    CCliInfoKind::ShowFn show;
-};
-
-std::vector<InfoKind>& InfoKinds() {
-    static std::vector<InfoKind> kinds;
-    return kinds;
 }
 
 int Info(CCliArgs& args) {
@@ -65,10 +43,7 @@ int Info(CCliArgs& args) {
     head.resize(4096);
     head.resize(std::fread(head.data(), 1, head.size(), f));
     std::fclose(f);
-    std::vector<InfoKind> kinds = InfoKinds();
-    std::stable_sort(kinds.begin(), kinds.end(),
-                     [](const InfoKind& a, const InfoKind& b) { return a.nOrder < b.nOrder; });
-    for (const InfoKind& kind : kinds) {
+    for (const CLI_INFO_KIND& kind : {CliIcoInfo(), CliModuleInfo(), CliLibraryInfo()}) {
         if (kind.match(path, head)) {
             return kind.show(path, bJson);
         }
@@ -76,26 +51,33 @@ int Info(CCliArgs& args) {
     return CliFail("'%s' is not a file Pictavo knows.", CliShow(path).c_str());
 }
 
-}  // namespace
-
-CCliVerb::CCliVerb(const char* pszName, const char* pszSynopsis, CliVerbFn fn, const char* pszHelp) {
-    Verbs()[pszName] = VerbEntry{pszSynopsis, fn, pszHelp ? pszHelp : ""};
-}
-
-namespace {
-
-CCliVerb gInfoVerb(
+const CLI_VERB kInfoVerb{
     "info", "info [--json] FILE                 describe an icon file, module or icon library", Info,
     "An icon file: its images in file order (width, height, bit count, PNG or not, bytes).\n"
     "A classic icon library, program or DLL: its kind (ne or pe) and its icon groups with their\n"
     "images. An icon library (.pctv): its numbers of categories and icons.\n"
     "\n"
-    "  pictavo-cli info --json app.ico");
+    "  pictavo-cli info --json app.ico"};
+
+// Every verb of the tool by name.
+const std::map<std::string, CLI_VERB>& Verbs() {
+    static const std::map<std::string, CLI_VERB> verbs = [] {
+        std::map<std::string, CLI_VERB> all{{kInfoVerb.pszName, kInfoVerb}};
+        for (auto list : {CliConvertVerbs, CliIcoVerbs, CliModuleVerbs, CliLibraryVerbs, CliLibEditVerbs,
+                          CliLibIOVerbs, CliLibMoveVerbs}) {
+            for (const CLI_VERB& verb : list()) {
+                all.emplace(verb.pszName, verb);
+            }
+        }
+        return all;
+    }();
+    return verbs;
+}
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
     for (const auto& [name, entry] : Verbs()) {
-        std::fprintf(out, "  %s\n", entry.synopsis.c_str());
+        std::fprintf(out, "  %s\n", entry.pszSynopsis);
     }
     std::fprintf(out,
                  "\nOptions for every verb: --verbose (before the verb) prints the log lines of long work;\n"
@@ -116,9 +98,9 @@ int Help(const std::vector<std::string>& args) {
     if (it == Verbs().end()) {
         return CliUsage("unknown verb '%s'.", args[1].c_str());
     }
-    std::printf("Usage: pictavo-cli %s\n", it->second.synopsis.c_str());
-    if (!it->second.help.empty()) {
-        std::printf("\n%s\n", it->second.help.c_str());
+    std::printf("Usage: pictavo-cli %s\n", it->second.pszSynopsis);
+    if (it->second.pszHelp) {
+        std::printf("\n%s\n", it->second.pszHelp);
     }
     return CLI_OK;
 }
@@ -141,10 +123,6 @@ public:
 };
 
 }  // namespace
-
-CCliInfoKind::CCliInfoKind(int nOrder, MatchFn match, ShowFn show) {
-    InfoKinds().push_back(InfoKind{nOrder, match, show});
-}
 
 bool CliVerbose() {
     return gbVerbose;
@@ -278,41 +256,41 @@ std::string JsonQuote(const std::string& text) {
     return s;
 }
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+int CliRun(std::vector<std::string> args) {
+    gbVerbose = false;
+    gbYes = false;
     while (!args.empty() && (args.front() == "--verbose" || args.front() == "--yes")) {
         (args.front() == "--yes" ? gbYes : gbVerbose) = true;
         args.erase(args.begin());
     }
     // Long work shows a bar on a terminal, and its log lines with --verbose.
-    static CCliProgressSink progress(stderr, CliIsTerminal(stderr), gbVerbose,
-                                     std::chrono::milliseconds(250));
-    ZsSetProgressSink(&progress);
+    CCliProgressSink progress(stderr, CliIsTerminal(stderr), gbVerbose, std::chrono::milliseconds(250));
+    CZsProgressSink* pPreviousSink = ZsSetProgressSink(&progress);
     gpProgress = &progress;
     // The tool never writes the desktop program's "log.txt": log lines go to stderr with --verbose.
     ZsSetLogSink([](const std::string& line) {
-        if (gbVerbose) {
-            progress.PrintLine(line);
+        if (gbVerbose && gpProgress) {
+            gpProgress->PrintLine(line);
         }
     });
     CCliMessageHandler handler;
     ZsSetMessageHandler(&handler);
 
+    int rc = CLI_USAGE;
     if (args.empty()) {
         PrintUsage(stderr);
-        return CLI_USAGE;
+    } else if (args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
+        rc = Help(args);
+    } else if (auto it = Verbs().find(args.front()); it == Verbs().end()) {
+        rc = CliUsage("unknown verb '%s'.", args.front().c_str());
+    } else {
+        args.erase(args.begin());
+        CCliArgs verbArgs(std::move(args));
+        gbYes = verbArgs.Flag("--yes") || gbYes;
+        rc = it->second.fn(verbArgs);
     }
-    if (args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
-        return Help(args);
-    }
-    auto it = Verbs().find(args.front());
-    if (it == Verbs().end()) {
-        return CliUsage("unknown verb '%s'.", args.front().c_str());
-    }
-    args.erase(args.begin());
-    CCliArgs verbArgs(std::move(args));
-    gbYes = verbArgs.Flag("--yes") || gbYes;
-    int rc = it->second.fn(verbArgs);
     ZsSetMessageHandler(nullptr);
+    ZsSetProgressSink(pPreviousSink);
+    gpProgress = nullptr;
     return rc;
 }

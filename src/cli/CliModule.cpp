@@ -7,6 +7,7 @@
 #include "icon/ZsIclWriter.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconLibrary.h"
+#include "icon/ZsIconSource.h"
 
 namespace {
 
@@ -32,38 +33,39 @@ bool MatchModule(const std::filesystem::path& path, const std::vector<uint8_t>& 
            CIconLibrary::GetFileKind(path) != CIconLibrary::TYPE_UNKNOWN;
 }
 
-int OpenFailed(const std::filesystem::path& path, const CIconLibrary& lib) {
+int OpenFailed(const std::filesystem::path& path, const CIconSource& source) {
     return CliFail("cannot read '%s' as an icon library or module: %s.", CliShow(path).c_str(),
-                   lib.GetError().c_str());
+                   source.GetError().c_str());
 }
 
 int ShowModule(const std::filesystem::path& path, bool bJson) {
-    CIconLibrary lib;
-    if (!lib.Open(path)) {
-        return OpenFailed(path, lib);
+    CIconSource source;
+    if (!source.Open(path, ZI_SOURCE_MODULE)) {
+        return OpenFailed(path, source);
     }
-    int nCount = lib.GetIconCount();
+    const int nType = source.GetModuleType();
+    const int nCount = source.GetCount();
     int rc = CLI_OK;
     if (bJson) {
         std::printf("{\"file\": %s, \"kind\": \"%s\", \"groups\": [", JsonQuote(CliShow(path)).c_str(),
-                    KindName(lib.mnType));
+                    KindName(nType));
     } else {
         std::printf("%s: %s, %d icon group%s\n", CliShow(path).c_str(),
-                    lib.mnType == CIconLibrary::TYPE_NE ? "NE icon library" : "PE module", nCount,
+                    nType == CIconLibrary::TYPE_NE ? "NE icon library" : "PE module", nCount,
                     nCount == 1 ? "" : "s");
     }
     for (int i = 0; i < nCount; ++i) {
-        ZsBlock data = lib.GetIconData(i);
+        const std::string sName = source.GetName(i);
+        ZsBlock data = source.GetData(i);
         if (data.empty()) {
             rc = CLI_FAILED;
         }
         if (bJson) {
             std::printf("%s{\"index\": %d, \"name\": %s, \"readable\": %s, \"images\": %s}", i ? ", " : "", i,
-                        JsonQuote(lib.GetIconName(i)).c_str(), data.empty() ? "false" : "true",
-                        ImagesJson(data).c_str());
+                        JsonQuote(sName).c_str(), data.empty() ? "false" : "true", ImagesJson(data).c_str());
             continue;
         }
-        std::printf("  %-4d %-24s", i, lib.GetIconName(i).c_str());
+        std::printf("  %-4d %-24s", i, sName.c_str());
         if (data.empty()) {
             std::printf(" (unreadable)\n");
             continue;
@@ -89,7 +91,6 @@ int Extract(CCliArgs& args) {
         return CliUsage("extract takes a file and a folder.");
     }
     std::filesystem::path in = CliPath(files[0]), dir = CliPath(files[1]);
-    std::string sTitle = ZsGetPathTitle(CliShow(in));
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (!std::filesystem::is_directory(dir, ec)) {
@@ -111,28 +112,22 @@ int Extract(CCliArgs& args) {
         return true;
     };
 
-    if (CIconLibrary::GetFileKind(in) == CIconLibrary::TYPE_UNKNOWN) {
-        std::optional<ZsBlock> data = ZsReadFile(in);
-        if (!data) {
-            return CliFail("cannot read '%s'.", CliShow(in).c_str());
-        }
-        if (!ZI_IsValidIcon(*data)) {
+    // A module by its headers, whatever its name; anything else must be an icon file.
+    const ZI_SOURCE_KIND nKind =
+        CIconLibrary::GetFileKind(in) != CIconLibrary::TYPE_UNKNOWN ? ZI_SOURCE_MODULE : ZI_SOURCE_ICO;
+    CIconSource source;
+    if (!source.Open(in, nKind)) {
+        return nKind == ZI_SOURCE_MODULE ? OpenFailed(in, source)
+                                         : CliFail("cannot read '%s'.", CliShow(in).c_str());
+    }
+    int rc = CLI_OK;
+    for (int i = 0; i < source.GetCount(); ++i) {
+        const std::string sName = source.GetName(i);
+        ZsBlock data = source.GetData(i);
+        if (nKind == ZI_SOURCE_ICO && !ZI_IsValidIcon(data)) {
             return CliFail("'%s' is neither an icon file nor an icon library or module.",
                            CliShow(in).c_str());
         }
-        return write(sTitle, *data) ? CLI_OK : CLI_FAILED;
-    }
-    CIconLibrary lib;
-    if (!lib.Open(in)) {
-        return OpenFailed(in, lib);
-    }
-    int rc = CLI_OK;
-    for (int i = 0; i < lib.GetIconCount(); ++i) {
-        std::string sName = lib.GetIconName(i);
-        if (sName.empty()) {
-            sName = ZsFormat("%s (%d)", sTitle.c_str(), i + 1);
-        }
-        ZsBlock data = lib.GetIconData(i);
         if (data.empty()) {
             rc = CliFail("cannot read icon group %d ('%s') of '%s'.", i, sName.c_str(), CliShow(in).c_str());
             continue;
@@ -179,21 +174,28 @@ int MakeIcl(CCliArgs& args) {
     return rc;
 }
 
-CCliInfoKind gModuleInfo(20, MatchModule, ShowModule);
-CCliVerb gExtract(
-    "extract", "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
-    Extract,
-    "Writes every icon group of a classic icon library (.icl), program or DLL as an icon file named\n"
-    "after the group (unnamed groups \"<file title> (<n>)\"), byte for byte as stored; the icon of an\n"
-    "icon file is written as it is.\n"
-    "\n"
-    "  pictavo-cli extract shell.icl icons");
-CCliVerb gMakeIcl(
-    "make-icl", "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
-    MakeIcl,
-    "Writes a classic icon library in the PE layout holding one icon group per icon file, named by\n"
-    "the file's title.\n"
-    "\n"
-    "  pictavo-cli make-icl set.icl a.ico b.ico c.ico");
+const CLI_VERB kVerbs[] = {
+    {"extract", "extract FILE DIR                   write every icon group of a module as DIR/<name>.ico",
+     Extract,
+     "Writes every icon group of a classic icon library (.icl), program or DLL as an icon file named\n"
+     "after the group (unnamed groups \"<file title> (<n>)\"), byte for byte as stored; the icon of an\n"
+     "icon file is written as it is.\n"
+     "\n"
+     "  pictavo-cli extract shell.icl icons"},
+    {"make-icl", "make-icl OUT.icl ICO...            write a PE icon library, one group per icon file",
+     MakeIcl,
+     "Writes a classic icon library in the PE layout holding one icon group per icon file, named by\n"
+     "the file's title.\n"
+     "\n"
+     "  pictavo-cli make-icl set.icl a.ico b.ico c.ico"},
+};
 
 }  // namespace
+
+std::span<const CLI_VERB> CliModuleVerbs() {
+    return kVerbs;
+}
+
+CLI_INFO_KIND CliModuleInfo() {
+    return {MatchModule, ShowModule};
+}

@@ -687,3 +687,34 @@ fs::path ZsPathFromUtf8(std::string_view text) {
     return fs::path(std::string(text));
 #endif
 }
+
+namespace {
+
+// The absolute path with "." and ".." resolved and the links of its existing part followed; merely
+// normalised when the file system cannot be asked.
+fs::path NormalPath(const fs::path& path) {
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    if (ec) {
+        return path.lexically_normal();
+    }
+    fs::path canonical = fs::weakly_canonical(full, ec);
+    return ec ? full.lexically_normal() : canonical;
+}
+
+}  // namespace
+
+bool ZsSamePath(const fs::path& a, const fs::path& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ecA, ecB, ec;
+    if (fs::exists(a, ecA) && fs::exists(b, ecB)) {
+        return fs::equivalent(a, b, ec);
+    }
+#if defined(_WIN32)
+    return ZsEqualNoCase(ZsPathToUtf8(NormalPath(a)), ZsPathToUtf8(NormalPath(b)));
+#else
+    return NormalPath(a) == NormalPath(b);
+#endif
+}

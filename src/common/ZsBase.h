@@ -110,3 +110,9 @@ bool ZsDeleteTree(const std::filesystem::path& folder);
 // A path as UTF-8 text and back (paths are bytes on this platform; the core's strings are UTF-8).
 std::string ZsPathToUtf8(const std::filesystem::path& path);
 std::filesystem::path ZsPathFromUtf8(std::string_view text);
+
+// Whether two paths name the same file: where both exist, whether they are one file (through links, "..",
+// other spellings); otherwise whether their absolute forms agree once "." and ".." are resolved and the
+// links of their existing parts followed. Letter case counts where the file system's names keep it apart
+// (everywhere but Windows). An empty path is never the same as anything.
+bool ZsSamePath(const std::filesystem::path& a, const std::filesystem::path& b);

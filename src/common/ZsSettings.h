@@ -113,6 +113,8 @@ inline constexpr CZsTextSetting ZS_MAIN_WND_PLACEMENT{ZS_SEC_MAIN, "MainWndPlace
 // The icon display size command, 33280 (16x16) to 33289 (256x256).
 inline constexpr CZsIntSetting ZS_ICON_VIEW_FORMAT{ZS_SEC_MAIN, "IconViewFormat", 33282};
 inline constexpr CZsBoolSetting ZS_ICON_VIEW_INFO{ZS_SEC_MAIN, "IconViewInfo", true};
+// The icon list flows in rows that wrap at its width (1) instead of in columns (0).
+inline constexpr CZsBoolSetting ZS_ICON_VIEW_ROWS{ZS_SEC_MAIN, "IconViewRows", false};
 
 // "Main": file and folder dialogs. Filter indexes count from 1; for the grid export 1 to 5 are BMP, JPEG,
 // GIF, TIFF and PNG.

@@ -3,19 +3,16 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 #include <unordered_set>
 
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
-#include "icon/ZsIconLibrary.h"
-#include "icon/ZsPicture.h"
+#include "icon/ZsIconSource.h"
 
 namespace {
-
-// The largest blob SQLite stores by default; no file larger than this can become an icon.
-constexpr uint64_t kMaxIconFileBytes = 1000000000;
 
 // Names and keywords end at a NUL (the statements that store them are NUL-terminated text) and after at most
 // nMaxChars characters.
@@ -30,17 +27,18 @@ std::string CleanText(std::string_view text, size_t nMaxChars) {
     return std::string(text);
 }
 
-bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
-    if (a.empty() || b.empty()) {
-        return false;
+// Whether the file begins as every SQLite database does; none, with errno set, when it cannot be read.
+std::optional<bool> HasDatabaseSignature(const std::filesystem::path& path) {
+    static constexpr char kSignature[] = "SQLite format 3";
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
     }
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) {
-        return true;
-    }
-    std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
-    std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
-    return ca == cb;
+    char buffer[sizeof kSignature] = {};
+    file.read(buffer, sizeof buffer);
+    return file.gcount() == static_cast<std::streamsize>(sizeof buffer) &&
+           std::memcmp(buffer, kSignature, sizeof kSignature) == 0;
 }
 
 // A title as the 512-byte field of a tree record: at most 255 UTF-16 units, never half a surrogate pair,
@@ -94,21 +92,40 @@ bool CZsIconLib::NewLib() {
 bool CZsIconLib::Load(const std::filesystem::path& path) {
     Close();
     mPath.clear();
+    msLoadError.clear();
     std::string sPath = ZsPathToUtf8(path);
     std::error_code ec;
     // Opening creates a missing file; a library that is not there must stay not there.
     if (!std::filesystem::is_regular_file(path, ec)) {
+        msLoadError = std::filesystem::exists(path, ec) ? "It is not a file." : "The file does not exist.";
         errno = ENOENT;
         ZS_LOG_ERR("CZsIconLib::Load", "'%s' is not a file", sPath.c_str());
         return false;
     }
+    const std::optional<bool> bDatabase = HasDatabaseSignature(path);
+    const int nReadError = errno;
     if (!Open(path)) {
+        msLoadError = "The file cannot be opened as a library.";
         return false;
     }
     std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
     if (!header || header->size() != ZIL_HEADER_SIZE) {
+        const std::string sError = LastError();
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': no library header (%s)", sPath.c_str(),
-                   header ? ZsFormat("%zu bytes", header->size()).c_str() : LastError().c_str());
+                   header ? ZsFormat("%zu bytes", header->size()).c_str() : sError.c_str());
+        const size_t nHeaderBytes = header ? header->size() : 0;
+        if (!bDatabase) {
+            msLoadError = ZsFormat("The file cannot be read (%s).", ZsErrorText(nReadError).c_str());
+        } else if (!*bDatabase || QueryExists("select 1 from sqlite_master where name='main';") == 0) {
+            msLoadError = "The file is not an extended icon library.";
+        } else if (header) {
+            msLoadError = ZsFormat("The library is damaged: its header is %zu bytes long instead of %zu.",
+                                   nHeaderBytes, ZIL_HEADER_SIZE);
+        } else if (QueryExists("select 1 from main where id=1;") == 0) {
+            msLoadError = "The library is damaged: its header is missing.";
+        } else {
+            msLoadError = ZsFormat("The library is damaged (%s).", sError.c_str());
+        }
         Close();
         return false;
     }
@@ -123,6 +140,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path) {
     if (!tree || tree->size() <= ZIL_TREE_ITEM_SIZE || tree->size() % ZIL_TREE_ITEM_SIZE != 0) {
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': bad category tree (%s)", sPath.c_str(),
                    tree ? ZsFormat("%zu bytes", tree->size()).c_str() : LastError().c_str());
+        msLoadError = "The library is damaged: its category tree cannot be read.";
         Close();
         return false;
     }
@@ -373,7 +391,7 @@ void CZsIconLib::LogSaved(int nTreeItems) {
 }
 
 bool CZsIconLib::Save(const std::filesystem::path* pPath) {
-    if (pPath && !pPath->empty() && !SamePath(*pPath, mPath)) {
+    if (pPath && !pPath->empty() && !ZsSamePath(*pPath, mPath)) {
         return SaveAs(*pPath);
     }
     if (mPath.empty() || !IsOpen()) {
@@ -459,12 +477,17 @@ ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
     return node;
 }
 
-ZIL_ICON& CZsIconLib::FindOrAddIcon(int32_t nId) {
+ZIL_ICON& CZsIconLib::FindOrAddIcon(int32_t nId, std::map<int32_t, ZIL_ICON>::iterator* pHint) {
     size_t nIdx = static_cast<size_t>(nId);
     if (nId >= 1 && nIdx < mvIconIndex.size() && mvIconIndex[nIdx]) {
         return *mvIconIndex[nIdx];
     }
-    ZIL_ICON& icon = mmapIcons[nId];
+    std::map<int32_t, ZIL_ICON>::iterator it =
+        pHint ? mmapIcons.try_emplace(*pHint, nId) : mmapIcons.try_emplace(nId).first;
+    if (pHint) {
+        *pHint = it;
+    }
+    ZIL_ICON& icon = it->second;
     // Map entries never move, so their addresses can be kept. Only ids near the number of records are
     // indexed: a stray huge id from a damaged file must not blow the index up.
     if (nId >= 1 && nIdx <= 4 * mmapIcons.size() + 4096) {
@@ -620,42 +643,21 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
 
     for (int nFile = 0; nFile < nFiles && !bCancel; ++nFile) {
         const std::filesystem::path& path = files[static_cast<size_t>(nFile)];
-        std::string sPath = ZsPathToUtf8(path);
-        std::string sTitle = ZsGetPathTitle(sPath);
-        std::string sExt = ZsToLower(ZsGetPathExt(sPath));
-        if (sExt == "ico") {
-            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
-            if (!data) {
-                ZS_LOG_ERR("CZsIconLib::ImpFiles", "cannot read '%s'", sPath.c_str());
-            }
-            bCancel = !place(data ? std::move(*data) : ZsBlock(), sTitle, path, nFile, 0, 0);
-        } else if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
-                   sExt == "tiff") {
-            if (nWidth != 0 && nHeight != 0) {
-                std::vector<ZsBlock> tiles;
-                int nTiles = ZI_SplitPicture(path, tiles, nWidth, nHeight, nMode);
-                for (int i = 0; i < nTiles && !bCancel; ++i) {
-                    bCancel = !place(std::move(tiles[static_cast<size_t>(i)]),
-                                     ZsFormat("%s (%d)", sTitle.c_str(), i + 1), path, nFile, i, nTiles);
-                }
-            } else {
-                bCancel = !place(ZI_LoadPictureIcon(path, nMode), sTitle, path, nFile, 0, 0);
-            }
-        } else if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
-            CIconLibrary module;
-            if (!module.Open(path)) {
-                ZS_LOG_ERR("CZsIconLib::ImpFiles", "'%s' is not an icon library (%s)", sPath.c_str(),
-                           module.GetError().c_str());
-                continue;
-            }
-            int nIcons = module.GetIconCount();
-            for (int i = 0; i < nIcons && !bCancel; ++i) {
-                std::string sName = module.GetIconName(i);
-                if (sName.empty()) {
-                    sName = ZsFormat("%s (%d)", sTitle.c_str(), i + 1);
-                }
-                bCancel = !place(module.GetIconData(i), sName, path, nFile, i, nIcons);
-            }
+        const ZI_SOURCE_KIND nKind = ZI_GetSourceKind(path);
+        if (nKind == ZI_SOURCE_NONE) {
+            continue;
+        }
+        CIconSource source;
+        if (!source.Open(path, nKind, ZI_SOURCE_OPTIONS{nWidth, nHeight, nMode})) {
+            // A file that gives no icon at all is reported as one refused icon, so that it is not passed
+            // over in silence.
+            bCancel = !place(ZsBlock(), ZsGetPathTitle(ZsPathToUtf8(path)), path, nFile, 0, 0);
+            continue;
+        }
+        const int nIcons = source.GetCount();
+        for (int i = 0; i < nIcons && !bCancel; ++i) {
+            bCancel = !place(source.GetData(i), source.GetName(i), path, nFile, source.IsWhole() ? 0 : i,
+                             source.IsWhole() ? 0 : nIcons);
         }
     }
     if (nImported > 0) {
@@ -670,7 +672,89 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
     return nImported;
 }
 
-void CZsIconLib::DelIcon(int32_t nId) {
+namespace {
+
+// The ids to take out of the lists, for a test per list entry: a bitmap over their range where that is
+// small, else a hash set (a damaged file may hold ids far apart).
+class CIdSet {
+public:
+    explicit CIdSet(const std::vector<int32_t>& ids) {
+        if (ids.empty()) {
+            return;
+        }
+        const auto [pLow, pHigh] = std::minmax_element(ids.begin(), ids.end());
+        mnFirst = *pLow;
+        const int64_t nRange = static_cast<int64_t>(*pHigh) - mnFirst + 1;
+        if (nRange <= 64 * static_cast<int64_t>(ids.size()) + 4096) {
+            mBits.assign(static_cast<size_t>(nRange), false);
+            for (int32_t nId : ids) {
+                mBits[static_cast<size_t>(static_cast<int64_t>(nId) - mnFirst)] = true;
+            }
+            for (size_t i = 0; i < mBits.size(); ++i) {
+                if (mBits[i]) {
+                    mSorted.push_back(static_cast<int32_t>(mnFirst + static_cast<int64_t>(i)));
+                }
+            }
+        } else {
+            mSorted = ids;
+            std::sort(mSorted.begin(), mSorted.end());
+            mSorted.erase(std::unique(mSorted.begin(), mSorted.end()), mSorted.end());
+            mHash.insert(mSorted.begin(), mSorted.end());
+        }
+    }
+    bool Has(int32_t nId) const {
+        if (!mBits.empty()) {
+            const int64_t n = static_cast<int64_t>(nId) - mnFirst;
+            return n >= 0 && n < static_cast<int64_t>(mBits.size()) && mBits[static_cast<size_t>(n)];
+        }
+        return mHash.count(nId) != 0;
+    }
+    // The ids in ascending order, each once.
+    const std::vector<int32_t>& Sorted() const { return mSorted; }
+
+private:
+    int32_t mnFirst = 0;
+    std::vector<bool> mBits;
+    std::unordered_set<int32_t> mHash;
+    std::vector<int32_t> mSorted;
+};
+
+}  // namespace
+
+std::vector<int> ZsCleanRows(std::vector<int> rows, size_t nCount) {
+    std::erase_if(rows, [&](int n) { return n < 0 || static_cast<size_t>(n) >= nCount; });
+    // A selection usually comes in order already; sorting it again would cost more than the command.
+    if (!std::is_sorted(rows.begin(), rows.end())) {
+        std::sort(rows.begin(), rows.end());
+    }
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+std::vector<int32_t> ZsIconsOfRows(const ZIL_LIST& list, const std::vector<int>& rows) {
+    std::vector<int32_t> ids;
+    std::unordered_set<int32_t> seen;
+    for (int nRow : rows) {
+        const int32_t nId = list[static_cast<size_t>(nRow)];
+        if (seen.insert(nId).second) {
+            ids.push_back(nId);
+        }
+    }
+    return ids;
+}
+
+int ZsClampRow(int nRow, size_t nCount) {
+    if (nCount == 0) {
+        return -1;
+    }
+    return std::clamp(nRow, 0, static_cast<int>(std::min<size_t>(nCount, INT_MAX)) - 1);
+}
+
+int CZsIconLib::DelIcons(const std::vector<int32_t>& ids) {
+    if (ids.empty()) {
+        return 0;
+    }
+    const CIdSet deleted(ids);
     std::vector<int32_t> nodes = GetNodeIds();
     // "My Icons" and "Find Results" always let go of a deleted icon, even in a tree that lacks them.
     for (int32_t nFixed : {ZIL_ID_ALL, ZIL_ID_FIND}) {
@@ -681,40 +765,16 @@ void CZsIconLib::DelIcon(int32_t nId) {
     CZsSqlReadBatch batch(*this);
     for (int32_t nNode : nodes) {
         ZIL_NODE& node = GetNodeIcons(nNode, ZIL_NODE_LOAD);
-        auto end = std::remove(node.list->begin(), node.list->end(), nId);
-        if (end != node.list->end()) {
-            node.list->erase(end, node.list->end());
+        if (std::erase_if(*node.list, [&](int32_t nId) { return deleted.Has(nId); }) != 0) {
             node.nFlags |= ZIL_DIRTY_DATA;
         }
     }
-    GetIconRec(nId, 0).nFlags |= ZIL_DELETED;
-}
-
-int CZsIconLib::RemoveIcons(int32_t nNode, std::vector<int> rows, bool bDelete) {
-    // Taking icons out of "My Icons" takes them out of the library.
-    bDelete = bDelete || nNode == ZIL_ID_ALL;
-    ZIL_LIST list = GetList(nNode);
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::unordered_set<int32_t> deleted;
-    int nRemoved = 0;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        if (*it < 0 || static_cast<size_t>(*it) >= list.size()) {
-            continue;
-        }
-        int32_t nId = list[static_cast<size_t>(*it)];
-        if (bDelete && deleted.insert(nId).second) {
-            DelIcon(nId);
-        }
-        list.erase(list.begin() + *it);
-        ++nRemoved;
+    // In ascending order each new record goes in right after the one before it.
+    std::map<int32_t, ZIL_ICON>::iterator hint = mmapIcons.end();
+    for (int32_t nId : deleted.Sorted()) {
+        FindOrAddIcon(nId, &hint).nFlags |= ZIL_DELETED;
     }
-    if (!deleted.empty()) {
-        list.erase(std::remove_if(list.begin(), list.end(), [&](int32_t n) { return deleted.count(n) != 0; }),
-                   list.end());
-    }
-    ListToNode(nNode, list);
-    return nRemoved;
+    return static_cast<int>(deleted.Sorted().size());
 }
 
 std::vector<int32_t> CZsIconLib::GetNodeIds() const {
@@ -780,7 +840,7 @@ int32_t CZsIconLib::NewNodeId() {
 }
 
 ZsTreeItem CZsIconLib::NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const std::string& sTitle) {
-    if (!mpTree || (parent != ZS_TI_NONE && !mpTree->Exists(parent))) {
+    if (!mpTree || (parent != ZS_TI_NONE && !ZsCanHoldCategories(mpTree->GetItemData(parent)))) {
         return ZS_TI_NONE;
     }
     int32_t nId = NewNodeId();
@@ -790,14 +850,16 @@ ZsTreeItem CZsIconLib::NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const 
     return mpTree->InsertItem(sTitle, ZIL_IMAGE_NODE, ZIL_IMAGE_NODE, nId, parent, insertAfter);
 }
 
-bool CZsIconLib::DelNode(ZsTreeItem item) {
+int CZsIconLib::DelNode(ZsTreeItem item) {
     if (!mpTree || !mpTree->Exists(item) || mpTree->GetItemData(item) < 1) {
-        return false;
+        return 0;
     }
+    int nDeleted = 0;
     std::vector<ZsTreeItem> pending{item};
     while (!pending.empty()) {
         ZsTreeItem cur = pending.back();
         pending.pop_back();
+        ++nDeleted;
         int32_t nId = mpTree->GetItemData(cur);
         if (nId >= 1) {
             GetNodeIcons(nId, 0).nFlags |= ZIL_DELETED;
@@ -807,5 +869,5 @@ bool CZsIconLib::DelNode(ZsTreeItem item) {
             pending.push_back(child);
         }
     }
-    return mpTree->DeleteItem(item);
+    return mpTree->DeleteItem(item) ? nDeleted : 0;
 }

@@ -63,6 +63,23 @@ inline constexpr size_t ZIL_MAX_KWDS_CHARS = 8192;
 
 using ZIL_LIST = std::vector<int32_t>;
 
+// User categories have ids from 1; "My Icons" and "Find Results" are fixed.
+inline bool ZsIsUserCategory(int32_t nId) {
+    return nId >= 1;
+}
+// Categories that may hold subcategories: user categories and "My Icons" ("Find Results" holds only the
+// results of a search).
+inline bool ZsCanHoldCategories(int32_t nId) {
+    return nId >= 1 || nId == ZIL_ID_ALL;
+}
+
+// The rows of a selection that a list of nCount rows has, in ascending order, each once.
+std::vector<int> ZsCleanRows(std::vector<int> rows, size_t nCount);
+// The icons of rows of a list (rows inside the list), in the order of the rows, each icon once.
+std::vector<int32_t> ZsIconsOfRows(const ZIL_LIST& list, const std::vector<int>& rows);
+// A caret row kept inside a list of nCount rows; -1 for an empty list.
+int ZsClampRow(int nRow, size_t nCount);
+
 // A category: its icon ids in display order (none until first needed) and its change flags.
 struct ZIL_NODE {
     std::optional<ZIL_LIST> list;
@@ -109,6 +126,9 @@ public:
     // Opens a library file; false (with a logged reason) for a missing file, a file that is not a library,
     // or a bad header or tree blob. The store is then empty and detached from any file.
     virtual bool Load(const std::filesystem::path& path);
+    // Why the last Load failed, as one sentence for the user ("The file does not exist."); empty after a
+    // load that succeeded.
+    const std::string& LoadError() const { return msLoadError; }
     // Writes the library, to a new path when one is given. Everything or nothing is written; the change
     // flags are cleared only when the commit succeeded. A new path is written beside the target first and
     // renamed over it, so an existing file there is replaced whole.
@@ -153,11 +173,11 @@ public:
     // stopped the run.
     int ImpFiles(const std::vector<std::filesystem::path>& files, int32_t nNode, int nPosition, int nWidth,
                  int nHeight, int nMode, const ZilImportReport& report, bool* pbCancel = nullptr);
-    // Removes the icon from every category of the tree and marks it deleted.
-    void DelIcon(int32_t nId);
-    // Removes the given rows of a category's list (rows out of range are ignored); with bDelete the icons
-    // leave the library as well. Returns the number of rows removed.
-    int RemoveIcons(int32_t nNode, std::vector<int> rows, bool bDelete);
+    // Removes the icons from the list of every category of the tree ("My Icons" and "Find Results" even when
+    // the tree lacks them) in one pass over the lists, and marks them deleted. Lists of categories that are
+    // not in the tree are not touched. Returns the number of icons (an id given twice counts once).
+    int DelIcons(const std::vector<int32_t>& ids);
+    void DelIcon(int32_t nId) { DelIcons({nId}); }
 
     // The ids of all tree items in pre-order.
     std::vector<int32_t> GetNodeIds() const;
@@ -169,10 +189,13 @@ public:
     void NodeToList(int32_t nId, ZIL_LIST& list);
     void ListToNode(int32_t nId, const ZIL_LIST& list);
 
-    // A new category "sTitle" under parent, after the given sibling (ZS_TI_LAST, ZS_TI_FIRST or a sibling).
+    // A new category "sTitle" with a fresh id under parent (ZS_TI_NONE: top level), after the given sibling
+    // (ZS_TI_LAST, ZS_TI_FIRST or a sibling); ZS_TI_NONE when the parent cannot hold categories
+    // (ZsCanHoldCategories) or the ids are used up. The commands of ZsLibCmd.h add the rules of the tree.
     ZsTreeItem NewNode(ZsTreeItem parent, ZsTreeItem insertAfter, const std::string& sTitle);
-    // Deletes the category item with its subtree; their lists go at the next save, the icons stay.
-    bool DelNode(ZsTreeItem item);
+    // Deletes a user category's item with its subtree; their lists go at the next save, the icons stay.
+    // Returns the number of categories deleted (0: not a user category of the tree).
+    int DelNode(ZsTreeItem item);
 
     // Fills "Find Results" with the icons of the scope whose name or keywords match. False, with the
     // expression's error in *pError, for an invalid regular expression (the results are then empty).
@@ -194,10 +217,13 @@ private:
     void RebuildTree(ZsBytes blob);
     bool SaveAs(const std::filesystem::path& path);
     void LogSaved(int nTreeItems);
-    ZIL_ICON& FindOrAddIcon(int32_t nId);
+    // The record of an id, made when missing. pHint (may be null) is the record to look beside first and is
+    // left at this one, so that a run of ascending ids costs one step each.
+    ZIL_ICON& FindOrAddIcon(int32_t nId, std::map<int32_t, ZIL_ICON>::iterator* pHint = nullptr);
     void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
 
     std::filesystem::path mPath;
+    std::string msLoadError;
     CZsCategoryTree* mpTree = nullptr;
     uint8_t mnReserved[8] = {};
     int32_t mnNextNode = 1;

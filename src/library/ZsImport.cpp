@@ -5,6 +5,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
+#include "icon/ZsIconSource.h"
 
 bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows) {
     if (pRows && nTarget == pRows->nCurNode && info.nId != 0) {
@@ -65,14 +66,24 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
 
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
                          std::vector<std::filesystem::path>& files) {
+    bool bAll = true;
     for (const std::filesystem::path& input : inputs) {
+        const std::string sInput = ZsPathToUtf8(input);
         std::error_code ec;
-        if (!std::filesystem::is_directory(input, ec)) {
+        if (std::filesystem::is_directory(input, ec)) {
+            if (ZsFindFiles(input, patterns, true, &files, nullptr) == 0) {
+                ZsMsgBox(ZS_MB_ERROR, "There are no supported files in '%s'!", sInput.c_str());
+                bAll = false;
+            }
+        } else if (!std::filesystem::is_regular_file(input, ec)) {
+            ZsMsgBox(ZS_MB_ERROR, "Can not read '%s'!", sInput.c_str());
+            bAll = false;
+        } else if (ZI_GetSourceKind(input) == ZI_SOURCE_NONE) {
+            ZsMsgBox(ZS_MB_ERROR, "'%s' is not a kind of file that is imported!", sInput.c_str());
+            bAll = false;
+        } else {
             files.push_back(input);
-        } else if (ZsFindFiles(input, patterns, true, &files, nullptr) == 0) {
-            ZsMsgBox(ZS_MB_ERROR, "There are no supported files in '%s'!", ZsPathToUtf8(input).c_str());
-            return false;
         }
     }
-    return true;
+    return bAll;
 }

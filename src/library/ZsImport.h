@@ -42,9 +42,11 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
                    int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
                    bool* pbCancel = nullptr, std::vector<ZIL_IMPORT_FAILED>* pFailed = nullptr);
 
-// The files to import for a list of files and folders: a file stays as it is; a folder gives every file
-// below it that matches the ";"-separated patterns, its own files first, then each subfolder's in turn. A
-// folder without a matching file is refused with the error "There are no supported files in '%s'!" and the
-// result is false (files then holds what was gathered before it).
+// The files to import for a list of files and folders: a file of a kind that is imported (ZI_GetSourceKind)
+// stays as it is; a folder gives every file below it that matches the ";"-separated patterns, its own files
+// first, then each subfolder's in turn. An input that gives nothing is refused with an error and the others
+// are still gathered: "Can not read '%s'!" (neither a file nor a folder), "'%s' is not a kind of file that is
+// imported!" and "There are no supported files in '%s'!" (a folder without a matching file). False when any
+// input was refused.
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
                          std::vector<std::filesystem::path>& files);

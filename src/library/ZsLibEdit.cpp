@@ -1,7 +1,6 @@
 #include "library/ZsLibEdit.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "common/ZsLog.h"
 #include "common/ZsProgress.h"
@@ -9,42 +8,45 @@
 
 namespace {
 
-// The rows in ascending order, each once, only those inside a list of nCount rows.
-std::vector<int> CleanRows(std::vector<int> rows, size_t nCount) {
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [&](int n) { return n < 0 || static_cast<size_t>(n) >= nCount; }),
-               rows.end());
-    return rows;
-}
-
 // The icons of the selected rows, each once, in row order or (bFromLast) from the last row up.
 std::vector<int32_t> SelectedIds(const ZIL_LIST& list, std::vector<int> rows, bool bFromLast) {
-    std::vector<int> clean = CleanRows(std::move(rows), list.size());
+    std::vector<int> clean = ZsCleanRows(std::move(rows), list.size());
     if (bFromLast) {
         std::reverse(clean.begin(), clean.end());
     }
-    std::vector<int32_t> ids;
-    std::unordered_set<int32_t> seen;
-    for (int nRow : clean) {
-        int32_t nId = list[static_cast<size_t>(nRow)];
-        if (seen.insert(nId).second) {
-            ids.push_back(nId);
-        }
-    }
-    return ids;
-}
-
-int ClampRow(int nRow, size_t nCount) {
-    if (nCount == 0) {
-        return -1;
-    }
-    return std::clamp(nRow, 0, static_cast<int>(nCount) - 1);
+    return ZsIconsOfRows(list, clean);
 }
 
 bool IsDeleted(CZsIconLib& lib, int32_t nId) {
     return (lib.GetIconRec(nId, 0).nFlags & ZIL_DELETED) != 0;
+}
+
+// The icons a batch deletes: each is marked at once, so that the batch passes over it from then on, and all
+// leave the lists in one pass when the batch ends (one pass per icon would grow with the square of their
+// number).
+class CBatchDelete {
+public:
+    explicit CBatchDelete(CZsIconLib& lib) : mLib(lib) {}
+    void Add(int32_t nId) {
+        mLib.GetIconRec(nId, 0).nFlags |= ZIL_DELETED;
+        mIds.push_back(nId);
+    }
+    void Finish() {
+        mLib.DelIcons(mIds);
+        mIds.clear();
+    }
+
+private:
+    CZsIconLib& mLib;
+    std::vector<int32_t> mIds;
+};
+
+// The log line of an icon whose data could not be read or written; it is named in the result's failures.
+std::string FailedLine(ZIL_EDIT_RESULT& result, const char* pszFunction, int32_t nId, int k,
+                       const std::string& sName) {
+    ZS_LOG_ERR(pszFunction, "#%d", nId);
+    result.failed.push_back(nId);
+    return ZsFormat("%.4d. FAILED! '%s'", k, sName.c_str());
 }
 
 std::string HexId(int32_t nId) {
@@ -53,6 +55,16 @@ std::string HexId(int32_t nId) {
 
 }  // namespace
 
+ZIL_CHECK ZsCheckMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows) {
+    ZIL_CHECK check;
+    const size_t n = ZsCleanRows(std::move(rows), lib.GetList(nNode).size()).size();
+    if (n < 2 || n % 2 != 0) {
+        check.nRefusal = ZIL_REFUSED_NOT_PAIRS;
+        check.sRefusal = "Merging takes an even number of icons, at least two.";
+    }
+    return check;
+}
+
 ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows) {
     ZIL_EDIT_RESULT result;
     if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to merge the selected icons?") != ZS_IDOK) {
@@ -60,8 +72,9 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
         return result;
     }
     const ZIL_LIST list = lib.GetList(nNode);
-    const std::vector<int> S = CleanRows(std::move(rows), list.size());
+    const std::vector<int> S = ZsCleanRows(std::move(rows), list.size());
     const int P = static_cast<int>(S.size() / 2);
+    CBatchDelete deleted(lib);
     BeginProgress();
     for (int i = 0; i < P; ++i) {
         if (!PumpProgress()) {
@@ -94,7 +107,7 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
         }
         if (bOk) {
             lib.SetIconData(t, merged);
-            lib.DelIcon(s);
+            deleted.Add(s);
             ++result.nChanged;
             ++result.nDeleted;
         } else {
@@ -113,7 +126,8 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
         }
         SetProgressPos(i + 1, P);
     }
-    result.nCaret = ClampRow(S.empty() ? 0 : S.front(), lib.GetList(nNode).size());
+    deleted.Finish();
+    result.nCaret = ZsClampRow(S.empty() ? 0 : S.front(), lib.GetList(nNode).size());
     EndProgress();
     return result;
 }
@@ -133,17 +147,16 @@ ZIL_EDIT_RESULT ZsDeleteIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> r
         result.nStatus = ZIL_EDIT_DECLINED;
         return result;
     }
-    const bool bDelete = nAnswer == ZS_ID_DELETE;
-    const ZIL_LIST& list = lib.GetList(nNode);
-    rows = CleanRows(std::move(rows), list.size());
-    std::unordered_set<int32_t> ids;
-    for (int nRow : rows) {
-        ids.insert(list[static_cast<size_t>(nRow)]);
+    const ZIL_REMOVE_ICONS_OPTIONS options{nCaret};
+    if (nAnswer == ZS_ID_DELETE) {
+        const ZIL_ICONS_RESULT r = ZsDeleteIconsFromLibrary(lib, nNode, std::move(rows), options);
+        result.nDeleted = r.nIcons;
+        result.nCaret = r.Ok() ? r.nCaret : ZsClampRow(nCaret, lib.GetList(nNode).size());
+    } else {
+        const ZIL_ICONS_RESULT r = ZsRemoveIcons(lib, nNode, std::move(rows), options);
+        result.nChanged = r.nIcons;
+        result.nCaret = r.Ok() ? r.nCaret : ZsClampRow(nCaret, lib.GetList(nNode).size());
     }
-    int nRemoved = lib.RemoveIcons(nNode, rows, bDelete);
-    result.nChanged = bDelete ? 0 : nRemoved;
-    result.nDeleted = bDelete ? static_cast<int>(ids.size()) : 0;
-    result.nCaret = ClampRow(nCaret, lib.GetList(nNode).size());
     return result;
 }
 
@@ -181,16 +194,21 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
     ZIL_EDIT_RESULT result;
     // From the last selected row up; an icon listed twice is worked on once.
     const std::vector<int32_t> ids = SelectedIds(lib.GetList(nNode), std::move(rows), true);
+    CBatchDelete deleted(lib);
     ForEachIcon(lib, ids, "Delete Formats from Selected Icons", "Deleting formats from icon", result,
                 [&](int32_t nId, const std::string& sName, int k) {
+                    // Stored data that is no icon is kept as it is rather than taken for an icon without
+                    // images, which would be deleted.
                     CIcon icon;
-                    lib.GetIcon(nId, icon);
+                    if (!lib.GetIcon(nId, icon)) {
+                        return FailedLine(result, "ZsDeleteFormats", nId, k, sName);
+                    }
                     const int N = icon.GetImageCount();
                     const int r = icon.RemoveFormats(formats, bExcept, bKeepLargest);
                     bool bDeleted = false;
                     if (r > 0) {
                         if (r == N) {
-                            lib.DelIcon(nId);
+                            deleted.Add(nId);
                             bDeleted = true;
                             ++result.nDeleted;
                         } else {
@@ -201,6 +219,7 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
                     return ZsFormat("%.4d. %2d images deleted from icon(%2d images) '%s'%s", k, r, N,
                                     sName.c_str(), bDeleted ? ". Icon deleted." : "");
                 });
+    deleted.Finish();
     return result;
 }
 
@@ -230,9 +249,7 @@ ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
                         return ZsFormat("%.4d. %2d images added to icon(%2d images) '%s'", k, nAdded, N,
                                         sName.c_str());
                     }
-                    ZS_LOG_ERR("ZsAddFormats", "#%d", nId);
-                    result.failed.push_back(nId);
-                    return ZsFormat("%.4d. FAILED! '%s'", k, sName.c_str());
+                    return FailedLine(result, "ZsAddFormats", nId, k, sName);
                 });
     return result;
 }

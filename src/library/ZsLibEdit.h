@@ -13,6 +13,7 @@
 
 #include "icon/ZsIcon.h"
 #include "library/ZsIconLib.h"
+#include "library/ZsLibCmd.h"
 
 enum ZIL_EDIT_STATUS {
     ZIL_EDIT_DONE = 0,      // the batch ran to its end
@@ -28,6 +29,9 @@ struct ZIL_EDIT_RESULT {
         failed;       // icons whose data could not be read or written; they were left as they were
     int nCaret = -1;  // the row the list's caret goes to, clamped to the list (-1: empty list)
 };
+
+// Whether the chosen rows can be merged: an even number of icons, at least two (rows counted once each).
+ZIL_CHECK ZsCheckMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows);
 
 // Merge: asks "Are you sure you want to merge the selected icons?"; then, with the selected rows S in
 // ascending order and P = n div 2 pairs, the icon of row S[i] absorbs every image of the icon of row

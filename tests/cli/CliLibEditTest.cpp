@@ -57,8 +57,10 @@ TEST(CliMerge, AsksUnlessYesIsGiven) {
 TEST(CliMerge, RefusesOddSelectionsAndBadRows) {
     Lib l;
     test::CliResult r = RunCli({"--yes", "merge", l.lib, "--rows", "0,1,2"});
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("merge takes an even number of icons"), std::string::npos);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Merging takes an even number of icons, at least two."), std::string::npos) << r.err;
+    // A row given twice counts once.
+    EXPECT_EQ(RunCli({"--yes", "merge", l.lib, "--rows", "0,0"}).code, 1);
     r = RunCli({"--yes", "merge", l.lib, "--rows", "0,9"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "pictavo-cli: the category has no row 9.\n");
@@ -178,7 +180,8 @@ TEST(CliHelp, DocumentsEachVerb) {
     EXPECT_NE(r.out.find("172 x 36 pixels"), std::string::npos);
     r = RunCli({"help"});
     EXPECT_EQ(r.code, 0);
-    for (const char* verb : {"merge LIB", "delete-formats LIB", "add-formats LIB", "compact LIB", "info"}) {
+    for (const char* verb : {"merge LIB", "delete-formats LIB", "add-formats LIB", "compact LIB", "info",
+                             "mvcat LIB", "cpcat LIB", "link LIB"}) {
         EXPECT_NE(r.out.find(verb), std::string::npos) << verb;
     }
     EXPECT_EQ(RunCli({"help", "frobnicate"}).code, 2);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../icon/ModuleFixtures.h"
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
@@ -55,17 +56,40 @@ TEST(CliImport, ProgressLinesWithVerboseAndFolderErrors) {
 
     std::filesystem::create_directories(t.dir / "empty");
     ZsWriteFile(t.dir / "empty" / "x.txt", std::vector<uint8_t>{1});
+    // An input that gives nothing is named; the others are imported all the same.
     r = t.Run({"import", t.P("in/a.ico"), t.P("empty")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "pictavo-cli: There are no supported files in '" + t.P("empty") + "'!\n");
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "1 icon imported into 'My Icons'.\n");
 
     ZsWriteFile(t.dir / "in" / "bad.ico", std::vector<uint8_t>{1, 2});
     r = t.Run({"import", t.P("in/bad.ico"), t.P("in/b.ico")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "pictavo-cli: could not import 'bad' from '" + t.P("in/bad.ico") + "'.\n");
     r = t.Run({"list", "--json"});
-    EXPECT_NE(r.out.find("\"row\": 4, \"id\": 5, \"name\": \"b\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"row\": 5, \"id\": 6, \"name\": \"b\""), std::string::npos) << r.out;
+}
+
+TEST(CliImport, RefusedFilesAreNamedAndTheOthersImported) {
+    Fixture t;
+    // An NE driver: "info" reads it, but ".drv" is no kind of file that is imported.
+    const std::vector<std::vector<test::IcoImage>> groups{{test::DibImage(16, 16, 32)}};
+    ZsWriteFile(t.dir / "display.drv", test::MakeNe(groups, {"ICL", "One"}).bytes);
+    ASSERT_EQ(test::RunCli({"info", t.P("display.drv")}).code, 0);
+    test::CliResult r =
+        t.Run({"import", t.P("display.drv"), t.P("in/a.ico"), t.P("missing.ico"), t.P("in/b.ico")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "2 icons imported into 'My Icons'.\n");
+    EXPECT_EQ(r.err, "pictavo-cli: '" + t.P("display.drv") + "' is not a kind of file that is imported!\n" +
+                         "pictavo-cli: Can not read '" + t.P("missing.ico") + "'!\n");
+    r = t.Run({"list"});
+    EXPECT_EQ(CountLines(r.out), 2u) << r.out;
+    // Nothing to import at all: nothing is written.
+    const auto before = std::filesystem::last_write_time(t.lib);
+    r = t.Run({"import", t.P("display.drv")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::filesystem::last_write_time(t.lib), before);
 }
 
 TEST(CliImportTree, FoldersBecomeCategoriesUnderTheGivenOne) {

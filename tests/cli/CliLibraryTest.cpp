@@ -109,7 +109,11 @@ TEST(CliLibrary, ImportListFindAndEdit) {
     EXPECT_EQ(t.Run({"find", "x", "--scope", "nowhere"}).code, 2);
 
     // Removing from a category keeps the icon; deleting takes it out of the library.
-    EXPECT_EQ(t.Run({"rm", "--rows", "0"}).code, 2);
+    r = t.Run({"rm", "--rows", "0"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Icons leave \"My Icons\" only when they are deleted from the library."),
+              std::string::npos)
+        << r.err;
     ASSERT_EQ(t.Run({"rm", "--category", "My Icons/Sample Category 1", "--rows", "0,1"}).code, 0);
     ASSERT_EQ(t.Run({"rm", "--ids", "3", "--delete", "--category", "My Icons/Sample Category 1"}).code, 0);
     EXPECT_EQ(t.Run({"rm", "--ids", "99", "--delete"}).code, 1);

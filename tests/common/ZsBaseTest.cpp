@@ -38,6 +38,30 @@ TEST(ZsPath, Pieces) {
     EXPECT_EQ(ZsGetFolderOf("c.ico"), "");
 }
 
+TEST(ZsPath, SamePathMeansTheSameFile) {
+    test::TempDir dir;
+    fs::create_directory(dir / "sub");
+    ZsWriteFile(dir / "a.pctv", std::vector<uint8_t>{1});
+    ZsWriteFile(dir / "A.pctv", std::vector<uint8_t>{2});
+    fs::create_symlink(dir / "a.pctv", dir / "sub" / "link.pctv");
+    EXPECT_TRUE(ZsSamePath(dir / "a.pctv", dir / "a.pctv"));
+    EXPECT_TRUE(ZsSamePath(dir / "a.pctv", dir / "sub" / ".." / "a.pctv"));
+    EXPECT_TRUE(ZsSamePath(dir / "sub" / "link.pctv", dir / "a.pctv"));
+    // Names in another letter case are other files here.
+    EXPECT_FALSE(ZsSamePath(dir / "a.pctv", dir / "A.pctv"));
+    // Files that do not exist yet are compared by their normalised absolute paths.
+    EXPECT_TRUE(ZsSamePath(dir / "new.pctv", dir / "sub" / ".." / "." / "new.pctv"));
+    EXPECT_FALSE(ZsSamePath(dir / "new.pctv", dir / "New.pctv"));
+    EXPECT_FALSE(ZsSamePath(dir / "new.pctv", dir / "a.pctv"));
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.Path());
+    EXPECT_TRUE(ZsSamePath("a.pctv", dir / "a.pctv"));
+    EXPECT_TRUE(ZsSamePath("sub/../new.pctv", dir / "new.pctv"));
+    fs::current_path(cwd);
+    EXPECT_FALSE(ZsSamePath("", ""));
+    EXPECT_FALSE(ZsSamePath(dir / "a.pctv", ""));
+}
+
 TEST(ZsPath, UniquePathsCountFromTwo) {
     test::TempDir dir;
     EXPECT_EQ(ZsUniqueFilePath(dir.Path(), "Icon", "ico"), dir / "Icon.ico");

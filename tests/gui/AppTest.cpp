@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMdiArea>
@@ -214,14 +215,20 @@ private slots:
         QVERIFY(QString::fromStdString(workspace[2]).endsWith(QLatin1String(";4")));
         QVERIFY(ZsGetConfig().Save());
 
-        // The next run: the missing library is refused, the others come back, B active.
+        // The next run: the missing library is skipped with a line in the log and a note in the status bar,
+        // no message before the window is there; the others come back, B active.
         ZsGetConfig().Load(ZsGetConfigPath());
-        test::ScriptedMessages answers({int(ZS_IDOK)});
+        test::ScriptedMessages answers;
+        test::LogCapture log;
         CZsProjApp app({QStringLiteral("pictavo")});
         QVERIFY(app.InitInstance());
         CFrmMain* pFrame = app.Frame();
         QCOMPARE(OpenNames(pFrame), (QStringList{QStringLiteral("a.pctv"), QStringLiteral("b.pctv")}));
-        QCOMPARE(answers.shown.size(), size_t(1));
+        QVERIFY(answers.shown.empty());
+        QVERIFY(log.Contains("Workspace library '" + ZsPathToUtf8(dir / "gone.pctv") +
+                             "' no longer exists; not reopened"));
+        QCOMPARE(pFrame->GetStatusText(0),
+                 QStringLiteral("The library 'gone.pctv' no longer exists and was not reopened."));
         QCOMPARE(FileName(pFrame->ActiveDocument()), QStringLiteral("b.pctv"));
         CDocZIL* pA = pFrame->Docs().Documents()[0];
         QCOMPARE(SelectedNumber(pA), 2);
@@ -448,6 +455,16 @@ private slots:
             QCOMPARE(dialog.ImpExts()->currentText(),
                      QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
             QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
+            // The labels name this desktop's parts.
+            QStringList labels;
+            for (QLabel* pLabel : dialog.findChildren<QLabel*>()) {
+                labels << pLabel->text();
+                if (pLabel->buddy() == dialog.DndImgFileFmt()) {
+                    QCOMPARE(pLabel->text(),
+                             QStringLiteral("Output format when Drag&&Drop images to the file manager:"));
+                }
+            }
+            QVERIFY(!labels.join(QLatin1Char(' ')).contains(QLatin1String("Windows")));
             QCOMPARE(dialog.DndImgFileFmt()->itemText(3), QStringLiteral("Tag Image File Format (*.tif)"));
             // A stored index the list does not have gives the default.
             QCOMPARE(dialog.DndImgFileFmt()->currentIndex(), 4);

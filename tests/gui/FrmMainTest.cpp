@@ -1,6 +1,6 @@
 // The main frame offscreen: its two menu sets with their exact texts and accelerators, idle-time enabling,
-// the toolbar and status bar, the preview bar's painting, the placement kept across runs, the help and
-// mail commands, the about box and the drop target for libraries.
+// the toolbar and status bar, the preview bar's painting and size, the placement kept across runs, the help
+// window and the web and mail commands, the about box and the drop target for libraries.
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QUrlQuery>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "TestSupport.h"
 #include "common/ZsSettings.h"
 #include "gui/app/DlgAbout.h"
+#include "gui/app/FrmHelp.h"
 #include "gui/app/FrmMain.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
@@ -117,9 +119,9 @@ private slots:
                                 "&Delete Formats from Icons...|-|"
                                 "&Edit with Associated Program...\tCtrl+E|Pr&operties..."));
         QCOMPARE(menus[4], QStringLiteral("I&mages: &New Images...|&Export Images..."));
-        QCOMPARE(menus[5],
-                 QStringLiteral("&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
-                                "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info"));
+        QCOMPARE(menus[5], QStringLiteral(
+                               "&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
+                               "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info|Wrap Icons in &Rows"));
         QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile"));
         // The display sizes keep their stored command numbers.
         QCOMPARE(frame.Router().Find(33283)->text(), QStringLiteral("48x48"));
@@ -211,18 +213,29 @@ private slots:
         const QList<QLabel*> panes =
             frame.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(panes.size(), 3);
-        QList<int> widths;
+    }
+
+    void statusPanesAreWideEnoughForTheirTexts() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.resize(1200, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        const QList<QLabel*> panes =
+            frame.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(panes.size(), 3);
+        // Texts seen in a real library, measured in the panes' own font.
+        frame.SetStatusText(1, "Selection: %s (%d formats)", "IDI_SHELL_OPTIONS", 10);
+        frame.SetStatusText(2, "Total: %d Icons", 12096);
         for (QLabel* pPane : panes) {
-            if (pPane->text().startsWith(QLatin1String("Selection"))) {
-                widths << pPane->width();
+            if (pPane->text() == QLatin1String("Ready")) {
+                continue;
             }
+            const int nText = pPane->fontMetrics().horizontalAdvance(pPane->text());
+            QVERIFY2(pPane->contentsRect().width() > nText, qPrintable(pPane->text()));
+            // A text too long for its pane ends in an ellipsis and is whole in the tooltip.
+            QCOMPARE(pPane->toolTip(), pPane->text());
         }
-        for (QLabel* pPane : panes) {
-            if (pPane->text().startsWith(QLatin1String("Total"))) {
-                widths << pPane->width();
-            }
-        }
-        QCOMPARE(widths, (QList<int>{250, 100}));
     }
 
     void previewBarDocksRightAndPaintsTheImage() {
@@ -233,7 +246,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         CDlgBarPrvw* pBar = frame.GetPreviewBar();
         QCOMPARE(frame.dockWidgetArea(pBar), Qt::RightDockWidgetArea);
-        QTRY_VERIFY(std::abs(pBar->width() - 260) <= 12);
 
         CPrvwPane* pPane = pBar->Pane();
         const QPoint center = pPane->rect().center();
@@ -248,6 +260,27 @@ private slots:
         frame.ClearPreview();
         QVERIFY(!pBar->HasPreview());
         QCOMPARE(PixelAt(pPane, center), QColor(0xEE, 0xEE, 0xEE));
+    }
+
+    void previewHoldsA256PixelImageWhole() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.resize(900, 700);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CPrvwPane* pPane = frame.GetPreviewBar()->Pane();
+        frame.GetPreviewBar()->SetPreviewImage(CZsBitmap(256, 256, 32, ZsArgb(0xFF, 0, 0, 0xFF)));
+        // The image and the grey panel around it fit inside the pane at its first size.
+        const QRect rcPanel = pPane->rect().adjusted(10, 10, -10, -10);
+        QVERIFY(rcPanel.width() >= 256 && rcPanel.height() >= 256);
+        QRect rcImage(QPoint(0, 0), QSize(256, 256));
+        rcImage.moveCenter(pPane->rect().center());
+        QVERIFY(rcPanel.contains(rcImage));
+        const QImage shot = pPane->grab().toImage();
+        for (const QPoint& pt :
+             {rcImage.topLeft(), rcImage.topRight(), rcImage.bottomLeft(), rcImage.bottomRight()}) {
+            QCOMPARE(QColor(shot.pixel(pt)), QColor(0, 0, 0xFF));
+        }
     }
 
     void previewScalesLargeImagesToFit256() {
@@ -321,22 +354,42 @@ private slots:
         QVERIFY(rcScreen.contains(frame.geometry()));
     }
 
-    void helpHomePageAndSupportOpenTheirLinks() {
+    void helpOpensInTheProgramAndLinksSayWhenNothingOpensThem() {
         CUrlCapture capture;
         CFrmMain frame;
         QVERIFY(frame.Create());
         frame.show();
+        // Help needs no web browser: the program shows its own pages.
         frame.Router().Find(ID_HELP)->trigger();
+        CFrmHelp* pHelp = frame.GetHelpWindow();
+        QVERIFY(pHelp && pHelp->isVisible());
+        QVERIFY(pHelp->screen()->availableGeometry().contains(pHelp->geometry()));
+        QVERIFY(pHelp->Browser()->source().toLocalFile().endsWith(QLatin1String("/help/index.html")));
+        QVERIFY(pHelp->Browser()->toPlainText().contains(QLatin1String("Pictavo Help")));
+        QVERIFY(capture.urls.isEmpty());
+        // A link between the pages stays in the window.
+        emit pHelp->Browser()->anchorClicked(QUrl(QStringLiteral("icons.html")));
+        QVERIFY(pHelp->Browser()->source().toLocalFile().endsWith(QLatin1String("/help/icons.html")));
+        QVERIFY(capture.urls.isEmpty());
+
         frame.Router().Find(ID_HELP_HOMEPAGE)->trigger();
         frame.Router().Find(ID_HELP_SUPPORT)->trigger();
-        QCOMPARE(capture.urls.size(), 3);
-        QVERIFY(capture.urls[0].isLocalFile());
-        QVERIFY(capture.urls[0].toLocalFile().endsWith(QLatin1String("/help/index.html")));
-        QVERIFY(QFileInfo::exists(capture.urls[0].toLocalFile()));
-        QCOMPARE(capture.urls[1].scheme(), QStringLiteral("https"));
-        QCOMPARE(capture.urls[2].scheme(), QStringLiteral("mailto"));
-        QCOMPARE(QUrlQuery(capture.urls[2]).queryItemValue(QStringLiteral("Subject"), QUrl::FullyDecoded),
+        QCOMPARE(capture.urls.size(), 2);
+        QCOMPARE(capture.urls[0].scheme(), QStringLiteral("https"));
+        QCOMPARE(capture.urls[1].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(QUrlQuery(capture.urls[1]).queryItemValue(QStringLiteral("Subject"), QUrl::FullyDecoded),
                  QStringLiteral("About Pictavo 1.0.0.1108"));
+
+        // Where the desktop has nothing to open them with, the user is told so plainly.
+        ZsSetUrlOpener([](const QUrl&) { return false; });
+        test::ScriptedMessages messages;
+        frame.Router().Find(ID_HELP_HOMEPAGE)->trigger();
+        frame.Router().Find(ID_HELP_SUPPORT)->trigger();
+        QCOMPARE(messages.shown.size(), size_t(2));
+        QCOMPARE(QString::fromStdString(messages.shown[0].second),
+                 QStringLiteral("No web browser was found to open https://www.pictavo.example/."));
+        QCOMPARE(QString::fromStdString(messages.shown[1].second),
+                 QStringLiteral("No mail program was found. Please write to support@pictavo.example."));
     }
 
     void aboutBoxShowsTheVersion() {

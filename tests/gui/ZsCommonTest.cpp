@@ -482,6 +482,14 @@ private slots:
         QVERIFY(ZsPlacementFromText(QString::fromStdString(sText).toLower().toStdString()).has_value());
     }
 
+    void rectanglesAreFittedInsideAnArea() {
+        const QRect area(10, 20, 400, 300);
+        QCOMPARE(ZsFitInside(QRect(50, 60, 100, 80), area), QRect(50, 60, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(380, 290, 100, 80), area), QRect(310, 240, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(-50, -60, 100, 80), area), QRect(10, 20, 100, 80));
+        QCOMPARE(ZsFitInside(QRect(0, 0, 900, 700), area), area);
+    }
+
     void damagedPlacementTextsAreRefused() {
         ZS_PLACEMENT pl;
         pl.right = 100;
@@ -579,18 +587,36 @@ private slots:
         QCOMPARE(items[2]->text(), QStringLiteral("&Exit"));
         QCOMPARE(items[2]->data().toInt(), int(ID_TRAY_EXIT));
 
-        tray.ToggleMainWindow();
+        // A left press and a double-click toggle each time; the right button only opens the menu.
+        tray.OnActivated(QSystemTrayIcon::Trigger);
         QVERIFY(window.isHidden());
-        QVERIFY(window.windowState() & Qt::WindowMinimized);
-        tray.ToggleMainWindow();
+        tray.OnActivated(QSystemTrayIcon::Trigger);
         QVERIFY(window.isVisible());
         QVERIFY(!(window.windowState() & Qt::WindowMinimized));
+        tray.OnActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(window.isHidden());
+        tray.OnActivated(QSystemTrayIcon::Context);
+        tray.OnActivated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(window.isHidden());
+        items[0]->trigger();
+        QVERIFY(window.isVisible());
 
-        // A maximised window comes back maximised.
+        // A maximised window comes back maximised, however often it goes and comes.
         window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        for (int i = 0; i < 3; ++i) {
+            tray.ToggleMainWindow();
+            QVERIFY(window.isHidden());
+            tray.ToggleMainWindow();
+            QVERIFY(window.isVisible());
+            QVERIFY(window.isMaximized());
+        }
+        // One minimised with its own button comes back as it was too.
+        window.showMinimized();
         tray.ToggleMainWindow();
-        tray.ToggleMainWindow();
-        QVERIFY(window.windowState() & Qt::WindowMaximized);
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.isMinimized());
+        QVERIFY(window.isMaximized());
 
         items[2]->trigger();
         QVERIFY(!window.isVisible());

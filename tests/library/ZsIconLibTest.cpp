@@ -6,6 +6,7 @@
 #include "LibTestUtil.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
+#include "library/ZsLibCmd.h"
 
 using test::Ico;
 using test::Library;
@@ -215,16 +216,22 @@ TEST(IconLibFile, DamagedFilesAreRefusedWithoutHarm) {
     test::TempDir dir;
     Library l;
     test::LogCapture log;
-    // A missing file is not created by trying to open it.
+    // A missing file is not created by trying to open it. Every refusal says why.
     EXPECT_FALSE(l.lib.Load(dir / "missing.pctv"));
+    EXPECT_EQ(l.lib.LoadError(), "The file does not exist.");
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.pctv"));
     EXPECT_FALSE(l.lib.Load(dir.Path()));
+    EXPECT_EQ(l.lib.LoadError(), "It is not a file.");
     // A file that is not a database stays as it was.
     ZsBlock ico = Ico();
     ZsWriteFile(dir / "icon.pctv", ico);
     EXPECT_FALSE(l.lib.Load(dir / "icon.pctv"));
+    EXPECT_EQ(l.lib.LoadError(), "The file is not an extended icon library.");
     EXPECT_EQ(ZsReadFile(dir / "icon.pctv"), ico);
     EXPECT_FALSE(l.lib.IsOpen());
+    ZsWriteFile(dir / "empty.pctv", ZsBlock());
+    EXPECT_FALSE(l.lib.Load(dir / "empty.pctv"));
+    EXPECT_EQ(l.lib.LoadError(), "The file is not an extended icon library.");
 
     std::filesystem::path path = MakeLibrary(dir);
     auto damaged = [&](const std::string& sql, const ZsBlock& blob) {
@@ -235,17 +242,22 @@ TEST(IconLibFile, DamagedFilesAreRefusedWithoutHarm) {
         EXPECT_TRUE(db.ExecBlob(sql, blob.empty() ? nullptr : blob.data(), blob.size()));
         db.CloseDb();
         Library d;
-        return d.lib.Load(copy);
+        // The reason the load was refused; "" when it was not.
+        return d.lib.Load(copy) ? std::string() : d.lib.LoadError();
     };
-    EXPECT_FALSE(damaged("update main set data=? where id=1;", ZsBlock(15)));
-    EXPECT_FALSE(damaged("update main set data=? where id=1;", ZsBlock()));
-    EXPECT_FALSE(damaged("delete from main where id=1 or ?1 is null;", ZsBlock()));
+    EXPECT_EQ(damaged("update main set data=? where id=1;", ZsBlock(15)),
+              "The library is damaged: its header is 15 bytes long instead of 16.");
+    EXPECT_EQ(damaged("update main set data=? where id=1;", ZsBlock()),
+              "The library is damaged: its header is 0 bytes long instead of 16.");
+    EXPECT_EQ(damaged("delete from main where id=1 or ?1 is null;", ZsBlock()),
+              "The library is damaged: its header is missing.");
     ZsBlock one;
     test::PutTreeRecord(one, 0, -1, 0, u"My Icons");
-    EXPECT_FALSE(damaged("update main set data=? where id=2;", one));
-    EXPECT_FALSE(damaged("update main set data=? where id=2;", ZsBlock(528 * 2 + 1)));
-    EXPECT_FALSE(damaged("drop table main;", ZsBlock()));
-    EXPECT_TRUE(damaged("update main set data=data where id=2 or ?1 is null;", ZsBlock()));
+    const std::string sBadTree = "The library is damaged: its category tree cannot be read.";
+    EXPECT_EQ(damaged("update main set data=? where id=2;", one), sBadTree);
+    EXPECT_EQ(damaged("update main set data=? where id=2;", ZsBlock(528 * 2 + 1)), sBadTree);
+    EXPECT_EQ(damaged("drop table main;", ZsBlock()), "The file is not an extended icon library.");
+    EXPECT_EQ(damaged("update main set data=data where id=2 or ?1 is null;", ZsBlock()), "");
 
     // Truncated at every page boundary and a few odd lengths: refused or opened, never a crash.
     std::optional<ZsBlock> bytes = ZsReadFile(path);
@@ -453,19 +465,20 @@ TEST(IconLibEdit, RemovingRowsAndCategories) {
     ASSERT_TRUE(l.lib.Load(path));
     l.lib.ListToNode(2, {1, 2, 3});
     // Removing rows only takes the icons out of the category.
-    EXPECT_EQ(l.lib.RemoveIcons(1, {2, 0, 0, 7}, false), 2);
+    EXPECT_EQ(ZsRemoveIcons(l.lib, 1, {2, 0, 0, 7}).nIcons, 2);
     EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{2}));
     EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL).size(), 3u);
-    // Rows of "My Icons" always leave the library.
-    EXPECT_EQ(l.lib.RemoveIcons(ZIL_ID_ALL, {0}, false), 1);
+    // Deleting takes them out of every list.
+    EXPECT_EQ(ZsDeleteIconsFromLibrary(l.lib, ZIL_ID_ALL, {0}).nIcons, 1);
     EXPECT_EQ(l.lib.GetList(2), (ZIL_LIST{2, 3}));
     EXPECT_TRUE(l.lib.Icons().at(1).nFlags & ZIL_DELETED);
-    EXPECT_EQ(l.lib.RemoveIcons(2, {1}, true), 1);
+    EXPECT_EQ(ZsDeleteIconsFromLibrary(l.lib, 2, {1}).nIcons, 1);
     EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL), (ZIL_LIST{2}));
 
     // A deleted category takes its subcategories with it; the icons stay.
-    EXPECT_FALSE(l.lib.DelNode(l.Item(ZIL_ID_ALL)));
-    ASSERT_TRUE(l.lib.DelNode(l.Item(1)));
+    EXPECT_EQ(l.lib.DelNode(l.Item(ZIL_ID_ALL)), 0);
+    EXPECT_EQ(l.lib.NewNode(l.Item(ZIL_ID_FIND), ZS_TI_LAST, "Inside"), ZS_TI_NONE);
+    ASSERT_EQ(l.lib.DelNode(l.Item(1)), 3);
     EXPECT_EQ(l.lib.GetNodeIds(), (std::vector<int32_t>{-1, 4, 5, -2}));
     ZsTreeItem added = l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_FIRST, "Added");
     EXPECT_EQ(l.tree.GetItemData(added), 6);

@@ -31,7 +31,7 @@ CDlgAbout::CDlgAbout(QWidget* pParent) : CZsDialog(pParent) {
         pLabel->setTextFormat(Qt::RichText);
         pLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
         pLabel->setOpenExternalLinks(false);
-        connect(pLabel, &QLabel::linkActivated, this, [](const QString& sLink) { ZsOpenUrl(QUrl(sLink)); });
+        connect(pLabel, &QLabel::linkActivated, this, [](const QString& sLink) { ZsOpenLink(QUrl(sLink)); });
         return pLabel;
     };
     const QString sMail = QString::fromUtf8(ZS_SUPPORT_MAIL);

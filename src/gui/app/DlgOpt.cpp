@@ -43,7 +43,7 @@ const char* const kResizeModes[] = {
 #ifdef Q_OS_WIN
 constexpr const char* kProgramFilter = "Program Files (*.exe)";
 #else
-constexpr const char* kProgramFilter = "Program Files (*)";
+constexpr const char* kProgramFilter = "Programs (*)";
 #endif
 
 QLabel* Label(const char* pszText, QWidget* pBuddy) {
@@ -96,7 +96,7 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     pPathRow->addWidget(mpBrowse);
     pLayout->addLayout(pPathRow);
     pLayout->addSpacing(6);
-    pLayout->addWidget(Label("Output format when Drag&&Drop images to Windows Explorer:", mpDndFmt));
+    pLayout->addWidget(Label("Output format when Drag&&Drop images to the file manager:", mpDndFmt));
     pLayout->addWidget(mpDndFmt);
     pLayout->addWidget(Label("Resizing mode when import image files:", mpResize));
     pLayout->addWidget(mpResize);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -20,9 +21,11 @@
 #include <cstdlib>
 
 #include "common/ZsBase.h"
+#include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/app/DlgAbout.h"
 #include "gui/app/DlgOpt.h"
+#include "gui/app/FrmHelp.h"
 #include "gui/common/ZsBusy.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
@@ -32,14 +35,44 @@
 #include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
+#include "gui/ui/ViewZIL.h"
 #include "gui/ui/ViwZILTree.h"
 #include "icon/ZsBitmap.h"
 
 namespace {
 
 constexpr const char* kKeyDockState = "DockState";
-constexpr int kPaneWidths[] = {0, 250, 100};
-constexpr int kPreviewSize = 260;
+
+// The longest usual texts of the selection and total panes; the panes are made wide enough for them in the
+// font they are shown in.
+const char* const kPaneSamples[] = {"", "Selection: IDI_APPLICATION_SHELL_ICON (99 formats)",
+                                    "Total: 999999 Icons"};
+
+// OK with the information icon.
+constexpr int kMbInformation = ZS_MB_OK | 0x40;
+
+constexpr int kPanePadding = 3;
+
+// A status bar pane whose text, when longer than the pane, ends in an ellipsis instead of being cut.
+class CStatusPane : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect rc = contentsRect().adjusted(kPanePadding, 0, -kPanePadding, 0);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rc, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, rc.width()));
+    }
+};
+
+int StatusPaneWidth(const QFrame* pPane, const char* pszSample) {
+    return pPane->fontMetrics().horizontalAdvance(QString::fromUtf8(pszSample)) + 2 * pPane->frameWidth() +
+           2 * kPanePadding + 2;
+}
 
 // One command of the menus: the id, the menu text in the program's notation and the fly-by help.
 struct CMenuCmd {
@@ -98,6 +131,8 @@ const CMenuCmd kCommands[] = {
     {ID_VIEW_128, "128x128", "Show icons at 128x128"},
     {ID_VIEW_256, "256x256", "Show icons at 256x256"},
     {ID_VIEW_ICON_INFO, "&Display Icon Info", "Show names and formats under the icons"},
+    {ID_VIEW_ICON_ROWS, "Wrap Icons in &Rows",
+     "Lay the icons out in rows that wrap at the window's width and scroll down"},
     {ID_TOOLS_OPTIONS, "&Options...", "Change the program's options"},
     {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap"},
     {ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles"},
@@ -136,7 +171,8 @@ const std::vector<CPopup> kLibMenu = {
     {"I&mages", {ID_IMG_NEW, ID_IMG_EXPORT}},
     {"&View",
      {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_PREVIEW, 0, ID_VIEW_16, ID_VIEW_24, ID_VIEW_32, ID_VIEW_48,
-      ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO}},
+      ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO,
+      ID_VIEW_ICON_ROWS}},
     {"&Tools", {ID_TOOLS_OPTIONS}},
     {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}},
     {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
@@ -165,15 +201,19 @@ CFrmMain::CFrmMain(QWidget* pParent) : QMainWindow(pParent) {
         if (pDoc) {
             pDoc->OnIdle();
         }
-        // The title names the active library: "Pictavo - Library1".
-        const QString sProduct = QString::fromUtf8(ZS_PRODUCT_NAME);
-        const QString sTitle = pDoc ? sProduct + QStringLiteral(" - ") + pDoc->GetTitle() : sProduct;
-        if (windowTitle() != sTitle) {
-            setWindowTitle(sTitle);
+        UpdateTitle();
+    });
+    connect(mpMdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        ShowMenus(!mpMdiArea->subWindowList().isEmpty());
+        // The preview shows the image chosen in the library that is now active.
+        CDocZIL* pDoc = ActiveDocument();
+        CFrmZIL* pFrame = pDoc ? mpDocs->FrameOf(pDoc) : nullptr;
+        if (pFrame) {
+            pFrame->IconView()->UpdatePreview();
+        } else {
+            ClearPreview();
         }
     });
-    connect(mpMdiArea, &QMdiArea::subWindowActivated, this,
-            [this] { ShowMenus(!mpMdiArea->subWindowList().isEmpty()); });
 }
 
 CFrmMain::~CFrmMain() {
@@ -201,7 +241,7 @@ bool CFrmMain::Create() {
     mpPreviewBar = new CDlgBarPrvw(this);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     addDockWidget(Qt::RightDockWidgetArea, mpPreviewBar);
-    resizeDocks({mpPreviewBar}, {kPreviewSize}, Qt::Horizontal);
+    resizeDocks({mpPreviewBar}, {mpPreviewBar->Pane()->sizeHint().width()}, Qt::Horizontal);
 
     CreateStatusBar();
 
@@ -291,6 +331,21 @@ void CFrmMain::FillWindowMenu(QMenu* pMenu) {
     }
 }
 
+void CFrmMain::UpdateTitle() {
+    // The title names the active library once: "Pictavo - Library1". A maximised library window adds its
+    // own name to the frame's title ("Pictavo - [Library1]"), so the frame then leaves it out.
+    CDocZIL* pDoc = ActiveDocument();
+    QMdiSubWindow* pWindow = pDoc ? mpDocs->SubWindowOf(pDoc) : nullptr;
+    const QString sProduct = QString::fromUtf8(ZS_PRODUCT_NAME);
+    const QString sTitle = pDoc && !(pWindow && pWindow->isMaximized())
+                               ? sProduct + QStringLiteral(" - ") + pDoc->GetTitle()
+                               : sProduct;
+    if (sTitle != msTitle) {
+        msTitle = sTitle;
+        setWindowTitle(sTitle);
+    }
+}
+
 void CFrmMain::ShowMenus(bool bLibrary) {
     if (bLibrary == mbLibMenuShown && !menuBar()->actions().isEmpty()) {
         return;
@@ -328,15 +383,15 @@ void CFrmMain::CreateToolBar() {
 void CFrmMain::CreateStatusBar() {
     QStatusBar* pBar = statusBar();
     for (size_t i = 0; i < mStatusPanes.size(); ++i) {
-        auto* pPane = new QLabel(pBar);
+        auto* pPane = new CStatusPane(pBar);
         pPane->setTextFormat(Qt::PlainText);
         if (i == 0) {
             pPane->setText(QStringLiteral("Ready"));
             pBar->addWidget(pPane, 1);
         } else {
-            pPane->setFixedWidth(kPaneWidths[i]);
             pPane->setFrameShape(QFrame::Panel);
             pPane->setFrameShadow(QFrame::Sunken);
+            pPane->setFixedWidth(StatusPaneWidth(pPane, kPaneSamples[i]));
             pBar->addPermanentWidget(pPane);
         }
         mStatusPanes[i] = pPane;
@@ -355,6 +410,9 @@ void CFrmMain::SetStatusText(int nPane, const char* pszFormat, ...) {
     const QString sNew = QString::fromStdString(sText);
     if (pPane->text() != sNew) {
         pPane->setText(sNew);
+        if (nPane > 0) {
+            pPane->setToolTip(sNew);
+        }
     }
 }
 
@@ -426,10 +484,10 @@ bool CFrmMain::OnCommand(int nId) {
             return true;
         }
         case ID_WINDOW_CASCADE:
-            mpMdiArea->cascadeSubWindows();
+            mpDocs->CascadeWindows();
             return true;
         case ID_WINDOW_TILE_HORZ:
-            mpMdiArea->tileSubWindows();
+            mpDocs->TileWindows();
             return true;
         default:
             return false;
@@ -465,11 +523,29 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
 }
 
 void CFrmMain::OnHelpTopics() {
-    ZsOpenUrl(QUrl::fromLocalFile(ZsQPath(ZsGetAppDir() / "help" / "index.html")));
+    // The program shows its own help pages: a desktop without a web browser has help too.
+    const std::filesystem::path index = ZsGetAppDir() / "help" / "index.html";
+    if (!mpHelp) {
+        mpHelp = new CFrmHelp(this);
+    }
+    if (!mpHelp->ShowPage(QUrl::fromLocalFile(ZsQPath(index)))) {
+        ZsMsgBox(ZS_MB_ERROR, "The help pages were not found ('%s').", ZsPathToUtf8(index).c_str());
+    }
+}
+
+void ZsOpenLink(const QUrl& url) {
+    if (ZsOpenUrl(url)) {
+        return;
+    }
+    if (url.scheme() == QLatin1String("mailto")) {
+        ZsMsgBox(kMbInformation, "No mail program was found. Please write to %s.", ZsS(url.path()).c_str());
+    } else {
+        ZsMsgBox(kMbInformation, "No web browser was found to open %s.", ZsS(url.toString()).c_str());
+    }
 }
 
 void CFrmMain::OnHomePage() {
-    ZsOpenUrl(QUrl(QString::fromUtf8(ZS_HOME_PAGE_URL)));
+    ZsOpenLink(QUrl(QString::fromUtf8(ZS_HOME_PAGE_URL)));
 }
 
 void CFrmMain::OnSupport() {
@@ -481,7 +557,7 @@ void CFrmMain::OnSupport() {
         QStringLiteral("Subject"),
         QStringLiteral("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
     url.setQuery(query);
-    ZsOpenUrl(url);
+    ZsOpenLink(url);
 }
 
 void CFrmMain::SaveWindowState() {
@@ -573,6 +649,7 @@ CWorkspaceEntry CFrmMain::ParseWorkspaceEntry(std::string_view sEntry) {
 void CFrmMain::RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry) {
     QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
     if (pWindow && entry.placement) {
+        mpDocs->KeepPlacement(pWindow);
         switch (ZsApplyWindowPlacement(pWindow, *entry.placement)) {
             case ZS_SW_SHOWMAXIMIZED:
                 pWindow->showMaximized();

@@ -20,15 +20,21 @@
 
 class CDlgBarPrvw;
 class CDocManagerZIL;
+class CFrmHelp;
 class QLabel;
 class QMdiArea;
 class QMenu;
 class QMimeData;
 class QToolBar;
+class QUrl;
 
 // Where the home page and the support mail live.
 inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
 inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
+
+// Opens a web page or a new mail with the desktop's program for it, and says plainly when the desktop has
+// none.
+void ZsOpenLink(const QUrl& url);
 
 // One library of the workspace: its file, its window's placement and its selected category's number in
 // pre-order (-1 for none).
@@ -55,6 +61,8 @@ public:
     QString GetStatusText(int nPane) const;
 
     CDlgBarPrvw* GetPreviewBar() const { return mpPreviewBar; }
+    // The help window, once Help Topics has opened it.
+    CFrmHelp* GetHelpWindow() const { return mpHelp; }
     void ClearPreview();
     QMdiArea* GetMdiArea() const { return mpMdiArea; }
     QToolBar* GetToolBar() const { return mpToolBar; }
@@ -118,6 +126,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void ShowMenus(bool bLibrary);
+    void UpdateTitle();
     void FillWindowMenu(QMenu* pMenu);
     std::vector<CZsCmdTarget*> CommandChain() const;
     void OnHelpTopics();
@@ -133,7 +142,9 @@ private:
     std::vector<QMenu*> mLibMenus;
     QMenu* mpWindowMenu = nullptr;
     bool mbLibMenuShown = false;
+    QString msTitle;
     int mnStartShowCmd = 0;
     DocumentOpener mOpener;
     CDocManagerZIL* mpDocs = nullptr;
+    CFrmHelp* mpHelp = nullptr;
 };

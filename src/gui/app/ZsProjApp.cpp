@@ -4,6 +4,7 @@
 
 #include "common/ZsBase.h"
 #include "common/ZsConfig.h"
+#include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/app/FrmMain.h"
 #include "gui/batch/DlgPrg.h"
@@ -55,15 +56,34 @@ bool CZsProjApp::InitProjInstance() {
 }
 
 void CZsProjApp::OpenWorkspace() {
+    // A library that was deleted or moved since the last run is only noted: the log says so, and the
+    // status bar once the window is there.
+    std::vector<std::string> missing;
     for (const std::string& sEntry : ZS_WORKSPACE.Get()) {
         const CWorkspaceEntry entry = CFrmMain::ParseWorkspaceEntry(sEntry);
         if (entry.path.empty()) {
+            continue;
+        }
+        std::error_code ec;
+        if (!std::filesystem::exists(entry.path, ec)) {
+            ZsLog("Workspace library '%s' no longer exists; not reopened", ZsPathToUtf8(entry.path).c_str());
+            missing.push_back(ZsPathToUtf8(entry.path.filename()));
             continue;
         }
         CDocZIL* pDoc = mpFrame->Docs().OpenDocumentFile(entry.path);
         if (pDoc) {
             mpFrame->RestoreLibraryWindow(pDoc, entry);
         }
+    }
+    if (missing.size() == 1) {
+        mpFrame->SetStatusText(0, "The library '%s' no longer exists and was not reopened.",
+                               missing.front().c_str());
+    } else if (!missing.empty()) {
+        std::string sNames;
+        for (const std::string& sName : missing) {
+            sNames += (sNames.empty() ? "'" : ", '") + sName + "'";
+        }
+        mpFrame->SetStatusText(0, "The libraries %s no longer exist and were not reopened.", sNames.c_str());
     }
 }
 

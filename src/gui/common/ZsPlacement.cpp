@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 
 #include "common/ZsBase.h"
@@ -78,6 +79,13 @@ ZS_PLACEMENT ZsGetWindowPlacement(const QWidget* pWindow) {
     pl.right = rc.left() + rc.width();
     pl.bottom = rc.top() + rc.height();
     return pl;
+}
+
+QRect ZsFitInside(QRect rc, const QRect& area) {
+    rc.setSize(rc.size().boundedTo(area.size()));
+    rc.moveLeft(std::clamp(rc.left(), area.left(), area.right() + 1 - rc.width()));
+    rc.moveTop(std::clamp(rc.top(), area.top(), area.bottom() + 1 - rc.height()));
+    return rc;
 }
 
 int32_t ZsApplyWindowPlacement(QWidget* pWindow, const ZS_PLACEMENT& pl) {

@@ -40,6 +40,9 @@ std::optional<ZS_PLACEMENT> ZsPlacementFromText(std::string_view text);
 
 // The placement of a top-level window or of a window inside an MDI area (positions relative to the area).
 ZS_PLACEMENT ZsGetWindowPlacement(const QWidget* pWindow);
+// The rectangle moved, and made smaller where needed, to lie inside the area.
+QRect ZsFitInside(QRect rc, const QRect& area);
+
 // Gives the window the normal rectangle (moved onto a screen when it lies on none) and returns the show
 // command the record asks for; the caller decides when to show, maximise or minimise.
 int32_t ZsApplyWindowPlacement(QWidget* pWindow, const ZS_PLACEMENT& placement);

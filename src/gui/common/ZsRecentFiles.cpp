@@ -3,7 +3,6 @@
 #include <QSettings>
 
 #include "common/ZsBase.h"
-#include "common/ZsText.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -32,10 +31,7 @@ void CZsRecentFileList::Save() const {
 }
 
 void CZsRecentFileList::Add(const std::filesystem::path& path) {
-    const std::string sPath = ZsPathToUtf8(path);
-    std::erase_if(mFiles, [&sPath](const std::filesystem::path& file) {
-        return ZsEqualNoCase(ZsPathToUtf8(file), sPath);
-    });
+    std::erase_if(mFiles, [&path](const std::filesystem::path& file) { return ZsSamePath(file, path); });
     mFiles.insert(mFiles.begin(), path);
     if (mFiles.size() > mnMax) {
         mFiles.resize(mnMax);

@@ -11,7 +11,7 @@ public:
 
     void Load();
     void Save() const;
-    // Puts the file first; an entry naming the same file (in any letter case) goes.
+    // Puts the file first; an entry naming the same file (ZsSamePath) goes.
     void Add(const std::filesystem::path& path);
     void Remove(size_t nIndex);
     const std::vector<std::filesystem::path>& Files() const { return mFiles; }

@@ -38,13 +38,15 @@ CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_uniq
     mpIcon = std::make_unique<QSystemTrayIcon>(icon);
     mpIcon->setToolTip(QString::fromUtf8(ZS_PRODUCT_NAME));
     mpIcon->setContextMenu(mpMenu.get());
-    connect(mpIcon.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                    ToggleMainWindow();
-                }
-            });
+    connect(mpIcon.get(), &QSystemTrayIcon::activated, this, &CZsTray::OnActivated);
     mpIcon->show();
+}
+
+void CZsTray::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    // The right button's menu is the icon's own context menu.
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+        ToggleMainWindow();
+    }
 }
 
 CZsTray::~CZsTray() {
@@ -58,12 +60,17 @@ void CZsTray::ToggleMainWindow() {
         return;
     }
     if (mpMainWnd->isMinimized() || mpMainWnd->isHidden()) {
-        mpMainWnd->setWindowState((mpMainWnd->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        // Back as it was before: maximised when it was, else at its normal place.
+        const Qt::WindowStates states = mpMainWnd->isHidden() ? mHiddenStates : mpMainWnd->windowState();
+        mpMainWnd->setWindowState(states & ~Qt::WindowMinimized);
         mpMainWnd->show();
         mpMainWnd->raise();
         mpMainWnd->activateWindow();
     } else {
-        mpMainWnd->showMinimized();
+        // Hidden at once, which also takes it off the taskbar. Asking the window manager to minimise it
+        // first would race with the hiding: its late answer could minimise the window again the next time
+        // it is shown.
+        mHiddenStates = mpMainWnd->windowState();
         mpMainWnd->hide();
     }
 }

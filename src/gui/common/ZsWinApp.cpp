@@ -88,13 +88,6 @@ bool CZsWinApp::InitInstance() {
     }
     ShowMainWindow();
     mpTray = std::make_unique<CZsTray>(mpMainWnd);
-    // Listening last: a later start that finds the server finds this instance fully started.
-    mpServer = std::make_unique<CZsInstanceServer>();
-    // A later start's libraries open when the program is idle, not in the middle of a batch or a dialog.
-    connect(mpServer.get(), &CZsInstanceServer::Received, this, [this](const QStringList& arguments) {
-        ZsWhenIdle(this, [this, arguments] { OnForwarded(arguments); });
-    });
-    mpServer->Listen(CZsInstanceServer::ServerName(ZsGetDataDir()));
 #ifdef Q_OS_UNIX
     mpSignalWatch = WatchEndSignals([this] {
         ZsWhenIdle(this, [this] {
@@ -104,6 +97,14 @@ bool CZsWinApp::InitInstance() {
         });
     });
 #endif
+    // Listening last: a later start that finds the server finds this instance fully started, its end
+    // signals handled too.
+    mpServer = std::make_unique<CZsInstanceServer>();
+    // A later start's libraries open when the program is idle, not in the middle of a batch or a dialog.
+    connect(mpServer.get(), &CZsInstanceServer::Received, this, [this](const QStringList& arguments) {
+        ZsWhenIdle(this, [this, arguments] { OnForwarded(arguments); });
+    });
+    mpServer->Listen(CZsInstanceServer::ServerName(ZsGetDataDir()));
     return true;
 }
 

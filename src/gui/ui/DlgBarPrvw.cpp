@@ -7,11 +7,14 @@
 
 namespace {
 constexpr int kMaxPreview = 256;
-constexpr int kBarSize = 260;
+// The white field, its sunken edge and the grey panel take 10 pixels on each side of the image.
+constexpr int kFrame = 4 + 2 + 4;
+constexpr int kBarSize = 280;
 }  // namespace
 
 CPrvwPane::CPrvwPane(QWidget* pParent) : QWidget(pParent) {
-    setMinimumSize(64, 64);
+    // The largest image fits whole, frame and all, however the bar is docked.
+    setMinimumSize(kMaxPreview + 2 * kFrame, kMaxPreview + 2 * kFrame);
 }
 
 QSize CPrvwPane::sizeHint() const {

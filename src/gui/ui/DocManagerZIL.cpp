@@ -6,12 +6,15 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <algorithm>
 
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsMsgBox.h"
+#include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
@@ -30,6 +33,7 @@ constexpr int kAskToSave = 0x03 | 0x30;
 CDocManagerZIL::CDocManagerZIL(CLibHost* pHost, QMdiArea* pArea, CZsCmdRouter* pRouter, QObject* pParent)
     : QObject(pParent), mpHost(pHost), mpArea(pArea), mpRouter(pRouter) {
     mRecent.Load();
+    mpArea->installEventFilter(this);
 }
 
 void CDocManagerZIL::AddToRecentFileList(const std::filesystem::path& path) {
@@ -108,7 +112,7 @@ CFrmZIL* CDocManagerZIL::CreateFrame(CDocZIL* pDoc) {
     };
     QMdiSubWindow* pWindow = mpArea->addSubWindow(pFrame);
     pWindow->setWindowIcon(QApplication::windowIcon());
-    pWindow->resize(760, 480);
+    PlaceNewWindow(pWindow);
     if (bMaximized) {
         pWindow->showMaximized();
     } else {
@@ -117,6 +121,135 @@ CFrmZIL* CDocManagerZIL::CreateFrame(CDocZIL* pDoc) {
     mpArea->setActiveSubWindow(pWindow);
     pFrame->TreeView()->OnInitialUpdate();
     return pFrame;
+}
+
+namespace {
+
+constexpr const char* kPlaceOnShow = "zsPlaceOnShow";
+
+// One step of a cascade: the height of a window's title bar.
+int CascadeStep(const QMdiSubWindow* pWindow) {
+    QStyleOptionTitleBar option;
+    option.initFrom(pWindow);
+    return std::max(8, pWindow->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, pWindow));
+}
+
+// How many steps a cascade of windows of this size may take: as many as wanted, but never so many that the
+// windows lose more than a third of the workspace's width or height.
+int CascadeSteps(const QSize& area, int nStep, int nWanted) {
+    return std::clamp(std::min(area.width(), area.height()) / 3 / nStep, 0, std::max(nWanted, 0));
+}
+
+// Window nIndex of a cascade: staggered by one step from the top left, as large as the workspace less the
+// steps, so that every window lies fully inside it.
+QRect CascadeRect(const QSize& area, int nStep, int nSteps, int nIndex) {
+    const int nOffset = nIndex % (nSteps + 1) * nStep;
+    return QRect(nOffset, nOffset, std::max(1, area.width() - nSteps * nStep),
+                 std::max(1, area.height() - nSteps * nStep));
+}
+
+}  // namespace
+
+void CDocManagerZIL::PlaceNewWindow(QMdiSubWindow* pWindow) {
+    // A workspace not shown yet has no size of its own: the window is placed again when it is shown.
+    pWindow->setProperty(kPlaceOnShow, !mpArea->isVisible());
+    const QSize area = mpArea->viewport()->size();
+    const int nStep = CascadeStep(pWindow);
+    const int nSteps = CascadeSteps(area, nStep, kNewWindowSteps);
+    // The first step of the cascade that no other window takes, else the next one round.
+    std::vector<QPoint> taken;
+    for (QMdiSubWindow* pOther : mpArea->subWindowList()) {
+        if (pOther != pWindow && pOther->isVisible() && !pOther->isMinimized() && !pOther->isMaximized()) {
+            taken.push_back(pOther->pos());
+        }
+    }
+    int nIndex = static_cast<int>(taken.size());
+    for (int i = 0; i <= nSteps; ++i) {
+        if (std::find(taken.begin(), taken.end(), QPoint(i * nStep, i * nStep)) == taken.end()) {
+            nIndex = i;
+            break;
+        }
+    }
+    pWindow->setGeometry(CascadeRect(area, nStep, nSteps, nIndex));
+}
+
+void CDocManagerZIL::KeepPlacement(QMdiSubWindow* pWindow) {
+    pWindow->setProperty(kPlaceOnShow, false);
+}
+
+std::vector<QMdiSubWindow*> CDocManagerZIL::WindowsToArrange() {
+    std::vector<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* pWindow : mpArea->subWindowList(QMdiArea::ActivationHistoryOrder)) {
+        if (!pWindow->isMinimized()) {
+            if (pWindow->isMaximized()) {
+                pWindow->showNormal();
+            }
+            windows.push_back(pWindow);
+        }
+    }
+    return windows;
+}
+
+void CDocManagerZIL::CascadeWindows() {
+    QMdiSubWindow* pActive = mpArea->activeSubWindow();
+    const std::vector<QMdiSubWindow*> windows = WindowsToArrange();
+    if (windows.empty()) {
+        return;
+    }
+    const QSize area = mpArea->viewport()->size();
+    const int nStep = CascadeStep(windows.front());
+    const int nSteps = CascadeSteps(area, nStep, static_cast<int>(windows.size()) - 1);
+    // The least recently used window goes to the top left; the active one comes last, on top.
+    for (size_t i = 0; i < windows.size(); ++i) {
+        windows[i]->setGeometry(CascadeRect(area, nStep, nSteps, static_cast<int>(i)));
+        windows[i]->raise();
+    }
+    if (pActive) {
+        mpArea->setActiveSubWindow(pActive);
+    }
+}
+
+void CDocManagerZIL::TileWindows() {
+    std::vector<QMdiSubWindow*> windows = WindowsToArrange();
+    if (windows.empty()) {
+        return;
+    }
+    // The active window goes first, to the top left.
+    std::reverse(windows.begin(), windows.end());
+    const QSize area = mpArea->viewport()->size();
+    const int nCount = static_cast<int>(windows.size());
+    const int nMaxRows = std::max(1, area.height() / kMinTileHeight);
+    const int nColumns = (nCount + nMaxRows - 1) / nMaxRows;
+    int nWindow = 0;
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
+        // The windows left are shared out evenly among the columns left.
+        const int nRows = (nCount - nWindow + (nColumns - nColumn) - 1) / (nColumns - nColumn);
+        const int nLeft = area.width() * nColumn / nColumns;
+        const int nRight = area.width() * (nColumn + 1) / nColumns;
+        for (int nRow = 0; nRow < nRows; ++nRow, ++nWindow) {
+            const int nTop = area.height() * nRow / nRows;
+            const int nBottom = area.height() * (nRow + 1) / nRows;
+            windows[static_cast<size_t>(nWindow)]->setGeometry(nLeft, nTop, nRight - nLeft, nBottom - nTop);
+        }
+    }
+}
+
+bool CDocManagerZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == mpArea && pEvent->type() == QEvent::Show) {
+        // Now that the workspace has its size, windows opened before are placed and kept inside it.
+        const QRect rcArea(QPoint(0, 0), mpArea->viewport()->size());
+        for (QMdiSubWindow* pWindow : mpArea->subWindowList()) {
+            if (pWindow->isMaximized() || pWindow->isMinimized()) {
+                continue;
+            }
+            if (pWindow->property(kPlaceOnShow).toBool()) {
+                PlaceNewWindow(pWindow);
+            } else if (!rcArea.contains(pWindow->geometry())) {
+                pWindow->setGeometry(ZsFitInside(pWindow->geometry(), rcArea));
+            }
+        }
+    }
+    return QObject::eventFilter(pWatched, pEvent);
 }
 
 CDocZIL* CDocManagerZIL::OnFileNew() {
@@ -135,8 +268,7 @@ CDocZIL* CDocManagerZIL::OpenDocumentFile(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec).lexically_normal();
     for (CDocZIL* pDoc : mDocs) {
-        if (!pDoc->GetPathName().empty() &&
-            ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), ZsPathToUtf8(full))) {
+        if (ZsSamePath(pDoc->GetPathName(), full)) {
             mpArea->setActiveSubWindow(SubWindowOf(pDoc));
             return pDoc;
         }

@@ -53,12 +53,35 @@ public:
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
 
+    // Places a new window that does not open maximised: at the first free step of a cascade from the
+    // workspace's top left, as large as the workspace less the steps, fully inside it. A window placed
+    // before the workspace is shown is placed again when it is.
+    void PlaceNewWindow(QMdiSubWindow* pWindow);
+    // The window has its own placement (from the workspace of the last run): it is not placed again, only
+    // kept inside the workspace when that is shown.
+    void KeepPlacement(QMdiSubWindow* pWindow);
+    // Cascade: every window that is not minimised, at its normal size, staggered from the top left in the
+    // order of their use, the active one last and on top; all of them fully inside the workspace.
+    void CascadeWindows();
+    // Tile: every window that is not minimised as a band across the whole width of the workspace, one above
+    // the other, the active one at the top; when the bands would grow lower than kMinTileHeight, in as
+    // many columns as needed.
+    void TileWindows();
+    // The most steps of the cascade that new windows follow.
+    static constexpr int kNewWindowSteps = 4;
+    static constexpr int kMinTileHeight = 200;
+
     // Asks for a library file to open (bSave false) or to save to; none when cancelled. Tests replace it.
     std::function<std::optional<std::filesystem::path>(bool bSave, const std::filesystem::path& suggestion)>
         mPromptFile;
 
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
 private:
     CFrmZIL* CreateFrame(CDocZIL* pDoc);
+    // The windows that are not minimised, least recently used first, each at its normal size.
+    std::vector<QMdiSubWindow*> WindowsToArrange();
     std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion);
 
     CLibHost* mpHost;

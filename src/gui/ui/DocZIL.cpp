@@ -46,7 +46,8 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
     mTree.DeleteAllItems();
     AttachTree(&mTree);
     if (!Load(path)) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!", ZsPathToUtf8(path).c_str());
+        // The store says why on the second line: missing, not a library, or damaged.
+        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!\n%s", ZsPathToUtf8(path).c_str(), LoadError().c_str());
         return false;
     }
     mnCurNode = 0;
@@ -56,9 +57,9 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
 
 bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
     const std::string sPath = ZsPathToUtf8(path);
-    if (!ZsEqualNoCase(sPath, ZsPathToUtf8(GetPathName())) && mpHost) {
+    if (!ZsSamePath(path, GetPathName()) && mpHost) {
         for (CDocZIL* pDoc : mpHost->OpenDocuments()) {
-            if (ZsEqualNoCase(ZsPathToUtf8(pDoc->GetPathName()), sPath)) {
+            if (pDoc != this && ZsSamePath(pDoc->GetPathName(), path)) {
                 ZsMsgBox(ZS_MB_ERROR, "The file is currently opened in %s.\nPlease close it first.",
                          ZS_PRODUCT_NAME);
                 return false;
@@ -75,7 +76,8 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
 
 void CDocZIL::OnCloseDocument() {
     Close();
-    if (mpHost) {
+    // The preview shows the active library's image: closing another library leaves it alone.
+    if (mpHost && mpHost->ActiveDocument() == this) {
         mpHost->SetPreview(CZsBitmap());
     }
 }
@@ -137,5 +139,7 @@ void CDocZIL::OnLibCompact() {
         return;
     }
     CWaitCursor wait;
-    Compact();
+    if (!Compact()) {
+        ZsMsgBox(ZS_MB_ERROR, "Can not compact '%s'!", ZsPathToUtf8(GetPathName()).c_str());
+    }
 }

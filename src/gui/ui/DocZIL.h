@@ -21,11 +21,10 @@ public:
 
     // A new library with the sample categories.
     bool OnNewDocument();
-    // Opens the file; "Can not open '%s'!" when it is not a library.
+    // Opens the file; "Can not open '%s'!" with the reason on a second line when it cannot be opened.
     bool OnOpenDocument(const std::filesystem::path& path);
     // Saves to the path. Refused with "The file is currently opened in %s.\nPlease close it first." when
-    // another open library has that path (without regard to case); "Can not save file '%s'!" when writing
-    // fails.
+    // another open library is that file (ZsSamePath); "Can not save file '%s'!" when writing fails.
     bool OnSaveDocument(const std::filesystem::path& path);
     // Closes the store and clears the preview.
     void OnCloseDocument();
@@ -35,7 +34,8 @@ public:
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
 
-    // Compact: asks, saves a modified library, then runs "VACUUM;".
+    // Compact: asks, saves a modified library, then runs "VACUUM;"; "Can not compact '%s'!" when that
+    // fails.
     void OnLibCompact();
 
     // The category the icon list shows; 0 until the tree reports a selection.

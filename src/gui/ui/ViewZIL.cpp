@@ -1,10 +1,12 @@
 #include "gui/ui/ViewZIL.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QListView>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
@@ -17,15 +19,28 @@
 namespace {
 
 constexpr int kInfoBand = 32;
+// The space kept free on each side of the name and the format count, so that the texts of cells side by side
+// never run together.
+constexpr int kTextMargin = 1;
+constexpr size_t kTipFormatsPerLine = 4;
 constexpr int kImageColumn = 128;
 constexpr int kImageRowHeight = 80;
-constexpr int kMaxMetric = 254;
 constexpr int kIdRole = Qt::UserRole + 1;
 
 void RoundRect(QPainter& painter, const QRect& rc, const QColor& color) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rc), 2.5, 2.5);
     painter.fillPath(path, color);
+}
+
+// The fill of the focused image row: a light tint of the highlight colour, so that black outlines, shadows
+// and transparent pixels of the image stay visible on it.
+QColor FocusedRowColor(const QPalette& pal) {
+    const QColor cBase = pal.color(QPalette::Base);
+    const QColor cHigh = pal.color(QPalette::Highlight);
+    auto mix = [](int nBase, int nHigh) { return (nBase * 3 + nHigh) / 4; };
+    return QColor(mix(cBase.red(), cHigh.red()), mix(cBase.green(), cHigh.green()),
+                  mix(cBase.blue(), cHigh.blue()));
 }
 
 // A rounded band whose top 5 pixels are square, so it joins the rounded rectangle above it.
@@ -57,6 +72,8 @@ public:
         const bool bInfo = mpView->IsInfoShown();
         QPainter& painter = *pPainter;
         painter.save();
+        // Nothing of a cell reaches into its neighbours, whatever the font.
+        painter.setClipRect(rc);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.fillRect(rc, pal.color(QPalette::Base));
         if (bSelected || bFocus) {
@@ -82,8 +99,6 @@ public:
         const CZsBitmap bitmap = data.empty() ? CZsBitmap() : ZI_GetIconHandle(data, w, h, nBits);
         const QRect rcPicture = bInfo ? rc.adjusted(0, 0, 0, -kInfoBand) : rc;
         if (!bitmap.IsNull()) {
-            w = std::min(w, kMaxMetric);
-            h = std::min(h, kMaxMetric);
             QRect rcImage(0, 0, w, h);
             rcImage.moveCenter(rcPicture.center());
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -104,13 +119,31 @@ public:
             const QString sName = bUntitled ? QStringLiteral("(Untitled)") : ZsQ(*rec.name);
             painter.setFont(option.font);
             painter.setPen(bUntitled ? pal.color(QPalette::Dark) : cText);
-            painter.drawText(rcName, Qt::AlignCenter | Qt::TextSingleLine,
-                             option.fontMetrics.elidedText(sName, Qt::ElideRight, rcName.width() - 2));
+            painter.drawText(
+                rcName, Qt::AlignCenter | Qt::TextSingleLine,
+                option.fontMetrics.elidedText(sName, Qt::ElideRight, rcName.width() - 2 * kTextMargin));
             painter.setPen(cText);
-            painter.drawText(rcCount, Qt::AlignCenter | Qt::TextSingleLine,
-                             QStringLiteral("(%1 formats)").arg(ZI_GetImageCount(data)));
+            painter.drawText(
+                rcCount, Qt::AlignCenter | Qt::TextSingleLine,
+                option.fontMetrics.elidedText(QStringLiteral("(%1 formats)").arg(ZI_GetImageCount(data)),
+                                              Qt::ElideRight, rcCount.width() - 2 * kTextMargin));
         }
         painter.restore();
+    }
+
+    // The cell's tooltip: the full name, the keywords and the formats, which the cell may show cut.
+    bool helpEvent(QHelpEvent* pEvent, QAbstractItemView* pView, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (pEvent->type() != QEvent::ToolTip || !index.isValid()) {
+            return QStyledItemDelegate::helpEvent(pEvent, pView, option, index);
+        }
+        const QString sTip = mpView->IconToolTip(index.row());
+        if (sTip.isEmpty()) {
+            QToolTip::hideText();
+            return false;
+        }
+        QToolTip::showText(pEvent->globalPos(), sTip, pView->viewport(), pView->visualRect(index));
+        return true;
     }
 
 private:
@@ -147,9 +180,7 @@ public:
         const QRect rcInner = rc.adjusted(2, 2, -2, -2);
         const QRect rcBand(rcInner.left(), rcInner.bottom() + 1 - 16, rcInner.width(), 16);
         if (bFocus || bSelected) {
-            RoundRect(painter, rcInner,
-                      bFocus ? pal.color(QPalette::Inactive, QPalette::WindowText).lighter(250)
-                             : pal.color(QPalette::Button));
+            RoundRect(painter, rcInner, bFocus ? FocusedRowColor(pal) : pal.color(QPalette::Button));
             Band(painter, rcBand, bFocus ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
         }
 
@@ -218,7 +249,10 @@ QVariant CImageListModel::data(const QModelIndex& index, int nRole) const {
 }
 
 CViewZIL::CViewZIL(QWidget* pParent)
-    : QWidget(pParent), mnSizeCmd(ZS_ICON_VIEW_FORMAT.nDefault), mbInfo(ZS_ICON_VIEW_INFO.bDefault) {
+    : QWidget(pParent),
+      mnSizeCmd(ZS_ICON_VIEW_FORMAT.nDefault),
+      mbInfo(ZS_ICON_VIEW_INFO.bDefault),
+      mbRows(ZS_ICON_VIEW_ROWS.bDefault) {
     mpIconModel = new CIconListModel(this);
     mpImageModel = new CImageListModel(this);
 
@@ -226,7 +260,6 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIcons->setModel(mpIconModel);
     mpIcons->setItemDelegate(new CIconDelegate(this));
     mpIcons->setViewMode(QListView::ListMode);
-    mpIcons->setFlow(QListView::TopToBottom);
     mpIcons->setWrapping(true);
     mpIcons->setResizeMode(QListView::Adjust);
     mpIcons->setUniformItemSizes(true);
@@ -239,9 +272,10 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpImages->setUniformItemSizes(true);
     mpImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Both lists use the view's small font: it fits "(3 formats)" under a 32-pixel icon.
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(8);
-    mpImages->setFont(font);
+    setFont(font);
 
     connect(mpIcons->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { LoadImages(); });
     connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -253,15 +287,15 @@ CDocZIL* CViewZIL::Doc() const {
     return static_cast<CDocZIL*>(GetDocument());
 }
 
+// A cell holds its picture with a 4-pixel margin all round and, with info shown, the band of two text lines
+// below it, at every display size.
 int CViewZIL::ItemHeight() const {
-    const int n = ZsDisplaySizeOf(mnSizeCmd) + 8 + (mbInfo ? kInfoBand : 0);
-    return n >= 256 ? kMaxMetric : n;
+    return ZsDisplaySizeOf(mnSizeCmd) + 8 + (mbInfo ? kInfoBand : 0);
 }
 
 int CViewZIL::ColumnWidth() const {
     const int s = ZsDisplaySizeOf(mnSizeCmd) + 8;
-    const int n = (mbInfo && s <= 64) ? 64 : s;
-    return n >= 256 ? kMaxMetric : n;
+    return (mbInfo && s <= 64) ? 64 : s;
 }
 
 void CViewZIL::SetDisplaySize(int nCmdId) {
@@ -279,7 +313,15 @@ void CViewZIL::SetInfoShown(bool bShown) {
     ApplyMetrics();
 }
 
+void CViewZIL::SetRowsShown(bool bRows) {
+    mbRows = bRows;
+    ZS_ICON_VIEW_ROWS.Set(mbRows);
+    ApplyMetrics();
+}
+
 void CViewZIL::ApplyMetrics() {
+    // Columns flow down and scroll sideways; rows wrap at the list's width and scroll down.
+    mpIcons->setFlow(mbRows ? QListView::LeftToRight : QListView::TopToBottom);
     mpIcons->setGridSize(QSize(ColumnWidth(), ItemHeight()));
     mpIcons->doItemsLayout();
     mpIcons->viewport()->update();
@@ -295,6 +337,7 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
         const int nCmd = ZS_ICON_VIEW_FORMAT.Get();
         mnSizeCmd = ZsDisplaySizeOf(nCmd) ? nCmd : ZS_ICON_VIEW_FORMAT.nDefault;
         mbInfo = ZS_ICON_VIEW_INFO.Get();
+        mbRows = ZS_ICON_VIEW_ROWS.Get();
         ApplyMetrics();
     }
     if (nHint <= 0) {
@@ -370,7 +413,8 @@ void CViewZIL::LoadImages() {
 
 void CViewZIL::UpdatePreview() {
     CDocZIL* pDoc = Doc();
-    if (!pDoc || !pDoc->Host()) {
+    // The preview belongs to the active library window; the others publish theirs when they are activated.
+    if (!pDoc || !pDoc->Host() || pDoc->Host()->ActiveDocument() != pDoc) {
         return;
     }
     const QModelIndex current = mpImages->currentIndex();
@@ -379,6 +423,40 @@ void CViewZIL::UpdatePreview() {
         return;
     }
     pDoc->Host()->SetPreview(ZI_DecodeImage(mWorkingIcon.GetImage(current.row()).data));
+}
+
+QString CViewZIL::IconToolTip(int nRow) const {
+    CDocZIL* pDoc = Doc();
+    if (!pDoc || nRow < 0 || nRow >= GetIconCount()) {
+        return {};
+    }
+    const int32_t nId = mpIconModel->Ids()[static_cast<size_t>(nRow)];
+    const ZsBytes iconData = pDoc->GetIconData(nId);
+    // The name and the formats keep their lines (four formats to a line); long keywords wrap. Names are
+    // plain text: markup in them is shown, not interpreted.
+    auto lines = [](const QStringList& texts) {
+        return QStringLiteral("<p style='white-space:pre'>%1</p>")
+            .arg(texts.join(QLatin1Char('\n')).toHtmlEscaped());
+    };
+    QString sTip = lines({ZsQ(pDoc->GetIconName(nId))});
+    const std::string sKwds = pDoc->GetIconKeywords(nId);
+    if (!sKwds.empty()) {
+        sTip += QStringLiteral("<p>Keywords: %1</p>").arg(ZsQ(sKwds).toHtmlEscaped());
+    }
+    const std::vector<ZI_ENTRY> entries = ZI_GetEntries(iconData);
+    QStringList formatLines = {entries.empty()
+                                   ? QStringLiteral("No formats")
+                                   : QStringLiteral("%1 format%2:")
+                                         .arg(entries.size())
+                                         .arg(entries.size() < 2 ? QString() : QStringLiteral("s"))};
+    for (size_t i = 0; i < entries.size(); i += kTipFormatsPerLine) {
+        QStringList labels;
+        for (size_t j = i; j < std::min(entries.size(), i + kTipFormatsPerLine); ++j) {
+            labels << ZsQ(ZI_GetFormatName(entries[j].Format()));
+        }
+        formatLines << labels.join(QStringLiteral(", "));
+    }
+    return sTip + lines(formatLines);
 }
 
 void CViewZIL::resizeEvent(QResizeEvent*) {
@@ -396,6 +474,9 @@ bool CViewZIL::OnCommand(int nId) {
     switch (nId) {
         case ID_VIEW_ICON_INFO:
             SetInfoShown(!mbInfo);
+            return true;
+        case ID_VIEW_ICON_ROWS:
+            SetRowsShown(!mbRows);
             return true;
         case ID_EDIT_SELECT_ALL:
             mpIcons->selectAll();
@@ -428,6 +509,9 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
     switch (nId) {
         case ID_VIEW_ICON_INFO:
             ui.SetCheck(mbInfo);
+            return true;
+        case ID_VIEW_ICON_ROWS:
+            ui.SetCheck(mbRows);
             return true;
         case ID_EDIT_SELECT_ALL:
             ui.Enable(GetSelectedCount() < GetIconCount());

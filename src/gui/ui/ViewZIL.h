@@ -58,6 +58,10 @@ public:
     int DisplaySizeCmd() const { return mnSizeCmd; }
     void SetInfoShown(bool bShown);
     bool IsInfoShown() const { return mbInfo; }
+    // Rows that wrap at the list's width and scroll down, instead of columns that scroll sideways; stored as
+    // a setting at every change.
+    void SetRowsShown(bool bRows);
+    bool IsRowsShown() const { return mbRows; }
     int ItemHeight() const;
     int ColumnWidth() const;
 
@@ -68,6 +72,10 @@ public:
     int32_t GetCaretIconId() const;
     int GetImageRowCount() const;
     const CIcon& WorkingIcon() const { return mWorkingIcon; }
+    // The tooltip of a row (rich text): the icon's full name, its keywords and its formats.
+    QString IconToolTip(int nRow) const;
+    // Shows the image under the format list's caret in the preview, when this is the active library.
+    void UpdatePreview();
 
     QListView* IconList() const { return mpIcons; }
     QListView* ImageList() const { return mpImages; }
@@ -78,7 +86,6 @@ protected:
 private:
     void ApplyMetrics();
     void LoadImages();
-    void UpdatePreview();
 
     QListView* mpIcons;
     QListView* mpImages;
@@ -87,5 +94,6 @@ private:
     CIcon mWorkingIcon;
     int mnSizeCmd;
     bool mbInfo;
+    bool mbRows;
     bool mbSettingsRead = false;
 };

@@ -1,0 +1,106 @@
+#include "icon/ZsIconSource.h"
+
+#include "common/ZsLog.h"
+#include "common/ZsText.h"
+#include "icon/ZsPicture.h"
+
+namespace {
+
+// The largest blob SQLite stores by default; no file larger than this can become an icon.
+constexpr uint64_t kMaxIconFileBytes = 1000000000;
+
+}  // namespace
+
+ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
+    const std::string sExt = ZsToLower(ZsGetPathExt(ZsPathToUtf8(path)));
+    if (sExt == "ico") {
+        return ZI_SOURCE_ICO;
+    }
+    if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
+        sExt == "tiff") {
+        return ZI_SOURCE_PICTURE;
+    }
+    if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
+        return ZI_SOURCE_MODULE;
+    }
+    return ZI_SOURCE_NONE;
+}
+
+bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
+                       const ZI_SOURCE_OPTIONS& options) {
+    mnKind = ZI_SOURCE_NONE;
+    mbTiles = false;
+    mBlocks.clear();
+    msError.clear();
+    const std::string sPath = ZsPathToUtf8(path);
+    msTitle = ZsGetPathTitle(sPath);
+    switch (nKind) {
+        case ZI_SOURCE_ICO: {
+            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
+            if (!data) {
+                msError = "the file cannot be read or is too large";
+                break;
+            }
+            mBlocks.push_back(std::move(*data));
+            mnKind = nKind;
+            break;
+        }
+        case ZI_SOURCE_PICTURE:
+            mbTiles = options.nTileWidth != 0 && options.nTileHeight != 0;
+            if (mbTiles) {
+                if (ZI_SplitPicture(path, mBlocks, options.nTileWidth, options.nTileHeight,
+                                    options.nSizingMode, &msError) == 0) {
+                    if (msError.empty()) {
+                        msError = "the picture cannot be cut into that many tiles";
+                    }
+                    break;
+                }
+            } else {
+                ZsBlock data = ZI_LoadPictureIcon(path, options.nSizingMode, &msError);
+                if (data.empty()) {
+                    break;
+                }
+                mBlocks.push_back(std::move(data));
+            }
+            mnKind = nKind;
+            break;
+        case ZI_SOURCE_MODULE:
+            if (!mModule.Open(path)) {
+                msError = mModule.GetError().empty() ? "no icon library or module" : mModule.GetError();
+                break;
+            }
+            mnKind = nKind;
+            break;
+        case ZI_SOURCE_NONE:
+            msError = "not a kind of file icons are read from";
+            break;
+    }
+    if (mnKind == ZI_SOURCE_NONE) {
+        mBlocks.clear();
+        ZS_LOG_ERR("CIconSource::Open", "'%s': %s", sPath.c_str(), msError.c_str());
+        return false;
+    }
+    return true;
+}
+
+int CIconSource::GetCount() const {
+    return mnKind == ZI_SOURCE_MODULE ? mModule.GetIconCount() : static_cast<int>(mBlocks.size());
+}
+
+std::string CIconSource::GetName(int i) const {
+    if (IsWhole()) {
+        return msTitle;
+    }
+    std::string sName = mnKind == ZI_SOURCE_MODULE ? mModule.GetIconName(i) : std::string();
+    return sName.empty() ? ZsFormat("%s (%d)", msTitle.c_str(), i + 1) : sName;
+}
+
+ZsBlock CIconSource::GetData(int i) {
+    if (i < 0 || i >= GetCount()) {
+        return {};
+    }
+    if (mnKind == ZI_SOURCE_MODULE) {
+        return mModule.GetIconData(i);
+    }
+    return std::move(mBlocks[static_cast<size_t>(i)]);
+}

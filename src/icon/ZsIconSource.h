@@ -1,0 +1,68 @@
+// Icons read out of a file by its kind: an icon file gives its one icon, a picture one icon (or one per tile
+// it is cut into), a classic icon library or a module one icon per icon group. Every icon comes as a named
+// ICO data block, so that importing, describing and extracting name and read files the same way.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/ZsBase.h"
+#include "icon/ZsIconLibrary.h"
+
+enum ZI_SOURCE_KIND {
+    ZI_SOURCE_NONE = 0,     // a file icons are not read from
+    ZI_SOURCE_ICO = 1,      // ".ico"
+    ZI_SOURCE_PICTURE = 2,  // ".png", ".bmp", ".jpg", ".gif", ".exif", ".tiff"
+    ZI_SOURCE_MODULE = 3,   // ".icl", ".exe", ".dll"
+};
+
+// The kind a file's extension names, taken in lower case and compared exactly (".jpeg" and ".tif" name
+// none).
+ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path);
+
+// How pictures become icons: cut into tiles when both tile sizes are non-zero (ZI_SplitPicture's
+// parameters), else made into one icon in the sizing mode (ZI_SIZING_*).
+struct ZI_SOURCE_OPTIONS {
+    int nTileWidth = 0;
+    int nTileHeight = 0;
+    int nSizingMode = 0;
+};
+
+class CIconSource {
+public:
+    CIconSource() = default;
+    CIconSource(const CIconSource&) = delete;
+    CIconSource& operator=(const CIconSource&) = delete;
+
+    // Opens the file as the kind. An icon file is read whole (up to 1 GB, the largest block a library
+    // stores) and taken as it is; a picture is decoded and made into its icon or tiles at once; a module has
+    // its headers read, and each group is read when asked for. False, with the reason in GetError() and an
+    // error line, when the file cannot be read as that kind (a missing file, a picture that cannot be
+    // decoded or cut, a module that is neither NE nor PE or is damaged).
+    bool Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind, const ZI_SOURCE_OPTIONS& options = {});
+
+    ZI_SOURCE_KIND GetKind() const { return mnKind; }
+    // CIconLibrary::TYPE_NE or TYPE_PE for a module, else TYPE_UNKNOWN (0).
+    int GetModuleType() const { return mnKind == ZI_SOURCE_MODULE ? mModule.mnType : 0; }
+    // The number of icons; a module may have none.
+    int GetCount() const;
+    // True for a file that is one icon as a whole (an icon file, a picture not cut into tiles); its icon is
+    // no numbered piece of the file.
+    bool IsWhole() const { return mnKind == ZI_SOURCE_ICO || (mnKind == ZI_SOURCE_PICTURE && !mbTiles); }
+    // The name of icon i: the file's title for a whole file, "<title> (<i + 1>)" for a tile, the group's
+    // name for a module ("<title> (<i + 1>)" when the group has none).
+    std::string GetName(int i) const;
+    // The ICO data of icon i, handed over once (a tile or a whole file's block is moved out); empty when it
+    // cannot be read. Icon files are not checked here: whoever keeps the block checks it.
+    ZsBlock GetData(int i);
+    const std::string& GetError() const { return msError; }
+
+private:
+    ZI_SOURCE_KIND mnKind = ZI_SOURCE_NONE;
+    bool mbTiles = false;
+    std::string msTitle;
+    std::vector<ZsBlock> mBlocks;
+    CIconLibrary mModule;
+    std::string msError;
+};
