@@ -89,7 +89,7 @@ bool CZsIconLib::NewLib() {
     return true;
 }
 
-bool CZsIconLib::Load(const std::filesystem::path& path) {
+bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     Close();
     mPath.clear();
     msLoadError.clear();
@@ -104,7 +104,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path) {
     }
     const std::optional<bool> bDatabase = HasDatabaseSignature(path);
     const int nReadError = errno;
-    if (!Open(path)) {
+    if (!Open(path, nMode)) {
         msLoadError = "The file cannot be opened as a library.";
         return false;
     }

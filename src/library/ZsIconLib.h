@@ -124,8 +124,9 @@ public:
     // A new, untitled library with the sample categories in the attached tree.
     virtual bool NewLib();
     // Opens a library file; false (with a logged reason) for a missing file, a file that is not a library,
-    // or a bad header or tree blob. The store is then empty and detached from any file.
-    virtual bool Load(const std::filesystem::path& path);
+    // or a bad header or tree blob. The store is then empty and detached from any file. A library opened
+    // read-only is never written, not even by a save.
+    virtual bool Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
     // Why the last Load failed, as one sentence for the user ("The file does not exist."); empty after a
     // load that succeeded.
     const std::string& LoadError() const { return msLoadError; }

@@ -21,15 +21,40 @@ CSQLite::~CSQLite() {
     CloseDb();
 }
 
-bool CSQLite::Open(const std::filesystem::path& path) {
+namespace {
+
+// A "file:" URI of the path for SQLite, every byte outside the unreserved characters and "/" escaped.
+std::string FileUri(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    std::string uri = "file:";
+    for (unsigned char c : ZsPathToUtf8(ec ? path : absolute)) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~' || c == '/') {
+            uri.push_back(static_cast<char>(c));
+        } else {
+            uri += ZsFormat("%%%02X", c);
+        }
+    }
+    return uri;
+}
+
+}  // namespace
+
+bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     CloseDb();
-    std::u16string wPath = ZsUtf8ToUtf16(ZsPathToUtf8(path));
     sqlite3* pDb = nullptr;
-    int rc = sqlite3_open16(wPath.c_str(), &pDb);
+    int rc = SQLITE_OK;
+    if (nMode == ZS_SQL_READ_ONLY) {
+        rc = sqlite3_open_v2((FileUri(path) + "?immutable=1").c_str(), &pDb,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else {
+        rc = sqlite3_open16(ZsUtf8ToUtf16(ZsPathToUtf8(path)).c_str(), &pDb);
+    }
     std::unique_ptr<sqlite3, DbCloser> db(pDb);
     if (rc != SQLITE_OK) {
         msLastError = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
-        ZS_LOG_ERR("CSQLite::Open", "sqlite3_open16('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
+        ZS_LOG_ERR("CSQLite::Open", "sqlite3_open('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
                    msLastError.c_str());
         return false;
     }

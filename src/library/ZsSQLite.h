@@ -18,6 +18,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// How a file is opened: for reading and writing (created when missing), or read-only as an unchanging file
+// (no locks, no journal: nothing is ever written, not even a rollback of another program's journal).
+enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1 };
+
 class CSQLite {
 public:
     CSQLite();
@@ -25,9 +29,9 @@ public:
     CSQLite(const CSQLite&) = delete;
     CSQLite& operator=(const CSQLite&) = delete;
 
-    // Closes the current connection and opens (creating when missing) the file; a new file gets UTF-16
-    // text encoding. True when the connection is open.
-    bool Open(const std::filesystem::path& path);
+    // Closes the current connection and opens (read-write: creating when missing) the file; a new file gets
+    // UTF-16 text encoding. True when the connection is open.
+    bool Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
     // Finalizes a pending statement and closes the connection.
     void CloseDb();
     bool IsOpen() const { return mpDb != nullptr; }

@@ -18,6 +18,8 @@ void PrepareEnvironment() {
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No icon themes: a first start makes no default library unless a test gives it themes.
+    setenv("PICTAVO_ICON_THEMES", (root / "icons").c_str(), 1);
 }
 
 void Cleanup() {

@@ -9,8 +9,9 @@
 
 namespace guitest {
 
-// Points HOME and the XDG folders at the test run's private temporary folder and selects the offscreen
-// platform unless another one is asked for. Call before the QApplication exists.
+// Points HOME, the XDG folders and the icon themes ("icons", empty) at the test run's private temporary
+// folder and selects the offscreen platform unless another one is asked for. Call before the QApplication
+// exists.
 void PrepareEnvironment();
 // Removes the private folder.
 void Cleanup();

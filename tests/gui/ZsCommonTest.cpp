@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include "gui/common/ZsDialog.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsDocument.h"
+#include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsListCtrl.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
@@ -284,7 +286,7 @@ private slots:
             QVERIFY(pDialog);
             initial = pDialog->currentColor();
             pDialog->setCurrentColor(QColor(0x40, 0x80, 0xC0));
-            pDialog->accept();
+            static_cast<QDialog*>(pDialog)->accept();
         });
         QSignalSpy changed(&picker, &CZsColorPicker::colorChanged);
         picker.click();
@@ -620,6 +622,64 @@ private slots:
 
         items[2]->trigger();
         QVERIFY(!window.isVisible());
+    }
+    void fileFiltersBecomeQtNameFilters() {
+        QCOMPARE(
+            ZsQtNameFilters("Icon Files (*.ico)|*.ico|Pictures|*.png;*.bmp||"),
+            (QStringList{QStringLiteral("Icon Files (*.ico)"), QStringLiteral("Pictures (*.png *.bmp)")}));
+        // What follows the closing pair is ignored; a lone text without patterns makes no filter.
+        QCOMPARE(ZsQtNameFilters("All|*.*||junk|*.x"), QStringList{QStringLiteral("All (*.*)")});
+        QVERIFY(ZsQtNameFilters("").isEmpty());
+    }
+
+    void openFilesDialogGivesPathsFilterAndFolder() {
+        test::TempDir dir;
+        const std::filesystem::path sub = dir / "sub";
+        std::filesystem::create_directories(sub);
+        for (const char* pszName : {"a.ico", "b.ico", "c.png"}) {
+            std::ofstream(sub / pszName) << "x";
+        }
+        int nFilter = 2;
+        std::filesystem::path folder = sub;
+        std::vector<std::filesystem::path> paths;
+        QString sFilterSeen;
+        guitest::OnNextModal([&](QWidget* pModal) {
+            auto* pDialog = qobject_cast<QFileDialog*>(pModal);
+            QVERIFY(pDialog);
+            sFilterSeen = pDialog->selectedNameFilter();
+            QCOMPARE(pDialog->directory().absolutePath(), ZsQPath(sub));
+            pDialog->selectNameFilter(QStringLiteral("Icons (*.ico)"));
+            pDialog->selectFile(QStringLiteral("\"a.ico\" \"b.ico\""));
+            static_cast<QDialog*>(pDialog)->accept();
+        });
+        QVERIFY(ZsOpenFilesDialog(nullptr, "Icons|*.ico|Pictures|*.png||", &nFilter, &folder, paths));
+        QCOMPARE(sFilterSeen, QStringLiteral("Pictures (*.png)"));
+        QCOMPARE(nFilter, 1);
+        QCOMPARE(int(paths.size()), 2);
+        QCOMPARE(paths[0].filename().string(), std::string("a.ico"));
+        QCOMPARE(ZsQPath(folder), ZsQPath(sub));
+
+        // Cancel changes nothing.
+        nFilter = 7;
+        guitest::OnNextModal([](QWidget* pModal) { qobject_cast<QDialog*>(pModal)->reject(); });
+        QVERIFY(!ZsOpenFilesDialog(nullptr, "Icons|*.ico||", &nFilter, &folder, paths));
+        QCOMPARE(nFilter, 7);
+    }
+
+    void saveDialogAddsTheDefaultExtension() {
+        test::TempDir dir;
+        int nFilter = 1;
+        guitest::OnNextModal([](QWidget* pModal) {
+            auto* pDialog = qobject_cast<QFileDialog*>(pModal);
+            QVERIFY(pDialog);
+            pDialog->selectNameFilter(QStringLiteral("JPEG (*.jpg)"));
+            pDialog->selectFile(QStringLiteral("grid"));
+            static_cast<QDialog*>(pDialog)->accept();
+        });
+        const std::filesystem::path path =
+            ZsSaveFileDialog(nullptr, "PNG|*.png|JPEG|*.jpg||", "png", dir / "ImageGrid.png", &nFilter);
+        QCOMPARE(path.filename().string(), std::string("grid.png"));
+        QCOMPARE(nFilter, 2);
     }
 };
 

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +16,7 @@
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
+#include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -37,14 +37,6 @@ const char* const kResizeModes[] = {
     "Shrink to standard icon format",
     "Keep original size",
 };
-
-// Programs carry the ".exe" extension only on the program's home platform; elsewhere every file may be
-// one.
-#ifdef Q_OS_WIN
-constexpr const char* kProgramFilter = "Program Files (*.exe)";
-#else
-constexpr const char* kProgramFilter = "Programs (*)";
-#endif
 
 QLabel* Label(const char* pszText, QWidget* pBuddy) {
     auto* pLabel = new QLabel(QString::fromUtf8(pszText));
@@ -136,10 +128,10 @@ void CDlgOpt::EnableProgramPath() {
 }
 
 void CDlgOpt::OnBrowse() {
-    const QString sPath = QFileDialog::getOpenFileName(this, QString(), ZsQPath(ZsGetProgramFilesDir()),
-                                                       QString::fromUtf8(kProgramFilter));
-    if (!sPath.isEmpty()) {
-        mpAssPath->setText(sPath);
+    std::filesystem::path folder = ZsGetProgramFilesDir();
+    const std::filesystem::path program = ZsOpenProgramDialog(this, &folder);
+    if (!program.empty()) {
+        mpAssPath->setText(ZsQPath(program));
     }
 }
 
