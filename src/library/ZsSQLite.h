@@ -59,11 +59,15 @@ public:
     bool CommitTrans();
     bool RollbackTrans();
 
-    // SQLite's message for the last failure of the connection ("" without one).
-    std::string LastError() const;
+    // The message of the last operation that failed ("" when none has): SQLite's message for a statement,
+    // the system's for a file operation of a derived class. Later successes do not clear it.
+    const std::string& LastError() const { return msLastError; }
 
     // The quoted literal of a name or keywords; the bare word null for an empty text.
     static std::string SqlQuote(std::string_view text);
+
+protected:
+    void SetLastError(std::string sError) { msLastError = std::move(sError); }
 
 private:
     struct DbCloser {
@@ -76,9 +80,12 @@ private:
     // Finalizes a pending statement and prepares the text; false (logged) when SQLite refuses it.
     bool Prepare(std::string_view sql);
     int Step();
+    // Keeps the connection's message when rc reports a failure (anything but a row, done or OK).
+    int Checked(int rc);
 
     std::unique_ptr<sqlite3, DbCloser> mpDb;
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
+    std::string msLastError;
 };
 
 // A transaction that is rolled back when it goes out of scope uncommitted.
@@ -86,7 +93,8 @@ class CZsSqlTransaction {
 public:
     explicit CZsSqlTransaction(CSQLite& db) : mDb(db), mbActive(db.BeginTrans()) {}
     ~CZsSqlTransaction() {
-        if (mbActive) {
+        // SQLite may have rolled back already (a full disk, for one): a second rollback would only fail.
+        if (mbActive && mDb.InTransaction()) {
             mDb.RollbackTrans();
         }
     }

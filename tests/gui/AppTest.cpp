@@ -38,16 +38,9 @@
 #include "library/ZsCategoryTree.h"
 #include "library/ZsIconLib.h"
 
-namespace {
+using guitest::MakeLibrary;
 
-// A library file with the sample categories.
-void MakeLibrary(const std::filesystem::path& path) {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    lib.AttachTree(&tree);
-    QVERIFY(lib.NewLib());
-    QVERIFY(lib.Save(path));
-}
+namespace {
 
 // The settings as a run that starts now finds them: the file as given (none when bWithFile is false).
 void ResetConfig(bool bWithFile, const std::vector<std::string>& workspace = {}) {

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "TestSupport.h"
+#include "library/ZsCategoryTree.h"
+#include "library/ZsIconLib.h"
 
 namespace guitest {
 
@@ -23,6 +25,14 @@ void PrepareEnvironment() {
 void Cleanup() {
     std::error_code ec;
     std::filesystem::remove_all(test::TestRoot(), ec);
+}
+
+void MakeLibrary(const std::filesystem::path& path) {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    QVERIFY(lib.NewLib());
+    QVERIFY(lib.Save(path));
 }
 
 void OnNextModal(std::function<void(QWidget*)> fn) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 
 namespace guitest {
@@ -14,6 +15,9 @@ namespace guitest {
 void PrepareEnvironment();
 // Removes the private folder.
 void Cleanup();
+
+// Writes a library file with the sample categories and no icons.
+void MakeLibrary(const std::filesystem::path& path);
 
 // Runs fn on the next modal dialog that opens (checked every few milliseconds for up to five seconds). The
 // function must close the dialog.
