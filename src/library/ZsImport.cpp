@@ -40,8 +40,7 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
                    int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
                    bool* pbCancel, std::vector<ZIL_IMPORT_FAILED>* pFailed) {
     if (pRows) {
-        pRows->selected.clear();
-        pRows->nCaret = -1;
+        pRows->BeginRun();
     }
     BeginProgress();
     if (nMode == ZIL_SIZING_FROM_SETTINGS) {
@@ -56,9 +55,8 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
             return OnIconImported(info, nTarget, nPosition, pRows);
         },
         pbCancel);
-    if (pRows && !pRows->selected.empty()) {
-        // Each new row went in right after the one before it, so the rows are recorded in ascending order.
-        pRows->nCaret = pRows->selected.front();
+    if (pRows) {
+        pRows->EndRun();
     }
     EndProgress();
     return nImported;

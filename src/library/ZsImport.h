@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/ZsSettings.h"
 #include "library/ZsIconLib.h"
+
+// The files that a drop or a paste of files imports, whatever the options say.
+inline constexpr const char* ZIL_DROP_PATTERNS = ZS_OPT_IMP_EXTS.pszDefault;
 
 // Picture sizing taken from the options ("IDC_CBO_RESIZE") when the import starts.
 inline constexpr int ZIL_SIZING_FROM_SETTINGS = -1;
@@ -20,6 +24,18 @@ struct ZIL_IMPORT_ROWS {
     ZIL_LIST ids;               // the icon id of every row, in row order
     std::vector<int> selected;  // after the import: the new rows, which the list selects
     int nCaret = -1;            // after the import: the first new row, or -1 when there is none
+
+    // An import run forgets the new rows of the one before, and ends with the caret on its first new row.
+    void BeginRun() {
+        selected.clear();
+        nCaret = -1;
+    }
+    void EndRun() {
+        // Each new row went in right after the one before it, so the rows are recorded in ascending order.
+        if (!selected.empty()) {
+            nCaret = selected.front();
+        }
+    }
 };
 
 // An icon that an import produced but the store refused: its name and the file it came from.

@@ -10,6 +10,7 @@
 
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsListBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/LibHost.h"
@@ -256,7 +257,10 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIconModel = new CIconListModel(this);
     mpImageModel = new CImageListModel(this);
 
-    mpIcons = new QListView(this);
+    auto* pIcons = new CZsListBox(this);
+    pIcons->SetItemDataRole(kIdRole);
+    pIcons->EnableDnD(false, false, false);
+    mpIcons = pIcons;
     mpIcons->setModel(mpIconModel);
     mpIcons->setItemDelegate(new CIconDelegate(this));
     mpIcons->setViewMode(QListView::ListMode);
