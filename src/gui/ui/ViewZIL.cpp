@@ -467,6 +467,9 @@ void CViewZIL::resizeEvent(QResizeEvent*) {
 }
 
 bool CViewZIL::OnCommand(int nId) {
+    if (OnBatchCommand(nId)) {
+        return true;
+    }
     if (ZsDisplaySizeOf(nId)) {
         SetDisplaySize(nId);
         return true;
@@ -501,6 +504,9 @@ bool CViewZIL::OnCommand(int nId) {
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
+    if (OnUpdateBatchCommand(ui)) {
+        return true;
+    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);
