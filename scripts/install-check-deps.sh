@@ -3,9 +3,9 @@
 # Windows targets (windres, ld) to build reference modules, icoutils (wrestool) and icoextract to compare
 # extracted icons, hyperfine for timings, a virtual X server with a window manager, a notification area, an
 # input driver and a screen grabber (xvfb, xauth, openbox, trayer, xdotool, x11-utils, imagemagick) to use
-# the program's windows on a machine without a display, and ccache to share compiled objects between work
-# trees.
+# the program's windows on a machine without a display, ccache to share compiled objects between work
+# trees, and lintian to check the Debian package.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icoextract hyperfine xvfb xauth openbox \
-  trayer xdotool x11-utils imagemagick ccache
+  trayer xdotool x11-utils imagemagick ccache lintian

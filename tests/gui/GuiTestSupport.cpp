@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "TestSupport.h"
+#include "library/ZsCategoryTree.h"
+#include "library/ZsIconLib.h"
 
 namespace guitest {
 
@@ -16,11 +18,21 @@ void PrepareEnvironment() {
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No icon themes: a first start makes no default library unless a test gives it themes.
+    setenv("PICTAVO_ICON_THEMES", (root / "icons").c_str(), 1);
 }
 
 void Cleanup() {
     std::error_code ec;
     std::filesystem::remove_all(test::TestRoot(), ec);
+}
+
+void MakeLibrary(const std::filesystem::path& path) {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    QVERIFY(lib.NewLib());
+    QVERIFY(lib.Save(path));
 }
 
 void OnNextModal(std::function<void(QWidget*)> fn) {

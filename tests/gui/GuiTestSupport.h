@@ -4,15 +4,20 @@
 
 #include <QApplication>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 
 namespace guitest {
 
-// Points HOME and the XDG folders at the test run's private temporary folder and selects the offscreen
-// platform unless another one is asked for. Call before the QApplication exists.
+// Points HOME, the XDG folders and the icon themes ("icons", empty) at the test run's private temporary
+// folder and selects the offscreen platform unless another one is asked for. Call before the QApplication
+// exists.
 void PrepareEnvironment();
 // Removes the private folder.
 void Cleanup();
+
+// Writes a library file with the sample categories and no icons.
+void MakeLibrary(const std::filesystem::path& path);
 
 // Runs fn on the next modal dialog that opens (checked every few milliseconds for up to five seconds). The
 // function must close the dialog.
