@@ -173,13 +173,13 @@ void ChooseFiles(const QStringList& files, const QString& sFilter = {}, QString*
             pDialog->selectNameFilter(sFilter);
         }
         if (files.size() == 1) {
-            pDialog->selectFile(files.front());
+            guitest::TypeFileName(pDialog, files.front());
         } else {
             QStringList quoted;
             for (const QString& sFile : files) {
                 quoted << QStringLiteral("\"%1\"").arg(sFile);
             }
-            pDialog->selectFile(quoted.join(QLatin1Char(' ')));
+            guitest::TypeFileName(pDialog, quoted.join(QLatin1Char(' ')));
         }
         if (then) {
             then();
@@ -450,7 +450,7 @@ private slots:
             auto* pBrowser = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pBrowser);
             pBrowser->setDirectory(ZsQPath(dir.Path()));
-            pBrowser->selectFile(ZsQPath(dir.Path()));
+            guitest::TypeFileName(pBrowser, ZsQPath(dir.Path()));
             static_cast<QDialog*>(pBrowser)->accept();
         });
         QTest::mouseClick(dialog.BrowseButton(), Qt::LeftButton);

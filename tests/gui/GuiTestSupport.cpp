@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +51,13 @@ void OnNextModal(std::function<void(QWidget*)> fn) {
         }
     });
     pTimer->start();
+}
+
+void TypeFileName(QFileDialog* pDialog, const QString& sText) {
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(pEdit);
+    pEdit->setFocus();
+    pEdit->setText(sText);
 }
 
 }  // namespace guitest

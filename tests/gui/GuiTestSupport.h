@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 
+class QFileDialog;
+
 namespace guitest {
 
 // Points HOME, the XDG folders and the icon themes ("icons", empty) at the test run's private temporary
@@ -22,6 +24,11 @@ void MakeLibrary(const std::filesystem::path& path);
 // Runs fn on the next modal dialog that opens (checked every few milliseconds for up to five seconds). The
 // function must close the dialog.
 void OnNextModal(std::function<void(QWidget*)> fn);
+
+// Types into a file dialog's name box as a user does (a name, a path, or several quoted ones).
+// QFileDialog::selectFile() leaves the box alone while it has the focus, which makes it unreliable once the
+// dialog is active.
+void TypeFileName(QFileDialog* pDialog, const QString& sText);
 
 }  // namespace guitest
 
