@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <cstdlib>
@@ -89,6 +91,13 @@ void ChooseFromNextMenu(const QString& sText, CSeenMenu* pSeen) {
         }
     });
     pTimer->start();
+}
+
+void TypeFileName(QFileDialog* pDialog, const QString& sText) {
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(pEdit);
+    pEdit->setFocus();
+    pEdit->setText(sText);
 }
 
 }  // namespace guitest

@@ -136,15 +136,6 @@ public:
     QSpinBox* pSpin;
 };
 
-// Types into the name box as a user does. QFileDialog::selectFile() leaves the box alone while it has the
-// focus, which makes it unreliable once the dialog is active.
-void TypeFileName(QFileDialog* pDialog, const QString& sText) {
-    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(pEdit);
-    pEdit->setFocus();
-    pEdit->setText(sText);
-}
-
 }  // namespace
 
 class ZsCommonTest : public QObject {
@@ -659,7 +650,7 @@ private slots:
             sFilterSeen = pDialog->selectedNameFilter();
             QCOMPARE(pDialog->directory().absolutePath(), ZsQPath(sub));
             pDialog->selectNameFilter(QStringLiteral("Icons (*.ico)"));
-            TypeFileName(pDialog, QStringLiteral("\"a.ico\" \"b.ico\""));
+            guitest::TypeFileName(pDialog, QStringLiteral("\"a.ico\" \"b.ico\""));
             static_cast<QDialog*>(pDialog)->accept();
         });
         QVERIFY(ZsOpenFilesDialog(nullptr, "Icons|*.ico|Pictures|*.png||", &nFilter, &folder, paths));
@@ -683,7 +674,7 @@ private slots:
             auto* pDialog = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pDialog);
             pDialog->selectNameFilter(QStringLiteral("JPEG (*.jpg)"));
-            TypeFileName(pDialog, QStringLiteral("grid"));
+            guitest::TypeFileName(pDialog, QStringLiteral("grid"));
             static_cast<QDialog*>(pDialog)->accept();
         });
         const std::filesystem::path path =

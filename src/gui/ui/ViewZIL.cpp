@@ -706,6 +706,9 @@ void CViewZIL::OnImageDelete() {
 }
 
 bool CViewZIL::OnCommand(int nId) {
+    if (OnBatchCommand(nId)) {
+        return true;
+    }
     if (ZsDisplaySizeOf(nId)) {
         SetDisplaySize(nId);
         return true;
@@ -761,6 +764,9 @@ bool CViewZIL::OnCommand(int nId) {
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
+    if (OnUpdateBatchCommand(ui)) {
+        return true;
+    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);

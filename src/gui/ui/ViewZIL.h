@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QWidget>
+#include <filesystem>
 #include <vector>
 
 #include "gui/common/ZsDocument.h"
@@ -86,6 +87,37 @@ public:
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+    // ---- Batch commands (ViewZILBatch.cpp): import, export, strips and grids, merge, formats -----------
+public:
+    // Imports the files into the category on display at row nPosition (-1: append) under the progress
+    // dialog, cutting pictures into tiles when both tile sizes are non-zero (a size in pixels, or minus a
+    // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
+    int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
+                       int nTileHeight = 0);
+    // The selected rows of the icon list, and of the image-format list, in ascending order.
+    std::vector<int> GetSelectedRows() const;
+    std::vector<int> GetSelectedImageRows() const;
+
+private:
+    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
+    bool OnBatchCommand(int nId);
+    bool OnUpdateBatchCommand(CZsCmdUI& ui);
+    void OnImportIcons();
+    void OnImportDirectory();
+    void OnImportGrid();
+    void OnExportIcons();
+    void OnExportGrid();
+    void OnMergeIcons();
+    void OnDeleteFormats();
+    void OnNewImages();
+    void OnExportImages();
+    // The icons of the selected rows, in list order.
+    std::vector<int32_t> GetSelectedIds() const;
+    // Shows the rows of the category on display as the store now lists them, selects the given rows and
+    // makes nCaret (clamped to the list) the caret row.
+    void ShowRows(const std::vector<int>& selected, int nCaret);
+    // ---- End of the batch commands ----------------------------------------------------------------------
 
 private:
     void ApplyMetrics();
