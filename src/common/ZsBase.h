@@ -72,8 +72,10 @@ bool ZsMatchWildcards(std::string_view name, std::string_view list);
 int ZsFindFiles(const std::filesystem::path& folder, std::string_view list, bool bRecurse,
                 std::vector<std::filesystem::path>* pFiles, std::vector<std::filesystem::path>* pDirs);
 
-// A compiled ECMAScript regular expression over text, optionally case-insensitive (non-ASCII letters
-// included). An invalid pattern is refused with the library's message, never thrown.
+// A compiled regular expression over text in the ECMAScript syntax, optionally case-insensitive (non-ASCII
+// letters included). The engine runs in time linear in the text and never recurses, so no pattern or text
+// can exhaust the stack or run away; in exchange backreferences ("\1") and lookaround ("(?=", "(?!") are not
+// offered. An invalid or unsupported pattern is refused with the engine's message, never thrown.
 class CZsRegex {
 public:
     CZsRegex();

@@ -13,7 +13,7 @@
 #include "icon/ZsBitmap.h"
 #include "library/ZsIconLib.h"
 
-// The files that a drop or a paste of files imports, whatever the options say.
+// The files that a drop or a paste of files imports: the default import patterns, whatever the options say.
 inline constexpr const char* ZIL_DROP_PATTERNS = ZS_OPT_IMP_EXTS.pszDefault;
 
 // Picture sizing taken from the options ("IDC_CBO_RESIZE") when the import starts.

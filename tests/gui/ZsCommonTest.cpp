@@ -650,7 +650,7 @@ private slots:
             sFilterSeen = pDialog->selectedNameFilter();
             QCOMPARE(pDialog->directory().absolutePath(), ZsQPath(sub));
             pDialog->selectNameFilter(QStringLiteral("Icons (*.ico)"));
-            pDialog->selectFile(QStringLiteral("\"a.ico\" \"b.ico\""));
+            guitest::TypeFileName(pDialog, QStringLiteral("\"a.ico\" \"b.ico\""));
             static_cast<QDialog*>(pDialog)->accept();
         });
         QVERIFY(ZsOpenFilesDialog(nullptr, "Icons|*.ico|Pictures|*.png||", &nFilter, &folder, paths));
@@ -674,7 +674,7 @@ private slots:
             auto* pDialog = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pDialog);
             pDialog->selectNameFilter(QStringLiteral("JPEG (*.jpg)"));
-            pDialog->selectFile(QStringLiteral("grid"));
+            guitest::TypeFileName(pDialog, QStringLiteral("grid"));
             static_cast<QDialog*>(pDialog)->accept();
         });
         const std::filesystem::path path =

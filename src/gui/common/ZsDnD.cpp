@@ -67,6 +67,24 @@ Qt::DropAction ActionOf(int nOp) {
     return (nOp & ZS_OP_COPY) ? Qt::CopyAction : Qt::IgnoreAction;
 }
 
+// The drop of a drag is the release of the mouse button. A target may ask for the data while the pointer
+// merely passes over it; only after the release does it get the files. The watcher sees the application's
+// events from inside the drag loop, ahead of the loop's own handling of them.
+class CDropWatcher : public QObject {
+public:
+    explicit CDropWatcher(const CZsDnDData* pData) : mpData(pData) {}
+
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::MouseButtonRelease && mpData) {
+            mpData->SetDropped();
+        }
+        return false;
+    }
+
+private:
+    QPointer<const CZsDnDData> mpData;
+};
+
 int OpsOf(Qt::DropActions actions) {
     return (actions.testFlag(Qt::CopyAction) ? ZS_OP_COPY : 0) |
            (actions.testFlag(Qt::MoveAction) ? ZS_OP_MOVE : 0);
@@ -83,9 +101,7 @@ CZsDnD* CZsDnDData::Source() const {
 }
 
 bool CZsDnDData::IsDropped() const {
-    // During a drag the source learns of the drop only from the released buttons: a target that asks for
-    // the data while the pointer merely passes over it gets nothing.
-    return mbDropped || (mbDragging && QGuiApplication::mouseButtons() == Qt::NoButton);
+    return mbDropped;
 }
 
 QStringList CZsDnDData::formats() const {
@@ -207,19 +223,24 @@ int CZsDnD::DoDragDrop(int nAllowed, const QPixmap& pixmap) {
         return ZS_OP_NONE;
     }
     CZsDnDData* pData = mpNext.release();
-    pData->mbDragging = true;
-    QPointer<CZsDnDData> pGuard(pData);
     // The drag takes the data and goes when it ends.
     auto* pDrag = new QDrag(mpWindow);
     pDrag->setMimeData(pData);
     if (!pixmap.isNull()) {
         pDrag->setPixmap(pixmap);
     }
-    const Qt::DropAction result = pDrag->exec(actions, ActionOf(nAllowed));
-    if (pGuard) {
-        pGuard->mbDragging = false;
+    // Installed once the drag loop runs, the watcher comes before the loop's own filter.
+    CDropWatcher watcher(pData);
+    QTimer::singleShot(0, &watcher,
+                       [&watcher] { QCoreApplication::instance()->installEventFilter(&watcher); });
+    QPointer<CZsDnDData> pGuard(pData);
+    const int nDone = OpsOf(pDrag->exec(actions, ActionOf(nAllowed)));
+    // Another program asks for the data only after the loop has ended; a release that came before the
+    // watcher was in place still counts.
+    if (nDone != ZS_OP_NONE && pGuard) {
+        pGuard->SetDropped();
     }
-    return OpsOf(result);
+    return nDone;
 }
 
 void CZsDnD::CopyToClipboard() {

@@ -88,7 +88,6 @@ private:
     std::vector<ZS_DND_ITEM> mItems;
     bool mbItems = false;
     bool mbDelayFiles = false;
-    bool mbDragging = false;
     mutable bool mbDropped = false;
     mutable bool mbRendering = false;
     mutable bool mbRendered = false;

@@ -409,55 +409,6 @@ void CViewZIL::ReloadRows(int nCaret) {
     }
 }
 
-void CViewZIL::ShowRows(const std::vector<int>& selected, int nCaret) {
-    CDocZIL* pDoc = Doc();
-    ZIL_LIST ids;
-    if (pDoc && pDoc->mnCurNode != 0) {
-        pDoc->NodeToList(pDoc->mnCurNode, ids);
-    }
-    const int nCount = static_cast<int>(ids.size());
-    mpIconModel->SetIds(std::move(ids));
-    QItemSelection selection;
-    for (int nRow : selected) {
-        if (nRow >= 0 && nRow < nCount) {
-            selection.select(mpIconModel->index(nRow), mpIconModel->index(nRow));
-        }
-    }
-    QItemSelectionModel* pSelection = mpIcons->selectionModel();
-    pSelection->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (nCount == 0) {
-        LoadImages();
-    } else {
-        const QModelIndex caret = mpIconModel->index(std::clamp(nCaret, 0, nCount - 1));
-        pSelection->setCurrentIndex(caret, QItemSelectionModel::NoUpdate);
-        mpIcons->scrollTo(caret);
-    }
-    if (pDoc) {
-        // The tree shows the new counts.
-        pDoc->UpdateAllViews(this, 0);
-    }
-}
-
-int CViewZIL::ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth,
-                             int nTileHeight) {
-    CDocZIL* pDoc = Doc();
-    if (!pDoc || files.empty()) {
-        return 0;
-    }
-    ZIL_IMPORT_ROWS rows;
-    rows.nCurNode = pDoc->mnCurNode;
-    rows.ids = mpIconModel->Ids();
-    mpIcons->setUpdatesEnabled(false);
-    const int n = ::ImportFileList(*pDoc, files, pDoc->mnCurNode, nPosition, nTileWidth, nTileHeight,
-                                   ZIL_SIZING_FROM_SETTINGS, &rows);
-    if (n > 0) {
-        pDoc->SetModifiedFlag(true);
-        ShowRows(rows.selected, rows.nCaret);
-    }
-    mpIcons->setUpdatesEnabled(true);
-    return n;
-}
-
 int CViewZIL::GetIconCount() const {
     return mpIconModel->rowCount();
 }
@@ -755,6 +706,9 @@ void CViewZIL::OnImageDelete() {
 }
 
 bool CViewZIL::OnCommand(int nId) {
+    if (OnBatchCommand(nId)) {
+        return true;
+    }
     if (ZsDisplaySizeOf(nId)) {
         SetDisplaySize(nId);
         return true;
@@ -801,13 +755,14 @@ bool CViewZIL::OnCommand(int nId) {
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
+    if (OnUpdateBatchCommand(ui)) {
+        return true;
+    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);
         return true;
     }
-    CDocZIL* pDoc = Doc();
-    const int32_t nNode = pDoc ? pDoc->mnCurNode : 0;
     const bool bImages = IsImageListFocused();
     if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
         return false;
@@ -819,27 +774,10 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_VIEW_ICON_ROWS:
             ui.SetCheck(mbRows);
             return true;
-        case ID_ICON_IMPORT:
-        case ID_ICON_IMP_DIR:
-        case ID_ICON_IMP_GRID:
-            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, nNode).Ok());
-            return true;
-        case ID_ICON_EXPORT:
-        case ID_ICON_EXP_GRID:
-        case ID_ICON_DEL_FMTS:
+        // Import, export, merge and the formats' commands have their rules with the batches.
         case ID_ICON_EDIT_ASS:
         case ID_ICON_PROPERTIES:
             ui.Enable(GetSelectedCount() > 0);
-            return true;
-        case ID_ICON_MERGE: {
-            const int nSelected = GetSelectedCount();
-            ui.Enable(pDoc && nNode != 0 && nSelected > 0 &&
-                      ZsCheckMergeIcons(*pDoc, nNode, GetSelectedRows()).Ok());
-            return true;
-        }
-        case ID_IMG_NEW:
-        case ID_IMG_EXPORT:
-            ui.Enable(GetImageRowCount() > 0 && !GetSelectedImageRows().empty());
             return true;
         case ID_EDIT_SELECT_ALL: {
             const QListView* pList = bImages ? mpImages : mpIcons;

@@ -101,6 +101,27 @@ protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
+    // ---- Batch commands (ViewZILBatch.cpp): import, export, strips and grids, merge, formats -----------
+public:
+    // ImportFileList and ShowRows are declared with the list commands above.
+
+private:
+    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
+    bool OnBatchCommand(int nId);
+    bool OnUpdateBatchCommand(CZsCmdUI& ui);
+    void OnImportIcons();
+    void OnImportDirectory();
+    void OnImportGrid();
+    void OnExportIcons();
+    void OnExportGrid();
+    void OnMergeIcons();
+    void OnDeleteFormats();
+    void OnNewImages();
+    void OnExportImages();
+    // The icons of the selected rows, in list order.
+    std::vector<int32_t> GetSelectedIds() const;
+    // ---- End of the batch commands ----------------------------------------------------------------------
+
 private:
     void ApplyMetrics();
     // Loads the images of the caret row's icon, with the image caret at nImageRow (clamped).

@@ -99,6 +99,9 @@ CViwZILTree::CViwZILTree(QWidget* pParent) : CZsTreeView(pParent) {
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setUniformRowHeights(true);
+    // Long titles are shown whole; the pane scrolls sideways for them.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
     // A title is stored in the file with at most this many characters.
     SetLabelLimit(static_cast<int>(ZIL_TITLE_UNITS) - 1);
     SetContextMenu(kContextMenu);
@@ -369,6 +372,7 @@ int CViwZILTree::DropFiles(const QMimeData* pData, const QModelIndex& target, in
     pDoc->SetModifiedFlag();
     if (last != ZS_TI_NONE) {
         SelectTreeItem(last);
+        expand(currentIndex());
     } else if (rows.nCurNode == nTarget || rows.nCurNode == ZIL_ID_ALL) {
         // "My Icons" lists every new icon too.
         RefreshIconList(rows.nCurNode == nTarget ? rows.nCaret : -1);
@@ -550,6 +554,7 @@ void CViwZILTree::OnLibImpDirs() {
         return;
     }
     SelectTreeItem(top);
+    expand(currentIndex());
     pDoc->SetModifiedFlag();
 }
 
