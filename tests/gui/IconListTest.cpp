@@ -3,6 +3,7 @@
 // and delete, the rows the models serve and the selection counted on large lists.
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -157,11 +158,17 @@ private slots:
                            pList->visualRect(pList->model()->index(1, 0)).center());
         QCOMPARE(sTitle, QStringLiteral("Icon Information"));
         QCOMPARE(nImports, 0);
-        // Below the last icon of the column.
+        // Below the last icon of the column: Import Icons, which asks for the files.
+        bool bChooser = false;
+        guitest::OnNextModal([&](QWidget* pModal) {
+            bChooser = qobject_cast<QFileDialog*>(pModal) != nullptr;
+            static_cast<QDialog*>(pModal)->reject();
+        });
         const QRect rcLast = pList->visualRect(pList->model()->index(1, 0));
         QTest::mouseDClick(pList->viewport(), Qt::LeftButton, {},
                            QPoint(rcLast.center().x(), rcLast.bottom() + 20));
         QCOMPARE(nImports, 1);
+        QVERIFY(bChooser);
     }
 
     void propertiesShowTheIconAndStoreNameAndKeywords() {
