@@ -609,11 +609,14 @@ private slots:
         QVERIFY(pData);
         QCOMPARE(pData->text(), QStringLiteral("Sample Category 1"));
         QVERIFY(pData->hasUrls());
-        QVERIFY(pData->urls().isEmpty());
-        pData->SetDropped();
+        // A file manager that asks while the drag passes over it is told the folder; nothing is made yet.
         const QList<QUrl> urls = pData->urls();
         QCOMPARE(urls.size(), 1);
         const std::filesystem::path folder = ZsPathOf(urls[0].toLocalFile());
+        QVERIFY(!std::filesystem::exists(folder.parent_path()));
+        // The drop makes it at once, as the file manager does not ask again.
+        pData->SetDropped();
+        QVERIFY(std::filesystem::is_directory(folder));
         QCOMPARE(ZsQPath(folder.filename()), QStringLiteral("Sample Category 1"));
         QCOMPARE(ZsQPath(folder.parent_path().parent_path()), ZsQPath(ZsGetTempDir()).chopped(1));
         QVERIFY(ZsQPath(folder.parent_path().filename()).startsWith(QStringLiteral("TempDelay")));
