@@ -457,6 +457,29 @@ private slots:
         QCOMPARE(SelectedId(pTree), int(ZIL_ID_FIND));
     }
 
+    void aDragRestingOnACategoryOpensIt() {
+        CTreeFrame f;
+        QVERIFY(f.Open());
+        CViwZILTree* pTree = f.pTree;
+        const QModelIndex category = IndexOf(pTree, 1);
+        pTree->collapse(category);
+        const QMimeData* pData = DragCategory(pTree, 5);
+        DragOver(pTree, pData, 1);
+        QTest::qWait(CZsTreeView::kAutoExpandMs / 2);
+        QVERIFY(!pTree->isExpanded(category));
+        QTRY_VERIFY(pTree->isExpanded(category));
+
+        // A drag that leaves before the time is up opens nothing.
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(pTree->viewport(), &leave);
+        pTree->collapse(category);
+        DragOver(pTree, pData, 1);
+        QApplication::sendEvent(pTree->viewport(), &leave);
+        QTest::qWait(CZsTreeView::kAutoExpandMs * 2);
+        QVERIFY(!pTree->isExpanded(category));
+        QVERIFY(!pTree->DropHilite().isValid());
+    }
+
     void iconsDraggedFromTheIconListGoIntoACategory() {
         CTreeFrame f;
         QVERIFY(f.Open());
