@@ -606,13 +606,13 @@ private slots:
         QCOMPARE(ModelText(pTreeA->Model()), sTreeA);
         QVERIFY(!pA->IsModified());
 
-        // A's icon list offers no files yet: its icons are not B's to take.
+        // A's icon list offers its icons as files, which B takes.
         auto* pListA = dynamic_cast<CZsListBox*>(f.View(pA)->IconList());
         QVERIFY(pListA);
         Select(pTreeA, 1);
         pListA->selectAll();
         pListA->PutSelectedItems();
-        QCOMPARE(DragOver(pTreeB, pListA->PendingTransfer(), 5), Qt::IgnoreAction);
+        QCOMPARE(DragOver(pTreeB, pListA->PendingTransfer(), 5), Qt::CopyAction);
 
         // A category copied in A and pasted in B comes the same way; closing A takes it off the clipboard.
         Select(pTreeA, 5);
