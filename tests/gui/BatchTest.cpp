@@ -500,6 +500,8 @@ private slots:
         QVERIFY(!dialog.CustomCheck()->isChecked());
         QVERIFY(dialog.CustomCheck()->isHidden());
         QVERIFY(!dialog.IsCustomPartShown());
+        // No room is left where the chooser and its check box would be.
+        QCOMPARE(dialog.size(), dialog.sizeHint());
         dialog.FileFormatCombo()->setCurrentIndex(4);
         dialog.FolderEdit()->setText(ZsQPath(ZsGetDocumentsDir()));
         std::filesystem::create_directories(ZsGetDocumentsDir());

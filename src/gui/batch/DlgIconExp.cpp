@@ -130,4 +130,7 @@ void CDlgImgExp::OnInitDialog() {
     CDlgIconExp::OnInitDialog();
     CustomCheck()->setChecked(false);
     CustomCheck()->hide();
+    // Without the chooser and its check box the dialog needs only the size of the export options.
+    layout()->activate();
+    resize(sizeHint());
 }
