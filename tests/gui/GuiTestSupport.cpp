@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +49,45 @@ void OnNextModal(std::function<void(QWidget*)> fn) {
             fn(pModal);
         } else if (++*nTries > 500) {
             pTimer->stop();
+        }
+    });
+    pTimer->start();
+}
+
+void ChooseFromNextMenu(const QString& sText, CSeenMenu* pSeen) {
+    auto pTimer = std::make_shared<QTimer>();
+    auto nTries = std::make_shared<int>(0);
+    pTimer->setInterval(10);
+    QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, nTries, sText, pSeen] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu || !pMenu->isVisible()) {
+            if (++*nTries > 500) {
+                pTimer->stop();
+            }
+            return;
+        }
+        pTimer->stop();
+        QAction* pChoice = nullptr;
+        for (QAction* pAction : pMenu->actions()) {
+            QString sItem = pAction->isSeparator() ? QStringLiteral("-") : pAction->text();
+            if (pAction == pMenu->defaultAction()) {
+                sItem += QLatin1Char('*');
+            }
+            if (!pAction->isSeparator() && !pAction->isEnabled()) {
+                sItem += QLatin1Char('~');
+            }
+            if (pSeen) {
+                pSeen->items << sItem;
+            }
+            if (!sText.isEmpty() && pAction->text() == sText) {
+                pChoice = pAction;
+            }
+        }
+        if (pChoice && pChoice->isEnabled()) {
+            pMenu->setActiveAction(pChoice);
+            QTest::keyClick(pMenu, Qt::Key_Return);
+        } else {
+            QTest::keyClick(pMenu, Qt::Key_Escape);
         }
     });
     pTimer->start();
