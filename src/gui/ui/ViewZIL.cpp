@@ -764,9 +764,6 @@ bool CViewZIL::OnCommand(int nId) {
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
-    if (OnUpdateBatchCommand(ui)) {
-        return true;
-    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);

@@ -19,6 +19,7 @@
 #include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
+#include "gui/ui/ListModels.h"
 #include "gui/ui/ViewZIL.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
@@ -39,16 +40,6 @@ constexpr const char* kImportFilter =
 constexpr const char* kPictureFilter =
     "Picture Files (*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
     "All Files (*.*)|*.*||";
-
-// The rows of a model's selection in ascending order.
-std::vector<int> SortedRows(const QModelIndexList& indexes) {
-    std::vector<int> rows;
-    for (const QModelIndex& index : indexes) {
-        rows.push_back(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
 
 // Files the export could not write, named in one error box.
 void ReportUnwritten(const ZIL_EXPORT_RESULT& r) {
@@ -110,39 +101,6 @@ bool CViewZIL::OnBatchCommand(int nId) {
         default:
             return false;
     }
-}
-
-bool CViewZIL::OnUpdateBatchCommand(CZsCmdUI& ui) {
-    CDocZIL* pDoc = Doc();
-    switch (ui.Id()) {
-        case ID_ICON_IMPORT:
-        case ID_ICON_IMP_DIR:
-        case ID_ICON_IMP_GRID:
-            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok());
-            return true;
-        case ID_ICON_EXPORT:
-        case ID_ICON_EXP_GRID:
-        case ID_ICON_DEL_FMTS:
-            ui.Enable(pDoc && GetSelectedCount() > 0);
-            return true;
-        case ID_ICON_MERGE:
-            ui.Enable(pDoc && ZsCheckMergeIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows()).Ok());
-            return true;
-        case ID_IMG_NEW:
-        case ID_IMG_EXPORT:
-            ui.Enable(pDoc && !GetSelectedImageRows().empty());
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::vector<int> CViewZIL::GetSelectedRows() const {
-    return SortedRows(mpIcons->selectionModel()->selectedRows());
-}
-
-std::vector<int> CViewZIL::GetSelectedImageRows() const {
-    return SortedRows(mpImages->selectionModel()->selectedRows());
 }
 
 std::vector<int32_t> CViewZIL::GetSelectedIds() const {
