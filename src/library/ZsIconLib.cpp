@@ -617,38 +617,45 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
     std::vector<std::pair<int32_t, uint64_t>> longDirectories;
     if (IsOpen() && !wanted.empty()) {
         CZsSqlReadBatch batch(*this);
-        for (size_t nFirst = 0; nFirst < wanted.size(); nFirst += kIdsPerQuery) {
-            std::string sIds;
-            for (size_t i = nFirst; i < std::min(wanted.size(), nFirst + kIdsPerQuery); ++i) {
-                sIds += ZsFormat(i == nFirst ? "%d" : ",%d", wanted[i]);
+        const std::string sColumns = ZsFormat(
+            "id, %s, %s, %s", bNames ? "name" : "null", bKwds ? "kwds" : "null",
+            pSummaries ? ZsFormat("length(data), substr(data, 1, %zu)", kHeadBytes).c_str() : "0, null");
+        auto onRow = [&](const CZsSqlRow& row) {
+            const int64_t nId = row.Int(0);
+            if (!std::binary_search(wanted.begin(), wanted.end(), nId)) {
+                return true;
             }
-            const std::string sHead =
-                pSummaries ? ZsFormat("length(data), substr(data, 1, %zu)", kHeadBytes) : "0, null";
-            QueryRows(ZsFormat("select id, %s, %s, %s from icons where id in (%s);", bNames ? "name" : "null",
-                               bKwds ? "kwds" : "null", sHead.c_str(), sIds.c_str()),
-                      [&](const CZsSqlRow& row) {
-                          const int64_t nId = row.Int(0);
-                          if (nId < INT32_MIN || nId > INT32_MAX) {
-                              return true;
-                          }
-                          ZIL_ICON& icon = FindOrAddIcon(static_cast<int32_t>(nId));
-                          if (bNames && !icon.name) {
-                              icon.name = row.Text(1);
-                          }
-                          if (bKwds && !icon.kwds) {
-                              icon.kwds = row.Text(2);
-                          }
-                          if (pSummaries) {
-                              const uint64_t nBytes = static_cast<uint64_t>(std::max<int64_t>(row.Int(3), 0));
-                              const ZsBytes head = row.Blob(4);
-                              if (head.size() < nBytes && head.size() < ZI_GetDirectorySize(head)) {
-                                  longDirectories.emplace_back(static_cast<int32_t>(nId), nBytes);
-                              } else {
-                                  stored[static_cast<int32_t>(nId)] = SummaryOfStored(head, nBytes);
-                              }
-                          }
-                          return true;
-                      });
+            ZIL_ICON& icon = FindOrAddIcon(static_cast<int32_t>(nId));
+            if (bNames && !icon.name) {
+                icon.name = row.Text(1);
+            }
+            if (bKwds && !icon.kwds) {
+                icon.kwds = row.Text(2);
+            }
+            if (pSummaries) {
+                const uint64_t nBytes = static_cast<uint64_t>(std::max<int64_t>(row.Int(3), 0));
+                const ZsBytes head = row.Blob(4);
+                if (head.size() < nBytes && head.size() < ZI_GetDirectorySize(head)) {
+                    longDirectories.emplace_back(static_cast<int32_t>(nId), nBytes);
+                } else {
+                    stored[static_cast<int32_t>(nId)] = SummaryOfStored(head, nBytes);
+                }
+            }
+            return true;
+        };
+        // For most of the library's icons one pass over the whole table is cheaper than finding each row.
+        if (wanted.size() >= kIdsPerQuery &&
+            wanted.size() * 2 >= static_cast<size_t>(std::max(mnNextIcon, 1))) {
+            QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
+        } else {
+            for (size_t nFirst = 0; nFirst < wanted.size(); nFirst += kIdsPerQuery) {
+                std::string sIds;
+                for (size_t i = nFirst; i < std::min(wanted.size(), nFirst + kIdsPerQuery); ++i) {
+                    sIds += ZsFormat(i == nFirst ? "%d" : ",%d", wanted[i]);
+                }
+                QueryRows(ZsFormat("select %s from icons where id in (%s);", sColumns.c_str(), sIds.c_str()),
+                          onRow);
+            }
         }
         // A directory of more than 255 images is read on its own.
         for (const auto& [nId, nBytes] : longDirectories) {

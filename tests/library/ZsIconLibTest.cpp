@@ -719,3 +719,34 @@ TEST(IconLibCache, SavedDataIsDroppedBeyondTheLimit) {
     EXPECT_EQ(Copy(l.lib.GetIconData(1)), Ico(32));
     EXPECT_LE(l.lib.GetCachedDataBytes(), (ZIL_DATA_KEPT_LOADS + 1) * Ico(32).size());
 }
+
+// Texts for most of the library come from one pass over the whole table; rows not asked for are skipped.
+TEST(IconLibRead, WholeTablePassForMostOfTheLibrary) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    const int nIcons = 700;
+    {
+        Library l;
+        l.lib.NewLib();
+        ZIL_LIST all;
+        for (int i = 0; i < nIcons; ++i) {
+            const std::string sName = "Icon " + std::to_string(i);
+            all.push_back(l.lib.ImpIcon(Ico(16), &sName));
+            l.lib.SetIconKeywords(all.back(), "shape " + std::to_string(i % 7));
+        }
+        l.lib.ListToNode(ZIL_ID_ALL, all);
+        ASSERT_TRUE(l.lib.Save(path));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    ZIL_LIST ids(l.lib.GetList(ZIL_ID_ALL).begin() + 100, l.lib.GetList(ZIL_ID_ALL).end());
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    l.lib.LoadIconTexts(ids, ZIL_ICON_LOADNAME, &summaries);
+    EXPECT_FALSE(l.lib.Icons().count(1));
+    EXPECT_EQ(*l.lib.Icons().at(101).name, "Icon 100");
+    EXPECT_FALSE(l.lib.Icons().at(101).kwds);
+    EXPECT_EQ(summaries.back(), (ZIL_DATA_SUMMARY{2, Ico(16).size()}));
+    ASSERT_TRUE(l.lib.FindIcons("SHAPE 3", {ZIL_ID_ALL}, false, false, false, false, true));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).size(), 100u);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).front(), 4);
+}
