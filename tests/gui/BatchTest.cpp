@@ -437,6 +437,13 @@ private slots:
         QVERIFY(dialog.IsCustomPartShown());
         QVERIFY(dialog.height() > collapsed.height());
         QCOMPARE(dialog.width(), collapsed.width());
+        // Closing and opening it again gives the same heights: the window does not creep taller each time.
+        const int nExpanded = dialog.height();
+        QCOMPARE(nExpanded, dialog.sizeHint().height());
+        dialog.CustomCheck()->setChecked(false);
+        QCOMPARE(dialog.height(), collapsed.height());
+        dialog.CustomCheck()->setChecked(true);
+        QCOMPARE(dialog.height(), nExpanded);
         QVERIFY(!dialog.OkButton()->isEnabled());
         ClickPreset(dialog.PresetList(), QStringLiteral("16x16 Image Formats"));
         QTest::mouseClick(dialog.AddPresetsButton(), Qt::LeftButton);
@@ -493,6 +500,8 @@ private slots:
         QVERIFY(!dialog.CustomCheck()->isChecked());
         QVERIFY(dialog.CustomCheck()->isHidden());
         QVERIFY(!dialog.IsCustomPartShown());
+        // No room is left where the chooser and its check box would be.
+        QCOMPARE(dialog.size(), dialog.sizeHint());
         dialog.FileFormatCombo()->setCurrentIndex(4);
         dialog.FolderEdit()->setText(ZsQPath(ZsGetDocumentsDir()));
         std::filesystem::create_directories(ZsGetDocumentsDir());

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>

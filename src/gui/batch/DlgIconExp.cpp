@@ -91,16 +91,14 @@ void CDlgIconExp::ShowCustomPart(bool bShow) {
     }
     mbCustomShown = bShow;
     QWidget* pPart = ChooserPart();
-    const int nWidth = width();
-    const int nPart = pPart->height() + layout()->spacing();
+    // Hiding takes the part's height away; showing adds the height it asks for (a hidden part keeps no height
+    // worth giving back). Read before the layout grows the window to its new minimum.
+    const int nPart = (bShow ? pPart->sizeHint().height() : pPart->height()) + layout()->spacing();
+    const int nHeight = bShow ? height() + nPart : height() - nPart;
     pPart->setVisible(bShow);
     layout()->activate();
     const QSize minimum = minimumSizeHint();
-    if (bShow) {
-        resize(std::max(nWidth, minimum.width()), std::max(height() + nPart, sizeHint().height()));
-    } else {
-        resize(nWidth, std::max(minimum.height(), height() - nPart));
-    }
+    resize(std::max(width(), minimum.width()), std::max(minimum.height(), nHeight));
 }
 
 void CDlgIconExp::accept() {
@@ -132,4 +130,7 @@ void CDlgImgExp::OnInitDialog() {
     CDlgIconExp::OnInitDialog();
     CustomCheck()->setChecked(false);
     CustomCheck()->hide();
+    // Without the chooser and its check box the dialog needs only the size of the export options.
+    layout()->activate();
+    resize(sizeHint());
 }

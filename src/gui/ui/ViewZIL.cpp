@@ -755,14 +755,12 @@ bool CViewZIL::OnCommand(int nId) {
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
-    if (OnUpdateBatchCommand(ui)) {
-        return true;
-    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);
         return true;
     }
+    CDocZIL* pDoc = Doc();
     const bool bImages = IsImageListFocused();
     if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
         return false;
@@ -774,10 +772,24 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_VIEW_ICON_ROWS:
             ui.SetCheck(mbRows);
             return true;
-        // Import, export, merge and the formats' commands have their rules with the batches.
+        case ID_ICON_IMPORT:
+        case ID_ICON_IMP_DIR:
+        case ID_ICON_IMP_GRID:
+            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok());
+            return true;
+        case ID_ICON_EXPORT:
+        case ID_ICON_EXP_GRID:
+        case ID_ICON_DEL_FMTS:
         case ID_ICON_EDIT_ASS:
         case ID_ICON_PROPERTIES:
             ui.Enable(GetSelectedCount() > 0);
+            return true;
+        case ID_ICON_MERGE:
+            ui.Enable(pDoc && ZsCheckMergeIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows()).Ok());
+            return true;
+        case ID_IMG_NEW:
+        case ID_IMG_EXPORT:
+            ui.Enable(!GetSelectedImageRows().empty());
             return true;
         case ID_EDIT_SELECT_ALL: {
             const QListView* pList = bImages ? mpImages : mpIcons;

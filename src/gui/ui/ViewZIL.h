@@ -106,9 +106,8 @@ public:
     // ImportFileList and ShowRows are declared with the list commands above.
 
 private:
-    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
+    // The hook of OnCommand: true when the command is one of these.
     bool OnBatchCommand(int nId);
-    bool OnUpdateBatchCommand(CZsCmdUI& ui);
     void OnImportIcons();
     void OnImportDirectory();
     void OnImportGrid();
