@@ -97,8 +97,9 @@ public:
                        int nTileHeight = 0);
 
 private:
-    // The hook of OnCommand: true when the command is one of these.
+    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
     bool OnBatchCommand(int nId);
+    bool OnUpdateBatchCommand(CZsCmdUI& ui);
     void OnImportIcons();
     void OnImportDirectory();
     void OnImportGrid();
