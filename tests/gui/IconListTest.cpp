@@ -157,11 +157,16 @@ private slots:
                            pList->visualRect(pList->model()->index(1, 0)).center());
         QCOMPARE(sTitle, QStringLiteral("Icon Information"));
         QCOMPARE(nImports, 0);
-        // Below the last icon of the column.
+        // Below the last icon of the column: the import's file dialog opens.
+        guitest::OnNextModal([&](QWidget* pModal) {
+            sTitle = pModal->windowTitle();
+            static_cast<QDialog*>(pModal)->reject();
+        });
         const QRect rcLast = pList->visualRect(pList->model()->index(1, 0));
         QTest::mouseDClick(pList->viewport(), Qt::LeftButton, {},
                            QPoint(rcLast.center().x(), rcLast.bottom() + 20));
         QCOMPARE(nImports, 1);
+        QCOMPARE(sTitle, QStringLiteral("Import Icons"));
     }
 
     void propertiesShowTheIconAndStoreNameAndKeywords() {
