@@ -181,30 +181,31 @@ int CliRefused(const Command& c, const ZIL_CHECK& check) {
 
 namespace {
 
-std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId) {
-    ZsBytes data = lib.GetIconData(nId);
+std::string IconJson(CZsIconLib& lib, int nRow, int32_t nId, const ZIL_DATA_SUMMARY& data) {
     return ZsFormat(
         "{\"row\": %d, \"id\": %d, \"name\": %s, \"keywords\": %s, \"formats\": %d, \"bytes\": %zu}", nRow,
         nId, JsonQuote(lib.GetIconName(nId)).c_str(), JsonQuote(lib.GetIconKeywords(nId)).c_str(),
-        ZI_GetImageCount(data), data.size());
+        data.nFormats, data.nBytes);
 }
 
+// Reads only what it prints: names, keywords and the directory at the start of each icon's data.
 void PrintIcons(CZsIconLib& lib, const ZIL_LIST& list, bool bJson) {
-    CZsSqlReadBatch batch(lib);
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    lib.LoadIconTexts(list, ZIL_ICON_LOADNAME | ZIL_ICON_LOADKWDS, &summaries);
     if (bJson) {
         std::printf("[");
         for (size_t i = 0; i < list.size(); ++i) {
-            std::printf("%s%s", i ? ",\n " : "", IconJson(lib, static_cast<int>(i), list[i]).c_str());
+            std::printf("%s%s", i ? ",\n " : "",
+                        IconJson(lib, static_cast<int>(i), list[i], summaries[i]).c_str());
         }
         std::printf("]\n");
         return;
     }
     for (size_t i = 0; i < list.size(); ++i) {
         int32_t nId = list[i];
-        ZsBytes data = lib.GetIconData(nId);
         std::string sKwds = lib.GetIconKeywords(nId);
         std::printf("%4zu  #%-6d %-24s %3d formats %9zu bytes%s%s\n", i, nId, lib.GetIconName(nId).c_str(),
-                    ZI_GetImageCount(data), data.size(), sKwds.empty() ? "" : "  ", sKwds.c_str());
+                    summaries[i].nFormats, summaries[i].nBytes, sKwds.empty() ? "" : "  ", sKwds.c_str());
     }
 }
 

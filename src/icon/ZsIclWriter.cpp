@@ -28,10 +28,12 @@ bool BeginUpdate(const char* pszFunction, const std::filesystem::path& library, 
     return true;
 }
 
+// Adds all the resources or, when one would be refused, none of them.
 int AddResources(const char* pszFunction, CZsPeResUpdate* pUpdate,
                  const std::vector<PendingResource>& resources) {
     for (const PendingResource& r : resources) {
-        if (!pUpdate->Update(CZsResName(r.wType), CZsResName(r.wName), 0, r.data)) {
+        if (!pUpdate->CanUpdate(CZsResName(r.wType), CZsResName(r.wName), r.data) ||
+            !pUpdate->Update(CZsResName(r.wType), CZsResName(r.wName), 0, r.data)) {
             ZS_LOG_ERR(pszFunction, "UpdateResource(%d, %d): %s", r.wType, r.wName,
                        pUpdate->GetError().c_str());
             return ZI_UPDATE_CANNOT_ADD;
@@ -117,6 +119,7 @@ int ZI_UpdateIconNames(const std::filesystem::path& library, const std::vector<s
 bool CIconLibraryWriter::Begin(const std::filesystem::path& library,
                                const std::filesystem::path& templatePath) {
     mPath = library;
+    mpUpdate.reset();
     mnGroupId = mnIconId = 1;
     mnAdded = 0;
     mssNames.clear();
@@ -128,12 +131,18 @@ bool CIconLibraryWriter::Begin(const std::filesystem::path& library,
         ZsMsgBox(ZS_MB_ERROR, "Can not create \"%s\"!", ZsPathToUtf8(library).c_str());
         return false;
     }
+    // Every icon goes into one update of the copy, written once by End.
+    mpUpdate = std::make_unique<CZsPeResUpdate>();
+    if (!BeginUpdate("CIconLibraryWriter::Begin", library, mpUpdate.get())) {
+        mpUpdate.reset();
+    }
     return true;
 }
 
 bool CIconLibraryWriter::AddIcon(ZsBytes icon, const std::string& sName) {
     int nImages = ZI_GetImageCount(icon);
-    int rc = ZI_UpdateIconResource(mPath, icon, mnGroupId, mnIconId);
+    const int rc =
+        mpUpdate ? ZI_AddIconResources(*mpUpdate, icon, mnGroupId, mnIconId) : ZI_UPDATE_CANNOT_OPEN;
     if (rc == ZI_UPDATE_OK) {
         mssNames.push_back(sName);
     } else {
@@ -147,5 +156,11 @@ bool CIconLibraryWriter::AddIcon(ZsBytes icon, const std::string& sName) {
 }
 
 int CIconLibraryWriter::End() {
-    return ZI_UpdateIconNames(mPath, mssNames);
+    if (!mpUpdate) {
+        return ZI_UPDATE_CANNOT_OPEN;
+    }
+    std::unique_ptr<CZsPeResUpdate> pUpdate = std::move(mpUpdate);
+    const int rc = AddResources("CIconLibraryWriter::End", pUpdate.get(),
+                                {PendingResource{301, 1, ZI_MakeIconNames(mssNames)}});
+    return rc == ZI_UPDATE_OK ? CommitUpdate("CIconLibraryWriter::End", mPath, pUpdate.get()) : rc;
 }

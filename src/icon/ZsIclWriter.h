@@ -4,10 +4,12 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/ZsBase.h"
+#include "icon/ZsPe.h"
 
 // Result codes of the resource writers.
 enum {
@@ -16,8 +18,6 @@ enum {
     ZI_UPDATE_CANNOT_ADD = -2,     // a resource cannot be added; nothing of it reaches the file
     ZI_UPDATE_CANNOT_COMMIT = -3,  // the update cannot be written
 };
-
-class CZsPeResUpdate;
 
 // Adds an icon to a begun update as group nGroupId with its images as icon resources nFirstIconId,
 // nFirstIconId + 1, ... (language neutral); ZI_UPDATE_OK or ZI_UPDATE_CANNOT_ADD.
@@ -34,10 +34,11 @@ int ZsWriteNamesResource(const std::filesystem::path& library, ZsBytes data);
 ZsBlock ZI_MakeIconNames(const std::vector<std::string>& names);
 int ZI_UpdateIconNames(const std::filesystem::path& library, const std::vector<std::string>& names);
 
-// Exporting icons to a new library: Begin copies the template over the destination, AddIcon writes one
-// icon with the next group id and the next free icon ids, End writes the names of the written icons in
-// order. An icon that cannot be written is reported and left out of the names, so names and groups stay
-// matched by position; the ids still advance past it.
+// Exporting icons to a new library: Begin copies the template over the destination, AddIcon adds one icon
+// with the next group id and the next free icon ids, End adds the names of the added icons in order and
+// writes the library once, so the time grows with the number of icons, not its square. The bytes are those
+// of one update per icon followed by one for the names. An icon that cannot be added is reported and left
+// out of the names, so names and groups stay matched by position; the ids still advance past it.
 class CIconLibraryWriter {
 public:
     // False, after showing the error "Can not create \"%s\"!", when the template cannot be copied.
@@ -45,7 +46,7 @@ public:
                const std::filesystem::path& templatePath = ZsGetAppDir() / "Template.icl");
     // True when the icon was written.
     bool AddIcon(ZsBytes icon, const std::string& sName);
-    // Writes the names resource; its result code.
+    // Adds the names resource and writes the library; its result code.
     int End();
 
     const std::filesystem::path& GetPath() const { return mPath; }
@@ -55,6 +56,7 @@ public:
 
 private:
     std::filesystem::path mPath;
+    std::unique_ptr<CZsPeResUpdate> mpUpdate;  // null when the copy cannot be read as a module
     int mnGroupId = 1;
     int mnIconId = 1;
     int mnAdded = 0;

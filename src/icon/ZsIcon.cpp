@@ -95,19 +95,22 @@ uint32_t ZI_GetDibSize(int nWidth, int nHeight, int nBitCount) {
     return size > kMaxImageBytes ? 0 : static_cast<uint32_t>(size);
 }
 
-std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
-    std::vector<ZI_ENTRY> entries;
-    if (IsNullBlock(data) || data.size() < 6) {
-        return entries;
+namespace {
+
+// Walks the directory of an ICO block of nBlockBytes bytes that begins with head, calling fn(entry) for each
+// entry whose image lies inside the block. The images of a sound block lie side by side in it, so together
+// they hold no more bytes than the block. Entries that would pass that (the same bytes named thousands of
+// times) are left out, so that unpacking a block never costs more than the block itself.
+template <class Fn>
+void ForEachEntry(ZsBytes head, uint64_t nBlockBytes, Fn fn) {
+    if (head.size() < 6) {
+        return;
     }
-    CZsByteReader r(data);
+    CZsByteReader r(head);
     if (r.U16() != 0 || r.U16() != 1) {
-        return entries;
+        return;
     }
     uint16_t nCount = r.U16();
-    // The images of a sound block lie side by side in it, so together they hold no more bytes than the
-    // block. Entries that would pass that (the same bytes named thousands of times) are left out, so that
-    // unpacking a block never costs more than the block itself.
     uint64_t nImageBytes = 0;
     for (uint32_t i = 0; i < nCount; ++i) {
         uint64_t at = 6 + 16 * static_cast<uint64_t>(i);
@@ -124,14 +127,37 @@ std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
         e.wBitCount = r.U16();
         e.dwBytesInRes = r.U32();
         e.dwImageOffset = r.U32();
-        if (!r.Has(e.dwImageOffset, e.dwBytesInRes) || nImageBytes + e.dwBytesInRes > data.size()) {
+        if (uint64_t{e.dwImageOffset} + e.dwBytesInRes > nBlockBytes ||
+            nImageBytes + e.dwBytesInRes > nBlockBytes) {
             continue;
         }
         nImageBytes += e.dwBytesInRes;
+        fn(e);
+    }
+}
+
+}  // namespace
+
+std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
+    std::vector<ZI_ENTRY> entries;
+    if (IsNullBlock(data)) {
+        return entries;
+    }
+    ForEachEntry(data, data.size(), [&](ZI_ENTRY& e) {
         e.image = data.subspan(e.dwImageOffset, e.dwBytesInRes);
         entries.push_back(e);
-    }
+    });
     return entries;
+}
+
+size_t ZI_GetDirectorySize(ZsBytes head) {
+    return head.size() < 6 ? 6 : 6 + 16 * size_t{CZsByteReader(head).U16At(4)};
+}
+
+int ZI_CountImages(ZsBytes head, uint64_t nBlockBytes) {
+    int n = 0;
+    ForEachEntry(head, nBlockBytes, [&](const ZI_ENTRY&) { ++n; });
+    return n;
 }
 
 bool ZI_IsValidIcon(ZsBytes data) {

@@ -92,6 +92,11 @@ struct ZI_INFO {
 bool ZI_IsValidIcon(ZsBytes data);
 // The number of readable images.
 int ZI_GetImageCount(ZsBytes data);
+// The bytes of the directory that the first bytes of a block (at least 6) announce.
+size_t ZI_GetDirectorySize(ZsBytes head);
+// ZI_GetImageCount of a block of nBlockBytes bytes from its first bytes: head must hold the whole directory
+// (ZI_GetDirectorySize bytes) or the whole block.
+int ZI_CountImages(ZsBytes head, uint64_t nBlockBytes);
 bool ZI_GetIconInfo(ZsBytes data, ZI_INFO* pInfo);
 
 // Chooses the image to display for a requested width, height and bit count: the first entry of exactly that

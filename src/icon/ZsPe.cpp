@@ -668,32 +668,40 @@ bool CZsPeResUpdate::Begin(const std::filesystem::path& path) {
     return Begin(path, CZsFileBytes::Open(path));
 }
 
+bool CZsPeResUpdate::Key::operator<(const Key& other) const {
+    if (!SameResName(type, other.type)) {
+        return ResNameLess(type, other.type);
+    }
+    if (!SameResName(name, other.name)) {
+        return ResNameLess(name, other.name);
+    }
+    return wLang < other.wLang;
+}
+
 bool CZsPeResUpdate::Begin(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile) {
     mbBegun = false;
     mPath = path;
     mResources.clear();
+    mIndex.clear();
     if (!pFile) {
         return Fail("cannot read the file");
     }
-    if (!mModule.Load(std::move(pFile)) || !mModule.ReadAll(&mResources)) {
+    std::vector<ZS_PE_RESOURCE> all;
+    if (!mModule.Load(std::move(pFile)) || !mModule.ReadAll(&all)) {
         return Fail(mModule.GetError());
     }
     // Keep the first of any repeated type, name and language, as a lookup would find it.
-    std::vector<ZS_PE_RESOURCE> unique;
-    for (ZS_PE_RESOURCE& r : mResources) {
-        bool bSeen = std::any_of(unique.begin(), unique.end(), [&](const ZS_PE_RESOURCE& u) {
-            return u.wLang == r.wLang && SameResName(u.type, r.type) && SameResName(u.name, r.name);
-        });
-        if (!bSeen) {
-            unique.push_back(std::move(r));
+    mResources.reserve(all.size());
+    for (ZS_PE_RESOURCE& r : all) {
+        if (mIndex.emplace(Key{r.type, r.name, r.wLang}, mResources.size()).second) {
+            mResources.push_back(std::move(r));
         }
     }
-    mResources = std::move(unique);
     mbBegun = true;
     return true;
 }
 
-bool CZsPeResUpdate::Update(const CZsResName& type, const CZsResName& name, uint16_t wLang, ZsBytes data) {
+bool CZsPeResUpdate::CanUpdate(const CZsResName& type, const CZsResName& name, ZsBytes data) {
     if (!mbBegun) {
         return Fail("no update has begun");
     }
@@ -701,13 +709,19 @@ bool CZsPeResUpdate::Update(const CZsResName& type, const CZsResName& name, uint
         (!name.bIsId && name.sName.size() > 0xFFFF)) {
         return Fail("the resource is too large");
     }
-    for (ZS_PE_RESOURCE& r : mResources) {
-        if (r.wLang == wLang && SameResName(r.type, type) && SameResName(r.name, name)) {
-            r.data.assign(data.begin(), data.end());
-            return true;
-        }
+    return true;
+}
+
+bool CZsPeResUpdate::Update(const CZsResName& type, const CZsResName& name, uint16_t wLang, ZsBytes data) {
+    if (!CanUpdate(type, name, data)) {
+        return false;
     }
-    mResources.push_back(ZS_PE_RESOURCE{type, name, wLang, ZsBlock(data.begin(), data.end())});
+    auto [it, bNew] = mIndex.emplace(Key{type, name, wLang}, mResources.size());
+    if (bNew) {
+        mResources.push_back(ZS_PE_RESOURCE{type, name, wLang, ZsBlock(data.begin(), data.end())});
+    } else {
+        mResources[it->second].data.assign(data.begin(), data.end());
+    }
     return true;
 }
 

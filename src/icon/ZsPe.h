@@ -136,12 +136,26 @@ public:
     bool Commit();
     const std::string& GetError() const { return msError; }
 
+    // False, with GetError() set, when Update would refuse the resource.
+    bool CanUpdate(const CZsResName& type, const CZsResName& name, ZsBytes data);
+
 private:
+    // A resource's type, name and language, ordered as a resource directory orders them.
+    struct Key {
+        CZsResName type;
+        CZsResName name;
+        uint16_t wLang = 0;
+        bool operator<(const Key& other) const;
+    };
+
     bool Fail(const std::string& sError);
 
     std::filesystem::path mPath;
     CZsPeModule mModule;
     std::vector<ZS_PE_RESOURCE> mResources;
+    // Each resource's place in mResources by its type, name and language, so that an update of many
+    // resources takes time in proportion to their number.
+    std::map<Key, size_t> mIndex;
     bool mbBegun = false;
     std::string msError;
 };

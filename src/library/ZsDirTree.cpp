@@ -173,9 +173,21 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
     return r;
 }
 
+std::filesystem::path ZsPlanCategoryFiles(const CZsIconLib& lib, ZsTreeItem item,
+                                          const std::filesystem::path& tempDir) {
+    const CZsCategoryTree* pTree = lib.GetTree();
+    if (!pTree || !pTree->Exists(item)) {
+        return {};
+    }
+    // The folder is new and empty, so the category's folder takes its plain name there.
+    return ZsUniquePath(tempDir / "TempDelay") / ZsPathFromUtf8(ZsMakeFileName(pTree->GetItemText(item)));
+}
+
 std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item,
-                                            const std::filesystem::path& tempDir) {
-    const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
+                                            const std::filesystem::path& tempDir,
+                                            const std::filesystem::path& planned) {
+    const std::filesystem::path folder =
+        planned.empty() ? ZsUniquePath(tempDir / "TempDelay") : planned.parent_path();
     std::error_code ec;
     if (!std::filesystem::create_directories(folder, ec)) {
         ZS_LOG_ERR("ZsRenderCategoryFiles", "create_directories: %s", ZsPathToUtf8(folder).c_str());
@@ -184,5 +196,8 @@ std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item,
     BeginProgress();
     const ZIL_DIR_EXPORT_RESULT r = ExportDirTree(lib, item, folder);
     EndProgress();
-    return r.bOk && r.failed.empty() ? r.top : std::filesystem::path();
+    if (!r.bOk || !r.failed.empty() || (!planned.empty() && r.top != planned)) {
+        return {};
+    }
+    return r.top;
 }

@@ -64,5 +64,13 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
 // The files a category dragged or copied out of the tree becomes: the category exported, inside its own
 // progress run, into a new folder "TempDelay" (or "TempDelay (2)", ...) of tempDir. The category's folder;
 // empty when the export did not complete or a file could not be written.
+//
+// A file manager may ask for the files while a drag merely passes over it and keep that answer for the drop:
+// ZsPlanCategoryFiles tells the folder a rendering would give without writing anything (empty when there is
+// no such category), and a rendering given that plan exports into exactly that folder, failing when its
+// "TempDelay" folder has appeared meanwhile.
+std::filesystem::path ZsPlanCategoryFiles(const CZsIconLib& lib, ZsTreeItem item,
+                                          const std::filesystem::path& tempDir);
 std::filesystem::path ZsRenderCategoryFiles(CZsIconLib& lib, ZsTreeItem item,
-                                            const std::filesystem::path& tempDir);
+                                            const std::filesystem::path& tempDir,
+                                            const std::filesystem::path& planned = {});

@@ -1,5 +1,7 @@
 #include "library/ZsExport.h"
 
+#include <algorithm>
+
 #include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
@@ -167,4 +169,55 @@ bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
         }
     }
     return bOk;
+}
+
+std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir) {
+    const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
+    std::error_code ec;
+    if (!std::filesystem::create_directories(folder, ec)) {
+        ZS_LOG_ERR("ZsNewDelayFolder", "create_directories: %s", ZsPathToUtf8(folder).c_str());
+        return {};
+    }
+    return folder;
+}
+
+bool ZsRenderIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                       std::vector<std::filesystem::path>& files) {
+    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
+    if (ids.empty() || folder.empty()) {
+        return false;
+    }
+    std::vector<std::filesystem::path> written;
+    BeginProgress();
+    const bool bOk = ExportIconFiles(lib, ids, folder, &written);
+    EndProgress();
+    if (!bOk) {
+        return false;
+    }
+    files.insert(files.end(), written.begin(), written.end());
+    return true;
+}
+
+bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
+                        int nType, const std::filesystem::path& tempDir,
+                        std::vector<std::filesystem::path>& files) {
+    if (images.empty()) {
+        return false;
+    }
+    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
+    std::vector<std::filesystem::path> failed;
+    if (folder.empty() || !ExportImages(icon, images, sName, nType, folder, true, &failed) ||
+        !failed.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    std::vector<std::filesystem::path> written;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (entry.is_regular_file(ec)) {
+            written.push_back(entry.path());
+        }
+    }
+    std::sort(written.begin(), written.end());
+    files.insert(files.end(), written.begin(), written.end());
+    return !written.empty();
 }

@@ -71,3 +71,20 @@ bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::
 bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
                      std::vector<std::filesystem::path>* pOut,
                      std::vector<std::filesystem::path>* pFailed = nullptr, bool* pbCancel = nullptr);
+
+// A new folder "TempDelay" (or "TempDelay (2)", ...) of tempDir for the files of a drag or a copy that ends
+// outside the program; empty, with an error line, when it cannot be made.
+std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir);
+
+// The files icons dragged or copied out of the icon list become: each icon's data as "<name>.ico"
+// (ExportIconFiles) in a new delay folder, inside a progress run of its own. False when the export failed or
+// was aborted; files then holds nothing.
+bool ZsRenderIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                       std::vector<std::filesystem::path>& files);
+
+// The files images dragged out of the format list become: the images of the icon exported one file each, of
+// export type nType, named after sName (ExportImages), into a new delay folder; files gets every file of that
+// folder. No progress run. False when anything could not be written.
+bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
+                        int nType, const std::filesystem::path& tempDir,
+                        std::vector<std::filesystem::path>& files);

@@ -118,9 +118,9 @@ bool CZsIconLib::FindIcons(const std::string& sText, const std::vector<int32_t>&
     if (!matcher.Prepare(sText, bCaseSensitive, bWholeWord, bRegEx, pError)) {
         return false;
     }
-    // Names and keywords not read yet come one row at a time, all under one read lock.
-    CZsSqlReadBatch batch(*this);
+    // Names and keywords not read yet come in one pass over their rows, without the image data.
     unsigned nAccess = (bInNames ? ZIL_ICON_LOADNAME : 0u) | (bInKwds ? ZIL_ICON_LOADKWDS : 0u);
+    LoadIconTexts(candidates, nAccess);
     // An icon listed in several of the searched categories is found once. Ids are dense, so a byte per id
     // marks them; a stray id beyond that range goes to a set.
     std::vector<uint8_t> seenDense(static_cast<size_t>(

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/ZsByteReader.h"
@@ -65,6 +66,8 @@ void CZsIconLib::Close() {
     mmapNodes.clear();
     mmapIcons.clear();
     mvIconIndex.clear();
+    mCachedData.clear();
+    mnCachedBytes = 0;
     CloseDb();
 }
 
@@ -367,12 +370,41 @@ void CZsIconLib::CommitFlags() {
             ++it;
         }
     }
+    std::vector<std::pair<int32_t, size_t>> saved;
     for (auto it = mmapIcons.begin(); it != mmapIcons.end();) {
         if (it->second.nFlags & ZIL_DELETED) {
             EraseIcon(it++);
         } else {
+            if ((it->second.nFlags & ZIL_DIRTY_DATA) && it->second.data) {
+                saved.emplace_back(it->first, it->second.data->size());
+            }
             it->second.nFlags = 0;
             ++it;
+        }
+    }
+    // Saved data is in the file now: it may go like data that was read from there.
+    for (const auto& [nId, nBytes] : saved) {
+        CacheData(nId, nBytes);
+    }
+}
+
+void CZsIconLib::SetDataCacheLimit(size_t nBytes) {
+    mnCacheLimit = nBytes;
+    CacheData(0, 0);
+}
+
+void CZsIconLib::CacheData(int32_t nId, size_t nBytes) {
+    if (nId != 0) {
+        mCachedData.emplace_back(nId, nBytes);
+        mnCachedBytes += nBytes;
+    }
+    while (mnCachedBytes > mnCacheLimit && mCachedData.size() > ZIL_DATA_KEPT_LOADS && IsOpen()) {
+        const auto [nOld, nOldBytes] = mCachedData.front();
+        mCachedData.pop_front();
+        mnCachedBytes -= nOldBytes;
+        auto it = mmapIcons.find(nOld);
+        if (it != mmapIcons.end() && !(it->second.nFlags & (ZIL_DIRTY_DATA | ZIL_DELETED))) {
+            it->second.data.reset();
         }
     }
 }
@@ -518,6 +550,7 @@ ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
             data->clear();
         }
         icon.data = data ? std::move(*data) : ZsBlock();
+        CacheData(nId, icon.data->size());
     }
     if (!icon.name && (nAccess & (ZIL_ICON_NAME | ZIL_ICON_LOADNAME))) {
         icon.name = (nAccess & ZIL_ICON_LOADNAME) && bDb
@@ -544,6 +577,110 @@ std::string CZsIconLib::GetIconKeywords(int32_t nId) {
 ZsBytes CZsIconLib::GetIconData(int32_t nId) {
     const ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_DATA);
     return icon.data ? ZsBytes(*icon.data) : ZsBytes();
+}
+
+namespace {
+
+ZIL_DATA_SUMMARY SummaryOf(ZsBytes data) {
+    return {ZI_GetImageCount(data), data.size()};
+}
+
+// The summary of stored data from its first bytes; as GetIconRec refuses data that is not ICO data, such
+// data has none.
+ZIL_DATA_SUMMARY SummaryOfStored(ZsBytes head, uint64_t nBytes) {
+    if (!ZI_IsValidIcon(head)) {
+        return {};
+    }
+    return {ZI_CountImages(head, nBytes), static_cast<size_t>(nBytes)};
+}
+
+// Rows per statement of LoadIconTexts.
+constexpr size_t kIdsPerQuery = 500;
+// The first bytes of stored data read for its summary: the directory of up to 255 images.
+constexpr size_t kHeadBytes = 6 + 16 * 255;
+
+}  // namespace
+
+void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
+                               std::vector<ZIL_DATA_SUMMARY>* pSummaries) {
+    const bool bNames = nAccess & ZIL_ICON_LOADNAME, bKwds = nAccess & ZIL_ICON_LOADKWDS;
+    std::vector<int32_t> wanted;
+    for (int32_t nId : ids) {
+        const ZIL_ICON& icon = FindOrAddIcon(nId);
+        if ((bNames && !icon.name) || (bKwds && !icon.kwds) || (pSummaries && !icon.data)) {
+            wanted.push_back(nId);
+        }
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    std::unordered_map<int32_t, ZIL_DATA_SUMMARY> stored;
+    std::vector<std::pair<int32_t, uint64_t>> longDirectories;
+    if (IsOpen() && !wanted.empty()) {
+        CZsSqlReadBatch batch(*this);
+        const std::string sColumns = ZsFormat(
+            "id, %s, %s, %s", bNames ? "name" : "null", bKwds ? "kwds" : "null",
+            pSummaries ? ZsFormat("length(data), substr(data, 1, %zu)", kHeadBytes).c_str() : "0, null");
+        auto onRow = [&](const CZsSqlRow& row) {
+            const int64_t nId = row.Int(0);
+            if (!std::binary_search(wanted.begin(), wanted.end(), nId)) {
+                return true;
+            }
+            ZIL_ICON& icon = FindOrAddIcon(static_cast<int32_t>(nId));
+            if (bNames && !icon.name) {
+                icon.name = row.Text(1);
+            }
+            if (bKwds && !icon.kwds) {
+                icon.kwds = row.Text(2);
+            }
+            if (pSummaries) {
+                const uint64_t nBytes = static_cast<uint64_t>(std::max<int64_t>(row.Int(3), 0));
+                const ZsBytes head = row.Blob(4);
+                if (head.size() < nBytes && head.size() < ZI_GetDirectorySize(head)) {
+                    longDirectories.emplace_back(static_cast<int32_t>(nId), nBytes);
+                } else {
+                    stored[static_cast<int32_t>(nId)] = SummaryOfStored(head, nBytes);
+                }
+            }
+            return true;
+        };
+        // For most of the library's icons one pass over the whole table is cheaper than finding each row.
+        if (wanted.size() >= kIdsPerQuery &&
+            wanted.size() * 2 >= static_cast<size_t>(std::max(mnNextIcon, 1))) {
+            QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
+        } else {
+            for (size_t nFirst = 0; nFirst < wanted.size(); nFirst += kIdsPerQuery) {
+                std::string sIds;
+                for (size_t i = nFirst; i < std::min(wanted.size(), nFirst + kIdsPerQuery); ++i) {
+                    sIds += ZsFormat(i == nFirst ? "%d" : ",%d", wanted[i]);
+                }
+                QueryRows(ZsFormat("select %s from icons where id in (%s);", sColumns.c_str(), sIds.c_str()),
+                          onRow);
+            }
+        }
+        // A directory of more than 255 images is read on its own.
+        for (const auto& [nId, nBytes] : longDirectories) {
+            const std::optional<ZsBytes> head = QueryBlob(
+                ZsFormat("select substr(data, 1, %d) from icons where id=%d;", 6 + 16 * 65535, nId));
+            stored[nId] = head ? SummaryOfStored(*head, nBytes) : ZIL_DATA_SUMMARY();
+            Finalize();
+        }
+    }
+    // Icons without a row (new ones, or a damaged file) are completed as GetIconRec completes them.
+    const unsigned nTexts = nAccess & (ZIL_ICON_LOADNAME | ZIL_ICON_LOADKWDS);
+    if (pSummaries) {
+        pSummaries->assign(ids.size(), ZIL_DATA_SUMMARY());
+    }
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const ZIL_ICON& icon = GetIconRec(ids[i], nTexts);
+        if (!pSummaries) {
+            continue;
+        }
+        if (icon.data) {
+            (*pSummaries)[i] = SummaryOf(*icon.data);
+        } else if (auto it = stored.find(ids[i]); it != stored.end()) {
+            (*pSummaries)[i] = it->second;
+        }
+    }
 }
 
 bool CZsIconLib::GetIcon(int32_t nId, CIcon& icon) {

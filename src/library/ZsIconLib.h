@@ -1,10 +1,13 @@
 // CZsIconLib, the in-memory side of one extended icon library (".pctv"): the next ids, the categories (each
 // an ordered list of icon ids) and the icon records (ICO data, name, keywords), all fetched from the file on
 // first use and written back at save time according to per-entry change flags. The category hierarchy and
-// titles live in an attached CZsCategoryTree, rebuilt at load and read at save.
+// titles live in an attached CZsCategoryTree, rebuilt at load and read at save. Icon data that is in the
+// file is kept in a bounded cache, so memory follows what is in use, not the size of the library; new and
+// changed data stays until it is saved.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -63,6 +66,11 @@ inline constexpr size_t ZIL_MAX_KWDS_CHARS = 8192;
 
 using ZIL_LIST = std::vector<int32_t>;
 
+// The bytes of saved icon data a store keeps by default, and the number of the latest reads it keeps
+// whatever their size.
+inline constexpr size_t ZIL_DATA_CACHE_BYTES = 32u << 20;
+inline constexpr size_t ZIL_DATA_KEPT_LOADS = 64;
+
 // User categories have ids from 1; "My Icons" and "Find Results" are fixed.
 inline bool ZsIsUserCategory(int32_t nId) {
     return nId >= 1;
@@ -92,6 +100,14 @@ struct ZIL_ICON {
     std::optional<std::string> name;
     std::optional<std::string> kwds;
     uint8_t nFlags = 0;
+};
+
+// What a list shows of an icon's data: the number of readable images and the bytes; 0 and 0 when the icon
+// has no ICO data.
+struct ZIL_DATA_SUMMARY {
+    int nFormats = 0;
+    size_t nBytes = 0;
+    bool operator==(const ZIL_DATA_SUMMARY&) const = default;
 };
 
 // What ImpFiles reports after every icon a file produced (id 0: the icon was refused).
@@ -156,7 +172,18 @@ public:
     std::string GetIconName(int32_t nId);  // "(Untitled)" for an empty name
     std::string GetIconKeywords(int32_t nId);
     // The ICO data (loaded when needed); empty when the icon has none or its stored data is not ICO data.
+    // The bytes stay valid until the data of more icons than ZIL_DATA_KEPT_LOADS has been loaded after it.
     ZsBytes GetIconData(int32_t nId);
+    // Reads the names and keywords (as nAccess asks: ZIL_ICON_LOADNAME, ZIL_ICON_LOADKWDS) of the icons
+    // that lack them, many rows per statement, and with pSummaries the summary of each icon's data, in the
+    // order of ids: from the data in memory, else from the start of the stored data (its directory), so no
+    // image data is copied or kept.
+    void LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
+                       std::vector<ZIL_DATA_SUMMARY>* pSummaries = nullptr);
+    // The bytes of icon data read from the file that the store keeps (the oldest reads are dropped beyond it
+    // and read again when needed); data that is new or changed is kept until it is saved.
+    void SetDataCacheLimit(size_t nBytes);
+    size_t GetCachedDataBytes() const { return mnCachedBytes; }
     // The icon unpacked; false when it has no valid ICO data.
     bool GetIcon(int32_t nId, CIcon& icon);
     void SetIconData(int32_t nId, ZsBytes data);
@@ -222,6 +249,8 @@ private:
     // left at this one, so that a run of ascending ids costs one step each.
     ZIL_ICON& FindOrAddIcon(int32_t nId, std::map<int32_t, ZIL_ICON>::iterator* pHint = nullptr);
     void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
+    // Counts saved data of an icon into the cache and drops the oldest data beyond its limit.
+    void CacheData(int32_t nId, size_t nBytes);
 
     std::filesystem::path mPath;
     std::string msLoadError;
@@ -233,6 +262,10 @@ private:
     std::map<int32_t, ZIL_ICON> mmapIcons;
     // Records by id for the dense range of ids, so that a pass over a list finds each record in one step.
     std::vector<ZIL_ICON*> mvIconIndex;
+    // Icons whose data was read or saved, oldest first, with the bytes counted for each.
+    std::deque<std::pair<int32_t, size_t>> mCachedData;
+    size_t mnCachedBytes = 0;
+    size_t mnCacheLimit = ZIL_DATA_CACHE_BYTES;
 };
 
 // The search history after a search for sText: the text first, every entry equal to it without regard to

@@ -171,15 +171,44 @@ std::optional<ZsBlock> CSQLite::QueryBlobCopy(std::string_view sql) {
 std::string CSQLite::QueryText(std::string_view sql) {
     std::string text;
     if (Prepare(sql) && Step() == SQLITE_ROW) {
-        const void* p = sqlite3_column_text16(mpStmt.get(), 0);
-        int n = sqlite3_column_bytes16(mpStmt.get(), 0);
-        if (p && n > 0) {
-            text = ZsUtf16ToUtf8(
-                std::u16string_view(static_cast<const char16_t*>(p), static_cast<size_t>(n) / 2));
-        }
+        text = CZsSqlRow(mpStmt.get()).Text(0);
     }
     mpStmt.reset();
     return text;
+}
+
+bool CSQLite::QueryRows(std::string_view sql, const std::function<bool(const CZsSqlRow&)>& onRow) {
+    if (!Prepare(sql)) {
+        return false;
+    }
+    int rc = Step();
+    while (rc == SQLITE_ROW && onRow(CZsSqlRow(mpStmt.get()))) {
+        rc = Step();
+    }
+    mpStmt.reset();
+    return rc == SQLITE_ROW || rc == SQLITE_DONE;
+}
+
+int64_t CZsSqlRow::Int(int nColumn) const {
+    return sqlite3_column_int64(mpStmt, nColumn);
+}
+
+std::string CZsSqlRow::Text(int nColumn) const {
+    const void* p = sqlite3_column_text16(mpStmt, nColumn);
+    int n = sqlite3_column_bytes16(mpStmt, nColumn);
+    if (!p || n <= 0) {
+        return {};
+    }
+    return ZsUtf16ToUtf8(std::u16string_view(static_cast<const char16_t*>(p), static_cast<size_t>(n) / 2));
+}
+
+ZsBytes CZsSqlRow::Blob(int nColumn) const {
+    const void* p = sqlite3_column_blob(mpStmt, nColumn);
+    int n = sqlite3_column_bytes(mpStmt, nColumn);
+    if (!p || n <= 0) {
+        return {};
+    }
+    return ZsBytes(static_cast<const uint8_t*>(p), static_cast<size_t>(n));
 }
 
 std::optional<int64_t> CSQLite::QueryInt(std::string_view sql) {

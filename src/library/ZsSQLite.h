@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,20 @@ struct sqlite3_stmt;
 // How a file is opened: for reading and writing (created when missing), or read-only as an unchanging file
 // (no locks, no journal: nothing is ever written, not even a rollback of another program's journal).
 enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1 };
+
+// The current row of a statement in CSQLite::QueryRows; its values are valid until the next row.
+class CZsSqlRow {
+public:
+    explicit CZsSqlRow(sqlite3_stmt* pStmt) : mpStmt(pStmt) {}
+    int64_t Int(int nColumn) const;
+    // UTF-8; "" for NULL.
+    std::string Text(int nColumn) const;
+    // Empty for NULL.
+    ZsBytes Blob(int nColumn) const;
+
+private:
+    sqlite3_stmt* mpStmt;
+};
 
 class CSQLite {
 public:
@@ -49,6 +64,9 @@ public:
     std::string QueryText(std::string_view sql);
     // The first column of the first row as an integer; none when there is no row or the statement fails.
     std::optional<int64_t> QueryInt(std::string_view sql);
+    // Steps through every row, calling onRow with each until it returns false, then finalizes; false when
+    // the statement fails.
+    bool QueryRows(std::string_view sql, const std::function<bool(const CZsSqlRow&)>& onRow);
     // Steps once: 1 when a row comes back, 0 when none, -1 when the statement fails.
     int QueryExists(std::string_view sql);
     void Finalize();

@@ -1,8 +1,12 @@
 // The icon list and the image-format list of a library window, offscreen: the commands and their rules, the
 // double-click, Icon Information, editing in another program, deleting icons, the format list's clipboard
-// and delete, the rows the models serve and the selection counted on large lists.
+// and delete, the rows the models serve and the selection counted on large lists; the lists' transfers: rows
+// dragged within the list, files and pictures dropped and pasted, rows copied between two library windows
+// and dragged out as files.
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,12 +22,15 @@
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
 #include "gui/ui/DlgEditWait.h"
+#include "gui/ui/ListBoxes.h"
 #include "gui/ui/ListModels.h"
 #include "gui/ui/PropPageIconInfo.h"
 #include "gui/ui/ViwZILTree.h"
 #include "icon/ZsPicture.h"
 
+using guitest::ChooseFromNextMenu;
 using guitest::CLibraryFrame;
+using guitest::CSeenMenu;
 using guitest::IsEnabled;
 using guitest::SolidIcon;
 using guitest::Trigger;
@@ -70,6 +77,57 @@ std::filesystem::path EditorScript(const test::TempDir& dir, const std::string& 
     std::ofstream(path) << "#!/bin/sh\n" << sBody << "\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
+}
+
+CListBoxIcons* IconBox(CViewZIL* pView) {
+    return dynamic_cast<CListBoxIcons*>(pView->IconList());
+}
+
+// The middle of a row of a list; below the last row for -1.
+QPoint RowPoint(QListView* pList, int nRow) {
+    if (nRow < 0) {
+        const QRect rc = pList->visualRect(pList->model()->index(pList->model()->rowCount() - 1, 0));
+        return {rc.center().x(), rc.bottom() + 4};
+    }
+    return pList->visualRect(pList->model()->index(nRow, 0)).center();
+}
+
+// A drag of the data over a row and on to a drop there, as the desktop reports it; the action reported
+// back to the source.
+Qt::DropAction DragAndDrop(QListView* pList, const QMimeData* pData, int nRow,
+                           Qt::MouseButtons buttons = Qt::LeftButton,
+                           Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    const QPoint pt = RowPoint(pList, nRow);
+    QDragEnterEvent enter(pt, Qt::CopyAction | Qt::MoveAction, pData, buttons, keys);
+    QApplication::sendEvent(pList->viewport(), &enter);
+    QDragMoveEvent move(pt, Qt::CopyAction | Qt::MoveAction, pData, buttons, keys);
+    QApplication::sendEvent(pList->viewport(), &move);
+    if (!move.isAccepted() || move.dropAction() == Qt::IgnoreAction) {
+        return Qt::IgnoreAction;
+    }
+    QDropEvent drop(pt, Qt::CopyAction | Qt::MoveAction, pData, Qt::NoButton, keys);
+    drop.setDropAction(move.dropAction());
+    QApplication::sendEvent(pList->viewport(), &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// The names the icon list shows, in row order.
+QStringList RowNames(CViewZIL* pView) {
+    QStringList names;
+    for (int nRow = 0; nRow < pView->GetIconCount(); ++nRow) {
+        names << pView->IconModel()->index(nRow).data(Qt::DisplayRole).toString();
+    }
+    return names;
+}
+
+// The local files of a transfer that offers a file list, once it counts as dropped.
+std::vector<std::filesystem::path> DroppedFiles(CZsDnDData* pData) {
+    pData->SetDropped();
+    std::vector<std::filesystem::path> files;
+    for (const QUrl& url : pData->urls()) {
+        files.push_back(ZsPathOf(url.toLocalFile()));
+    }
+    return files;
 }
 
 }  // namespace
@@ -157,7 +215,7 @@ private slots:
                            pList->visualRect(pList->model()->index(1, 0)).center());
         QCOMPARE(sTitle, QStringLiteral("Icon Information"));
         QCOMPARE(nImports, 0);
-        // Below the last icon of the column: the import's file dialog opens.
+        // Below the last icon of the column: the Import Icons file dialog.
         guitest::OnNextModal([&](QWidget* pModal) {
             sTitle = pModal->windowTitle();
             static_cast<QDialog*>(pModal)->reject();
@@ -521,6 +579,193 @@ private slots:
         QCOMPARE(messages.shown.size(), size_t(1));
         QVERIFY(messages.shown[0].second.starts_with("Can not start '"));
         QVERIFY(!lib.pDoc->IsModified());
+    }
+
+    void rowsDraggedWithinTheListMoveOrCopy() {
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "d.pctv", Icons(4)));
+        CViewZIL* pView = lib.pView;
+        CDocZIL* pDoc = lib.pDoc;
+        CListBoxIcons* pBox = IconBox(pView);
+        QVERIFY(pBox);
+
+        // A plain drag moves: the first row dropped on the fourth goes in before it.
+        SelectRows(pBox, {0});
+        pBox->PutSelectedItems();
+        QCOMPARE(DragAndDrop(pBox, pBox->PendingTransfer(), 3), Qt::MoveAction);
+        QCOMPARE(pDoc->GetList(1), (ZIL_LIST{2, 3, 1, 4}));
+        QCOMPARE(pView->GetSelectedRows(), (std::vector<int>{2}));
+        QCOMPARE(pView->GetCaretRow(), 2);
+        QVERIFY(pDoc->IsModified());
+
+        // With Ctrl the rows are copied, and the category lists those icons twice; below the last row
+        // appends.
+        SelectRows(pBox, {0, 1});
+        pBox->PutSelectedItems();
+        QCOMPARE(DragAndDrop(pBox, pBox->PendingTransfer(), -1, Qt::LeftButton, Qt::ControlModifier),
+                 Qt::CopyAction);
+        QCOMPARE(pDoc->GetList(1), (ZIL_LIST{2, 3, 1, 4, 2, 3}));
+        QCOMPARE(pView->GetSelectedRows(), (std::vector<int>{4, 5}));
+
+        // The right button asks; Cancel changes nothing.
+        SelectRows(pBox, {5});
+        pBox->PutSelectedItems();
+        CSeenMenu seen;
+        ChooseFromNextMenu(QStringLiteral("Cancel"), &seen);
+        QCOMPARE(DragAndDrop(pBox, pBox->PendingTransfer(), 0, Qt::RightButton), Qt::IgnoreAction);
+        QCOMPARE(seen.items, QStringList({"Move*", "Copy", "-", "Cancel"}));
+        QCOMPARE(pDoc->GetList(1), (ZIL_LIST{2, 3, 1, 4, 2, 3}));
+        pBox->PutSelectedItems();
+        ChooseFromNextMenu(QStringLiteral("Move"));
+        QCOMPARE(DragAndDrop(pBox, pBox->PendingTransfer(), 0, Qt::RightButton), Qt::MoveAction);
+        QCOMPARE(pDoc->GetList(1), (ZIL_LIST{3, 2, 3, 1, 4, 2}));
+
+        // "My Icons" keeps its order.
+        CViwZILTree* pTree = lib.frame.Docs().FrameOf(pDoc)->TreeView();
+        pTree->SelectTreeItem(pDoc->Tree().FindItem(ZIL_ID_ALL));
+        SelectRows(pBox, {0});
+        pBox->PutSelectedItems();
+        QCOMPARE(DragAndDrop(pBox, pBox->PendingTransfer(), 3), Qt::IgnoreAction);
+        QCOMPARE(pDoc->GetList(ZIL_ID_ALL), (ZIL_LIST{1, 2, 3, 4}));
+    }
+
+    void filesAndPicturesDroppedOrPastedAreImportedAtTheRow() {
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "f.pctv", Icons(2)));
+        CFrmMain& frame = lib.frame;
+        CViewZIL* pView = lib.pView;
+        CDocZIL* pDoc = lib.pDoc;
+        CListBoxIcons* pBox = IconBox(pView);
+        QVERIFY(ZsWriteFile(dir / "Red.ico", SolidIcon({32}, kRed)));
+        std::filesystem::create_directories(dir / "In" / "Sub");
+        QVERIFY(ZsWriteFile(dir / "In" / "Sub" / "Green.ico", SolidIcon({16}, kGreen)));
+        std::ofstream(dir / "In" / "notes.txt") << "not an icon";
+
+        // A file and a folder dropped on the second row: the file, then what the folder holds, go in there.
+        QMimeData files;
+        files.setUrls(
+            {QUrl::fromLocalFile(ZsQPath(dir / "Red.ico")), QUrl::fromLocalFile(ZsQPath(dir / "In"))});
+        QCOMPARE(DragAndDrop(pBox, &files, 1), Qt::CopyAction);
+        QCOMPARE(RowNames(pView), QStringList({"Icon 0", "Red", "Green", "Icon 1"}));
+        QCOMPARE(pView->GetSelectedRows(), (std::vector<int>{1, 2}));
+        QVERIFY(pDoc->IsModified());
+        QVERIFY(std::filesystem::exists(dir / "Red.ico"));
+
+        // After a right-button drop a menu asks; Cancel imports nothing.
+        CSeenMenu seen;
+        ChooseFromNextMenu(QStringLiteral("Cancel"), &seen);
+        QCOMPARE(DragAndDrop(pBox, &files, 0, Qt::RightButton), Qt::IgnoreAction);
+        QCOMPARE(seen.items, QStringList({"Import*", "-", "Cancel"}));
+        QCOMPARE(pView->GetIconCount(), 4);
+
+        // Text is not taken.
+        QMimeData text;
+        text.setText(QStringLiteral("Red.ico"));
+        QCOMPARE(DragAndDrop(pBox, &text, 0), Qt::IgnoreAction);
+
+        // A copied picture is pasted at the caret as the icon "Temp".
+        QImage picture(40, 20, QImage::Format_ARGB32);
+        picture.fill(QColor(0, 0xC0, 0));
+        QApplication::clipboard()->setImage(picture);
+        Focus(frame, pBox);
+        SelectRows(pBox, {0});
+        QVERIFY(IsEnabled(frame, ID_EDIT_PASTE));
+        Trigger(frame, ID_EDIT_PASTE);
+        QCOMPARE(RowNames(pView).first(), QStringLiteral("Temp"));
+        QCOMPARE(pView->GetIconCount(), 5);
+
+        // "Find Results" takes nothing.
+        CViwZILTree* pTree = frame.Docs().FrameOf(pDoc)->TreeView();
+        pTree->SelectTreeItem(pDoc->Tree().FindItem(ZIL_ID_FIND));
+        Focus(frame, pBox);
+        QVERIFY(!IsEnabled(frame, ID_EDIT_PASTE));
+        QCOMPARE(DragAndDrop(pBox, &files, -1), Qt::IgnoreAction);
+        // "My Icons" takes files as Import Icons does.
+        pTree->SelectTreeItem(pDoc->Tree().FindItem(ZIL_ID_ALL));
+        QCOMPARE(DragAndDrop(pBox, &files, -1), Qt::CopyAction);
+        QCOMPARE(pDoc->GetList(ZIL_ID_ALL).size(), size_t(7));
+    }
+
+    void rowsCopiedBetweenTwoLibraryWindows() {
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "a.pctv", Icons(4)));
+        CFrmMain& frame = lib.frame;
+        CDocZIL* pA = lib.pDoc;
+        CViewZIL* pViewA = lib.pView;
+        WriteLibraryOf(dir / "b.pctv", {{"Only B", SolidIcon({16}, kGreen)}});
+        CDocZIL* pB = frame.Docs().OpenDocumentFile(dir / "b.pctv");
+        QVERIFY(pB && pB != pA);
+        CViewZIL* pViewB = frame.Docs().FrameOf(pB)->IconView();
+
+        // Copied in A and pasted in A: the rows go in again at the caret.
+        Focus(frame, pViewA->IconList());
+        SelectRows(pViewA->IconList(), {1, 2});
+        QVERIFY(pViewA->OnCommand(ID_EDIT_COPY));
+        QVERIFY(pViewA->OnCommand(ID_EDIT_PASTE));
+        QCOMPARE(pA->GetList(1), (ZIL_LIST{1, 2, 3, 2, 3, 4}));
+
+        // Pasted in B: B takes the icons as the files A writes, names and pictures kept.
+        Focus(frame, pViewB->IconList());
+        SelectRows(pViewB->IconList(), {0});
+        QVERIFY(pViewB->OnCommand(ID_EDIT_PASTE));
+        QCOMPARE(RowNames(pViewB), QStringList({"Icon 1", "Icon 2", "Only B"}));
+        QCOMPARE(pB->GetList(ZIL_ID_ALL).size(), size_t(3));
+        QCOMPARE(ZI_GetImageCount(pB->GetIconData(pB->GetList(1)[0])), 2);
+        QVERIFY(pB->IsModified());
+
+        // Cut in A takes the rows out of the category; pasted back they return.
+        Focus(frame, pViewA->IconList());
+        SelectRows(pViewA->IconList(), {0});
+        QVERIFY(pViewA->OnCommand(ID_EDIT_CUT));
+        QCOMPARE(pA->GetList(1), (ZIL_LIST{2, 3, 2, 3, 4}));
+        QCOMPARE(pA->GetList(ZIL_ID_ALL), (ZIL_LIST{1, 2, 3, 4}));
+        SelectRows(pViewA->IconList(), {4});
+        QVERIFY(pViewA->OnCommand(ID_EDIT_PASTE));
+        QCOMPARE(pA->GetList(1), (ZIL_LIST{2, 3, 2, 3, 1, 4}));
+
+        // Closing A takes its rows off the clipboard.
+        QVERIFY(pViewA->OnCommand(ID_EDIT_COPY));
+        frame.Docs().CloseDocument(pA);
+        QVERIFY(!ZsHasFormat(ZsClipboardData(), ZS_DND_MIME));
+        QVERIFY(!IconBox(pViewB)->CanPaste());
+    }
+
+    void rowsAndImagesDraggedOutBecomeFiles() {
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "o.pctv", Icons(3)));
+        CViewZIL* pView = lib.pView;
+        CListBoxIcons* pBox = IconBox(pView);
+
+        // Nothing is written until the drag ends in a drop.
+        SelectRows(pBox, {0, 2});
+        pBox->PutSelectedItems();
+        CZsDnDData* pData = pBox->PendingTransfer();
+        QVERIFY(pData->hasUrls());
+        QVERIFY(pData->urls().isEmpty());
+        const std::vector<std::filesystem::path> icons = DroppedFiles(pData);
+        QCOMPARE(icons.size(), size_t(2));
+        QCOMPARE(ZsQPath(icons[0].filename()), QStringLiteral("Icon 0.ico"));
+        QCOMPARE(ZsQPath(icons[1].filename()), QStringLiteral("Icon 2.ico"));
+        QVERIFY(ZsQPath(icons[0].parent_path().filename()).startsWith(QStringLiteral("TempDelay")));
+        const ZsBytes stored = lib.pDoc->GetIconData(3);
+        QVERIFY(ZsReadFile(icons[1]) == ZsBlock(stored.begin(), stored.end()));
+
+        // Images go out as pictures of the type the options name (PNG unless changed).
+        auto* pImages = dynamic_cast<CListBoxImgs*>(pView->ImageList());
+        QVERIFY(pImages);
+        SelectRows(pImages, {0, 1});
+        pImages->PutSelectedItems();
+        const std::vector<std::filesystem::path> pictures = DroppedFiles(pImages->PendingTransfer());
+        QCOMPARE(pictures.size(), size_t(2));
+        for (const std::filesystem::path& picture : pictures) {
+            QCOMPARE(ZsQPath(picture.extension()), QStringLiteral(".png"));
+            QVERIFY(!QImage(ZsQPath(picture)).isNull());
+        }
+        QVERIFY(pictures[0].parent_path() != icons[0].parent_path());
     }
 
     void selectionIsCountedByRangesOnALargeList() {

@@ -457,6 +457,29 @@ private slots:
         QCOMPARE(SelectedId(pTree), int(ZIL_ID_FIND));
     }
 
+    void aDragRestingOnACategoryOpensIt() {
+        CTreeFrame f;
+        QVERIFY(f.Open());
+        CViwZILTree* pTree = f.pTree;
+        const QModelIndex category = IndexOf(pTree, 1);
+        pTree->collapse(category);
+        const QMimeData* pData = DragCategory(pTree, 5);
+        DragOver(pTree, pData, 1);
+        QTest::qWait(CZsTreeView::kAutoExpandMs / 2);
+        QVERIFY(!pTree->isExpanded(category));
+        QTRY_VERIFY(pTree->isExpanded(category));
+
+        // A drag that leaves before the time is up opens nothing.
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(pTree->viewport(), &leave);
+        pTree->collapse(category);
+        DragOver(pTree, pData, 1);
+        QApplication::sendEvent(pTree->viewport(), &leave);
+        QTest::qWait(CZsTreeView::kAutoExpandMs * 2);
+        QVERIFY(!pTree->isExpanded(category));
+        QVERIFY(!pTree->DropHilite().isValid());
+    }
+
     void iconsDraggedFromTheIconListGoIntoACategory() {
         CTreeFrame f;
         QVERIFY(f.Open());
@@ -583,13 +606,13 @@ private slots:
         QCOMPARE(ModelText(pTreeA->Model()), sTreeA);
         QVERIFY(!pA->IsModified());
 
-        // A's icon list offers no files yet: its icons are not B's to take.
+        // A's icon list offers its icons as files, which B takes.
         auto* pListA = dynamic_cast<CZsListBox*>(f.View(pA)->IconList());
         QVERIFY(pListA);
         Select(pTreeA, 1);
         pListA->selectAll();
         pListA->PutSelectedItems();
-        QCOMPARE(DragOver(pTreeB, pListA->PendingTransfer(), 5), Qt::IgnoreAction);
+        QCOMPARE(DragOver(pTreeB, pListA->PendingTransfer(), 5), Qt::CopyAction);
 
         // A category copied in A and pasted in B comes the same way; closing A takes it off the clipboard.
         Select(pTreeA, 5);
@@ -609,11 +632,14 @@ private slots:
         QVERIFY(pData);
         QCOMPARE(pData->text(), QStringLiteral("Sample Category 1"));
         QVERIFY(pData->hasUrls());
-        QVERIFY(pData->urls().isEmpty());
-        pData->SetDropped();
+        // A file manager that asks while the drag passes over it is told the folder; nothing is made yet.
         const QList<QUrl> urls = pData->urls();
         QCOMPARE(urls.size(), 1);
         const std::filesystem::path folder = ZsPathOf(urls[0].toLocalFile());
+        QVERIFY(!std::filesystem::exists(folder.parent_path()));
+        // The drop makes it at once, as the file manager does not ask again.
+        pData->SetDropped();
+        QVERIFY(std::filesystem::is_directory(folder));
         QCOMPARE(ZsQPath(folder.filename()), QStringLiteral("Sample Category 1"));
         QCOMPARE(ZsQPath(folder.parent_path().parent_path()), ZsQPath(ZsGetTempDir()).chopped(1));
         QVERIFY(ZsQPath(folder.parent_path().filename()).startsWith(QStringLiteral("TempDelay")));

@@ -46,9 +46,20 @@ public:
         if (bFail) {
             return false;
         }
-        const std::filesystem::path file = mDir / ("rendered" + std::to_string(nRendered) + ".ico");
+        const std::filesystem::path file =
+            mDir / (bRenderElsewhere ? "elsewhere.ico" : "rendered" + std::to_string(nRendered) + ".ico");
         std::ofstream(file) << "x";
         files.push_back(file);
+        return true;
+    }
+
+    // Tells the file the next rendering makes, when planning is on.
+    bool PlanFiles(const CZsDnDData&, std::vector<std::filesystem::path>& files) override {
+        if (!bPlan) {
+            return false;
+        }
+        ++nPlanned;
+        files.push_back(mDir / ("rendered" + std::to_string(nRendered + 1) + ".ico"));
         return true;
     }
 
@@ -69,6 +80,9 @@ public:
     test::TempDir mDir;
     int nRendered = 0;
     bool bFail = false;
+    bool bPlan = false;
+    int nPlanned = 0;
+    bool bRenderElsewhere = false;
     int nAnswer = ZS_OP_NONE;
     int nDropResult = ZS_OP_NONE;
     bool bDropSeen = false;
@@ -202,6 +216,43 @@ private slots:
         list.PendingTransfer()->SetDropped();
         QVERIFY(list.PendingTransfer()->urls().isEmpty());
         QVERIFY(list.PendingTransfer()->urls().isEmpty());
+        QCOMPARE(list.nRendered, 2);
+    }
+
+    void plannedFilesAreToldBeforeTheDropAndMadeAtIt() {
+        auto pModel = RowModel(2);
+        CTestListBox list(pModel.get());
+        list.bPlan = true;
+        SelectRows(list, {1});
+        list.PutSelectedItems();
+        list.DelayRenderFiles();
+        CZsDnDData* pData = list.PendingTransfer();
+
+        // A file manager asking while the drag passes over it learns the file, which is not made yet.
+        const QList<QUrl> urls = pData->urls();
+        QCOMPARE(urls.size(), 1);
+        const std::filesystem::path file = ZsPathOf(urls[0].toLocalFile());
+        QVERIFY(!std::filesystem::exists(file));
+        QCOMPARE(pData->urls(), urls);
+        QCOMPARE(list.nPlanned, 1);
+        QCOMPARE(list.nRendered, 0);
+        QCOMPARE(pData->PlannedFiles(), std::vector<std::filesystem::path>{file});
+
+        // It will not ask again: the drop itself makes the file.
+        pData->SetDropped();
+        QCOMPARE(list.nRendered, 1);
+        QVERIFY(std::filesystem::exists(file));
+        QCOMPARE(pData->urls(), urls);
+        QCOMPARE(list.nRendered, 1);
+
+        // Files other than the ones told are no files of this transfer.
+        list.PutSelectedItems();
+        list.DelayRenderFiles();
+        pData = list.PendingTransfer();
+        QCOMPARE(pData->urls().size(), 1);
+        list.bRenderElsewhere = true;
+        pData->SetDropped();
+        QVERIFY(pData->urls().isEmpty());
         QCOMPARE(list.nRendered, 2);
     }
 

@@ -114,6 +114,71 @@ TEST(IconLibraryWriter, ExportWritesGroupsIconsAndNames) {
     EXPECT_EQ(reader.GetIconData(1), moon);
 }
 
+// The export adds every icon to one update and writes the library once: the bytes are those of one update
+// of the file per icon and one for the names, with an icon that cannot be added skipped in both.
+TEST(IconLibraryWriter, OneWriteGivesTheBytesOfOneUpdatePerIcon) {
+    test::TempDir dir;
+    std::filesystem::path tmpl = MakeTemplate(dir);
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> icons = {
+        {test::MakeIco({test::DibImage(32, 32, 32, 1), test::DibImage(16, 16, 8, 2)}), "Sun"},
+        {test::MakeIco({test::PngStub(256, 256, 32, 80)}), ""},
+        {{0, 0, 2, 0, 1, 0}, "Broken"},
+        {test::MakeIco(
+             {test::DibImage(48, 48, 4, 3), test::DibImage(24, 24, 1, 4), test::DibImage(8, 8, 32, 5)}),
+         "Caf\xC3\xA9 \xE2\x98\x83"},
+    };
+    const std::filesystem::path oneByOne = dir / "one-by-one.icl";
+    std::filesystem::copy_file(tmpl, oneByOne);
+    test::LogCapture log;
+    int nGroup = 1, nIcon = 1;
+    std::vector<std::string> names;
+    for (const auto& [ico, sName] : icons) {
+        if (ZI_UpdateIconResource(oneByOne, ico, nGroup, nIcon) == ZI_UPDATE_OK) {
+            names.push_back(sName);
+        }
+        ++nGroup;
+        nIcon += ZI_GetImageCount(ico);
+    }
+    ASSERT_EQ(ZI_UpdateIconNames(oneByOne, names), ZI_UPDATE_OK);
+
+    CIconLibraryWriter writer;
+    ASSERT_TRUE(writer.Begin(dir / "at-once.icl", tmpl));
+    for (const auto& [ico, sName] : icons) {
+        writer.AddIcon(ico, sName);
+    }
+    EXPECT_EQ(writer.End(), ZI_UPDATE_OK);
+    EXPECT_EQ(writer.GetFailed(), std::vector<int>{2});
+    const std::optional<ZsBlock> expected = ZsReadFile(oneByOne);
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(ZsReadFile(dir / "at-once.icl"), expected);
+    CIconLibrary reader;
+    ASSERT_TRUE(reader.Open(dir / "at-once.icl"));
+    ASSERT_EQ(reader.GetIconCount(), 3);
+    EXPECT_EQ(reader.GetIconName(0), "Sun");
+    EXPECT_EQ(reader.GetIconName(2), "Caf\xC3\xA9 ?");
+    EXPECT_EQ(reader.GetIconData(2), icons[3].first);
+}
+
+// Nothing reaches the destination before End; a writer whose copy is not a module adds nothing.
+TEST(IconLibraryWriter, WritesOnlyAtTheEnd) {
+    test::TempDir dir;
+    std::filesystem::path tmpl = MakeTemplate(dir);
+    std::vector<uint8_t> ico = test::MakeIco({test::DibImage(16, 16, 32, 1)});
+    CIconLibraryWriter writer;
+    ASSERT_TRUE(writer.Begin(dir / "x.icl", tmpl));
+    EXPECT_TRUE(writer.AddIcon(ico, "A"));
+    EXPECT_EQ(ZsReadFile(dir / "x.icl"), ZsReadFile(tmpl));
+    EXPECT_EQ(writer.End(), ZI_UPDATE_OK);
+    EXPECT_NE(ZsReadFile(dir / "x.icl"), ZsReadFile(tmpl));
+
+    ZsWriteFile(dir / "text.icl", std::vector<uint8_t>{'M', 'Z', 0, 0});
+    test::LogCapture log;
+    ASSERT_TRUE(writer.Begin(dir / "y.icl", dir / "text.icl"));
+    EXPECT_FALSE(writer.AddIcon(ico, "A"));
+    EXPECT_EQ(writer.End(), ZI_UPDATE_CANNOT_OPEN);
+    EXPECT_EQ(writer.GetFailedNames(), std::vector<std::string>{"A"});
+}
+
 TEST(IconLibraryWriter, NamesAreWindows1252CutTo255Bytes) {
     std::string sLong(300, 'x');
     ZsBlock names = ZI_MakeIconNames({"", "Caf\xC3\xA9", "Snow\xE2\x98\x83", sLong});

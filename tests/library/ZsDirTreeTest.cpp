@@ -340,3 +340,23 @@ TEST(RenderCategoryFiles, EachRenderGetsItsOwnFolder) {
     ZsWriteFile(dir / "blocker", std::vector<uint8_t>{1});
     EXPECT_TRUE(ZsRenderCategoryFiles(l.lib, l.Item(2), dir / "blocker").empty());
 }
+
+TEST(RenderCategoryFiles, APlanNamesTheFolderBeforeAnythingIsWritten) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    std::string name = "x";
+    l.lib.GetList(2).push_back(l.lib.ImpIcon(Ico(), &name));
+    l.tree.SetItemText(l.Item(2), "Sub: 1.");
+    const std::filesystem::path planned = ZsPlanCategoryFiles(l.lib, l.Item(2), dir.Path());
+    EXPECT_EQ(planned, dir / "TempDelay" / "Sub 1");
+    EXPECT_FALSE(std::filesystem::exists(dir / "TempDelay"));
+    EXPECT_EQ(ZsPlanCategoryFiles(l.lib, l.Item(2), dir.Path()), planned);
+    EXPECT_TRUE(ZsPlanCategoryFiles(l.lib, ZS_TI_NONE, dir.Path()).empty());
+
+    EXPECT_EQ(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path(), planned), planned);
+    EXPECT_TRUE(std::filesystem::is_regular_file(planned / "x.ico"));
+    // The planned folder was taken by something else meanwhile: the files cannot be where they were said
+    // to be.
+    EXPECT_TRUE(ZsRenderCategoryFiles(l.lib, l.Item(2), dir.Path(), planned).empty());
+}

@@ -25,6 +25,10 @@ std::vector<std::filesystem::path> WriteIcos(const test::TempDir& dir,
     return files;
 }
 
+ZsBlock Copy(ZsBytes data) {
+    return ZsBlock(data.begin(), data.end());
+}
+
 ZsBlock Header(CSQLite& db) {
     return db.QueryBlobCopy("select data from main where id=1;").value_or(ZsBlock());
 }
@@ -602,4 +606,147 @@ TEST(IconLibFile, UsedUpIdsAreRefusedNotWrapped) {
     EXPECT_EQ(l.lib.NewNodeId(), 0);
     EXPECT_EQ(l.lib.ImpIcon(Ico(), nullptr), 0);
     EXPECT_EQ(l.lib.GetNextIcon(), 0x7FFFFFFF);
+}
+
+// Names, keywords and the data summaries of a list come in one pass, without keeping any image data, and
+// agree with what reading each icon whole gives: for data in memory, stored data, data that is not ICO
+// data, no data, a directory longer than the first bytes read, and icons that have no row yet.
+TEST(IconLibRead, TextsAndSummariesInOnePass) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    std::vector<test::IcoImage> many;
+    for (int i = 0; i < 300; ++i) {
+        many.push_back(test::DibImage(1, 1, 32, static_cast<uint8_t>(i)));
+    }
+    {
+        Library l;
+        l.lib.NewLib();
+        const std::string sName = "Globe";
+        ZIL_LIST all;
+        all.push_back(l.lib.ImpIcon(Ico(32), &sName));
+        all.push_back(l.lib.ImpIcon(test::MakeIco(many), nullptr));
+        all.push_back(l.lib.ImpIcon(Ico(16), nullptr));
+        all.push_back(l.lib.ImpIcon(Ico(16), nullptr));
+        l.lib.SetIconKeywords(all[0], "round, blue");
+        l.lib.ListToNode(ZIL_ID_ALL, all);
+        ASSERT_TRUE(l.lib.Save(path));
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7};
+        ASSERT_TRUE(db.ExecBlob("update icons set data=? where id=3;", junk, sizeof(junk)));
+        ASSERT_TRUE(db.Exec("update icons set data=null where id=4;"));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.SetIconName(1, "edited");
+    l.lib.SetIconData(2, Ico(48));
+    const std::string sNew = "New";
+    const int32_t nNew = l.lib.ImpIcon(Ico(24), &sNew);
+    const ZIL_LIST ids = {1, 2, 3, 4, nNew, 1, 77};
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    test::LogCapture log;
+    l.lib.LoadIconTexts(ids, ZIL_ICON_LOADNAME | ZIL_ICON_LOADKWDS, &summaries);
+    ASSERT_EQ(summaries.size(), ids.size());
+    EXPECT_EQ(l.lib.GetIconName(1), "edited");
+    EXPECT_EQ(l.lib.GetIconKeywords(1), "round, blue");
+    EXPECT_EQ(l.lib.GetIconName(nNew), "New");
+    EXPECT_EQ(l.lib.GetIconName(77), "(Untitled)");
+    EXPECT_FALSE(l.lib.Icons().at(1).data);
+    EXPECT_FALSE(l.lib.Icons().at(3).data);
+
+    Library whole;
+    ASSERT_TRUE(whole.lib.Load(path));
+    whole.lib.SetIconData(2, Ico(48));
+    whole.lib.ImpIcon(Ico(24), &sNew);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const ZsBytes data = whole.lib.GetIconData(ids[i]);
+        EXPECT_EQ(summaries[i], (ZIL_DATA_SUMMARY{ZI_GetImageCount(data), data.size()})) << ids[i];
+    }
+    EXPECT_EQ(summaries[0].nFormats, 2);
+    EXPECT_EQ(summaries[2], ZIL_DATA_SUMMARY());
+    // Stored, the 300-image directory is longer than the first bytes read.
+    Library stored;
+    ASSERT_TRUE(stored.lib.Load(path));
+    stored.lib.LoadIconTexts({2}, 0, &summaries);
+    EXPECT_EQ(summaries, (std::vector<ZIL_DATA_SUMMARY>{{300, test::MakeIco(many).size()}}));
+}
+
+// Data read from the file is kept up to a limit, the latest reads always; changed data stays until it is
+// saved, then goes like the rest, and dropped data reads back the same.
+TEST(IconLibCache, SavedDataIsDroppedBeyondTheLimit) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    const int nIcons = static_cast<int>(ZIL_DATA_KEPT_LOADS) + 40;
+    {
+        Library l;
+        l.lib.NewLib();
+        l.lib.SetDataCacheLimit(0);
+        ZIL_LIST all;
+        for (int i = 0; i < nIcons; ++i) {
+            all.push_back(l.lib.ImpIcon(Ico(16, static_cast<uint8_t>(i)), nullptr));
+        }
+        l.lib.ListToNode(ZIL_ID_ALL, all);
+        // Nothing is dropped before the library has a file.
+        EXPECT_EQ(Copy(l.lib.GetIconData(1)), Ico(16, 0));
+        ASSERT_TRUE(l.lib.Save(path));
+        size_t nHeld = 0;
+        for (const auto& [nId, icon] : l.lib.Icons()) {
+            nHeld += icon.data.has_value();
+        }
+        EXPECT_EQ(nHeld, ZIL_DATA_KEPT_LOADS);
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    l.lib.SetDataCacheLimit(1);
+    l.lib.SetIconData(1, Ico(32));
+    for (int32_t nId = 2; nId <= nIcons; ++nId) {
+        ASSERT_EQ(Copy(l.lib.GetIconData(nId)), Ico(16, static_cast<uint8_t>(nId - 1)));
+    }
+    size_t nHeld = 0;
+    for (const auto& [nId, icon] : l.lib.Icons()) {
+        nHeld += icon.data.has_value();
+    }
+    EXPECT_EQ(nHeld, ZIL_DATA_KEPT_LOADS + 1);
+    EXPECT_TRUE(l.lib.Icons().at(1).data);
+    EXPECT_EQ(Copy(l.lib.GetIconData(2)), Ico(16, 1));
+    ASSERT_TRUE(l.lib.Save());
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        for (int32_t nId = 2; nId <= nIcons; ++nId) {
+            l.lib.GetIconData(nId);
+        }
+    }
+    EXPECT_FALSE(l.lib.Icons().at(1).data);
+    EXPECT_EQ(Copy(l.lib.GetIconData(1)), Ico(32));
+    EXPECT_LE(l.lib.GetCachedDataBytes(), (ZIL_DATA_KEPT_LOADS + 1) * Ico(32).size());
+}
+
+// Texts for most of the library come from one pass over the whole table; rows not asked for are skipped.
+TEST(IconLibRead, WholeTablePassForMostOfTheLibrary) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    const int nIcons = 700;
+    {
+        Library l;
+        l.lib.NewLib();
+        ZIL_LIST all;
+        for (int i = 0; i < nIcons; ++i) {
+            const std::string sName = "Icon " + std::to_string(i);
+            all.push_back(l.lib.ImpIcon(Ico(16), &sName));
+            l.lib.SetIconKeywords(all.back(), "shape " + std::to_string(i % 7));
+        }
+        l.lib.ListToNode(ZIL_ID_ALL, all);
+        ASSERT_TRUE(l.lib.Save(path));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    ZIL_LIST ids(l.lib.GetList(ZIL_ID_ALL).begin() + 100, l.lib.GetList(ZIL_ID_ALL).end());
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    l.lib.LoadIconTexts(ids, ZIL_ICON_LOADNAME, &summaries);
+    EXPECT_FALSE(l.lib.Icons().count(1));
+    EXPECT_EQ(*l.lib.Icons().at(101).name, "Icon 100");
+    EXPECT_FALSE(l.lib.Icons().at(101).kwds);
+    EXPECT_EQ(summaries.back(), (ZIL_DATA_SUMMARY{2, Ico(16).size()}));
+    ASSERT_TRUE(l.lib.FindIcons("SHAPE 3", {ZIL_ID_ALL}, false, false, false, false, true));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).size(), 100u);
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).front(), 4);
 }

@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "common/ZsBase.h"
+#include "common/ZsProgress.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsQt.h"
 
@@ -76,7 +77,11 @@ public:
 
     bool eventFilter(QObject*, QEvent* pEvent) override {
         if (pEvent->type() == QEvent::MouseButtonRelease && mpData) {
+            // Files promised to another program are made here, before it learns of the drop. The drag
+            // still holds the pointer, so no progress window could be used meanwhile.
+            CZsProgressSink* pSink = ZsSetProgressSink(nullptr);
             mpData->SetDropped();
+            ZsSetProgressSink(pSink);
         }
         return false;
     }
@@ -84,6 +89,14 @@ public:
 private:
     QPointer<const CZsDnDData> mpData;
 };
+
+QByteArray UriList(const std::vector<std::filesystem::path>& files) {
+    QByteArray list;
+    for (const std::filesystem::path& file : files) {
+        list += QUrl::fromLocalFile(ZsQPath(file)).toEncoded() + "\r\n";
+    }
+    return list;
+}
 
 int OpsOf(Qt::DropActions actions) {
     return (actions.testFlag(Qt::CopyAction) ? ZS_OP_COPY : 0) |
@@ -100,6 +113,13 @@ CZsDnD* CZsDnDData::Source() const {
     return FindWindow(mnSource);
 }
 
+void CZsDnDData::SetDropped() const {
+    mbDropped = true;
+    if (!mPlanned.empty()) {
+        RenderFileList();
+    }
+}
+
 bool CZsDnDData::IsDropped() const {
     return mbDropped;
 }
@@ -114,7 +134,7 @@ QStringList CZsDnDData::formats() const {
 
 QVariant CZsDnDData::retrieveData(const QString& sMimeType, QMetaType type) const {
     if (mbDelayFiles && sMimeType == QLatin1String(ZS_FILES_MIME)) {
-        const QByteArray files = RenderFileList();
+        const QByteArray files = IsDropped() ? RenderFileList() : PlanFileList();
         return files.isEmpty() ? QVariant() : QVariant(files);
     }
     return QMimeData::retrieveData(sMimeType, type);
@@ -134,17 +154,28 @@ QByteArray CZsDnDData::RenderFileList() const {
     }
     mbRendering = true;
     std::vector<std::filesystem::path> files;
-    const bool bOk = pSource->RenderFiles(*this, files) && !files.empty();
+    const bool bOk =
+        pSource->RenderFiles(*this, files) && !files.empty() && (mPlanned.empty() || files == mPlanned);
     mbRendering = false;
     if (!bOk) {
         mbRenderFailed = true;
         return {};
     }
-    for (const std::filesystem::path& file : files) {
-        mRenderedFiles += QUrl::fromLocalFile(ZsQPath(file)).toEncoded() + "\r\n";
-    }
+    mRenderedFiles = UriList(files);
     mbRendered = true;
     return mRenderedFiles;
+}
+
+QByteArray CZsDnDData::PlanFileList() const {
+    if (mPlanned.empty() && !mbRenderFailed) {
+        CZsDnD* pSource = Source();
+        std::vector<std::filesystem::path> files;
+        if (pSource && pSource->PlanFiles(*this, files) && !files.empty()) {
+            mPlanned = std::move(files);
+            mPlannedFiles = UriList(mPlanned);
+        }
+    }
+    return mPlannedFiles;
 }
 
 // ---- CZsDnD -----------------------------------------------------------------------------------------------
@@ -255,6 +286,10 @@ bool CZsDnD::OwnsClipboard() const {
 }
 
 bool CZsDnD::RenderFiles(const CZsDnDData&, std::vector<std::filesystem::path>&) {
+    return false;
+}
+
+bool CZsDnD::PlanFiles(const CZsDnDData&, std::vector<std::filesystem::path>&) {
     return false;
 }
 

@@ -67,9 +67,14 @@ public:
     const std::vector<ZS_DND_ITEM>& Items() const { return mItems; }
     bool HasDelayedFiles() const { return mbDelayFiles; }
 
-    // The transfer ends in a drop or is pasted: from now on its delayed file list may be made.
-    void SetDropped() const { mbDropped = true; }
+    // The transfer ends in a drop or is pasted: from now on its delayed file list may be made. When another
+    // program was told the files the list will name (below), they are made at once: such a program takes
+    // them at the drop without asking again.
+    void SetDropped() const;
     bool IsDropped() const;
+    // A program that asks for the file list before the drop (a file manager deciding what a drop would do)
+    // is told the files that the source plans to make, and none is made yet. Empty when it was not asked.
+    const std::vector<std::filesystem::path>& PlannedFiles() const { return mPlanned; }
 
     QStringList formats() const override;
 
@@ -82,6 +87,7 @@ private:
     friend class CZsDnD;
     explicit CZsDnDData(uint64_t nSource) : mnSource(nSource) {}
     QByteArray RenderFileList() const;
+    QByteArray PlanFileList() const;
 
     uint64_t mnSource;
     uint64_t mnPayload = 0;
@@ -93,6 +99,8 @@ private:
     mutable bool mbRendered = false;
     mutable bool mbRenderFailed = false;
     mutable QByteArray mRenderedFiles;
+    mutable std::vector<std::filesystem::path> mPlanned;
+    mutable QByteArray mPlannedFiles;
 };
 
 // The drag-and-drop part of a window that gives and takes transfers.
@@ -145,6 +153,10 @@ public:
     // The files of a transfer this window made, exported when it is dropped or pasted; false when there are
     // none or the export failed.
     virtual bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files);
+    // The files RenderFiles will make for the transfer, told before the drop without making them; false
+    // when the window cannot tell them in advance (the default). Once told, RenderFiles must make exactly
+    // these (transfer.PlannedFiles()).
+    virtual bool PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files);
     // Drop target: each gives the operation a drop at the point (in the window's coordinates) would carry
     // out, ZS_OP_NONE for none. The default OnDragEnter remembers the buttons and keys and goes on as
     // OnDragOver; the default OnDragOver scrolls near the edges and takes nothing.

@@ -15,15 +15,16 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
-#include "gui/common/ZsListBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgEditWait.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/LibHost.h"
+#include "gui/ui/ListBoxes.h"
 #include "gui/ui/ListModels.h"
 #include "gui/ui/PropPageIconInfo.h"
 #include "icon/ZsBitmap.h"
 #include "icon/ZsCodec.h"
+#include "library/ZsImport.h"
 #include "library/ZsLibCmd.h"
 #include "library/ZsLibEdit.h"
 
@@ -289,10 +290,8 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIconModel = new CIconListModel(this);
     mpImageModel = new CImageListModel(this);
 
-    auto* pIcons = new CZsListBox(this);
-    pIcons->SetItemDataRole(ZS_ID_ROLE);
-    pIcons->EnableDnD(false, false, false);
-    mpIcons = pIcons;
+    mpIconBox = new CListBoxIcons(this, this);
+    mpIcons = mpIconBox;
     mpIcons->setObjectName(QStringLiteral("IconList"));
     mpIcons->setModel(mpIconModel);
     mpIcons->setItemDelegate(new CIconDelegate(this));
@@ -303,7 +302,10 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIcons->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpIcons->setSpacing(0);
 
-    mpImages = new QListView(this);
+    mpImageBox = new CListBoxImgs(this, this);
+    // Images are dragged and copied out; nothing is dropped on them.
+    mpImageBox->EnableDnD(false, true, false);
+    mpImages = mpImageBox;
     mpImages->setObjectName(QStringLiteral("ImageList"));
     mpImages->setModel(mpImageModel);
     mpImages->setItemDelegate(new CImageDelegate(this));
@@ -312,12 +314,7 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFont(ZsGeneralFont(kViewFontPoints));
 
-    for (QListView* pList : {mpIcons, mpImages}) {
-        pList->viewport()->installEventFilter(this);
-        pList->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(pList, &QWidget::customContextMenuRequested, this,
-                [this, pList](const QPoint& pos) { ShowContextMenu(pList, pos); });
-    }
+    mpIcons->viewport()->installEventFilter(this);
     connect(mpIcons->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { LoadImages(); });
     connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { UpdatePreview(); });
@@ -386,6 +383,9 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
     if (nHint <= 0) {
         // Icons may have changed anywhere (a batch ran): nothing cached is trusted.
         mpIconModel->Clear();
+        // "My Icons" gives nothing away but by deleting; "Find Results" takes nothing.
+        const int32_t nNode = pDoc->mnCurNode;
+        mpIconBox->EnableDnD(true, nNode != ZIL_ID_ALL && nNode != 0, nNode != ZIL_ID_FIND && nNode != 0);
         ReloadRows(0);
         return;
     }
@@ -571,7 +571,7 @@ bool CViewZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
     return QWidget::eventFilter(pWatched, pEvent);
 }
 
-void CViewZIL::ShowContextMenu(QListView* pList, const QPoint& pos) {
+void CViewZIL::ShowContextMenu(QListView* pList, const QPoint& ptGlobal) {
     if (!mpRouter) {
         return;
     }
@@ -589,7 +589,7 @@ void CViewZIL::ShowContextMenu(QListView* pList, const QPoint& pos) {
     // The commands go to the list the menu belongs to.
     pList->setFocus(Qt::PopupFocusReason);
     mpRouter->UpdateAll();
-    menu.exec(pList->viewport()->mapToGlobal(pos));
+    menu.exec(ptGlobal);
 }
 
 bool CViewZIL::CanPasteImage() const {
@@ -741,37 +741,26 @@ bool CViewZIL::OnCommand(int nId) {
             bImages ? OnImageDelete() : OnIconDelete();
             return true;
         case ID_EDIT_COPY:
-            if (bImages) {
-                OnImageCopy();
-                return true;
-            }
-            return false;
+            bImages ? OnImageCopy() : mpIconBox->Copy();
+            return true;
         case ID_EDIT_CUT:
-            if (bImages) {
-                OnImageCut();
-                return true;
-            }
-            return false;
+            bImages ? OnImageCut() : mpIconBox->Cut();
+            return true;
         case ID_EDIT_PASTE:
-            if (bImages) {
-                OnImagePaste();
-                return true;
-            }
-            return false;
+            bImages ? OnImagePaste() : mpIconBox->Paste();
+            return true;
         default:
             return false;
     }
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
-    if (OnUpdateBatchCommand(ui)) {
-        return true;
-    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);
         return true;
     }
+    CDocZIL* pDoc = Doc();
     const bool bImages = IsImageListFocused();
     if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
         return false;
@@ -783,10 +772,24 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_VIEW_ICON_ROWS:
             ui.SetCheck(mbRows);
             return true;
-        // The batch commands' rules are in OnUpdateBatchCommand.
+        case ID_ICON_IMPORT:
+        case ID_ICON_IMP_DIR:
+        case ID_ICON_IMP_GRID:
+            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok());
+            return true;
+        case ID_ICON_EXPORT:
+        case ID_ICON_EXP_GRID:
+        case ID_ICON_DEL_FMTS:
         case ID_ICON_EDIT_ASS:
         case ID_ICON_PROPERTIES:
             ui.Enable(GetSelectedCount() > 0);
+            return true;
+        case ID_ICON_MERGE:
+            ui.Enable(pDoc && ZsCheckMergeIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows()).Ok());
+            return true;
+        case ID_IMG_NEW:
+        case ID_IMG_EXPORT:
+            ui.Enable(!GetSelectedImageRows().empty());
             return true;
         case ID_EDIT_SELECT_ALL: {
             const QListView* pList = bImages ? mpImages : mpIcons;
@@ -800,18 +803,15 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
             ui.Enable(bImages ? !GetSelectedImageRows().empty() : GetSelectedCount() > 0);
             return true;
         case ID_EDIT_COPY:
+            ui.Enable(bImages ? !GetSelectedImageRows().empty() : GetSelectedCount() > 0);
+            return true;
         case ID_EDIT_CUT:
-            if (bImages) {
-                ui.Enable(!GetSelectedImageRows().empty());
-                return true;
-            }
-            return false;
+            ui.Enable(bImages ? !GetSelectedImageRows().empty()
+                              : mpIconBox->IsCutAllowed() && GetSelectedCount() > 0);
+            return true;
         case ID_EDIT_PASTE:
-            if (bImages) {
-                ui.Enable(!GetSelectedImageRows().empty() && CanPasteImage());
-                return true;
-            }
-            return false;
+            ui.Enable(bImages ? !GetSelectedImageRows().empty() && CanPasteImage() : mpIconBox->CanPaste());
+            return true;
         default:
             return false;
     }

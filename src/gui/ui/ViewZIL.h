@@ -14,6 +14,8 @@
 class CDocZIL;
 class CIconListModel;
 class CImageListModel;
+class CListBoxIcons;
+class CListBoxImgs;
 class CZsCmdRouter;
 class QListView;
 
@@ -84,22 +86,28 @@ public:
     void OnImagePaste();
     void OnImageDelete();
 
+    // The context menu of one of the lists at the point (global coordinates); its commands go to that list.
+    void ShowContextMenu(QListView* pList, const QPoint& ptGlobal);
+    // Imports the files into the category on display at row nPosition (-1: append) under the progress
+    // dialog, cutting pictures into tiles when both tile sizes are non-zero (a size in pixels, or minus a
+    // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
+    int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
+                       int nTileHeight = 0);
+    // Shows the rows of the category on display as the store now lists them, selects the given rows and
+    // makes nCaret (clamped to the list) the caret row.
+    void ShowRows(const std::vector<int>& selected, int nCaret);
+
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     // ---- Batch commands (ViewZILBatch.cpp): import, export, strips and grids, merge, formats -----------
 public:
-    // Imports the files into the category on display at row nPosition (-1: append) under the progress
-    // dialog, cutting pictures into tiles when both tile sizes are non-zero (a size in pixels, or minus a
-    // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
-    int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
-                       int nTileHeight = 0);
+    // ImportFileList and ShowRows are declared with the list commands above.
 
 private:
-    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
+    // The hook of OnCommand: true when the command is one of these.
     bool OnBatchCommand(int nId);
-    bool OnUpdateBatchCommand(CZsCmdUI& ui);
     void OnImportIcons();
     void OnImportDirectory();
     void OnImportGrid();
@@ -111,9 +119,6 @@ private:
     void OnExportImages();
     // The icons of the selected rows, in list order.
     std::vector<int32_t> GetSelectedIds() const;
-    // Shows the rows of the category on display as the store now lists them, selects the given rows and
-    // makes nCaret (clamped to the list) the caret row.
-    void ShowRows(const std::vector<int>& selected, int nCaret);
     // ---- End of the batch commands ----------------------------------------------------------------------
 
 private:
@@ -125,9 +130,10 @@ private:
     // Stores nothing itself: the icon nId changed in the store; the document is marked modified, its row
     // repainted and, when it is the working icon, the images reloaded with the image caret at nImageRow.
     void IconChanged(int32_t nId, int nImageRow);
-    void ShowContextMenu(QListView* pList, const QPoint& pos);
     bool CanPasteImage() const;
 
+    CListBoxIcons* mpIconBox;
+    CListBoxImgs* mpImageBox;
     QListView* mpIcons;
     QListView* mpImages;
     CIconListModel* mpIconModel;

@@ -103,31 +103,6 @@ bool CViewZIL::OnBatchCommand(int nId) {
     }
 }
 
-bool CViewZIL::OnUpdateBatchCommand(CZsCmdUI& ui) {
-    CDocZIL* pDoc = Doc();
-    switch (ui.Id()) {
-        case ID_ICON_IMPORT:
-        case ID_ICON_IMP_DIR:
-        case ID_ICON_IMP_GRID:
-            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok());
-            return true;
-        case ID_ICON_EXPORT:
-        case ID_ICON_EXP_GRID:
-        case ID_ICON_DEL_FMTS:
-            ui.Enable(pDoc && GetSelectedCount() > 0);
-            return true;
-        case ID_ICON_MERGE:
-            ui.Enable(pDoc && ZsCheckMergeIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows()).Ok());
-            return true;
-        case ID_IMG_NEW:
-        case ID_IMG_EXPORT:
-            ui.Enable(pDoc && !GetSelectedImageRows().empty());
-            return true;
-        default:
-            return false;
-    }
-}
-
 std::vector<int32_t> CViewZIL::GetSelectedIds() const {
     std::vector<int32_t> ids;
     const std::vector<int32_t>& all = mpIconModel->Ids();

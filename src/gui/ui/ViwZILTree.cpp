@@ -409,7 +409,20 @@ bool CViwZILTree::RenderFiles(const CZsDnDData& transfer, std::vector<std::files
     if (!pDoc || !pDoc->Tree().Exists(item)) {
         return false;
     }
-    const std::filesystem::path folder = ZsRenderCategoryFiles(*pDoc, item, ZsGetTempDir());
+    const std::vector<std::filesystem::path>& planned = transfer.PlannedFiles();
+    const std::filesystem::path folder = ZsRenderCategoryFiles(
+        *pDoc, item, ZsGetTempDir(), planned.empty() ? std::filesystem::path() : planned[0]);
+    if (folder.empty()) {
+        return false;
+    }
+    files.push_back(folder);
+    return true;
+}
+
+bool CViwZILTree::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    CDocZIL* pDoc = Doc();
+    const std::filesystem::path folder =
+        pDoc ? ZsPlanCategoryFiles(*pDoc, transfer.Payload(), ZsGetTempDir()) : std::filesystem::path();
     if (folder.empty()) {
         return false;
     }

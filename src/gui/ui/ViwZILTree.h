@@ -49,6 +49,7 @@ public:
     bool CanEditLabel(const QModelIndex& item) const override;
     void OnEndLabelEdit(const QModelIndex& item, const QString& sText) override;
     bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    bool PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
     // Files are only ever copied in: wherever they come from keeps them.
     int OnDragOver(const QMimeData* pData, const QPoint& pt) override;
 

@@ -1,0 +1,278 @@
+#include "gui/ui/ListBoxes.h"
+
+#include <QMimeData>
+#include <unordered_map>
+
+#include "common/ZsBase.h"
+#include "common/ZsSettings.h"
+#include "gui/common/ZsQt.h"
+#include "gui/ui/DocZIL.h"
+#include "gui/ui/ListModels.h"
+#include "gui/ui/ViewZIL.h"
+#include "library/ZsExport.h"
+#include "library/ZsImport.h"
+#include "library/ZsLibCmd.h"
+
+namespace {
+
+// Whether the window belongs to the same library window as the view (the tree, the other list).
+bool IsSibling(const CViewZIL* pView, const CZsDnD* pSource) {
+    const QWidget* pFrame = pView->parentWidget();
+    return pFrame && pSource && pFrame->isAncestorOf(pSource->DnDWindow());
+}
+
+// The icon ids of a list box transfer, in list order.
+ZIL_LIST IdsOf(const std::vector<ZS_DND_ITEM>& items) {
+    ZIL_LIST ids;
+    ids.reserve(items.size());
+    for (const ZS_DND_ITEM& item : items) {
+        ids.push_back(static_cast<int32_t>(item.nData));
+    }
+    return ids;
+}
+
+// The picture a drag from the row at the point shows.
+QPixmap DragPicture(const QListView* pList, const QPoint& pt) {
+    const QImage picture = pList->indexAt(pt).data(Qt::DecorationRole).value<QImage>();
+    return picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+}
+
+}  // namespace
+
+// ---- The icon list ----------------------------------------------------------------------------------------
+
+CListBoxIcons::CListBoxIcons(CViewZIL* pView, QWidget* pParent) : CZsListBox(pParent), mpView(pView) {
+    SetItemDataRole(ZS_ID_ROLE);
+}
+
+void CListBoxIcons::PutSelectedItems() {
+    CZsListBox::PutSelectedItems();
+    DelayRenderFiles();
+}
+
+void CListBoxIcons::StartDrag(const QPoint& ptPress) {
+    PutSelectedItems();
+    DoDragDrop(ZS_OP_EITHER, DragPicture(this, ptPress));
+}
+
+bool CListBoxIcons::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    CDocZIL* pDoc = mpView->Doc();
+    return pDoc && ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
+}
+
+CListBoxIcons::KIND CListBoxIcons::KindOf(const QMimeData* pData) const {
+    if (!pData) {
+        return KIND::NONE;
+    }
+    const CZsDnD* pSource = ZsGetDnDSource(pData);
+    if (pSource == this) {
+        return pData->hasFormat(QString::fromLatin1(ZS_DND_MIME)) ? KIND::ROWS : KIND::NONE;
+    }
+    // The tree and the format list of this library window give nothing to import here.
+    if (IsSibling(mpView, pSource)) {
+        return KIND::NONE;
+    }
+    if (ZsHasFormat(pData, ZS_FILES_MIME)) {
+        return KIND::FILES;
+    }
+    return pData->hasImage() ? KIND::PICTURE : KIND::NONE;
+}
+
+int CListBoxIcons::AcceptOps(const QMimeData* pData, Qt::MouseButtons buttons,
+                             Qt::KeyboardModifiers keys) const {
+    const CDocZIL* pDoc = mpView->Doc();
+    if (!pDoc || !IsPasteAllowed()) {
+        return ZS_OP_NONE;
+    }
+    switch (KindOf(pData)) {
+        case KIND::ROWS: {
+            if (!ZsCheckArrangeRows(*pDoc, pDoc->mnCurNode).Ok()) {
+                return ZS_OP_NONE;
+            }
+            const int nOps = ZsKeyStateOps(buttons, keys);
+            return IsCutAllowed() ? nOps : nOps & ZS_OP_COPY;
+        }
+        case KIND::FILES:
+        case KIND::PICTURE:
+            return ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok() ? ZS_OP_COPY : ZS_OP_NONE;
+        case KIND::NONE:
+            break;
+    }
+    return ZS_OP_NONE;
+}
+
+int CListBoxIcons::OnDragOver(const QMimeData* pData, const QPoint& pt) {
+    CZsListBox::OnDragOver(pData, pt);
+    return AcceptOps(pData, DragButtons(), DragModifiers());
+}
+
+int CListBoxIcons::OnDropEx(const QMimeData* pData, int nDefaultOp, int nOffered, const QPoint& pt) {
+    const int nRow = indexAt(pt).row();
+    OnDragLeave();
+    const int nOps = AcceptOps(pData, DragButtons(), DragModifiers()) & nOffered;
+    if (nOps == ZS_OP_NONE) {
+        return ZS_OP_NONE;
+    }
+    const int nOp = (nDefaultOp & nOps) ? (nDefaultOp & nOps) : nOps;
+    return Take(pData, nRow, nOp == ZS_OP_EITHER ? ZS_OP_MOVE : nOp, nOps, DragButtons() & Qt::RightButton);
+}
+
+int CListBoxIcons::Take(const QMimeData* pData, int nRow, int nOp, int nOffered, bool bAsk) {
+    const KIND kind = KindOf(pData);
+    if (kind == KIND::NONE) {
+        return ZS_OP_NONE;
+    }
+    if (bAsk) {
+        // Rows are moved or copied; files and pictures are imported.
+        int nPos = ZS_POS_CHILD;
+        const bool bRows = kind == KIND::ROWS;
+        if (ZsDropMenu(this, nOp, nPos, bRows ? nOffered : ZS_OP_COPY, ZS_POS_CHILD,
+                       {true, true, true, true, true, true},
+                       bRows ? QString() : QStringLiteral("Import")) == ZS_OP_NONE) {
+            return ZS_OP_NONE;
+        }
+    }
+    return kind == KIND::ROWS ? TakeRows(pData, nRow, nOp) : TakeFiles(pData, nRow);
+}
+
+int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
+    CDocZIL* pDoc = mpView->Doc();
+    std::vector<ZS_DND_ITEM> items;
+    if (!pDoc || !ZsGetDnDItems(pData, nullptr, &items) || items.empty()) {
+        return ZS_OP_NONE;
+    }
+    const int32_t nNode = pDoc->mnCurNode;
+    const ZIL_LIST& list = pDoc->GetList(nNode);
+    const int nAt = nRow < 0 ? static_cast<int>(list.size()) : nRow;
+    // Rows that still hold the icons they held when they were taken are rearranged within the list.
+    std::vector<int> rows;
+    for (const ZS_DND_ITEM& item : items) {
+        if (item.nRow >= 0 && static_cast<size_t>(item.nRow) < list.size() &&
+            list[static_cast<size_t>(item.nRow)] == item.nData) {
+            rows.push_back(item.nRow);
+        }
+    }
+    ZIL_ICONS_RESULT r;
+    if (rows.size() == items.size()) {
+        ZIL_ARRANGE_OPTIONS options;
+        options.nOp = nOp == ZS_OP_MOVE ? ZIL_OP_MOVE : ZIL_OP_COPY;
+        options.nCaret = mpView->GetCaretRow();
+        r = ZsArrangeRows(*pDoc, nNode, rows, nAt, options);
+    } else {
+        // Rows cut from this category or copied from another one: the icons, found in "My Icons", are put
+        // into the category at the row.
+        const ZIL_LIST& all = pDoc->GetList(ZIL_ID_ALL);
+        std::unordered_map<int32_t, int> rowOf;
+        for (size_t i = 0; i < all.size(); ++i) {
+            rowOf.emplace(all[i], static_cast<int>(i));
+        }
+        rows.clear();
+        for (int32_t nId : IdsOf(items)) {
+            if (auto it = rowOf.find(nId); it != rowOf.end()) {
+                rows.push_back(it->second);
+            }
+        }
+        ZIL_PUT_ICONS_OPTIONS options;
+        options.nOp = ZIL_OP_COPY;
+        options.nAt = nAt;
+        r = ZsPutIcons(*pDoc, nNode, ZIL_ID_ALL, rows, options);
+        nOp = ZS_OP_COPY;
+        r.nCaret = r.rows.empty() ? -1 : r.rows.front();
+    }
+    if (!r.Ok() || r.nIcons == 0) {
+        return ZS_OP_NONE;
+    }
+    pDoc->SetModifiedFlag(true);
+    mpView->ShowRows(r.rows, r.nCaret);
+    return nOp;
+}
+
+int CListBoxIcons::TakeFiles(const QMimeData* pData, int nRow) {
+    std::vector<std::filesystem::path> files;
+    if (KindOf(pData) == KIND::PICTURE) {
+        const std::filesystem::path file =
+            ZsWritePastedPicture(ZsFromQImage(qvariant_cast<QImage>(pData->imageData())));
+        if (file.empty()) {
+            return ZS_OP_NONE;
+        }
+        files.push_back(file);
+    } else {
+        std::vector<std::filesystem::path> dirs;
+        if (!ZsGetDroppedFiles(pData, &dirs, &files, ZIL_DROP_PATTERNS)) {
+            return ZS_OP_NONE;
+        }
+        files = ZsGatherDroppedFiles(std::move(files), dirs);
+    }
+    // The dropped files stay where they are.
+    return mpView->ImportFileList(files, nRow) > 0 ? ZS_OP_COPY : ZS_OP_NONE;
+}
+
+void CListBoxIcons::Copy() {
+    if (GetSelectedRows().empty()) {
+        return;
+    }
+    PutSelectedItems();
+    CopyToClipboard();
+}
+
+void CListBoxIcons::Cut() {
+    CDocZIL* pDoc = mpView->Doc();
+    const std::vector<int> rows = GetSelectedRows();
+    if (!pDoc || rows.empty() || !IsCutAllowed()) {
+        return;
+    }
+    Copy();
+    ZIL_REMOVE_ICONS_OPTIONS options;
+    options.nCaret = mpView->GetCaretRow();
+    const ZIL_ICONS_RESULT r = ZsRemoveIcons(*pDoc, pDoc->mnCurNode, rows, options);
+    if (r.Ok() && r.nIcons > 0) {
+        pDoc->SetModifiedFlag(true);
+        mpView->ShowRows({r.nCaret}, r.nCaret);
+    }
+}
+
+bool CListBoxIcons::CanPaste() const {
+    return AcceptOps(ZsClipboardData(), Qt::NoButton, Qt::ControlModifier) != ZS_OP_NONE;
+}
+
+void CListBoxIcons::Paste() {
+    if (CanPaste()) {
+        Take(ZsClipboardData(), mpView->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false);
+    }
+}
+
+void CListBoxIcons::OnContextMenu(const QPoint& ptGlobal) {
+    mpView->ShowContextMenu(this, ptGlobal);
+}
+
+// ---- The format list --------------------------------------------------------------------------------------
+
+CListBoxImgs::CListBoxImgs(CViewZIL* pView, QWidget* pParent) : CZsListBox(pParent), mpView(pView) {}
+
+void CListBoxImgs::PutSelectedItems() {
+    CZsListBox::PutSelectedItems();
+    DelayRenderFiles();
+}
+
+void CListBoxImgs::StartDrag(const QPoint& ptPress) {
+    PutSelectedItems();
+    DoDragDrop(ZS_OP_COPY, DragPicture(this, ptPress));
+}
+
+bool CListBoxImgs::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    CDocZIL* pDoc = mpView->Doc();
+    const int32_t nId = mpView->GetCaretIconId();
+    if (!pDoc || nId == 0) {
+        return false;
+    }
+    std::vector<int> images;
+    for (const ZS_DND_ITEM& item : transfer.Items()) {
+        images.push_back(item.nRow);
+    }
+    return ZsRenderImageFiles(mpView->WorkingIcon(), images, pDoc->GetIconName(nId),
+                              ZS_OPT_DND_IMG_FILE_FMT.Get(), ZsGetTempDir(), files);
+}
+
+void CListBoxImgs::OnContextMenu(const QPoint& ptGlobal) {
+    mpView->ShowContextMenu(this, ptGlobal);
+}

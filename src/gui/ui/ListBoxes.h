@@ -1,0 +1,64 @@
+// The two lists of a library window's right-hand pane as common list boxes: what they give to drags and to
+// the clipboard, and what the icon list takes from drops and pastes.
+//
+// The icon list gives its selected rows (icon ids) and, made only when the transfer ends outside the
+// program's windows, the icons as ".ico" files. It takes its own rows (a drag within the list rearranges or
+// copies them, a paste inserts them at the caret), files and folders (imported at the row), and a picture
+// (imported as "Temp.png"). Rows of another library window come as the files that window offers.
+//
+// The format list gives its selected images as picture files of the type the options name.
+#pragma once
+
+#include "gui/common/ZsListBox.h"
+
+class CViewZIL;
+
+class CListBoxIcons : public CZsListBox {
+    Q_OBJECT
+public:
+    CListBoxIcons(CViewZIL* pView, QWidget* pParent);
+
+    // Copy and Cut put the selected rows on the clipboard; Cut then removes them from the category. Paste
+    // takes the clipboard at the caret row.
+    void Copy();
+    void Cut();
+    void Paste();
+    // Whether Paste would take what the clipboard holds.
+    bool CanPaste() const;
+    // The operations a drop of the data would carry out (ZS_OP_NONE: not taken), for the mouse buttons and
+    // keys of the drag.
+    int AcceptOps(const QMimeData* pData, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) const;
+    // Takes the data at row nRow (-1: after the last row) with the operation nOp; with bAsk a menu at the
+    // cursor asks first. Returns the operation carried out.
+    int Take(const QMimeData* pData, int nRow, int nOp, int nOffered, bool bAsk);
+
+    void PutSelectedItems() override;
+    void StartDrag(const QPoint& ptPress) override;
+    bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    int OnDragOver(const QMimeData* pData, const QPoint& pt) override;
+    int OnDropEx(const QMimeData* pData, int nDefaultOp, int nOffered, const QPoint& pt) override;
+    void OnContextMenu(const QPoint& ptGlobal) override;
+
+private:
+    enum class KIND { NONE, ROWS, FILES, PICTURE };
+    KIND KindOf(const QMimeData* pData) const;
+    int TakeRows(const QMimeData* pData, int nRow, int nOp);
+    int TakeFiles(const QMimeData* pData, int nRow);
+
+    CViewZIL* mpView;
+};
+
+class CListBoxImgs : public CZsListBox {
+    Q_OBJECT
+public:
+    CListBoxImgs(CViewZIL* pView, QWidget* pParent);
+
+    void PutSelectedItems() override;
+    // Images are only copied out: the format list keeps them.
+    void StartDrag(const QPoint& ptPress) override;
+    bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    void OnContextMenu(const QPoint& ptGlobal) override;
+
+private:
+    CViewZIL* mpView;
+};
