@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pictavo and starts it. Arguments are handed to the program.
-# On the very first run the data folder gets a "Default.pctv" with icons of the installed icon themes.
+# Installs what is missing, builds Pictavo and starts it. Arguments are handed to the program, which on its
+# very first run makes "Default.pctv" in the data folder from the icons of the installed icon themes.
 # Without a display the command-line tool runs instead: with arguments it gets them, without it explains.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -26,5 +26,4 @@ TEXT
   exec build/bin/pictavo-cli help
 fi
 
-./scripts/seed-default.sh build/bin/pictavo-cli
 exec build/bin/pictavo "$@"

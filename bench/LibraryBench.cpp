@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "common/ZsBase.h"
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
@@ -190,17 +191,6 @@ double StoreImport(const std::vector<std::filesystem::path>& files, const std::f
         lib.ImpFiles(files, 1, -1, 0, 0, 0, nullptr);
         lib.Save(db);
     });
-}
-
-long RssKiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
 }
 
 // Opening and listing "My Icons", then with every name read as a list view showing names would. Runs in a

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Every Debian package that the build, the tests, the benchmarks and the GUI need.
+# Every Debian package that the build, the tests, the benchmarks and the GUI need. The desktop files are
+# checked with desktop-file-utils and appstream; the Debian package is built with dpkg-dev and file.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
   g++ cmake ninja-build pkg-config clang-format \
-  libsqlite3-dev sqlite3 \
+  libsqlite3-dev sqlite3 libre2-dev \
   libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev \
   qt6-base-dev libgl-dev fonts-dejavu-core \
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  desktop-file-utils appstream dpkg-dev file

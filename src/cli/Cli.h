@@ -59,6 +59,7 @@ std::span<const CLI_VERB> CliLibraryVerbs();
 std::span<const CLI_VERB> CliLibEditVerbs();
 std::span<const CLI_VERB> CliLibIOVerbs();
 std::span<const CLI_VERB> CliLibMoveVerbs();
+std::span<const CLI_VERB> CliDesktopVerbs();
 // The kinds of file "info" describes, tried in this order: icon files, modules, icon libraries.
 CLI_INFO_KIND CliIcoInfo();
 CLI_INFO_KIND CliModuleInfo();

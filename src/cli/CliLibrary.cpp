@@ -440,7 +440,8 @@ const CLI_VERB kVerbs[] = {
      Find,
      "Fills \"Find Results\" with the icons whose name or keywords contain TEXT (or match it as a\n"
      "regular expression), searching the category and its subcategories, the category only, or all,\n"
-     "and lists them.\n"
+     "and lists them. Regular expressions take the ECMAScript syntax without backreferences and\n"
+     "lookaround.\n"
      "\n"
      "  pictavo-cli find icons.pctv \"^arrow\" --regex --scope all"},
     {"mkcat", "mkcat LIB PATH                     add a category (prints its id)", MkCat,

@@ -64,7 +64,7 @@ const std::map<std::string, CLI_VERB>& Verbs() {
     static const std::map<std::string, CLI_VERB> verbs = [] {
         std::map<std::string, CLI_VERB> all{{kInfoVerb.pszName, kInfoVerb}};
         for (auto list : {CliConvertVerbs, CliIcoVerbs, CliModuleVerbs, CliLibraryVerbs, CliLibEditVerbs,
-                          CliLibIOVerbs, CliLibMoveVerbs}) {
+                          CliLibIOVerbs, CliLibMoveVerbs, CliDesktopVerbs}) {
             for (const CLI_VERB& verb : list()) {
                 all.emplace(verb.pszName, verb);
             }
@@ -75,13 +75,19 @@ const std::map<std::string, CLI_VERB>& Verbs() {
 }
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\nVerbs:\n");
+    std::fprintf(
+        out,
+        "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\n"
+        "Converts icons between icon files, classic icon libraries, modules and pictures, and works on\n"
+        "extended icon libraries (.pctv), from the command line.\n\nVerbs:\n");
     for (const auto& [name, entry] : Verbs()) {
-        std::fprintf(out, "  %s\n", entry.pszSynopsis);
+        if (*entry.pszSynopsis) {
+            std::fprintf(out, "  %s\n", entry.pszSynopsis);
+        }
     }
     std::fprintf(out,
                  "\nOptions for every verb: --verbose (before the verb) prints the log lines of long work;\n"
-                 "--yes answers the questions a verb asks with OK.\n"
+                 "--yes answers the questions a verb asks with OK. --version prints the version.\n"
                  "\nExit codes: 0 success, 1 the operation failed, 2 bad usage.\n"
                  "Run 'pictavo-cli help' to see this text, 'pictavo-cli help VERB' for one verb.\n");
 }
@@ -279,6 +285,9 @@ int CliRun(std::vector<std::string> args) {
     int rc = CLI_USAGE;
     if (args.empty()) {
         PrintUsage(stderr);
+    } else if (args.front() == "--version") {
+        std::printf("pictavo-cli %s\n", PICTAVO_VERSION);
+        rc = CLI_OK;
     } else if (args.front() == "help" || args.front() == "--help" || args.front() == "-h") {
         rc = Help(args);
     } else if (auto it = Verbs().find(args.front()); it == Verbs().end()) {

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <system_error>
+
+#include <re2/re2.h>
+#include <signal.h>
 
 #include "common/ZsText.h"
 
@@ -229,10 +231,7 @@ fs::path ZsUniquePath(const fs::path& path) {
 }
 
 fs::path ZsUniqueFilePath(const fs::path& folder, std::string_view name, std::string_view ext) {
-    std::string sExt(ext);
-    if (!sExt.empty() && sExt[0] != '.') {
-        sExt.insert(0, ".");
-    }
+    std::string sExt = !ext.empty() && ext[0] != '.' ? "." + std::string(ext) : std::string(ext);
     std::error_code ec;
     fs::path candidate = folder / ZsPathFromUtf8(std::string(name) + sExt);
     for (int n = 2; fs::exists(fs::symlink_status(candidate, ec)); ++n) {
@@ -412,39 +411,125 @@ int ZsFindFiles(const fs::path& folder, std::string_view list, bool bRecurse, st
 }
 
 struct CZsRegex::Impl {
-    std::wregex re;
+    std::unique_ptr<re2::RE2> pRe;
     bool bIgnoreCase = false;
 };
 
 namespace {
 
-std::wstring ToWide(std::u32string_view text) {
-    std::wstring w;
-    w.reserve(text.size());
-    for (char32_t ch : text) {
-        if constexpr (sizeof(wchar_t) >= 4) {
-            w.push_back(static_cast<wchar_t>(ch));
-        } else if (ch >= 0x10000) {
-            ch -= 0x10000;
-            w.push_back(static_cast<wchar_t>(0xD800 + (ch >> 10)));
-            w.push_back(static_cast<wchar_t>(0xDC00 + (ch & 0x3FF)));
-        } else {
-            w.push_back(static_cast<wchar_t>(ch));
-        }
-    }
-    return w;
+// The value of a hex digit; -1 for any other character.
+int HexValue(char32_t ch) {
+    return ch >= U'0' && ch <= U'9'   ? static_cast<int>(ch - U'0')
+           : ch >= U'a' && ch <= U'f' ? static_cast<int>(ch - U'a') + 10
+           : ch >= U'A' && ch <= U'F' ? static_cast<int>(ch - U'A') + 10
+                                      : -1;
 }
 
-// Folds the literal characters of a pattern, leaving escapes alone: "\W" and "\w" must keep their meaning.
+// The code unit of "\uXXXX" at pattern[i] (the backslash); none when no four hex digits follow.
+std::optional<char32_t> UnicodeEscape(std::u32string_view pattern, size_t i) {
+    if (i + 6 > pattern.size() || pattern[i] != U'\\' || pattern[i + 1] != U'u') {
+        return std::nullopt;
+    }
+    char32_t value = 0;
+    for (size_t k = i + 2; k < i + 6; ++k) {
+        int nDigit = HexValue(pattern[k]);
+        if (nDigit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<char32_t>(nDigit);
+    }
+    return value;
+}
+
+void AppendHexEscape(std::u32string& out, char32_t ch) {
+    out += U"\\x{";
+    for (char c : ZsFormat("%X", static_cast<unsigned>(ch))) {
+        out.push_back(static_cast<char32_t>(c));
+    }
+    out.push_back(U'}');
+}
+
+// The escapes of the search's syntax that the engine spells differently: "\uXXXX" (a surrogate pair of
+// them is one character) and "\cX" become "\x{...}". Everything else is the same in both.
+std::u32string ToEngineSyntax(std::u32string_view pattern) {
+    std::u32string out;
+    out.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != U'\\' || i + 1 >= pattern.size()) {
+            out.push_back(pattern[i]);
+            continue;
+        }
+        char32_t next = pattern[i + 1];
+        if (std::optional<char32_t> unit = UnicodeEscape(pattern, i)) {
+            char32_t ch = *unit;
+            i += 5;
+            if (ch >= 0xD800 && ch <= 0xDBFF) {
+                if (std::optional<char32_t> low = UnicodeEscape(pattern, i + 1);
+                    low && *low >= 0xDC00 && *low <= 0xDFFF) {
+                    ch = 0x10000 + ((ch - 0xD800) << 10) + (*low - 0xDC00);
+                    i += 6;
+                }
+            }
+            AppendHexEscape(out, ch);
+        } else if (next == U'c' && i + 2 < pattern.size() &&
+                   ((pattern[i + 2] >= U'a' && pattern[i + 2] <= U'z') ||
+                    (pattern[i + 2] >= U'A' && pattern[i + 2] <= U'Z'))) {
+            AppendHexEscape(out, pattern[i + 2] % 32);
+            i += 2;
+        } else {
+            out.push_back(pattern[i]);
+            out.push_back(pattern[++i]);
+        }
+    }
+    return out;
+}
+
+// The character of "\x{...}" or "\xHH" whose "x" is at pattern[i]; *pEnd is then the index of its last
+// character. None when no hex number follows.
+std::optional<char32_t> HexEscape(std::u32string_view pattern, size_t i, size_t* pEnd) {
+    bool bBraces = i + 1 < pattern.size() && pattern[i + 1] == U'{';
+    size_t nFirst = i + (bBraces ? 2 : 1);
+    size_t nLimit = bBraces ? pattern.size() : std::min(pattern.size(), nFirst + 2);
+    size_t k = nFirst;
+    char32_t value = 0;
+    for (; k < nLimit && HexValue(pattern[k]) >= 0 && value <= 0x10FFFF; ++k) {
+        value = value * 16 + static_cast<char32_t>(HexValue(pattern[k]));
+    }
+    if (k == nFirst || (bBraces ? k >= pattern.size() || pattern[k] != U'}' : k != nFirst + 2)) {
+        return std::nullopt;
+    }
+    *pEnd = bBraces ? k : k - 1;
+    return value;
+}
+
+// Folds the literal characters of a pattern, those written as "\x" escapes included, and leaves other
+// escapes alone: "\W" and "\w" must keep their meaning, and so must the names of "\p{...}".
 std::u32string FoldPattern(std::u32string_view pattern) {
     std::u32string out;
     out.reserve(pattern.size());
     for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == U'\\' && i + 1 < pattern.size()) {
-            out.push_back(pattern[i]);
-            out.push_back(pattern[++i]);
-        } else {
+        if (pattern[i] != U'\\' || i + 1 >= pattern.size()) {
             out.push_back(ZsToLower(pattern[i]));
+            continue;
+        }
+        char32_t name = pattern[++i];
+        size_t nEnd = 0;
+        if (name == U'x') {
+            if (std::optional<char32_t> ch = HexEscape(pattern, i, &nEnd)) {
+                AppendHexEscape(out, ZsToLower(*ch));
+                i = nEnd;
+                continue;
+            }
+        }
+        out.push_back(U'\\');
+        out.push_back(name);
+        if ((name == U'p' || name == U'P') && i + 1 < pattern.size() && pattern[i + 1] == U'{') {
+            while (++i < pattern.size()) {
+                out.push_back(pattern[i]);
+                if (pattern[i] == U'}') {
+                    break;
+                }
+            }
         }
     }
     return out;
@@ -458,39 +543,40 @@ CZsRegex::CZsRegex(CZsRegex&&) noexcept = default;
 CZsRegex& CZsRegex::operator=(CZsRegex&&) noexcept = default;
 
 bool CZsRegex::Compile(std::string_view pattern, bool bIgnoreCase, bool bWhole, std::string* pError) {
-    std::u32string p = ZsDecodeUtf8(pattern);
-    // Case-insensitive matching folds both the text and the pattern's literals with the Unicode mapping,
-    // which the regex library's own option does not do for non-ASCII letters.
+    std::u32string p = ToEngineSyntax(ZsDecodeUtf8(pattern));
+    // Case-insensitive matching folds both the text and the pattern's literals with the same Unicode mapping
+    // as the plain search, so that both kinds of search agree on what "ignoring case" means.
     if (bIgnoreCase) {
         p = FoldPattern(p);
     }
     if (bWhole) {
         p = U"^(?:" + p + U")$";
     }
-    try {
-        mpImpl->re.assign(ToWide(p), std::regex_constants::ECMAScript);
-        mpImpl->bIgnoreCase = bIgnoreCase;
-        return true;
-    } catch (const std::regex_error& e) {
+    RE2::Options options;
+    options.set_encoding(RE2::Options::EncodingUTF8);
+    options.set_log_errors(false);
+    auto pRe = std::make_unique<re2::RE2>(ZsEncodeUtf8(p), options);
+    if (!pRe->ok()) {
         if (pError) {
-            *pError = e.what();
+            *pError = pRe->error();
         }
-        mpImpl->re = std::wregex();
+        mpImpl->pRe.reset();
         return false;
     }
+    mpImpl->pRe = std::move(pRe);
+    mpImpl->bIgnoreCase = bIgnoreCase;
+    return true;
 }
 
 bool CZsRegex::Search(std::string_view text) const {
-    std::u32string t = ZsDecodeUtf8(text);
-    if (mpImpl->bIgnoreCase) {
-        t = ZsToLower(t);
-    }
-    try {
-        return std::regex_search(ToWide(t), mpImpl->re);
-    } catch (const std::regex_error&) {
-        // Runaway backtracking on a pathological pattern ends as "no match".
+    if (!mpImpl->pRe) {
         return false;
     }
+    if (mpImpl->bIgnoreCase) {
+        std::string folded = ZsToLower(text);
+        return re2::RE2::PartialMatch(folded, *mpImpl->pRe);
+    }
+    return re2::RE2::PartialMatch(re2::StringPiece(text.data(), text.size()), *mpImpl->pRe);
 }
 
 bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnoreCase, bool bWhole,
@@ -632,4 +718,12 @@ bool ZsSamePath(const fs::path& a, const fs::path& b) {
 #else
     return NormalPath(a) == NormalPath(b);
 #endif
+}
+
+bool ZsProcessExists(int64_t nPid) {
+    if (nPid <= 0 || nPid != static_cast<pid_t>(nPid)) {
+        return false;
+    }
+    // Signal 0 only asks: a process owned by someone else still exists (EPERM).
+    return kill(static_cast<pid_t>(nPid), 0) == 0 || errno == EPERM;
 }

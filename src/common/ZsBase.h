@@ -72,8 +72,10 @@ bool ZsMatchWildcards(std::string_view name, std::string_view list);
 int ZsFindFiles(const std::filesystem::path& folder, std::string_view list, bool bRecurse,
                 std::vector<std::filesystem::path>* pFiles, std::vector<std::filesystem::path>* pDirs);
 
-// A compiled ECMAScript regular expression over text, optionally case-insensitive (non-ASCII letters
-// included). An invalid pattern is refused with the library's message, never thrown.
+// A compiled regular expression over text in the ECMAScript syntax, optionally case-insensitive (non-ASCII
+// letters included). The engine runs in time linear in the text and never recurses, so no pattern or text
+// can exhaust the stack or run away; in exchange backreferences ("\1") and lookaround ("(?=", "(?!") are not
+// offered. An invalid or unsupported pattern is refused with the engine's message, never thrown.
 class CZsRegex {
 public:
     CZsRegex();
@@ -104,6 +106,9 @@ bool ZsWriteFileAtomic(const std::filesystem::path& path, ZsBytes bytes);
 int64_t ZsGetFileTime(const std::filesystem::path& path);
 // Deletes a folder with everything in it; false when it does not exist or cannot be deleted whole.
 bool ZsDeleteTree(const std::filesystem::path& folder);
+
+// Whether a process of that id is running (a started program that has not ended yet).
+bool ZsProcessExists(int64_t nPid);
 
 // A path as UTF-8 text and back (paths are bytes on this platform; the core's strings are UTF-8).
 std::string ZsPathToUtf8(const std::filesystem::path& path);

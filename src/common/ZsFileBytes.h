@@ -1,6 +1,11 @@
 // The read-only bytes of a whole file, mapped into memory where the system allows it and read otherwise.
 // Mapped pages are loaded when first touched, so a parser that reads only headers and directories does not
 // read the rest of the file. The bytes stay valid while any owner holds the object.
+//
+// Another process may cut a mapped file short or rewrite it while we read it (an unfinished download, a file
+// on a network share). Touching a page past the file's new end would end the process with SIGBUS; instead,
+// such a page reads as zeros from then on, and the bounds-checked parsers above treat it as the damaged data
+// it is.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +34,6 @@ private:
     ZsBlock mBlock;         // read bytes, when not mapped
     void* mpMap = nullptr;  // the mapping, when mapped
     size_t mnMapLength = 0;
+    int mnGuard = -1;  // the mapping's entry among the guarded ones
     ZsBytes mBytes;
 };

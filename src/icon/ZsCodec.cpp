@@ -326,8 +326,10 @@ void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
         const uint32_t* in = bmp.Row(y);
         for (int x = 0; x < w; ++x) {
             const uint32_t rgb = in[x] & 0xFFFFFF;
-            const bool bBlack = rgb == 0;
-            if (bBlack) {
+            // Images without alpha are transparent where they are pure black; a 32-bit image exactly where
+            // its alpha is 0, so that half-transparent black (a shadow) stays what it is.
+            const bool bMasked = b == 32 ? ZsAlpha(in[x]) == 0 : rgb == 0;
+            if (bMasked) {
                 mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
             }
             switch (b) {
@@ -346,7 +348,7 @@ void WriteDib(ZsBlock& data, const CZsBitmap& bmp, int w, int h, int b) {
                     row[3 * x + 2] = static_cast<uint8_t>(ZsRed(rgb));
                     break;
                 default:
-                    ZsSetU32(row + 4 * x, bBlack ? 0 : in[x]);
+                    ZsSetU32(row + 4 * x, bMasked ? 0 : in[x]);
                     break;
             }
         }
@@ -399,6 +401,22 @@ bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError) {
         nWidth * nHeight > ZS_MAX_PICTURE_PIXELS) {
         SetError(pError, ZsFormat("the picture is too large (%lld x %lld pixels)",
                                   static_cast<long long>(nWidth), static_cast<long long>(nHeight)));
+        return false;
+    }
+    return true;
+}
+
+bool ZsCheckPictureData(int64_t nWidth, int64_t nHeight, uint64_t nDataBytes, uint64_t nMaxPixels,
+                        std::string* pError) {
+    if (!ZsCheckPictureSize(nWidth, nHeight, pError)) {
+        return false;
+    }
+    const int64_t nPixels = nWidth * nHeight;
+    if (nPixels > ZS_SMALL_PICTURE_PIXELS && static_cast<uint64_t>(nPixels) > nMaxPixels) {
+        SetError(pError,
+                 ZsFormat("the picture claims %lld x %lld pixels, more than its %llu bytes of data can hold",
+                          static_cast<long long>(nWidth), static_cast<long long>(nHeight),
+                          static_cast<unsigned long long>(nDataBytes)));
         return false;
     }
     return true;

@@ -18,6 +18,14 @@ inline constexpr int64_t ZS_MAX_PICTURE_SIDE = 16384;
 inline constexpr int64_t ZS_MAX_PICTURE_PIXELS = INT64_C(1) << 27;
 // True when a picture of w x h pixels may be decoded; else false with a sentence in *pError.
 bool ZsCheckPictureSize(int64_t nWidth, int64_t nHeight, std::string* pError);
+// Up to this many pixels (64 x 64) a picture is decoded whatever little data claims it.
+inline constexpr int64_t ZS_SMALL_PICTURE_PIXELS = INT64_C(1) << 12;
+// True when a picture of w x h pixels, whose nDataBytes bytes of compressed data can fill at most nMaxPixels
+// pixels, may be decoded: within the limits of ZsCheckPictureSize, and small or no larger than its data can
+// fill. Decoders call it before they allocate for the pixels, so that what a file costs stays in proportion
+// to what it holds. Else false with a sentence in *pError.
+bool ZsCheckPictureData(int64_t nWidth, int64_t nHeight, uint64_t nDataBytes, uint64_t nMaxPixels,
+                        std::string* pError);
 
 // The pixels of one image's data at the size its own header gives (the BITMAPINFOHEADER's width and half
 // height, or the PNG's IHDR). A DIB image of 1, 4, 8, 16 or 24 bits is opaque where its AND mask bit is 0; a
@@ -76,8 +84,9 @@ private:
 };
 
 // Replaces the pixels of an image record from a bitmap at the record's own format (w, h, b): the bitmap is
-// scaled with ZsResizeHBITMAP, the AND mask is set exactly on pure black pixels, the colour bits are written
-// at b bits (32-bit alpha is 0 wherever the mask is set) and the header is rewritten. A PNG image, or a DIB
+// scaled with ZsResizeHBITMAP, the AND mask is set exactly where a 32-bit image's alpha is 0 and on the pure
+// black pixels of the other depths, the colour bits are written at b bits (32-bit pixels are 0 wherever the
+// mask is set) and the header is rewritten. A PNG image, or a DIB
 // whose block is not of the size of its format, becomes a DIB of that size; the directory fields stay.
 // False for a null bitmap or a depth other than 1, 4, 8, 24 or 32 (the record is then unchanged).
 bool ZI_SetImageBitmap(ZI_IMAGE& image, const CZsBitmap& bitmap);

@@ -28,7 +28,7 @@ bool BeginUpdate(const char* pszFunction, const std::filesystem::path& library, 
     return true;
 }
 
-int AddAndCommit(const char* pszFunction, const std::filesystem::path& library, CZsPeResUpdate* pUpdate,
+int AddResources(const char* pszFunction, CZsPeResUpdate* pUpdate,
                  const std::vector<PendingResource>& resources) {
     for (const PendingResource& r : resources) {
         if (!pUpdate->Update(CZsResName(r.wType), CZsResName(r.wName), 0, r.data)) {
@@ -37,6 +37,10 @@ int AddAndCommit(const char* pszFunction, const std::filesystem::path& library, 
             return ZI_UPDATE_CANNOT_ADD;
         }
     }
+    return ZI_UPDATE_OK;
+}
+
+int CommitUpdate(const char* pszFunction, const std::filesystem::path& library, CZsPeResUpdate* pUpdate) {
     if (!pUpdate->Commit()) {
         ZS_LOG_ERR(pszFunction, "EndUpdateResource: %s: %s", ZsPathToUtf8(library).c_str(),
                    pUpdate->GetError().c_str());
@@ -47,12 +51,7 @@ int AddAndCommit(const char* pszFunction, const std::filesystem::path& library, 
 
 }  // namespace
 
-int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, int nGroupId,
-                          int nFirstIconId) {
-    CZsPeResUpdate update;
-    if (!BeginUpdate("ZI_UpdateIconResource", library, &update)) {
-        return ZI_UPDATE_CANNOT_OPEN;
-    }
+int ZI_AddIconResources(CZsPeResUpdate& update, ZsBytes icon, int nGroupId, int nFirstIconId) {
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(icon);
     const int64_t nLastIconId = int64_t{nFirstIconId} + static_cast<int64_t>(entries.size()) - 1;
     if (!ZI_IsValidIcon(icon) || nGroupId < 1 || nGroupId > kMaxResourceId || nFirstIconId < 1 ||
@@ -76,7 +75,17 @@ int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, in
         resources.push_back(
             PendingResource{3, static_cast<uint16_t>(nFirstIconId + static_cast<int>(i)), entries[i].image});
     }
-    return AddAndCommit("ZI_UpdateIconResource", library, &update, resources);
+    return AddResources("ZI_UpdateIconResource", &update, resources);
+}
+
+int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, int nGroupId,
+                          int nFirstIconId) {
+    CZsPeResUpdate update;
+    if (!BeginUpdate("ZI_UpdateIconResource", library, &update)) {
+        return ZI_UPDATE_CANNOT_OPEN;
+    }
+    const int rc = ZI_AddIconResources(update, icon, nGroupId, nFirstIconId);
+    return rc == ZI_UPDATE_OK ? CommitUpdate("ZI_UpdateIconResource", library, &update) : rc;
 }
 
 int ZsWriteNamesResource(const std::filesystem::path& library, ZsBytes data) {
@@ -84,7 +93,8 @@ int ZsWriteNamesResource(const std::filesystem::path& library, ZsBytes data) {
     if (!BeginUpdate("ZsWriteNamesResource", library, &update)) {
         return ZI_UPDATE_CANNOT_OPEN;
     }
-    return AddAndCommit("ZsWriteNamesResource", library, &update, {PendingResource{301, 1, data}});
+    const int rc = AddResources("ZsWriteNamesResource", &update, {PendingResource{301, 1, data}});
+    return rc == ZI_UPDATE_OK ? CommitUpdate("ZsWriteNamesResource", library, &update) : rc;
 }
 
 ZsBlock ZI_MakeIconNames(const std::vector<std::string>& names) {

@@ -17,6 +17,11 @@ enum {
     ZI_UPDATE_CANNOT_COMMIT = -3,  // the update cannot be written
 };
 
+class CZsPeResUpdate;
+
+// Adds an icon to a begun update as group nGroupId with its images as icon resources nFirstIconId,
+// nFirstIconId + 1, ... (language neutral); ZI_UPDATE_OK or ZI_UPDATE_CANNOT_ADD.
+int ZI_AddIconResources(CZsPeResUpdate& update, ZsBytes icon, int nGroupId, int nFirstIconId);
 // Writes an icon as group nGroupId with its images as icon resources nFirstIconId, nFirstIconId + 1, ...
 // (language neutral). Ids must fit 16 bits.
 int ZI_UpdateIconResource(const std::filesystem::path& library, ZsBytes icon, int nGroupId, int nFirstIconId);

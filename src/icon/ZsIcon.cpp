@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <tuple>
 
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
@@ -103,6 +105,10 @@ std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
         return entries;
     }
     uint16_t nCount = r.U16();
+    // The images of a sound block lie side by side in it, so together they hold no more bytes than the
+    // block. Entries that would pass that (the same bytes named thousands of times) are left out, so that
+    // unpacking a block never costs more than the block itself.
+    uint64_t nImageBytes = 0;
     for (uint32_t i = 0; i < nCount; ++i) {
         uint64_t at = 6 + 16 * static_cast<uint64_t>(i);
         if (!r.Has(at, 16)) {
@@ -118,9 +124,10 @@ std::vector<ZI_ENTRY> ZI_GetEntries(ZsBytes data) {
         e.wBitCount = r.U16();
         e.dwBytesInRes = r.U32();
         e.dwImageOffset = r.U32();
-        if (!r.Has(e.dwImageOffset, e.dwBytesInRes)) {
+        if (!r.Has(e.dwImageOffset, e.dwBytesInRes) || nImageBytes + e.dwBytesInRes > data.size()) {
             continue;
         }
+        nImageBytes += e.dwBytesInRes;
         e.image = data.subspan(e.dwImageOffset, e.dwBytesInRes);
         entries.push_back(e);
     }
@@ -227,9 +234,33 @@ bool CIcon::SetData(ZsBytes data) {
         return false;
     }
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
+    // The order AddImage gives image by image, found by one sort, so that a directory of thousands of
+    // entries costs no more than sorting them: depth, then width + height, both descending; within those,
+    // formats in the order they first appear, and the images of one format last one first.
+    struct Key {
+        ZI_FORMAT format;
+        size_t nFirst;  // where the format first appears
+        size_t nIndex;
+    };
+    std::vector<Key> keys;
+    std::map<std::tuple<int32_t, int32_t, int32_t>, size_t> firsts;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ZI_FORMAT f = entries[i].Format();
+        const size_t nFirst =
+            firsts.emplace(std::make_tuple(f.nWidth, f.nHeight, f.nBitCount), i).first->second;
+        keys.push_back(Key{f, nFirst, i});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        const int64_t aSum = static_cast<int64_t>(a.format.nWidth) + a.format.nHeight;
+        const int64_t bSum = static_cast<int64_t>(b.format.nWidth) + b.format.nHeight;
+        return std::make_tuple(b.format.nBitCount, bSum, a.nFirst, b.nIndex) <
+               std::make_tuple(a.format.nBitCount, aSum, b.nFirst, a.nIndex);
+    });
     mImages.clear();
-    for (const ZI_ENTRY& e : entries) {
-        ZI_IMAGE image;
+    mImages.reserve(keys.size());
+    for (const Key& k : keys) {
+        const ZI_ENTRY& e = entries[k.nIndex];
+        ZI_IMAGE& image = mImages.emplace_back();
         image.bWidth = e.bWidth;
         image.bHeight = e.bHeight;
         image.bColorCount = e.bColorCount;
@@ -238,7 +269,6 @@ bool CIcon::SetData(ZsBytes data) {
         image.wBitCount = e.wBitCount;
         image.dwBytesInRes = e.dwBytesInRes;
         image.data.assign(e.image.begin(), e.image.end());
-        AddImage(std::move(image));
     }
     return true;
 }

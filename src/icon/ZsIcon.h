@@ -2,8 +2,9 @@
 // unpacked for editing: an ordered list of image records that can be queried, extended, pruned and packed.
 //
 // A block is untrusted: the functions here read only directory entries that lie inside the block and images
-// whose whole data lies inside it. Any other entry is skipped as if it were not there, consistently: it is
-// not counted, not summarised, not chosen and not unpacked.
+// whose whole data lies inside it, as long as the images read so far hold no more bytes than the block (the
+// images of a sound block do not overlap). Any other entry is skipped as if it were not there, consistently:
+// it is not counted, not summarised, not chosen and not unpacked.
 #pragma once
 
 #include <cstdint>
@@ -126,8 +127,8 @@ public:
     // Inserts in format order (a record of a format already present goes in front of it); the position.
     int AddImage(ZI_IMAGE image);
     // Adds a record of the format made from the source bitmap (scaled with its aspect kept, reduced to the
-    // depth, transparent exactly on pure black), or blank and fully transparent without a source. -1 when the
-    // format is present or impossible.
+    // depth; transparent where its alpha is 0 at 32 bits, on pure black at the other depths), or blank and
+    // fully transparent without a source. -1 when the format is present or impossible.
     int AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource = nullptr);
     // The number of formats actually added.
     int AddFormats(std::span<const ZI_FORMAT> formats, const CZsBitmap* pSource = nullptr);

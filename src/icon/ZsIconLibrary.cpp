@@ -1,5 +1,6 @@
 #include "icon/ZsIconLibrary.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -13,9 +14,6 @@ namespace {
 constexpr uint16_t kMz = 0x5A4D;
 constexpr uint16_t kNe = 0x454E;
 constexpr uint16_t kPe = 0x4550;
-// No icon holds more than this; a group that would assemble into more (an entry repeated thousands of
-// times) is refused.
-constexpr uint64_t kMaxIconBlock = UINT64_C(256) << 20;
 
 bool IsNeType(uint16_t wType, uint8_t nLow) {
     return (wType & 0x8000) && (wType & 0xFF) == nLow;
@@ -29,8 +27,11 @@ struct ImageLookup {
 
 // Builds the ICO block of a group resource (6-byte header, 14-byte entries ending in the image's id).
 // Entries whose image is missing or shorter than the entry says are dropped with an error line naming the
-// image; the header's reserved and type words are kept.
-ZsBlock AssembleGroup(ZsBytes group, int nIdx, const std::function<ImageLookup(uint16_t)>& lookup,
+// image; the header's reserved and type words are kept. The images of one group lie in the file side by
+// side, so together they never hold more bytes than the file: a group whose entries name more (one image
+// named thousands of times) is refused before anything is copied.
+ZsBlock AssembleGroup(ZsBytes group, int nIdx, uint64_t nFileBytes,
+                      const std::function<ImageLookup(uint16_t)>& lookup,
                       const std::function<void(uint16_t, const ImageLookup&, uint32_t)>& reportDropped) {
     CZsByteReader r(group);
     uint32_t nCount = r.U16At(4);
@@ -44,7 +45,7 @@ ZsBlock AssembleGroup(ZsBytes group, int nIdx, const std::function<ImageLookup(u
         ZsBytes image;
     };
     std::vector<Kept> kept;
-    uint64_t nTotal = 6;
+    uint64_t nTotal = 6, nImageBytes = 0;
     for (uint32_t k = 0; k < nCount; ++k) {
         uint64_t nEntry = 6 + uint64_t{14} * k;
         uint32_t dwBytes = r.U32At(nEntry + 8);
@@ -56,9 +57,11 @@ ZsBlock AssembleGroup(ZsBytes group, int nIdx, const std::function<ImageLookup(u
         }
         kept.push_back(Kept{nEntry, found.image.first(dwBytes)});
         nTotal += 16 + uint64_t{dwBytes};
-        if (nTotal > kMaxIconBlock) {
-            ZS_LOG_ERR("CIconLibrary::GetIconData", "nIdx=%d: the group assembles to more than %llu bytes",
-                       nIdx, static_cast<unsigned long long>(kMaxIconBlock));
+        nImageBytes += dwBytes;
+        if (nImageBytes > nFileBytes) {
+            ZS_LOG_ERR("CIconLibrary::GetIconData",
+                       "nIdx=%d: the group's images add up to more than the file's %llu bytes", nIdx,
+                       static_cast<unsigned long long>(nFileBytes));
             return {};
         }
     }
@@ -130,6 +133,7 @@ bool CIconLibrary::Open(const std::filesystem::path& path, std::shared_ptr<const
     mhFile.reset();
     mpGrpIconInfo.clear();
     mpIconInfo.clear();
+    mIconIndex.clear();
     mwGrpIconCnt = mwIconCnt = 0;
     msError.clear();
     int nKind = GetFileKind(pFile->Bytes());
@@ -279,7 +283,6 @@ bool CIconLibrary::ReadResourceTable() {
             break;
         }
         if (wType == 0) {
-            nPos += 2;
             break;
         }
         if (!ReadTypeInfo(&nPos)) {
@@ -293,27 +296,32 @@ bool CIconLibrary::ReadResourceTable() {
         ZS_LOG_ERR("CIconLibrary::ReadResourceTable", "ReadResourceTable");
         return false;
     }
-    ReadResourceNames(nPos);
+    mIconIndex.clear();
+    for (size_t i = 0; i < mpIconInfo.size(); ++i) {
+        mIconIndex.emplace_back(static_cast<uint16_t>(mpIconInfo[i].wId ^ 0x8000), i);
+    }
+    std::sort(mIconIndex.begin(), mIconIndex.end());
+    ReadResourceNames();
     ZsLog("%s: mwAlignShift=0x%04X, mwGrpIconCnt=%d, mwIconCnt=%d, mssGrpIconNames.size()=%d",
           "CIconLibrary::ReadResourceTable", mwAlignShift, mwGrpIconCnt, mwIconCnt,
           static_cast<int>(mssGrpIconNames.size()));
     return true;
 }
 
-void CIconLibrary::ReadResourceNames(uint64_t nPos) {
+void CIconLibrary::ReadResourceNames() {
+    // A group whose id has the high bit clear is named: the id is the offset of its name (a length byte and
+    // the text) from the start of the resource table. An integer id, or a name that would run past the end
+    // of the file, leaves the group without a name.
     CZsByteReader r(NeBytes());
-    // A name that would run past the end of the file ends the list.
-    while (r.Has(nPos, 1)) {
-        uint8_t nLen = r.U8At(nPos);
-        if (nLen == 0 || !r.Has(nPos + 1, nLen)) {
-            break;
+    mssGrpIconNames.clear();
+    for (const ZS_NE_RESOURCE& g : mpGrpIconInfo) {
+        std::string sName;
+        const uint64_t nAt = uint64_t{mdwResTblStart} + g.wId;
+        if (!(g.wId & 0x8000) && r.Has(nAt, 1) && r.Has(nAt + 1, r.U8At(nAt))) {
+            std::string_view text(reinterpret_cast<const char*>(NeBytes().data() + nAt + 1), r.U8At(nAt));
+            sName = text == "@" ? std::string() : ZsWin1252ToUtf8(text);
         }
-        std::string_view text(reinterpret_cast<const char*>(NeBytes().data() + nPos + 1), nLen);
-        mssGrpIconNames.push_back(text == "@" ? std::string() : ZsWin1252ToUtf8(text));
-        nPos += 1 + uint64_t{nLen};
-    }
-    if (!mssGrpIconNames.empty() && mssGrpIconNames.front() == "ICL") {
-        mssGrpIconNames.erase(mssGrpIconNames.begin());
+        mssGrpIconNames.push_back(std::move(sName));
     }
 }
 
@@ -341,17 +349,17 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
     ZsBytes group = file.subspan(nOff, nLen);
     auto lookup = [&](uint16_t wId) {
         ImageLookup found;
-        for (const ZS_NE_RESOURCE& e : mpIconInfo) {
-            if ((e.wId ^ 0x8000) != wId) {
-                continue;
-            }
-            found.bFound = true;
-            uint64_t nImgOff = uint64_t{e.wOffset} << mwAlignShift;
-            uint64_t nImgLen = uint64_t{e.wLength} << mwAlignShift;
-            if (nImgOff < file.size()) {
-                found.image = file.subspan(nImgOff, std::min<uint64_t>(nImgLen, file.size() - nImgOff));
-            }
-            break;
+        // The first icon resource of the id, as a walk of the table finds it.
+        auto it = std::lower_bound(mIconIndex.begin(), mIconIndex.end(), std::make_pair(wId, size_t{0}));
+        if (it == mIconIndex.end() || it->first != wId) {
+            return found;
+        }
+        const ZS_NE_RESOURCE& e = mpIconInfo[it->second];
+        found.bFound = true;
+        uint64_t nImgOff = uint64_t{e.wOffset} << mwAlignShift;
+        uint64_t nImgLen = uint64_t{e.wLength} << mwAlignShift;
+        if (nImgOff < file.size()) {
+            found.image = file.subspan(nImgOff, std::min<uint64_t>(nImgLen, file.size() - nImgOff));
         }
         return found;
     };
@@ -365,7 +373,7 @@ ZsBlock CIconLibrary::GetNeIconData(int nIdx) {
                        found.image.size(), dwBytes);
         }
     };
-    return AssembleGroup(group, nIdx, lookup, dropped);
+    return AssembleGroup(group, nIdx, file.size(), lookup, dropped);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -424,7 +432,7 @@ ZsBlock CIconLibrary::GetPeIconData(int nIdx) {
                        wId, found.image.size(), dwBytes);
         }
     };
-    return AssembleGroup(ZsBytes(pGroup, dwSize), nIdx, lookup, dropped);
+    return AssembleGroup(ZsBytes(pGroup, dwSize), nIdx, mhModule->Bytes().size(), lookup, dropped);
 }
 
 std::vector<std::string> ZsParseIconNames(ZsBytes data) {

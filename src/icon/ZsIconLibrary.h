@@ -3,13 +3,15 @@
 //
 // Open maps the file and checks its headers and tables; it reads no image data. GetIconData assembles
 // one group on request. Everything read is bounds-checked; a group entry whose image is missing or shorter
-// than its directory says is dropped from the assembled block, with an error line.
+// than its directory says is dropped from the assembled block, with an error line, and a group whose images
+// add up to more bytes than the whole file is refused.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/ZsBase.h"
@@ -42,8 +44,9 @@ public:
     bool Open(const std::filesystem::path& path, ZsBlock bytes);
     bool Open(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
     int GetIconCount() const;
-    // The group's name in UTF-8: the names resource entry when there is one, else the PE group's resource
-    // name ("#101" for an integer id); empty for an NE group without a name.
+    // The group's name in UTF-8: for NE the name its resource id points at (empty for an integer id or the
+    // name "@"); for PE the names resource entry when there is one, else the group's resource name ("#101"
+    // for an integer id).
     std::string GetIconName(int nIdx) const;
     // A new ICO data block of the group; empty on failure.
     ZsBlock GetIconData(int nIdx);
@@ -71,11 +74,13 @@ private:
     bool ReadFileHeader();
     bool ReadResourceTable();
     bool ReadTypeInfo(uint64_t* pnPos);
-    void ReadResourceNames(uint64_t nPos);
+    void ReadResourceNames();
     ZsBlock GetNeIconData(int nIdx);
     ZsBlock GetPeIconData(int nIdx);
 
     std::vector<CZsResName> mGroupIds;  // PE: the group resources behind mssGrpNames
+    // NE: (id with the high bit flipped, position in mpIconInfo) of every icon resource, sorted.
+    std::vector<std::pair<uint16_t, size_t>> mIconIndex;
     std::string msError;
 };
 

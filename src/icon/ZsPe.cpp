@@ -123,6 +123,7 @@ bool CZsPeModule::Load(std::shared_ptr<const CZsFileBytes> pFile) {
     mFile = mpFile->Bytes();
     mSections.clear();
     mIdIndex.clear();
+    mNameIndex.clear();
     mdwResRva = 0;
     mnResOff = mnResLen = 0;
     CZsByteReader r(mFile);
@@ -291,24 +292,50 @@ CZsPeModule::FindResult CZsPeModule::FindEntry(uint32_t dwDirOffset, const CZsRe
         *pFound = *found;
         return FindResult::Found;
     }
-    std::vector<Entry> entries;
-    if (!ReadDirectory(dwDirOffset, &entries)) {
-        return FindResult::Damaged;
-    }
-    for (const Entry& e : entries) {
-        if (!(e.dwName & kSubdirBit)) {
-            continue;
-        }
-        CZsResName entryName;
-        if (!ReadEntryName(e, &entryName)) {
+    // The string entries likewise, by their names in capitals (ties in directory order).
+    auto it = mNameIndex.find(dwDirOffset);
+    if (it == mNameIndex.end()) {
+        std::vector<Entry> entries;
+        if (!ReadDirectory(dwDirOffset, &entries)) {
             return FindResult::Damaged;
         }
-        if (entryName.Matches(name)) {
-            *pFound = e;
-            return FindResult::Found;
+        std::vector<std::pair<std::u16string, Entry>> named;
+        uint64_t nChars = 0;
+        for (const Entry& e : entries) {
+            CZsResName entryName;
+            if (!(e.dwName & kSubdirBit)) {
+                continue;
+            }
+            if (!ReadEntryName(e, &entryName) || !CountNameChars(entryName, &nChars)) {
+                return FindResult::Damaged;
+            }
+            std::transform(entryName.sName.begin(), entryName.sName.end(), entryName.sName.begin(),
+                           UpperAscii);
+            named.emplace_back(std::move(entryName.sName), e);
         }
+        std::stable_sort(named.begin(), named.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        it = mNameIndex.emplace(dwDirOffset, std::move(named)).first;
     }
-    return FindResult::NotFound;
+    std::u16string key = name.sName;
+    std::transform(key.begin(), key.end(), key.begin(), UpperAscii);
+    auto found = std::lower_bound(it->second.begin(), it->second.end(), key,
+                                  [](const auto& e, const std::u16string& v) { return e.first < v; });
+    if (found == it->second.end() || found->first != key) {
+        return FindResult::NotFound;
+    }
+    *pFound = found->second;
+    return FindResult::Found;
+}
+
+bool CZsPeModule::CountNameChars(const CZsResName& name, uint64_t* pnChars) const {
+    // The names of one directory are stored once each, so together they fit the resource section; names
+    // shared by thousands of entries would multiply what reading them costs.
+    *pnChars += name.bIsId ? 0 : name.sName.size();
+    if (2 * *pnChars > mnResLen) {
+        return Fail("the resource names share their text more than a sound module does");
+    }
+    return true;
 }
 
 bool CZsPeModule::ReadDataEntry(uint32_t dwOffset, ZsBytes* pData) const {
@@ -345,9 +372,10 @@ bool CZsPeModule::EnumNames(const CZsResName& type, std::vector<CZsResName>* pNa
         return false;
     }
     std::vector<CZsResName> ids;
+    uint64_t nChars = 0;
     for (const Entry& e : entries) {
         CZsResName name;
-        if (!ReadEntryName(e, &name)) {
+        if (!ReadEntryName(e, &name) || !CountNameChars(name, &nChars)) {
             return false;
         }
         (name.bIsId ? ids : *pNames).push_back(std::move(name));
@@ -411,7 +439,7 @@ bool CZsPeModule::ReadAll(std::vector<ZS_PE_RESOURCE>* pResources) const {
     // A directory may be reached once only; this ends loops and shared subtrees alike. The bytes copied can
     // never exceed the file's own size in a sound module.
     std::set<uint32_t> visited{0};
-    uint64_t nCopied = 0;
+    uint64_t nCopied = 0, nChars = 0;
     auto subdir = [&](const Entry& e, uint32_t* pDir) {
         *pDir = e.dwOffset & ~kSubdirBit;
         if (!(e.dwOffset & kSubdirBit)) {
@@ -449,6 +477,12 @@ bool CZsPeModule::ReadAll(std::vector<ZS_PE_RESOURCE>* pResources) const {
                 nCopied += data.size();
                 if (nCopied > mFile.size()) {
                     return Fail("the resources share their data more than a sound module does");
+                }
+                // Every resource copies its type's and its own name: a name dir of thousands of languages
+                // must not copy a long name thousands of times.
+                nChars += res.type.sName.size() + res.name.sName.size();
+                if (nChars > 2 * mnResLen) {
+                    return Fail("the resource names are repeated more than a sound module does");
                 }
                 res.wLang = static_cast<uint16_t>(l.dwName);
                 res.data.assign(data.begin(), data.end());
@@ -631,10 +665,17 @@ bool CZsPeResUpdate::Fail(const std::string& sError) {
 }
 
 bool CZsPeResUpdate::Begin(const std::filesystem::path& path) {
+    return Begin(path, CZsFileBytes::Open(path));
+}
+
+bool CZsPeResUpdate::Begin(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile) {
     mbBegun = false;
     mPath = path;
     mResources.clear();
-    if (!mModule.Open(path) || !mModule.ReadAll(&mResources)) {
+    if (!pFile) {
+        return Fail("cannot read the file");
+    }
+    if (!mModule.Load(std::move(pFile)) || !mModule.ReadAll(&mResources)) {
         return Fail(mModule.GetError());
     }
     // Keep the first of any repeated type, name and language, as a lookup would find it.
@@ -741,7 +782,12 @@ bool CZsPeResUpdate::Build(ZsBlock* pImage) {
             return Fail("the module's headers have no room for a resource section");
         }
         nNewHeader = nTableEnd;
-        dwVa = static_cast<uint32_t>(AlignUp(std::max<uint64_t>(nVirtEnd, dwSizeOfHeaders), dwSecAlign));
+        // A section reaching the top of the address space leaves no room after it (the RVA would wrap to 0).
+        const uint64_t nVa = AlignUp(std::max<uint64_t>(nVirtEnd, dwSizeOfHeaders), dwSecAlign);
+        if (nVa > 0xFFFFFFFFu) {
+            return Fail("the module's sections leave no room for a resource section");
+        }
+        dwVa = static_cast<uint32_t>(nVa);
         nPtr = AlignUp(nRawEnd, dwFileAlign);
     }
     // Everything written below lies in the headers, which must end before the section data begins, and the

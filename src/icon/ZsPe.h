@@ -96,6 +96,7 @@ private:
     bool ReadDirectory(uint32_t dwDirOffset, std::vector<Entry>* pEntries) const;
     bool ReadEntryName(const Entry& entry, CZsResName* pName) const;
     FindResult FindEntry(uint32_t dwDirOffset, const CZsResName& name, Entry* pFound) const;
+    bool CountNameChars(const CZsResName& name, uint64_t* pnChars) const;
     bool ReadDataEntry(uint32_t dwOffset, ZsBytes* pData) const;
 
     std::shared_ptr<const CZsFileBytes> mpFile;
@@ -110,6 +111,8 @@ private:
     uint64_t mnResOff = 0;  // file offset of the resource directory
     uint64_t mnResLen = 0;  // bytes of its section in the file from there on
     mutable std::map<uint32_t, std::vector<Entry>> mIdIndex;  // id entries by directory, sorted
+    // String entries by directory, sorted by their names in capitals.
+    mutable std::map<uint32_t, std::vector<std::pair<std::u16string, Entry>>> mNameIndex;
     mutable std::string msError;
 };
 
@@ -125,14 +128,16 @@ const uint8_t* ZsGetResourceData(const CZsPeModule& module, const CZsResName& na
 class CZsPeResUpdate {
 public:
     bool Begin(const std::filesystem::path& path);
+    // The same on the file's bytes already in memory; Commit writes to path.
+    bool Begin(const std::filesystem::path& path, std::shared_ptr<const CZsFileBytes> pFile);
     bool Update(const CZsResName& type, const CZsResName& name, uint16_t wLang, ZsBytes data);
+    // The whole new image, as Commit would write it.
+    bool Build(ZsBlock* pImage);
     bool Commit();
     const std::string& GetError() const { return msError; }
 
 private:
     bool Fail(const std::string& sError);
-    // The whole new image.
-    bool Build(ZsBlock* pImage);
 
     std::filesystem::path mPath;
     CZsPeModule mModule;

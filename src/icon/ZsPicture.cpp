@@ -23,9 +23,24 @@ namespace {
 constexpr uint64_t kMaxStreamBytes = UINT64_C(1) << 32;
 // Picture files larger than this are not read at all.
 constexpr uint64_t kMaxPictureFileBytes = UINT64_C(512) << 20;
-// Deflate cannot expand data by more than about 1032 times; a PNG claiming more pixels than its bytes could
-// hold is damaged, and is refused before its pixels are allocated.
+// What compressed data can expand to at most, which bounds the pixels a file of a given size can fill:
+// deflate about 1032 bytes from one; a GIF's LZW code of 12 bits at most 4096 pixels (its table's longest
+// string); a TIFF's LZW code as many bytes; PackBits 128 bytes from 2; a JPEG at least one bit per 8 x 8
+// block with Huffman coding (arithmetic coding can go below: it is given eight times the room); a BMP run 255
+// pixels from 2 bytes; a fax row (CCITT) at least one bit.
 constexpr uint64_t kMaxDeflateRatio = 1040;
+constexpr uint64_t kMaxGifPixelsPerByte = 2731;
+constexpr uint64_t kMaxLzwRatio = 2731;
+constexpr uint64_t kMaxPackBitsRatio = 64;
+constexpr uint64_t kMaxJpegPixelsPerByte = 512;
+constexpr uint64_t kMaxBmpRlePixelsPerByte = 128;
+// Compressions of TIFF without a bound of their own (LZMA, Zstandard, ...) are trusted this far.
+constexpr uint64_t kMaxOtherRatio = 1 << 16;
+
+// a * b, or the largest value when the product does not fit.
+uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
+    return a != 0 && b > UINT64_MAX / a ? UINT64_MAX : a * b;
+}
 
 void SetError(std::string* pError, const std::string& text) {
     if (pError) {
@@ -87,13 +102,10 @@ bool PngDecodeInto(PngState& s) {
     png_set_user_limits(png, ZS_MAX_PICTURE_SIDE, ZS_MAX_PICTURE_SIDE);
     png_read_info(png, info);
     const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-    if (!ZsCheckPictureSize(w, h, &s.sError)) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    const uint64_t raw = static_cast<uint64_t>(h) * (png_get_rowbytes(png, info) + 1);
-    if (raw > static_cast<uint64_t>(s.input.size()) * kMaxDeflateRatio) {
-        s.sError = "the PNG data is truncated";
+    // Each row is its bytes and a filter byte, all inflated from the file's bytes.
+    const uint64_t nRowBytes = png_get_rowbytes(png, info) + 1;
+    const uint64_t nMaxPixels = SaturatingProduct(s.input.size(), kMaxDeflateRatio) / nRowBytes * w;
+    if (!ZsCheckPictureData(w, h, s.input.size(), nMaxPixels, &s.sError)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
@@ -202,7 +214,9 @@ bool JpegDecodeInto(JpegState& s, ZsBytes bytes, std::string* pError) {
     s.cinfo.progress = &s.progress;
     jpeg_mem_src(&s.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&s.cinfo, TRUE);
-    if (!ZsCheckPictureSize(s.cinfo.image_width, s.cinfo.image_height, pError)) {
+    const uint64_t nPerByte = s.cinfo.arith_code ? 8 * kMaxJpegPixelsPerByte : kMaxJpegPixelsPerByte;
+    if (!ZsCheckPictureData(s.cinfo.image_width, s.cinfo.image_height, bytes.size(),
+                            SaturatingProduct(bytes.size(), nPerByte), pError)) {
         jpeg_destroy_decompress(&s.cinfo);
         return false;
     }
@@ -288,7 +302,8 @@ struct GifCloser {
     void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
 };
 
-// The first frame of a GIF on its logical screen; what the frame does not cover is transparent.
+// The first frame of a GIF: its own rectangle, cut where it reaches past the logical screen. The screen
+// around the frame is not part of the picture, so a screen size that the frame does not fill costs nothing.
 CZsBitmap DecodeGif(ZsBytes bytes, std::string* pError) {
     CZsStream stream(bytes);
     int nError = 0;
@@ -341,15 +356,23 @@ CZsBitmap DecodeGif(ZsBytes bytes, std::string* pError) {
             SetError(pError, "damaged GIF data (no colours or no pixels)");
             return {};
         }
-        int64_t sw = gif->SWidth, sh = gif->SHeight;
-        if (sw <= 0 || sh <= 0) {
-            sw = static_cast<int64_t>(d.Left) + d.Width;
-            sh = static_cast<int64_t>(d.Top) + d.Height;
+        // The part of the frame on the screen (all of it when the screen has no size).
+        int64_t cw = d.Width, ch = d.Height;
+        if (gif->SWidth > 0 && gif->SHeight > 0) {
+            cw = std::min<int64_t>(cw, static_cast<int64_t>(gif->SWidth) - d.Left);
+            ch = std::min<int64_t>(ch, static_cast<int64_t>(gif->SHeight) - d.Top);
         }
-        if (!ZsCheckPictureSize(sw, sh, pError) || !ZsCheckPictureSize(d.Width, d.Height, pError)) {
+        if (cw <= 0 || ch <= 0) {
+            SetError(pError, "damaged GIF data (the image lies outside the screen)");
             return {};
         }
-        CZsBitmap bmp(static_cast<int>(sw), static_cast<int>(sh));
+        // Every pixel of the frame is decoded, so it must be what the rest of the file can fill.
+        const uint64_t nLeft = stream.Size() - stream.Tell();
+        if (!ZsCheckPictureData(d.Width, d.Height, nLeft, SaturatingProduct(nLeft, kMaxGifPixelsPerByte),
+                                pError)) {
+            return {};
+        }
+        CZsBitmap bmp(static_cast<int>(cw), static_cast<int>(ch));
         std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
         std::vector<int> order;
         if (d.Interlace) {
@@ -364,19 +387,17 @@ CZsBitmap DecodeGif(ZsBytes bytes, std::string* pError) {
                 order.push_back(y);
             }
         }
-        for (int fy : order) {
+        for (int y : order) {
             if (DGifGetLine(gif.get(), line.data(), d.Width) == GIF_ERROR) {
                 return fail("truncated image");
             }
-            const int64_t y = static_cast<int64_t>(d.Top) + fy;
-            if (y >= sh) {
+            if (y >= ch) {
                 continue;
             }
-            uint32_t* out = bmp.Row(static_cast<int>(y));
-            for (int fx = 0; fx < d.Width; ++fx) {
-                const int64_t x = static_cast<int64_t>(d.Left) + fx;
-                const int c = line[static_cast<size_t>(fx)];
-                if (x >= sw || c == nTransparent) {
+            uint32_t* out = bmp.Row(y);
+            for (int x = 0; x < cw; ++x) {
+                const int c = line[static_cast<size_t>(x)];
+                if (c == nTransparent) {
                     continue;
                 }
                 if (c < pMap->ColorCount) {
@@ -534,6 +555,58 @@ std::unique_ptr<TIFF, TiffCloser> TiffOpen(CZsStream& stream, const char* pszMod
                                                                TiffMap, TiffUnmap, options.get()));
 }
 
+// The bytes of a TIFF's strips or tiles, as far as they lie in the file.
+uint64_t TiffDataBytes(TIFF* tif, uint64_t nFileBytes) {
+    const bool bTiled = TIFFIsTiled(tif);
+    uint64_t* pCounts = nullptr;
+    if (!TIFFGetField(tif, bTiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &pCounts) || !pCounts) {
+        return 0;
+    }
+    const uint64_t n = bTiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t nTotal = 0;
+    for (uint64_t i = 0; i < n && nTotal < nFileBytes; ++i) {
+        nTotal += std::min(pCounts[i], nFileBytes);
+    }
+    return std::min(nTotal, nFileBytes);
+}
+
+// The pixels that the strips or tiles of a TIFF of width w can fill, by the most its compression expands.
+uint64_t TiffMaxPixels(TIFF* tif, uint32_t w, uint64_t nFileBytes) {
+    const uint64_t nData = TiffDataBytes(tif, nFileBytes);
+    uint16_t nCompression = COMPRESSION_NONE, nBits = 1, nSamples = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &nCompression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &nBits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &nSamples);
+    const uint64_t nPixelBits = std::max<uint64_t>(1, uint64_t{nBits} * nSamples);
+    uint64_t nRatio = kMaxOtherRatio;
+    switch (nCompression) {
+        case COMPRESSION_NONE:
+            nRatio = 1;
+            break;
+        case COMPRESSION_PACKBITS:
+            nRatio = kMaxPackBitsRatio;
+            break;
+        case COMPRESSION_LZW:
+            nRatio = kMaxLzwRatio;
+            break;
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_ADOBE_DEFLATE:
+            nRatio = kMaxDeflateRatio;
+            break;
+        case COMPRESSION_JPEG:
+        case COMPRESSION_OJPEG:
+            return SaturatingProduct(nData, 8 * kMaxJpegPixelsPerByte);
+        case COMPRESSION_CCITTRLE:
+        case COMPRESSION_CCITTRLEW:
+        case COMPRESSION_CCITTFAX3:
+        case COMPRESSION_CCITTFAX4:
+            return SaturatingProduct(SaturatingProduct(nData, 8), w);
+        default:
+            break;
+    }
+    return SaturatingProduct(SaturatingProduct(nData, nRatio), 8) / nPixelBits;
+}
+
 CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
     CZsStream stream(bytes);
     std::string sError;
@@ -551,7 +624,8 @@ CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
         SetError(pError, "damaged TIFF data (no picture size)");
         return {};
     }
-    if (!ZsCheckPictureSize(w, h, pError)) {
+    if (!ZsCheckPictureData(w, h, TiffDataBytes(tif.get(), bytes.size()),
+                            TiffMaxPixels(tif.get(), w, bytes.size()), pError)) {
         return {};
     }
     CZsBitmap bmp(static_cast<int>(w), static_cast<int>(h));
@@ -760,6 +834,10 @@ CZsBitmap DecodeBmp(ZsBytes bytes, std::string* pError) {
         if (nPixelsAt >= bytes.size()) {
             return fail("the pixels are truncated");
         }
+        const uint64_t nRle = bytes.size() - nPixelsAt;
+        if (!ZsCheckPictureData(w, h, nRle, SaturatingProduct(nRle, kMaxBmpRlePixelsPerByte), pError)) {
+            return {};
+        }
         return DecodeBmpRle(bytes.subspan(nPixelsAt), static_cast<int>(w), static_cast<int>(h), nBits, table);
     }
     const uint64_t stride = ((static_cast<uint64_t>(w) * nBits + 31) >> 3) & ~UINT64_C(3);
@@ -875,6 +953,17 @@ const char* ZsGetPictureMimeType(int nTypeIndex) {
 const char* ZsGetExportExt(int nTypeIndex) {
     static const char* const exts[7] = {"bmp", "jpg", "gif", "tif", "png", "ico", "icl"};
     return nTypeIndex >= 0 && nTypeIndex < 7 ? exts[nTypeIndex] : nullptr;
+}
+
+const char* ZsGetExportTypeName(int nTypeIndex) {
+    static const char* const names[7] = {"Microsoft Bitmap (*.bmp)",
+                                         "JPEG (*.jpg)",
+                                         "CompuServe GIF (*.gif)",
+                                         "Tag Image File Format (*.tif)",
+                                         "Portable Network Graphic (*.png)",
+                                         "Windows Icon",
+                                         "Win32 Icon Library"};
+    return nTypeIndex >= 0 && nTypeIndex < 7 ? names[nTypeIndex] : nullptr;
 }
 
 // ---- Decoding
@@ -1050,14 +1139,23 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
     ZsPutU32(block, 0);
     ZsPutU32(block, static_cast<uint32_t>(2 * xorSize));
     block.insert(block.end(), 16, 0);
+    // The mask is made from alpha: transparent exactly where alpha is 0, as for every 32-bit image we write.
+    const size_t nMaskAt = block.size() + static_cast<size_t>(xorSize);
+    block.resize(nMaskAt + static_cast<size_t>(andStride * static_cast<uint64_t>(H)), 0);
+    uint8_t* pPixel = block.data() + nMaskAt - static_cast<size_t>(xorSize);
     for (int y = H - 1; y >= 0; --y) {
         const bool bRowInside = y >= oy && y < oy + dh;
-        for (int x = 0; x < W; ++x) {
+        uint8_t* pMask =
+            block.data() + nMaskAt + static_cast<size_t>(andStride) * static_cast<size_t>(H - 1 - y);
+        for (int x = 0; x < W; ++x, pPixel += 4) {
             const bool bInside = bRowInside && x >= ox && x < ox + dw;
-            ZsPutU32(block, bInside ? drawn.At(x - ox, y - oy) : 0);
+            const uint32_t p = bInside ? drawn.At(x - ox, y - oy) : 0;
+            ZsSetU32(pPixel, p);
+            if (ZsAlpha(p) == 0) {
+                pMask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+            }
         }
     }
-    block.insert(block.end(), static_cast<size_t>(andStride * static_cast<uint64_t>(H)), 0xFF);
     return block;
 }
 

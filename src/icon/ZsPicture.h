@@ -23,6 +23,10 @@ enum { ZS_EXPORT_ICO = 5, ZS_EXPORT_ICL = 6 };
 const char* ZsGetPictureMimeType(int nTypeIndex);
 // "bmp", "jpg", "gif", "tif", "png", "ico", "icl" for the export type index 0..6; nullptr otherwise.
 const char* ZsGetExportExt(int nTypeIndex);
+// The name the export dialogs show for the export type index 0..6: "Microsoft Bitmap (*.bmp)", "JPEG
+// (*.jpg)", "CompuServe GIF (*.gif)", "Tag Image File Format (*.tif)", "Portable Network Graphic (*.png)",
+// "Windows Icon", "Win32 Icon Library"; nullptr otherwise.
+const char* ZsGetExportTypeName(int nTypeIndex);
 
 // An in-memory byte stream that owns its block: built from a copy of bytes (for reading) or empty (growing as
 // it is written). The codecs read from and write to it.
@@ -77,8 +81,8 @@ inline constexpr int ZI_STANDARD_SIZES[10] = {256, 128, 96, 80, 72, 64, 48, 32, 
 void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode, int& nWidth, int& nHeight);
 
 // A one-image ICO block of the picture: a 32-bit DIB of the canvas size, the picture scaled down to fit
-// (never enlarged) and centred, its transparency in the alpha channel and an AND mask marking every pixel.
-// Empty for a null picture.
+// (never enlarged) and centred, its transparency in the alpha channel and an AND mask made from it (set
+// exactly where alpha is 0). Empty for a null picture.
 ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode);
 // The same from a picture file; empty (an error line written, the reason in *pError) when it cannot be
 // decoded.

@@ -14,9 +14,17 @@
 
 namespace {
 
-// Names and keywords end at a NUL: the statements that store them are NUL-terminated text.
-std::string CleanText(std::string_view text) {
-    return std::string(text.substr(0, text.find('\0')));
+// Names and keywords end at a NUL (the statements that store them are NUL-terminated text) and after at most
+// nMaxChars characters.
+std::string CleanText(std::string_view text, size_t nMaxChars) {
+    text = text.substr(0, text.find('\0'));
+    size_t nChars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && nChars++ == nMaxChars) {
+            return std::string(text.substr(0, i));
+        }
+    }
+    return std::string(text);
 }
 
 // Whether the file begins as every SQLite database does; none, with errno set, when it cannot be read.
@@ -81,7 +89,7 @@ bool CZsIconLib::NewLib() {
     return true;
 }
 
-bool CZsIconLib::Load(const std::filesystem::path& path) {
+bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     Close();
     mPath.clear();
     msLoadError.clear();
@@ -96,7 +104,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path) {
     }
     const std::optional<bool> bDatabase = HasDatabaseSignature(path);
     const int nReadError = errno;
-    if (!Open(path)) {
+    if (!Open(path, nMode)) {
         msLoadError = "The file cannot be opened as a library.";
         return false;
     }
@@ -409,6 +417,9 @@ bool CZsIconLib::SaveAs(const std::filesystem::path& path) {
     bool bCreate = mPath.empty();
     auto fail = [&](const char* pszWhat) {
         ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", sPath.c_str(), pszWhat);
+        if (ec) {
+            SetLastError(ec.message());
+        }
         CloseDb();
         std::filesystem::remove(temp, ec);
         if (!mPath.empty()) {
@@ -553,13 +564,13 @@ void CZsIconLib::SetIcon(int32_t nId, const CIcon& icon) {
 
 void CZsIconLib::SetIconName(int32_t nId, std::string_view sName) {
     ZIL_ICON& icon = GetIconRec(nId, 0);
-    icon.name = CleanText(sName);
+    icon.name = CleanText(sName, ZIL_MAX_NAME_CHARS);
     icon.nFlags |= ZIL_DIRTY_NAME;
 }
 
 void CZsIconLib::SetIconKeywords(int32_t nId, std::string_view sKwds) {
     ZIL_ICON& icon = GetIconRec(nId, 0);
-    icon.kwds = CleanText(sKwds);
+    icon.kwds = CleanText(sKwds, ZIL_MAX_KWDS_CHARS);
     icon.nFlags |= ZIL_DIRTY_KWDS;
 }
 
@@ -577,7 +588,7 @@ int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName) {
     icon.data = std::move(data);
     icon.nFlags |= ZIL_DIRTY_DATA;
     if (pName) {
-        icon.name = CleanText(*pName);
+        icon.name = CleanText(*pName, ZIL_MAX_NAME_CHARS);
         icon.nFlags |= ZIL_DIRTY_NAME;
     }
     return nId;

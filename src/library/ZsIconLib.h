@@ -56,6 +56,11 @@ inline constexpr size_t ZIL_HEADER_SIZE = 16;
 inline constexpr size_t ZIL_TREE_ITEM_SIZE = 528;
 inline constexpr size_t ZIL_TITLE_UNITS = 256;
 
+// The longest name and keywords an icon takes, in characters; longer texts (a module's group names may be
+// 65,535 characters long) are cut where they enter the store.
+inline constexpr size_t ZIL_MAX_NAME_CHARS = 1024;
+inline constexpr size_t ZIL_MAX_KWDS_CHARS = 8192;
+
 using ZIL_LIST = std::vector<int32_t>;
 
 // User categories have ids from 1; "My Icons" and "Find Results" are fixed.
@@ -119,8 +124,9 @@ public:
     // A new, untitled library with the sample categories in the attached tree.
     virtual bool NewLib();
     // Opens a library file; false (with a logged reason) for a missing file, a file that is not a library,
-    // or a bad header or tree blob. The store is then empty and detached from any file.
-    virtual bool Load(const std::filesystem::path& path);
+    // or a bad header or tree blob. The store is then empty and detached from any file. A library opened
+    // read-only is never written, not even by a save.
+    virtual bool Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
     // Why the last Load failed, as one sentence for the user ("The file does not exist."); empty after a
     // load that succeeded.
     const std::string& LoadError() const { return msLoadError; }
@@ -155,10 +161,12 @@ public:
     bool GetIcon(int32_t nId, CIcon& icon);
     void SetIconData(int32_t nId, ZsBytes data);
     void SetIcon(int32_t nId, const CIcon& icon);
+    // Name and keywords end at a NUL and are cut to ZIL_MAX_NAME_CHARS and ZIL_MAX_KWDS_CHARS characters.
     void SetIconName(int32_t nId, std::string_view sName);
     void SetIconKeywords(int32_t nId, std::string_view sKwds);
 
-    // Adds a new icon (no category lists it yet); 0 when the data is not ICO data.
+    // Adds a new icon (no category lists it yet), its name cut as SetIconName cuts it; 0 when the data is not
+    // ICO data.
     int32_t ImpIcon(ZsBlock data, const std::string* pName);
     // Imports files into a category (0: "My Icons" only; -1: "My Icons"), at a position of its list (-1:
     // append). Pictures are cut into tiles when nWidth and nHeight are both non-zero, else made into one

@@ -6,6 +6,7 @@
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsIconSource.h"
+#include "icon/ZsPicture.h"
 
 bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows) {
     if (pRows && nTarget == pRows->nCurNode && info.nId != 0) {
@@ -84,4 +85,28 @@ bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::
         }
     }
     return bAll;
+}
+
+std::vector<std::filesystem::path> ZsGatherDroppedFiles(std::vector<std::filesystem::path> files,
+                                                        const std::vector<std::filesystem::path>& folders) {
+    for (const std::filesystem::path& folder : folders) {
+        ZsFindFiles(folder, ZIL_DROP_PATTERNS, true, &files, nullptr);
+    }
+    return files;
+}
+
+std::filesystem::path ZsWritePastedPicture(const CZsBitmap& picture) {
+    const std::filesystem::path path = ZsGetTempDir() / "Temp.png";
+    if (picture.IsNull()) {
+        errno = EINVAL;
+        ZS_LOG_ERR("ZsWritePastedPicture", "empty picture");
+        return {};
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (!ZsSaveBitmapFile(picture, path, ZS_PIC_PNG)) {
+        ZS_LOG_ERR("ZsWritePastedPicture", "ZsSaveBitmapFile('%s')", ZsPathToUtf8(path).c_str());
+        return {};
+    }
+    return path;
 }

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "common/ZsSettings.h"
+#include "icon/ZsBitmap.h"
 #include "library/ZsIconLib.h"
 
-// The files that a drop or a paste of files imports, whatever the options say.
+// The files that a drop or a paste of files imports: the default import patterns, whatever the options say.
 inline constexpr const char* ZIL_DROP_PATTERNS = ZS_OPT_IMP_EXTS.pszDefault;
 
 // Picture sizing taken from the options ("IDC_CBO_RESIZE") when the import starts.
@@ -66,3 +67,14 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
 // input was refused.
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
                          std::vector<std::filesystem::path>& files);
+
+// The files to import for a drop: the dropped files (already matched against ZIL_DROP_PATTERNS) in their
+// order, then every matching file below each dropped folder, its own files first, then each subfolder's in
+// turn. A folder without such files adds nothing and is not reported.
+std::vector<std::filesystem::path> ZsGatherDroppedFiles(std::vector<std::filesystem::path> files,
+                                                        const std::vector<std::filesystem::path>& folders);
+
+// A picture pasted or dropped on the icon list becomes a file to import: "Temp.png" in the temporary folder
+// (replacing the one of an earlier paste), so that its icon is named "Temp". Empty, with an error line, when
+// the picture is empty or the file cannot be written.
+std::filesystem::path ZsWritePastedPicture(const CZsBitmap& picture);

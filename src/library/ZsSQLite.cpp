@@ -21,15 +21,41 @@ CSQLite::~CSQLite() {
     CloseDb();
 }
 
-bool CSQLite::Open(const std::filesystem::path& path) {
+namespace {
+
+// A "file:" URI of the path for SQLite, every byte outside the unreserved characters and "/" escaped.
+std::string FileUri(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    std::string uri = "file:";
+    for (unsigned char c : ZsPathToUtf8(ec ? path : absolute)) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~' || c == '/') {
+            uri.push_back(static_cast<char>(c));
+        } else {
+            uri += ZsFormat("%%%02X", c);
+        }
+    }
+    return uri;
+}
+
+}  // namespace
+
+bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     CloseDb();
-    std::u16string wPath = ZsUtf8ToUtf16(ZsPathToUtf8(path));
     sqlite3* pDb = nullptr;
-    int rc = sqlite3_open16(wPath.c_str(), &pDb);
+    int rc = SQLITE_OK;
+    if (nMode == ZS_SQL_READ_ONLY) {
+        rc = sqlite3_open_v2((FileUri(path) + "?immutable=1").c_str(), &pDb,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else {
+        rc = sqlite3_open16(ZsUtf8ToUtf16(ZsPathToUtf8(path)).c_str(), &pDb);
+    }
     std::unique_ptr<sqlite3, DbCloser> db(pDb);
     if (rc != SQLITE_OK) {
-        ZS_LOG_ERR("CSQLite::Open", "sqlite3_open16('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
-                   pDb ? sqlite3_errmsg(pDb) : "");
+        msLastError = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
+        ZS_LOG_ERR("CSQLite::Open", "sqlite3_open('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
+                   msLastError.c_str());
         return false;
     }
     // Library files come from anywhere: refuse schema tricks and writes that could corrupt the file.
@@ -51,6 +77,7 @@ void CSQLite::Finalize() {
 bool CSQLite::Prepare(std::string_view sql) {
     mpStmt.reset();
     if (!mpDb) {
+        msLastError = "no connection";
         ZS_LOG_ERR("CSQLite::Prepare", "no connection for '%.*s'", static_cast<int>(sql.size()), sql.data());
         return false;
     }
@@ -59,6 +86,7 @@ bool CSQLite::Prepare(std::string_view sql) {
     int rc = sqlite3_prepare16_v2(mpDb.get(), wSql.c_str(), -1, &pStmt, nullptr);
     mpStmt.reset(pStmt);
     if (rc != SQLITE_OK || !pStmt) {
+        msLastError = sqlite3_errmsg(mpDb.get());
         ZS_LOG_ERR("CSQLite::Prepare", "sqlite3_prepare16_v2('%.*s')=%d %s", static_cast<int>(sql.size()),
                    sql.data(), rc, sqlite3_errmsg(mpDb.get()));
         mpStmt.reset();
@@ -68,7 +96,14 @@ bool CSQLite::Prepare(std::string_view sql) {
 }
 
 int CSQLite::Step() {
-    return mpStmt ? sqlite3_step(mpStmt.get()) : SQLITE_MISUSE;
+    return Checked(mpStmt ? sqlite3_step(mpStmt.get()) : SQLITE_MISUSE);
+}
+
+int CSQLite::Checked(int rc) {
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK) {
+        msLastError = mpDb ? sqlite3_errmsg(mpDb.get()) : sqlite3_errstr(rc);
+    }
+    return rc;
 }
 
 bool CSQLite::Exec(std::string_view sql) {
@@ -87,11 +122,12 @@ bool CSQLite::ExecBlob(std::string_view sql, const uint8_t* pData, size_t nSize)
     bool bOk = true;
     if (pData) {
         if (nSize > static_cast<size_t>(INT_MAX)) {
+            msLastError = sqlite3_errstr(SQLITE_TOOBIG);
             ZS_LOG_ERR("CSQLite::ExecBlob", "blob of %zu bytes", nSize);
             bOk = false;
         } else {
-            bOk = sqlite3_bind_blob(mpStmt.get(), 1, pData, static_cast<int>(nSize), SQLITE_STATIC) ==
-                  SQLITE_OK;
+            bOk = Checked(sqlite3_bind_blob(mpStmt.get(), 1, pData, static_cast<int>(nSize),
+                                            SQLITE_STATIC)) == SQLITE_OK;
         }
     }
     if (bOk) {
@@ -178,10 +214,6 @@ bool CSQLite::CommitTrans() {
 
 bool CSQLite::RollbackTrans() {
     return Exec("rollback transaction;");
-}
-
-std::string CSQLite::LastError() const {
-    return mpDb ? sqlite3_errmsg(mpDb.get()) : "";
 }
 
 std::string CSQLite::SqlQuote(std::string_view text) {

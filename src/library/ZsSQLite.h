@@ -18,6 +18,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// How a file is opened: for reading and writing (created when missing), or read-only as an unchanging file
+// (no locks, no journal: nothing is ever written, not even a rollback of another program's journal).
+enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1 };
+
 class CSQLite {
 public:
     CSQLite();
@@ -25,9 +29,9 @@ public:
     CSQLite(const CSQLite&) = delete;
     CSQLite& operator=(const CSQLite&) = delete;
 
-    // Closes the current connection and opens (creating when missing) the file; a new file gets UTF-16
-    // text encoding. True when the connection is open.
-    bool Open(const std::filesystem::path& path);
+    // Closes the current connection and opens (read-write: creating when missing) the file; a new file gets
+    // UTF-16 text encoding. True when the connection is open.
+    bool Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
     // Finalizes a pending statement and closes the connection.
     void CloseDb();
     bool IsOpen() const { return mpDb != nullptr; }
@@ -55,11 +59,15 @@ public:
     bool CommitTrans();
     bool RollbackTrans();
 
-    // SQLite's message for the last failure of the connection ("" without one).
-    std::string LastError() const;
+    // The message of the last operation that failed ("" when none has): SQLite's message for a statement,
+    // the system's for a file operation of a derived class. Later successes do not clear it.
+    const std::string& LastError() const { return msLastError; }
 
     // The quoted literal of a name or keywords; the bare word null for an empty text.
     static std::string SqlQuote(std::string_view text);
+
+protected:
+    void SetLastError(std::string sError) { msLastError = std::move(sError); }
 
 private:
     struct DbCloser {
@@ -72,9 +80,12 @@ private:
     // Finalizes a pending statement and prepares the text; false (logged) when SQLite refuses it.
     bool Prepare(std::string_view sql);
     int Step();
+    // Keeps the connection's message when rc reports a failure (anything but a row, done or OK).
+    int Checked(int rc);
 
     std::unique_ptr<sqlite3, DbCloser> mpDb;
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
+    std::string msLastError;
 };
 
 // A transaction that is rolled back when it goes out of scope uncommitted.
@@ -82,7 +93,8 @@ class CZsSqlTransaction {
 public:
     explicit CZsSqlTransaction(CSQLite& db) : mDb(db), mbActive(db.BeginTrans()) {}
     ~CZsSqlTransaction() {
-        if (mbActive) {
+        // SQLite may have rolled back already (a full disk, for one): a second rollback would only fail.
+        if (mbActive && mDb.InTransaction()) {
             mDb.RollbackTrans();
         }
     }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -141,6 +143,45 @@ TEST(ZsRegex, SearchesWithCaseAndWholeTextOptions) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(ZsRegex, EcmaScriptEscapesAndRefusals) {
+    // "\uXXXX" (a surrogate pair is one character) and "\cX" mean what they mean in ECMAScript.
+    EXPECT_TRUE(ZsRegexSearch("caf\xC3\xA9", "caf\\u00e9$", false, false));
+    EXPECT_TRUE(ZsRegexSearch("CAF\xC3\x89", "caf\\u00E9", true, true));
+    EXPECT_TRUE(ZsRegexSearch("caf\xC3\xA9", "CAF\\u00C9", true, true));
+    EXPECT_FALSE(ZsRegexSearch("caf\xC3\xA9", "CAF\\u00C9", false, false));
+    EXPECT_TRUE(
+        ZsRegexSearch("a\xF0\x9F\x98\x80"
+                      "b",
+                      "a\\uD83D\\uDE00b", false, true));
+    EXPECT_TRUE(ZsRegexSearch("a\nb", "a\\cJb", false, true));
+    EXPECT_TRUE(ZsRegexSearch("a\\u00", "\\\\u00", false, false));
+    // Characters written as hex escapes fold for case; the names of classes do not.
+    EXPECT_TRUE(ZsRegexSearch("xjy", "\\x{4A}", true, false));
+    EXPECT_TRUE(ZsRegexSearch("XJY", "x\\x6Ay", true, true));
+    EXPECT_TRUE(ZsRegexSearch("\xCE\xA9mega", "^\\p{Greek}", true, false));
+    // What the engine does not offer is refused with its reason, like a malformed pattern.
+    for (const char* pszPattern : {"(a)\\1", "a(?=b)", "a(?!b)", "(?<=a)b", "a{1001}"}) {
+        std::string error;
+        EXPECT_FALSE(ZsRegexSearch("aab", pszPattern, false, false, &error)) << pszPattern;
+        EXPECT_FALSE(error.empty()) << pszPattern;
+    }
+}
+
+TEST(ZsRegex, LongTextsNeitherOverflowNorRunAway) {
+    // Texts that a backtracking matcher walks one stack frame per character.
+    const std::string sLong(50000, 'a');
+    EXPECT_FALSE(ZsRegexSearch(sLong, ".*x", false, false));
+    EXPECT_TRUE(ZsRegexSearch(sLong + "x", ".*x", true, false));
+    std::string sAb;
+    for (int i = 0; i < 20000; ++i) {
+        sAb += i % 2 ? 'a' : 'b';
+    }
+    EXPECT_FALSE(ZsRegexSearch(sAb, "(a|b)*c", false, false));
+    EXPECT_TRUE(ZsRegexSearch(sAb + "c", "(a|b)*c", false, true));
+    // Exponential backtracking in other matchers.
+    EXPECT_FALSE(ZsRegexSearch(std::string(5000, 'a') + "!", "^(a+)+$", false, false));
+}
+
 TEST(ZsFiles, ReadWriteTimeAndDeleteTree) {
     test::TempDir dir;
     fs::path file = dir / "f.bin";
@@ -173,4 +214,19 @@ TEST(ZsFolders, DataAndTempFoldersLieUnderXdgDataHome) {
     EXPECT_TRUE(fs::is_directory(ZsGetTempDir()));
     EXPECT_EQ(ZsGetDocumentsDir(), test::TestRoot() / "home/");
     EXPECT_FALSE(ZsGetAppDir().empty());
+}
+
+TEST(ZsProcessExists, ARunningProgramUntilItEnds) {
+    EXPECT_TRUE(ZsProcessExists(getpid()));
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        _exit(0);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+    EXPECT_FALSE(ZsProcessExists(pid));
+    EXPECT_FALSE(ZsProcessExists(0));
+    EXPECT_FALSE(ZsProcessExists(-1));
+    EXPECT_FALSE(ZsProcessExists(INT64_C(1) << 40));
 }

@@ -1,25 +1,24 @@
-// Icon libraries and modules: the NE reader, the PE reader with its resource directory walk, and the
-// assembling of every group.
+// Icon libraries and modules on arbitrary bytes: the file-kind test, the NE reader, the PE reader with its
+// resource directory walk, the names of every group and the assembling of every group's data.
 #include <cstdint>
+#include <vector>
 
-#include "common/ZsLog.h"
+#include "FuzzSupport.h"
 #include "icon/ZsIconLibrary.h"
 #include "icon/ZsPe.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Damaged input makes the readers report; those lines are not wanted in anybody's log file.
-    static const bool bQuiet = [] {
-        ZsSetLogSink([](const std::string&) {});
-        return true;
-    }();
-    (void)bQuiet;
-    ZsBlock bytes(data, data + size);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
+    fuzz::Quiet();
+    const ZsBlock bytes(pData, pData + nSize);
+    CIconLibrary::GetFileKind(bytes);
     CIconLibrary lib;
     if (lib.Open("fuzz.icl", bytes)) {
         for (int i = 0; i < lib.GetIconCount(); ++i) {
             lib.GetIconName(i);
-            ZsBlock icon = lib.GetIconData(i);
-            if (!icon.empty() && icon.size() < 6) {
+            // A group is either refused or assembled with a directory that its block holds.
+            const ZsBlock icon = lib.GetIconData(i);
+            if (!icon.empty() &&
+                (icon.size() < 6 || icon.size() < 6 + 16 * (icon[4] + 256 * size_t{icon[5]}))) {
                 __builtin_trap();
             }
         }
@@ -30,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         module.ReadAll(&all);
         std::vector<CZsResName> names;
         module.EnumNames(CZsResName(ZS_RT_ICON), &names);
+        ZsBytes found;
+        module.Find(CZsResName(ZS_RT_ICL_NAMES), CZsResName(1), &found);
     }
     return 0;
 }

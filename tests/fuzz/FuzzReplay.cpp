@@ -1,6 +1,7 @@
 // Replay main for the fuzz targets when libFuzzer is not linked: runs every file of the given folders, then
 // seeded mutations of them (bit flips, truncations, byte runs, duplications), so that the parsers meet
 // damaged input in every ordinary test run. Deterministic: the same inputs every run.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -66,26 +67,40 @@ std::vector<uint8_t> Mutate(const std::vector<uint8_t>& seed, std::mt19937& rng)
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s CORPUS_FOLDER...\n", argv[0]);
+        return 2;
+    }
     std::vector<std::vector<uint8_t>> seeds;
     for (int i = 1; i < argc; ++i) {
+        // A folder that is missing or empty would make the run pass without testing anything.
         std::error_code ec;
+        size_t nFiles = 0;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i], ec)) {
             if (entry.is_regular_file()) {
                 std::ifstream in(entry.path(), std::ios::binary);
                 seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                ++nFiles;
             }
+        }
+        if (ec || nFiles == 0) {
+            std::fprintf(stderr, "%s: no corpus in '%s'\n", argv[0], argv[i]);
+            return 1;
         }
     }
     seeds.emplace_back();
     std::mt19937 rng(20261208);
-    const int kMutationsPerSeed = 3000;
+    // The same number of mutated inputs however many seeds there are, so a growing corpus does not slow
+    // every test run down.
+    const size_t kMutations = 24000;
+    const size_t nPerSeed = std::max<size_t>(kMutations / seeds.size(), 200);
     size_t runs = 0;
     for (const std::vector<uint8_t>& seed : seeds) {
         RunOne(seed);
         for (size_t len = 0; len < seed.size() && len < 512; ++len) {
             RunOne(std::vector<uint8_t>(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(len)));
         }
-        for (int k = 0; k < kMutationsPerSeed; ++k) {
+        for (size_t k = 0; k < nPerSeed; ++k) {
             RunOne(Mutate(seed, rng));
             ++runs;
         }

@@ -34,19 +34,13 @@
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
 #include "gui/ui/ViwZILTree.h"
+#include "icon/ZsPicture.h"
 #include "library/ZsCategoryTree.h"
 #include "library/ZsIconLib.h"
 
-namespace {
+using guitest::MakeLibrary;
 
-// A library file with the sample categories.
-void MakeLibrary(const std::filesystem::path& path) {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    lib.AttachTree(&tree);
-    QVERIFY(lib.NewLib());
-    QVERIFY(lib.Save(path));
-}
+namespace {
 
 // The settings as a run that starts now finds them: the file as given (none when bWithFile is false).
 void ResetConfig(bool bWithFile, const std::vector<std::string>& workspace = {}) {
@@ -152,6 +146,24 @@ private slots:
         QVERIFY(app.InitInstance());
         QVERIFY(app.Frame()->Docs().Documents().empty());
         QVERIFY(!app.Frame()->IsLibMenuShown());
+    }
+
+    void veryFirstRunMakesTheDefaultLibraryFromTheIconThemes() {
+        const std::filesystem::path themes = ZsPathFromUtf8(qgetenv("PICTAVO_ICON_THEMES").toStdString());
+        const std::filesystem::path picture = themes / "Theme" / "48x48" / "places" / "folder.png";
+        std::filesystem::create_directories(picture.parent_path());
+        QVERIFY(ZsSaveBitmapFile(CZsBitmap(48, 48, 32, 0xFF336699), picture, ZS_PIC_PNG));
+        ResetConfig(false);
+        {
+            CZsProjApp app({QStringLiteral("pictavo")});
+            QVERIFY(app.InitInstance());
+            QCOMPARE(OpenNames(app.Frame()), QStringList{QStringLiteral("Default.pctv")});
+            CDocZIL* pDoc = app.Frame()->Docs().Documents().front();
+            const ZsTreeItem places = pDoc->Tree().GetChildItem(pDoc->Tree().GetRootItem());
+            QCOMPARE(QString::fromStdString(pDoc->Tree().GetItemText(places)), QStringLiteral("Places"));
+            QCOMPARE(pDoc->GetList(pDoc->Tree().GetItemData(places)).size(), size_t(1));
+        }
+        std::filesystem::remove_all(themes);
     }
 
     void emptyWorkspaceStartsWithoutLibraryEvenWithDefault() {
@@ -418,6 +430,52 @@ private slots:
         const QString sLog = ReadUtf16(dataDir / "log.txt");
         QVERIFY(sLog.endsWith(QLatin1String("\r\n\r\nEnd log\r\n")));
         QVERIFY(!sLog.contains(QLatin1String(" lib.pctv")));
+    }
+
+    void helpAndVersionPrintTheirTextWithoutWindowOrHandOver() {
+        test::TempDir root;
+        std::filesystem::create_directories(root / "home");
+        const std::filesystem::path dataDir = root / "data" / "Pictavo";
+        std::filesystem::create_directories(dataDir);
+        MakeLibrary(root / "one.pctv");
+        MakeLibrary(root / "two.pctv");
+        const QString sServer = CZsInstanceServer::ServerName(ZsPathFromUtf8(ZsPathToUtf8(dataDir) + "/"));
+        QProcess first;
+        first.setProcessEnvironment(ChildEnvironment(root.Path()));
+        first.start(QStringLiteral(PICTAVO_PROGRAM), {});
+        QVERIFY(WaitForServer(sServer));
+
+        // No display is needed either.
+        QProcessEnvironment env = ChildEnvironment(root.Path());
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        // What a start printed; empty when it failed or wrote to stderr.
+        auto run = [&](const QStringList& arguments) {
+            QProcess process;
+            process.setProcessEnvironment(env);
+            process.setWorkingDirectory(ZsQPath(root.Path()));
+            process.start(QStringLiteral(PICTAVO_PROGRAM), arguments);
+            const bool bOk = process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
+                             process.exitCode() == 0 && process.readAllStandardError().isEmpty();
+            return bOk ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+        };
+        QCOMPARE(run({QStringLiteral("--version")}), QStringLiteral("pictavo " PICTAVO_VERSION "\n"));
+        const QString sHelp = run({QStringLiteral("one.pctv"), QStringLiteral("--help")});
+        QVERIFY(sHelp.startsWith(QLatin1String("Usage: pictavo ")));
+        QVERIFY(sHelp.contains(QLatin1String("--version")));
+        QCOMPARE(run({QStringLiteral("-h")}), sHelp);
+
+        // The running instance got nothing from those starts: the next hand-over is the first it sees.
+        QProcess second;
+        second.setProcessEnvironment(ChildEnvironment(root.Path()));
+        second.setWorkingDirectory(ZsQPath(root.Path()));
+        second.start(QStringLiteral(PICTAVO_PROGRAM), {QStringLiteral("two.pctv")});
+        QVERIFY(second.waitForFinished(20000));
+        QTRY_VERIFY(ReadUtf16(dataDir / "log.txt").contains(QLatin1String("two.pctv loaded")));
+        QVERIFY(!ReadUtf16(dataDir / "log.txt").contains(QLatin1String("one.pctv")));
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
     }
 
     void staleSocketOfACrashedInstanceDoesNotBlockTheNextStart() {

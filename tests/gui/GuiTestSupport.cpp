@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <cstdlib>
@@ -7,6 +9,8 @@
 #include <memory>
 
 #include "TestSupport.h"
+#include "library/ZsCategoryTree.h"
+#include "library/ZsIconLib.h"
 
 namespace guitest {
 
@@ -17,11 +21,21 @@ void PrepareEnvironment() {
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No icon themes: a first start makes no default library unless a test gives it themes.
+    setenv("PICTAVO_ICON_THEMES", (root / "icons").c_str(), 1);
 }
 
 void Cleanup() {
     std::error_code ec;
     std::filesystem::remove_all(test::TestRoot(), ec);
+}
+
+void MakeLibrary(const std::filesystem::path& path) {
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    QVERIFY(lib.NewLib());
+    QVERIFY(lib.Save(path));
 }
 
 void OnNextModal(std::function<void(QWidget*)> fn) {
@@ -77,6 +91,13 @@ void ChooseFromNextMenu(const QString& sText, CSeenMenu* pSeen) {
         }
     });
     pTimer->start();
+}
+
+void TypeFileName(QFileDialog* pDialog, const QString& sText) {
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(pEdit);
+    pEdit->setFocus();
+    pEdit->setText(sText);
 }
 
 }  // namespace guitest

@@ -5,15 +5,22 @@
 #include <QApplication>
 #include <QStringList>
 #include <QTest>
+#include <filesystem>
 #include <functional>
+
+class QFileDialog;
 
 namespace guitest {
 
-// Points HOME and the XDG folders at the test run's private temporary folder and selects the offscreen
-// platform unless another one is asked for. Call before the QApplication exists.
+// Points HOME, the XDG folders and the icon themes ("icons", empty) at the test run's private temporary
+// folder and selects the offscreen platform unless another one is asked for. Call before the QApplication
+// exists.
 void PrepareEnvironment();
 // Removes the private folder.
 void Cleanup();
+
+// Writes a library file with the sample categories and no icons.
+void MakeLibrary(const std::filesystem::path& path);
 
 // Runs fn on the next modal dialog that opens (checked every few milliseconds for up to five seconds). The
 // function must close the dialog.
@@ -28,6 +35,11 @@ struct CSeenMenu {
 // Answers the next pop-up menu that opens: records it and chooses the item with the given text (the
 // keyboard way, so that the menu returns it), or dismisses the menu for an empty text.
 void ChooseFromNextMenu(const QString& sText, CSeenMenu* pSeen = nullptr);
+
+// Types into a file dialog's name box as a user does (a name, a path, or several quoted ones).
+// QFileDialog::selectFile() leaves the box alone while it has the focus, which makes it unreliable once the
+// dialog is active.
+void TypeFileName(QFileDialog* pDialog, const QString& sText);
 
 }  // namespace guitest
 

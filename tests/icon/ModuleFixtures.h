@@ -55,9 +55,19 @@ struct NeLayout {
 };
 
 // An NE library: a string-table type first (skipped by readers), then the icon groups, then the icons with
-// ids 0x8001, 0x8002, ... in image order, then the names (each with its length byte) and a 0.
+// ids 0x8001, 0x8002, ... in image order, then the names (each with its length byte) and a 0. Group i is
+// named by names[groupNames[i]] (its id is then the name's offset in the resource table) or has the integer
+// id 0x8001 + i where groupNames[i] is -1. Without groupNames the groups take the names in order, after a
+// first name "ICL", as classic libraries name them.
 inline NeLayout MakeNe(const std::vector<std::vector<IcoImage>>& groups,
-                       const std::vector<std::string>& names, uint16_t wShift = 4) {
+                       const std::vector<std::string>& names, uint16_t wShift = 4,
+                       std::vector<int> groupNames = {}) {
+    if (groupNames.empty()) {
+        const size_t nSkip = !names.empty() && names[0] == "ICL" ? 1 : 0;
+        for (size_t gi = 0; gi < groups.size(); ++gi) {
+            groupNames.push_back(gi + nSkip < names.size() ? static_cast<int>(gi + nSkip) : -1);
+        }
+    }
     NeLayout ne;
     std::vector<uint8_t>& b = ne.bytes;
     b.assign(0x40, 0);
@@ -90,7 +100,9 @@ inline NeLayout MakeNe(const std::vector<std::vector<IcoImage>>& groups,
     ne.nIconEntries = b.size();
     b.resize(b.size() + 12 * nImages, 0);
     ZsPutU16(b, 0);
+    std::vector<uint16_t> nameOffsets;
     for (const std::string& n : names) {
+        nameOffsets.push_back(static_cast<uint16_t>(b.size() - 0x80));
         b.push_back(static_cast<uint8_t>(n.size()));
         b.insert(b.end(), n.begin(), n.end());
     }
@@ -109,7 +121,9 @@ inline NeLayout MakeNe(const std::vector<std::vector<IcoImage>>& groups,
     place(nOther, std::vector<uint8_t>(20, 0x77), 0x8001);
     uint16_t nId = 1;
     for (size_t gi = 0; gi < groups.size(); ++gi) {
-        place(ne.nGroupEntries + 12 * gi, GroupBytes(groups[gi], nId), static_cast<uint16_t>(0x8001 + gi));
+        const int nName = gi < groupNames.size() ? groupNames[gi] : -1;
+        place(ne.nGroupEntries + 12 * gi, GroupBytes(groups[gi], nId),
+              nName >= 0 ? nameOffsets[static_cast<size_t>(nName)] : static_cast<uint16_t>(0x8001 + gi));
         nId = static_cast<uint16_t>(nId + groups[gi].size());
     }
     size_t k = 0;

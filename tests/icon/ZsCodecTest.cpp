@@ -173,8 +173,9 @@ TEST(CIconBitmap, PngImageBecomesADibWhenItsPixelsAreReplaced) {
     EXPECT_EQ(icon.GetHBITMAP(0).At(255, 255), 0xFF102030u);
 }
 
-TEST(CIconBitmap, GeneratedImagesAreTransparentExactlyOnPureBlack) {
-    // A transparent background with an opaque square, one pure black pixel inside it.
+TEST(CIconBitmap, GeneratedMasksFollowAlphaAt32BitsAndPureBlackBelow) {
+    // A transparent background with an opaque square, one opaque pure black pixel inside it and one black
+    // pixel of half alpha (a shadow).
     CZsBitmap src(16, 16, 32, 0);
     for (int y = 4; y < 12; ++y) {
         for (int x = 4; x < 12; ++x) {
@@ -182,6 +183,7 @@ TEST(CIconBitmap, GeneratedImagesAreTransparentExactlyOnPureBlack) {
         }
     }
     src.At(8, 8) = 0xFF000000;
+    src.At(9, 9) = 0x80000000;
     for (int bits : {32, 24, 8, 4, 1}) {
         CIcon icon;
         ASSERT_EQ(icon.AddFormat(ZI_FORMAT{16, 16, bits}, &src), 0);
@@ -193,16 +195,24 @@ TEST(CIconBitmap, GeneratedImagesAreTransparentExactlyOnPureBlack) {
         auto masked = [&](int x, int y) { return ((mask[(15 - y) * 4 + x / 8] >> (7 - x % 8)) & 1) != 0; };
         EXPECT_TRUE(masked(0, 0)) << bits;
         EXPECT_FALSE(masked(5, 5)) << bits;
-        EXPECT_TRUE(masked(8, 8)) << bits;
         CZsBitmap back = icon.GetHBITMAP(0);
         EXPECT_EQ(back.At(0, 0), 0u) << bits;
         EXPECT_EQ(back.At(5, 5), 0xFFFFFFFFu) << bits;
-        EXPECT_EQ(back.At(8, 8), 0u) << bits;
         if (bits == 32) {
+            // Black is a colour like any other: only alpha 0 is transparent.
+            EXPECT_FALSE(masked(8, 8));
+            EXPECT_FALSE(masked(9, 9));
+            EXPECT_EQ(back.At(8, 8), 0xFF000000u);
+            EXPECT_EQ(back.At(9, 9), 0x80000000u);
             // Alpha is 0 exactly where the mask is set.
             CZsByteReader r(img.data);
-            EXPECT_EQ(r.U8At(40 + (15 - 8) * 64 + 8 * 4 + 3), 0);
-            EXPECT_EQ(r.U8At(40 + (15 - 5) * 64 + 5 * 4 + 3), 255);
+            EXPECT_EQ(r.U8At(40 + (15 - 0) * 64 + 0 * 4 + 3), 0);
+            EXPECT_EQ(r.U8At(40 + (15 - 9) * 64 + 9 * 4 + 3), 0x80);
+        } else {
+            // Without alpha, pure black is the transparent colour, the shadow included.
+            EXPECT_TRUE(masked(8, 8)) << bits;
+            EXPECT_TRUE(masked(9, 9)) << bits;
+            EXPECT_EQ(back.At(8, 8), 0u) << bits;
         }
     }
 }

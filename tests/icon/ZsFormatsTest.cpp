@@ -106,6 +106,19 @@ TEST(ZiDesiredList, PackedStorage) {
     EXPECT_EQ(ZI_UnpackFormatList(ZI_PackFormatList(big)), big);
 }
 
+TEST(ZiDesiredList, StoredUnderEachChoosersSection) {
+    CZsMemIni ini;
+    const std::vector<ZI_FORMAT> list{{4096, 4096, 32}, {48, 48, 32}, {16, 16, 1}};
+    ZI_WriteDesiredFormats("CDlgDelFmts", list, ini);
+    // Wide custom formats keep their top bits: the packed form is written unsigned.
+    EXPECT_EQ(ini.GetString("IDC_LB_SEL_FMTS", "", "CDlgDelFmts"), "2147745824;25168928;8389633");
+    EXPECT_EQ(ZI_ReadDesiredFormats("CDlgDelFmts", ini), list);
+    EXPECT_TRUE(ZI_ReadDesiredFormats("CDlgNewFmts", ini).empty());
+    // A hand-made list comes back sorted and without repeats.
+    ini.SetString("IDC_LB_SEL_FMTS", "8389633;25168928;8389633", "CDlgNewFmts");
+    EXPECT_EQ(ZI_ReadDesiredFormats("CDlgNewFmts", ini), (std::vector<ZI_FORMAT>{{48, 48, 32}, {16, 16, 1}}));
+}
+
 TEST(ZiDesiredList, ParsesLabelsAndPresetNames) {
     std::vector<ZI_FORMAT> list;
     std::string sError;
@@ -234,4 +247,43 @@ TEST(CIconExport, FilesThatCannotBeWrittenAreReported) {
     failed.clear();
     EXPECT_FALSE(icon.ExportImages("Moon", ZS_EXPORT_ICO, dir / "missing", false, &failed));
     EXPECT_EQ(failed, (std::vector<std::filesystem::path>{dir / "missing" / "Moon.ico"}));
+}
+
+TEST(CIconExport, HalfTransparentShadowSurvivesGeneratedFormatsAndPictureExport) {
+    // A 64 x 64 PNG: a red square on a transparent background with a black shadow of alpha 128 below it.
+    CZsBitmap picture(64, 64, 32, 0);
+    for (int y = 8; y < 56; ++y) {
+        for (int x = 8; x < 56; ++x) {
+            picture.At(x, y) = y < 40 ? 0xFFFF0000u : 0x80000000u;
+        }
+    }
+    test::TempDir dir;
+    ASSERT_TRUE(ZsSaveBitmapFile(picture, dir / "shadow.png", ZS_PIC_PNG));
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(ZI_LoadPictureIcon(dir / "shadow.png", ZI_SIZING_ENLARGE)));
+    icon.SetFormats(std::vector<ZI_FORMAT>{{64, 64, 32}, {32, 32, 32}});
+    ASSERT_EQ(icon.GetImageCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        // The mask leaves the shadow and the square opaque and marks the background.
+        const ZI_IMAGE& image = icon.GetImage(i);
+        const int n = image.Format().nWidth, nAndStride = ((n + 31) >> 3) & ~3;
+        const uint8_t* pMask = image.data.data() + 40 + 4 * n * n;
+        const auto masked = [&](int x, int y) {
+            return ((pMask[(n - 1 - y) * nAndStride + x / 8] >> (7 - x % 8)) & 1) != 0;
+        };
+        const int nShadow = n * 48 / 64, nSquare = n * 16 / 64;
+        EXPECT_FALSE(masked(n / 2, nShadow)) << n;
+        EXPECT_FALSE(masked(n / 2, nSquare)) << n;
+        EXPECT_TRUE(masked(0, 0)) << n;
+    }
+    ASSERT_TRUE(icon.ExportImages("Shadow", ZS_PIC_PNG, dir.Path(), true));
+    for (int n : {64, 32}) {
+        CZsBitmap back = ZsLoadPicture(dir / ZsFormat("Shadow (%dx%d - XP).png", n, n));
+        ASSERT_EQ(back.Width(), n);
+        const uint32_t shadow = back.At(n / 2, n * 48 / 64);
+        EXPECT_EQ(shadow & 0xFFFFFF, 0u) << n;
+        EXPECT_NEAR(static_cast<int>(ZsAlpha(shadow)), 128, 2) << n;
+        EXPECT_EQ(back.At(n / 2, n * 16 / 64), 0xFFFF0000u) << n;
+        EXPECT_EQ(back.At(0, 0), 0u) << n;
+    }
 }

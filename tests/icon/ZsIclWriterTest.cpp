@@ -254,6 +254,24 @@ TEST_P(ResourceUpdate, KeepsTheModuleIntact) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ResourceUpdate, ::testing::Values(0, 1, 2, 3));
 
+TEST(ResourceUpdateDamage, SectionReachingTheTopOfTheAddressSpaceIsRefused) {
+    // The template's one section claims to span all but the last 2.5 KB of the 4 GB address space and the
+    // module has no resources yet, so the new resource section would have to start at 4 GB: an RVA of 0.
+    test::TempDir dir;
+    ZsBlock temp = ZsMakeTemplateModule();
+    CZsPeModule module;
+    ASSERT_TRUE(module.Load(temp));
+    const uint64_t nSection = module.Sections()[0].nHeaderOffset;
+    ZsSetU32(temp.data() + nSection + 12, 0);
+    ZsSetU32(temp.data() + nSection + 16, 0xFFFFF600u);
+    ZsSetU32(temp.data() + module.DataDirectoryOffset() + 16, 0);
+    ZsWriteFile(dir / "t.icl", temp);
+    test::LogCapture log;
+    EXPECT_EQ(ZI_UpdateIconResource(dir / "t.icl", test::MakeIco({test::DibImage(4, 4, 32)}), 1, 1),
+              ZI_UPDATE_CANNOT_COMMIT);
+    EXPECT_TRUE(log.Contains("leave no room for a resource section"));
+}
+
 // The writer opens modules it did not make: damaged ones are refused or rewritten into modules that read
 // back soundly, never written from outside the bytes.
 TEST(ResourceUpdateDamage, RandomByteDamageIsSafe) {

@@ -7,6 +7,7 @@
 
 #include "ModuleFixtures.h"
 #include "TestSupport.h"
+#include "common/ZsText.h"
 #include "icon/ZsIcon.h"
 
 namespace {
@@ -108,6 +109,31 @@ TEST(NeLibrary, FirstNameOtherThanIclIsKept) {
     EXPECT_EQ(lib.GetIconName(0), "One");
     EXPECT_EQ(lib.GetIconName(1), "Two");
     EXPECT_EQ(lib.GetIconName(2), "");
+}
+
+TEST(NeLibrary, GroupsAreNamedByTheirOwnResourceIds) {
+    test::TempDir dir;
+    CIconLibrary lib;
+    // Out of order, and a group with an integer id in the middle: each group takes the name its id points
+    // at, and the integer id gives no name.
+    ASSERT_TRUE(lib.Open(
+        WriteTemp(dir, "a.icl", test::MakeNe(ThreeGroups(), {"ICL", "A", "B"}, 4, {2, -1, 1}).bytes)));
+    EXPECT_EQ(lib.GetIconName(0), "B");
+    EXPECT_EQ(lib.GetIconName(1), "");
+    EXPECT_EQ(lib.GetIconName(2), "A");
+    // Integer-named groups first, and a name of a resource of another type before the groups' names.
+    ASSERT_TRUE(lib.Open(WriteTemp(
+        dir, "b.icl", test::MakeNe(ThreeGroups(), {"ICL", "STRINGS", "Sun", "Moon"}, 4, {-1, 2, 3}).bytes)));
+    EXPECT_EQ(lib.GetIconName(0), "");
+    EXPECT_EQ(lib.GetIconName(1), "Sun");
+    EXPECT_EQ(lib.GetIconName(2), "Moon");
+    // A name offset past the end of the file gives no name, and the group stays readable.
+    test::NeLayout ne = test::MakeNe(ThreeGroups(), {"ICL", "A", "B", "C"});
+    test::Set16(ne.bytes, ne.nGroupEntries + 12 + 6, 0x7FF0);
+    ASSERT_TRUE(lib.Open(WriteTemp(dir, "c.icl", ne.bytes)));
+    EXPECT_EQ(lib.GetIconName(1), "");
+    EXPECT_EQ(lib.GetIconName(2), "C");
+    EXPECT_FALSE(lib.GetIconData(1).empty());
 }
 
 TEST(NeLibrary, AlignmentAndIdsLocateTheResources) {
@@ -235,24 +261,43 @@ TEST(NeLibrary, GroupCountBeyondItsResourceIsRefused) {
     EXPECT_TRUE(lib.GetIconData(0).empty());
 }
 
-TEST(NeLibrary, GroupRepeatingOneImageStaysExact) {
-    test::TempDir dir;
-    // 65535 entries naming the same image: each copy is placed and counted.
-    std::vector<IcoImage> one(1, test::DibImage(8, 8, 8));
-    test::NeLayout ne = test::MakeNe({one}, {});
-    std::vector<uint8_t> group = test::GroupBytes(std::vector<IcoImage>(65535, one[0]), 1);
-    for (size_t k = 0; k < 65535; ++k) {
+namespace {
+
+// A group resource whose entries all name one image of the library.
+std::vector<uint8_t> RepeatingGroup(size_t nEntries, const IcoImage& image) {
+    std::vector<uint8_t> group = test::GroupBytes(std::vector<IcoImage>(nEntries, image), 1);
+    for (size_t k = 0; k < nEntries; ++k) {
         test::Set16(group, 6 + 14 * k + 12, 1);
     }
-    test::Set16(ne.bytes, ne.nGroupEntries, static_cast<uint16_t>(ne.bytes.size() >> 4));
-    test::Set16(ne.bytes, ne.nGroupEntries + 2, static_cast<uint16_t>((group.size() + 15) >> 4));
-    ne.bytes.insert(ne.bytes.end(), group.begin(), group.end());
-    ne.bytes.resize((ne.bytes.size() + 15) / 16 * 16, 0);
+    return group;
+}
+
+}  // namespace
+
+TEST(NeLibrary, GroupNamingOneImageOverAndOverIsRefusedBeyondTheFile) {
+    test::TempDir dir;
+    std::vector<IcoImage> one(1, test::DibImage(1, 1, 1));
+    test::NeLayout ne = test::MakeNe({one}, {});
+    const size_t nGroupAt = ne.nGroupEntries;
+    auto withGroup = [&](const std::vector<uint8_t>& group) {
+        std::vector<uint8_t> b = ne.bytes;
+        test::Set16(b, nGroupAt, static_cast<uint16_t>(b.size() >> 4));
+        test::Set16(b, nGroupAt + 2, static_cast<uint16_t>((group.size() + 15) >> 4));
+        b.insert(b.end(), group.begin(), group.end());
+        b.resize((b.size() + 15) / 16 * 16, 0);
+        return b;
+    };
+    // Three copies fit the file: each is placed and counted.
     CIconLibrary lib;
-    ASSERT_TRUE(lib.Open(WriteTemp(dir, "a.icl", ne.bytes)));
+    ASSERT_TRUE(lib.Open(WriteTemp(dir, "a.icl", withGroup(RepeatingGroup(3, one[0])))));
     ZsBlock data = lib.GetIconData(0);
-    ASSERT_EQ(ZI_GetImageCount(data), 65535);
-    EXPECT_EQ(data.size(), 6 + 65535 * (16 + one[0].data.size()));
+    ASSERT_EQ(ZI_GetImageCount(data), 3);
+    EXPECT_EQ(data.size(), 6 + 3 * (16 + one[0].data.size()));
+    // 65535 copies (3.7 MB from a file of under 1 MB) are refused before anything is copied.
+    test::LogCapture log;
+    ASSERT_TRUE(lib.Open(WriteTemp(dir, "b.icl", withGroup(RepeatingGroup(65535, one[0])))));
+    EXPECT_TRUE(lib.GetIconData(0).empty());
+    EXPECT_TRUE(log.Contains("the group's images add up to more than the file's"));
 }
 
 TEST(NeLibrary, EveryTruncationIsSafe) {
@@ -418,6 +463,42 @@ TEST(PeModuleDamage, UnreadableGroupIsRefused) {
     EXPECT_TRUE(lib.GetIconData(1).empty());
     EXPECT_TRUE(HasLineEnding(log, ">CIconLibrary::GetIconData: ZsGetResourceData"));
     EXPECT_TRUE(lib.GetIconData(2).empty());
+}
+
+TEST(PeModuleDamage, BytesNamedOverAndOverAreRefusedBeyondTheFile) {
+    test::TempDir dir;
+    const IcoImage image = test::DibImage(8, 8, 8);
+    // One group naming one image 65535 times: 72 MB from a module of under 1 MB.
+    std::vector<test::PeRes> res{test::PeRes{14, 1, 0, RepeatingGroup(65535, image)},
+                                 test::PeRes{3, 1, 0, image.data}};
+    test::LogCapture log;
+    CIconLibrary lib;
+    ASSERT_TRUE(lib.Open(WriteTemp(dir, "a.dll", test::MakePe(res).bytes)));
+    EXPECT_TRUE(lib.GetIconData(0).empty());
+    EXPECT_TRUE(log.Contains("the group's images add up to more than the file's"));
+    // 2000 groups whose names all point at one name of 30,000 characters: 120 MB of names from a module
+    // of under 100 KB.
+    res.clear();
+    for (int i = 0; i < 2000; ++i) {
+        const std::u16string name =
+            i == 0 ? std::u16string(30000, u'A') : u"B" + ZsUtf8ToUtf16(std::to_string(i));
+        res.push_back(test::PeRes{14, name.c_str(), 0, {0, 0, 1, 0, 0, 0}});
+    }
+    test::PeLayout pe = test::MakePe(res);
+    const size_t nTypeDir = pe.nRsrc + (test::Get32(pe.bytes, pe.nRsrc + 20) & 0x7FFFFFFF);
+    const uint32_t dwLongName = test::Get32(pe.bytes, nTypeDir + 16);
+    for (size_t k = 0; k < 2000; ++k) {
+        test::Set32(pe.bytes, nTypeDir + 16 + 8 * k, dwLongName);
+    }
+    EXPECT_FALSE(lib.Open(WriteTemp(dir, "b.dll", pe.bytes)));
+    EXPECT_NE(lib.GetError().find("share their text"), std::string::npos) << lib.GetError();
+    CZsPeModule module;
+    ASSERT_TRUE(module.Load(pe.bytes));
+    std::vector<ZS_PE_RESOURCE> all;
+    EXPECT_FALSE(module.ReadAll(&all));
+    ZsBytes data;
+    EXPECT_EQ(module.Find(CZsResName(14), CZsResName::FromString(u"A"), &data),
+              CZsPeModule::FindResult::Damaged);
 }
 
 TEST(PeModuleDamage, LoopsDeepNestingAndOverrunsAreRefused) {

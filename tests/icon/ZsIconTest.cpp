@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "TestSupport.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsIcon.h"
@@ -116,6 +119,23 @@ TEST(ZiBlock, EntriesOutsideTheBlockAreSkippedEverywhere) {
     EXPECT_GE(ZI_GetImageCount(many), 1);
 }
 
+TEST(ZiBlock, EntriesNamingTheSameBytesOverAndOverStopAtTheBlocksSize) {
+    // 4000 entries all naming one image of 1,128 bytes: 4.5 MB from a block of 65 KB if each were unpacked.
+    const test::IcoImage image = DibImage(16, 16, 32);
+    std::vector<uint8_t> ico = MakeIco(std::vector<test::IcoImage>(4000, image));
+    const uint32_t dwFirst = CZsByteReader(ico).U32At(6 + 12);
+    for (size_t i = 0; i < 4000; ++i) {
+        ZsSetU32(ico.data() + 6 + 16 * i + 12, dwFirst);
+    }
+    ico.resize(dwFirst + image.data.size());
+    const int nKept = static_cast<int>(ico.size() / image.data.size());
+    EXPECT_EQ(ZI_GetImageCount(ico), nKept);
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(ico));
+    EXPECT_EQ(icon.GetImageCount(), nKept);
+    EXPECT_LE(icon.GetData().size(), ico.size() + 16 * static_cast<size_t>(nKept));
+}
+
 TEST(ZiBlock, EveryTruncationIsReadSafely) {
     std::vector<uint8_t> ico = MakeIco({DibImage(16, 16, 4), PngStub(256, 256), DibImage(48, 48, 32)});
     for (size_t len = 0; len <= ico.size(); ++len) {
@@ -153,6 +173,36 @@ TEST(CIcon, LoadsInFormatOrderAndPacksInThatOrder) {
     CIcon again;
     ASSERT_TRUE(again.SetData(packed));
     EXPECT_EQ(again.GetData(-1), packed);
+}
+
+TEST(CIcon, LoadingOrdersAsAddingImageByImage) {
+    // Random directories of few distinct formats (repeats, equal perimeters of different shape, depth 0):
+    // loading a block gives the order that adding its images one by one gives.
+    std::mt19937 rng(7);
+    const ZI_FORMAT shapes[] = {{16, 32, 32}, {32, 16, 32}, {24, 24, 32},
+                                {16, 16, 8},  {16, 16, 0},  {48, 48, 4}};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<test::IcoImage> images;
+        CIcon expected;
+        for (size_t i = 0, n = 1 + rng() % 12; i < n; ++i) {
+            const ZI_FORMAT f = shapes[rng() % std::size(shapes)];
+            test::IcoImage image = DibImage(f.nWidth, f.nHeight, 1, static_cast<uint8_t>(i));
+            image.wBitCount = static_cast<uint16_t>(f.nBitCount);
+            ZI_IMAGE record;
+            record.bWidth = image.bWidth;
+            record.bHeight = image.bHeight;
+            record.wBitCount = image.wBitCount;
+            record.data = image.data;
+            expected.AddImage(record);
+            images.push_back(std::move(image));
+        }
+        CIcon icon;
+        ASSERT_TRUE(icon.SetData(MakeIco(images)));
+        ASSERT_EQ(icon.GetImageCount(), expected.GetImageCount());
+        for (int i = 0; i < icon.GetImageCount(); ++i) {
+            EXPECT_EQ(icon.GetImage(i).data, expected.GetImage(i).data) << round << " " << i;
+        }
+    }
 }
 
 TEST(CIcon, RoundTripKeepsPngAnd256PixelImagesByteForByte) {

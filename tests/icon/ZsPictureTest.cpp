@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsCodec.h"
@@ -235,28 +237,24 @@ TEST(ZsPicture, EveryPngColourTypeBecomesArgb) {
     EXPECT_FALSE(sError.empty());
 }
 
-TEST(ZsPicture, GifFramesAreInterlacedPlacedAndTransparent) {
-    // A 2 x 3 frame at (1, 1) of a 4 x 5 screen, interlaced: rows are stored in the order 0, 2, 1.
+TEST(ZsPicture, GifFramesAreInterlacedCutAndTransparent) {
+    // A 2 x 3 frame at (1, 1) of a 4 x 5 screen, interlaced: rows are stored in the order 0, 2, 1. The
+    // picture is the frame's own rectangle.
     const ZsBlock gif = HandMadeGif(4, 5, 1, 1, 2, 3, true, 3, {0, 1, 2, 2, 1, 3});
     std::string sError;
     CZsBitmap bmp = ZsDecodePicture(gif, &sError);
-    ASSERT_EQ(bmp.Width(), 4) << sError;
-    ASSERT_EQ(bmp.Height(), 5);
+    ASSERT_EQ(bmp.Width(), 2) << sError;
+    ASSERT_EQ(bmp.Height(), 3);
     const uint32_t red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
-    EXPECT_EQ(bmp.At(0, 0), 0u);
-    EXPECT_EQ(bmp.At(1, 1), red);
-    EXPECT_EQ(bmp.At(2, 1), green);
-    EXPECT_EQ(bmp.At(1, 2), green);
-    EXPECT_EQ(bmp.At(2, 2), 0u);  // the transparent index
-    EXPECT_EQ(bmp.At(1, 3), blue);
-    EXPECT_EQ(bmp.At(2, 3), blue);
-    EXPECT_EQ(bmp.At(3, 3), 0u);
-    EXPECT_EQ(bmp.At(1, 4), 0u);
+    EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{red, green, green, 0, blue, blue}));  // 0: transparent
     // A frame reaching past the screen is cut at its edge; without a transparent index colour 3 shows.
-    bmp = ZsDecodePicture(HandMadeGif(2, 2, 1, 1, 2, 2, false, -1, {3, 3, 3, 3}));
+    bmp = ZsDecodePicture(HandMadeGif(3, 2, 1, 1, 3, 2, false, -1, {3, 3, 3, 0, 0, 0}));
     ASSERT_EQ(bmp.Width(), 2);
-    EXPECT_EQ(bmp.At(1, 1), 0xFF102030u);
-    EXPECT_EQ(bmp.At(0, 1), 0u);
+    ASSERT_EQ(bmp.Height(), 1);
+    EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{0xFF102030u, 0xFF102030u}));
+    // A frame wholly off its screen shows nothing.
+    EXPECT_TRUE(ZsDecodePicture(HandMadeGif(2, 2, 2, 0, 1, 1, false, -1, {1}), &sError).IsNull());
+    EXPECT_NE(sError.find("outside the screen"), std::string::npos);
     // Every truncation is refused or decoded, never read past.
     for (size_t len = 0; len < gif.size(); ++len) {
         std::vector<uint8_t> part(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(len));
@@ -275,6 +273,11 @@ TEST(ZsPicture, EncodersAreFoundByExactMimeType) {
     EXPECT_STREQ(ZsGetExportExt(1), "jpg");
     EXPECT_STREQ(ZsGetExportExt(5), "ico");
     EXPECT_EQ(ZsGetExportExt(7), nullptr);
+    EXPECT_STREQ(ZsGetExportTypeName(0), "Microsoft Bitmap (*.bmp)");
+    EXPECT_STREQ(ZsGetExportTypeName(4), "Portable Network Graphic (*.png)");
+    EXPECT_STREQ(ZsGetExportTypeName(6), "Win32 Icon Library");
+    EXPECT_EQ(ZsGetExportTypeName(-1), nullptr);
+    EXPECT_EQ(ZsGetExportTypeName(7), nullptr);
 }
 
 TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {
@@ -308,22 +311,11 @@ TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {
     EXPECT_NE(sError.find("not a picture"), std::string::npos);
 }
 
-TEST(ZsPicture, PicturesClaimingHugeSizesAreRefusedBeforeAllocating) {
+TEST(ZsPicture, PicturesBeyondTheLimitsAreRefused) {
     std::string sError;
     ZsBlock png = ZsEncodePicture(Sample(), ZS_PIC_PNG);
     // IHDR width 20000 (the CRC is wrong too, which must not matter for the refusal).
     ZsSetU32(png.data() + 16, 0x204E0000);
-    EXPECT_TRUE(ZsDecodePicture(png, &sError).IsNull());
-    // A size within the side limit but more pixels than the data could ever hold.
-    png = ZsEncodePicture(Sample(), ZS_PIC_PNG);
-    png[16] = 0;
-    png[17] = 0;
-    png[18] = 0x30;
-    png[19] = 0;
-    png[20] = 0;
-    png[21] = 0;
-    png[22] = 0x30;
-    png[23] = 0;
     EXPECT_TRUE(ZsDecodePicture(png, &sError).IsNull());
 
     ZsBlock bmp = ZsEncodePicture(Sample(), ZS_PIC_BMP);
@@ -331,12 +323,97 @@ TEST(ZsPicture, PicturesClaimingHugeSizesAreRefusedBeforeAllocating) {
     ZsSetU32(bmp.data() + 22, 16384);
     EXPECT_TRUE(ZsDecodePicture(bmp, &sError).IsNull());
     EXPECT_NE(sError.find("too large"), std::string::npos);
+}
 
-    ZsBlock gif = ZsEncodePicture(Sample(), ZS_PIC_GIF);
-    ZsSetU16(gif.data() + 6, 65535);
-    ZsSetU16(gif.data() + 8, 65535);
-    EXPECT_TRUE(ZsDecodePicture(gif, &sError).IsNull());
-    EXPECT_NE(sError.find("too large"), std::string::npos);
+// Headers that claim far more pixels than the rest of the file can fill are refused before anything is
+// allocated for them, with a sentence that says so.
+TEST(ZsPicture, HeadersThatLieAboutTheSizeAreRefused) {
+    const auto refused = [](const ZsBlock& bytes) {
+        std::string sError;
+        CZsBitmap bmp = ZsDecodePicture(bytes, &sError);
+        EXPECT_TRUE(bmp.IsNull()) << bmp.Width() << " x " << bmp.Height();
+        return sError;
+    };
+    const std::string kClaim = "bytes of data can hold";
+
+    // PNG: 8192 x 8192 from a few dozen bytes of deflate data.
+    ZsBlock png = ZsEncodePicture(Sample(), ZS_PIC_PNG);
+    for (int i : {16, 20}) {
+        png[i] = 0;
+        png[i + 1] = 0;
+        png[i + 2] = 0x20;
+        png[i + 3] = 0;
+    }
+    const uint32_t crc = Crc32(png.data() + 12, 17);
+    for (int i = 0; i < 4; ++i) {
+        png[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    }
+    EXPECT_NE(refused(png).find(kClaim), std::string::npos);
+
+    // BMP, run-length encoded: 16384 x 8192 from one run.
+    ZsBlock rle{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 14 + 40 + 8, 0, 0, 0};
+    ZsPutU32(rle, 40);
+    ZsPutU32(rle, 16384);
+    ZsPutU32(rle, 8192);
+    ZsPutU16(rle, 1);
+    ZsPutU16(rle, 8);
+    ZsPutU32(rle, 1);
+    rle.resize(14 + 40, 0);
+    ZsSetU32(rle.data() + 46, 2);
+    ZsPutU32(rle, 0);
+    ZsPutU32(rle, 0x00FFFFFF);
+    for (uint8_t v : {0xFF, 1, 0, 1}) {
+        rle.push_back(v);
+    }
+    EXPECT_NE(refused(rle).find(kClaim), std::string::npos);
+
+    // GIF: a frame of 16384 x 8192 on a screen as large, from three bytes of LZW data.
+    ZsBlock gif = HandMadeGif(16384, 8192, 0, 0, 1, 1, false, -1, {1});
+    ZsSetU16(gif.data() + 6 + 7 + 12 + 5, 16384);
+    ZsSetU16(gif.data() + 6 + 7 + 12 + 7, 8192);
+    EXPECT_NE(refused(gif).find(kClaim), std::string::npos);
+
+    // JPEG: the frame header of an 8 x 8 picture changed to 16000 x 8000.
+    ZsBlock jpeg = ZsEncodePicture(Box(8, 8), ZS_PIC_JPEG);
+    const uint8_t kSof0[2] = {0xFF, 0xC0};
+    auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(kSof0), std::end(kSof0));
+    ASSERT_NE(sof, jpeg.end());
+    const size_t at = static_cast<size_t>(sof - jpeg.begin());
+    jpeg[at + 5] = 8000 >> 8;
+    jpeg[at + 6] = 8000 & 0xFF;
+    jpeg[at + 7] = 16000 >> 8;
+    jpeg[at + 8] = 16000 & 0xFF;
+    EXPECT_NE(refused(jpeg).find(kClaim), std::string::npos);
+
+    // TIFF: the width and height of a 7 x 5 picture changed to 16000 x 8000.
+    ZsBlock tiff = ZsEncodePicture(Sample(), ZS_PIC_TIFF);
+    ASSERT_EQ(tiff[0], 'I');
+    CZsByteReader r(tiff);
+    const uint32_t ifd = r.U32At(4);
+    for (uint32_t i = 0; i < r.U16At(ifd); ++i) {
+        const uint32_t entry = ifd + 2 + 12 * i;
+        const uint16_t tag = r.U16At(entry), type = r.U16At(entry + 2);
+        if (tag == 256 || tag == 257) {
+            const uint32_t v = tag == 256 ? 16000 : 8000;
+            if (type == 3) {
+                ZsSetU16(tiff.data() + entry + 8, static_cast<uint16_t>(v));
+            } else {
+                ZsSetU32(tiff.data() + entry + 8, v);
+            }
+        }
+    }
+    EXPECT_NE(refused(tiff).find(kClaim), std::string::npos);
+}
+
+TEST(ZsPicture, GifScreenBeyondItsFrameCostsNothing) {
+    // 41 bytes: a screen of 16384 x 8192 and one frame of one pixel.
+    const ZsBlock gif = HandMadeGif(16384, 8192, 0, 0, 1, 1, false, -1, {1});
+    std::string sError;
+    CZsBitmap bmp = ZsDecodePicture(gif, &sError);
+    ASSERT_FALSE(bmp.IsNull()) << sError;
+    EXPECT_EQ(bmp.Width(), 1);
+    EXPECT_EQ(bmp.Height(), 1);
+    EXPECT_EQ(bmp.At(0, 0), 0xFF00FF00u);
 }
 
 TEST(ZsPicture, BmpVariantsDecode) {

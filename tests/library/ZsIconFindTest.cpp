@@ -141,3 +141,34 @@ TEST(IconFind, StrayIdsFromADamagedFileAreHandled) {
     EXPECT_EQ(n.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{1, 2147483000, -7, 0}));
     EXPECT_EQ(n.lib.GetIconName(2147483000), "far");
 }
+
+TEST(IconFind, HostileLongTextsFromAFile) {
+    // Texts longer than the store lets in, as a damaged or hostile file holds them.
+    test::TempDir dir;
+    {
+        Named n({{"first", ""}, {"second", ""}, {"third", ""}});
+        ASSERT_TRUE(n.lib.Save(dir / "f.pctv"));
+    }
+    std::string sAb;
+    for (int i = 0; i < 20000; ++i) {
+        sAb += i % 2 ? 'a' : 'b';
+    }
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(dir / "f.pctv"));
+        ASSERT_TRUE(db.Exec("update icons set kwds='" + std::string(50000, 'k') + "' where id=1;"));
+        ASSERT_TRUE(db.Exec("update icons set name='" + sAb + "' where id=2;"));
+        ASSERT_TRUE(db.Exec("update icons set kwds='" + std::string(49999, 'k') + "x' where id=3;"));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(dir / "f.pctv"));
+    ASSERT_TRUE(l.lib.FindIcons(".*x", {ZIL_ID_ALL}, false, false, true, true, true));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{3}));
+    // No text holds a "c".
+    ASSERT_TRUE(l.lib.FindIcons("(a|b)*c", {ZIL_ID_ALL}, false, false, true, true, true));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND), ZIL_LIST{});
+    ASSERT_TRUE(l.lib.FindIcons("(b|a)+", {ZIL_ID_ALL}, true, true, true, true, false));
+    EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND), (ZIL_LIST{2}));
+    // What is read from the file stays as it is: the limits apply where texts are set.
+    EXPECT_EQ(l.lib.GetIconKeywords(1).size(), 50000u);
+}

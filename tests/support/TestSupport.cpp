@@ -4,6 +4,7 @@
 #include <random>
 
 #include "common/ZsByteReader.h"
+#include "icon/ZsPicture.h"
 
 namespace test {
 
@@ -114,6 +115,15 @@ IcoImage PngStub(int w, int h, int bits, size_t nExtra) {
         d.push_back(static_cast<uint8_t>(v));
     }
     d.insert(d.end(), nExtra, 0x5A);
+    return img;
+}
+
+IcoImage PngImage(int w, int h, uint32_t nColor) {
+    IcoImage img;
+    img.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);
+    img.bHeight = static_cast<uint8_t>(h < 256 ? h : 0);
+    img.wBitCount = 32;
+    img.data = ZsEncodePicture(CZsBitmap(w, h, 32, nColor), ZS_PIC_PNG);
     return img;
 }
 

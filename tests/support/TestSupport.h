@@ -67,6 +67,8 @@ struct IcoImage {
 IcoImage DibImage(int w, int h, int bits, uint8_t nFill = 0x11);
 // A minimal PNG-signature image whose IHDR says w x h (not decodable beyond the header).
 IcoImage PngStub(int w, int h, int bits = 32, size_t nExtra = 16);
+// A PNG-compressed image of w x h pixels of one colour (0xAARRGGBB), decodable.
+IcoImage PngImage(int w, int h, uint32_t nColor);
 // A whole ICO block with the images in the given directory order.
 std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images);
 

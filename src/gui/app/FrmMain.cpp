@@ -26,6 +26,7 @@
 #include "gui/app/DlgAbout.h"
 #include "gui/app/DlgOpt.h"
 #include "gui/app/FrmHelp.h"
+#include "gui/common/ZsBusy.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsPlacement.h"
@@ -598,9 +599,9 @@ std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {
 }
 
 void CFrmMain::closeEvent(QCloseEvent* pEvent) {
-    // While a long operation or a modal dialog runs (the tray's Exit and the end signals still reach the
-    // frame), closing the libraries would pull them away from under it: that waits until it is over.
-    if (!isEnabled() || QApplication::activeModalWidget()) {
+    // While a long operation or a modal dialog runs, closing the libraries would pull them away from under
+    // it; the tray's Exit and the end signals wait until it is over (ZsWhenIdle).
+    if (ZsIsBusy()) {
         pEvent->ignore();
         if (QWidget* pModal = QApplication::activeModalWidget()) {
             pModal->raise();

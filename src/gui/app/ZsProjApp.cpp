@@ -10,13 +10,7 @@
 #include "gui/batch/DlgPrg.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocManagerZIL.h"
-
-namespace {
-
-// The library of the very first run.
-constexpr const char* kDefaultLibrary = "Default.pctv";
-
-}  // namespace
+#include "library/ZsFirstRun.h"
 
 CZsProjApp::CZsProjApp(QStringList arguments) : CZsWinApp(std::move(arguments)) {}
 
@@ -48,8 +42,14 @@ bool CZsProjApp::InitProjInstance() {
     std::error_code ec;
     if (std::filesystem::exists(ZsGetConfigPath(), ec)) {
         OpenWorkspace();
-    } else if (const auto path = ZsGetDataDir() / kDefaultLibrary;
-               std::filesystem::is_regular_file(path, ec)) {
+        return true;
+    }
+    // The very first run opens the default library, made now from the installed icon themes when the
+    // data folder has none.
+    if (const ZIL_SEED_RESULT seeded = ZsSeedDefaultLibrary(); !seeded.sMessage.empty()) {
+        ZsLog("%s", seeded.sMessage.c_str());
+    }
+    if (const auto path = ZsGetDataDir() / ZIL_DEFAULT_LIBRARY; std::filesystem::is_regular_file(path, ec)) {
         mpFrame->Docs().OpenDocumentFile(path);
     }
     return true;

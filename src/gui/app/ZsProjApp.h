@@ -1,7 +1,7 @@
 // The program's application object: its start creates the main frame, installs the progress dialog as the
 // sink of long operations, and opens the first libraries: the library named on the command line, or else the
-// saved workspace, or on the very first run (no "config.ini" yet) "Default.pctv" from the data folder. Its
-// end deletes the temporary folder.
+// saved workspace, or on the very first run (no "config.ini" yet) "Default.pctv" from the data folder, made
+// from the installed icon themes when it is not there. Its end deletes the temporary folder.
 #pragma once
 
 #include <memory>

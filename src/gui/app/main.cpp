@@ -1,17 +1,67 @@
 // Starts the desktop program: a later start hands its arguments to the running one and ends; the first one
-// runs until its main window closes.
+// runs until its main window closes. "--help" and "--version" only print their text: they need no display
+// and never reach a running instance.
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <cstring>
 
 #include "common/ZsBase.h"
 #include "gui/app/ZsProjApp.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: pictavo [LIBRARY.pctv]...\n"
+    "\n"
+    "Pictavo keeps icons in extended icon libraries (.pctv) and converts them between icon files,\n"
+    "classic icon libraries, modules and pictures. It opens the library named first on the command line,\n"
+    "or else the libraries that were open at the last exit; on the very first start it makes\n"
+    "\"Default.pctv\" from the pictures of the installed icon themes and opens it. Pictavo runs once per\n"
+    "user: a later start hands the libraries it names to the running window and ends.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_DATA_HOME/Pictavo/config.ini    the settings (default ~/.local/share/Pictavo/)\n"
+    "  $XDG_DATA_HOME/Pictavo/log.txt       the activity log of the last run\n"
+    "  $XDG_DATA_HOME/Pictavo/Default.pctv  the library of the very first start\n"
+    "\n"
+    "The command-line tool pictavo-cli does the same work without a window.\n";
+
+// The text to print for an argument that asks for one, else null. Arguments after "--" are files.
+const char* InfoText(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) {
+            break;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            return kHelp;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            static const std::string sVersion = std::string("pictavo ") + PICTAVO_VERSION + "\n";
+            return sVersion.c_str();
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const char* pszText = InfoText(argc, argv)) {
+        std::fputs(pszText, stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(ZS_PRODUCT_NAME));
     QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
+    // Ties the windows to the desktop entry, for the icon and name a Wayland desktop shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     QApplication::setWindowIcon(QIcon(ZsQPath(ZsGetAppDir() / "Images" / "pictavo.png")));
     CZsQtMessageHandlerScope messages;
     CZsProjApp theApp(QApplication::arguments());

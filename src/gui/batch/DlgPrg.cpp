@@ -11,6 +11,8 @@
 #include <algorithm>
 
 #include "common/ZsLog.h"
+#include "gui/common/ZsBusy.h"
+#include "gui/common/ZsQt.h"
 
 namespace {
 
@@ -45,6 +47,8 @@ public:
         if (CDlgPrg* pOld = CDlgPrg::Current()) {
             pOld->Destroy();
         }
+        // Until the run ends, work from outside it (a later start's hand-over) waits.
+        mpBusy = std::make_unique<CZsBusyScope>();
         auto* pDialog = new CDlgPrg(mpMainWnd);
         CurrentDialog() = pDialog;
         pDialog->SetProgressText(PRG_TITLE | PRG_STATUS, std::string());
@@ -76,22 +80,20 @@ public:
     }
 
     void End(bool bCompleted) override {
-        CDlgPrg* pDialog = CDlgPrg::Current();
-        if (!pDialog) {
-            return;
-        }
-        if (!bCompleted) {
+        if (CDlgPrg* pDialog = CDlgPrg::Current(); pDialog && !bCompleted) {
             pDialog->Destroy();
-            return;
+        } else if (pDialog) {
+            pDialog->Complete();
+            while (CDlgPrg::Current()) {
+                QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            }
         }
-        pDialog->Complete();
-        while (CDlgPrg::Current()) {
-            QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        }
+        mpBusy.reset();
     }
 
 private:
     QPointer<QWidget> mpMainWnd;
+    std::unique_ptr<CZsBusyScope> mpBusy;
 };
 
 CDlgPrg* CDlgPrg::Current() {
@@ -149,11 +151,7 @@ CDlgPrg::CDlgPrg(QWidget* pMainWnd) : mpMainWnd(pMainWnd) {
     mpLog->setUniformItemSizes(true);
     mpLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // A fixed-pitch font keeps the columns of the numbered log lines in line.
-    QFont logFont(QStringLiteral("Courier New"));
-    logFont.setStyleHint(QFont::TypeWriter);
-    logFont.setFixedPitch(true);
-    logFont.setPixelSize(11);
-    mpLog->setFont(logFont);
+    mpLog->setFont(ZsFixedFont(11));
     place(mpLog, kLogRect);
 
     setFixedSize(kWidthDlu * nBaseX / 4, kHeightDlu * nBaseY / 8);

@@ -7,6 +7,7 @@
 
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
+#include "gui/common/ZsBusy.h"
 #include "gui/common/ZsCmdIds.h"
 
 CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_unique<QMenu>()) {
@@ -16,10 +17,13 @@ CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_uniq
     QAction* pExit = mpMenu->addAction(QStringLiteral("&Exit"));
     pExit->setData(ID_TRAY_EXIT);
     connect(pToggle, &QAction::triggered, this, &CZsTray::ToggleMainWindow);
+    // Exit during a batch or a dialog closes the program once that is over.
     connect(pExit, &QAction::triggered, this, [this] {
-        if (mpMainWnd) {
-            mpMainWnd->close();
-        }
+        ZsWhenIdle(this, [this] {
+            if (mpMainWnd) {
+                mpMainWnd->close();
+            }
+        });
     });
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {

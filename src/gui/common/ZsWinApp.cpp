@@ -6,6 +6,7 @@
 
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
+#include "gui/common/ZsBusy.h"
 #include "gui/common/ZsInstance.h"
 #include "gui/common/ZsQt.h"
 #include "gui/common/ZsTray.h"
@@ -89,15 +90,20 @@ bool CZsWinApp::InitInstance() {
     mpTray = std::make_unique<CZsTray>(mpMainWnd);
 #ifdef Q_OS_UNIX
     mpSignalWatch = WatchEndSignals([this] {
-        if (mpMainWnd) {
-            mpMainWnd->close();
-        }
+        ZsWhenIdle(this, [this] {
+            if (mpMainWnd) {
+                mpMainWnd->close();
+            }
+        });
     });
 #endif
     // Listening last: a later start that finds the server finds this instance fully started, its end
     // signals handled too.
     mpServer = std::make_unique<CZsInstanceServer>();
-    connect(mpServer.get(), &CZsInstanceServer::Received, this, &CZsWinApp::OnForwarded);
+    // A later start's libraries open when the program is idle, not in the middle of a batch or a dialog.
+    connect(mpServer.get(), &CZsInstanceServer::Received, this, [this](const QStringList& arguments) {
+        ZsWhenIdle(this, [this, arguments] { OnForwarded(arguments); });
+    });
     mpServer->Listen(CZsInstanceServer::ServerName(ZsGetDataDir()));
     return true;
 }

@@ -1,11 +1,14 @@
 // Draws the pictures that ship beside the program: the toolbar strips, the program icon and the about
 // picture. Run at build time: pictavo-imagegen OUTPUT_FOLDER [BUTTON_SIZE].
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -408,12 +411,33 @@ bool Save(const QImage& image, const QString& sPath, const char* pszFormat) {
     return true;
 }
 
+// The program icon at the sizes desktops look for, as an icon theme folder: "<size>x<size>/apps/pictavo.png",
+// and the same picture for the library file type under "mimetypes".
+bool SaveThemeIcons(const QString& sDir) {
+    bool bOk = true;
+    for (int nSize : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString sSizeDir = sDir + QStringLiteral("/%1x%1").arg(nSize);
+        const QImage icon = AppIcon(nSize);
+        for (const QString& sPath :
+             {sSizeDir + QStringLiteral("/apps/pictavo.png"),
+              sSizeDir + QStringLiteral("/mimetypes/application-x-pictavo-library.png")}) {
+            bOk = QDir().mkpath(QFileInfo(sPath).path()) && Save(icon, sPath, "PNG") && bOk;
+        }
+    }
+    return bOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--theme-icons") == 0) {
+        return SaveThemeIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pictavo-imagegen OUTPUT_FOLDER [BUTTON_SIZE]\n");
+        std::fprintf(stderr,
+                     "usage: pictavo-imagegen OUTPUT_FOLDER [BUTTON_SIZE]\n"
+                     "       pictavo-imagegen --theme-icons THEME_FOLDER\n");
         return 2;
     }
     const QString sDir = QString::fromLocal8Bit(argv[1]);

@@ -1,0 +1,29 @@
+# The Debian package, built by CPack from what "cmake --install" puts under /usr (scripts/package.sh). Its
+# dependencies come from the shared libraries the programs link (dpkg-shlibdeps); the file types, desktop
+# entries and icon caches are refreshed by the triggers of the packages that own those caches.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pictavo)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Pictavo developers")
+set(CPACK_PACKAGE_CONTACT "${PICTAVO_MAINTAINER}")
+set(CPACK_PACKAGE_HOMEPAGE_URL https://www.pictavo.example/)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, shared-mime-info")
+# The summary, then the long description; CPack indents it and marks the empty line as Debian wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "desktop icon manager and icon converter
+Pictavo keeps icons in extended icon libraries (.pctv): one file holding a
+tree of categories and icons with names, keywords and any number of image
+formats. Icons come in from .ico files, classic .icl libraries, programs and
+DLLs, pictures and folder trees, and go out again as icon files, icon
+libraries, pictures, strips and grids.
+
+The package holds the desktop program pictavo, the command-line tool
+pictavo-cli and a thumbnailer that shows icon files, icon libraries and
+modules in file managers.")
+include(CPack)

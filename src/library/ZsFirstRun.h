@@ -1,0 +1,43 @@
+// The library of the very first run: "Default.pctv" in the data folder, made from the pictures of the
+// desktop's installed icon themes, so that a new user's first window shows a working library instead of an
+// empty frame. The desktop program makes it at its first start; the command-line tool can make it too.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The library of the first run, in the data folder.
+inline constexpr const char* ZIL_DEFAULT_LIBRARY = "Default.pctv";
+
+struct ZIL_SEED_OPTIONS {
+    // Folders holding icon themes ("<folder>/<theme>/48x48/places/*.png"); ZsGetIconThemeDirs() when empty.
+    std::vector<std::filesystem::path> themeDirs;
+    // At most this many pictures per category.
+    int nMaxPerCategory = 32;
+};
+
+struct ZIL_SEED_RESULT {
+    bool bMade = false;  // a library was written
+    int nCategories = 0;
+    int nIcons = 0;
+    std::string sMessage;  // why nothing was written, for the user
+};
+
+// The folders icon themes are looked for in: the ":"-separated folders of $PICTAVO_ICON_THEMES when it is
+// set, else "icons" below $XDG_DATA_HOME (default ~/.local/share) and below each folder of $XDG_DATA_DIRS
+// (default /usr/local/share:/usr/share).
+std::vector<std::filesystem::path> ZsGetIconThemeDirs();
+
+// Writes a library at path whose categories below "My Icons" ("Places", "Devices", "File Types",
+// "Applications", "Emotes", "Classic", "Status") hold the theme pictures of that context, 48 pixels where a
+// theme has them, else 32, symbolic ones left out, in path order. Nothing is written when no theme has a
+// picture of any context or the file cannot be written (sMessage says which).
+ZIL_SEED_RESULT ZsMakeThemeLibrary(const std::filesystem::path& path, const ZIL_SEED_OPTIONS& options = {});
+
+// True when the program has never run: the data folder holds neither "config.ini" nor the default library.
+bool ZsIsFirstRun();
+
+// On the very first run, makes the default library in the data folder with ZsMakeThemeLibrary; on any later
+// run does nothing (bMade false, sMessage empty).
+ZIL_SEED_RESULT ZsSeedDefaultLibrary(const ZIL_SEED_OPTIONS& options = {});

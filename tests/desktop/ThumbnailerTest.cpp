@@ -1,0 +1,207 @@
+// The thumbnailer run as a file manager runs it: the Exec line of its entry split into words, %s, %i and %o
+// replaced by the size, the input and the output, the program found on PATH. Real files of every kind give
+// a PNG of the right size and content; hostile ones, pipes and bad arguments give no file and a non-zero
+// code. The entry's types match those the file-type definitions and the desktop entry name.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "../icon/ModuleFixtures.h"
+#include "TestSupport.h"
+#include "icon/ZsPicture.h"
+#include "library/ZsIconLib.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr uint32_t kRed = ZsArgb(255, 255, 0, 0);
+constexpr uint32_t kGreen = ZsArgb(255, 0, 255, 0);
+constexpr uint32_t kBlue = ZsArgb(255, 0, 0, 255);
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The keys of a desktop-entry style file.
+std::map<std::string, std::string> Entry(const std::filesystem::path& path) {
+    std::map<std::string, std::string> keys;
+    std::istringstream in(ReadText(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && line[0] != '#' && line[0] != '[') {
+            keys[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+    return keys;
+}
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    std::string part;
+    while (std::getline(in, part, sep)) {
+        if (!part.empty()) {
+            parts.push_back(part);
+        }
+    }
+    return parts;
+}
+
+// Runs the entry's Exec line for one file with the program folder first on PATH; the exit code, or -1
+// when the program did not end by itself.
+int RunEntry(const std::string& sSize, const std::filesystem::path& input,
+             const std::filesystem::path& output) {
+    std::vector<std::string> args;
+    for (const std::string& word : Split(Entry(PICTAVO_THUMBNAILER_ENTRY)["Exec"], ' ')) {
+        args.push_back(word == "%s"   ? sSize
+                       : word == "%i" ? input.string()
+                       : word == "%o" ? output.string()
+                                      : word);
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    // The program is looked for on PATH, as a file manager looks for it.
+    const char* pszPath = std::getenv("PATH");
+    const std::string sOldPath = pszPath ? pszPath : "/usr/bin:/bin";
+    setenv("PATH", (std::string(PICTAVO_BIN_DIR) + ":" + sOldPath).c_str(), 1);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    setenv("PATH", sOldPath.c_str(), 1);
+    if (rc != 0) {
+        return -2;
+    }
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+}
+
+// A pixel of a bitmap; 0 outside it (a null bitmap has none).
+uint32_t Pixel(const CZsBitmap& bitmap, int x, int y) {
+    return x >= 0 && y >= 0 && x < bitmap.Width() && y < bitmap.Height() ? bitmap.At(x, y) : 0;
+}
+
+std::filesystem::path Write(const std::filesystem::path& path, const ZsBlock& bytes) {
+    EXPECT_TRUE(ZsWriteFile(path, bytes));
+    return path;
+}
+
+// The thumbnail written for a file, decoded; a null bitmap when the run failed or wrote nothing.
+CZsBitmap Thumbnail(const std::filesystem::path& input, int nSize, const test::TempDir& out) {
+    const std::filesystem::path png = out / (input.filename().string() + ".png");
+    const int nCode = RunEntry(std::to_string(nSize), input, png);
+    const std::optional<ZsBlock> bytes = ZsReadFile(png);
+    EXPECT_EQ(nCode, 0) << input;
+    return nCode == 0 && bytes ? ZsDecodePng(*bytes) : CZsBitmap();
+}
+
+}  // namespace
+
+TEST(Thumbnailer, EntryNamesEveryTypeOfOursAndThoseItReads) {
+    const auto entry = Entry(PICTAVO_THUMBNAILER_ENTRY);
+    EXPECT_EQ(entry.at("TryExec"), "pictavo-thumbnailer");
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(PICTAVO_BIN_DIR) / entry.at("TryExec")));
+    const std::vector<std::string> types = Split(entry.at("MimeType"), ';');
+    // Every type the file-type definitions add, and those of icon files and modules.
+    const std::string sMime = ReadText(PICTAVO_MIME_XML);
+    std::vector<std::string> defined;
+    for (size_t at = sMime.find("type=\""); at != std::string::npos; at = sMime.find("type=\"", at + 1)) {
+        const size_t start = at + 6;
+        const std::string sType = sMime.substr(start, sMime.find('"', start) - start);
+        if (sMime.compare(at - 11, 11, "<mime-type ") == 0) {
+            defined.push_back(sType);
+        }
+    }
+    EXPECT_EQ(defined,
+              (std::vector<std::string>{"application/x-pictavo-library", "application/x-icon-library"}));
+    for (const std::string& sType : {defined[0], defined[1], std::string("image/vnd.microsoft.icon"),
+                                     std::string("application/x-ms-dos-executable")}) {
+        EXPECT_NE(std::find(types.begin(), types.end(), sType), types.end()) << sType;
+    }
+    // The desktop entry offers the program for types that are defined.
+    for (const std::string& sType : Split(Entry(PICTAVO_DESKTOP_ENTRY).at("MimeType"), ';')) {
+        EXPECT_NE(std::find(defined.begin(), defined.end(), sType), defined.end()) << sType;
+    }
+}
+
+TEST(Thumbnailer, ShowsFilesOfEveryKind) {
+    test::TempDir dir, out;
+    const auto ico =
+        Write(dir / "three.ico", test::MakeIco({test::DibImage(16, 16, 8), test::PngImage(48, 48, kGreen),
+                                                test::PngImage(256, 256, kBlue)}));
+    const CZsBitmap normal = Thumbnail(ico, 128, out);
+    ASSERT_EQ(normal.Width(), 128);
+    EXPECT_EQ(normal.At(64, 64), kBlue);
+    EXPECT_EQ(Pixel(Thumbnail(ico, 48, out), 24, 24), kGreen);
+
+    const auto pe = Write(dir / "module.dll",
+                          test::MakePe(test::IconResources({{test::PngImage(32, 32, kRed)}}, {1})).bytes);
+    EXPECT_EQ(Pixel(Thumbnail(pe, 128, out), 16, 16), kRed);
+    const auto ne =
+        Write(dir / "classic.icl", test::MakeNe({{test::PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
+    EXPECT_EQ(Pixel(Thumbnail(ne, 256, out), 16, 16), kGreen);
+
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    ASSERT_TRUE(lib.NewLib());
+    ZIL_LIST ids;
+    for (uint32_t nColor : {kRed, kGreen, kBlue}) {
+        ids.push_back(lib.ImpIcon(test::MakeIco({test::PngImage(64, 64, nColor)}), nullptr));
+    }
+    lib.ListToNode(ZIL_ID_ALL, ids);
+    ASSERT_TRUE(lib.Save(dir / "icons.pctv"));
+    lib.Close();
+    const CZsBitmap grid = Thumbnail(dir / "icons.pctv", 128, out);
+    ASSERT_EQ(grid.Width(), 128);
+    EXPECT_EQ(grid.At(33, 33), kRed);
+    EXPECT_EQ(grid.At(95, 33), kGreen);
+    EXPECT_EQ(grid.At(33, 95), kBlue);
+    EXPECT_EQ(ZsAlpha(grid.At(95, 95)), 0u);
+}
+
+TEST(Thumbnailer, HostileFilesAndBadArgumentsLeaveNoOutput) {
+    test::TempDir dir, out;
+    test::IcoImage bomb = test::PngStub(16384, 8192);
+    bomb.bWidth = bomb.bHeight = 32;
+    ZsBlock truncated = test::MakeIco({test::PngImage(32, 32, kRed)});
+    truncated.resize(truncated.size() / 2);
+    ZsBlock notLibrary(4096, 0x5A);
+    std::memcpy(notLibrary.data(), "SQLite format 3", 16);
+    ASSERT_EQ(mkfifo((dir / "pipe.ico").c_str(), 0600), 0);
+    const std::vector<std::filesystem::path> inputs = {
+        Write(dir / "garbage.ico", ZsBlock(1000, 0x77)),
+        Write(dir / "truncated.ico", truncated),
+        Write(dir / "bomb.ico", test::MakeIco({bomb})),
+        Write(dir / "mz.dll", ZsBlock{'M', 'Z', 1, 2, 3}),
+        Write(dir / "broken.pctv", notLibrary),
+        dir / "pipe.ico",
+        dir / "missing.ico",
+        dir.Path(),
+    };
+    for (const std::filesystem::path& input : inputs) {
+        const std::filesystem::path png = out / "out.png";
+        EXPECT_EQ(RunEntry("128", input, png), 1) << input;
+        EXPECT_FALSE(std::filesystem::exists(png)) << input;
+    }
+
+    const auto ico = Write(dir / "good.ico", test::MakeIco({test::PngImage(32, 32, kRed)}));
+    for (const char* pszSize : {"0", "1025", "12x", "", "-5", "99999"}) {
+        EXPECT_EQ(RunEntry(pszSize, ico, out / "out.png"), 2) << pszSize;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out / "out.png"));
+    // An output that cannot be written.
+    EXPECT_EQ(RunEntry("32", ico, dir / "missing" / "out.png"), 1);
+}
