@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzing with libFuzzer (clang, ASan and UBSan, every library instrumented for coverage).
 #
-#   scripts/fuzz.sh [--time SECONDS] [--jobs N] [TARGET...]
+#   scripts/fuzz.sh [--time SECONDS] [--jobs N] [--timeout SECONDS] [TARGET...]
 #       builds ./build-fuzz and runs every target (or the named ones) for SECONDS each (default 1800), N at a
-#       time (default 2), under nice -n 19. Each target starts from its committed corpus and inputs that once
+#       time (default 2), under nice -n 19. One input may take --timeout seconds of wall time (default 10;
+#       on a loaded machine a target under nice can wait that long for a processor, so give more there). Each target starts from its committed corpus and inputs that once
 #       broke it, grows its own corpus in build-fuzz/corpus/<target>, writes what it finds to
 #       build-fuzz/artifacts/<target>/ and its log to build-fuzz/logs/<target>.log. A table of executions per
 #       second, coverage (edges and features) and findings per target ends the run.
@@ -56,11 +57,13 @@ fi
 
 SECONDS_EACH=1800
 JOBS=2
+INPUT_TIMEOUT=10
 TARGETS=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) SECONDS_EACH=$2; shift 2 ;;
     --jobs) JOBS=$2; shift 2 ;;
+    --timeout) INPUT_TIMEOUT=$2; shift 2 ;;
     *) TARGETS+=("$1"); shift ;;
   esac
 done
@@ -85,10 +88,10 @@ run_one() {
     cp -n "$ROOT/tests/fuzz/regressions/$name"/* "$work"/ 2>/dev/null || true
   fi
   echo "fuzzing $name for ${SECONDS_EACH}s"
-  # A target may use at most 2 GB in all and 512 MB in one allocation, and 10 s for one input.
+  # A target may use at most 2 GB in all and 512 MB in one allocation.
   # The time keyword reports the CPU time of the target (user and system seconds) into its .cpu file.
   local TIMEFORMAT='%U %S'
-  { time nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+  { time nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout="$INPUT_TIMEOUT" -rss_limit_mb=2048 \
     -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$art/" >"$OUT/logs/$name.log" 2>&1; } \
     2>&1 | awk '{ printf "%.1f\n", $1 + $2 }' >"$OUT/logs/$name.cpu" || true
 }
