@@ -1,16 +1,30 @@
-// Helpers shared by the benchmark programs: wall-clock timing and icons with noisy pixels, as icon files
-// carry them.
+// Small pieces the benchmark programs share: the resident set, wall-clock timing and icons with noisy
+// pixels, as icon files carry them.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "common/ZsBase.h"
 #include "common/ZsByteReader.h"
+
+// The process's resident set in KiB (0 where /proc does not tell).
+inline long RssKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
 
 namespace bench {
 

@@ -127,17 +127,6 @@ double StoreImport(const std::vector<std::filesystem::path>& files, const std::f
     });
 }
 
-long RssKiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
-
 // Opening and listing "My Icons", then with every name read as a list view showing names would. Runs in a
 // fresh process of its own, so that no memory freed by earlier measurements is reused and hides growth.
 int MemoryFigures(const std::filesystem::path& path) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include <re2/re2.h>
+#include <signal.h>
 
 #include "common/ZsText.h"
 
@@ -717,4 +718,12 @@ bool ZsSamePath(const fs::path& a, const fs::path& b) {
 #else
     return NormalPath(a) == NormalPath(b);
 #endif
+}
+
+bool ZsProcessExists(int64_t nPid) {
+    if (nPid <= 0 || nPid != static_cast<pid_t>(nPid)) {
+        return false;
+    }
+    // Signal 0 only asks: a process owned by someone else still exists (EPERM).
+    return kill(static_cast<pid_t>(nPid), 0) == 0 || errno == EPERM;
 }

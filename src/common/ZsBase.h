@@ -107,6 +107,9 @@ int64_t ZsGetFileTime(const std::filesystem::path& path);
 // Deletes a folder with everything in it; false when it does not exist or cannot be deleted whole.
 bool ZsDeleteTree(const std::filesystem::path& folder);
 
+// Whether a process of that id is running (a started program that has not ended yet).
+bool ZsProcessExists(int64_t nPid);
+
 // A path as UTF-8 text and back (paths are bytes on this platform; the core's strings are UTF-8).
 std::string ZsPathToUtf8(const std::filesystem::path& path);
 std::filesystem::path ZsPathFromUtf8(std::string_view text);

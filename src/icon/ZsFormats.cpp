@@ -236,6 +236,15 @@ std::vector<ZI_FORMAT> ZI_UnpackFormatList(std::string_view text) {
     return list;
 }
 
+std::vector<ZI_FORMAT> ZI_ReadDesiredFormats(const char* pszSection, const CZsMemIni& ini) {
+    return ZI_UnpackFormatList(ini.GetString(ZS_KEY_SEL_FMTS, "", pszSection));
+}
+
+void ZI_WriteDesiredFormats(const char* pszSection, std::span<const ZI_FORMAT> list, CZsMemIni& ini) {
+    // Unsigned, so that formats wider than 4095 pixels keep every bit of their packed form.
+    ini.SetString(ZS_KEY_SEL_FMTS, ZI_PackFormatList(list), pszSection);
+}
+
 bool ZI_ParseFormatList(std::string_view text, std::vector<ZI_FORMAT>& list, std::string* pError) {
     while (true) {
         const size_t end = text.find(',');

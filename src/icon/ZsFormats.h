@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ZsConfig.h"
 #include "icon/ZsIcon.h"
 
 // A standard format: one of ten square sizes in one of five depths, with its one-bit key: bit 12 * d + s,
@@ -52,6 +53,11 @@ int ZI_InsertDesiredFormats(std::vector<ZI_FORMAT>& list, uint64_t nMask);
 std::string ZI_PackFormatList(std::span<const ZI_FORMAT> list);
 // The list back from its stored form, re-inserted format by format; unreadable fields are skipped.
 std::vector<ZI_FORMAT> ZI_UnpackFormatList(std::string_view text);
+// The desired list a format chooser stored under its section (ZS_SEC_NEW_FMTS, ZS_SEC_DEL_FMTS,
+// ZS_SEC_ICON_EXP, ZS_SEC_IMG_EXP), re-inserted format by format; and storing one there.
+std::vector<ZI_FORMAT> ZI_ReadDesiredFormats(const char* pszSection, const CZsMemIni& ini = ZsGetConfig());
+void ZI_WriteDesiredFormats(const char* pszSection, std::span<const ZI_FORMAT> list,
+                            CZsMemIni& ini = ZsGetConfig());
 // A list written by a person: items separated by ",", each a format label such as "48x48-XP" or
 // "32x32 - 256" (depth names Mono, 16, 256, 16M, XP, in any case) or the name of a preset. False with a
 // sentence in *pError for an item that is neither.

@@ -955,6 +955,17 @@ const char* ZsGetExportExt(int nTypeIndex) {
     return nTypeIndex >= 0 && nTypeIndex < 7 ? exts[nTypeIndex] : nullptr;
 }
 
+const char* ZsGetExportTypeName(int nTypeIndex) {
+    static const char* const names[7] = {"Microsoft Bitmap (*.bmp)",
+                                         "JPEG (*.jpg)",
+                                         "CompuServe GIF (*.gif)",
+                                         "Tag Image File Format (*.tif)",
+                                         "Portable Network Graphic (*.png)",
+                                         "Windows Icon",
+                                         "Win32 Icon Library"};
+    return nTypeIndex >= 0 && nTypeIndex < 7 ? names[nTypeIndex] : nullptr;
+}
+
 // ---- Decoding
 // -------------------------------------------------------------------------------------------------
 

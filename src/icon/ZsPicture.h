@@ -23,6 +23,10 @@ enum { ZS_EXPORT_ICO = 5, ZS_EXPORT_ICL = 6 };
 const char* ZsGetPictureMimeType(int nTypeIndex);
 // "bmp", "jpg", "gif", "tif", "png", "ico", "icl" for the export type index 0..6; nullptr otherwise.
 const char* ZsGetExportExt(int nTypeIndex);
+// The name the export dialogs show for the export type index 0..6: "Microsoft Bitmap (*.bmp)", "JPEG
+// (*.jpg)", "CompuServe GIF (*.gif)", "Tag Image File Format (*.tif)", "Portable Network Graphic (*.png)",
+// "Windows Icon", "Win32 Icon Library"; nullptr otherwise.
+const char* ZsGetExportTypeName(int nTypeIndex);
 
 // An in-memory byte stream that owns its block: built from a copy of bytes (for reading) or empty (growing as
 // it is written). The codecs read from and write to it.

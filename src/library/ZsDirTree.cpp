@@ -91,6 +91,9 @@ ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target,
     bool bCancel = false;
     ZsTreeItem last = ZS_TI_NONE;
     int nIcons = 0;
+    if (pRows) {
+        pRows->BeginRun();
+    }
     BeginProgress();
     for (size_t i = 0; i < dirs.size() && !bCancel; ++i) {
         const ZsTreeItem item = ImportDirTree(lib, target, dirs[i], options, pRows, &bCancel);
@@ -103,6 +106,9 @@ ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target,
         nIcons = lib.ImpFiles(
             files, nNode, -1, 0, 0, options.nMode,
             [&](const ZIL_IMPORTED& info) { return OnIconImported(info, nNode, -1, pRows); }, &bCancel);
+    }
+    if (pRows) {
+        pRows->EndRun();
     }
     EndProgress();
     if (pnIcons) {

@@ -36,7 +36,8 @@ ZsTreeItem ImportDirTree(CZsIconLib& lib, ZsTreeItem parent, const std::filesyst
 // Folders and files dropped on a category of the tree, inside one progress run: each folder imported as a
 // directory tree under the category, in order, then the files appended to the category (pictures with
 // options.nMode). An abort stops both. Returns the category made from the last folder (ZS_TI_NONE when
-// none); *pnIcons counts the icons imported from the files.
+// none); *pnIcons counts the icons imported from the files. pRows (may be null) gets the new rows of the
+// category on display as selection and caret.
 ZsTreeItem ImportDroppedFiles(CZsIconLib& lib, ZsTreeItem target,
                               const std::vector<std::filesystem::path>& dirs,
                               const std::vector<std::filesystem::path>& files,

@@ -40,9 +40,7 @@ ZIL_EXPORT_OPTIONS ZIL_EXPORT_OPTIONS::FromSettings(const char* pszSection, cons
     o.bCustom = ZS_EXP_CHK_CUST.In(pszSection).Get(ini);
     o.bGenerate = ZS_EXP_CHK_GEN.In(pszSection).Get(ini);
     o.bExcept = ZS_FMTS_CHK_EXC.In(pszSection).Get(ini);
-    for (int nPacked : ZS_FMTS_LB_SEL_FMTS.In(pszSection).Get(ini)) {
-        ZI_InsertDesiredFormat(o.desired, ZI_UnpackFormat(static_cast<uint32_t>(nPacked)));
-    }
+    o.desired = ZI_ReadDesiredFormats(pszSection, ini);
     return o;
 }
 

@@ -146,6 +146,19 @@ CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_
     return canvas;
 }
 
+std::string ZsGridExportFilter() {
+    std::string sFilter;
+    for (int i = 0; i < ZS_PIC_COUNT; ++i) {
+        sFilter += ZsFormat("%s|*.%s|", ZsGetExportTypeName(i), ZsGetExportExt(i));
+    }
+    return sFilter + "|";
+}
+
+std::filesystem::path ZsGridExportDefaultPath(const std::filesystem::path& folder, int nFilterIndex) {
+    const int nType = nFilterIndex >= 1 && nFilterIndex <= ZS_PIC_COUNT ? nFilterIndex - 1 : ZS_PIC_PNG;
+    return ZsUniqueFilePath(folder, "ImageGrid", ZsGetExportExt(nType));
+}
+
 bool ZsExportGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_GRID& grid,
                   const std::filesystem::path& path, int nFilterIndex, std::string* pError) {
     const char* pszMime = ZsGetPictureMimeType(nFilterIndex - 1);

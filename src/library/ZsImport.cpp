@@ -6,6 +6,7 @@
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsIconSource.h"
+#include "icon/ZsPicture.h"
 
 bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows) {
     if (pRows && nTarget == pRows->nCurNode && info.nId != 0) {
@@ -40,8 +41,7 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
                    int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
                    bool* pbCancel, std::vector<ZIL_IMPORT_FAILED>* pFailed) {
     if (pRows) {
-        pRows->selected.clear();
-        pRows->nCaret = -1;
+        pRows->BeginRun();
     }
     BeginProgress();
     if (nMode == ZIL_SIZING_FROM_SETTINGS) {
@@ -56,9 +56,8 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
             return OnIconImported(info, nTarget, nPosition, pRows);
         },
         pbCancel);
-    if (pRows && !pRows->selected.empty()) {
-        // Each new row went in right after the one before it, so the rows are recorded in ascending order.
-        pRows->nCaret = pRows->selected.front();
+    if (pRows) {
+        pRows->EndRun();
     }
     EndProgress();
     return nImported;
@@ -86,4 +85,28 @@ bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::
         }
     }
     return bAll;
+}
+
+std::vector<std::filesystem::path> ZsGatherDroppedFiles(std::vector<std::filesystem::path> files,
+                                                        const std::vector<std::filesystem::path>& folders) {
+    for (const std::filesystem::path& folder : folders) {
+        ZsFindFiles(folder, ZIL_DROP_PATTERNS, true, &files, nullptr);
+    }
+    return files;
+}
+
+std::filesystem::path ZsWritePastedPicture(const CZsBitmap& picture) {
+    const std::filesystem::path path = ZsGetTempDir() / "Temp.png";
+    if (picture.IsNull()) {
+        errno = EINVAL;
+        ZS_LOG_ERR("ZsWritePastedPicture", "empty picture");
+        return {};
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (!ZsSaveBitmapFile(picture, path, ZS_PIC_PNG)) {
+        ZS_LOG_ERR("ZsWritePastedPicture", "ZsSaveBitmapFile('%s')", ZsPathToUtf8(path).c_str());
+        return {};
+    }
+    return path;
 }

@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "common/ZsSettings.h"
+#include "icon/ZsBitmap.h"
 #include "library/ZsIconLib.h"
+
+// The files that a drop or a paste of files imports: the default import patterns, whatever the options say.
+inline constexpr const char* ZIL_DROP_PATTERNS = ZS_OPT_IMP_EXTS.pszDefault;
 
 // Picture sizing taken from the options ("IDC_CBO_RESIZE") when the import starts.
 inline constexpr int ZIL_SIZING_FROM_SETTINGS = -1;
@@ -20,6 +25,18 @@ struct ZIL_IMPORT_ROWS {
     ZIL_LIST ids;               // the icon id of every row, in row order
     std::vector<int> selected;  // after the import: the new rows, which the list selects
     int nCaret = -1;            // after the import: the first new row, or -1 when there is none
+
+    // An import run forgets the new rows of the one before, and ends with the caret on its first new row.
+    void BeginRun() {
+        selected.clear();
+        nCaret = -1;
+    }
+    void EndRun() {
+        // Each new row went in right after the one before it, so the rows are recorded in ascending order.
+        if (!selected.empty()) {
+            nCaret = selected.front();
+        }
+    }
 };
 
 // An icon that an import produced but the store refused: its name and the file it came from.
@@ -50,3 +67,14 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
 // input was refused.
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
                          std::vector<std::filesystem::path>& files);
+
+// The files to import for a drop: the dropped files (already matched against ZIL_DROP_PATTERNS) in their
+// order, then every matching file below each dropped folder, its own files first, then each subfolder's in
+// turn. A folder without such files adds nothing and is not reported.
+std::vector<std::filesystem::path> ZsGatherDroppedFiles(std::vector<std::filesystem::path> files,
+                                                        const std::vector<std::filesystem::path>& folders);
+
+// A picture pasted or dropped on the icon list becomes a file to import: "Temp.png" in the temporary folder
+// (replacing the one of an earlier paste), so that its icon is named "Temp". Empty, with an error line, when
+// the picture is empty or the file cannot be written.
+std::filesystem::path ZsWritePastedPicture(const CZsBitmap& picture);

@@ -253,3 +253,35 @@ ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
                 });
     return result;
 }
+
+ZIL_EDIT_RESULT ZsDeleteImages(CZsIconLib& lib, int32_t nId, std::vector<int> images, int nCaret) {
+    ZIL_EDIT_RESULT result;
+    CIcon icon;
+    if (!lib.GetIcon(nId, icon)) {
+        ZS_LOG_ERR("ZsDeleteImages", "#%d", nId);
+        result.failed.push_back(nId);
+        return result;
+    }
+    images = ZsCleanRows(std::move(images), static_cast<size_t>(icon.GetImageCount()));
+    // From the last to the first, so that the indexes still to go keep their images.
+    for (auto it = images.rbegin(); it != images.rend(); ++it) {
+        icon.RemoveImage(*it);
+    }
+    if (!images.empty()) {
+        lib.SetIcon(nId, icon);
+        result.nChanged = 1;
+    }
+    result.nCaret = ZsClampRow(nCaret, static_cast<size_t>(icon.GetImageCount()));
+    return result;
+}
+
+bool ZsPasteImage(CZsIconLib& lib, int32_t nId, int nImage, const CZsBitmap& picture) {
+    CIcon icon;
+    if (!lib.GetIcon(nId, icon) || nImage < 0 || nImage >= icon.GetImageCount() ||
+        !icon.SetHBITMAP(picture, nImage)) {
+        ZS_LOG_ERR("ZsPasteImage", "#%d, image %d", nId, nImage);
+        return false;
+    }
+    lib.SetIcon(nId, icon);
+    return true;
+}

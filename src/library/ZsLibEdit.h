@@ -1,5 +1,6 @@
 // Edits of whole icons that the icon list's commands run on the selected rows of one category: merging
-// pairs of icons, deleting icons, deleting image formats and adding new ones, and compacting the file.
+// pairs of icons, deleting icons, deleting image formats and adding new ones, and compacting the file; and
+// the edits of the format list on the images of one icon.
 //
 // Rows are 0-based positions in the category's list as it is when the operation starts; rows outside the
 // list and repeated rows are ignored. The batches talk through the progress protocol (ZsProgress.h) and ask
@@ -52,3 +53,15 @@ ZIL_EDIT_RESULT ZsDeleteFormats(CZsIconLib& lib, int32_t nNode, std::vector<int>
 // from its largest image (blank and transparent for an icon without images).
 ZIL_EDIT_RESULT ZsAddFormats(CZsIconLib& lib, int32_t nNode, std::vector<int> rows,
                              std::span<const ZI_FORMAT> formats);
+
+// The format list's Delete and Cut: the images at the given indexes (in the icon's image order; indexes
+// outside it and repeated ones are ignored) leave icon nId, which is stored at once. An icon left without
+// images stays in the library, unlike after Delete Formats. nChanged is 1 when images went; nCaret is the
+// image row the caret goes to, nCaret clamped to the images left. An icon whose data cannot be read is left
+// as it is and named in failed.
+ZIL_EDIT_RESULT ZsDeleteImages(CZsIconLib& lib, int32_t nId, std::vector<int> images, int nCaret);
+
+// The format list's Paste: the picture replaces the pixels of image nImage of icon nId, fitted to that
+// image's format (scaled to its size and reduced to its depth), and the icon is stored. False, with nothing
+// changed, for an empty picture, an index outside the icon or data that cannot be read.
+bool ZsPasteImage(CZsIconLib& lib, int32_t nId, int nImage, const CZsBitmap& picture);

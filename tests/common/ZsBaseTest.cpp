@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -212,4 +214,19 @@ TEST(ZsFolders, DataAndTempFoldersLieUnderXdgDataHome) {
     EXPECT_TRUE(fs::is_directory(ZsGetTempDir()));
     EXPECT_EQ(ZsGetDocumentsDir(), test::TestRoot() / "home/");
     EXPECT_FALSE(ZsGetAppDir().empty());
+}
+
+TEST(ZsProcessExists, ARunningProgramUntilItEnds) {
+    EXPECT_TRUE(ZsProcessExists(getpid()));
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        _exit(0);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+    EXPECT_FALSE(ZsProcessExists(pid));
+    EXPECT_FALSE(ZsProcessExists(0));
+    EXPECT_FALSE(ZsProcessExists(-1));
+    EXPECT_FALSE(ZsProcessExists(INT64_C(1) << 40));
 }

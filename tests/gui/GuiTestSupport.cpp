@@ -1,5 +1,8 @@
 #include "GuiTestSupport.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +52,52 @@ void OnNextModal(std::function<void(QWidget*)> fn) {
         }
     });
     pTimer->start();
+}
+
+void ChooseFromNextMenu(const QString& sText, CSeenMenu* pSeen) {
+    auto pTimer = std::make_shared<QTimer>();
+    auto nTries = std::make_shared<int>(0);
+    pTimer->setInterval(10);
+    QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, nTries, sText, pSeen] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu || !pMenu->isVisible()) {
+            if (++*nTries > 500) {
+                pTimer->stop();
+            }
+            return;
+        }
+        pTimer->stop();
+        QAction* pChoice = nullptr;
+        for (QAction* pAction : pMenu->actions()) {
+            QString sItem = pAction->isSeparator() ? QStringLiteral("-") : pAction->text();
+            if (pAction == pMenu->defaultAction()) {
+                sItem += QLatin1Char('*');
+            }
+            if (!pAction->isSeparator() && !pAction->isEnabled()) {
+                sItem += QLatin1Char('~');
+            }
+            if (pSeen) {
+                pSeen->items << sItem;
+            }
+            if (!sText.isEmpty() && pAction->text() == sText) {
+                pChoice = pAction;
+            }
+        }
+        if (pChoice && pChoice->isEnabled()) {
+            pMenu->setActiveAction(pChoice);
+            QTest::keyClick(pMenu, Qt::Key_Return);
+        } else {
+            QTest::keyClick(pMenu, Qt::Key_Escape);
+        }
+    });
+    pTimer->start();
+}
+
+void TypeFileName(QFileDialog* pDialog, const QString& sText) {
+    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(pEdit);
+    pEdit->setFocus();
+    pEdit->setText(sText);
 }
 
 }  // namespace guitest

@@ -15,6 +15,7 @@
 #include <QToolTip>
 
 #include "GuiTestSupport.h"
+#include "LibFrameSupport.h"
 #include "TestSupport.h"
 #include "common/ZsSettings.h"
 #include "gui/app/FrmMain.h"
@@ -32,6 +33,13 @@
 #include "icon/ZsBitmap.h"
 #include "icon/ZsCodec.h"
 #include "library/ZsIconLib.h"
+
+using guitest::CLibraryFrame;
+using guitest::IsEnabled;
+using guitest::ShowFrame;
+using guitest::SolidIcon;
+using guitest::Trigger;
+using guitest::WriteLibraryOf;
 
 namespace {
 
@@ -58,65 +66,6 @@ void WriteSampleLibrary(const std::filesystem::path& path) {
     QVERIFY(lib.Save(path));
     lib.Close();
 }
-
-// An icon of one opaque colour in the given square sizes, 32 bits each.
-ZsBlock SolidIcon(const std::vector<int>& sizes, uint32_t nArgb) {
-    CIcon icon;
-    for (int nSize : sizes) {
-        ZI_IMAGE image = CIcon::NewImage({nSize, nSize, 32});
-        ZI_SetImageBitmap(image, CZsBitmap(nSize, nSize, 32, nArgb));
-        icon.AddImage(std::move(image));
-    }
-    return icon.GetData();
-}
-
-// Writes a library whose "My Icons" lists the given icons (named, with keywords "kw <name>").
-void WriteLibraryOf(const std::filesystem::path& path,
-                    const std::vector<std::pair<std::string, ZsBlock>>& icons) {
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    lib.AttachTree(&tree);
-    QVERIFY(lib.NewLib());
-    ZIL_LIST ids;
-    for (const auto& [sName, data] : icons) {
-        const int32_t nId = lib.ImpIcon(data, &sName);
-        lib.SetIconKeywords(nId, "kw " + sName);
-        ids.push_back(nId);
-    }
-    lib.ListToNode(ZIL_ID_ALL, ids);
-    lib.ListToNode(1, ids);
-    QVERIFY(lib.Save(path));
-    lib.Close();
-}
-
-// Creates the frame and shows it (at the size, when one is given); false when it cannot be created or shown.
-bool ShowFrame(CFrmMain& frame, const QSize& size = QSize()) {
-    if (!frame.Create()) {
-        return false;
-    }
-    if (size.isValid()) {
-        frame.resize(size);
-    }
-    frame.show();
-    return QTest::qWaitForWindowExposed(&frame);
-}
-
-// A main frame, shown, with one library open in it.
-struct CLibraryFrame {
-    CFrmMain frame;
-    CDocZIL* pDoc = nullptr;
-    CViewZIL* pView = nullptr;
-
-    // False when the frame or the library cannot be opened.
-    bool Open(const std::filesystem::path& path, const QSize& size = QSize()) {
-        if (!ShowFrame(frame, size)) {
-            return false;
-        }
-        pDoc = frame.Docs().OpenDocumentFile(path);
-        pView = pDoc ? frame.Docs().FrameOf(pDoc)->IconView() : nullptr;
-        return pView != nullptr;
-    }
-};
 
 // Paints the icon list's cell of a row into the middle of a transparent picture three cells wide and high;
 // the cell's rectangle comes back in rcCell.
@@ -157,17 +106,6 @@ bool AllInside(QMdiArea* pArea) {
 QString WindowTitle(CFrmMain& frame, CDocZIL* pDoc) {
     QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pDoc);
     return pWindow ? pWindow->windowTitle() : QString();
-}
-
-// Runs a command as the user would: through its action, after the idle-time update has set its state.
-void Trigger(CFrmMain& frame, int nId) {
-    frame.Router().UpdateAll();
-    frame.Router().Find(nId)->trigger();
-}
-
-bool IsEnabled(CFrmMain& frame, int nId) {
-    frame.Router().UpdateAll();
-    return frame.Router().Find(nId)->isEnabled();
 }
 
 }  // namespace

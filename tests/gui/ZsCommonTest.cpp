@@ -1,6 +1,6 @@
 // The common GUI classes driven offscreen: message boxes, the three-button question, the colour picker, the
 // list control, the document's title marker, the command router, the placement record, dropped files and
-// the tray icon's toggle.
+// the tray icon's toggle, and the desktop's default application for a file.
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -20,6 +20,7 @@
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsCmdTarget.h"
 #include "gui/common/ZsColorPicker.h"
+#include "gui/common/ZsDesktopApps.h"
 #include "gui/common/ZsDialog.h"
 #include "gui/common/ZsDnD.h"
 #include "gui/common/ZsDocument.h"
@@ -134,15 +135,6 @@ public:
     QLineEdit* pEdit;
     QSpinBox* pSpin;
 };
-
-// Types into the name box as a user does. QFileDialog::selectFile() leaves the box alone while it has the
-// focus, which makes it unreliable once the dialog is active.
-void TypeFileName(QFileDialog* pDialog, const QString& sText) {
-    auto* pEdit = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(pEdit);
-    pEdit->setFocus();
-    pEdit->setText(sText);
-}
 
 }  // namespace
 
@@ -658,7 +650,7 @@ private slots:
             sFilterSeen = pDialog->selectedNameFilter();
             QCOMPARE(pDialog->directory().absolutePath(), ZsQPath(sub));
             pDialog->selectNameFilter(QStringLiteral("Icons (*.ico)"));
-            TypeFileName(pDialog, QStringLiteral("\"a.ico\" \"b.ico\""));
+            guitest::TypeFileName(pDialog, QStringLiteral("\"a.ico\" \"b.ico\""));
             static_cast<QDialog*>(pDialog)->accept();
         });
         QVERIFY(ZsOpenFilesDialog(nullptr, "Icons|*.ico|Pictures|*.png||", &nFilter, &folder, paths));
@@ -682,13 +674,57 @@ private slots:
             auto* pDialog = qobject_cast<QFileDialog*>(pModal);
             QVERIFY(pDialog);
             pDialog->selectNameFilter(QStringLiteral("JPEG (*.jpg)"));
-            TypeFileName(pDialog, QStringLiteral("grid"));
+            guitest::TypeFileName(pDialog, QStringLiteral("grid"));
             static_cast<QDialog*>(pDialog)->accept();
         });
         const std::filesystem::path path =
             ZsSaveFileDialog(nullptr, "PNG|*.png|JPEG|*.jpg||", "png", dir / "ImageGrid.png", &nFilter);
         QCOMPARE(path.filename().string(), std::string("grid.png"));
         QCOMPARE(nFilter, 2);
+    }
+
+    void desktopEntriesGiveTheirCommandWithTheFile() {
+        const QString sFile = QStringLiteral("/tmp/a b/Edit.ico");
+        QCOMPARE(ZsSplitDesktopExec(QStringLiteral("env FOO=1 \"/opt/my editor/edit\" --open %F %c 100%% %i"),
+                                    sFile, QStringLiteral("My Editor")),
+                 (QStringList{"env", "FOO=1", "/opt/my editor/edit", "--open", sFile, "My Editor", "100%"}));
+        QCOMPARE(ZsSplitDesktopExec(QStringLiteral("iconedit"), sFile), (QStringList{"iconedit", sFile}));
+        QCOMPARE(ZsSplitDesktopExec(QStringLiteral("\"say \\\"hi\\\"\" --file=%u %k"), sFile, {},
+                                    QStringLiteral("/e.desktop")),
+                 (QStringList{"say \"hi\"", "--file=" + sFile, "/e.desktop"}));
+        QVERIFY(ZsSplitDesktopExec(QStringLiteral("\"unclosed %f"), sFile).isEmpty());
+        QVERIFY(ZsSplitDesktopExec(QStringLiteral("  %i  "), sFile).isEmpty());
+    }
+
+    void theDefaultApplicationComesFromTheDesktopsLists() {
+        const std::filesystem::path config = ZsPathOf(qEnvironmentVariable("XDG_CONFIG_HOME"));
+        const std::filesystem::path apps = ZsPathOf(qEnvironmentVariable("XDG_DATA_HOME")) / "applications";
+        std::filesystem::create_directories(config);
+        std::filesystem::create_directories(apps);
+        const QString sProgram = QStringLiteral("/bin/true");
+        std::ofstream(apps / "zs-hidden.desktop")
+            << "[Desktop Entry]\nType=Application\nHidden=true\nExec=/bin/true\n";
+        std::ofstream(apps / "zs-editor.desktop") << "[Desktop Entry]\nType=Application\nName=Icon "
+                                                     "Editor\nName[de]=Symbol\nExec=/bin/true --edit %f\n";
+        std::ofstream(apps / "zs-gone.desktop") << "[Desktop Entry]\nExec=/no/such/program %f\n";
+        std::ofstream(config / "mimeapps.list")
+            << "[Default "
+               "Applications]\nimage/vnd.microsoft.icon=missing.desktop;zs-hidden.desktop;zs-gone.desktop;"
+               "zs-editor.desktop;\n";
+        const QString sFile = QStringLiteral("/tmp/Edit.ico");
+        std::optional<ZsAppCommand> command = ZsDefaultAppFor(sFile);
+        QVERIFY(command);
+        QCOMPARE(command->sName, QStringLiteral("Icon Editor"));
+        QCOMPARE(command->sProgram, sProgram);
+        QCOMPARE(command->args, (QStringList{"--edit", sFile}));
+
+        // Without a default, what an installed application declares for an alias of the type.
+        std::filesystem::remove(config / "mimeapps.list");
+        std::ofstream(apps / "mimeinfo.cache") << "[MIME Cache]\nimage/x-icon=zs-editor.desktop;\n";
+        command = ZsDefaultAppFor(sFile);
+        QVERIFY(command);
+        QCOMPARE(command->sName, QStringLiteral("Icon Editor"));
+        std::filesystem::remove(apps / "mimeinfo.cache");
     }
 };
 

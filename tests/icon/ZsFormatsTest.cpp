@@ -106,6 +106,19 @@ TEST(ZiDesiredList, PackedStorage) {
     EXPECT_EQ(ZI_UnpackFormatList(ZI_PackFormatList(big)), big);
 }
 
+TEST(ZiDesiredList, StoredUnderEachChoosersSection) {
+    CZsMemIni ini;
+    const std::vector<ZI_FORMAT> list{{4096, 4096, 32}, {48, 48, 32}, {16, 16, 1}};
+    ZI_WriteDesiredFormats("CDlgDelFmts", list, ini);
+    // Wide custom formats keep their top bits: the packed form is written unsigned.
+    EXPECT_EQ(ini.GetString("IDC_LB_SEL_FMTS", "", "CDlgDelFmts"), "2147745824;25168928;8389633");
+    EXPECT_EQ(ZI_ReadDesiredFormats("CDlgDelFmts", ini), list);
+    EXPECT_TRUE(ZI_ReadDesiredFormats("CDlgNewFmts", ini).empty());
+    // A hand-made list comes back sorted and without repeats.
+    ini.SetString("IDC_LB_SEL_FMTS", "8389633;25168928;8389633", "CDlgNewFmts");
+    EXPECT_EQ(ZI_ReadDesiredFormats("CDlgNewFmts", ini), (std::vector<ZI_FORMAT>{{48, 48, 32}, {16, 16, 1}}));
+}
+
 TEST(ZiDesiredList, ParsesLabelsAndPresetNames) {
     std::vector<ZI_FORMAT> list;
     std::string sError;

@@ -278,6 +278,35 @@ TEST(ImportDroppedFiles, FoldersFirstThenFilesIntoTheTarget) {
     EXPECT_EQ(progress.ends, std::vector<bool>{true});
 }
 
+TEST(ImportDroppedFiles, TheListOnDisplayGetsTheNewRowsAndCaret) {
+    test::TempDir dir;
+    Put(dir / "a.ico");
+    Put(dir / "b.ico");
+    Library l;
+    l.lib.NewLib();
+    l.lib.ListToNode(5, {l.lib.ImpIcon(Ico(16, 9), nullptr)});
+    ProgressRecorder progress;
+    ZIL_IMPORT_ROWS rows;
+    rows.nCurNode = 5;
+    rows.ids = l.lib.GetList(5);
+    rows.selected = {7};
+    rows.nCaret = 7;
+    int nIcons = 0;
+    bool bCancel = false;
+    ImportDroppedFiles(l.lib, l.Item(5), {}, {dir / "a.ico", dir / "b.ico"}, ZIL_DIR_IMPORT_OPTIONS(), &rows,
+                       &nIcons, &bCancel);
+    EXPECT_EQ(nIcons, 2);
+    EXPECT_EQ(rows.ids, l.lib.GetList(5));
+    EXPECT_EQ(rows.selected, (std::vector<int>{1, 2}));
+    EXPECT_EQ(rows.nCaret, 1);
+
+    // A drop elsewhere leaves the list on display without new rows.
+    ImportDroppedFiles(l.lib, l.Item(4), {}, {dir / "a.ico"}, ZIL_DIR_IMPORT_OPTIONS(), &rows, &nIcons,
+                       &bCancel);
+    EXPECT_TRUE(rows.selected.empty());
+    EXPECT_EQ(rows.nCaret, -1);
+}
+
 TEST(ImportDroppedFiles, AbortInAFolderSkipsTheRest) {
     test::TempDir dir;
     Put(dir / "one" / "a.ico");

@@ -194,3 +194,17 @@ TEST(GridExport, EncoderByFilterIndexAndReportedFailures) {
     EXPECT_NE(sError.find("could not be written"), std::string::npos);
     EXPECT_FALSE(log.Lines().empty());
 }
+
+TEST(GridExport, SaveDialogFilterAndNumberedDefaultNames) {
+    EXPECT_EQ(ZsGridExportFilter(),
+              "Microsoft Bitmap (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg|CompuServe GIF (*.gif)|*.gif|"
+              "Tag Image File Format (*.tif)|*.tif|Portable Network Graphic (*.png)|*.png||");
+    test::TempDir dir;
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 5), dir / "ImageGrid.png");
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 2), dir / "ImageGrid.jpg");
+    ASSERT_TRUE(ZsWriteFile(dir / "ImageGrid.png", ZsBytes()));
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 5), dir / "ImageGrid (2).png");
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 1), dir / "ImageGrid.bmp");
+    // A stored index that names no picture type falls back to PNG.
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 9), dir / "ImageGrid (2).png");
+}

@@ -231,3 +231,36 @@ TEST(GatherImportFiles, AFolderWithoutSupportedFilesIsRefused) {
     EXPECT_EQ(messages.shown[0].second,
               "There are no supported files in '" + ZsPathToUtf8(dir / "empty") + "'!");
 }
+
+TEST(GatherDroppedFiles, DroppedFilesFirstThenEveryMatchingFileOfEachFolderWithoutComplaint) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "top" / "sub");
+    std::filesystem::create_directories(dir / "empty");
+    const std::filesystem::path dropped = WriteIco(dir, "dropped.ico"), a = WriteIco(dir, "top/a.ICO"),
+                                b = WriteIco(dir, "top/sub/b.dll");
+    WriteIco(dir, "top/c.tif");
+    WriteIco(dir, "empty/readme.txt");
+    test::ScriptedMessages messages;
+    EXPECT_EQ(ZsGatherDroppedFiles({dropped}, {dir / "top", dir / "empty"}),
+              (std::vector<std::filesystem::path>{dropped, a, b}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(WritePastedPicture, APastedPictureImportsAsTemp) {
+    const std::filesystem::path path = ZsWritePastedPicture(CZsBitmap(40, 20, 32, 0x80FF0000));
+    ASSERT_EQ(path, ZsGetTempDir() / "Temp.png");
+    // A second paste replaces the first picture.
+    ASSERT_EQ(ZsWritePastedPicture(CZsBitmap(24, 24, 32, 0xFF00FF00)), path);
+    EXPECT_EQ(ZsLoadPicture(path), CZsBitmap(24, 24, 32, 0xFF00FF00));
+
+    Library l;
+    l.lib.NewLib();
+    ZIL_IMPORT_ROWS rows;
+    rows.nCurNode = 1;
+    EXPECT_EQ(ImportFileList(l.lib, {path}, 1, -1, 0, 0, ZI_SIZING_ENLARGE, &rows), 1);
+    EXPECT_EQ(l.lib.GetIconName(rows.ids.at(0)), "Temp");
+
+    test::LogCapture log;
+    EXPECT_TRUE(ZsWritePastedPicture(CZsBitmap()).empty());
+    EXPECT_EQ(log.Lines().size(), 1u);
+}

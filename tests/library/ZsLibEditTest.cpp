@@ -268,3 +268,56 @@ TEST(CompactLib, RunsOnASavedLibrary) {
     ASSERT_TRUE(l.lib.Save(dir / "lib.pctv"));
     EXPECT_TRUE(l.lib.Compact());
 }
+
+TEST(DeleteImages, TheChosenImagesGoAndTheIconStaysEvenWithoutImages) {
+    Library l;
+    AddIcons(l, 2, SolidIco({{48, kRed}, {32, kRed}, {16, kRed}}));
+    ZIL_EDIT_RESULT r = ZsDeleteImages(l.lib, 1, {2, 0, 7, 2, -1}, 2);
+    EXPECT_EQ(r.nChanged, 1);
+    EXPECT_EQ(r.nCaret, 0);
+    CIcon icon;
+    ASSERT_TRUE(l.lib.GetIcon(1, icon));
+    ASSERT_EQ(icon.GetImageCount(), 1);
+    EXPECT_EQ(icon.GetImage(0).Format(), k32XP);
+    EXPECT_TRUE(l.lib.GetIconRec(1, 0).nFlags & ZIL_DIRTY_DATA);
+
+    // The last image going leaves an icon without images, still listed.
+    r = ZsDeleteImages(l.lib, 1, {0}, 0);
+    EXPECT_EQ(r.nChanged, 1);
+    EXPECT_EQ(r.nCaret, -1);
+    EXPECT_EQ(ImageCount(l, 1), 0);
+    EXPECT_FALSE(IsDeleted(l, 1));
+    EXPECT_EQ(l.lib.GetList(1), (ZIL_LIST{1, 2}));
+
+    // Nothing chosen changes nothing; data that is no icon is left as it is.
+    EXPECT_EQ(ZsDeleteImages(l.lib, 2, {}, 1).nChanged, 0);
+    EXPECT_EQ(ImageCount(l, 2), 3);
+    l.lib.SetIconData(2, ZsBlock{1, 2, 3});
+    r = ZsDeleteImages(l.lib, 2, {0}, 0);
+    EXPECT_EQ(r.failed, (std::vector<int32_t>{2}));
+    EXPECT_EQ(l.lib.GetIconRec(2, 0).data, (ZsBlock{1, 2, 3}));
+}
+
+TEST(PasteImage, APictureOfAnotherSizeKeepsTheImagesFormat) {
+    Library l;
+    AddIcons(l, 1, SolidIco({{48, kRed}, {32, kRed}}));
+    CIcon before;
+    ASSERT_TRUE(l.lib.GetIcon(1, before));
+    const CZsBitmap picture(100, 60, 32, kBlue);
+    ASSERT_TRUE(ZsPasteImage(l.lib, 1, 1, picture));
+    CIcon icon;
+    ASSERT_TRUE(l.lib.GetIcon(1, icon));
+    ASSERT_EQ(icon.GetImageCount(), 2);
+    EXPECT_EQ(icon.GetImage(1).Format(), k32XP);
+    // Fitted with its aspect kept: the top rows are blue, the 48x48 image stays as it was.
+    EXPECT_EQ(icon.GetHBITMAP(1).At(16, 2), kBlue);
+    EXPECT_EQ(icon.GetHBITMAP(0), before.GetHBITMAP(0));
+
+    // A paste that cannot be done changes nothing.
+    const ZsBlock data(l.lib.GetIconData(1).begin(), l.lib.GetIconData(1).end());
+    test::LogCapture log;
+    EXPECT_FALSE(ZsPasteImage(l.lib, 1, 2, picture));
+    EXPECT_FALSE(ZsPasteImage(l.lib, 1, 0, CZsBitmap()));
+    const ZsBytes after = l.lib.GetIconData(1);
+    EXPECT_TRUE(std::equal(after.begin(), after.end(), data.begin(), data.end()));
+}

@@ -18,6 +18,7 @@
 #include "common/ZsSettings.h"
 #include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsQt.h"
+#include "icon/ZsPicture.h"
 
 namespace {
 
@@ -27,22 +28,11 @@ const char* const kImportFilters[] = {
     "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
     "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
 };
-const char* const kDndFormats[] = {
-    "Microsoft Bitmap (*.bmp)",         "JPEG (*.jpg)",
-    "CompuServe GIF (*.gif)",           "Tag Image File Format (*.tif)",
-    "Portable Network Graphic (*.png)", "Windows Icon",
-};
 const char* const kResizeModes[] = {
     "Enlarge to standard icon format",
     "Shrink to standard icon format",
     "Keep original size",
 };
-
-QLabel* Label(const char* pszText, QWidget* pBuddy) {
-    auto* pLabel = new QLabel(QString::fromUtf8(pszText));
-    pLabel->setBuddy(pBuddy);
-    return pLabel;
-}
 
 }  // namespace
 
@@ -63,8 +53,9 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     mpBrowse->setAutoDefault(false);
     mpBrowse->setFixedWidth(mpBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     mpDndFmt = new QComboBox;
-    for (const char* pszFormat : kDndFormats) {
-        mpDndFmt->addItem(QString::fromUtf8(pszFormat));
+    // The picture types and the icon file: the export types without the icon library.
+    for (int i = 0; i <= ZS_EXPORT_ICO; ++i) {
+        mpDndFmt->addItem(QString::fromUtf8(ZsGetExportTypeName(i)));
     }
     mpResize = new QComboBox;
     for (const char* pszMode : kResizeModes) {
@@ -79,7 +70,7 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(mpImpDirsWithIcons);
-    pLayout->addWidget(Label("Default import filters:", mpImpExts));
+    pLayout->addWidget(ZsBuddyLabel("Default import filters:", mpImpExts));
     pLayout->addWidget(mpImpExts);
     pLayout->addSpacing(6);
     pLayout->addWidget(mpAss);
@@ -88,13 +79,13 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     pPathRow->addWidget(mpBrowse);
     pLayout->addLayout(pPathRow);
     pLayout->addSpacing(6);
-    pLayout->addWidget(Label("Output format when Drag&&Drop images to the file manager:", mpDndFmt));
+    pLayout->addWidget(ZsBuddyLabel("Output format when Drag&&Drop images to the file manager:", mpDndFmt));
     pLayout->addWidget(mpDndFmt);
-    pLayout->addWidget(Label("Resizing mode when import image files:", mpResize));
+    pLayout->addWidget(ZsBuddyLabel("Resizing mode when import image files:", mpResize));
     pLayout->addWidget(mpResize);
     auto* pHistory = new QGroupBox(QStringLiteral("Find"));
     auto* pHistoryRow = new QHBoxLayout(pHistory);
-    pHistoryRow->addWidget(Label("Find history length:", mpFindHistory));
+    pHistoryRow->addWidget(ZsBuddyLabel("Find history length:", mpFindHistory));
     pHistoryRow->addWidget(mpFindHistory, 1);
     pHistoryRow->addWidget(mpClear);
     pLayout->addWidget(pHistory);

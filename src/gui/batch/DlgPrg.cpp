@@ -12,6 +12,7 @@
 
 #include "common/ZsLog.h"
 #include "gui/common/ZsBusy.h"
+#include "gui/common/ZsQt.h"
 
 namespace {
 
@@ -150,11 +151,7 @@ CDlgPrg::CDlgPrg(QWidget* pMainWnd) : mpMainWnd(pMainWnd) {
     mpLog->setUniformItemSizes(true);
     mpLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // A fixed-pitch font keeps the columns of the numbered log lines in line.
-    QFont logFont(QStringLiteral("Courier New"));
-    logFont.setStyleHint(QFont::TypeWriter);
-    logFont.setFixedPitch(true);
-    logFont.setPixelSize(11);
-    mpLog->setFont(logFont);
+    mpLog->setFont(ZsFixedFont(11));
     place(mpLog, kLogRect);
 
     setFixedSize(kWidthDlu * nBaseX / 4, kHeightDlu * nBaseY / 8);

@@ -2,10 +2,17 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
 #include "gui/common/ZsQt.h"
+
+QLabel* ZsBuddyLabel(const char* pszText, QWidget* pBuddy) {
+    auto* pLabel = new QLabel(QString::fromUtf8(pszText));
+    pLabel->setBuddy(pBuddy);
+    return pLabel;
+}
 
 CZsDialog::CZsDialog(QWidget* pParent) : QDialog(pParent) {}
 
@@ -36,6 +43,15 @@ void CZsDialog::BindSetting(QLineEdit* pEdit, const CZsTextSetting& setting) {
 void CZsDialog::BindSetting(QSpinBox* pSpin, const CZsIntSetting& setting) {
     mBindings.push_back({[pSpin, setting] { pSpin->setValue(setting.Get()); },
                          [pSpin, setting] { setting.Set(pSpin->value()); }});
+}
+
+void CZsDialog::BindNumberText(QComboBox* pCombo, const CZsIntSetting& setting) {
+    mBindings.push_back({[pCombo, setting] { pCombo->setCurrentText(QString::number(setting.Get())); },
+                         [pCombo, setting] {
+                             bool bOk = false;
+                             const int nValue = pCombo->currentText().trimmed().toInt(&bOk);
+                             setting.Set(bOk ? nValue : setting.nDefault);
+                         }});
 }
 
 void CZsDialog::LoadSettings() {

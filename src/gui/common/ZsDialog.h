@@ -13,8 +13,12 @@
 
 class QAbstractButton;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QSpinBox;
+
+// A label whose mnemonic puts the focus on its buddy.
+QLabel* ZsBuddyLabel(const char* pszText, QWidget* pBuddy);
 
 class CZsDialog : public QDialog, public CZsCmdTarget {
     Q_OBJECT
@@ -30,6 +34,8 @@ public:
     void BindSetting(QLineEdit* pEdit, const CZsTextSetting& setting);
     // A number box.
     void BindSetting(QSpinBox* pSpin, const CZsIntSetting& setting);
+    // An editable combo box that holds a number: its text (text that is no number stores the default).
+    void BindNumberText(QComboBox* pCombo, const CZsIntSetting& setting);
 
     // Gives every bound control its stored value.
     void LoadSettings();

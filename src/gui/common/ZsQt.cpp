@@ -1,12 +1,14 @@
 #include "gui/common/ZsQt.h"
 
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QPixmap>
 #include <QSettings>
 #include <cstring>
 
 #include "common/ZsBase.h"
 #include "icon/ZsBitmap.h"
+#include "icon/ZsCodec.h"
 
 namespace {
 ZsUrlOpener& UrlOpener() {
@@ -36,6 +38,31 @@ QImage ZsToQImage(const CZsBitmap& bitmap) {
         std::memcpy(image.scanLine(y), bitmap.Row(y), nRowBytes);
     }
     return image;
+}
+
+CZsBitmap ZsFromQImage(const QImage& image) {
+    if (image.isNull() || !ZsCheckPictureSize(image.width(), image.height(), nullptr)) {
+        return {};
+    }
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    CZsBitmap bitmap(argb.width(), argb.height(), image.hasAlphaChannel() ? 32 : 24);
+    const size_t nRowBytes = static_cast<size_t>(argb.width()) * sizeof(uint32_t);
+    for (int y = 0; y < argb.height(); ++y) {
+        std::memcpy(bitmap.Row(y), argb.constScanLine(y), nRowBytes);
+    }
+    return bitmap;
+}
+
+QFont ZsGeneralFont(qreal rPointSize) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(rPointSize);
+    return font;
+}
+
+QFont ZsFixedFont(int nPixelHeight) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(nPixelHeight);
+    return font;
 }
 
 std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {

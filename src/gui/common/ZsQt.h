@@ -2,6 +2,7 @@
 // opening of links and files with the desktop's programs.
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QImage>
 #include <QString>
@@ -26,6 +27,15 @@ std::filesystem::path ZsPathOf(const QString& s);
 
 // The picture as a QImage of the same pixels (non-premultiplied ARGB); a null image for a null picture.
 QImage ZsToQImage(const CZsBitmap& bitmap);
+
+// The pixels of a picture from elsewhere (the clipboard, a drop) as a core picture; a null picture when the
+// image is null or too large to be taken (ZsCheckPictureSize).
+CZsBitmap ZsFromQImage(const QImage& image);
+
+// The fonts the program's windows name by a family of another desktop map to this desktop's general font and
+// fixed-width font, at the same size.
+QFont ZsGeneralFont(qreal rPointSize);
+QFont ZsFixedFont(int nPixelHeight);
 
 // The button pictures of a toolbar strip: square tiles as high as the strip, left to right. Empty when the
 // file is missing or is not a picture.

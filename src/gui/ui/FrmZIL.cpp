@@ -98,6 +98,7 @@ CFrmZIL::CFrmZIL(CDocZIL* pDoc, CZsCmdRouter* pRouter, QWidget* pParent) : QWidg
     mpSplitter = new QSplitter(Qt::Horizontal, this);
     mpTree = new CViwZILTree(mpSplitter);
     mpView = new CViewZIL(mpSplitter);
+    mpView->SetRouter(pRouter);
     mpSplitter->addWidget(mpTree);
     mpSplitter->addWidget(mpView);
     mpSplitter->setStretchFactor(0, 0);

@@ -1,20 +1,31 @@
 #include "gui/ui/ViewZIL.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHelpEvent>
 #include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsListBox.h"
 #include "gui/common/ZsQt.h"
+#include "gui/ui/DlgEditWait.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/LibHost.h"
+#include "gui/ui/ListModels.h"
+#include "gui/ui/PropPageIconInfo.h"
 #include "icon/ZsBitmap.h"
 #include "icon/ZsCodec.h"
+#include "library/ZsLibCmd.h"
+#include "library/ZsLibEdit.h"
 
 namespace {
 
@@ -25,7 +36,32 @@ constexpr int kTextMargin = 1;
 constexpr size_t kTipFormatsPerLine = 4;
 constexpr int kImageColumn = 128;
 constexpr int kImageRowHeight = 80;
-constexpr int kIdRole = Qt::UserRole + 1;
+// The view's small font: it fits "(3 formats)" under a 32-pixel icon.
+constexpr qreal kViewFontPoints = 8;
+
+// The commands of the lists' context menus, 0 for a separator.
+const int kIconMenu[] = {ID_ICON_IMPORT,
+                         ID_ICON_IMP_DIR,
+                         ID_ICON_IMP_GRID,
+                         0,
+                         ID_ICON_EXPORT,
+                         ID_ICON_EXP_GRID,
+                         0,
+                         ID_ICON_MERGE,
+                         ID_ICON_DEL_FMTS,
+                         0,
+                         ID_ICON_EDIT_ASS,
+                         ID_ICON_PROPERTIES,
+                         0,
+                         ID_EDIT_CUT,
+                         ID_EDIT_COPY,
+                         ID_EDIT_PASTE,
+                         ID_EDIT_CLEAR,
+                         0,
+                         ID_EDIT_SELECT_ALL,
+                         ID_EDIT_INVERT_SEL};
+const int kImageMenu[] = {ID_IMG_NEW,    ID_IMG_EXPORT, 0, ID_EDIT_CUT,        ID_EDIT_COPY,
+                          ID_EDIT_PASTE, ID_EDIT_CLEAR, 0, ID_EDIT_SELECT_ALL, ID_EDIT_INVERT_SEL};
 
 void RoundRect(QPainter& painter, const QRect& rc, const QColor& color) {
     QPainterPath path;
@@ -49,7 +85,68 @@ void Band(QPainter& painter, const QRect& rc, const QColor& color) {
     painter.fillRect(QRect(rc.left(), rc.top(), rc.width(), std::min(5, rc.height())), color);
 }
 
-// Paints a row of the icon list.
+bool IsSharedCommand(int nId) {
+    return nId == ID_EDIT_CUT || nId == ID_EDIT_COPY || nId == ID_EDIT_PASTE || nId == ID_EDIT_CLEAR;
+}
+
+// The rows of a selection as spans of first and last row, in ascending order, overlapping spans joined.
+std::vector<std::pair<int, int>> SelectedSpans(const QItemSelectionModel* pSelection) {
+    const QItemSelection selection = pSelection->selection();
+    std::vector<std::pair<int, int>> spans;
+    spans.reserve(static_cast<size_t>(selection.size()));
+    for (const QItemSelectionRange& range : selection) {
+        if (range.isValid()) {
+            spans.emplace_back(range.top(), range.bottom());
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    size_t nOut = 0;
+    for (const auto& span : spans) {
+        if (nOut > 0 && span.first <= spans[nOut - 1].second + 1) {
+            spans[nOut - 1].second = std::max(spans[nOut - 1].second, span.second);
+        } else {
+            spans[nOut++] = span;
+        }
+    }
+    spans.resize(nOut);
+    return spans;
+}
+
+int SelectedCount(const QItemSelectionModel* pSelection) {
+    int nCount = 0;
+    for (const auto& [nFirst, nLast] : SelectedSpans(pSelection)) {
+        nCount += nLast - nFirst + 1;
+    }
+    return nCount;
+}
+
+std::vector<int> SelectedRows(const QItemSelectionModel* pSelection) {
+    std::vector<int> rows;
+    for (const auto& [nFirst, nLast] : SelectedSpans(pSelection)) {
+        for (int nRow = nFirst; nRow <= nLast; ++nRow) {
+            rows.push_back(nRow);
+        }
+    }
+    return rows;
+}
+
+// Invert Selection: every row flips; the first selected row becomes the caret row.
+void InvertSelection(QListView* pList) {
+    QAbstractItemModel* pModel = pList->model();
+    const int nCount = pModel->rowCount();
+    if (nCount == 0) {
+        return;
+    }
+    QItemSelectionModel* pSelection = pList->selectionModel();
+    pSelection->select(QItemSelection(pModel->index(0, 0), pModel->index(nCount - 1, 0)),
+                       QItemSelectionModel::Toggle);
+    const std::vector<std::pair<int, int>> spans = SelectedSpans(pSelection);
+    if (!spans.empty()) {
+        pSelection->setCurrentIndex(pModel->index(spans.front().first, 0), QItemSelectionModel::NoUpdate);
+    }
+}
+
+// Paints a row of the icon list from what its model serves.
 class CIconDelegate : public QStyledItemDelegate {
 public:
     explicit CIconDelegate(CViewZIL* pView) : QStyledItemDelegate(pView), mpView(pView) {}
@@ -60,11 +157,6 @@ public:
 
     void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        CDocZIL* pDoc = mpView->Doc();
-        if (!pDoc) {
-            return;
-        }
-        const int32_t nId = index.data(kIdRole).toInt();
         const QRect rc = option.rect;
         const QPalette& pal = option.palette;
         const bool bSelected = option.state & QStyle::State_Selected;
@@ -91,18 +183,12 @@ public:
             }
         }
 
-        const ZsBytes data = pDoc->GetIconData(nId);
-        const int nSize = ZsDisplaySizeOf(mpView->DisplaySizeCmd());
-        int w = nSize;
-        int h = nSize;
-        int nBits = 32;
-        const CZsBitmap bitmap = data.empty() ? CZsBitmap() : ZI_GetIconHandle(data, w, h, nBits);
+        const QImage picture = index.data(Qt::DecorationRole).value<QImage>();
         const QRect rcPicture = bInfo ? rc.adjusted(0, 0, 0, -kInfoBand) : rc;
-        if (!bitmap.IsNull()) {
-            QRect rcImage(0, 0, w, h);
+        if (!picture.isNull()) {
+            QRect rcImage(QPoint(0, 0), picture.size());
             rcImage.moveCenter(rcPicture.center());
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(rcImage, ZsToQImage(bitmap));
+            painter.drawImage(rcImage.topLeft(), picture);
         } else if (!bInfo) {
             painter.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
             painter.setBrush(Qt::NoBrush);
@@ -110,23 +196,22 @@ public:
         }
 
         if (bInfo) {
-            const QColor cOn = pal.color(QPalette::Base);
-            const QColor cText = (bSelected || bFocus) ? cOn : pal.color(QPalette::Text);
-            const ZIL_ICON& rec = pDoc->GetIconRec(nId, ZIL_ICON_LOADNAME);
-            const bool bUntitled = !rec.name || rec.name->empty();
+            const QColor cText =
+                (bSelected || bFocus) ? pal.color(QPalette::Base) : pal.color(QPalette::Text);
+            const QString sName = index.data(Qt::DisplayRole).toString();
+            const bool bUntitled = sName.isEmpty();
             const QRect rcName(rc.left(), rc.bottom() + 1 - kInfoBand, rc.width(), 16);
             const QRect rcCount(rc.left(), rc.bottom() + 1 - 16, rc.width(), 16);
-            const QString sName = bUntitled ? QStringLiteral("(Untitled)") : ZsQ(*rec.name);
             painter.setFont(option.font);
             painter.setPen(bUntitled ? pal.color(QPalette::Dark) : cText);
-            painter.drawText(
-                rcName, Qt::AlignCenter | Qt::TextSingleLine,
-                option.fontMetrics.elidedText(sName, Qt::ElideRight, rcName.width() - 2 * kTextMargin));
+            painter.drawText(rcName, Qt::AlignCenter | Qt::TextSingleLine,
+                             option.fontMetrics.elidedText(bUntitled ? QStringLiteral("(Untitled)") : sName,
+                                                           Qt::ElideRight, rcName.width() - 2 * kTextMargin));
             painter.setPen(cText);
-            painter.drawText(
-                rcCount, Qt::AlignCenter | Qt::TextSingleLine,
-                option.fontMetrics.elidedText(QStringLiteral("(%1 formats)").arg(ZI_GetImageCount(data)),
-                                              Qt::ElideRight, rcCount.width() - 2 * kTextMargin));
+            painter.drawText(rcCount, Qt::AlignCenter | Qt::TextSingleLine,
+                             option.fontMetrics.elidedText(
+                                 QStringLiteral("(%1 formats)").arg(index.data(ZS_FORMAT_COUNT_ROLE).toInt()),
+                                 Qt::ElideRight, rcCount.width() - 2 * kTextMargin));
         }
         painter.restore();
     }
@@ -150,7 +235,7 @@ private:
     CViewZIL* mpView;
 };
 
-// Paints a row of the image-format list.
+// Paints a row of the image-format list from what its model serves.
 class CImageDelegate : public QStyledItemDelegate {
 public:
     explicit CImageDelegate(CViewZIL* pView) : QStyledItemDelegate(pView), mpView(pView) {}
@@ -161,12 +246,6 @@ public:
 
     void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        const CIcon& icon = mpView->WorkingIcon();
-        const int nRow = index.row();
-        if (nRow < 0 || nRow >= icon.GetImageCount()) {
-            return;
-        }
-        const ZI_IMAGE& image = icon.GetImage(nRow);
         const QRect rc = option.rect;
         const QPalette& pal = option.palette;
         const bool bSelected = option.state & QStyle::State_Selected;
@@ -183,19 +262,16 @@ public:
             RoundRect(painter, rcInner, bFocus ? FocusedRowColor(pal) : pal.color(QPalette::Button));
             Band(painter, rcBand, bFocus ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
         }
-
-        const ZI_FORMAT format = image.Format();
-        const int w = std::min(format.nWidth, 48);
-        const int h = std::min(format.nHeight, 48);
-        const CZsBitmap bitmap = ZI_CreateHICON(image.data, w, h);
-        if (!bitmap.IsNull()) {
-            QRect rcImage(0, 0, w, h);
+        const QImage picture = index.data(Qt::DecorationRole).value<QImage>();
+        if (!picture.isNull()) {
+            QRect rcImage(QPoint(0, 0), picture.size());
             rcImage.moveCenter(rcInner.adjusted(0, 0, 0, -24).center());
-            painter.drawImage(rcImage, ZsToQImage(bitmap));
+            painter.drawImage(rcImage.topLeft(), picture);
         }
         painter.setFont(option.font);
         painter.setPen((bFocus || bSelected) ? pal.color(QPalette::Base) : pal.color(QPalette::Text));
-        painter.drawText(rcBand, Qt::AlignCenter | Qt::TextSingleLine, ZsQ(ZI_GetFormatName(format)));
+        painter.drawText(rcBand, Qt::AlignCenter | Qt::TextSingleLine,
+                         index.data(Qt::DisplayRole).toString());
         painter.restore();
     }
 
@@ -205,49 +281,6 @@ private:
 
 }  // namespace
 
-void CIconListModel::SetIds(std::vector<int32_t> ids) {
-    beginResetModel();
-    mIds = std::move(ids);
-    endResetModel();
-}
-
-int CIconListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(mIds.size());
-}
-
-QVariant CIconListModel::data(const QModelIndex& index, int nRole) const {
-    if (!index.isValid() || index.row() >= rowCount() || nRole != kIdRole) {
-        return {};
-    }
-    return mIds[static_cast<size_t>(index.row())];
-}
-
-void CIconListModel::RefreshId(int32_t nId) {
-    for (size_t i = 0; i < mIds.size(); ++i) {
-        if (mIds[i] == nId) {
-            const QModelIndex idx = index(static_cast<int>(i));
-            emit dataChanged(idx, idx);
-        }
-    }
-}
-
-void CImageListModel::SetIcon(const CIcon* pIcon) {
-    beginResetModel();
-    mpIcon = pIcon;
-    endResetModel();
-}
-
-int CImageListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !mpIcon ? 0 : mpIcon->GetImageCount();
-}
-
-QVariant CImageListModel::data(const QModelIndex& index, int nRole) const {
-    if (!index.isValid() || nRole != kIdRole) {
-        return {};
-    }
-    return index.row();
-}
-
 CViewZIL::CViewZIL(QWidget* pParent)
     : QWidget(pParent),
       mnSizeCmd(ZS_ICON_VIEW_FORMAT.nDefault),
@@ -256,7 +289,11 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIconModel = new CIconListModel(this);
     mpImageModel = new CImageListModel(this);
 
-    mpIcons = new QListView(this);
+    auto* pIcons = new CZsListBox(this);
+    pIcons->SetItemDataRole(ZS_ID_ROLE);
+    pIcons->EnableDnD(false, false, false);
+    mpIcons = pIcons;
+    mpIcons->setObjectName(QStringLiteral("IconList"));
     mpIcons->setModel(mpIconModel);
     mpIcons->setItemDelegate(new CIconDelegate(this));
     mpIcons->setViewMode(QListView::ListMode);
@@ -267,16 +304,20 @@ CViewZIL::CViewZIL(QWidget* pParent)
     mpIcons->setSpacing(0);
 
     mpImages = new QListView(this);
+    mpImages->setObjectName(QStringLiteral("ImageList"));
     mpImages->setModel(mpImageModel);
     mpImages->setItemDelegate(new CImageDelegate(this));
     mpImages->setUniformItemSizes(true);
     mpImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Both lists use the view's small font: it fits "(3 formats)" under a 32-pixel icon.
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(ZsGeneralFont(kViewFontPoints));
 
+    for (QListView* pList : {mpIcons, mpImages}) {
+        pList->viewport()->installEventFilter(this);
+        pList->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(pList, &QWidget::customContextMenuRequested, this,
+                [this, pList](const QPoint& pos) { ShowContextMenu(pList, pos); });
+    }
     connect(mpIcons->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { LoadImages(); });
     connect(mpImages->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { UpdatePreview(); });
@@ -320,6 +361,7 @@ void CViewZIL::SetRowsShown(bool bRows) {
 }
 
 void CViewZIL::ApplyMetrics() {
+    mpIconModel->SetDisplaySize(ZsDisplaySizeOf(mnSizeCmd));
     // Columns flow down and scroll sideways; rows wrap at the list's width and scroll down.
     mpIcons->setFlow(mbRows ? QListView::LeftToRight : QListView::TopToBottom);
     mpIcons->setGridSize(QSize(ColumnWidth(), ItemHeight()));
@@ -334,6 +376,7 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
     }
     if (!mbSettingsRead) {
         mbSettingsRead = true;
+        mpIconModel->SetLibrary(pDoc);
         const int nCmd = ZS_ICON_VIEW_FORMAT.Get();
         mnSizeCmd = ZsDisplaySizeOf(nCmd) ? nCmd : ZS_ICON_VIEW_FORMAT.nDefault;
         mbInfo = ZS_ICON_VIEW_INFO.Get();
@@ -341,20 +384,27 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
         ApplyMetrics();
     }
     if (nHint <= 0) {
-        ZIL_LIST ids;
-        if (pDoc->mnCurNode != 0) {
-            pDoc->NodeToList(pDoc->mnCurNode, ids);
-        }
-        mpIconModel->SetIds(std::move(ids));
-        // Moving the caret to row 0 loads the image list; an empty list needs it done here.
-        SetCaretRow(0);
-        if (GetIconCount() == 0) {
-            LoadImages();
-        }
+        // Icons may have changed anywhere (a batch ran): nothing cached is trusted.
+        mpIconModel->Clear();
+        ReloadRows(0);
         return;
     }
-    mpIconModel->RefreshId(nHint);
+    mpIconModel->Refresh(nHint);
     if (GetCaretIconId() == nHint) {
+        LoadImages(GetImageCaretRow());
+    }
+}
+
+void CViewZIL::ReloadRows(int nCaret) {
+    CDocZIL* pDoc = Doc();
+    ZIL_LIST ids;
+    if (pDoc && pDoc->mnCurNode != 0) {
+        pDoc->NodeToList(pDoc->mnCurNode, ids);
+    }
+    mpIconModel->SetIds(std::move(ids));
+    // Moving the caret loads the image list; a list without a caret needs it done here.
+    SetCaretRow(nCaret);
+    if (GetCaretRow() < 0) {
         LoadImages();
     }
 }
@@ -364,7 +414,11 @@ int CViewZIL::GetIconCount() const {
 }
 
 int CViewZIL::GetSelectedCount() const {
-    return static_cast<int>(mpIcons->selectionModel()->selectedIndexes().size());
+    return SelectedCount(mpIcons->selectionModel());
+}
+
+std::vector<int> CViewZIL::GetSelectedRows() const {
+    return SelectedRows(mpIcons->selectionModel());
 }
 
 int CViewZIL::GetCaretRow() const {
@@ -376,21 +430,46 @@ void CViewZIL::SetCaretRow(int nRow) {
     const QModelIndex index = mpIconModel->index(nRow);
     if (index.isValid()) {
         mpIcons->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        mpIcons->scrollTo(index);
     } else {
         mpIcons->selectionModel()->clear();
     }
 }
 
 int32_t CViewZIL::GetCaretIconId() const {
-    const int nRow = GetCaretRow();
-    return nRow < 0 ? 0 : mpIconModel->Ids()[static_cast<size_t>(nRow)];
+    return mpIconModel->IdAt(GetCaretRow());
 }
 
 int CViewZIL::GetImageRowCount() const {
     return mpImageModel->rowCount();
 }
 
-void CViewZIL::LoadImages() {
+int CViewZIL::GetImageCaretRow() const {
+    const QModelIndex current = mpImages->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+std::vector<int> CViewZIL::GetSelectedImageRows() const {
+    return SelectedRows(mpImages->selectionModel());
+}
+
+bool CViewZIL::IsImageListFocused() const {
+    return mpImages->hasFocus();
+}
+
+bool CViewZIL::IsOtherPaneFocused() const {
+    for (QWidget* p = QApplication::focusWidget(); p; p = p->parentWidget()) {
+        if (p == this) {
+            return false;
+        }
+        if (dynamic_cast<CZsView*>(p)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CViewZIL::LoadImages(int nImageRow) {
     mpImages->setUpdatesEnabled(false);
     mpImageModel->SetIcon(nullptr);
     mWorkingIcon = CIcon();
@@ -399,11 +478,12 @@ void CViewZIL::LoadImages() {
     if (pDoc && nId != 0) {
         CIcon icon;
         if (pDoc->GetIcon(nId, icon)) {
-            mWorkingIcon.SetData(icon.GetData());
+            mWorkingIcon = std::move(icon);
         }
         mpImageModel->SetIcon(&mWorkingIcon);
-        if (mWorkingIcon.GetImageCount() > 0) {
-            mpImages->selectionModel()->setCurrentIndex(mpImageModel->index(0),
+        const int nRow = ZsClampRow(nImageRow, static_cast<size_t>(mWorkingIcon.GetImageCount()));
+        if (nRow >= 0) {
+            mpImages->selectionModel()->setCurrentIndex(mpImageModel->index(nRow),
                                                         QItemSelectionModel::ClearAndSelect);
         }
     }
@@ -425,12 +505,21 @@ void CViewZIL::UpdatePreview() {
     pDoc->Host()->SetPreview(ZI_DecodeImage(mWorkingIcon.GetImage(current.row()).data));
 }
 
+void CViewZIL::IconChanged(int32_t nId, int nImageRow) {
+    CDocZIL* pDoc = Doc();
+    pDoc->SetModifiedFlag(true);
+    mpIconModel->Refresh(nId);
+    if (GetCaretIconId() == nId) {
+        LoadImages(nImageRow);
+    }
+}
+
 QString CViewZIL::IconToolTip(int nRow) const {
     CDocZIL* pDoc = Doc();
-    if (!pDoc || nRow < 0 || nRow >= GetIconCount()) {
+    const int32_t nId = mpIconModel->IdAt(nRow);
+    if (!pDoc || nId == 0) {
         return {};
     }
-    const int32_t nId = mpIconModel->Ids()[static_cast<size_t>(nRow)];
     const ZsBytes iconData = pDoc->GetIconData(nId);
     // The name and the formats keep their lines (four formats to a line); long keywords wrap. Names are
     // plain text: markup in them is shown, not interpreted.
@@ -466,10 +555,168 @@ void CViewZIL::resizeEvent(QResizeEvent*) {
     mpImages->setGeometry(cx - kImageColumn, 1, kImageColumn, std::max(0, cy - 1));
 }
 
+bool CViewZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // A double-click on an icon shows its properties; on the empty area after the last icon it imports.
+    if (pEvent->type() == QEvent::MouseButtonDblClick && pWatched == mpIcons->viewport() && mpRouter) {
+        auto* pMouse = static_cast<QMouseEvent*>(pEvent);
+        if (pMouse->button() == Qt::LeftButton) {
+            const bool bOnRow = mpIcons->indexAt(pMouse->position().toPoint()).isValid();
+            mpRouter->UpdateAll();
+            if (QAction* pAction = mpRouter->Find(bOnRow ? ID_ICON_PROPERTIES : ID_ICON_IMPORT)) {
+                pAction->trigger();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+void CViewZIL::ShowContextMenu(QListView* pList, const QPoint& pos) {
+    if (!mpRouter) {
+        return;
+    }
+    QMenu menu(this);
+    const bool bImages = pList == mpImages;
+    const int* pFirst = bImages ? std::begin(kImageMenu) : std::begin(kIconMenu);
+    const int* pLast = bImages ? std::end(kImageMenu) : std::end(kIconMenu);
+    for (const int* p = pFirst; p != pLast; ++p) {
+        if (*p == 0) {
+            menu.addSeparator();
+        } else if (QAction* pAction = mpRouter->Find(*p)) {
+            menu.addAction(pAction);
+        }
+    }
+    // The commands go to the list the menu belongs to.
+    pList->setFocus(Qt::PopupFocusReason);
+    mpRouter->UpdateAll();
+    menu.exec(pList->viewport()->mapToGlobal(pos));
+}
+
+bool CViewZIL::CanPasteImage() const {
+    const QMimeData* pData = QApplication::clipboard()->mimeData();
+    return pData && pData->hasImage();
+}
+
+void CViewZIL::OnIconProperties() {
+    CDocZIL* pDoc = Doc();
+    const int nRow = GetCaretRow();
+    const int32_t nId = GetCaretIconId();
+    if (!pDoc || nId == 0) {
+        return;
+    }
+    CDlgIconInfo sheet(*pDoc, nId, this);
+    if (sheet.exec() != QDialog::Accepted) {
+        return;
+    }
+    ZIL_ICON_TEXT_OPTIONS options;
+    if (sheet.Name() != pDoc->GetIconRec(nId, ZIL_ICON_LOADNAME).name.value_or(std::string())) {
+        options.name = sheet.Name();
+    }
+    if (sheet.Keywords() != pDoc->GetIconKeywords(nId)) {
+        options.keywords = sheet.Keywords();
+    }
+    if (!options.name && !options.keywords) {
+        return;
+    }
+    if (ZsSetIconText(*pDoc, pDoc->mnCurNode, {nRow}, options).nIcons > 0) {
+        pDoc->SetModifiedFlag(true);
+        mpIconModel->Refresh(nId);
+    }
+}
+
+void CViewZIL::OnIconEditAss() {
+    CDocZIL* pDoc = Doc();
+    const int nRow = GetCaretRow();
+    const int32_t nId = GetCaretIconId();
+    if (!pDoc || nId == 0) {
+        return;
+    }
+    if (CDlgEditWait::EditIcon(*pDoc, nId, this) == ZIL_EDIT_END_REPLACED) {
+        pDoc->SetModifiedFlag(true);
+        mpIconModel->Refresh(nId);
+        // Making the row the caret row again reloads its images.
+        SetCaretRow(nRow);
+        LoadImages();
+    }
+}
+
+void CViewZIL::OnIconDelete() {
+    CDocZIL* pDoc = Doc();
+    if (!pDoc || pDoc->mnCurNode == 0) {
+        return;
+    }
+    const ZIL_EDIT_RESULT r = ZsDeleteIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows(), GetCaretRow());
+    if (r.nStatus == ZIL_EDIT_DECLINED) {
+        return;
+    }
+    if (r.nChanged > 0 || r.nDeleted > 0) {
+        pDoc->SetModifiedFlag(true);
+    }
+    ReloadRows(r.nCaret);
+}
+
+void CViewZIL::OnImageCopy() {
+    const int nRow = GetImageCaretRow();
+    if (nRow < 0 || nRow >= mWorkingIcon.GetImageCount()) {
+        return;
+    }
+    QApplication::clipboard()->setImage(ZsToQImage(mWorkingIcon.GetHBITMAP(nRow)));
+}
+
+void CViewZIL::OnImageCut() {
+    OnImageCopy();
+    CDocZIL* pDoc = Doc();
+    const int32_t nId = GetCaretIconId();
+    if (!pDoc || nId == 0) {
+        return;
+    }
+    const ZIL_EDIT_RESULT r = ZsDeleteImages(*pDoc, nId, GetSelectedImageRows(), GetImageCaretRow());
+    if (r.nChanged > 0) {
+        IconChanged(nId, r.nCaret);
+    }
+}
+
+void CViewZIL::OnImagePaste() {
+    CDocZIL* pDoc = Doc();
+    const int32_t nId = GetCaretIconId();
+    const int nRow = GetImageCaretRow();
+    if (!pDoc || nId == 0 || nRow < 0) {
+        return;
+    }
+    const CZsBitmap picture = ZsFromQImage(QApplication::clipboard()->image());
+    if (picture.IsNull()) {
+        return;
+    }
+    if (ZsPasteImage(*pDoc, nId, nRow, picture)) {
+        IconChanged(nId, nRow);
+    }
+}
+
+void CViewZIL::OnImageDelete() {
+    CDocZIL* pDoc = Doc();
+    const int32_t nId = GetCaretIconId();
+    if (!pDoc || nId == 0 ||
+        ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to delete the selected images?") != ZS_IDOK) {
+        return;
+    }
+    const ZIL_EDIT_RESULT r = ZsDeleteImages(*pDoc, nId, GetSelectedImageRows(), GetImageCaretRow());
+    if (r.nChanged > 0) {
+        IconChanged(nId, r.nCaret);
+    }
+}
+
 bool CViewZIL::OnCommand(int nId) {
+    if (OnBatchCommand(nId)) {
+        return true;
+    }
     if (ZsDisplaySizeOf(nId)) {
         SetDisplaySize(nId);
         return true;
+    }
+    const bool bImages = IsImageListFocused();
+    // Cut, Copy, Paste and Delete belong to the pane that has the focus.
+    if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
+        return false;
     }
     switch (nId) {
         case ID_VIEW_ICON_INFO:
@@ -479,32 +726,57 @@ bool CViewZIL::OnCommand(int nId) {
             SetRowsShown(!mbRows);
             return true;
         case ID_EDIT_SELECT_ALL:
-            mpIcons->selectAll();
+            (bImages ? mpImages : mpIcons)->selectAll();
             return true;
-        case ID_EDIT_INVERT_SEL: {
-            QItemSelection all(mpIconModel->index(0), mpIconModel->index(GetIconCount() - 1));
-            mpIcons->selectionModel()->select(all, QItemSelectionModel::Toggle);
-            const QModelIndexList selected = mpIcons->selectionModel()->selectedIndexes();
-            if (!selected.isEmpty()) {
-                int nFirst = selected.front().row();
-                for (const QModelIndex& index : selected) {
-                    nFirst = std::min(nFirst, index.row());
-                }
-                mpIcons->selectionModel()->setCurrentIndex(mpIconModel->index(nFirst),
-                                                           QItemSelectionModel::NoUpdate);
+        case ID_EDIT_INVERT_SEL:
+            InvertSelection(bImages ? mpImages : mpIcons);
+            return true;
+        case ID_ICON_PROPERTIES:
+            OnIconProperties();
+            return true;
+        case ID_ICON_EDIT_ASS:
+            OnIconEditAss();
+            return true;
+        case ID_EDIT_CLEAR:
+            bImages ? OnImageDelete() : OnIconDelete();
+            return true;
+        case ID_EDIT_COPY:
+            if (bImages) {
+                OnImageCopy();
+                return true;
             }
-            return true;
-        }
+            return false;
+        case ID_EDIT_CUT:
+            if (bImages) {
+                OnImageCut();
+                return true;
+            }
+            return false;
+        case ID_EDIT_PASTE:
+            if (bImages) {
+                OnImagePaste();
+                return true;
+            }
+            return false;
         default:
             return false;
     }
 }
 
 bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
+    if (OnUpdateBatchCommand(ui)) {
+        return true;
+    }
     const int nId = ui.Id();
     if (ZsDisplaySizeOf(nId)) {
         ui.SetCheck(nId == mnSizeCmd);
         return true;
+    }
+    CDocZIL* pDoc = Doc();
+    const int32_t nNode = pDoc ? pDoc->mnCurNode : 0;
+    const bool bImages = IsImageListFocused();
+    if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
+        return false;
     }
     switch (nId) {
         case ID_VIEW_ICON_INFO:
@@ -513,12 +785,52 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_VIEW_ICON_ROWS:
             ui.SetCheck(mbRows);
             return true;
-        case ID_EDIT_SELECT_ALL:
-            ui.Enable(GetSelectedCount() < GetIconCount());
+        case ID_ICON_IMPORT:
+        case ID_ICON_IMP_DIR:
+        case ID_ICON_IMP_GRID:
+            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, nNode).Ok());
             return true;
+        case ID_ICON_EXPORT:
+        case ID_ICON_EXP_GRID:
+        case ID_ICON_DEL_FMTS:
+        case ID_ICON_EDIT_ASS:
+        case ID_ICON_PROPERTIES:
+            ui.Enable(GetSelectedCount() > 0);
+            return true;
+        case ID_ICON_MERGE: {
+            const int nSelected = GetSelectedCount();
+            ui.Enable(pDoc && nNode != 0 && nSelected > 0 &&
+                      ZsCheckMergeIcons(*pDoc, nNode, GetSelectedRows()).Ok());
+            return true;
+        }
+        case ID_IMG_NEW:
+        case ID_IMG_EXPORT:
+            ui.Enable(GetImageRowCount() > 0 && !GetSelectedImageRows().empty());
+            return true;
+        case ID_EDIT_SELECT_ALL: {
+            const QListView* pList = bImages ? mpImages : mpIcons;
+            ui.Enable(SelectedCount(pList->selectionModel()) < pList->model()->rowCount());
+            return true;
+        }
         case ID_EDIT_INVERT_SEL:
-            ui.Enable(GetIconCount() > 0);
+            ui.Enable((bImages ? mpImages : mpIcons)->model()->rowCount() > 0);
             return true;
+        case ID_EDIT_CLEAR:
+            ui.Enable(bImages ? !GetSelectedImageRows().empty() : GetSelectedCount() > 0);
+            return true;
+        case ID_EDIT_COPY:
+        case ID_EDIT_CUT:
+            if (bImages) {
+                ui.Enable(!GetSelectedImageRows().empty());
+                return true;
+            }
+            return false;
+        case ID_EDIT_PASTE:
+            if (bImages) {
+                ui.Enable(!GetSelectedImageRows().empty() && CanPasteImage());
+                return true;
+            }
+            return false;
         default:
             return false;
     }

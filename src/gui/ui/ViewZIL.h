@@ -1,46 +1,21 @@
 // The right-hand pane of a library window: the icons of the category on display as a multi-column list of
-// pictures with optional name and format count, and beside it the image formats of the focused icon. The
-// list decodes only the icons it paints.
+// pictures with optional name and format count, and beside it the image formats of the focused icon. It is
+// the home of the icon and image commands that are not batches: delete, properties, editing in another
+// program, the clipboard and drag and drop; the batches (import, export, merge, formats) have their own file.
 #pragma once
 
-#include <QAbstractListModel>
 #include <QWidget>
+#include <filesystem>
 #include <vector>
 
 #include "gui/common/ZsDocument.h"
 #include "icon/ZsIcon.h"
 
 class CDocZIL;
+class CIconListModel;
+class CImageListModel;
+class CZsCmdRouter;
 class QListView;
-
-// The ids of the icons on display, one row each.
-class CIconListModel : public QAbstractListModel {
-    Q_OBJECT
-public:
-    using QAbstractListModel::QAbstractListModel;
-    void SetIds(std::vector<int32_t> ids);
-    const std::vector<int32_t>& Ids() const { return mIds; }
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
-    void RefreshId(int32_t nId);
-
-private:
-    std::vector<int32_t> mIds;
-};
-
-// The images of the working icon, one row each.
-class CImageListModel : public QAbstractListModel {
-    Q_OBJECT
-public:
-    using QAbstractListModel::QAbstractListModel;
-    void SetIcon(const CIcon* pIcon);
-    const CIcon* Icon() const { return mpIcon; }
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
-
-private:
-    const CIcon* mpIcon = nullptr;
-};
 
 class CViewZIL : public QWidget, public CZsView, public CZsCmdTarget {
     Q_OBJECT
@@ -48,9 +23,13 @@ public:
     explicit CViewZIL(QWidget* pParent = nullptr);
 
     CDocZIL* Doc() const;
+    // Hint 0 or less: the category on display changed, or anything may have; a positive hint is the id of
+    // an icon that changed.
     void OnUpdate(CZsView* pSender, int nHint) override;
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
+    // The router that double-clicks and the context menus go through.
+    void SetRouter(CZsCmdRouter* pRouter) { mpRouter = pRouter; }
 
     // The display size command (33280 ... 33289) and whether names and format counts are shown; both are
     // stored as settings at every change.
@@ -66,11 +45,17 @@ public:
     int ColumnWidth() const;
 
     int GetIconCount() const;
+    // Counted from the selection's ranges, so a selection of every row of a large list costs nothing.
     int GetSelectedCount() const;
+    // The selected rows in ascending order.
+    std::vector<int> GetSelectedRows() const;
     int GetCaretRow() const;
+    // Makes the row the caret row, selected alone (-1 or a row outside the list: nothing selected).
     void SetCaretRow(int nRow);
     int32_t GetCaretIconId() const;
     int GetImageRowCount() const;
+    int GetImageCaretRow() const;
+    std::vector<int> GetSelectedImageRows() const;
     const CIcon& WorkingIcon() const { return mWorkingIcon; }
     // The tooltip of a row (rich text): the icon's full name, its keywords and its formats.
     QString IconToolTip(int nRow) const;
@@ -79,18 +64,78 @@ public:
 
     QListView* IconList() const { return mpIcons; }
     QListView* ImageList() const { return mpImages; }
+    CIconListModel* IconModel() const { return mpIconModel; }
+    // Whether the image-format list has the keyboard focus, so that the shared commands act on it.
+    bool IsImageListFocused() const;
+    // Whether another pane of the library window (the tree) has the focus, which then takes Cut, Copy, Paste
+    // and Delete.
+    bool IsOtherPaneFocused() const;
+
+    // Icon Information on the caret row's icon: name and keywords are stored on OK.
+    void OnIconProperties();
+    // Edits the caret row's icon in another program (CDlgEditWait).
+    void OnIconEditAss();
+    // Delete: asks whether to remove the selected icons from the category or delete them from the library.
+    void OnIconDelete();
+
+    // The format list's commands on the working icon; each change is stored at once.
+    void OnImageCopy();
+    void OnImageCut();
+    void OnImagePaste();
+    void OnImageDelete();
 
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+    // ---- Batch commands (ViewZILBatch.cpp): import, export, strips and grids, merge, formats -----------
+public:
+    // Imports the files into the category on display at row nPosition (-1: append) under the progress
+    // dialog, cutting pictures into tiles when both tile sizes are non-zero (a size in pixels, or minus a
+    // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
+    int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
+                       int nTileHeight = 0);
+    // The selected rows of the icon list, and of the image-format list, in ascending order.
+    std::vector<int> GetSelectedRows() const;
+    std::vector<int> GetSelectedImageRows() const;
+
+private:
+    // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.
+    bool OnBatchCommand(int nId);
+    bool OnUpdateBatchCommand(CZsCmdUI& ui);
+    void OnImportIcons();
+    void OnImportDirectory();
+    void OnImportGrid();
+    void OnExportIcons();
+    void OnExportGrid();
+    void OnMergeIcons();
+    void OnDeleteFormats();
+    void OnNewImages();
+    void OnExportImages();
+    // The icons of the selected rows, in list order.
+    std::vector<int32_t> GetSelectedIds() const;
+    // Shows the rows of the category on display as the store now lists them, selects the given rows and
+    // makes nCaret (clamped to the list) the caret row.
+    void ShowRows(const std::vector<int>& selected, int nCaret);
+    // ---- End of the batch commands ----------------------------------------------------------------------
 
 private:
     void ApplyMetrics();
-    void LoadImages();
+    // Loads the images of the caret row's icon, with the image caret at nImageRow (clamped).
+    void LoadImages(int nImageRow = 0);
+    // Shows the category's rows again, with the caret (alone selected) at nCaret.
+    void ReloadRows(int nCaret);
+    // Stores nothing itself: the icon nId changed in the store; the document is marked modified, its row
+    // repainted and, when it is the working icon, the images reloaded with the image caret at nImageRow.
+    void IconChanged(int32_t nId, int nImageRow);
+    void ShowContextMenu(QListView* pList, const QPoint& pos);
+    bool CanPasteImage() const;
 
     QListView* mpIcons;
     QListView* mpImages;
     CIconListModel* mpIconModel;
     CImageListModel* mpImageModel;
+    CZsCmdRouter* mpRouter = nullptr;
     CIcon mWorkingIcon;
     int mnSizeCmd;
     bool mbInfo;

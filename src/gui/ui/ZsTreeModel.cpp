@@ -71,6 +71,10 @@ QVariant CZsTreeModel::data(const QModelIndex& index, int nRole) const {
     }
 }
 
+Qt::ItemFlags CZsTreeModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable : Qt::NoItemFlags;
+}
+
 void CZsTreeModel::OnBeginInsert(ZsTreeItem parent, int nRow) {
     beginInsertRows(IndexOf(parent), nRow, nRow);
 }

@@ -25,6 +25,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+    // Every item may be edited as far as the model goes; the view decides which labels are.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
     // The tree's selection was set by the store (a search selects "Find Results").

@@ -1,0 +1,87 @@
+// The item models of a library window's right-hand pane: the icons of the category on display and the images
+// of the focused icon. Both serve what their rows show (picture, text, format count) and make it only for the
+// rows that are painted: a library of 100,000 icons costs its ids, not its pictures.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QCache>
+#include <QImage>
+#include <vector>
+
+#include "library/ZsIconLib.h"
+
+class CIcon;
+
+// Roles beside Qt's own: the icon id of a row, and the number of formats of its icon.
+enum : int {
+    ZS_ID_ROLE = Qt::UserRole + 1,
+    ZS_FORMAT_COUNT_ROLE,
+};
+
+// The ids of the icons on display, one row each. Qt::DisplayRole is the icon's name (empty for an icon
+// without one), Qt::DecorationRole its picture at the display size (a null image when it has none) and
+// ZS_FORMAT_COUNT_ROLE its number of formats. What a row shows is kept in a cache bounded in bytes, keyed by
+// icon id and display size, so that scrolling back and repainting decode nothing; the entries of an icon are
+// dropped when it changes (Refresh) and all of them when the library may have changed anywhere (Clear).
+class CIconListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit CIconListModel(QObject* pParent = nullptr);
+
+    // The library the ids belong to (null: none, every row shows nothing).
+    void SetLibrary(CZsIconLib* pLib) { mpLib = pLib; }
+    // The pixels of the pictures; the cache keeps those of other sizes until they are pushed out.
+    void SetDisplaySize(int nSize);
+    int DisplaySize() const { return mnSize; }
+
+    void SetIds(std::vector<int32_t> ids);
+    const std::vector<int32_t>& Ids() const { return mIds; }
+    int32_t IdAt(int nRow) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Icon nId changed: its cached rows are made again and repainted.
+    void Refresh(int32_t nId);
+    // Forgets every cached row (the icons may have changed without being named).
+    void Clear();
+    // The number of icons whose rows are cached, and the cache's bound in bytes.
+    int CachedCount() const { return static_cast<int>(mCache.count()); }
+    static constexpr qsizetype kCacheBytes = 48 * 1024 * 1024;
+
+private:
+    struct CCell {
+        QImage picture;
+        QString sName;
+        int nFormats = 0;
+    };
+    const CCell* Cell(int32_t nId) const;
+    static qint64 Key(int32_t nId, int nSize) { return (static_cast<qint64>(nId) << 16) | nSize; }
+
+    CZsIconLib* mpLib = nullptr;
+    int mnSize = 32;
+    std::vector<int32_t> mIds;
+    mutable QCache<qint64, CCell> mCache;
+};
+
+// The images of the working icon, one row each. Qt::DisplayRole is the format label ("32x32 - XP") and
+// Qt::DecorationRole the picture at its own size, at most 48 pixels on a side, made once per row.
+class CImageListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    // The icon whose images are listed (null: none); its rows are made again.
+    void SetIcon(const CIcon* pIcon);
+    const CIcon* Icon() const { return mpIcon; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    static constexpr int kMaxPicture = 48;
+
+private:
+    const CIcon* mpIcon = nullptr;
+    mutable std::vector<QImage> mPictures;
+    mutable std::vector<bool> mMade;
+};

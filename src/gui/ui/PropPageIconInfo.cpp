@@ -1,0 +1,102 @@
+#include "gui/ui/PropPageIconInfo.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "common/ZsText.h"
+#include "gui/common/ZsQt.h"
+#include "icon/ZsIcon.h"
+#include "library/ZsIconLib.h"
+
+namespace {
+constexpr int kPictureSize = 32;
+}  // namespace
+
+CPropPageIconInfo::CPropPageIconInfo(CZsIconLib& lib, int32_t nId, QWidget* pParent) : QWidget(pParent) {
+    const ZsBytes iconData = lib.GetIconData(nId);
+    auto* pPicture = new QLabel(this);
+    pPicture->setObjectName(QStringLiteral("Picture"));
+    pPicture->setFixedSize(kPictureSize, kPictureSize);
+    pPicture->setAlignment(Qt::AlignCenter);
+    if (!iconData.empty()) {
+        int w = kPictureSize;
+        int h = kPictureSize;
+        int nBits = 32;
+        pPicture->setPixmap(QPixmap::fromImage(ZsToQImage(ZI_GetIconHandle(iconData, w, h, nBits))));
+    }
+
+    const ZIL_ICON& rec = lib.GetIconRec(nId, ZIL_ICON_LOADNAME | ZIL_ICON_LOADKWDS);
+    mpName = new QLineEdit(ZsQ(rec.name.value_or(std::string())), this);
+    mpName->setObjectName(QStringLiteral("Name"));
+    mpKeywords = new QLineEdit(ZsQ(rec.kwds.value_or(std::string())), this);
+    mpKeywords->setObjectName(QStringLiteral("Keywords"));
+
+    ZI_INFO info;
+    const bool bInfo = ZI_GetIconInfo(iconData, &info) && info.nImages > 0;
+    const std::pair<const char*, std::string> fields[] = {
+        {"Location", lib.GetIconPath(nId)},
+        {"Size", ZsFormat("%.1f KB (%d Bytes)", static_cast<double>(iconData.size()) / 1024,
+                          static_cast<int>(iconData.size()))},
+        {"Formats", ZsFormat("%d Formats (%d XP/32-Bits Formats)", bInfo ? info.nImages : 0,
+                             bInfo ? info.nXPImages : 0)},
+        {"Dimension",
+         bInfo ? ZsFormat("%dx%d ~ %dx%d", info.nMinWidth, info.nMinWidth, info.nMaxWidth, info.nMaxWidth)
+               : std::string()},
+        {"Bit Count", bInfo ? ZsFormat("%d ~ %d", info.nMinBitCount, info.nMaxBitCount) : std::string()},
+    };
+
+    auto* pForm = new QFormLayout;
+    pForm->addRow(QStringLiteral("&Name:"), mpName);
+    pForm->addRow(QStringLiteral("&Keywords:"), mpKeywords);
+    for (const auto& [pszLabel, sText] : fields) {
+        auto* pValue = new QLabel(ZsQ(sText), this);
+        pValue->setTextFormat(Qt::PlainText);
+        pValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        const QString sLabel = QString::fromLatin1(pszLabel);
+        pValue->setObjectName(sLabel);
+        pForm->addRow(sLabel + QLatin1Char(':'), pValue);
+        mFields.emplace_back(sLabel, pValue);
+    }
+    auto* pLayout = new QHBoxLayout(this);
+    pLayout->addWidget(pPicture, 0, Qt::AlignTop);
+    pLayout->addSpacing(8);
+    pLayout->addLayout(pForm, 1);
+}
+
+QString CPropPageIconInfo::Field(const QString& sLabel) const {
+    for (const auto& [sName, pLabel] : mFields) {
+        if (sName == sLabel) {
+            return pLabel->text();
+        }
+    }
+    return {};
+}
+
+CDlgIconInfo::CDlgIconInfo(CZsIconLib& lib, int32_t nId, QWidget* pParent) : QDialog(pParent) {
+    setWindowTitle(QStringLiteral("Icon Information"));
+    auto* pTabs = new QTabWidget(this);
+    mpPage = new CPropPageIconInfo(lib, nId, pTabs);
+    pTabs->addTab(mpPage, QStringLiteral("General"));
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(pTabs);
+    pLayout->addWidget(pButtons);
+    setMinimumWidth(420);
+    mpPage->NameEdit()->setFocus();
+}
+
+std::string CDlgIconInfo::Name() const {
+    return ZsS(mpPage->NameEdit()->text());
+}
+
+std::string CDlgIconInfo::Keywords() const {
+    return ZsS(mpPage->KeywordsEdit()->text());
+}
