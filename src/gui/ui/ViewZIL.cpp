@@ -772,8 +772,6 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         ui.SetCheck(nId == mnSizeCmd);
         return true;
     }
-    CDocZIL* pDoc = Doc();
-    const int32_t nNode = pDoc ? pDoc->mnCurNode : 0;
     const bool bImages = IsImageListFocused();
     if (IsSharedCommand(nId) && IsOtherPaneFocused()) {
         return false;
@@ -785,27 +783,10 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
         case ID_VIEW_ICON_ROWS:
             ui.SetCheck(mbRows);
             return true;
-        case ID_ICON_IMPORT:
-        case ID_ICON_IMP_DIR:
-        case ID_ICON_IMP_GRID:
-            ui.Enable(pDoc && ZsCheckImportTarget(*pDoc, nNode).Ok());
-            return true;
-        case ID_ICON_EXPORT:
-        case ID_ICON_EXP_GRID:
-        case ID_ICON_DEL_FMTS:
+        // The batch commands' rules are in OnUpdateBatchCommand.
         case ID_ICON_EDIT_ASS:
         case ID_ICON_PROPERTIES:
             ui.Enable(GetSelectedCount() > 0);
-            return true;
-        case ID_ICON_MERGE: {
-            const int nSelected = GetSelectedCount();
-            ui.Enable(pDoc && nNode != 0 && nSelected > 0 &&
-                      ZsCheckMergeIcons(*pDoc, nNode, GetSelectedRows()).Ok());
-            return true;
-        }
-        case ID_IMG_NEW:
-        case ID_IMG_EXPORT:
-            ui.Enable(GetImageRowCount() > 0 && !GetSelectedImageRows().empty());
             return true;
         case ID_EDIT_SELECT_ALL: {
             const QListView* pList = bImages ? mpImages : mpIcons;

@@ -95,9 +95,6 @@ public:
     // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
     int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
                        int nTileHeight = 0);
-    // The selected rows of the icon list, and of the image-format list, in ascending order.
-    std::vector<int> GetSelectedRows() const;
-    std::vector<int> GetSelectedImageRows() const;
 
 private:
     // The hooks of OnCommand and OnUpdateCommand: true when the command is one of these.

@@ -19,6 +19,7 @@
 #include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
+#include "gui/ui/ListModels.h"
 #include "gui/ui/ViewZIL.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
@@ -39,16 +40,6 @@ constexpr const char* kImportFilter =
 constexpr const char* kPictureFilter =
     "Picture Files (*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
     "All Files (*.*)|*.*||";
-
-// The rows of a model's selection in ascending order.
-std::vector<int> SortedRows(const QModelIndexList& indexes) {
-    std::vector<int> rows;
-    for (const QModelIndex& index : indexes) {
-        rows.push_back(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
 
 // Files the export could not write, named in one error box.
 void ReportUnwritten(const ZIL_EXPORT_RESULT& r) {
@@ -135,14 +126,6 @@ bool CViewZIL::OnUpdateBatchCommand(CZsCmdUI& ui) {
         default:
             return false;
     }
-}
-
-std::vector<int> CViewZIL::GetSelectedRows() const {
-    return SortedRows(mpIcons->selectionModel()->selectedRows());
-}
-
-std::vector<int> CViewZIL::GetSelectedImageRows() const {
-    return SortedRows(mpImages->selectionModel()->selectedRows());
 }
 
 std::vector<int32_t> CViewZIL::GetSelectedIds() const {
