@@ -1,5 +1,5 @@
-// Helpers shared by the benchmark programs: wall-clock timing, icons with noisy pixels, as icon files carry
-// them, and the process's memory.
+// Small pieces the benchmark programs share: the resident set, wall-clock timing and icons with noisy
+// pixels, as icon files carry them.
 #pragma once
 
 #include <algorithm>
@@ -13,6 +13,18 @@
 
 #include "common/ZsBase.h"
 #include "common/ZsByteReader.h"
+
+// The process's resident set in KiB (0 where /proc does not tell).
+inline long RssKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
 
 namespace bench {
 
@@ -86,15 +98,3 @@ inline ZsBlock MakeIcon(std::mt19937& rng) {
 }
 
 }  // namespace bench
-
-// The process's resident set in KiB (0 where /proc does not tell).
-inline long RssKiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
