@@ -93,6 +93,14 @@ std::filesystem::path BrowseFolder(QWidget* pParent, const CZsTextSetting& setti
     return folder;
 }
 
+// A right-button drop of icons or files on a category asks whether to move or copy them into it; false for
+// "Cancel". The choice is written back into nOp.
+bool AskDropIntoCategory(QWidget* pWindow, int& nOp, int nOffered) {
+    int nPos = ZS_POS_CHILD;
+    return ZsDropMenu(pWindow, nOp, nPos, nOffered, ZS_POS_CHILD, {true, true, true, true, true, true}) !=
+           ZS_OP_NONE;
+}
+
 }  // namespace
 
 CViwZILTree::CViwZILTree(QWidget* pParent) : CZsTreeView(pParent) {
@@ -306,12 +314,8 @@ int CViwZILTree::DropIcons(const QMimeData* pData, const QModelIndex& target, in
     if (!ZsGetDnDItems(pData, nullptr, &items)) {
         return ZS_OP_NONE;
     }
-    if (nMenuPositions) {
-        int nPos = ZS_POS_CHILD;
-        if (ZsDropMenu(this, nOp, nPos, nOffered, ZS_POS_CHILD, {true, true, true, true, true, true}) ==
-            ZS_OP_NONE) {
-            return ZS_OP_NONE;
-        }
+    if (nMenuPositions && !AskDropIntoCategory(this, nOp, nOffered)) {
+        return ZS_OP_NONE;
     }
     // The rows are those the list showed when the drag started; a row that holds another icon by now is
     // left out.
@@ -348,12 +352,8 @@ int CViwZILTree::DropFiles(const QMimeData* pData, const QModelIndex& target, in
     if (!ZsGetDroppedFiles(pData, &dirs, &files, ZIL_DROP_PATTERNS) || (dirs.empty() && files.empty())) {
         return ZS_OP_NONE;
     }
-    if (nMenuPositions) {
-        int nPos = ZS_POS_CHILD;
-        if (ZsDropMenu(this, nOp, nPos, nOffered, ZS_POS_CHILD, {true, true, true, true, true, true}) ==
-            ZS_OP_NONE) {
-            return ZS_OP_NONE;
-        }
+    if (nMenuPositions && !AskDropIntoCategory(this, nOp, nOffered)) {
+        return ZS_OP_NONE;
     }
     const ZsTreeItem targetItem = CZsTreeModel::ItemOf(target);
     const int32_t nTarget = pDoc->Tree().GetItemData(targetItem);
