@@ -78,15 +78,9 @@ int Convert(CCliArgs& args) {
     }
     const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
     std::string sError;
-    ZsBlock block = ZI_LoadPictureIcon(in, nMode, &sError);
+    ZsBlock block = ZI_LoadPictureIcon(in, nMode, &sError, formats);
     if (block.empty()) {
         return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
-    }
-    if (!formats.empty()) {
-        CIcon icon;
-        icon.SetData(block);
-        icon.SetFormats(formats);
-        block = icon.GetData(-1);
     }
     return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
 }
@@ -241,14 +235,17 @@ int Presets(CCliArgs& args) {
 const CLI_VERB kVerbs[] = {
     {"convert",
      "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-     "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+     "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF, WebP, SVG)",
      Convert,
      "Makes a one-image icon of a picture: a 32-bit image on a square canvas of the smallest standard size\n"
      "holding the picture (enlarge, the default), of the largest one it covers (shrink), or of the "
      "picture's\n"
      "own size (keep). --formats or --preset then make the icon hold exactly those formats.\n"
+     "An SVG drawing is rendered afresh at every size: 256, 128, 64, 48, 32, 24 and 16 pixels at 32 bits,\n"
+     "or the formats given (--resize does not apply to it).\n"
      "\n"
-     "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\""},
+     "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
+     "  pictavo-cli convert logo.svg app.ico"},
     {"split",
      "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
      "                                     cut a picture into tiles, one icon each (negative: counts)",
