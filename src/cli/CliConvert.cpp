@@ -144,13 +144,13 @@ int ExportImages(CCliArgs& args) {
         return CliUsage("export-images takes an icon file, a folder and --type.");
     }
     int nType = -1;
-    for (int i = 0; i <= ZS_EXPORT_ICO; ++i) {
-        if (*type == ZsGetExportExt(i)) {
+    for (int i = 0; i < ZS_EXPORT_COUNT; ++i) {
+        if (i != ZS_EXPORT_ICL && *type == ZsGetExportExt(i)) {
             nType = i;
         }
     }
     if (nType < 0) {
-        return CliUsage("--type takes bmp, jpg, gif, tif, png or ico.");
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, webp or ico.");
     }
     const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
     CIcon icon;
@@ -257,7 +257,7 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli split toolbar.png icons --tile 16 16\n"
      "  pictavo-cli split sheet.png icons --tile -4 -2     4 x 2 tiles"},
     {"export-images",
-     "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
+     "export-images ICO DIR --type bmp|jpg|gif|tif|png|webp|ico [--each]\n"
      "                                     write an icon's images as pictures or icon files",
      ExportImages,
      "Writes each image of an icon file as \"DIR/<title> (<format>).<ext>\"; --type ico writes one icon "

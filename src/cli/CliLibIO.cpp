@@ -134,9 +134,9 @@ int ImportTree(CCliArgs& args) {
     return failed.empty() ? CLI_OK : ReportRefused(failed);
 }
 
-// --type bmp|jpg|gif|tif|png|ico|icl as the export type index; -1 for anything else.
+// --type bmp|jpg|gif|tif|png|ico|icl|webp as the export type index; -1 for anything else.
 int ExportType(const std::string& sType) {
-    for (int i = 0; i <= ZS_EXPORT_ICL; ++i) {
+    for (int i = 0; i < ZS_EXPORT_COUNT; ++i) {
         if (sType == ZsGetExportExt(i)) {
             return i;
         }
@@ -161,7 +161,7 @@ int Export(CCliArgs& args) {
     }
     options.nType = type ? ExportType(*type) : -1;
     if (options.nType < 0) {
-        return CliUsage("--type takes bmp, jpg, gif, tif, png, ico or icl.");
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, webp, ico or icl.");
     }
     if (bEach && options.nType != ZS_EXPORT_ICO) {
         return CliUsage("--each goes with --type ico only.");
@@ -246,7 +246,7 @@ const CLI_VERB kVerbs[] = {
     {"import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
      ImportTree},
     {"export",
-     "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
+     "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|webp|ico|icl\n"
      "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
      "                                     write icons as pictures, icon files or one icon library",
      Export},

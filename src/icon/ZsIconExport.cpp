@@ -6,7 +6,7 @@
 bool CIcon::ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
                          bool bPerImage, std::vector<std::filesystem::path>* pFailed) const {
     const char* pszExt = ZsGetExportExt(nType);
-    if (!pszExt || nType > ZS_EXPORT_ICO) {
+    if (!pszExt || nType == ZS_EXPORT_ICL) {
         return false;
     }
     // The name comes from the library; it must not lead outside the folder.

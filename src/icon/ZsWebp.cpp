@@ -9,6 +9,10 @@ namespace {
 
 // The largest side a WebP picture can have.
 constexpr int kMaxWebpSide = 16383;
+// Neither lossless nor lossy WebP has a least cost per pixel (a pixel of a one-symbol code costs no bits), so
+// a few bytes could otherwise claim half a gigabyte of pixels and the time to fill them. Real pictures, even
+// flat drawings, stay far below this many pixels per byte of the file.
+constexpr uint64_t kMaxWebpPixelsPerByte = 1 << 16;
 
 void SetError(std::string* pError, const std::string& text) {
     if (pError) {
@@ -33,8 +37,9 @@ CZsBitmap ZsDecodeWebp(ZsBytes bytes, std::string* pError) {
         SetError(pError, "animated WebP pictures are not read (save one frame as a still picture)");
         return {};
     }
-    // Lossless WebP can fill any number of pixels from a few bytes, so only the size limits apply.
-    if (!ZsCheckPictureData(features.width, features.height, bytes.size(), UINT64_MAX, pError)) {
+    const uint64_t nMaxPixels =
+        bytes.size() > UINT64_MAX / kMaxWebpPixelsPerByte ? UINT64_MAX : bytes.size() * kMaxWebpPixelsPerByte;
+    if (!ZsCheckPictureData(features.width, features.height, bytes.size(), nMaxPixels, pError)) {
         return {};
     }
     CZsBitmap bmp(features.width, features.height);

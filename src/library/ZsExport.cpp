@@ -63,7 +63,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
                               const std::string& sLibTitle) {
     ZIL_EXPORT_RESULT r;
     const int nType = options.nType;
-    if (nType < 0 || nType > ZS_EXPORT_ICL) {
+    if (!ZsGetExportExt(nType)) {
         ZS_LOG_ERR("ExportIcons", "nType=%d", nType);
         return r;
     }
@@ -119,7 +119,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
 bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
                   const std::filesystem::path& folder, bool bEach,
                   std::vector<std::filesystem::path>* pFailed) {
-    if (nType < 0 || nType > ZS_EXPORT_ICO) {
+    if (!ZsGetExportExt(nType) || nType == ZS_EXPORT_ICL) {
         ZS_LOG_ERR("ExportImages", "nType=%d", nType);
         return false;
     }

@@ -517,9 +517,12 @@ private slots:
             QCOMPARE(dialog.ImpExts()->count(), 4);
             QCOMPARE(dialog.ImpExts()->itemText(1), QStringLiteral("*.icl;*.exe;*.dll"));
             QVERIFY(dialog.ImpExts()->isEditable());
-            QCOMPARE(dialog.ImpExts()->currentText(),
-                     QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
-            QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
+            QCOMPARE(
+                dialog.ImpExts()->currentText(),
+                QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg"));
+            QComboBox* pDnd = dialog.DndImgFileFmt();
+            QCOMPARE(pDnd->count(), ZS_EXPORT_COUNT);
+            QVERIFY(!(pDnd->model()->flags(pDnd->model()->index(ZS_EXPORT_ICL, 0)) & Qt::ItemIsEnabled));
             // The labels name this desktop's parts.
             QStringList labels;
             for (QLabel* pLabel : dialog.findChildren<QLabel*>()) {

@@ -272,17 +272,17 @@ TEST(ZsPicture, EncodersAreFoundByExactMimeType) {
     EXPECT_EQ(ZsFindEncoder("image/x-icon"), -1);
     EXPECT_STREQ(ZsGetExportExt(1), "jpg");
     EXPECT_STREQ(ZsGetExportExt(5), "ico");
-    EXPECT_EQ(ZsGetExportExt(7), nullptr);
+    EXPECT_EQ(ZsGetExportExt(8), nullptr);
     EXPECT_STREQ(ZsGetExportTypeName(0), "Microsoft Bitmap (*.bmp)");
     EXPECT_STREQ(ZsGetExportTypeName(4), "Portable Network Graphic (*.png)");
     EXPECT_STREQ(ZsGetExportTypeName(6), "Win32 Icon Library");
     EXPECT_EQ(ZsGetExportTypeName(-1), nullptr);
-    EXPECT_EQ(ZsGetExportTypeName(7), nullptr);
+    EXPECT_EQ(ZsGetExportTypeName(8), nullptr);
 }
 
 TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {
     const CZsBitmap src = Sample();
-    for (int type = 0; type < ZS_PIC_COUNT; ++type) {
+    for (int type : ZS_PICTURE_TYPES) {
         const ZsBlock bytes = ZsEncodePicture(src, type);
         ASSERT_FALSE(bytes.empty());
         for (size_t len = 0; len < bytes.size(); ++len) {

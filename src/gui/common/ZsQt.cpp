@@ -1,14 +1,18 @@
 #include "gui/common/ZsQt.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QListView>
 #include <QPixmap>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <cstring>
 
 #include "common/ZsBase.h"
 #include "icon/ZsBitmap.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsPicture.h"
 
 namespace {
 ZsUrlOpener& UrlOpener() {
@@ -23,6 +27,20 @@ QString ZsQPath(const std::filesystem::path& path) {
 
 std::filesystem::path ZsPathOf(const QString& s) {
     return ZsPathFromUtf8(s.toStdString());
+}
+
+void ZsFillExportTypes(QComboBox* pList, bool bIconLibrary) {
+    for (int nType = 0; nType < ZS_EXPORT_COUNT; ++nType) {
+        pList->addItem(QString::fromUtf8(ZsGetExportTypeName(nType)));
+    }
+    if (!bIconLibrary) {
+        if (auto* pModel = qobject_cast<QStandardItemModel*>(pList->model())) {
+            pModel->item(ZS_EXPORT_ICL)->setEnabled(false);
+        }
+        if (auto* pView = qobject_cast<QListView*>(pList->view())) {
+            pView->setRowHidden(ZS_EXPORT_ICL, true);
+        }
+    }
 }
 
 QImage ZsToQImage(const CZsBitmap& bitmap) {
