@@ -267,3 +267,33 @@ TEST(ExportIconFiles, StoredBytesNumberedAndStoppingAtTheFirstFailure) {
     EXPECT_EQ(failed, std::vector<std::filesystem::path>{blocked / "B.ico"});
     EXPECT_TRUE(std::filesystem::exists(blocked / "C.ico"));
 }
+
+TEST(RenderIconFiles, PlannedBeforeWritingAndNoIconOverwritesAnother) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    const ZIL_LIST ids = AddIcons(l, {"Twin", "Solo", "Twin", "Twin (2)"});
+    const std::filesystem::path folder = dir / "TempDelay";
+    const std::vector<std::filesystem::path> expected{folder / "Twin.ico", folder / "Solo.ico",
+                                                      folder / "Twin (2).ico", folder / "Twin (2) (2).ico"};
+    std::vector<std::filesystem::path> planned;
+    ASSERT_TRUE(ZsPlanIconFiles(l.lib, ids, dir.Path(), planned));
+    EXPECT_EQ(planned, expected);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+
+    ProgressRecorder progress;
+    std::vector<std::filesystem::path> files;
+    ASSERT_TRUE(ZsRenderIconFiles(l.lib, ids, dir.Path(), planned, files));
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(*ZsReadFile(folder / "Twin.ico"), TwoSizes(0x20));
+    EXPECT_EQ(*ZsReadFile(folder / "Twin (2).ico"), TwoSizes(0x22));
+
+    // The planned folder was taken meanwhile: the files cannot be where they were said to be.
+    files.clear();
+    EXPECT_FALSE(ZsRenderIconFiles(l.lib, ids, dir.Path(), planned, files));
+    EXPECT_TRUE(files.empty());
+    // Without a plan each render takes a free folder of its own.
+    ASSERT_TRUE(ZsRenderIconFiles(l.lib, ids, dir.Path(), {}, files));
+    EXPECT_EQ(files.front(), dir / "TempDelay (2)" / "Twin.ico");
+    EXPECT_FALSE(ZsPlanIconFiles(l.lib, {}, dir.Path(), planned));
+}

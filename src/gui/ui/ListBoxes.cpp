@@ -57,7 +57,13 @@ void CListBoxIcons::StartDrag(const QPoint& ptPress) {
 
 bool CListBoxIcons::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
     CDocZIL* pDoc = mpView->Doc();
-    return pDoc && ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
+    return pDoc &&
+           ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), transfer.PlannedFiles(), files);
+}
+
+bool CListBoxIcons::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    CDocZIL* pDoc = mpView->Doc();
+    return pDoc && ZsPlanIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
 }
 
 CListBoxIcons::KIND CListBoxIcons::KindOf(const QMimeData* pData) const {
