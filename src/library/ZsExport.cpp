@@ -33,6 +33,19 @@ std::filesystem::path ExportedName(const std::filesystem::path& folder, const st
     return folder / ZsPathFromUtf8(ZsFormat("%s (*).%s", sFile.c_str(), pszExt));
 }
 
+// The chosen images of an icon (indexes, in the order given) as an icon of their own; false, with an error
+// line, for an index out of range.
+bool ChooseImages(const CIcon& icon, const std::vector<int>& images, CIcon& chosen) {
+    for (int i : images) {
+        if (i < 0 || i >= icon.GetImageCount()) {
+            ZS_LOG_ERR("ExportImages", "image %d of %d", i, icon.GetImageCount());
+            return false;
+        }
+        chosen.AddImage(icon.GetImage(i));
+    }
+    return true;
+}
+
 }  // namespace
 
 ZIL_EXPORT_OPTIONS ZIL_EXPORT_OPTIONS::FromSettings(const char* pszSection, const CZsMemIni& ini) {
@@ -128,14 +141,7 @@ bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::
         return false;
     }
     CIcon chosen;
-    for (int i : images) {
-        if (i < 0 || i >= icon.GetImageCount()) {
-            ZS_LOG_ERR("ExportImages", "image %d of %d", i, icon.GetImageCount());
-            return false;
-        }
-        chosen.AddImage(icon.GetImage(i));
-    }
-    return chosen.ExportImages(sName, nType, folder, bEach, pFailed);
+    return ChooseImages(icon, images, chosen) && chosen.ExportImages(sName, nType, folder, bEach, pFailed);
 }
 
 namespace {
@@ -251,11 +257,13 @@ bool ZsPlanIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
 
 bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
                         int nType, const std::filesystem::path& tempDir,
+                        const std::vector<std::filesystem::path>& planned,
                         std::vector<std::filesystem::path>& files) {
     if (images.empty()) {
         return false;
     }
-    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
+    const std::filesystem::path folder =
+        MakeDelayFolder(tempDir, planned.empty() ? std::filesystem::path() : planned[0].parent_path());
     std::vector<std::filesystem::path> failed;
     if (folder.empty() || !ExportImages(icon, images, sName, nType, folder, true, &failed) ||
         !failed.empty()) {
@@ -269,6 +277,23 @@ bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const
         }
     }
     std::sort(written.begin(), written.end());
+    if (written.empty() || (!planned.empty() && written != planned)) {
+        return false;
+    }
     files.insert(files.end(), written.begin(), written.end());
-    return !written.empty();
+    return true;
+}
+
+bool ZsPlanImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                      const std::filesystem::path& tempDir, std::vector<std::filesystem::path>& files) {
+    CIcon chosen;
+    if (images.empty() || !ChooseImages(icon, images, chosen)) {
+        return false;
+    }
+    std::vector<std::filesystem::path> paths =
+        chosen.ExportPaths(sName, nType, ZsUniquePath(tempDir / "TempDelay"), true);
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    files.insert(files.end(), paths.begin(), paths.end());
+    return !paths.empty();
 }

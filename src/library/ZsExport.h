@@ -89,8 +89,13 @@ bool ZsPlanIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
                      std::vector<std::filesystem::path>& files);
 
 // The files images dragged out of the format list become: the images of the icon exported one file each, of
-// export type nType, named after sName (ExportImages), into a new delay folder; files gets every file of that
-// folder. No progress run. False when anything could not be written.
+// export type nType, named after sName (ExportImages), into a new delay folder (the planned one, as
+// ZsPlanImageFiles told, when given); files gets every file of that folder. No progress run. False when
+// anything could not be written or the files are not the planned ones.
 bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
                         int nType, const std::filesystem::path& tempDir,
+                        const std::vector<std::filesystem::path>& planned,
                         std::vector<std::filesystem::path>& files);
+// The files ZsRenderImageFiles will make for the images, told without writing anything.
+bool ZsPlanImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                      const std::filesystem::path& tempDir, std::vector<std::filesystem::path>& files);

@@ -764,7 +764,11 @@ private slots:
         QVERIFY(pImages);
         SelectRows(pImages, {0, 1});
         pImages->PutSelectedItems();
+        const QList<QUrl> plannedPictures = pImages->PendingTransfer()->urls();
+        QCOMPARE(plannedPictures.size(), 2);
+        QVERIFY(!QFileInfo::exists(plannedPictures[0].toLocalFile()));
         const std::vector<std::filesystem::path> pictures = DroppedFiles(pImages->PendingTransfer());
+        QCOMPARE(ZsQPath(pictures[1]), plannedPictures[1].toLocalFile());
         QCOMPARE(pictures.size(), size_t(2));
         for (const std::filesystem::path& picture : pictures) {
             QCOMPARE(ZsQPath(picture.extension()), QStringLiteral(".png"));

@@ -297,3 +297,27 @@ TEST(RenderIconFiles, PlannedBeforeWritingAndNoIconOverwritesAnother) {
     EXPECT_EQ(files.front(), dir / "TempDelay (2)" / "Twin.ico");
     EXPECT_FALSE(ZsPlanIconFiles(l.lib, {}, dir.Path(), planned));
 }
+
+TEST(RenderImageFiles, PlannedBeforeWritingWithImagesOfOneLabelSharingAFile) {
+    test::TempDir dir;
+    CIcon icon;
+    ASSERT_TRUE(
+        icon.SetData(test::MakeIco({test::DibImage(32, 32, 32, 0x10), test::DibImage(16, 16, 32, 0x20),
+                                    test::DibImage(32, 32, 32, 0x30)})));
+    const std::filesystem::path folder = dir / "TempDelay";
+    std::vector<std::filesystem::path> planned;
+    ASSERT_TRUE(ZsPlanImageFiles(icon, {2, 1, 0}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
+    EXPECT_EQ(planned, (std::vector<std::filesystem::path>{folder / "Sun (16x16 - XP).png",
+                                                           folder / "Sun (32x32 - XP).png"}));
+    EXPECT_FALSE(std::filesystem::exists(folder));
+
+    std::vector<std::filesystem::path> files;
+    ASSERT_TRUE(ZsRenderImageFiles(icon, {2, 1, 0}, "Sun", ZS_PIC_PNG, dir.Path(), planned, files));
+    EXPECT_EQ(files, planned);
+    // The planned folder is taken now; a render cannot keep its word.
+    files.clear();
+    EXPECT_FALSE(ZsRenderImageFiles(icon, {0}, "Sun", ZS_PIC_PNG, dir.Path(), planned, files));
+    EXPECT_TRUE(files.empty());
+    EXPECT_FALSE(ZsPlanImageFiles(icon, {3}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
+    EXPECT_FALSE(ZsPlanImageFiles(icon, {}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
+}

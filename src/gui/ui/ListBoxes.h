@@ -58,8 +58,12 @@ public:
     // Images are only copied out: the format list keeps them.
     void StartDrag(const QPoint& ptPress) override;
     bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    bool PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
     void OnContextMenu(const QPoint& ptGlobal) override;
 
 private:
+    // The picture files of the dragged images: told (bPlan) or written.
+    bool MakeFiles(const CZsDnDData& transfer, bool bPlan, std::vector<std::filesystem::path>& files);
+
     CViewZIL* mpView;
 };
