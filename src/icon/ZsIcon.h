@@ -156,6 +156,10 @@ public:
     // could not be made or written; an unknown type writes nothing and gives false.
     bool ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
                       bool bPerImage, std::vector<std::filesystem::path>* pFailed = nullptr) const;
+    // The files ExportImages writes, in the order it writes them (an unknown type: none). Images of one
+    // label share a file, so a path can come more than once.
+    std::vector<std::filesystem::path> ExportPaths(const std::string& sName, int nType,
+                                                   const std::filesystem::path& folder, bool bPerImage) const;
 
     // A blank record of a format: the DIB header, a zero colour table and colour bits, a full AND mask.
     static ZI_IMAGE NewImage(const ZI_FORMAT& format);

@@ -77,14 +77,25 @@ bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
 std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir);
 
 // The files icons dragged or copied out of the icon list become: each icon's data as "<name>.ico"
-// (ExportIconFiles) in a new delay folder, inside a progress run of its own. False when the export failed or
-// was aborted; files then holds nothing.
+// (ExportIconFiles; a name that came before gets " (2)", " (3)", ...) in a new delay folder, inside a
+// progress run of its own. With planned (what ZsPlanIconFiles told) the files go exactly there and anything
+// else fails. False when the export failed or was aborted; files then holds nothing.
 bool ZsRenderIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                       const std::vector<std::filesystem::path>& planned,
                        std::vector<std::filesystem::path>& files);
+// The files ZsRenderIconFiles will write for the icons, told without writing anything (a drop target may ask
+// for the file names while the drag is still over it). False when there are no icons.
+bool ZsPlanIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                     std::vector<std::filesystem::path>& files);
 
 // The files images dragged out of the format list become: the images of the icon exported one file each, of
-// export type nType, named after sName (ExportImages), into a new delay folder; files gets every file of that
-// folder. No progress run. False when anything could not be written.
+// export type nType, named after sName (ExportImages), into a new delay folder (the planned one, as
+// ZsPlanImageFiles told, when given); files gets every file of that folder. No progress run. False when
+// anything could not be written or the files are not the planned ones.
 bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
                         int nType, const std::filesystem::path& tempDir,
+                        const std::vector<std::filesystem::path>& planned,
                         std::vector<std::filesystem::path>& files);
+// The files ZsRenderImageFiles will make for the images, told without writing anything.
+bool ZsPlanImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                      const std::filesystem::path& tempDir, std::vector<std::filesystem::path>& files);

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -745,8 +746,12 @@ private slots:
         pBox->PutSelectedItems();
         CZsDnDData* pData = pBox->PendingTransfer();
         QVERIFY(pData->hasUrls());
-        QVERIFY(pData->urls().isEmpty());
+        // A target that asks during the drag is told the files the drop will make, and nothing is written.
+        const QList<QUrl> planned = pData->urls();
+        QCOMPARE(planned.size(), 2);
+        QVERIFY(!QFileInfo::exists(planned[0].toLocalFile()));
         const std::vector<std::filesystem::path> icons = DroppedFiles(pData);
+        QCOMPARE(ZsQPath(icons[0]), planned[0].toLocalFile());
         QCOMPARE(icons.size(), size_t(2));
         QCOMPARE(ZsQPath(icons[0].filename()), QStringLiteral("Icon 0.ico"));
         QCOMPARE(ZsQPath(icons[1].filename()), QStringLiteral("Icon 2.ico"));
@@ -759,7 +764,11 @@ private slots:
         QVERIFY(pImages);
         SelectRows(pImages, {0, 1});
         pImages->PutSelectedItems();
+        const QList<QUrl> plannedPictures = pImages->PendingTransfer()->urls();
+        QCOMPARE(plannedPictures.size(), 2);
+        QVERIFY(!QFileInfo::exists(plannedPictures[0].toLocalFile()));
         const std::vector<std::filesystem::path> pictures = DroppedFiles(pImages->PendingTransfer());
+        QCOMPARE(ZsQPath(pictures[1]), plannedPictures[1].toLocalFile());
         QCOMPARE(pictures.size(), size_t(2));
         for (const std::filesystem::path& picture : pictures) {
             QCOMPARE(ZsQPath(picture.extension()), QStringLiteral(".png"));
