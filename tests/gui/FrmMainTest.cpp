@@ -2,6 +2,7 @@
 // the toolbar and status bar, the preview bar's painting and size, the placement kept across runs, the help
 // window and the web and mail commands, the about box and the drop target for libraries.
 #include <QDockWidget>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -465,6 +466,16 @@ private slots:
             pChild->show();
             const QPoint ptChild = frame.GetMdiArea()->mapTo(&frame, pChild->geometry().center());
             QVERIFY(!frame.CanDropFilesAt(pLibraries.get(), ptChild));
+            // A drag that comes in over the library window is refused there and taken beside it.
+            QDragEnterEvent enter(ptChild, Qt::CopyAction, pLibraries.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&frame, &enter);
+            QVERIFY(enter.isAccepted());
+            QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+            QDragMoveEvent move(frame.statusBar()->geometry().center(), Qt::CopyAction, pLibraries.get(),
+                                Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&frame, &move);
+            QVERIFY(move.isAccepted());
+            QCOMPARE(move.dropAction(), Qt::CopyAction);
             delete pChild;
         }
 

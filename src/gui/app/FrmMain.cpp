@@ -805,10 +805,13 @@ bool CFrmMain::DropFiles(const QMimeData* pData) {
 void CFrmMain::dragEnterEvent(QDragEnterEvent* pEvent) {
     if (CanDropFilesAt(pEvent->mimeData(), pEvent->position().toPoint())) {
         pEvent->setDropAction(Qt::CopyAction);
-        pEvent->accept();
     } else {
-        pEvent->ignore();
+        // Taken all the same, refusing only this point: a frame that ignored the enter would not be told of
+        // the moves, and a drag that comes in over a library window's edge could not be dropped on the
+        // empty workspace beside it.
+        pEvent->setDropAction(Qt::IgnoreAction);
     }
+    pEvent->accept();
 }
 
 void CFrmMain::dragMoveEvent(QDragMoveEvent* pEvent) {
