@@ -318,6 +318,22 @@ private slots:
         lib.pDoc->UpdateAllViews(nullptr, 1);
         QVERIFY(picture(0).isNull());
         QCOMPARE(pModel->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 0);
+
+        // At two pixels a unit a 32x32 cell is made from the 64x64 image; an icon that changes there is
+        // made again, and the pictures of one pixel a unit stay apart from those.
+        lib.frame.Router().Execute(ID_VIEW_32);
+        lib.pDoc->SetIconData(1, SolidIcon({64, 32}, kRed));
+        lib.pDoc->UpdateAllViews(nullptr, 1);
+        pModel->SetDevicePixelRatio(2);
+        QCOMPARE(picture(0).size(), QSize(64, 64));
+        QCOMPARE(picture(0).deviceIndependentSize(), QSizeF(32, 32));
+        lib.pDoc->SetIconData(1, SolidIcon({64, 32}, kBlue));
+        lib.pDoc->UpdateAllViews(nullptr, 1);
+        QCOMPARE(QColor(picture(0).pixel(40, 40)), QColor(0, 0, 0xFF));
+        pModel->SetDevicePixelRatio(1);
+        QCOMPARE(picture(0).size(), QSize(32, 32));
+        QCOMPARE(picture(0).devicePixelRatio(), 1.0);
+        QCOMPARE(QColor(picture(0).pixel(8, 8)), QColor(0, 0, 0xFF));
     }
 
     void metricsAt48WithAndWithoutInfo() {
