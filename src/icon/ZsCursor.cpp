@@ -132,9 +132,11 @@ bool ZI_ReadAnimatedCursor(ZsBytes data, std::vector<ZsBlock>& frames, std::stri
         return true;
     };
     std::string sFrameError;
+    const char* pszDamage = "a chunk passes the end of its parent";
     const bool bOk = walk(12, nEnd, [&](uint64_t nChunk, uint64_t nStart, uint64_t nSize) {
         if (Tag(data, nChunk, "anih")) {
             if (nSize < 36) {
+                pszDamage = "its header is too short";
                 return false;
             }
             bHeader = true;
@@ -178,7 +180,7 @@ bool ZI_ReadAnimatedCursor(ZsBytes data, std::vector<ZsBlock>& frames, std::stri
         return false;
     }
     if (!bOk) {
-        return damaged("a chunk passes the end of its parent");
+        return damaged(pszDamage);
     }
     if (!bHeader) {
         return damaged("it has no header");
