@@ -10,6 +10,7 @@
 #include "gui/batch/DlgPrg.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocManagerZIL.h"
+#include "icon/ZsFormats.h"
 #include "library/ZsFirstRun.h"
 
 CZsProjApp::CZsProjApp(QStringList arguments) : CZsWinApp(std::move(arguments)) {}
@@ -20,6 +21,7 @@ CZsProjApp::~CZsProjApp() {
 }
 
 bool CZsProjApp::InitProjInstance() {
+    ZI_ApplyPngOption();
     mpFrame = std::make_unique<CFrmMain>();
     if (!mpFrame->Create()) {
         return false;
