@@ -599,6 +599,10 @@ bool ZI_IsPngFormat(const ZI_FORMAT& format) {
     return nMin > 0 && format.nBitCount == 32 && format.nWidth >= nMin && format.nHeight >= nMin;
 }
 
+bool ZI_IsPlainPng(const ZI_IMAGE& image) {
+    return image.IsPng() && image.Format() == ZI_GetImageFormat(0, 0, 32, image.data);
+}
+
 bool ZI_CompressImage(ZI_IMAGE& image) {
     if (image.IsPng() || image.Format().nBitCount != 32) {
         return false;

@@ -99,6 +99,9 @@ void ZI_SetPngMinSize(int nSide);
 int ZI_GetPngMinSize();
 // True when an image of the format is stored PNG-compressed under the current minimum size.
 bool ZI_IsPngFormat(const ZI_FORMAT& format);
+// True when the image is a 32-bit PNG of exactly its format's size: data other formats that hold PNG
+// pictures can take byte for byte.
+bool ZI_IsPlainPng(const ZI_IMAGE& image);
 // Replaces a 32-bit DIB image's data by its pixels encoded as PNG; the directory fields stay. False (the
 // image unchanged) for another depth, a PNG image or data that cannot be decoded.
 bool ZI_CompressImage(ZI_IMAGE& image);

@@ -298,9 +298,8 @@ ZsBlock ZI_IconToIcns(const CIcon& source) {
             continue;
         }
         const ZI_IMAGE& image = icon.GetImage(i);
-        const ZsBlock png = image.IsPng() && image.Format().nBitCount == 32
-                                ? image.data
-                                : ZsEncodePicture(icon.GetHBITMAP(i), ZS_PIC_PNG);
+        const ZsBlock png =
+            ZI_IsPlainPng(image) ? image.data : ZsEncodePicture(icon.GetHBITMAP(i), ZS_PIC_PNG);
         if (png.empty() || png.size() > UINT32_MAX - 8 - out.size()) {
             ZS_LOG_ERR("ZI_IconToIcns", "%dx%d", t.nSide, t.nSide);
             return {};

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "common/ZsLog.h"
+#include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 
@@ -71,9 +72,8 @@ bool CIcon::ExportThemeImages(const std::string& sName, const std::filesystem::p
         std::filesystem::create_directories(folder, ec);
         // A PNG image is already what the theme wants, byte for byte.
         const ZI_IMAGE& image = GetImage(i);
-        const bool bWritten = image.IsPng() && image.Format().nBitCount == 32
-                                  ? ZsWriteFile(path, image.data)
-                                  : ZsSaveBitmapFile(GetHBITMAP(i), path, ZS_PIC_PNG);
+        const bool bWritten = ZI_IsPlainPng(image) ? ZsWriteFile(path, image.data)
+                                                   : ZsSaveBitmapFile(GetHBITMAP(i), path, ZS_PIC_PNG);
         if (!bWritten) {
             ZS_LOG_ERR("CIcon::ExportThemeImages", "'%s'", ZsPathToUtf8(path).c_str());
             if (pFailed) {

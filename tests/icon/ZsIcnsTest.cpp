@@ -124,6 +124,16 @@ TEST(Icns, SmallIconsGetSixteenAtLeastAndPngImagesStayByteForByte) {
     EXPECT_TRUE(ZI_IconToIcns(CIcon()).empty());
 }
 
+TEST(Icns, PngImagesOfAnotherSizeThanTheirFormatAreRedrawn) {
+    test::IcoImage png = test::PngImage(20, 20, 0xFF0000FF);
+    png.bWidth = png.bHeight = 16;
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(test::MakeIco({png})));
+    const auto entries = Entries(ZI_IconToIcns(icon));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(ZsDecodePng(entries[0].second).Width(), 16);
+}
+
 TEST(Icns, ClassicRleEntriesWithMasksAndArgbEntries) {
     // 16 x 16: red, green and blue planes each one run of 256 bytes in runs of 130 and 126.
     ZsBlock rgb;
