@@ -96,9 +96,9 @@ bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc);
 bool CliPngOptions(CCliArgs& args, int* pnRc);
 // The usage line piece and the help text of the two options.
 #define CLI_PNG_SYNOPSIS "[--png | --png-min SIDE]"
-#define CLI_PNG_HELP                                                                                        \
-    "--png stores generated images of 256 x 256 pixels PNG-compressed (smaller files that current systems " \
-    "read);\n--png-min SIDE does so from that side up.\n"
+#define CLI_PNG_HELP                                                                                     \
+    "--png stores generated 32-bit images of 256 x 256 pixels and larger PNG-compressed (smaller files " \
+    "that\ncurrent systems read); --png-min SIDE does so from that side up.\n"
 
 // A string as a JSON literal.
 std::string JsonQuote(const std::string& text);
