@@ -123,6 +123,24 @@ TEST(CliConvert, AppleIconFilesBothWays) {
     EXPECT_NE(listed->find("'ic08' 256x256 32-bit icon"), std::string::npos) << *listed;
 }
 
+TEST(CliInfo, AppleIconFilesAndCursorsAsTheIconsTheyBecome) {
+    test::TempDir dir;
+    WriteLogo(dir / "logo.png");
+    ASSERT_EQ(test::RunCli({"convert", S(dir / "logo.png"), S(dir / "a.icns")}).code, 0);
+    ASSERT_EQ(test::RunCli({"convert", S(dir / "logo.png"), S(dir / "a.cur"), "--formats", "32x32-XP"}).code,
+              0);
+    test::CliResult r = test::RunCli({"info", S(dir / "a.icns")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(S(dir / "a.icns") + ": Apple icon file, as an icon, 5 images", 0), 0u) << r.out;
+    r = test::RunCli({"info", "--json", S(dir / "a.cur")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("\"kind\": \"cur\", \"images\": [{\"width\": 32"), std::string::npos) << r.out;
+    ZsWriteFile(dir / "bad.icns", ZsBlock{'i', 'c', 'n', 's', 0, 0, 0, 8});
+    r = test::RunCli({"info", S(dir / "bad.icns")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("the file holds no image that can be read"), std::string::npos) << r.err;
+}
+
 TEST(CliConvert, CursorsWithHotSpots) {
     test::TempDir dir;
     WriteLogo(dir / "logo.png");
