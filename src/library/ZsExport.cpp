@@ -8,6 +8,7 @@
 #include "common/ZsSettings.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsIclWriter.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
 
 namespace {
@@ -27,7 +28,10 @@ std::filesystem::path ExportedName(const std::filesystem::path& folder, const st
                                    bool bEach) {
     const std::string sFile = ZsMakeFileName(sName);
     const char* pszExt = ZsGetExportExt(nType);
-    if (nType == ZS_EXPORT_ICO && !bEach) {
+    if (nType == ZS_EXPORT_THEME) {
+        return folder / ZI_THEME_FOLDER / "*" / "apps" / ZsPathFromUtf8(sFile + ".png");
+    }
+    if (nType == ZS_EXPORT_ICNS || (nType == ZS_EXPORT_ICO && !bEach)) {
         return folder / ZsPathFromUtf8(ZsFormat("%s.%s", sFile.c_str(), pszExt));
     }
     return folder / ZsPathFromUtf8(ZsFormat("%s (*).%s", sFile.c_str(), pszExt));
@@ -77,7 +81,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
                               const std::string& sLibTitle) {
     ZIL_EXPORT_RESULT r;
     const int nType = options.nType;
-    if (nType < 0 || nType > ZS_EXPORT_ICL) {
+    if (nType < 0 || nType >= ZS_EXPORT_COUNT) {
         ZS_LOG_ERR("ExportIcons", "nType=%d", nType);
         return r;
     }
@@ -114,6 +118,14 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
         } else if (!bValid) {
             ZS_LOG_ERR("ExportIcons", "icon %d has no icon data", nId);
             r.failed.push_back(shown);
+        } else if (nType == ZS_EXPORT_ICNS) {
+            const ZsBlock data = ZI_IconToIcns(icon);
+            if (data.empty() || !ZsWriteFile(shown, data)) {
+                ZS_LOG_ERR("ExportIcons", "'%s'", ZsPathToUtf8(shown).c_str());
+                r.failed.push_back(shown);
+            }
+        } else if (nType == ZS_EXPORT_THEME) {
+            icon.ExportThemeImages(sName, options.folder / ZI_THEME_FOLDER, &r.failed);
         } else {
             icon.ExportImages(sName, nType, options.folder, options.bEach, &r.failed);
         }
@@ -126,6 +138,10 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
     // The names go in also after an abort, so that every group written is named.
     if (nType == ZS_EXPORT_ICL && writer.End() != ZI_UPDATE_OK) {
         r.failed.push_back(r.library);
+    }
+    // The index lists the folders also after an abort, so that every image written is found.
+    if (nType == ZS_EXPORT_THEME && r.nIcons > 0 && !ZI_WriteThemeIndex(options.folder / ZI_THEME_FOLDER)) {
+        r.failed.push_back(options.folder / ZI_THEME_FOLDER / ZI_THEME_INDEX);
     }
     return r;
 }

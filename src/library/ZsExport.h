@@ -19,7 +19,8 @@
 
 // The choices of an export dialog.
 struct ZIL_EXPORT_OPTIONS {
-    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library
+    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library,
+                                     // 7 Apple icon file, 8 icon theme folder
     std::filesystem::path folder;    // the destination; it must exist
     bool bEach = false;              // icon files: one file per image
     bool bCustom = false;            // apply the desired formats before writing
@@ -49,7 +50,9 @@ bool ZsCheckExportFolder(const std::filesystem::path& folder);
 // "<name> (<format>).<ext>", the icon file type "<name>.ico" (or one per image with bEach), the names made
 // safe with ZsMakeFileName and "(Untitled)" for an icon without a name; files of the same name are
 // replaced. The library type writes every icon into a new "<sLibTitle>.icl" (a free name "<title> (2).icl"
-// and so on when that exists), made from the template in the program's folder.
+// and so on when that exists), made from the template in the program's folder. The Apple icon type writes
+// "<name>.icns" (ZI_IconToIcns); the theme type writes each icon's square sides as
+// "hicolor/<N>x<N>/apps/<name>.png" and then "hicolor/index.theme" listing every such folder there.
 ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EXPORT_OPTIONS& options,
                               const std::string& sLibTitle);
 

@@ -38,6 +38,8 @@
 #include "gui/ui/ListModels.h"
 #include "gui/ui/ViewZIL.h"
 #include "gui/ui/ViwZILTree.h"
+#include "icon/ZsCodec.h"
+#include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsCategoryTree.h"
 #include "library/ZsIconLib.h"
@@ -576,11 +578,13 @@ private slots:
             CDlgOpt dialog;
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
             QVERIFY(dialog.ImpDirsWithIcons()->isChecked());
-            QCOMPARE(dialog.ImpExts()->count(), 4);
+            QCOMPARE(dialog.ImpExts()->count(), 5);
             QCOMPARE(dialog.ImpExts()->itemText(1), QStringLiteral("*.icl;*.exe;*.dll"));
+            QCOMPARE(dialog.ImpExts()->itemText(3), QStringLiteral("*.icns;*.cur;*.ani"));
             QVERIFY(dialog.ImpExts()->isEditable());
             QCOMPARE(dialog.ImpExts()->currentText(),
-                     QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
+                     QStringLiteral(
+                         "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani"));
             QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
             // The labels name this desktop's parts.
             QStringList labels;
@@ -600,6 +604,13 @@ private slots:
             QCOMPARE(dialog.FindHistory()->value(), 20);
             QCOMPARE(dialog.FindHistory()->maximum(), INT_MAX);
             QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/usr/bin/editor"));
+            // PNG-compressed generated images: off, from 256 pixels; the size follows its check box.
+            QVERIFY(!dialog.PngCheck()->isChecked());
+            QCOMPARE(dialog.PngSize()->value(), 256);
+            QVERIFY(!dialog.PngSize()->isEnabled());
+            dialog.PngCheck()->click();
+            QVERIFY(dialog.PngSize()->isEnabled());
+            dialog.PngSize()->setValue(128);
             // The path follows its check box.
             QVERIFY(!dialog.EditWithProgram()->isChecked());
             QVERIFY(!dialog.ProgramPath()->isEnabled());
@@ -623,6 +634,10 @@ private slots:
         QCOMPARE(ZS_OPT_DND_IMG_FILE_FMT.Get(), 5);
         QCOMPARE(ZS_OPT_RESIZE.Get(), 1);
         QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
+        QVERIFY(ZS_OPT_PNG.Get());
+        QCOMPARE(ZS_OPT_PNG_SIZE.Get(), 128);
+        // OK makes it the choice generation follows at once.
+        QCOMPARE(ZI_GetPngMinSize(), 128);
 
         // Reset Defaults puts back exactly its four controls, and only OK stores them.
         {
@@ -643,9 +658,14 @@ private slots:
             QVERIFY(dialog.EditWithProgram()->isChecked());
             QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/opt/draw"));
             QCOMPARE(dialog.ResizeMode()->currentIndex(), 1);
+            QVERIFY(!dialog.PngCheck()->isChecked());
+            QCOMPARE(dialog.PngSize()->value(), 256);
             QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
             dialog.reject();
         }
+        QCOMPARE(ZI_GetPngMinSize(), 128);
+        ZS_OPT_PNG.Set(false);
+        ZI_ApplyPngOption();
         QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
         QCOMPARE(ZS_OPT_IMP_EXTS.Get(), std::string("*.png"));
     }

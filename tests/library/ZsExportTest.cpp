@@ -202,6 +202,36 @@ TEST(ExportIcons, AbortStopsAfterTheCurrentIcon) {
     EXPECT_EQ(progress.ends, std::vector<bool>{false});
 }
 
+TEST(ExportIcons, ThemeFolderWithSafeNamesAndAppleIconFiles) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"a/b:c", "Sun"});
+    ProgressRecorder progress;
+    BeginProgress();
+    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_THEME), "lib");
+    EndProgress();
+    EXPECT_TRUE(r.Ok());
+    const std::filesystem::path theme = dir / "hicolor";
+    EXPECT_EQ(Files(theme), (std::vector<std::string>{"16x16", "32x32", "index.theme"}));
+    EXPECT_EQ(Files(theme / "32x32" / "apps"), (std::vector<std::string>{"Sun.png", "abc.png"}));
+    EXPECT_EQ(progress.logs[1], "0002. >> " + ZsPathToUtf8(theme / "*" / "apps" / "Sun.png"));
+    // A failed image is reported, and the index still names the folders written.
+    std::filesystem::remove(theme / "index.theme");
+    std::filesystem::remove(theme / "16x16" / "apps" / "Sun.png");
+    std::filesystem::create_directories(theme / "16x16" / "apps" / "Sun.png");
+    std::filesystem::remove(theme / "32x32" / "apps" / "Sun.png");
+    r = ExportIcons(l.lib, {ids[1]}, Options(dir.Path(), ZS_EXPORT_THEME), "lib");
+    EXPECT_EQ(r.failed, std::vector<std::filesystem::path>{theme / "16x16" / "apps" / "Sun.png"});
+    EXPECT_TRUE(std::filesystem::is_regular_file(theme / "32x32" / "apps" / "Sun.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(theme / "index.theme"));
+
+    test::TempDir icns;
+    r = ExportIcons(l.lib, ids, Options(icns.Path(), ZS_EXPORT_ICNS), "lib");
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(Files(icns.Path()), (std::vector<std::string>{"Sun.icns", "abc.icns"}));
+}
+
 TEST(ExportIcons, OptionsComeFromTheDialogSection) {
     CZsMemIni ini;
     ZS_EXP_CBO_FILE_FMT.In(ZS_SEC_IMG_EXP).Set(4, ini);

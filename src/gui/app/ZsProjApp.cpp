@@ -11,6 +11,7 @@
 #include "gui/common/ZsBusy.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocManagerZIL.h"
+#include "icon/ZsFormats.h"
 #include "library/ZsFirstRun.h"
 
 CZsProjApp::CZsProjApp(QStringList arguments) : CZsWinApp(std::move(arguments)) {}
@@ -21,6 +22,7 @@ CZsProjApp::~CZsProjApp() {
 }
 
 bool CZsProjApp::InitProjInstance() {
+    ZI_ApplyPngOption();
     mpFrame = std::make_unique<CFrmMain>();
     if (!mpFrame->Create()) {
         return false;
