@@ -956,13 +956,14 @@ bool ZsIsPictureType(int nTypeIndex) {
 
 const char* ZsGetPictureMimeType(int nTypeIndex) {
     static const char* const mimes[ZS_EXPORT_COUNT] = {"image/bmp", "image/jpeg", "image/gif", "image/tiff",
-                                                       "image/png", nullptr,      nullptr,     "image/webp"};
+                                                       "image/png", nullptr,      nullptr,     nullptr,
+                                                       nullptr,     "image/webp"};
     return ZsIsPictureType(nTypeIndex) ? mimes[nTypeIndex] : nullptr;
 }
 
 const char* ZsGetExportExt(int nTypeIndex) {
-    static const char* const exts[ZS_EXPORT_COUNT] = {"bmp", "jpg", "gif", "tif",
-                                                      "png", "ico", "icl", "webp"};
+    static const char* const exts[ZS_EXPORT_COUNT] = {"bmp", "jpg", "gif",  "tif",   "png",
+                                                      "ico", "icl", "icns", "theme", "webp"};
     return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? exts[nTypeIndex] : nullptr;
 }
 
@@ -974,6 +975,8 @@ const char* ZsGetExportTypeName(int nTypeIndex) {
                                                        "Portable Network Graphic (*.png)",
                                                        "Windows Icon",
                                                        "Win32 Icon Library",
+                                                       "Apple Icon (*.icns)",
+                                                       "Icon Theme Folder (hicolor)",
                                                        "WebP (*.webp)"};
     return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? names[nTypeIndex] : nullptr;
 }
@@ -1175,6 +1178,16 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
             if (ZsAlpha(p) == 0) {
                 pMask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
             }
+        }
+    }
+    if (ZI_IsPngFormat({W, H, 32})) {
+        CIcon icon;
+        icon.SetData(block);
+        ZI_IMAGE image = icon.GetImage(0);
+        if (ZI_CompressImage(image)) {
+            icon.RemoveImage(0);
+            icon.AddImage(std::move(image));
+            block = icon.GetData(-1);
         }
     }
     return block;

@@ -272,12 +272,16 @@ TEST(ZsPicture, EncodersAreFoundByExactMimeType) {
     EXPECT_EQ(ZsFindEncoder("image/x-icon"), -1);
     EXPECT_STREQ(ZsGetExportExt(1), "jpg");
     EXPECT_STREQ(ZsGetExportExt(5), "ico");
-    EXPECT_EQ(ZsGetExportExt(8), nullptr);
+    EXPECT_STREQ(ZsGetExportExt(7), "icns");
+    EXPECT_STREQ(ZsGetExportExt(8), "theme");
+    EXPECT_STREQ(ZsGetExportExt(9), "webp");
+    EXPECT_EQ(ZsGetExportExt(10), nullptr);
     EXPECT_STREQ(ZsGetExportTypeName(0), "Microsoft Bitmap (*.bmp)");
     EXPECT_STREQ(ZsGetExportTypeName(4), "Portable Network Graphic (*.png)");
     EXPECT_STREQ(ZsGetExportTypeName(6), "Win32 Icon Library");
     EXPECT_EQ(ZsGetExportTypeName(-1), nullptr);
-    EXPECT_EQ(ZsGetExportTypeName(8), nullptr);
+    EXPECT_STREQ(ZsGetExportTypeName(8), "Icon Theme Folder (hicolor)");
+    EXPECT_EQ(ZsGetExportTypeName(10), nullptr);
 }
 
 TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {

@@ -108,7 +108,7 @@ void CDlgIconExp::accept() {
         mpFolder->setFocus();
         return;
     }
-    mOptions.nType = std::clamp(mpFileFmt->currentIndex(), 0, static_cast<int>(ZS_EXPORT_COUNT) - 1);
+    mOptions.nType = std::clamp(mpFileFmt->currentIndex(), 0, ZS_EXPORT_COUNT - 1);
     mOptions.folder = folder;
     mOptions.bEach = mpEach->isChecked();
     mOptions.bCustom = mpCustom->isChecked();

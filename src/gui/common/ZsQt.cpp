@@ -29,16 +29,18 @@ std::filesystem::path ZsPathOf(const QString& s) {
     return ZsPathFromUtf8(s.toStdString());
 }
 
-void ZsFillExportTypes(QComboBox* pList, bool bIconLibrary) {
+void ZsFillExportTypes(QComboBox* pList, bool bAll) {
+    auto* pModel = qobject_cast<QStandardItemModel*>(pList->model());
+    auto* pView = qobject_cast<QListView*>(pList->view());
     for (int nType = 0; nType < ZS_EXPORT_COUNT; ++nType) {
         pList->addItem(QString::fromUtf8(ZsGetExportTypeName(nType)));
-    }
-    if (!bIconLibrary) {
-        if (auto* pModel = qobject_cast<QStandardItemModel*>(pList->model())) {
-            pModel->item(ZS_EXPORT_ICL)->setEnabled(false);
-        }
-        if (auto* pView = qobject_cast<QListView*>(pList->view())) {
-            pView->setRowHidden(ZS_EXPORT_ICL, true);
+        if (!bAll && nType != ZS_EXPORT_ICO && !ZsIsPictureType(nType)) {
+            if (pModel) {
+                pModel->item(nType)->setEnabled(false);
+            }
+            if (pView) {
+                pView->setRowHidden(nType, true);
+            }
         }
     }
 }
@@ -90,8 +92,20 @@ std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {
     if (strip.isNull() || nSize <= 0) {
         return icons;
     }
-    for (int x = 0; x + nSize <= strip.width(); x += nSize) {
-        icons.emplace_back(QPixmap::fromImage(strip.copy(x, 0, nSize, nSize)));
+    std::filesystem::path largeName = path.stem();
+    largeName += "@2x";
+    largeName += path.extension();
+    const QImage large(ZsQPath(path.parent_path() / largeName));
+    const int nLarge = large.height();
+    const int nCount = strip.width() / nSize;
+    // A larger strip of other tiles than the strip's is none.
+    const bool bLarge = !large.isNull() && nLarge > nSize && large.width() / nLarge == nCount;
+    for (int i = 0; i < nCount; ++i) {
+        QIcon icon(QPixmap::fromImage(strip.copy(i * nSize, 0, nSize, nSize)));
+        if (bLarge) {
+            icon.addPixmap(QPixmap::fromImage(large.copy(i * nLarge, 0, nLarge, nLarge)));
+        }
+        icons.push_back(std::move(icon));
     }
     return icons;
 }

@@ -27,8 +27,8 @@ QString ZsQPath(const std::filesystem::path& path);
 std::filesystem::path ZsPathOf(const QString& s);
 
 // Fills a list with the names of every export type, so that an item's index is its export type index (which
-// the settings store); bIconLibrary false hides and disables the icon library.
-void ZsFillExportTypes(QComboBox* pList, bool bIconLibrary);
+// the settings store); bAll false hides and disables all but the picture types and the icon file.
+void ZsFillExportTypes(QComboBox* pList, bool bAll);
 
 // The picture as a QImage of the same pixels (non-premultiplied ARGB); a null image for a null picture.
 QImage ZsToQImage(const CZsBitmap& bitmap);
@@ -42,8 +42,9 @@ CZsBitmap ZsFromQImage(const QImage& image);
 QFont ZsGeneralFont(qreal rPointSize);
 QFont ZsFixedFont(int nPixelHeight);
 
-// The button pictures of a toolbar strip: square tiles as high as the strip, left to right. Empty when the
-// file is missing or is not a picture.
+// The button pictures of a toolbar strip: square tiles as high as the strip, left to right, each with the
+// tile of the same place in the strip of more pixels beside it ("NAME@2x.png", when there is one), which
+// screens of more pixels than units draw. Empty when the file is missing or is not a picture.
 std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path);
 
 // "config_mfc.ini" in the data folder, where the windowing layer keeps its own state ("DockState").

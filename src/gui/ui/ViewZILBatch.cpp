@@ -32,7 +32,8 @@
 namespace {
 
 constexpr const char* kImportFilter =
-    "All Supported Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
+    "All Supported "
+    "Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani|"
     "Icon Files (*.ico)|*.ico|"
     "Win32 Icon Library Files (*.icl;*.exe;*.dll)|*.icl;*.exe;*.dll|"
     "Picture Files "
