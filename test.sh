@@ -17,4 +17,5 @@ PICTAVO_BUILD_DIR=build-sanitize ./scripts/build.sh -DPICTAVO_SANITIZE=ON -DPICT
 # Any finding fails its test; leaks count as findings.
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan-suppressions.txt
 (cd build-sanitize && ctest --output-on-failure -j"$(nproc)" --timeout 900)

@@ -91,7 +91,7 @@ run_one() {
   # A target may use at most 2 GB in all and 512 MB in one allocation.
   # The time keyword reports the CPU time of the target (user and system seconds) into its .cpu file.
   local TIMEFORMAT='%U %S'
-  { time nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout="$INPUT_TIMEOUT" -rss_limit_mb=2048 \
+  { time LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan-suppressions.txt nice -n 19 "$OUT/bin/$name" "$work" -max_total_time="$SECONDS_EACH" -timeout="$INPUT_TIMEOUT" -rss_limit_mb=2048 \
     -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$art/" >"$OUT/logs/$name.log" 2>&1; } \
     2>&1 | awk '{ printf "%.1f\n", $1 + $2 }' >"$OUT/logs/$name.cpu" || true
 }

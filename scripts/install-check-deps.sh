@@ -10,4 +10,4 @@
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icnsutils icoextract hyperfine xvfb xauth \
-  openbox trayer xdotool x11-utils imagemagick xclip pcmanfm ccache lintian
+  openbox trayer xdotool x11-utils imagemagick xclip pcmanfm ccache lintian librsvg2-bin webp

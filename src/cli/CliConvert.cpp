@@ -98,8 +98,9 @@ bool ParseHotspot(const std::string& text, int& nX, int& nY) {
 }
 
 // The icon a convert starts from: an icon file, Apple icon file or cursor as it is (an animated cursor's
-// first frame), any other file as a picture made into an icon.
-ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::string& sError) {
+// first frame), any other file as a picture made into an icon (an SVG drawn at each of the formats).
+ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::span<const ZI_FORMAT> formats,
+                     std::string& sError) {
     const ZI_SOURCE_KIND nKind = ZI_GetSourceKind(in);
     if (nKind == ZI_SOURCE_ICO || nKind == ZI_SOURCE_ICNS || nKind == ZI_SOURCE_CURSOR) {
         CIconSource source;
@@ -114,7 +115,7 @@ ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::string& sE
         }
         return block;
     }
-    return ZI_LoadPictureIcon(in, nMode, &sError);
+    return ZI_LoadPictureIcon(in, nMode, &sError, formats);
 }
 
 int Convert(CCliArgs& args) {
@@ -139,7 +140,7 @@ int Convert(CCliArgs& args) {
         return CliUsage("--hotspot takes X,Y (pixels from the top left) and goes with a .cur file to write.");
     }
     std::string sError;
-    ZsBlock block = ConvertInput(in, nMode, sError);
+    ZsBlock block = ConvertInput(in, nMode, formats, sError);
     if (block.empty()) {
         return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
     }
@@ -219,13 +220,13 @@ int ExportImages(CCliArgs& args) {
         return CliUsage("export-images takes an icon file, a folder and --type.");
     }
     int nType = -1;
-    for (int i = 0; i <= ZS_EXPORT_ICO; ++i) {
-        if (*type == ZsGetExportExt(i)) {
+    for (int i = 0; i < ZS_EXPORT_COUNT; ++i) {
+        if ((i == ZS_EXPORT_ICO || ZsIsPictureType(i)) && *type == ZsGetExportExt(i)) {
             nType = i;
         }
     }
     if (nType < 0) {
-        return CliUsage("--type takes bmp, jpg, gif, tif, png or ico.");
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, webp or ico.");
     }
     const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
     CIcon icon;
@@ -316,7 +317,7 @@ const CLI_VERB kVerbs[] = {
      "convert IN OUT [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
      "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y]\n"
      "                                     make an icon (.ico), Apple icon (.icns) or cursor (.cur) of a\n"
-     "                                     picture (PNG, BMP, JPEG, GIF, TIFF), icon or cursor",
+     "                                     picture (PNG, BMP, JPEG, GIF, TIFF, WebP, SVG), icon or cursor",
      Convert,
      "Makes a one-image icon of a picture: a 32-bit image on a square canvas of the smallest standard size\n"
      "holding the picture (enlarge, the default), of the largest one it covers (shrink), or of the "
@@ -324,11 +325,14 @@ const CLI_VERB kVerbs[] = {
      "own size (keep). An icon file, Apple icon file or cursor is taken as it is (an animated cursor's "
      "first\n"
      "frame). --formats or --preset then make the icon hold exactly those formats.\n"
+     "An SVG drawing is rendered afresh at every size: 256, 128, 64, 48, 32, 24 and 16 pixels at 32 bits,\n"
+     "or the formats given (--resize does not apply to it).\n"
      "The file written follows OUT's extension: .icns writes an Apple icon file of PNG images from 16 to\n"
      "1024 pixels (up to the icon's largest side, missing sides made from its largest image); .cur writes a\n"
      "cursor whose hot spot is X,Y in the largest image (default 0,0); anything else an icon "
      "file.\n" CLI_PNG_HELP "\n"
      "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
+     "  pictavo-cli convert logo.svg app.ico\n"
      "  pictavo-cli convert logo.png app.icns\n"
      "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},
     {"split",
@@ -342,7 +346,7 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli split toolbar.png icons --tile 16 16\n"
      "  pictavo-cli split sheet.png icons --tile -4 -2     4 x 2 tiles"},
     {"export-images",
-     "export-images ICO DIR --type bmp|jpg|gif|tif|png|ico [--each]\n"
+     "export-images ICO DIR --type bmp|jpg|gif|tif|png|webp|ico [--each]\n"
      "                                     write an icon's images as pictures or icon files",
      ExportImages,
      "Writes each image of an icon file as \"DIR/<title> (<format>).<ext>\"; --type ico writes one icon "

@@ -71,8 +71,10 @@ const CLI_VERB kVerbs[] = {
      Seed,
      "Creates LIB (an existing file is never replaced) with a category below \"My Icons\" for each kind\n"
      "of theme picture: Places, Devices, File Types, Applications, Emotes, Classic and Status, each with\n"
-     "up to 32 pictures of 48 (else 32) pixels. Without LIB it makes \"Default.pctv\" in the data folder,\n"
-     "the library the desktop program opens on its very first start, and only when Pictavo has never run.\n"
+     "up to 32 pictures of 48 (else 32) pixels, or the theme's scalable drawings, a picture with a drawing\n"
+     "of its name becoming an icon drawn at every standard size. Without LIB it makes \"Default.pctv\" in\n"
+     "the data folder, the library the desktop program opens on its very first start, and only when\n"
+     "Pictavo has never run.\n"
      "Themes are looked for in the folders given with --themes, else in those of $PICTAVO_ICON_THEMES\n"
      "(separated by \":\"), else in ~/.local/share/icons and the icons folders of $XDG_DATA_DIRS.\n"
      "\n"

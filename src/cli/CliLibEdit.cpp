@@ -116,7 +116,7 @@ bool ParseSize(const std::string& text, int& nWidth, int& nHeight) {
     return true;
 }
 
-// The file dialog's filter index (1 BMP ... 5 PNG) of an output file's extension; 0 for another.
+// The file dialog's filter index (1 BMP ... 5 PNG, 6 WebP) of an output file's extension; 0 for another.
 int FilterIndexOf(const std::filesystem::path& path) {
     std::string ext = ZsGetPathExt(ZsPathToUtf8(path.filename()));
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
@@ -126,9 +126,9 @@ int FilterIndexOf(const std::filesystem::path& path) {
             ext = alias[1];
         }
     }
-    for (int i = 0; i < ZS_PIC_COUNT; ++i) {
-        if (ext == ZsGetExportExt(i)) {
-            return i + 1;
+    for (size_t i = 0; i < std::size(ZS_PICTURE_TYPES); ++i) {
+        if (ext == ZsGetExportExt(ZS_PICTURE_TYPES[i])) {
+            return static_cast<int>(i) + 1;
         }
     }
     return 0;
@@ -148,7 +148,7 @@ int GridExport(CCliArgs& args) {
     std::filesystem::path out = CliPath(c.pos[1]);
     const int nFilterIndex = FilterIndexOf(out);
     if (nFilterIndex == 0) {
-        return CliUsage("grid-export writes .png, .bmp, .jpg, .gif or .tif files.");
+        return CliUsage("grid-export writes .png, .bmp, .jpg, .gif, .tif or .webp files.");
     }
     ZS_GRID grid;
     if (!sCell || !ParseSize(*sCell, grid.nCellWidth, grid.nCellHeight)) {
@@ -263,7 +263,8 @@ const CLI_VERB kVerbs[] = {
      "Icon "
      "Format\""},
     {"grid-export",
-     "grid-export LIB OUT.png|bmp|jpg|gif|tif [--category PATH] [--rows|--ids LIST|--count N] --cell WxH\n"
+     "grid-export LIB OUT.png|bmp|jpg|gif|tif|webp [--category PATH] [--rows|--ids LIST|--count N] --cell "
+     "WxH\n"
      "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
      "picture",
      GridExport,

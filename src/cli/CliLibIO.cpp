@@ -138,7 +138,7 @@ int ImportTree(CCliArgs& args) {
     return failed.empty() ? CLI_OK : ReportRefused(failed);
 }
 
-// --type bmp|jpg|gif|tif|png|ico|icl|icns|theme as the export type index; -1 for anything else.
+// --type bmp|jpg|gif|tif|png|ico|icl|icns|theme|webp as the export type index; -1 for anything else.
 int ExportType(const std::string& sType) {
     for (int i = 0; i < ZS_EXPORT_COUNT; ++i) {
         if (sType == ZsGetExportExt(i)) {
@@ -165,7 +165,7 @@ int Export(CCliArgs& args) {
     }
     options.nType = type ? ExportType(*type) : -1;
     if (options.nType < 0) {
-        return CliUsage("--type takes bmp, jpg, gif, tif, png, ico, icl, icns or theme.");
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, webp, ico, icl, icns or theme.");
     }
     if (bEach && options.nType != ZS_EXPORT_ICO) {
         return CliUsage("--each goes with --type ico only.");
@@ -255,7 +255,7 @@ const CLI_VERB kVerbs[] = {
      ImportTree},
     {"export",
      "export LIB DIR [--category PATH] [--rows|--ids LIST]\n"
-     "       --type bmp|jpg|gif|tif|png|ico|icl|icns|theme [--each] [--formats LIST | --preset NAME]\n"
+     "       --type bmp|jpg|gif|tif|png|webp|ico|icl|icns|theme [--each] [--formats LIST | --preset NAME]\n"
      "       [--except] [--no-generate] " CLI_PNG_SYNOPSIS "\n"
      "                                     write icons as pictures, icon files, one icon library, Apple\n"
      "                                     icon files or an icon theme folder",

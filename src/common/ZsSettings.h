@@ -142,11 +142,11 @@ inline constexpr CZsListSetting ZS_FIND_HISTORY{ZS_SEC_FIND_HISTORY};
 inline constexpr CZsBoolSetting ZS_OPT_IMP_DIRS_WITH_ICONS{ZS_SEC_OPT, "IDC_CHK_IMP_DIRS_WITH_ICONS", true};
 inline constexpr CZsTextSetting ZS_OPT_IMP_EXTS{
     ZS_SEC_OPT, "IDC_CBO_IMP_EXTS",
-    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani"};
+    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani"};
 // Edit icons with the program at ZS_OPT_ASS_PATH instead of the system's associated one.
 inline constexpr CZsBoolSetting ZS_OPT_ASS{ZS_SEC_OPT, "IDC_CHK_ASS", false};
 inline constexpr CZsTextSetting ZS_OPT_ASS_PATH{ZS_SEC_OPT, "IDC_EDT_ASS", ""};
-// Images dragged to the desktop shell: 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file.
+// Images dragged to the desktop shell: 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 7 WebP.
 inline constexpr CZsIntSetting ZS_OPT_DND_IMG_FILE_FMT{ZS_SEC_OPT, "IDC_CBO_DND_IMG_FILE_FMT", 4};
 // Imported pictures: 0 enlarge to a standard icon size, 1 shrink to one, 2 keep the original size.
 inline constexpr CZsIntSetting ZS_OPT_RESIZE{ZS_SEC_OPT, "IDC_CBO_RESIZE", 0};

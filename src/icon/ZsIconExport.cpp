@@ -12,7 +12,7 @@ std::vector<std::filesystem::path> CIcon::ExportPaths(const std::string& sName, 
                                                       const std::filesystem::path& folder,
                                                       bool bPerImage) const {
     const char* pszExt = ZsGetExportExt(nType);
-    if (!pszExt || nType > ZS_EXPORT_ICO) {
+    if (!pszExt || (nType != ZS_EXPORT_ICO && !ZsIsPictureType(nType))) {
         return {};
     }
     // The name comes from the library; it must not lead outside the folder.
@@ -31,7 +31,7 @@ std::vector<std::filesystem::path> CIcon::ExportPaths(const std::string& sName, 
 
 bool CIcon::ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
                          bool bPerImage, std::vector<std::filesystem::path>* pFailed) const {
-    if (!ZsGetExportExt(nType) || nType > ZS_EXPORT_ICO) {
+    if (!ZsGetExportExt(nType) || (nType != ZS_EXPORT_ICO && !ZsIsPictureType(nType))) {
         return false;
     }
     const std::vector<std::filesystem::path> paths = ExportPaths(sName, nType, folder, bPerImage);

@@ -21,7 +21,7 @@ ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
         return ZI_SOURCE_ICO;
     }
     if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
-        sExt == "tiff") {
+        sExt == "tiff" || sExt == "webp" || sExt == "svg") {
         return ZI_SOURCE_PICTURE;
     }
     if (sExt == "icl" || sExt == "exe" || sExt == "dll") {

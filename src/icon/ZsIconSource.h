@@ -14,7 +14,7 @@
 enum ZI_SOURCE_KIND {
     ZI_SOURCE_NONE = 0,     // a file icons are not read from
     ZI_SOURCE_ICO = 1,      // ".ico"
-    ZI_SOURCE_PICTURE = 2,  // ".png", ".bmp", ".jpg", ".gif", ".exif", ".tiff"
+    ZI_SOURCE_PICTURE = 2,  // ".png", ".bmp", ".jpg", ".gif", ".exif", ".tiff", ".webp", ".svg"
     ZI_SOURCE_MODULE = 3,   // ".icl", ".exe", ".dll"
     ZI_SOURCE_ICNS = 4,     // ".icns"
     ZI_SOURCE_CURSOR = 5,   // ".cur", ".ani"

@@ -16,6 +16,7 @@
 #include "common/ZsLog.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsSvg.h"
 
 namespace {
 
@@ -628,6 +629,10 @@ CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
                             TiffMaxPixels(tif.get(), w, bytes.size()), pError)) {
         return {};
     }
+    // The pixels are read as stored, row 0 on top, and then turned as the orientation says.
+    uint16_t nOrientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &nOrientation);
+    TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     CZsBitmap bmp(static_cast<int>(w), static_cast<int>(h));
     if (!TIFFReadRGBAImageOriented(tif.get(), w, h, bmp.Pixels().data(), ORIENTATION_TOPLEFT, 0)) {
         return fail();
@@ -647,7 +652,7 @@ CZsBitmap DecodeTiff(ZsBytes bytes, std::string* pError) {
         }
         p = ZsArgb(a, r, g, b);
     }
-    return bmp;
+    return ZsOrientBitmap(std::move(bmp), nOrientation);
 }
 
 ZsBlock EncodeTiff(const CZsBitmap& bmp) {
@@ -944,15 +949,21 @@ bool CZsStream::Seek(int64_t nOffset, int nWhence) {
     return true;
 }
 
+bool ZsIsPictureType(int nTypeIndex) {
+    return std::find(std::begin(ZS_PICTURE_TYPES), std::end(ZS_PICTURE_TYPES), nTypeIndex) !=
+           std::end(ZS_PICTURE_TYPES);
+}
+
 const char* ZsGetPictureMimeType(int nTypeIndex) {
-    static const char* const mimes[ZS_PIC_COUNT] = {"image/bmp", "image/jpeg", "image/gif", "image/tiff",
-                                                    "image/png"};
-    return nTypeIndex >= 0 && nTypeIndex < ZS_PIC_COUNT ? mimes[nTypeIndex] : nullptr;
+    static const char* const mimes[ZS_EXPORT_COUNT] = {"image/bmp", "image/jpeg", "image/gif", "image/tiff",
+                                                       "image/png", nullptr,      nullptr,     nullptr,
+                                                       nullptr,     "image/webp"};
+    return ZsIsPictureType(nTypeIndex) ? mimes[nTypeIndex] : nullptr;
 }
 
 const char* ZsGetExportExt(int nTypeIndex) {
-    static const char* const exts[ZS_EXPORT_COUNT] = {"bmp", "jpg", "gif",  "tif",  "png",
-                                                      "ico", "icl", "icns", "theme"};
+    static const char* const exts[ZS_EXPORT_COUNT] = {"bmp", "jpg", "gif",  "tif",   "png",
+                                                      "ico", "icl", "icns", "theme", "webp"};
     return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? exts[nTypeIndex] : nullptr;
 }
 
@@ -965,7 +976,8 @@ const char* ZsGetExportTypeName(int nTypeIndex) {
                                                        "Windows Icon",
                                                        "Win32 Icon Library",
                                                        "Apple Icon (*.icns)",
-                                                       "Icon Theme Folder (hicolor)"};
+                                                       "Icon Theme Folder (hicolor)",
+                                                       "WebP (*.webp)"};
     return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? names[nTypeIndex] : nullptr;
 }
 
@@ -994,7 +1006,7 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
         if (!JpegDecodeInto(*s, bytes, pError)) {
             return {};
         }
-        return std::move(s->bmp);
+        return ZsOrientBitmap(std::move(s->bmp), ZsGetJpegOrientation(bytes));
     }
     if (starts({'G', 'I', 'F', '8'})) {
         return DecodeGif(bytes, pError);
@@ -1007,7 +1019,14 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
     if (starts({'B', 'M'})) {
         return DecodeBmp(bytes, pError);
     }
-    SetError(pError, "not a picture Pictavo can read (PNG, BMP, JPEG, GIF or TIFF)");
+    if (starts({'R', 'I', 'F', 'F'}) && bytes.size() >= 12 &&
+        std::equal(bytes.begin() + 8, bytes.begin() + 12, std::begin("WEBP"))) {
+        return ZsDecodeWebp(bytes, pError);
+    }
+    if (ZsIsSvg(bytes)) {
+        return ZsRenderSvgPicture(bytes, pError);
+    }
+    SetError(pError, "not a picture Pictavo can read (PNG, BMP, JPEG, GIF, TIFF, WebP or SVG)");
     return {};
 }
 
@@ -1024,7 +1043,7 @@ CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) 
 // -------------------------------------------------------------------------------------------------
 
 int ZsFindEncoder(std::string_view mime) {
-    for (int i = 0; i < ZS_PIC_COUNT; ++i) {
+    for (int i : ZS_PICTURE_TYPES) {
         if (mime == ZsGetPictureMimeType(i)) {
             return i;
         }
@@ -1047,6 +1066,8 @@ ZsBlock ZsEncodePicture(const CZsBitmap& bitmap, int nTypeIndex) {
             return EncodeTiff(bitmap);
         case ZS_PIC_PNG:
             return EncodePng(bitmap);
+        case ZS_PIC_WEBP:
+            return ZsEncodeWebp(bitmap);
         default:
             return {};
     }
@@ -1172,15 +1193,29 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
     return block;
 }
 
-ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError) {
+ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError,
+                           std::span<const ZI_FORMAT> formats) {
     std::string sError;
-    CZsBitmap picture = ZsLoadPicture(path, &sError);
-    if (picture.IsNull()) {
+    ZsBlock block;
+    std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
+    if (!bytes) {
+        sError = "the file cannot be read";
+    } else if (ZsIsSvg(*bytes)) {
+        block = ZI_SvgToIcon(*bytes, formats, &sError);
+    } else if (CZsBitmap picture = ZsDecodePicture(*bytes, &sError); !picture.IsNull()) {
+        block = ZI_PictureToIcon(picture, nSizingMode);
+        if (!formats.empty() && !block.empty()) {
+            CIcon icon;
+            icon.SetData(block);
+            icon.SetFormats(formats);
+            block = icon.GetData(-1);
+        }
+    }
+    if (block.empty()) {
         ZS_LOG_ERR("ZI_LoadPictureIcon", "'%s': %s", ZsPathToUtf8(path).c_str(), sError.c_str());
         SetError(pError, sError);
-        return {};
     }
-    return ZI_PictureToIcon(picture, nSizingMode);
+    return block;
 }
 
 int ZI_SplitBitmap(const CZsBitmap& picture, std::vector<ZsBlock>& blocks, int nTileWidth, int nTileHeight,

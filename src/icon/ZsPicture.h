@@ -1,33 +1,50 @@
-// Picture files: decoding by content (PNG, BMP, JPEG, GIF's first frame, TIFF; ".exif" files are JPEG or
-// TIFF inside), encoding into the five picture types, and icons made of pictures and of the tiles cut from
-// them. Every decoder reads untrusted bytes: it never reads past them, refuses pictures larger than the
-// limits of ZsCheckPictureSize before allocating for them, and answers damaged input with a null bitmap and a
-// sentence saying why.
+// Picture files: decoding by content (PNG, BMP, JPEG, GIF's first frame, TIFF, still WebP, SVG drawn at
+// their own size; ".exif" files are JPEG or TIFF inside), encoding into the six picture types, and icons made
+// of pictures and of the tiles cut from them. JPEG and TIFF pictures come out upright: their EXIF or TIFF
+// orientation is applied. Every decoder reads untrusted bytes: it never reads past them, refuses pictures
+// larger than the limits of ZsCheckPictureSize before allocating for them, and answers damaged input with a
+// null bitmap and a sentence saying why.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/ZsBase.h"
 #include "icon/ZsBitmap.h"
+#include "icon/ZsIcon.h"
 
 // Picture types by index, as the exports number them: 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG. The export type
-// index continues with 5 icon file, 6 classic icon library, 7 Apple icon file and 8 icon theme folder.
+// index continues with 5 icon file, 6 classic icon library, 7 Apple icon file and 8 icon theme folder; WebP
+// came later and is picture type 9, so that the stored numbers of the others keep their meaning.
 enum { ZS_PIC_BMP = 0, ZS_PIC_JPEG = 1, ZS_PIC_GIF = 2, ZS_PIC_TIFF = 3, ZS_PIC_PNG = 4, ZS_PIC_COUNT = 5 };
-enum { ZS_EXPORT_ICO = 5, ZS_EXPORT_ICL = 6, ZS_EXPORT_ICNS = 7, ZS_EXPORT_THEME = 8, ZS_EXPORT_COUNT = 9 };
+enum {
+    ZS_EXPORT_ICO = 5,
+    ZS_EXPORT_ICL = 6,
+    ZS_EXPORT_ICNS = 7,
+    ZS_EXPORT_THEME = 8,
+    ZS_PIC_WEBP = 9,
+    ZS_EXPORT_COUNT = 10
+};
+// Every picture type in the order lists show them.
+inline constexpr int ZS_PICTURE_TYPES[] = {ZS_PIC_BMP,  ZS_PIC_JPEG, ZS_PIC_GIF,
+                                           ZS_PIC_TIFF, ZS_PIC_PNG,  ZS_PIC_WEBP};
+// True for the index of a picture type (not an icon file, library or theme).
+bool ZsIsPictureType(int nTypeIndex);
 
-// "image/bmp", "image/jpeg", "image/gif", "image/tiff", "image/png"; nullptr outside 0..4.
+// "image/bmp", "image/jpeg", "image/gif", "image/tiff", "image/png", "image/webp" for a picture type;
+// nullptr for any other index.
 const char* ZsGetPictureMimeType(int nTypeIndex);
-// "bmp", "jpg", "gif", "tif", "png", "ico", "icl", "icns", "theme" for the export type index 0..8 (the
-// theme's is the name of the type, not of a file); nullptr otherwise.
+// "bmp", "jpg", "gif", "tif", "png", "ico", "icl", "icns", "theme", "webp" for the export type index 0..9
+// (the theme's is the name of the type, not of a file); nullptr otherwise.
 const char* ZsGetExportExt(int nTypeIndex);
-// The name the export dialogs show for the export type index 0..8: "Microsoft Bitmap (*.bmp)", "JPEG
+// The name the export dialogs show for the export type index 0..9: "Microsoft Bitmap (*.bmp)", "JPEG
 // (*.jpg)", "CompuServe GIF (*.gif)", "Tag Image File Format (*.tif)", "Portable Network Graphic (*.png)",
-// "Windows Icon", "Win32 Icon Library", "Apple Icon (*.icns)", "Icon Theme Folder (hicolor)"; nullptr
-// otherwise.
+// "Windows Icon", "Win32 Icon Library", "Apple Icon (*.icns)", "Icon Theme Folder (hicolor)", "WebP
+// (*.webp)"; nullptr otherwise.
 const char* ZsGetExportTypeName(int nTypeIndex);
 
 // An in-memory byte stream that owns its block: built from a copy of bytes (for reading) or empty (growing as
@@ -60,10 +77,22 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError = nullptr);
 CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError = nullptr);
 // The PNG decoder alone (icon images may be PNG): any colour type and depth becomes 8-bit ARGB.
 CZsBitmap ZsDecodePng(ZsBytes bytes, std::string* pError = nullptr);
+// WebP: a still picture, lossy or lossless, with or without alpha; an animated one is refused.
+CZsBitmap ZsDecodeWebp(ZsBytes bytes, std::string* pError = nullptr);
+// Lossless WebP that keeps every pixel exactly, the colour under transparent pixels too; empty for a null
+// bitmap or one of more than 16383 pixels on a side.
+ZsBlock ZsEncodeWebp(const CZsBitmap& bitmap);
+
+// The EXIF orientation (1..8) a JPEG's "Exif" APP1 segment gives, or 1 when it has none that can be read.
+int ZsGetJpegOrientation(ZsBytes jpeg);
+// The picture as it is meant to be seen, for an EXIF/TIFF orientation of 2..8 (mirrored, rotated by 180,
+// flipped, transposed, turned clockwise, transversed, turned counter-clockwise); 1 and any other value leave
+// it as it is. Orientations 5 to 8 swap width and height.
+CZsBitmap ZsOrientBitmap(CZsBitmap bitmap, int nOrientation);
 
 // The picture type index of the encoder for a MIME type (exact, case-sensitive match), or -1.
 int ZsFindEncoder(std::string_view mime);
-// Encodes a bitmap as a picture of the type index 0..4. PNG and TIFF keep alpha, BMP is written at 32 bits
+// Encodes a bitmap as a picture of a picture type. PNG, TIFF and WebP keep alpha, BMP is written at 32 bits
 // with an alpha mask, GIF keeps pixels of alpha below 128 as its transparent colour, JPEG drops alpha. Empty
 // for a null bitmap or another index.
 ZsBlock ZsEncodePicture(const CZsBitmap& bitmap, int nTypeIndex);
@@ -88,8 +117,10 @@ void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode,
 // picture.
 ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode);
 // The same from a picture file; empty (an error line written, the reason in *pError) when it cannot be
-// decoded.
-ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError = nullptr);
+// decoded. An SVG drawing is rendered at each size instead (ZI_SvgToIcon), whatever the sizing mode. With
+// formats the icon holds exactly those: a drawing draws each one, a picture's are made from its one image.
+ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError = nullptr,
+                           std::span<const ZI_FORMAT> formats = {});
 
 // Cuts a picture into tiles, row by row from the top, and appends one icon block per tile. A tile width of
 // n >= 1 is n pixels (at most the picture's width), 0 the whole width, -n a number of columns; heights

@@ -149,7 +149,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
 bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
                   const std::filesystem::path& folder, bool bEach,
                   std::vector<std::filesystem::path>* pFailed) {
-    if (nType < 0 || nType > ZS_EXPORT_ICO) {
+    if (!ZsIsPictureType(nType) && nType != ZS_EXPORT_ICO) {
         ZS_LOG_ERR("ExportImages", "nType=%d", nType);
         return false;
     }

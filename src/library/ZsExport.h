@@ -20,7 +20,7 @@
 // The choices of an export dialog.
 struct ZIL_EXPORT_OPTIONS {
     int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library,
-                                     // 7 Apple icon file, 8 icon theme folder
+                                     // 7 Apple icon file, 8 icon theme folder, 9 WebP
     std::filesystem::path folder;    // the destination; it must exist
     bool bEach = false;              // icon files: one file per image
     bool bCustom = false;            // apply the desired formats before writing

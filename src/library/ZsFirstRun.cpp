@@ -22,8 +22,18 @@ constexpr ThemeContext kContexts[] = {
     {"emotes", "Emotes"}, {"legacy", "Classic"},  {"status", "Status"},
 };
 
-// Theme folders by preference: pictures drawn for the size look best; 32 pixels where 48 is missing.
-constexpr const char* kSizes[] = {"48x48", "32x32"};
+// Theme folders by preference: pictures drawn for the size look best; 32 pixels where 48 is missing, the
+// scalable drawings where a theme has neither.
+constexpr const char* kSizes[] = {"48x48", "32x32", "scalable"};
+
+// A theme picture found, and the file its icon is made of: the theme's scalable drawing of the same name when
+// there is one (every size of the icon is drawn from it), else the picture itself.
+struct ThemePicture {
+    fs::path picture;
+    fs::path file;
+    bool operator<(const ThemePicture& other) const { return picture < other.picture; }
+    bool operator==(const ThemePicture& other) const { return picture == other.picture; }
+};
 
 std::vector<fs::path> SplitFolders(const char* pszList) {
     std::vector<fs::path> folders;
@@ -39,18 +49,27 @@ std::vector<fs::path> SplitFolders(const char* pszList) {
     return folders;
 }
 
-// The PNG pictures below a theme's context folder, symbolic ones left out.
-void AddPictures(const fs::path& folder, std::vector<fs::path>& out) {
+// The pictures of one size folder of a theme below a context folder (PNG, SVG in the scalable folder),
+// symbolic ones left out.
+void AddPictures(const fs::path& theme, const char* pszSize, const char* pszContext,
+                 std::vector<ThemePicture>& out) {
+    const fs::path folder = theme / pszSize / pszContext;
+    const bool bScalable = std::string_view(pszSize) == "scalable";
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
         return;
     }
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
-        if (it->is_regular_file(ec) && ZsToLower(ZsPathToUtf8(path.extension())) == ".png" &&
-            ZsPathToUtf8(path.filename()).find("symbolic") == std::string::npos) {
-            out.push_back(path);
+        if (!it->is_regular_file(ec) ||
+            ZsToLower(ZsPathToUtf8(path.extension())) != (bScalable ? ".svg" : ".png") ||
+            ZsPathToUtf8(path.filename()).find("symbolic") != std::string::npos) {
+            continue;
         }
+        fs::path drawing = theme / "scalable" / pszContext / path.lexically_relative(folder);
+        drawing.replace_extension(".svg");
+        std::error_code ecDrawing;
+        out.push_back({path, !bScalable && fs::is_regular_file(drawing, ecDrawing) ? drawing : path});
     }
 }
 
@@ -58,19 +77,23 @@ void AddPictures(const fs::path& folder, std::vector<fs::path>& out) {
 // folder of the list may hold themes or be a theme itself.
 std::vector<fs::path> ContextPictures(const std::vector<fs::path>& roots, const char* pszContext, int nMax) {
     for (const char* pszSize : kSizes) {
-        std::vector<fs::path> pictures;
+        std::vector<ThemePicture> found;
         for (const fs::path& root : roots) {
-            AddPictures(root / pszSize / pszContext, pictures);
+            AddPictures(root, pszSize, pszContext, found);
             std::error_code ec;
             for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
                 if (it->is_directory(ec)) {
-                    AddPictures(it->path() / pszSize / pszContext, pictures);
+                    AddPictures(it->path(), pszSize, pszContext, found);
                 }
             }
         }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        std::vector<fs::path> pictures;
+        for (const ThemePicture& p : found) {
+            pictures.push_back(p.file);
+        }
         if (!pictures.empty()) {
-            std::sort(pictures.begin(), pictures.end());
-            pictures.erase(std::unique(pictures.begin(), pictures.end()), pictures.end());
             if (pictures.size() > static_cast<size_t>(std::max(nMax, 0))) {
                 pictures.resize(static_cast<size_t>(std::max(nMax, 0)));
             }

@@ -31,8 +31,10 @@ std::vector<std::filesystem::path> ZsGetIconThemeDirs();
 
 // Writes a library at path whose categories below "My Icons" ("Places", "Devices", "File Types",
 // "Applications", "Emotes", "Classic", "Status") hold the theme pictures of that context, 48 pixels where a
-// theme has them, else 32, symbolic ones left out, in path order. Nothing is written when no theme has a
-// picture of any context or the file cannot be written (sMessage says which).
+// theme has them, else 32, else its scalable drawings, symbolic ones left out, in path order. A picture whose
+// theme has a scalable drawing of the same name becomes an icon drawn from that at every standard size.
+// Nothing is written when no theme has a picture of any context or the file cannot be written (sMessage says
+// which).
 ZIL_SEED_RESULT ZsMakeThemeLibrary(const std::filesystem::path& path, const ZIL_SEED_OPTIONS& options = {});
 
 // True when the program has never run: the data folder holds neither "config.ini" nor the default library.

@@ -52,6 +52,13 @@ void DrawOver(CZsBitmap& canvas, const CZsBitmap& source, int x0, int y0) {
     }
 }
 
+// The picture type of a 1-based filter index of ZsGridExportFilter, or the fallback.
+int GridPictureType(int nFilterIndex, int nFallback) {
+    return nFilterIndex >= 1 && nFilterIndex <= static_cast<int>(std::size(ZS_PICTURE_TYPES))
+               ? ZS_PICTURE_TYPES[nFilterIndex - 1]
+               : nFallback;
+}
+
 }  // namespace
 
 void ZsGetGridImportTiles(int& nTileWidth, int& nTileHeight, const CZsMemIni& ini) {
@@ -148,20 +155,19 @@ CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_
 
 std::string ZsGridExportFilter() {
     std::string sFilter;
-    for (int i = 0; i < ZS_PIC_COUNT; ++i) {
+    for (int i : ZS_PICTURE_TYPES) {
         sFilter += ZsFormat("%s|*.%s|", ZsGetExportTypeName(i), ZsGetExportExt(i));
     }
     return sFilter + "|";
 }
 
 std::filesystem::path ZsGridExportDefaultPath(const std::filesystem::path& folder, int nFilterIndex) {
-    const int nType = nFilterIndex >= 1 && nFilterIndex <= ZS_PIC_COUNT ? nFilterIndex - 1 : ZS_PIC_PNG;
-    return ZsUniqueFilePath(folder, "ImageGrid", ZsGetExportExt(nType));
+    return ZsUniqueFilePath(folder, "ImageGrid", ZsGetExportExt(GridPictureType(nFilterIndex, ZS_PIC_PNG)));
 }
 
 bool ZsExportGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_GRID& grid,
                   const std::filesystem::path& path, int nFilterIndex, std::string* pError) {
-    const char* pszMime = ZsGetPictureMimeType(nFilterIndex - 1);
+    const char* pszMime = ZsGetPictureMimeType(GridPictureType(nFilterIndex, -1));
     const int nType = pszMime ? ZsFindEncoder(pszMime) : -1;
     if (nType < 0) {
         SetError(pError, ZsFormat("There is no picture type %d.", nFilterIndex));

@@ -53,13 +53,13 @@ CZsBitmap ZsComposeGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_
                         std::string* pError = nullptr);
 
 // The save dialog of the grid export: its filter, "<name>|*.<ext>|" for each picture type followed by "|",
-// and its default path, "ImageGrid.<ext>" in the folder for the type of the filter index (1 BMP ... 5 PNG;
-// PNG for an index out of range), numbered "ImageGrid (2).<ext>" and so on when that file exists.
+// and its default path, "ImageGrid.<ext>" in the folder for the type of the filter index (1 BMP ... 5 PNG, 6
+// WebP; PNG for an index out of range), numbered "ImageGrid (2).<ext>" and so on when that file exists.
 std::string ZsGridExportFilter();
 std::filesystem::path ZsGridExportDefaultPath(const std::filesystem::path& folder, int nFilterIndex);
 
 // Composes the grid and saves it with the encoder of the file dialog's filter index (1 BMP, 2 JPEG, 3 GIF,
-// 4 TIFF, 5 PNG), whatever extension the path has. False, with a sentence in *pError, when the canvas cannot
-// be made, the index names no picture type or the file cannot be written.
+// 4 TIFF, 5 PNG, 6 WebP), whatever extension the path has. False, with a sentence in *pError, when the canvas
+// cannot be made, the index names no picture type or the file cannot be written.
 bool ZsExportGrid(CZsIconLib& lib, std::span<const int32_t> ids, const ZS_GRID& grid,
                   const std::filesystem::path& path, int nFilterIndex, std::string* pError = nullptr);

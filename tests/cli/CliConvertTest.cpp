@@ -185,3 +185,40 @@ TEST(CliConvert, IconsAreReadByIcoutils) {
     // Every image converts back to a picture.
     EXPECT_TRUE(test::Capture("cd '" + S(dir.Path()) + "' && icotool -x b.ico && ls b_4_16x16x1.png"));
 }
+
+TEST(CliConvert, SvgAndWebpPictures) {
+    test::TempDir dir;
+    const std::string svg = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">)"
+                            R"(<circle cx="5" cy="5" r="4" fill="#36c"/></svg>)";
+    ZsWriteFile(dir / "logo.svg", ZsBlock(svg.begin(), svg.end()));
+    test::CliResult r = test::RunCli({"convert", S(dir / "logo.svg"), S(dir / "app.ico")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "app.ico"), (std::vector<ZI_FORMAT>{{256, 256, 32},
+                                                                   {128, 128, 32},
+                                                                   {64, 64, 32},
+                                                                   {48, 48, 32},
+                                                                   {32, 32, 32},
+                                                                   {24, 24, 32},
+                                                                   {16, 16, 32}}));
+    r = test::RunCli({"convert", S(dir / "logo.svg"), S(dir / "xp.ico"), "--formats", "20x20-XP, 16x16-256"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "xp.ico"), (std::vector<ZI_FORMAT>{{20, 20, 32}, {16, 16, 8}}));
+
+    // A picture saved as WebP is read back by convert; export-images writes WebP.
+    ZsWriteFile(dir / "in.webp", ZsEncodePicture(CZsBitmap(20, 10, 32, 0xFF00FF00), ZS_PIC_WEBP));
+    r = test::RunCli({"convert", S(dir / "in.webp"), S(dir / "w.ico")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(IcoFormats(dir / "w.ico"), (std::vector<ZI_FORMAT>{{24, 24, 32}}));
+    r = test::RunCli({"export-images", S(dir / "app.ico"), S(dir / "out"), "--type", "webp"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const CZsBitmap back = ZsLoadPicture(dir / "out" / "app (16x16 - XP).webp");
+    EXPECT_EQ(back.Width(), 16);
+    EXPECT_EQ(ZsAlpha(back.At(0, 0)), 0u);
+    EXPECT_EQ(back.At(8, 8), 0xFF3366CCu);
+
+    const std::string broken = R"(<svg xmlns="http://www.w3.org/2000/svg"><g></svg>)";
+    ZsWriteFile(dir / "bad.svg", ZsBlock(broken.begin(), broken.end()));
+    r = test::RunCli({"convert", S(dir / "bad.svg"), S(dir / "bad.ico")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("damaged SVG data"), std::string::npos) << r.err;
+}

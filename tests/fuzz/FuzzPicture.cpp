@@ -26,6 +26,8 @@ bool IsOfType(ZsBytes bytes) {
             return starts({'G', 'I', 'F', '8'});
         case ZS_PIC_TIFF:
             return starts({'I', 'I'}) || starts({'M', 'M'});
+        case ZS_PIC_WEBP:
+            return starts({'R', 'I', 'F', 'F'});
         default:
             return starts({0x89, 'P', 'N', 'G'});
     }

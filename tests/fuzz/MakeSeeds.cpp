@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // After <cstdio>: the JPEG header needs FILE.
@@ -17,6 +18,7 @@
 #include <png.h>
 #include <sqlite3.h>
 #include <tiffio.h>
+#include <webp/encode.h>
 
 #include "ModuleFixtures.h"
 #include "TestSupport.h"
@@ -399,6 +401,12 @@ void JpegSeeds() {
         WriteJpeg(16, 16, JCS_RGB, 3, [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); }));
     Put("jpeg", "grey.jpg", WriteJpeg(8, 8, JCS_GRAYSCALE, 1, [](jpeg_compress_struct&) {}));
     Put("jpeg", "cmyk.jpg", WriteJpeg(8, 8, JCS_CMYK, 4, [](jpeg_compress_struct&) {}));
+    // An EXIF block turning the picture clockwise, in Motorola byte order.
+    ZsBlock exif = ZsEncodePicture(Picture(16, 8), ZS_PIC_JPEG);
+    const uint8_t app1[] = {0xFF, 0xE1, 0, 34,   'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8,
+                            0,    1,    1, 0x12, 0,   3,   0,   0,   0, 1, 0,   6,   0, 0,  0, 0, 0, 0};
+    exif.insert(exif.begin() + 2, std::begin(app1), std::end(app1));
+    Put("jpeg", "exif-orientation.jpg", exif);
     Put("jpeg", "arithmetic-restart.jpg", WriteJpeg(16, 8, JCS_RGB, 3, [](jpeg_compress_struct& c) {
             c.arith_code = TRUE;
             c.restart_interval = 1;
@@ -479,6 +487,44 @@ void TiffSeeds() {
 
 std::vector<std::vector<test::IcoImage>> SmallGroups() {
     return {{test::DibImage(4, 4, 32, 0x21), test::DibImage(4, 4, 4, 0x12)}, {test::DibImage(2, 2, 1, 0x80)}};
+}
+
+void WebpSeeds() {
+    Put("webp", "lossless-alpha.webp", ZsEncodePicture(Picture(6, 5), ZS_PIC_WEBP));
+    const CZsBitmap pic = Picture(16, 16);
+    uint8_t* pOut = nullptr;
+    const size_t n =
+        WebPEncodeBGRA(reinterpret_cast<const uint8_t*>(pic.Pixels().data()), 16, 16, 64, 80, &pOut);
+    Put("webp", "lossy-alpha.webp", ZsBytes(pOut, n));
+    WebPFree(pOut);
+    const size_t m = WebPEncodeRGB(std::vector<uint8_t>(8 * 8 * 3, 0x80).data(), 8, 8, 24, 60, &pOut);
+    Put("webp", "lossy.webp", ZsBytes(pOut, m));
+    WebPFree(pOut);
+}
+
+void SvgSeeds() {
+    const auto text = [](const char* pszName, std::string_view svg) {
+        Put("svg", pszName, ZsBytes(reinterpret_cast<const uint8_t*>(svg.data()), svg.size()));
+    };
+    text("shapes.svg", R"svg(<?xml version="1.0"?>
+<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="32" height="24"
+     viewBox="0 0 32 24">
+  <defs>
+    <linearGradient id="g"><stop offset="0" stop-color="#f00"/><stop offset="1" stop-color="#00f"/></linearGradient>
+    <filter id="b"><feGaussianBlur stdDeviation="1"/></filter>
+    <clipPath id="c"><circle cx="16" cy="12" r="10"/></clipPath>
+  </defs>
+  <rect width="32" height="24" fill="url(#g)" clip-path="url(#c)"/>
+  <path d="M2 2 Q16 30 30 2 Z" fill="none" stroke="#0a0" stroke-width="2" filter="url(#b)" opacity="0.7"/>
+  <use xlink:href="#c" transform="scale(0.5)"/>
+  <text x="4" y="20" font-size="6">Ab</text>
+</svg>
+)svg");
+    text("viewbox-only.svg", R"svg(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 20">
+<ellipse cx="5" cy="10" rx="5" ry="9" fill="#c60" fill-opacity="0.5"/></svg>)svg");
+    text("styled.svg", R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="2em" height="16pt">
+<style>rect { fill: #123; stroke: rgb(200,0,0) }</style>
+<g transform="rotate(30 8 8)"><rect x="2" y="2" width="12" height="12"/></g></svg>)svg");
 }
 
 void ModuleSeeds() {
@@ -611,8 +657,8 @@ int main(int argc, char** argv) {
     }
     gOut = argv[1];
     ZsSetLogSink([](const std::string&) {});
-    for (const char* pszCorpus : {"ico", "png", "bmp", "gif", "jpeg", "tiff", "module", "icl_writer",
-                                  "library", "config", "find", "icns", "cur", "ani"}) {
+    for (const char* pszCorpus : {"ico", "png", "bmp", "gif", "jpeg", "tiff", "webp", "svg", "module",
+                                  "icl_writer", "library", "config", "find", "icns", "cur", "ani"}) {
         std::error_code ec;
         fs::create_directories(gOut / pszCorpus, ec);
     }
@@ -623,6 +669,8 @@ int main(int argc, char** argv) {
     GifSeeds();
     JpegSeeds();
     TiffSeeds();
+    WebpSeeds();
+    SvgSeeds();
     ModuleSeeds();
     WriterSeeds();
     LibrarySeeds();

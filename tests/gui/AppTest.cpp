@@ -573,7 +573,7 @@ private slots:
         ZsGetConfig().Load(ZsGetConfigPath());
         ZS_OPT_ASS_PATH.Set("/usr/bin/editor");
         ZS_OPT_RESIZE.Set(2);
-        ZS_OPT_DND_IMG_FILE_FMT.Set(9);
+        ZS_OPT_DND_IMG_FILE_FMT.Set(ZS_EXPORT_ICNS);
         {
             CDlgOpt dialog;
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
@@ -583,9 +583,13 @@ private slots:
             QCOMPARE(dialog.ImpExts()->itemText(3), QStringLiteral("*.icns;*.cur;*.ani"));
             QVERIFY(dialog.ImpExts()->isEditable());
             QCOMPARE(dialog.ImpExts()->currentText(),
-                     QStringLiteral(
-                         "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani"));
-            QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
+                     QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*."
+                                    "svg;*.icns;*.cur;*.ani"));
+            QComboBox* pDnd = dialog.DndImgFileFmt();
+            QCOMPARE(pDnd->count(), ZS_EXPORT_COUNT);
+            for (int nType : {ZS_EXPORT_ICL, ZS_EXPORT_ICNS, ZS_EXPORT_THEME}) {
+                QVERIFY(!(pDnd->model()->flags(pDnd->model()->index(nType, 0)) & Qt::ItemIsEnabled));
+            }
             // The labels name this desktop's parts.
             QStringList labels;
             for (QLabel* pLabel : dialog.findChildren<QLabel*>()) {
@@ -597,7 +601,7 @@ private slots:
             }
             QVERIFY(!labels.join(QLatin1Char(' ')).contains(QLatin1String("Windows")));
             QCOMPARE(dialog.DndImgFileFmt()->itemText(3), QStringLiteral("Tag Image File Format (*.tif)"));
-            // A stored index the list does not have gives the default.
+            // A stored type the list does not offer gives the default.
             QCOMPARE(dialog.DndImgFileFmt()->currentIndex(), 4);
             QCOMPARE(dialog.ResizeMode()->itemText(0), QStringLiteral("Enlarge to standard icon format"));
             QCOMPARE(dialog.ResizeMode()->currentIndex(), 2);

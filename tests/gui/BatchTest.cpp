@@ -418,10 +418,12 @@ private slots:
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Export Selected Icons"));
         QComboBox* pType = dialog.FileFormatCombo();
-        QCOMPARE(pType->count(), 9);
+        // Each item's index is its export type index: WebP, the last picture type, comes after the others.
+        QCOMPARE(pType->count(), ZS_EXPORT_COUNT);
         QCOMPARE(pType->itemText(6), QStringLiteral("Win32 Icon Library"));
         QCOMPARE(pType->itemText(7), QStringLiteral("Apple Icon (*.icns)"));
         QCOMPARE(pType->itemText(8), QStringLiteral("Icon Theme Folder (hicolor)"));
+        QCOMPARE(pType->itemText(ZS_PIC_WEBP), QStringLiteral("WebP (*.webp)"));
         QCOMPARE(pType->currentIndex(), 5);
         QCOMPARE(dialog.FolderEdit()->text(), ZsQPath(ZsGetDocumentsDir()));
         QVERIFY(!dialog.CustomCheck()->isChecked());
@@ -498,8 +500,12 @@ private slots:
         CDlgImgExp dialog;
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Export Selected Images"));
-        QCOMPARE(dialog.FileFormatCombo()->count(), 6);
-        QCOMPARE(dialog.FileFormatCombo()->currentIndex(), 5);
+        // The library keeps its index but is neither shown nor chosen, not even from a stored setting.
+        QComboBox* pType = dialog.FileFormatCombo();
+        QCOMPARE(pType->count(), ZS_EXPORT_COUNT);
+        QCOMPARE(pType->currentIndex(), 5);
+        QVERIFY(!(pType->model()->flags(pType->model()->index(ZS_EXPORT_ICL, 0)) & Qt::ItemIsEnabled));
+        QCOMPARE(pType->itemText(ZS_PIC_WEBP), QStringLiteral("WebP (*.webp)"));
         QVERIFY(!dialog.CustomCheck()->isChecked());
         QVERIFY(dialog.CustomCheck()->isHidden());
         QVERIFY(!dialog.IsCustomPartShown());
@@ -702,7 +708,7 @@ private slots:
         w.Trigger(ID_ICON_IMPORT);
         QCOMPARE(sFilter,
                  QStringLiteral("All Supported Files (*.ico *.icl *.exe *.dll *.png *.bmp *.jpg *.gif "
-                                "*.exif *.tiff *.icns *.cur *.ani)"));
+                                "*.exif *.tiff *.webp *.svg *.icns *.cur *.ani)"));
         QCOMPARE(sFolder, ZsQPath(icons));
         // The text file gives nothing; the icons go in at the caret row and are selected.
         QCOMPARE(w.Names(), (std::vector<std::string>{"a", "one", "two", "b", "c"}));
@@ -784,7 +790,8 @@ private slots:
         });
         w.Select({}, 0);
         w.Trigger(ID_ICON_IMP_GRID);
-        QCOMPARE(sFilter, QStringLiteral("Picture Files (*.png *.bmp *.jpg *.gif *.exif *.tiff)"));
+        QCOMPARE(sFilter,
+                 QStringLiteral("Picture Files (*.png *.bmp *.jpg *.gif *.exif *.tiff *.webp *.svg)"));
         // 4 x 2 tiles of 16 x 16, named after the picture, in at the caret row.
         const std::vector<std::string> names = w.Names();
         QCOMPARE(names.size(), size_t(9));

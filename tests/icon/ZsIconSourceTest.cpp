@@ -20,7 +20,7 @@ std::filesystem::path Write(const test::TempDir& dir, const std::string& name,
 TEST(IconSourceKind, ComesFromTheLowerCasedExtension) {
     EXPECT_EQ(ZI_GetSourceKind("a/b.ico"), ZI_SOURCE_ICO);
     EXPECT_EQ(ZI_GetSourceKind("B.ICO"), ZI_SOURCE_ICO);
-    for (const char* name : {"p.png", "p.bmp", "p.JPG", "p.gif", "p.exif", "p.tiff"}) {
+    for (const char* name : {"p.png", "p.bmp", "p.JPG", "p.gif", "p.exif", "p.tiff", "p.webp", "p.SVG"}) {
         EXPECT_EQ(ZI_GetSourceKind(name), ZI_SOURCE_PICTURE) << name;
     }
     for (const char* name : {"m.icl", "m.EXE", "m.dll"}) {

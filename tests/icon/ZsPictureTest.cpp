@@ -274,18 +274,19 @@ TEST(ZsPicture, EncodersAreFoundByExactMimeType) {
     EXPECT_STREQ(ZsGetExportExt(5), "ico");
     EXPECT_STREQ(ZsGetExportExt(7), "icns");
     EXPECT_STREQ(ZsGetExportExt(8), "theme");
-    EXPECT_EQ(ZsGetExportExt(9), nullptr);
+    EXPECT_STREQ(ZsGetExportExt(9), "webp");
+    EXPECT_EQ(ZsGetExportExt(10), nullptr);
     EXPECT_STREQ(ZsGetExportTypeName(0), "Microsoft Bitmap (*.bmp)");
     EXPECT_STREQ(ZsGetExportTypeName(4), "Portable Network Graphic (*.png)");
     EXPECT_STREQ(ZsGetExportTypeName(6), "Win32 Icon Library");
     EXPECT_EQ(ZsGetExportTypeName(-1), nullptr);
     EXPECT_STREQ(ZsGetExportTypeName(8), "Icon Theme Folder (hicolor)");
-    EXPECT_EQ(ZsGetExportTypeName(9), nullptr);
+    EXPECT_EQ(ZsGetExportTypeName(10), nullptr);
 }
 
 TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {
     const CZsBitmap src = Sample();
-    for (int type = 0; type < ZS_PIC_COUNT; ++type) {
+    for (int type : ZS_PICTURE_TYPES) {
         const ZsBlock bytes = ZsEncodePicture(src, type);
         ASSERT_FALSE(bytes.empty());
         for (size_t len = 0; len < bytes.size(); ++len) {

@@ -87,6 +87,39 @@ TEST(ZsFirstRun, ThemePicturesBecomeCategoriesInPathOrder) {
     EXPECT_EQ(Contents(dir / "two.pctv"), (std::vector<std::string>{"Places: network", "Devices: drive"}));
 }
 
+TEST(ZsFirstRun, ScalableDrawingsAreDrawnAtEverySize) {
+    test::TempDir dir;
+    const std::filesystem::path themes = dir / "icons";
+    const std::string svg = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 8 8">)"
+                            R"(<rect width="8" height="8" fill="#c00"/></svg>)";
+    const auto drawing = [&](const std::filesystem::path& path) {
+        std::filesystem::create_directories(path.parent_path());
+        ASSERT_TRUE(ZsWriteFile(path, ZsBlock(svg.begin(), svg.end())));
+    };
+    Picture(themes / "Hi" / "48x48" / "apps" / "editor.png");
+    drawing(themes / "Hi" / "scalable" / "apps" / "editor.svg");
+    Picture(themes / "Hi" / "48x48" / "apps" / "viewer.png");
+    drawing(themes / "Hi" / "scalable" / "devices" / "phone.svg");  // no pictures of devices: taken
+
+    const ZIL_SEED_RESULT result = ZsMakeThemeLibrary(dir / "t.pctv", {{themes}, 32});
+    ASSERT_TRUE(result.bMade) << result.sMessage;
+    EXPECT_EQ(Contents(dir / "t.pctv"),
+              (std::vector<std::string>{"Devices: phone", "Applications: editor viewer"}));
+    test::Library l;
+    ASSERT_TRUE(l.lib.Load(dir / "t.pctv"));
+    std::vector<int> counts;
+    for (ZsTreeItem item = l.tree.GetChildItem(l.tree.GetRootItem()); item;
+         item = l.tree.GetNextSiblingItem(item)) {
+        for (int32_t nId : l.lib.GetList(l.tree.GetItemData(item))) {
+            CIcon icon;
+            ASSERT_TRUE(l.lib.GetIcon(nId, icon));
+            counts.push_back(icon.GetImageCount());
+        }
+    }
+    // The drawings give the seven standard sizes; the picture without a drawing its one image.
+    EXPECT_EQ(counts, (std::vector<int>{7, 7, 1}));
+}
+
 TEST(ZsFirstRun, NoThemeNoLibrary) {
     test::TempDir dir;
     const ZIL_SEED_RESULT result = ZsMakeThemeLibrary(dir / "none.pctv", {{dir / "missing"}, 32});

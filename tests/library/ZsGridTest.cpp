@@ -187,8 +187,11 @@ TEST(GridExport, EncoderByFilterIndexAndReportedFailures) {
     EXPECT_EQ((*bmp)[1], 'M');
 
     std::string sError;
-    EXPECT_FALSE(ZsExportGrid(l.lib, ids, grid, dir / "c.png", 6, &sError));
-    EXPECT_EQ(sError, "There is no picture type 6.");
+    // Index 6 is WebP, the picture type that came after the icon types.
+    ASSERT_TRUE(ZsExportGrid(l.lib, ids, grid, dir / "w.webp", 6));
+    EXPECT_EQ(ZsLoadPicture(dir / "w.webp"), ZsLoadPicture(dir / "a.png"));
+    EXPECT_FALSE(ZsExportGrid(l.lib, ids, grid, dir / "c.png", 7, &sError));
+    EXPECT_EQ(sError, "There is no picture type 7.");
     test::LogCapture log;
     EXPECT_FALSE(ZsExportGrid(l.lib, ids, grid, dir / "missing" / "d.png", 5, &sError));
     EXPECT_NE(sError.find("could not be written"), std::string::npos);
@@ -196,15 +199,17 @@ TEST(GridExport, EncoderByFilterIndexAndReportedFailures) {
 }
 
 TEST(GridExport, SaveDialogFilterAndNumberedDefaultNames) {
-    EXPECT_EQ(ZsGridExportFilter(),
-              "Microsoft Bitmap (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg|CompuServe GIF (*.gif)|*.gif|"
-              "Tag Image File Format (*.tif)|*.tif|Portable Network Graphic (*.png)|*.png||");
+    EXPECT_EQ(
+        ZsGridExportFilter(),
+        "Microsoft Bitmap (*.bmp)|*.bmp|JPEG (*.jpg)|*.jpg|CompuServe GIF (*.gif)|*.gif|"
+        "Tag Image File Format (*.tif)|*.tif|Portable Network Graphic (*.png)|*.png|WebP (*.webp)|*.webp||");
     test::TempDir dir;
     EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 5), dir / "ImageGrid.png");
     EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 2), dir / "ImageGrid.jpg");
     ASSERT_TRUE(ZsWriteFile(dir / "ImageGrid.png", ZsBytes()));
     EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 5), dir / "ImageGrid (2).png");
     EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 1), dir / "ImageGrid.bmp");
+    EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 6), dir / "ImageGrid.webp");
     // A stored index that names no picture type falls back to PNG.
     EXPECT_EQ(ZsGridExportDefaultPath(dir.Path(), 9), dir / "ImageGrid (2).png");
 }

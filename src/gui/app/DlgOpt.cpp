@@ -26,9 +26,9 @@ namespace {
 const char* const kImportFilters[] = {
     "*.ico",
     "*.icl;*.exe;*.dll",
-    "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
+    "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg",
     "*.icns;*.cur;*.ani",
-    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani",
+    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani",
 };
 const char* const kResizeModes[] = {
     "Enlarge to standard icon format",
@@ -56,9 +56,7 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     mpBrowse->setFixedWidth(mpBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     mpDndFmt = new QComboBox;
     // The picture types and the icon file: the export types without the icon library.
-    for (int i = 0; i <= ZS_EXPORT_ICO; ++i) {
-        mpDndFmt->addItem(QString::fromUtf8(ZsGetExportTypeName(i)));
-    }
+    ZsFillExportTypes(mpDndFmt, false);
     mpResize = new QComboBox;
     for (const char* pszMode : kResizeModes) {
         mpResize->addItem(QString::fromUtf8(pszMode));

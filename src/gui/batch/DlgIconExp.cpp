@@ -21,9 +21,7 @@ CDlgIconExp::CDlgIconExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_ICON_EXP, pParen
 CDlgIconExp::CDlgIconExp(const char* pszSection, QWidget* pParent) : CDlgIconFmts(pszSection, pParent) {
     setWindowTitle(QStringLiteral("Export Selected Icons"));
     mpFileFmt = new QComboBox;
-    for (int nType = 0; nType < ZS_EXPORT_COUNT; ++nType) {
-        mpFileFmt->addItem(QString::fromUtf8(ZsGetExportTypeName(nType)));
-    }
+    ZsFillExportTypes(mpFileFmt, std::string_view(pszSection) != ZS_SEC_IMG_EXP);
     mpFileFmt->setObjectName(QStringLiteral("IDC_CBO_FILE_FMT"));
     mpFolder = new QLineEdit;
     mpFolder->setObjectName(QStringLiteral("IDC_EDT_DIR"));
@@ -122,10 +120,6 @@ void CDlgIconExp::accept() {
 
 CDlgImgExp::CDlgImgExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_IMG_EXP, pParent) {
     setWindowTitle(QStringLiteral("Export Selected Images"));
-    // Images go out as pictures or icon files only.
-    while (FileFormatCombo()->count() > ZS_EXPORT_ICL) {
-        FileFormatCombo()->removeItem(ZS_EXPORT_ICL);
-    }
 }
 
 void CDlgImgExp::OnInitDialog() {

@@ -23,9 +23,12 @@ void CZsDialog::BindSetting(QAbstractButton* pButton, const CZsBoolSetting& sett
 
 void CZsDialog::BindSetting(QComboBox* pList, const CZsIntSetting& setting) {
     mBindings.push_back({[pList, setting] {
+                             // An index beyond the list or of an item not offered falls back to the default.
                              const int nIndex = setting.Get();
-                             pList->setCurrentIndex(
-                                 nIndex >= 0 && nIndex < pList->count() ? nIndex : setting.nDefault);
+                             const bool bOffered = nIndex >= 0 && nIndex < pList->count() &&
+                                                   (pList->model()->flags(pList->model()->index(nIndex, 0)) &
+                                                    Qt::ItemIsEnabled);
+                             pList->setCurrentIndex(bOffered ? nIndex : setting.nDefault);
                          },
                          [pList, setting] { setting.Set(pList->currentIndex()); }});
 }

@@ -1,14 +1,18 @@
 #include "gui/common/ZsQt.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QListView>
 #include <QPixmap>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <cstring>
 
 #include "common/ZsBase.h"
 #include "icon/ZsBitmap.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsPicture.h"
 
 namespace {
 ZsUrlOpener& UrlOpener() {
@@ -23,6 +27,22 @@ QString ZsQPath(const std::filesystem::path& path) {
 
 std::filesystem::path ZsPathOf(const QString& s) {
     return ZsPathFromUtf8(s.toStdString());
+}
+
+void ZsFillExportTypes(QComboBox* pList, bool bAll) {
+    auto* pModel = qobject_cast<QStandardItemModel*>(pList->model());
+    auto* pView = qobject_cast<QListView*>(pList->view());
+    for (int nType = 0; nType < ZS_EXPORT_COUNT; ++nType) {
+        pList->addItem(QString::fromUtf8(ZsGetExportTypeName(nType)));
+        if (!bAll && nType != ZS_EXPORT_ICO && !ZsIsPictureType(nType)) {
+            if (pModel) {
+                pModel->item(nType)->setEnabled(false);
+            }
+            if (pView) {
+                pView->setRowHidden(nType, true);
+            }
+        }
+    }
 }
 
 QImage ZsToQImage(const CZsBitmap& bitmap) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 class CZsBitmap;
+class QComboBox;
 class QSettings;
 
 inline QString ZsQ(const std::string& s) {
@@ -24,6 +25,10 @@ inline std::string ZsS(const QString& s) {
 }
 QString ZsQPath(const std::filesystem::path& path);
 std::filesystem::path ZsPathOf(const QString& s);
+
+// Fills a list with the names of every export type, so that an item's index is its export type index (which
+// the settings store); bAll false hides and disables all but the picture types and the icon file.
+void ZsFillExportTypes(QComboBox* pList, bool bAll);
 
 // The picture as a QImage of the same pixels (non-premultiplied ARGB); a null image for a null picture.
 QImage ZsToQImage(const CZsBitmap& bitmap);

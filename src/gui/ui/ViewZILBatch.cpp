@@ -32,13 +32,16 @@
 namespace {
 
 constexpr const char* kImportFilter =
-    "All Supported Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani|"
+    "All Supported "
+    "Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani|"
     "Icon Files (*.ico)|*.ico|"
     "Win32 Icon Library Files (*.icl;*.exe;*.dll)|*.icl;*.exe;*.dll|"
-    "Picture Files (*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
+    "Picture Files "
+    "(*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
     "All Files (*.*)|*.*||";
 constexpr const char* kPictureFilter =
-    "Picture Files (*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
+    "Picture Files "
+    "(*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
     "All Files (*.*)|*.*||";
 
 // Files the export could not write, named in one error box.

@@ -1,0 +1,59 @@
+// SVG drawings, rendered with librsvg at whatever size is asked for, so that every image of an icon made
+// from a drawing is drawn at its own size rather than scaled from another. A drawing is untrusted like any
+// file: it is read from memory without a base location, so it can reach no other file and no network
+// (references to them draw nothing), librsvg's parser keeps its limits on nesting and on the elements a
+// document may create, files above ZS_MAX_SVG_FILE_BYTES are refused, and nothing is rendered larger than
+// ZS_MAX_SVG_SIDE on a side.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "common/ZsBase.h"
+#include "icon/ZsBitmap.h"
+#include "icon/ZsIcon.h"
+
+inline constexpr uint64_t ZS_MAX_SVG_FILE_BYTES = UINT64_C(10) << 20;
+inline constexpr int ZS_MAX_SVG_SIDE = 4096;
+// The images an icon made from a drawing holds when no formats are asked for: these sizes at 32 bits.
+inline constexpr int ZI_SVG_ICON_SIZES[7] = {256, 128, 64, 48, 32, 24, 16};
+
+// True when the bytes look like an SVG document: after an optional byte order mark and white space an XML
+// tag, and "<svg" among the first 4096 bytes.
+bool ZsIsSvg(ZsBytes bytes);
+
+// A parsed drawing.
+class CZsSvg {
+public:
+    CZsSvg() = default;
+    ~CZsSvg();
+    CZsSvg(const CZsSvg&) = delete;
+    CZsSvg& operator=(const CZsSvg&) = delete;
+
+    // Parses the document; false with a sentence in *pError when it is too large or cannot be parsed.
+    bool Load(ZsBytes bytes, std::string* pError = nullptr);
+    bool IsLoaded() const { return mpHandle != nullptr; }
+    // The drawing's own size in pixels (rounded up): its width and height, else its viewBox's; 0 x 0 when
+    // it gives neither.
+    double Width() const { return mfWidth; }
+    double Height() const { return mfHeight; }
+    // The drawing fitted into nWidth x nHeight with its aspect kept and centred, transparent around it; a
+    // null bitmap with a sentence in *pError when the size is out of bounds or rendering fails.
+    CZsBitmap Render(int nWidth, int nHeight, std::string* pError = nullptr) const;
+
+private:
+    void* mpHandle = nullptr;
+    double mfWidth = 0;
+    double mfHeight = 0;
+};
+
+// A drawing as a picture of its own size (ZsDecodePicture's SVG case): a size above ZS_MAX_SVG_SIDE, or none
+// at all, is refused.
+CZsBitmap ZsRenderSvgPicture(ZsBytes svg, std::string* pError = nullptr);
+
+// An icon of a drawing: one image per format, each rendered at its size (and reduced to its depth), by
+// default (no formats) ZI_SVG_ICON_SIZES at 32 bits. Empty, with a sentence in *pError, when the drawing
+// cannot be parsed or an image cannot be rendered.
+ZsBlock ZI_SvgToIcon(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError = nullptr);
