@@ -8,6 +8,8 @@
 
 #include <re2/re2.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "common/ZsText.h"
 
@@ -585,6 +587,18 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
     return re.Compile(pattern, bIgnoreCase, bWhole, pError) && re.Search(text);
 }
 
+void ZsAdviseLargeBuffer(const void* p, size_t nBytes) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    if (!p || nBytes < kHugePage) {
+        return;
+    }
+    const uintptr_t nPage = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t nStart = reinterpret_cast<uintptr_t>(p) & ~(nPage - 1);
+    const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(p) + nBytes + nPage - 1) & ~(nPage - 1);
+    // Only advice: where the system has no huge pages the buffer is used as it is.
+    madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+}
+
 std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -600,6 +614,8 @@ std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
     // size meanwhile is still read whole.
     uint64_t nExpected = fs::file_size(path, ec);
     if (!ec && nExpected <= nMaxBytes) {
+        data.reserve(nExpected);
+        ZsAdviseLargeBuffer(data.data(), nExpected);
         data.resize(nExpected);
         data.resize(std::fread(data.data(), 1, data.size(), f));
     }
