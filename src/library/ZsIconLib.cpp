@@ -300,6 +300,25 @@ bool CZsIconLib::WriteNodes() {
 }
 
 bool CZsIconLib::WriteIcons() {
+    // New rows, usually most of what a save writes after an import, go through two statements prepared once.
+    CZsSqlStatement insert, insertStaged;
+    auto insertRow = [&](int32_t nId, const ZIL_ICON& icon, uint8_t nFlags) {
+        const bool bStaged = !icon.data && icon.bStaged;
+        CZsSqlStatement& statement = bStaged ? insertStaged : insert;
+        if (!statement.IsReady()) {
+            statement = PrepareStatement(
+                bStaged ? "insert into icons(id, data, name, kwds) values(?1, (select data from stage.icons "
+                          "where id=?1), ?3, ?4);"
+                        : "insert into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4);");
+        }
+        // A new row gets its name and keywords with its data: updating them afterwards would write the whole
+        // row, data and all, a second time.
+        return statement.BindInt(1, nId) &&
+               (bStaged || statement.BindBlob(2, icon.data ? ZsBytes(*icon.data) : ZsBytes())) &&
+               statement.BindText(3, (nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "") &&
+               statement.BindText(4, (nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "") &&
+               statement.Run();
+    };
     for (auto& [nId, icon] : mmapIcons) {
         if (icon.nFlags & ZIL_DELETED) {
             if (!Exec(ZsFormat("delete from icons where id=%d;", nId))) {
@@ -315,27 +334,21 @@ bool CZsIconLib::WriteIcons() {
             if (nExists < 0) {
                 return false;
             }
-            const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
-            // Staged data goes from the staging file into the row without passing through memory.
-            const std::string sData = !icon.data && icon.bStaged
-                                          ? ZsFormat("(select data from stage.icons where id=%d)", nId)
-                                          : "?";
-            std::string sql;
-            if (nExists) {
-                sql = ZsFormat("update icons set data=%s where id=%d;", sData.c_str(), nId);
-            } else if (nFlags & (ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS)) {
-                // A new row gets its name and keywords with its data: updating them afterwards would write
-                // the whole row, data and all, a second time.
-                sql = ZsFormat("insert into icons(id, data, name, kwds) values(%d, %s, %s, %s);", nId,
-                               sData.c_str(),
-                               SqlQuote((nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "").c_str(),
-                               SqlQuote((nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "").c_str());
+            if (!nExists) {
+                if (!insertRow(nId, icon, nFlags)) {
+                    return false;
+                }
                 nFlags &= static_cast<uint8_t>(~(ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS));
             } else {
-                sql = ZsFormat("insert into icons(id, data) values(%d, %s);", nId, sData.c_str());
-            }
-            if (!ExecBlob(sql, pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
-                return false;
+                const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
+                // Staged data goes from the staging file into the row without passing through memory.
+                const std::string sData = !icon.data && icon.bStaged
+                                              ? ZsFormat("(select data from stage.icons where id=%d)", nId)
+                                              : "?";
+                if (!ExecBlob(ZsFormat("update icons set data=%s where id=%d;", sData.c_str(), nId),
+                              pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
+                    return false;
+                }
             }
         }
         if ((nFlags & ZIL_DIRTY_NAME) && !Exec(ZsFormat("update icons set name=%s where id=%d;",
@@ -511,9 +524,10 @@ bool CZsIconLib::StageData(const std::vector<std::pair<int32_t, ZIL_ICON*>>& rec
         }
     }
     CZsSqlTransaction trans(*mpStage);
+    CZsSqlStatement insert =
+        mpStage->PrepareStatement("insert or replace into icons(id, data) values(?, ?);");
     for (const auto& [nId, pIcon] : records) {
-        if (!mpStage->ExecBlob(ZsFormat("insert or replace into icons(id, data) values(%d, ?);", nId),
-                               pIcon->data->data(), pIcon->data->size())) {
+        if (!insert.BindInt(1, nId) || !insert.BindBlob(2, *pIcon->data) || !insert.Run()) {
             ZS_LOG_ERR("CZsIconLib::StageData", "icon %d: %s", nId, mpStage->LastError().c_str());
             return false;
         }
