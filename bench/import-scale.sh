@@ -20,7 +20,10 @@ trap 'rm -rf "$work"' EXIT
 largest=$(tr ' ' '\n' <<<"$counts" | sort -n | tail -1)
 python3 bench/noisy_icons.py files "$work/files" "$largest"
 
+# The dirty pages of the step before (the files made, the last import) are written out first, so that no
+# step pays for another's writes.
 measure() {
+  sync
   /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null
   awk '{printf "%.2f %.1f\n", $1, $2 / 1024}' "$work/time"
 }
