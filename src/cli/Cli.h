@@ -90,5 +90,15 @@ int CliSizingMode(CCliArgs& args);
 struct ZI_FORMAT;
 bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc);
 
+// --png (generated images of 256 x 256 and larger stored PNG-compressed) or --png-min SIDE (of that side
+// and larger): sets the process's minimum (ZI_SetPngMinSize), 0 without either. False after printing the
+// reason (the exit code in *pnRc).
+bool CliPngOptions(CCliArgs& args, int* pnRc);
+// The usage line piece and the help text of the two options.
+#define CLI_PNG_SYNOPSIS "[--png | --png-min SIDE]"
+#define CLI_PNG_HELP                                                                                     \
+    "--png stores generated 32-bit images of 256 x 256 pixels and larger PNG-compressed (smaller files " \
+    "that\ncurrent systems read); --png-min SIDE does so from that side up.\n"
+
 // A string as a JSON literal.
 std::string JsonQuote(const std::string& text);

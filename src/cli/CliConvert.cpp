@@ -4,8 +4,12 @@
 
 #include "cli/Cli.h"
 #include "common/ZsBase.h"
+#include "icon/ZsCodec.h"
+#include "icon/ZsCursor.h"
 #include "icon/ZsFormats.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsIconSource.h"
 #include "icon/ZsPicture.h"
 
 int CliSizingMode(CCliArgs& args) {
@@ -42,6 +46,22 @@ bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc) {
     return true;
 }
 
+bool CliPngOptions(CCliArgs& args, int* pnRc) {
+    const bool bPng = args.Flag("--png");
+    std::optional<std::string> min = args.Option("--png-min");
+    std::optional<long long> nMin = min ? CliParseInt(*min) : 256;
+    if (min && bPng) {
+        *pnRc = CliUsage("give either --png or --png-min, not both.");
+        return false;
+    }
+    if (!nMin || *nMin < 1 || *nMin > 8191) {
+        *pnRc = CliUsage("--png-min takes a side in pixels from 1 to 8191.");
+        return false;
+    }
+    ZI_SetPngMinSize(bPng || min ? static_cast<int>(*nMin) : 0);
+    return true;
+}
+
 namespace {
 
 bool WriteIcon(const std::filesystem::path& path, const ZsBlock& block) {
@@ -62,31 +82,80 @@ bool EnsureFolder(const std::filesystem::path& folder) {
     return true;
 }
 
+// "X,Y": a hot spot of two whole numbers from 0.
+bool ParseHotspot(const std::string& text, int& nX, int& nY) {
+    const size_t comma = text.find(',');
+    std::optional<long long> x =
+        comma == std::string::npos ? std::nullopt : CliParseInt(text.substr(0, comma));
+    std::optional<long long> y =
+        comma == std::string::npos ? std::nullopt : CliParseInt(text.substr(comma + 1));
+    if (!x || !y || *x < 0 || *y < 0 || *x > 8191 || *y > 8191) {
+        return false;
+    }
+    nX = static_cast<int>(*x);
+    nY = static_cast<int>(*y);
+    return true;
+}
+
+// The icon a convert starts from: an icon file, Apple icon file or cursor as it is (an animated cursor's
+// first frame), any other file as a picture made into an icon.
+ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::string& sError) {
+    const ZI_SOURCE_KIND nKind = ZI_GetSourceKind(in);
+    if (nKind == ZI_SOURCE_ICO || nKind == ZI_SOURCE_ICNS || nKind == ZI_SOURCE_CURSOR) {
+        CIconSource source;
+        if (!source.Open(in, nKind)) {
+            sError = source.GetError();
+            return {};
+        }
+        ZsBlock block = source.GetData(0);
+        if (ZI_GetImageCount(block) == 0) {
+            sError = "it is not an icon file";
+            return {};
+        }
+        return block;
+    }
+    return ZI_LoadPictureIcon(in, nMode, &sError);
+}
+
 int Convert(CCliArgs& args) {
     const int nMode = CliSizingMode(args);
+    std::optional<std::string> hotspot = args.Option("--hotspot");
     std::vector<ZI_FORMAT> formats;
     int rc = CLI_USAGE;
-    if (!CliFormatOptions(args, formats, &rc)) {
+    if (!CliFormatOptions(args, formats, &rc) || !CliPngOptions(args, &rc)) {
         return rc;
     }
     std::vector<std::string> files;
     if (!args.Positionals(files) || files.size() != 2) {
-        return CliUsage("convert takes a picture and an icon file to write.");
+        return CliUsage("convert takes a picture or icon and an icon, Apple icon or cursor file to write.");
     }
     if (nMode < 0) {
         return CliUsage("--resize takes enlarge, shrink or keep.");
     }
     const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
+    const std::string sOutExt = ZsToLower(ZsGetPathExt(CliShow(out)));
+    int nX = 0, nY = 0;
+    if (hotspot && (sOutExt != "cur" || !ParseHotspot(*hotspot, nX, nY))) {
+        return CliUsage("--hotspot takes X,Y (pixels from the top left) and goes with a .cur file to write.");
+    }
     std::string sError;
-    ZsBlock block = ZI_LoadPictureIcon(in, nMode, &sError);
+    ZsBlock block = ConvertInput(in, nMode, sError);
     if (block.empty()) {
         return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
     }
+    CIcon icon;
+    icon.SetData(block);
     if (!formats.empty()) {
-        CIcon icon;
-        icon.SetData(block);
         icon.SetFormats(formats);
         block = icon.GetData(-1);
+    }
+    if (sOutExt == "icns") {
+        block = ZI_IconToIcns(icon);
+    } else if (sOutExt == "cur") {
+        block = ZI_IconToCursor(icon, nX, nY);
+        if (block.empty()) {
+            return CliFail("the hot spot %d,%d lies outside the cursor's largest image.", nX, nY);
+        }
     }
     return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
 }
@@ -186,6 +255,10 @@ int Formats(CCliArgs& args) {
     if (!args.Positionals(files) || files.size() != 2) {
         return CliUsage("formats takes an input and an output icon file.");
     }
+    int rc = CLI_USAGE;
+    if (!CliPngOptions(args, &rc)) {
+        return rc;
+    }
     if (static_cast<int>(add.has_value()) + remove.has_value() + set.has_value() != 1) {
         return CliUsage("formats takes exactly one of --add, --remove and --set.");
     }
@@ -240,15 +313,24 @@ int Presets(CCliArgs& args) {
 
 const CLI_VERB kVerbs[] = {
     {"convert",
-     "convert PICTURE OUT.ico [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-     "                                     make an icon of a picture (PNG, BMP, JPEG, GIF, TIFF)",
+     "convert IN OUT [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
+     "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y]\n"
+     "                                     make an icon (.ico), Apple icon (.icns) or cursor (.cur) of a\n"
+     "                                     picture (PNG, BMP, JPEG, GIF, TIFF), icon or cursor",
      Convert,
      "Makes a one-image icon of a picture: a 32-bit image on a square canvas of the smallest standard size\n"
      "holding the picture (enlarge, the default), of the largest one it covers (shrink), or of the "
      "picture's\n"
-     "own size (keep). --formats or --preset then make the icon hold exactly those formats.\n"
-     "\n"
-     "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\""},
+     "own size (keep). An icon file, Apple icon file or cursor is taken as it is (an animated cursor's "
+     "first\n"
+     "frame). --formats or --preset then make the icon hold exactly those formats.\n"
+     "The file written follows OUT's extension: .icns writes an Apple icon file of PNG images from 16 to\n"
+     "1024 pixels (up to the icon's largest side, missing sides made from its largest image); .cur writes a\n"
+     "cursor whose hot spot is X,Y in the largest image (default 0,0); anything else an icon "
+     "file.\n" CLI_PNG_HELP "\n"
+     "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
+     "  pictavo-cli convert logo.png app.icns\n"
+     "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},
     {"split",
      "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
      "                                     cut a picture into tiles, one icon each (negative: counts)",
@@ -270,15 +352,14 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli export-images app.ico out --type png"},
     {"formats",
      "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
-     "          [--keep-largest] | --set LIST [--except]\n"
+     "          [--keep-largest] | --set LIST [--except]  " CLI_PNG_SYNOPSIS "\n"
      "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
      "                                     or preset names)",
      Formats,
      "--add makes each listed format the icon lacks from image N (default 0, the largest) or blank;\n"
      "--remove deletes the listed formats (with --except every other one; --keep-largest keeps image 0);\n"
      "--set makes the icon hold exactly the listed formats (with --except every standard format not "
-     "listed).\n"
-     "\n"
+     "listed).\n" CLI_PNG_HELP "\n"
      "  pictavo-cli formats app.ico app2.ico --add 24x24-XP,16x16-256\n"
      "  pictavo-cli formats app.ico small.ico --remove 16x16-XP --except"},
     {"presets", "presets                            list the format presets and their formats", Presets,

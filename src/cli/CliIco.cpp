@@ -1,18 +1,50 @@
-// Verbs on icon files: info and repack.
+// Verbs on icon files: info (of icon files, Apple icon files and cursors) and repack.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 
 #include "cli/Cli.h"
 #include "common/ZsBase.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconSource.h"
 
 namespace {
 
-void PrintIcoText(const std::filesystem::path& path, ZsBytes data) {
+// How info names the kinds of file it describes as icons.
+struct ICON_FILE_KIND {
+    const char* pszKey;   // "kind" in JSON
+    const char* pszName;  // in the text
+    ZI_SOURCE_KIND nSource;
+};
+constexpr ICON_FILE_KIND kIco{"ico", "icon file", ZI_SOURCE_ICO};
+constexpr ICON_FILE_KIND kIcns{"icns", "Apple icon file, as an icon", ZI_SOURCE_ICNS};
+constexpr ICON_FILE_KIND kCur{"cur", "cursor, as an icon", ZI_SOURCE_CURSOR};
+constexpr ICON_FILE_KIND kAni{"ani", "animated cursor frame, as an icon", ZI_SOURCE_CURSOR};
+
+const ICON_FILE_KIND* KindOf(const std::vector<uint8_t>& head) {
+    if (ZI_IsValidIcon(head)) {
+        return &kIco;
+    }
+    if (ZI_IsIcns(head)) {
+        return &kIcns;
+    }
+    if (ZI_IsCursor(head)) {
+        return &kCur;
+    }
+    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+                   std::memcmp(head.data() + 8, "ACON", 4) == 0
+               ? &kAni
+               : nullptr;
+}
+
+void PrintIcoText(const std::string& sShown, const ICON_FILE_KIND& kind, ZsBytes data) {
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
     ZI_INFO info;
     ZI_GetIconInfo(data, &info);
-    std::printf("%s: icon file, %d image%s, %d bytes\n", CliShow(path).c_str(), info.nImages,
+    std::printf("%s: %s, %d image%s, %d bytes\n", sShown.c_str(), kind.pszName, info.nImages,
                 info.nImages == 1 ? "" : "s", info.dwSize);
     std::printf("  %-4s %-18s %6s %6s %5s  %-4s %10s\n", "#", "format", "width", "height", "bits", "kind",
                 "bytes");
@@ -28,11 +60,11 @@ void PrintIcoText(const std::filesystem::path& path, ZsBytes data) {
     }
 }
 
-void PrintIcoJson(const std::filesystem::path& path, ZsBytes data) {
+void PrintIcoJson(const std::string& sShown, const ICON_FILE_KIND& kind, ZsBytes data) {
     std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
     ZI_INFO info;
     ZI_GetIconInfo(data, &info);
-    std::printf("{\"file\": %s, \"kind\": \"ico\", \"images\": [", JsonQuote(CliShow(path)).c_str());
+    std::printf("{\"file\": %s, \"kind\": \"%s\", \"images\": [", JsonQuote(sShown).c_str(), kind.pszKey);
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZI_ENTRY& e = entries[i];
         ZI_FORMAT f = e.Format();
@@ -49,19 +81,33 @@ void PrintIcoJson(const std::filesystem::path& path, ZsBytes data) {
 }
 
 bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
-    return ZI_IsValidIcon(head);
+    return KindOf(head) != nullptr;
 }
 
+// An icon file as it is; an Apple icon file or a cursor as the icon it becomes on import (an animated
+// cursor one per frame, each shown as "<file> #<frame>").
 int ShowIco(const std::filesystem::path& path, bool bJson) {
+    std::vector<uint8_t> head(12);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    const ICON_FILE_KIND* pKind = KindOf(head);
     CIconSource source;
-    if (!source.Open(path, ZI_SOURCE_ICO)) {
-        return CliFail("cannot read '%s'.", CliShow(path).c_str());
+    if (!pKind || !source.Open(path, pKind->nSource)) {
+        const std::string& sError = source.GetError();
+        return sError.empty() ? CliFail("cannot read '%s'.", CliShow(path).c_str())
+                              : CliFail("cannot read '%s': %s.", CliShow(path).c_str(), sError.c_str());
     }
-    const ZsBlock data = source.GetData(0);
-    if (bJson) {
-        PrintIcoJson(path, data);
-    } else {
-        PrintIcoText(path, data);
+    const int nCount = source.GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        const std::string sShown =
+            pKind == &kAni ? ZsFormat("%s #%d", CliShow(path).c_str(), i + 1) : CliShow(path);
+        const ZsBlock data = source.GetData(i);
+        if (bJson) {
+            PrintIcoJson(sShown, *pKind, data);
+        } else {
+            PrintIcoText(sShown, *pKind, data);
+        }
     }
     return CLI_OK;
 }

@@ -91,7 +91,7 @@ int AddFormats(CCliArgs& args) {
     std::optional<std::string> sFormats = args.Option("--formats");
     std::optional<std::string> sRows = args.Option("--rows"), sIds = args.Option("--ids");
     Command c;
-    if (!c.Start(args, 1, 1, "add-formats", true)) {
+    if (!CliPngOptions(args, &c.nCode) || !c.Start(args, 1, 1, "add-formats", true)) {
         return c.nCode;
     }
     std::vector<ZI_FORMAT> formats;
@@ -253,7 +253,8 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli delete-formats icons.pctv --rows 0,1 --formats 16x16-16,32x32-16\n"
      "  pictavo-cli delete-formats icons.pctv --ids 7 --formats 48x48-XP --except --keep-largest"},
     {"add-formats",
-     "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST  add image formats to icons",
+     "add-formats LIB [--category PATH] --rows|--ids LIST --formats LIST " CLI_PNG_SYNOPSIS "\n"
+     "                                     add image formats to icons",
      AddFormats,
      "Adds each listed format that a chosen icon lacks, made from the icon's largest image of the greatest\n"
      "depth (scaled with its aspect kept and reduced to the format's depth). Formats already there stay.\n"

@@ -50,6 +50,10 @@ int Import(CCliArgs& args) {
     std::optional<std::string> at = args.Option("--at");
     const int nMode = CliSizingMode(args);
     std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
+    int nCode = CLI_USAGE;
+    if (!CliPngOptions(args, &nCode)) {
+        return nCode;
+    }
     Command c;
     if (!c.Start(args, 2, SIZE_MAX, "import", true)) {
         return c.nCode;
@@ -134,9 +138,9 @@ int ImportTree(CCliArgs& args) {
     return failed.empty() ? CLI_OK : ReportRefused(failed);
 }
 
-// --type bmp|jpg|gif|tif|png|ico|icl as the export type index; -1 for anything else.
+// --type bmp|jpg|gif|tif|png|ico|icl|icns|theme as the export type index; -1 for anything else.
 int ExportType(const std::string& sType) {
-    for (int i = 0; i <= ZS_EXPORT_ICL; ++i) {
+    for (int i = 0; i < ZS_EXPORT_COUNT; ++i) {
         if (sType == ZsGetExportExt(i)) {
             return i;
         }
@@ -152,7 +156,7 @@ int Export(CCliArgs& args) {
     const bool bNoGenerate = args.Flag("--no-generate");
     ZIL_EXPORT_OPTIONS options;
     int nCode = CLI_USAGE;
-    if (!CliFormatOptions(args, options.desired, &nCode)) {
+    if (!CliFormatOptions(args, options.desired, &nCode) || !CliPngOptions(args, &nCode)) {
         return nCode;
     }
     Command c;
@@ -161,7 +165,7 @@ int Export(CCliArgs& args) {
     }
     options.nType = type ? ExportType(*type) : -1;
     if (options.nType < 0) {
-        return CliUsage("--type takes bmp, jpg, gif, tif, png, ico or icl.");
+        return CliUsage("--type takes bmp, jpg, gif, tif, png, ico, icl, icns or theme.");
     }
     if (bEach && options.nType != ZS_EXPORT_ICO) {
         return CliUsage("--each goes with --type ico only.");
@@ -233,10 +237,14 @@ int ExportTree(CCliArgs& args) {
 const CLI_VERB kVerbs[] = {
     {"import",
      "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-     "                                     import icon files, pictures, icon libraries and folders",
+     "       " CLI_PNG_SYNOPSIS "\n"
+     "                                     import icon files, Apple icon files, cursors, pictures, icon\n"
+     "                                     libraries and folders",
      Import,
-     "Imports icon files, pictures, classic icon libraries, programs and DLLs, and every such file\n"
-     "below the named folders, into a category at row ROW (default: at the end); every icon is also\n"
+     "Imports icon files, Apple icon files, cursors (an animated cursor gives one icon per frame), "
+     "pictures,\n"
+     "classic icon libraries, programs and DLLs, and every such file below the named folders, into a "
+     "category at row ROW (default: at the end); every icon is also\n"
      "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
      "icon per tile (W and H in pixels, or minus the number of tiles). A file or folder that gives no\n"
      "icon is named and the others are imported all the same; the exit code is then 1.\n" CLI_CATEGORY_HELP
@@ -246,10 +254,21 @@ const CLI_VERB kVerbs[] = {
     {"import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
      ImportTree},
     {"export",
-     "export LIB DIR [--category PATH] [--rows|--ids LIST] --type bmp|jpg|gif|tif|png|ico|icl\n"
-     "       [--each] [--formats LIST | --preset NAME] [--except] [--no-generate]\n"
-     "                                     write icons as pictures, icon files or one icon library",
-     Export},
+     "export LIB DIR [--category PATH] [--rows|--ids LIST]\n"
+     "       --type bmp|jpg|gif|tif|png|ico|icl|icns|theme [--each] [--formats LIST | --preset NAME]\n"
+     "       [--except] [--no-generate] " CLI_PNG_SYNOPSIS "\n"
+     "                                     write icons as pictures, icon files, one icon library, Apple\n"
+     "                                     icon files or an icon theme folder",
+     Export,
+     "Writes the icons of a category (or the chosen rows) into DIR: pictures \"<name> (<format>).<ext>\",\n"
+     "icon files \"<name>.ico\" (--each: one per image), one icon library \"<library title>.icl\", Apple\n"
+     "icon files \"<name>.icns\", or with --type theme an icon theme folder: each square size an icon has\n"
+     "as \"DIR/hicolor/<N>x<N>/apps/<name>.png\" and \"DIR/hicolor/index.theme\" listing the folders, ready\n"
+     "to install with an application. --formats or --preset first give each icon those formats (missing\n"
+     "ones generated unless --no-generate; --except: every standard format but those).\n" CLI_PNG_HELP
+         CLI_CATEGORY_HELP "\n"
+     "  pictavo-cli export icons.pctv out --type ico --preset \"Windows XP Icon Format\"\n"
+     "  pictavo-cli export icons.pctv share/icons --type theme --formats 16x16-XP,32x32-XP,48x48-XP"},
     {"export-tree", "export-tree LIB DIR [--category PATH]  write a category tree as folders of icon files",
      ExportTree},
 };

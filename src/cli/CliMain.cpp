@@ -52,8 +52,12 @@ int Info(CCliArgs& args) {
 }
 
 const CLI_VERB kInfoVerb{
-    "info", "info [--json] FILE                 describe an icon file, module or icon library", Info,
-    "An icon file: its images in file order (width, height, bit count, PNG or not, bytes).\n"
+    "info",
+    "info [--json] FILE                 describe an icon file, Apple icon file, cursor, module or\n"
+    "                                     icon library",
+    Info,
+    "An icon file: its images in file order (width, height, bit count, PNG or not, bytes). An Apple icon\n"
+    "file or a cursor: the icon it becomes on import (an animated cursor: one per frame, \"FILE #n\").\n"
     "A classic icon library, program or DLL: its kind (ne or pe) and its icon groups with their\n"
     "images. An icon library (.pctv): its numbers of categories and icons.\n"
     "\n"

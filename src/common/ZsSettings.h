@@ -141,7 +141,8 @@ inline constexpr CZsListSetting ZS_FIND_HISTORY{ZS_SEC_FIND_HISTORY};
 // The options dialog.
 inline constexpr CZsBoolSetting ZS_OPT_IMP_DIRS_WITH_ICONS{ZS_SEC_OPT, "IDC_CHK_IMP_DIRS_WITH_ICONS", true};
 inline constexpr CZsTextSetting ZS_OPT_IMP_EXTS{
-    ZS_SEC_OPT, "IDC_CBO_IMP_EXTS", "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"};
+    ZS_SEC_OPT, "IDC_CBO_IMP_EXTS",
+    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani"};
 // Edit icons with the program at ZS_OPT_ASS_PATH instead of the system's associated one.
 inline constexpr CZsBoolSetting ZS_OPT_ASS{ZS_SEC_OPT, "IDC_CHK_ASS", false};
 inline constexpr CZsTextSetting ZS_OPT_ASS_PATH{ZS_SEC_OPT, "IDC_EDT_ASS", ""};
@@ -150,6 +151,9 @@ inline constexpr CZsIntSetting ZS_OPT_DND_IMG_FILE_FMT{ZS_SEC_OPT, "IDC_CBO_DND_
 // Imported pictures: 0 enlarge to a standard icon size, 1 shrink to one, 2 keep the original size.
 inline constexpr CZsIntSetting ZS_OPT_RESIZE{ZS_SEC_OPT, "IDC_CBO_RESIZE", 0};
 inline constexpr CZsIntSetting ZS_OPT_FIND_HISTORY{ZS_SEC_OPT, "IDC_EDT_FIND_HISTORY", 20};
+// Generated 32-bit images of at least IDC_EDT_PNG_SIZE pixels a side are stored PNG-compressed.
+inline constexpr CZsBoolSetting ZS_OPT_PNG{ZS_SEC_OPT, "IDC_CHK_PNG", false};
+inline constexpr CZsIntSetting ZS_OPT_PNG_SIZE{ZS_SEC_OPT, "IDC_EDT_PNG_SIZE", 256};
 
 // The find dialog. Scope index: 0 selected and descendant categories, 1 selected only, 2 all.
 inline constexpr CZsIntSetting ZS_FIND_IN{ZS_SEC_ICON_FIND, "IDC_CBO_FIND_IN", 0};
@@ -196,7 +200,7 @@ inline constexpr CZsBoolSetting ZS_DEL_FMTS_KEEP_BIG{ZS_SEC_DEL_FMTS, "IDC_CHK_K
 inline constexpr CZsBoolSetting ZS_NEW_FMTS_BASE_ON_SEL{ZS_SEC_NEW_FMTS, "IDC_CHK_BASE_ON_SEL", true};
 
 // The export dialogs, each under its own class name: ZS_SEC_ICON_EXP, ZS_SEC_IMG_EXP. The file format index
-// runs 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library.
+// runs 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library, 7 Apple icon file, 8 icon theme.
 inline constexpr CZsDlgKey<CZsBoolSetting> ZS_EXP_CHK_EACH{{nullptr, "IDC_CHK_EACH", false}};
 inline constexpr CZsDlgKey<CZsBoolSetting> ZS_EXP_CHK_CUST{{nullptr, "IDC_CHK_CUST", false}};
 inline constexpr CZsDlgKey<CZsBoolSetting> ZS_EXP_CHK_GEN{{nullptr, "IDC_CHK_GEN", true}};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cmath>
 
@@ -598,5 +599,42 @@ bool ZI_SetImageBitmap(ZI_IMAGE& image, const CZsBitmap& bitmap) {
     WriteDib(data, scaled, f.nWidth, f.nHeight, b);
     image.data = std::move(data);
     image.dwBytesInRes = nSize;
+    return true;
+}
+
+namespace {
+
+std::atomic<int> gnPngMinSize{0};
+
+}  // namespace
+
+void ZI_SetPngMinSize(int nSide) {
+    gnPngMinSize = std::max(nSide, 0);
+}
+
+int ZI_GetPngMinSize() {
+    return gnPngMinSize;
+}
+
+bool ZI_IsPngFormat(const ZI_FORMAT& format) {
+    const int nMin = gnPngMinSize;
+    return nMin > 0 && format.nBitCount == 32 && format.nWidth >= nMin && format.nHeight >= nMin;
+}
+
+bool ZI_IsPlainPng(const ZI_IMAGE& image) {
+    return image.IsPng() && image.Format() == ZI_GetImageFormat(0, 0, 32, image.data);
+}
+
+bool ZI_CompressImage(ZI_IMAGE& image) {
+    if (image.IsPng() || image.Format().nBitCount != 32) {
+        return false;
+    }
+    const CZsBitmap bmp = ZI_DecodeImage(image.data);
+    ZsBlock png = bmp.IsNull() ? ZsBlock() : ZsEncodePicture(bmp, ZS_PIC_PNG);
+    if (png.empty()) {
+        return false;
+    }
+    image.dwBytesInRes = static_cast<uint32_t>(png.size());
+    image.data = std::move(png);
     return true;
 }

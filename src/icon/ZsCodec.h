@@ -90,3 +90,18 @@ private:
 // whose block is not of the size of its format, becomes a DIB of that size; the directory fields stay.
 // False for a null bitmap or a depth other than 1, 4, 8, 24 or 32 (the record is then unchanged).
 bool ZI_SetImageBitmap(ZI_IMAGE& image, const CZsBitmap& bitmap);
+
+// Generated images (new formats, icons made of pictures) at least this many pixels wide and high are stored
+// PNG-compressed when they have 32 bits; 0, the default, keeps every generated image an uncompressed DIB.
+// One value for the process: the desktop program takes it from its options, the command-line tool from its
+// --png options.
+void ZI_SetPngMinSize(int nSide);
+int ZI_GetPngMinSize();
+// True when an image of the format is stored PNG-compressed under the current minimum size.
+bool ZI_IsPngFormat(const ZI_FORMAT& format);
+// True when the image is a 32-bit PNG of exactly its format's size: data other formats that hold PNG
+// pictures can take byte for byte.
+bool ZI_IsPlainPng(const ZI_IMAGE& image);
+// Replaces a 32-bit DIB image's data by its pixels encoded as PNG; the directory fields stay. False (the
+// image unchanged) for another depth, a PNG image or data that cannot be decoded.
+bool ZI_CompressImage(ZI_IMAGE& image);

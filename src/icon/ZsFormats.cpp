@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "common/ZsSettings.h"
 #include "common/ZsText.h"
+#include "icon/ZsCodec.h"
 
 namespace {
 
@@ -243,6 +245,10 @@ std::vector<ZI_FORMAT> ZI_ReadDesiredFormats(const char* pszSection, const CZsMe
 void ZI_WriteDesiredFormats(const char* pszSection, std::span<const ZI_FORMAT> list, CZsMemIni& ini) {
     // Unsigned, so that formats wider than 4095 pixels keep every bit of their packed form.
     ini.SetString(ZS_KEY_SEL_FMTS, ZI_PackFormatList(list), pszSection);
+}
+
+void ZI_ApplyPngOption(const CZsMemIni& ini) {
+    ZI_SetPngMinSize(ZS_OPT_PNG.Get(ini) ? std::clamp(ZS_OPT_PNG_SIZE.Get(ini), 1, 8191) : 0);
 }
 
 bool ZI_ParseFormatList(std::string_view text, std::vector<ZI_FORMAT>& list, std::string* pError) {

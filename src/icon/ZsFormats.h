@@ -58,6 +58,9 @@ std::vector<ZI_FORMAT> ZI_UnpackFormatList(std::string_view text);
 std::vector<ZI_FORMAT> ZI_ReadDesiredFormats(const char* pszSection, const CZsMemIni& ini = ZsGetConfig());
 void ZI_WriteDesiredFormats(const char* pszSection, std::span<const ZI_FORMAT> list,
                             CZsMemIni& ini = ZsGetConfig());
+// Sets the process's PNG minimum size (ZI_SetPngMinSize) from the options: the side stored there while
+// "store generated images PNG-compressed" is on, else 0.
+void ZI_ApplyPngOption(const CZsMemIni& ini = ZsGetConfig());
 // A list written by a person: items separated by ",", each a format label such as "48x48-XP" or
 // "32x32 - 256" (depth names Mono, 16, 256, 16M, XP, in any case) or the name of a preset. False with a
 // sentence in *pError for an item that is neither.

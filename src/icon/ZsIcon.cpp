@@ -409,6 +409,9 @@ int CIcon::AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource) {
     if (pSource) {
         ZI_SetImageBitmap(image, *pSource);
     }
+    if (ZI_IsPngFormat(format)) {
+        ZI_CompressImage(image);
+    }
     return AddImage(std::move(image));
 }
 

@@ -16,6 +16,14 @@
 #include "common/ZsBase.h"
 #include "icon/ZsBitmap.h"
 
+// The theme folder icon themes install their application icons into, and the name of its index file.
+inline constexpr const char* ZI_THEME_FOLDER = "hicolor";
+inline constexpr const char* ZI_THEME_INDEX = "index.theme";
+// Writes "<themeDir>/index.theme" naming every "<N>x<N>/apps" folder found in themeDir as a fixed-size
+// folder of application icons, smallest first, so that icons exported into the same folder at different
+// times are all listed. False when it cannot be written.
+bool ZI_WriteThemeIndex(const std::filesystem::path& themeDir);
+
 // An image format: width, height and bit count.
 struct ZI_FORMAT {
     int32_t nWidth = 0;
@@ -133,7 +141,8 @@ public:
     int AddImage(ZI_IMAGE image);
     // Adds a record of the format made from the source bitmap (scaled with its aspect kept, reduced to the
     // depth; transparent where its alpha is 0 at 32 bits, on pure black at the other depths), or blank and
-    // fully transparent without a source. -1 when the format is present or impossible.
+    // fully transparent without a source; PNG-compressed when ZI_IsPngFormat says so. -1 when the format is
+    // present or impossible.
     int AddFormat(const ZI_FORMAT& format, const CZsBitmap* pSource = nullptr);
     // The number of formats actually added.
     int AddFormats(std::span<const ZI_FORMAT> formats, const CZsBitmap* pSource = nullptr);
@@ -156,6 +165,16 @@ public:
     // could not be made or written; an unknown type writes nothing and gives false.
     bool ExportImages(const std::string& sName, int nType, const std::filesystem::path& folder,
                       bool bPerImage, std::vector<std::filesystem::path>* pFailed = nullptr) const;
+    // The files ExportImages writes, in the order it writes them (an unknown type: none). Images of one
+    // label share a file, so a path can come more than once.
+    std::vector<std::filesystem::path> ExportPaths(const std::string& sName, int nType,
+                                                   const std::filesystem::path& folder, bool bPerImage) const;
+
+    // Writes the icon into an icon theme folder: for each square side the icon has, its deepest image as
+    // "<themeDir>/<N>x<N>/apps/<name>.png" (the folders made as needed, the name made safe as a file name).
+    // Returns false, with the paths in *pFailed, when any file could not be made or written.
+    bool ExportThemeImages(const std::string& sName, const std::filesystem::path& themeDir,
+                           std::vector<std::filesystem::path>* pFailed = nullptr) const;
 
     // A blank record of a format: the DIB header, a zero colour table and colour bits, a full AND mask.
     static ZI_IMAGE NewImage(const ZI_FORMAT& format);

@@ -1,7 +1,11 @@
 #include "icon/ZsIconSource.h"
 
+#include <cstring>
+
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
 
 namespace {
@@ -22,6 +26,12 @@ ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
     }
     if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
         return ZI_SOURCE_MODULE;
+    }
+    if (sExt == "icns") {
+        return ZI_SOURCE_ICNS;
+    }
+    if (sExt == "cur" || sExt == "ani") {
+        return ZI_SOURCE_CURSOR;
     }
     return ZI_SOURCE_NONE;
 }
@@ -71,6 +81,29 @@ bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
             }
             mnKind = nKind;
             break;
+        case ZI_SOURCE_ICNS:
+        case ZI_SOURCE_CURSOR: {
+            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
+            if (!data) {
+                msError = "the file cannot be read or is too large";
+                break;
+            }
+            if (nKind == ZI_SOURCE_CURSOR && data->size() >= 4 && std::memcmp(data->data(), "RIFF", 4) == 0) {
+                mbTiles = true;
+                if (!ZI_ReadAnimatedCursor(*data, mBlocks, &msError)) {
+                    break;
+                }
+            } else {
+                ZsBlock block = nKind == ZI_SOURCE_ICNS ? ZI_IcnsToIcon(*data, &msError)
+                                                        : ZI_CursorToIcon(*data, &msError);
+                if (block.empty()) {
+                    break;
+                }
+                mBlocks.push_back(std::move(block));
+            }
+            mnKind = nKind;
+            break;
+        }
         case ZI_SOURCE_NONE:
             msError = "not a kind of file icons are read from";
             break;

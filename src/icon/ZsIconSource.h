@@ -1,5 +1,6 @@
-// Icons read out of a file by its kind: an icon file gives its one icon, a picture one icon (or one per tile
-// it is cut into), a classic icon library or a module one icon per icon group. Every icon comes as a named
+// Icons read out of a file by its kind: an icon file, an Apple icon file or a cursor gives its one icon, a
+// picture one icon (or one per tile it is cut into), an animated cursor one icon per frame, a classic icon
+// library or a module one icon per icon group. Every icon comes as a named
 // ICO data block, so that importing, describing and extracting name and read files the same way.
 #pragma once
 
@@ -15,6 +16,8 @@ enum ZI_SOURCE_KIND {
     ZI_SOURCE_ICO = 1,      // ".ico"
     ZI_SOURCE_PICTURE = 2,  // ".png", ".bmp", ".jpg", ".gif", ".exif", ".tiff"
     ZI_SOURCE_MODULE = 3,   // ".icl", ".exe", ".dll"
+    ZI_SOURCE_ICNS = 4,     // ".icns"
+    ZI_SOURCE_CURSOR = 5,   // ".cur", ".ani"
 };
 
 // The kind a file's extension names, taken in lower case and compared exactly (".jpeg" and ".tif" name
@@ -39,7 +42,8 @@ public:
     // stores) and taken as it is; a picture is decoded and made into its icon or tiles at once; a module has
     // its headers read, and each group is read when asked for. False, with the reason in GetError() and an
     // error line, when the file cannot be read as that kind (a missing file, a picture that cannot be
-    // decoded or cut, a module that is neither NE nor PE or is damaged).
+    // decoded or cut, a module that is neither NE nor PE or is damaged, an Apple icon file or cursor without
+    // an image that can be read). A cursor file is read as an animated cursor when it begins like one.
     bool Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind, const ZI_SOURCE_OPTIONS& options = {});
 
     ZI_SOURCE_KIND GetKind() const { return mnKind; }
@@ -49,9 +53,9 @@ public:
     int GetCount() const;
     // True for a file that is one icon as a whole (an icon file, a picture not cut into tiles); its icon is
     // no numbered piece of the file.
-    bool IsWhole() const { return mnKind == ZI_SOURCE_ICO || (mnKind == ZI_SOURCE_PICTURE && !mbTiles); }
-    // The name of icon i: the file's title for a whole file, "<title> (<i + 1>)" for a tile, the group's
-    // name for a module ("<title> (<i + 1>)" when the group has none).
+    bool IsWhole() const { return mnKind != ZI_SOURCE_MODULE && mnKind != ZI_SOURCE_NONE && !mbTiles; }
+    // The name of icon i: the file's title for a whole file, "<title> (<i + 1>)" for a tile or a frame, the
+    // group's name for a module ("<title> (<i + 1>)" when the group has none).
     std::string GetName(int i) const;
     // The ICO data of icon i, handed over once (a tile or a whole file's block is moved out); empty when it
     // cannot be read. Icon files are not checked here: whoever keeps the block checks it.
@@ -60,7 +64,7 @@ public:
 
 private:
     ZI_SOURCE_KIND mnKind = ZI_SOURCE_NONE;
-    bool mbTiles = false;
+    bool mbTiles = false;  // cut into tiles, or the frames of an animated cursor
     std::string msTitle;
     std::vector<ZsBlock> mBlocks;
     CIconLibrary mModule;

@@ -960,19 +960,22 @@ const char* ZsGetPictureMimeType(int nTypeIndex) {
 }
 
 const char* ZsGetExportExt(int nTypeIndex) {
-    static const char* const exts[7] = {"bmp", "jpg", "gif", "tif", "png", "ico", "icl"};
-    return nTypeIndex >= 0 && nTypeIndex < 7 ? exts[nTypeIndex] : nullptr;
+    static const char* const exts[ZS_EXPORT_COUNT] = {"bmp", "jpg", "gif",  "tif",  "png",
+                                                      "ico", "icl", "icns", "theme"};
+    return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? exts[nTypeIndex] : nullptr;
 }
 
 const char* ZsGetExportTypeName(int nTypeIndex) {
-    static const char* const names[7] = {"Microsoft Bitmap (*.bmp)",
-                                         "JPEG (*.jpg)",
-                                         "CompuServe GIF (*.gif)",
-                                         "Tag Image File Format (*.tif)",
-                                         "Portable Network Graphic (*.png)",
-                                         "Windows Icon",
-                                         "Win32 Icon Library"};
-    return nTypeIndex >= 0 && nTypeIndex < 7 ? names[nTypeIndex] : nullptr;
+    static const char* const names[ZS_EXPORT_COUNT] = {"Microsoft Bitmap (*.bmp)",
+                                                       "JPEG (*.jpg)",
+                                                       "CompuServe GIF (*.gif)",
+                                                       "Tag Image File Format (*.tif)",
+                                                       "Portable Network Graphic (*.png)",
+                                                       "Windows Icon",
+                                                       "Win32 Icon Library",
+                                                       "Apple Icon (*.icns)",
+                                                       "Icon Theme Folder (hicolor)"};
+    return nTypeIndex >= 0 && nTypeIndex < ZS_EXPORT_COUNT ? names[nTypeIndex] : nullptr;
 }
 
 // ---- Decoding
@@ -1188,6 +1191,16 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
             if (ZsAlpha(p) == 0) {
                 pMask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
             }
+        }
+    }
+    if (ZI_IsPngFormat({W, H, 32})) {
+        CIcon icon;
+        icon.SetData(block);
+        ZI_IMAGE image = icon.GetImage(0);
+        if (ZI_CompressImage(image)) {
+            icon.RemoveImage(0);
+            icon.AddImage(std::move(image));
+            block = icon.GetData(-1);
         }
     }
     return block;

@@ -15,17 +15,19 @@
 #include "icon/ZsBitmap.h"
 
 // Picture types by index, as the exports number them: 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG. The export type
-// index continues with 5 icon file and 6 classic icon library.
+// index continues with 5 icon file, 6 classic icon library, 7 Apple icon file and 8 icon theme folder.
 enum { ZS_PIC_BMP = 0, ZS_PIC_JPEG = 1, ZS_PIC_GIF = 2, ZS_PIC_TIFF = 3, ZS_PIC_PNG = 4, ZS_PIC_COUNT = 5 };
-enum { ZS_EXPORT_ICO = 5, ZS_EXPORT_ICL = 6 };
+enum { ZS_EXPORT_ICO = 5, ZS_EXPORT_ICL = 6, ZS_EXPORT_ICNS = 7, ZS_EXPORT_THEME = 8, ZS_EXPORT_COUNT = 9 };
 
 // "image/bmp", "image/jpeg", "image/gif", "image/tiff", "image/png"; nullptr outside 0..4.
 const char* ZsGetPictureMimeType(int nTypeIndex);
-// "bmp", "jpg", "gif", "tif", "png", "ico", "icl" for the export type index 0..6; nullptr otherwise.
+// "bmp", "jpg", "gif", "tif", "png", "ico", "icl", "icns", "theme" for the export type index 0..8 (the
+// theme's is the name of the type, not of a file); nullptr otherwise.
 const char* ZsGetExportExt(int nTypeIndex);
-// The name the export dialogs show for the export type index 0..6: "Microsoft Bitmap (*.bmp)", "JPEG
+// The name the export dialogs show for the export type index 0..8: "Microsoft Bitmap (*.bmp)", "JPEG
 // (*.jpg)", "CompuServe GIF (*.gif)", "Tag Image File Format (*.tif)", "Portable Network Graphic (*.png)",
-// "Windows Icon", "Win32 Icon Library"; nullptr otherwise.
+// "Windows Icon", "Win32 Icon Library", "Apple Icon (*.icns)", "Icon Theme Folder (hicolor)"; nullptr
+// otherwise.
 const char* ZsGetExportTypeName(int nTypeIndex);
 
 // An in-memory byte stream that owns its block: built from a copy of bytes (for reading) or empty (growing as
@@ -82,7 +84,8 @@ void ZI_GetPictureCanvas(int nPictureWidth, int nPictureHeight, int nSizingMode,
 
 // A one-image ICO block of the picture: a 32-bit DIB of the canvas size, the picture scaled down to fit
 // (never enlarged) and centred, its transparency in the alpha channel and an AND mask made from it (set
-// exactly where alpha is 0). Empty for a null picture.
+// exactly where alpha is 0), or PNG-compressed when ZI_IsPngFormat says so for the canvas. Empty for a null
+// picture.
 ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode);
 // The same from a picture file; empty (an error line written, the reason in *pError) when it cannot be
 // decoded.

@@ -1,12 +1,14 @@
 #include "library/ZsExport.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsIclWriter.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
 
 namespace {
@@ -26,10 +28,26 @@ std::filesystem::path ExportedName(const std::filesystem::path& folder, const st
                                    bool bEach) {
     const std::string sFile = ZsMakeFileName(sName);
     const char* pszExt = ZsGetExportExt(nType);
-    if (nType == ZS_EXPORT_ICO && !bEach) {
+    if (nType == ZS_EXPORT_THEME) {
+        return folder / ZI_THEME_FOLDER / "*" / "apps" / ZsPathFromUtf8(sFile + ".png");
+    }
+    if (nType == ZS_EXPORT_ICNS || (nType == ZS_EXPORT_ICO && !bEach)) {
         return folder / ZsPathFromUtf8(ZsFormat("%s.%s", sFile.c_str(), pszExt));
     }
     return folder / ZsPathFromUtf8(ZsFormat("%s (*).%s", sFile.c_str(), pszExt));
+}
+
+// The chosen images of an icon (indexes, in the order given) as an icon of their own; false, with an error
+// line, for an index out of range.
+bool ChooseImages(const CIcon& icon, const std::vector<int>& images, CIcon& chosen) {
+    for (int i : images) {
+        if (i < 0 || i >= icon.GetImageCount()) {
+            ZS_LOG_ERR("ExportImages", "image %d of %d", i, icon.GetImageCount());
+            return false;
+        }
+        chosen.AddImage(icon.GetImage(i));
+    }
+    return true;
 }
 
 }  // namespace
@@ -63,7 +81,7 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
                               const std::string& sLibTitle) {
     ZIL_EXPORT_RESULT r;
     const int nType = options.nType;
-    if (nType < 0 || nType > ZS_EXPORT_ICL) {
+    if (nType < 0 || nType >= ZS_EXPORT_COUNT) {
         ZS_LOG_ERR("ExportIcons", "nType=%d", nType);
         return r;
     }
@@ -100,6 +118,14 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
         } else if (!bValid) {
             ZS_LOG_ERR("ExportIcons", "icon %d has no icon data", nId);
             r.failed.push_back(shown);
+        } else if (nType == ZS_EXPORT_ICNS) {
+            const ZsBlock data = ZI_IconToIcns(icon);
+            if (data.empty() || !ZsWriteFile(shown, data)) {
+                ZS_LOG_ERR("ExportIcons", "'%s'", ZsPathToUtf8(shown).c_str());
+                r.failed.push_back(shown);
+            }
+        } else if (nType == ZS_EXPORT_THEME) {
+            icon.ExportThemeImages(sName, options.folder / ZI_THEME_FOLDER, &r.failed);
         } else {
             icon.ExportImages(sName, nType, options.folder, options.bEach, &r.failed);
         }
@@ -112,6 +138,10 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
     // The names go in also after an abort, so that every group written is named.
     if (nType == ZS_EXPORT_ICL && writer.End() != ZI_UPDATE_OK) {
         r.failed.push_back(r.library);
+    }
+    // The index lists the folders also after an abort, so that every image written is found.
+    if (nType == ZS_EXPORT_THEME && r.nIcons > 0 && !ZI_WriteThemeIndex(options.folder / ZI_THEME_FOLDER)) {
+        r.failed.push_back(options.folder / ZI_THEME_FOLDER / ZI_THEME_INDEX);
     }
     return r;
 }
@@ -127,19 +157,33 @@ bool ExportImages(const CIcon& icon, const std::vector<int>& images, const std::
         return false;
     }
     CIcon chosen;
-    for (int i : images) {
-        if (i < 0 || i >= icon.GetImageCount()) {
-            ZS_LOG_ERR("ExportImages", "image %d of %d", i, icon.GetImageCount());
-            return false;
-        }
-        chosen.AddImage(icon.GetImage(i));
-    }
-    return chosen.ExportImages(sName, nType, folder, bEach, pFailed);
+    return ChooseImages(icon, images, chosen) && chosen.ExportImages(sName, nType, folder, bEach, pFailed);
 }
 
-bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
-                     std::vector<std::filesystem::path>* pOut, std::vector<std::filesystem::path>* pFailed,
-                     bool* pbCancel) {
+namespace {
+
+// Where the icons' data goes in the folder: "<name>.ico" each. With bDistinct a name that came before gets
+// " (2)", " (3)", ... so that no icon overwrites another's file.
+std::vector<std::filesystem::path> IconFilePaths(CZsIconLib& lib, const ZIL_LIST& ids,
+                                                 const std::filesystem::path& folder, bool bDistinct) {
+    std::vector<std::filesystem::path> paths;
+    paths.reserve(ids.size());
+    std::set<std::string> taken;
+    for (const int32_t nId : ids) {
+        const std::string sBase = ZsMakeFileName(lib.GetIconName(nId));
+        std::string sFile = sBase + ".ico";
+        for (int n = 2; bDistinct && !taken.insert(sFile).second; ++n) {
+            sFile = ZsFormat("%s (%d).ico", sBase.c_str(), n);
+        }
+        paths.push_back(folder / ZsPathFromUtf8(sFile));
+    }
+    return paths;
+}
+
+// Writes each icon's stored data to its path (paths[k] for ids[k]); see ExportIconFiles.
+bool WriteIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::vector<std::filesystem::path>& paths,
+                    std::vector<std::filesystem::path>* pOut, std::vector<std::filesystem::path>* pFailed,
+                    bool* pbCancel) {
     if (pbCancel) {
         *pbCancel = false;
     }
@@ -147,10 +191,8 @@ bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
     bool bOk = true;
     const int nItems = static_cast<int>(ids.size());
     for (int k = 0; k < nItems; ++k) {
-        const int32_t nId = ids[static_cast<size_t>(k)];
-        const std::filesystem::path path =
-            folder / ZsPathFromUtf8(ZsMakeFileName(lib.GetIconName(nId)) + ".ico");
-        const ZsBytes data = lib.GetIconData(nId);
+        const std::filesystem::path& path = paths[static_cast<size_t>(k)];
+        const ZsBytes data = lib.GetIconData(ids[static_cast<size_t>(k)]);
         if (data.empty() || !ZsWriteFile(path, data)) {
             ZS_LOG_ERR("ExportIconFiles", "'%s'", ZsPathToUtf8(path).c_str());
             bOk = false;
@@ -171,8 +213,10 @@ bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
     return bOk;
 }
 
-std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir) {
-    const std::filesystem::path folder = ZsUniquePath(tempDir / "TempDelay");
+// A delay folder: the planned one, which must still be free, or the next free one.
+std::filesystem::path MakeDelayFolder(const std::filesystem::path& tempDir,
+                                      const std::filesystem::path& planned) {
+    const std::filesystem::path folder = planned.empty() ? ZsUniquePath(tempDir / "TempDelay") : planned;
     std::error_code ec;
     if (!std::filesystem::create_directories(folder, ec)) {
         ZS_LOG_ERR("ZsNewDelayFolder", "create_directories: %s", ZsPathToUtf8(folder).c_str());
@@ -181,30 +225,61 @@ std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir) {
     return folder;
 }
 
+}  // namespace
+
+bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& folder,
+                     std::vector<std::filesystem::path>* pOut, std::vector<std::filesystem::path>* pFailed,
+                     bool* pbCancel) {
+    return WriteIconFiles(lib, ids, IconFilePaths(lib, ids, folder, false), pOut, pFailed, pbCancel);
+}
+
+std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir) {
+    return MakeDelayFolder(tempDir, {});
+}
+
 bool ZsRenderIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                       const std::vector<std::filesystem::path>& planned,
                        std::vector<std::filesystem::path>& files) {
-    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
-    if (ids.empty() || folder.empty()) {
+    if (ids.empty()) {
+        return false;
+    }
+    const std::filesystem::path folder =
+        MakeDelayFolder(tempDir, planned.empty() ? std::filesystem::path() : planned[0].parent_path());
+    if (folder.empty()) {
         return false;
     }
     std::vector<std::filesystem::path> written;
     BeginProgress();
-    const bool bOk = ExportIconFiles(lib, ids, folder, &written);
+    const bool bOk =
+        WriteIconFiles(lib, ids, IconFilePaths(lib, ids, folder, true), &written, nullptr, nullptr);
     EndProgress();
-    if (!bOk) {
+    if (!bOk || (!planned.empty() && written != planned)) {
         return false;
     }
     files.insert(files.end(), written.begin(), written.end());
     return true;
 }
 
+bool ZsPlanIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                     std::vector<std::filesystem::path>& files) {
+    if (ids.empty()) {
+        return false;
+    }
+    const std::vector<std::filesystem::path> paths =
+        IconFilePaths(lib, ids, ZsUniquePath(tempDir / "TempDelay"), true);
+    files.insert(files.end(), paths.begin(), paths.end());
+    return true;
+}
+
 bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
                         int nType, const std::filesystem::path& tempDir,
+                        const std::vector<std::filesystem::path>& planned,
                         std::vector<std::filesystem::path>& files) {
     if (images.empty()) {
         return false;
     }
-    const std::filesystem::path folder = ZsNewDelayFolder(tempDir);
+    const std::filesystem::path folder =
+        MakeDelayFolder(tempDir, planned.empty() ? std::filesystem::path() : planned[0].parent_path());
     std::vector<std::filesystem::path> failed;
     if (folder.empty() || !ExportImages(icon, images, sName, nType, folder, true, &failed) ||
         !failed.empty()) {
@@ -218,6 +293,23 @@ bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const
         }
     }
     std::sort(written.begin(), written.end());
+    if (written.empty() || (!planned.empty() && written != planned)) {
+        return false;
+    }
     files.insert(files.end(), written.begin(), written.end());
-    return !written.empty();
+    return true;
+}
+
+bool ZsPlanImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                      const std::filesystem::path& tempDir, std::vector<std::filesystem::path>& files) {
+    CIcon chosen;
+    if (images.empty() || !ChooseImages(icon, images, chosen)) {
+        return false;
+    }
+    std::vector<std::filesystem::path> paths =
+        chosen.ExportPaths(sName, nType, ZsUniquePath(tempDir / "TempDelay"), true);
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    files.insert(files.end(), paths.begin(), paths.end());
+    return !paths.empty();
 }

@@ -19,7 +19,8 @@
 
 // The choices of an export dialog.
 struct ZIL_EXPORT_OPTIONS {
-    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library
+    int nType = ZS_EXPORT_ICO;       // 0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, 5 icon file, 6 icon library,
+                                     // 7 Apple icon file, 8 icon theme folder
     std::filesystem::path folder;    // the destination; it must exist
     bool bEach = false;              // icon files: one file per image
     bool bCustom = false;            // apply the desired formats before writing
@@ -49,7 +50,9 @@ bool ZsCheckExportFolder(const std::filesystem::path& folder);
 // "<name> (<format>).<ext>", the icon file type "<name>.ico" (or one per image with bEach), the names made
 // safe with ZsMakeFileName and "(Untitled)" for an icon without a name; files of the same name are
 // replaced. The library type writes every icon into a new "<sLibTitle>.icl" (a free name "<title> (2).icl"
-// and so on when that exists), made from the template in the program's folder.
+// and so on when that exists), made from the template in the program's folder. The Apple icon type writes
+// "<name>.icns" (ZI_IconToIcns); the theme type writes each icon's square sides as
+// "hicolor/<N>x<N>/apps/<name>.png" and then "hicolor/index.theme" listing every such folder there.
 ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EXPORT_OPTIONS& options,
                               const std::string& sLibTitle);
 
@@ -77,14 +80,25 @@ bool ExportIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem
 std::filesystem::path ZsNewDelayFolder(const std::filesystem::path& tempDir);
 
 // The files icons dragged or copied out of the icon list become: each icon's data as "<name>.ico"
-// (ExportIconFiles) in a new delay folder, inside a progress run of its own. False when the export failed or
-// was aborted; files then holds nothing.
+// (ExportIconFiles; a name that came before gets " (2)", " (3)", ...) in a new delay folder, inside a
+// progress run of its own. With planned (what ZsPlanIconFiles told) the files go exactly there and anything
+// else fails. False when the export failed or was aborted; files then holds nothing.
 bool ZsRenderIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                       const std::vector<std::filesystem::path>& planned,
                        std::vector<std::filesystem::path>& files);
+// The files ZsRenderIconFiles will write for the icons, told without writing anything (a drop target may ask
+// for the file names while the drag is still over it). False when there are no icons.
+bool ZsPlanIconFiles(CZsIconLib& lib, const ZIL_LIST& ids, const std::filesystem::path& tempDir,
+                     std::vector<std::filesystem::path>& files);
 
 // The files images dragged out of the format list become: the images of the icon exported one file each, of
-// export type nType, named after sName (ExportImages), into a new delay folder; files gets every file of that
-// folder. No progress run. False when anything could not be written.
+// export type nType, named after sName (ExportImages), into a new delay folder (the planned one, as
+// ZsPlanImageFiles told, when given); files gets every file of that folder. No progress run. False when
+// anything could not be written or the files are not the planned ones.
 bool ZsRenderImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName,
                         int nType, const std::filesystem::path& tempDir,
+                        const std::vector<std::filesystem::path>& planned,
                         std::vector<std::filesystem::path>& files);
+// The files ZsRenderImageFiles will make for the images, told without writing anything.
+bool ZsPlanImageFiles(const CIcon& icon, const std::vector<int>& images, const std::string& sName, int nType,
+                      const std::filesystem::path& tempDir, std::vector<std::filesystem::path>& files);

@@ -56,9 +56,12 @@ std::string HexId(int32_t nId) {
 }  // namespace
 
 ZIL_CHECK ZsCheckMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows) {
+    return ZsCheckMergeCount(ZsCleanRows(std::move(rows), lib.GetList(nNode).size()).size());
+}
+
+ZIL_CHECK ZsCheckMergeCount(size_t nRows) {
     ZIL_CHECK check;
-    const size_t n = ZsCleanRows(std::move(rows), lib.GetList(nNode).size()).size();
-    if (n < 2 || n % 2 != 0) {
+    if (nRows < 2 || nRows % 2 != 0) {
         check.nRefusal = ZIL_REFUSED_NOT_PAIRS;
         check.sRefusal = "Merging takes an even number of icons, at least two.";
     }

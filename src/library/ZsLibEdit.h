@@ -33,6 +33,8 @@ struct ZIL_EDIT_RESULT {
 
 // Whether the chosen rows can be merged: an even number of icons, at least two (rows counted once each).
 ZIL_CHECK ZsCheckMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows);
+// The same rule for a count of distinct rows of the list, for callers that already count them (a selection).
+ZIL_CHECK ZsCheckMergeCount(size_t nRows);
 
 // Merge: asks "Are you sure you want to merge the selected icons?"; then, with the selected rows S in
 // ascending order and P = n div 2 pairs, the icon of row S[i] absorbs every image of the icon of row

@@ -24,21 +24,6 @@ std::string S(const std::filesystem::path& p) {
     return p.string();
 }
 
-// The standard output of a shell command; nullopt when it could not run.
-std::optional<std::string> Capture(const std::string& command) {
-    std::FILE* f = popen(command.c_str(), "r");
-    if (!f) {
-        return std::nullopt;
-    }
-    std::string out;
-    char buf[512];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        out.append(buf, n);
-    }
-    return pclose(f) == 0 ? std::optional<std::string>(out) : std::nullopt;
-}
-
 }  // namespace
 
 TEST(CliConvert, PictureToIconWithFormatsPresetsAndSizing) {
@@ -178,7 +163,7 @@ TEST(CliFormats, AddRemoveAndSet) {
 // Icons written by the tool must be read by other programs as written. The check runs where icoutils is
 // installed (scripts/install-bench-deps.sh installs it).
 TEST(CliConvert, IconsAreReadByIcoutils) {
-    if (!Capture("command -v icotool >/dev/null && echo yes")) {
+    if (!test::Capture("command -v icotool >/dev/null && echo yes")) {
         GTEST_SKIP() << "icoutils is not installed";
     }
     test::TempDir dir;
@@ -190,7 +175,7 @@ TEST(CliConvert, IconsAreReadByIcoutils) {
     ASSERT_EQ(
         test::RunCli({"formats", S(dir / "a.ico"), S(dir / "b.ico"), "--add", "16x16-Mono,48x48-256"}).code,
         0);
-    std::optional<std::string> listed = Capture("icotool -l '" + S(dir / "b.ico") + "'");
+    std::optional<std::string> listed = test::Capture("icotool -l '" + S(dir / "b.ico") + "'");
     ASSERT_TRUE(listed);
     EXPECT_EQ(*listed,
               "--icon --index=1 --width=256 --height=256 --bit-depth=32 --palette-size=0\n"
@@ -198,5 +183,5 @@ TEST(CliConvert, IconsAreReadByIcoutils) {
               "--icon --index=3 --width=32 --height=32 --bit-depth=4 --palette-size=16\n"
               "--icon --index=4 --width=16 --height=16 --bit-depth=1 --palette-size=2\n");
     // Every image converts back to a picture.
-    EXPECT_TRUE(Capture("cd '" + S(dir.Path()) + "' && icotool -x b.ico && ls b_4_16x16x1.png"));
+    EXPECT_TRUE(test::Capture("cd '" + S(dir.Path()) + "' && icotool -x b.ico && ls b_4_16x16x1.png"));
 }

@@ -49,4 +49,18 @@ CliResult RunCli(const std::vector<std::string>& args) {
     return r;
 }
 
+std::optional<std::string> Capture(const std::string& command) {
+    std::FILE* f = popen(command.c_str(), "r");
+    if (!f) {
+        return std::nullopt;
+    }
+    std::string out;
+    char buf[512];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        out.append(buf, n);
+    }
+    return pclose(f) == 0 ? std::optional<std::string>(out) : std::nullopt;
+}
+
 }  // namespace test

@@ -1,6 +1,7 @@
 // Runs the command-line tool as a separate process and collects its exit code and output.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,8 @@ struct CliResult {
 };
 
 CliResult RunCli(const std::vector<std::string>& args);
+
+// The standard output of a shell command; nullopt when it could not run or failed.
+std::optional<std::string> Capture(const std::string& command);
 
 }  // namespace test

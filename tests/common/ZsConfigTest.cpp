@@ -401,7 +401,8 @@ TEST(ZsSettings, TypedReadsFollowTheStoredTextOrTheDefault) {
 
     EXPECT_EQ(ZS_IMP_DIR_INIT_DIR.Get(ini), ZsPathToUtf8(ZsGetAppDir()));
     EXPECT_EQ(ZS_EXP_DIR.Get(ini), ZsPathToUtf8(ZsGetDocumentsDir()));
-    EXPECT_EQ(ZS_OPT_IMP_EXTS.Get(ini), "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff");
+    EXPECT_EQ(ZS_OPT_IMP_EXTS.Get(ini),
+              "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani");
     ZS_EXP_DIR.Set("/srv/icons/", ini);
     EXPECT_EQ(ZS_EXP_DIR.Get(ini), "/srv/icons/");
 

@@ -40,6 +40,7 @@ expect "global options" "--verbose
 expect "options of a verb" "--category
 --category-id" "$(complete_line _pictavo_cli pictavo-cli list "My\ Lib.pctv" --cat)"
 expect "values of an option" "icl
+icns
 ico" "$(complete_line _pictavo_cli pictavo-cli export "My\ Lib.pctv" out --type ic)"
 expect "values of --scope" "selected
 selected-and-descendants" "$(complete_line _pictavo_cli pictavo-cli find "My\ Lib.pctv" x --scope sel)"

@@ -23,6 +23,8 @@
 #include "common/ZsByteReader.h"
 #include "common/ZsConfig.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPe.h"
 #include "icon/ZsPicture.h"
@@ -76,6 +78,83 @@ void IcoSeeds() {
     test::IcoImage masked = test::DibImage(4, 4, 32, 0x00);
     masked.data[masked.data.size() - 16] = 0xA0;
     Put("ico", "mask-and-16-bits.ico", test::MakeIco({masked, test::DibImage(4, 4, 16, 0x3C)}));
+}
+
+// ---- Apple icon files and cursors
+
+void PutBE32(ZsBlock& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<uint8_t>(v >> shift));
+    }
+}
+
+void PutLE32(ZsBlock& out, uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<uint8_t>(v >> shift));
+    }
+}
+
+ZsBlock IcnsOf(const std::vector<std::pair<std::string, ZsBlock>>& entries) {
+    ZsBlock out{'i', 'c', 'n', 's'};
+    ZsBlock body;
+    for (const auto& [type, data] : entries) {
+        body.insert(body.end(), type.begin(), type.end());
+        PutBE32(body, static_cast<uint32_t>(data.size() + 8));
+        body.insert(body.end(), data.begin(), data.end());
+    }
+    PutBE32(out, static_cast<uint32_t>(body.size() + 8));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+ZsBlock RiffChunk(const char* pszId, const ZsBlock& data) {
+    ZsBlock out(pszId, pszId + 4);
+    PutLE32(out, static_cast<uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0) {
+        out.push_back(0);
+    }
+    return out;
+}
+
+void IcnsAndCursorSeeds() {
+    CIcon icon;
+    icon.SetData(IconOf({{16, 16, 32}, {4, 4, 8}}, Picture(8, 8)));
+    Put("icns", "png.icns", ZI_IconToIcns(icon));
+    // Classic RGB planes in runs and literals with an 8-bit mask, an ARGB entry and a JPEG 2000 stub.
+    ZsBlock rgb;
+    for (const uint8_t v : {0x10, 0x20, 0x30}) {
+        rgb.insert(rgb.end(), {0x01, v, v, 0xFF, v, 0xF9, v});
+    }
+    ZsBlock argb{'A', 'R', 'G', 'B'};
+    for (const uint8_t v : {0x80, 0x01, 0x02, 0x03}) {
+        argb.insert(argb.end(), {0xFF, v, 0xFB, v});
+    }
+    Put("icns", "classic.icns",
+        IcnsOf({{"is32", rgb},
+                {"s8mk", ZsBlock(256, 0x80)},
+                {"ic04", argb},
+                {"ic08", {0, 0, 0, 0x0C, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A}}}));
+
+    CIcon small;
+    small.SetData(IconOf({{8, 8, 32}, {4, 4, 4}}, Picture(8, 8)));
+    const ZsBlock cur = ZI_IconToCursor(small, 3, 2);
+    Put("cur", "two.cur", cur);
+    ZsBlock header;
+    for (const uint32_t v : {36u, 2u, 2u, 0u, 0u, 0u, 0u, 10u, 1u}) {
+        PutLE32(header, v);
+    }
+    ZsBlock frames{'f', 'r', 'a', 'm'};
+    for (const ZsBlock& f : {cur, IconOf({{4, 4, 32}}, Picture(4, 4))}) {
+        const ZsBlock c = RiffChunk("icon", f);
+        frames.insert(frames.end(), c.begin(), c.end());
+    }
+    ZsBlock body{'A', 'C', 'O', 'N'};
+    for (const ZsBlock& c : {RiffChunk("anih", header), RiffChunk("rate", {10, 0, 0, 0, 10, 0, 0, 0}),
+                             RiffChunk("LIST", frames)}) {
+        body.insert(body.end(), c.begin(), c.end());
+    }
+    Put("ani", "two-frames.ani", RiffChunk("RIFF", body));
 }
 
 // ---- Pictures
@@ -532,12 +611,13 @@ int main(int argc, char** argv) {
     }
     gOut = argv[1];
     ZsSetLogSink([](const std::string&) {});
-    for (const char* pszCorpus :
-         {"ico", "png", "bmp", "gif", "jpeg", "tiff", "module", "icl_writer", "library", "config", "find"}) {
+    for (const char* pszCorpus : {"ico", "png", "bmp", "gif", "jpeg", "tiff", "module", "icl_writer",
+                                  "library", "config", "find", "icns", "cur", "ani"}) {
         std::error_code ec;
         fs::create_directories(gOut / pszCorpus, ec);
     }
     IcoSeeds();
+    IcnsAndCursorSeeds();
     PngSeeds();
     BmpSeeds();
     GifSeeds();

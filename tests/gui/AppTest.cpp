@@ -16,8 +16,10 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <climits>
+#include <fstream>
 
 #include "GuiTestSupport.h"
+#include "LibFrameSupport.h"
 #include "TestSupport.h"
 #include "common/ZsConfig.h"
 #include "common/ZsProgress.h"
@@ -33,7 +35,11 @@
 #include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
+#include "gui/ui/ListModels.h"
+#include "gui/ui/ViewZIL.h"
 #include "gui/ui/ViwZILTree.h"
+#include "icon/ZsCodec.h"
+#include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsCategoryTree.h"
 #include "library/ZsIconLib.h"
@@ -68,6 +74,16 @@ int SelectedNumber(CDocZIL* pDoc) {
 
 QString FileName(CDocZIL* pDoc) {
     return pDoc ? ZsQPath(pDoc->GetPathName().filename()) : QString();
+}
+
+// The names of the icons that the library's window lists.
+QStringList RowNames(CFrmMain* pFrame, CDocZIL* pDoc) {
+    QStringList names;
+    const CIconListModel* pModel = pFrame->Docs().FrameOf(pDoc)->IconView()->IconModel();
+    for (int nRow = 0; nRow < pModel->rowCount(); ++nRow) {
+        names << pModel->index(nRow).data().toString();
+    }
+    return names;
 }
 
 QStringList OpenNames(CFrmMain* pFrame) {
@@ -174,16 +190,60 @@ private slots:
         QVERIFY(app.Frame()->Docs().Documents().empty());
     }
 
-    void commandLineOpensOnlyTheFirstLibrary() {
+    void commandLineOpensEveryLibraryAndImportsTheOtherFiles() {
         test::TempDir dir;
         MakeLibrary(dir / "one.pctv");
         MakeLibrary(dir / "two.pctv");
         MakeLibrary(DefaultLibrary());
+        QVERIFY(ZsWriteFile(dir / "Red.ico", guitest::SolidIcon({32, 16}, 0xFFFF0000)));
         ResetConfig(false);
         CZsProjApp app({QStringLiteral("pictavo"), QStringLiteral("-x"), ZsQPath(dir / "one.pctv"),
-                        ZsQPath(dir / "two.pctv")});
+                        ZsQPath(dir / "Red.ico"), ZsQPath(dir / "two.pctv")});
         QVERIFY(app.InitInstance());
-        QCOMPARE(OpenNames(app.Frame()), QStringList{QStringLiteral("one.pctv")});
+        CFrmMain* pFrame = app.Frame();
+        QCOMPARE(OpenNames(pFrame), (QStringList{QStringLiteral("one.pctv"), QStringLiteral("two.pctv")}));
+        // The icon file went into the selected category of the library active when the window showed.
+        CDocZIL* pTwo = pFrame->ActiveDocument();
+        QCOMPARE(FileName(pTwo), QStringLiteral("two.pctv"));
+        QTRY_VERIFY(pTwo->IsModified());
+        QCOMPARE(RowNames(pFrame, pTwo), QStringList{QStringLiteral("Red")});
+        QVERIFY(!pFrame->Docs().Documents().front()->IsModified());
+        test::ScriptedMessages answers({int(ZS_IDNO)});
+        QVERIFY(pFrame->close());
+    }
+
+    void filesOfTheCommandLineAndOfALaterStartAreImported() {
+        test::TempDir dir;
+        MakeLibrary(dir / "three.pctv");
+        QVERIFY(ZsWriteFile(dir / "Red.ico", guitest::SolidIcon({32, 16}, 0xFFFF0000)));
+        QVERIFY(ZsSaveBitmapFile(CZsBitmap(40, 40, 32, 0xFF00C000), dir / "Green.png", ZS_PIC_PNG));
+        std::ofstream(dir.Path() / "notes.txt") << "not an icon";
+        // Without a library to open and with an empty workspace the files make a new library; a file of
+        // another kind is named.
+        ResetConfig(true);
+        test::ScriptedMessages messages({int(ZS_IDOK), int(ZS_IDNO), int(ZS_IDNO)});
+        CZsProjApp app({QStringLiteral("pictavo"), ZsQPath(dir / "Red.ico"), ZsQPath(dir / "notes.txt"),
+                        ZsQPath(dir / "Green.png")});
+        QVERIFY(app.InitInstance());
+        CFrmMain* pFrame = app.Frame();
+        QTRY_COMPARE(pFrame->Docs().Documents().size(), size_t(1));
+        CDocZIL* pNew = pFrame->ActiveDocument();
+        QCOMPARE(pNew->GetTitle(), QStringLiteral("Library1"));
+        QCOMPARE(RowNames(pFrame, pNew), (QStringList{QStringLiteral("Red"), QStringLiteral("Green")}));
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QVERIFY(QString::fromStdString(messages.shown[0].second).contains(QLatin1String("notes.txt")));
+
+        // A later start hands over a library and an icon file: the library opens and takes the icon.
+        QSignalSpy received(app.InstanceServer(), &CZsInstanceServer::Received);
+        QVERIFY(CZsInstanceServer::HandOver(CZsInstanceServer::ServerName(ZsGetDataDir()),
+                                            {ZsQPath(dir / "Red.ico"), ZsQPath(dir / "three.pctv")}));
+        QTRY_COMPARE(received.size(), 1);
+        QTRY_COMPARE(pFrame->Docs().Documents().size(), size_t(2));
+        CDocZIL* pThree = pFrame->ActiveDocument();
+        QCOMPARE(FileName(pThree), QStringLiteral("three.pctv"));
+        QTRY_COMPARE(RowNames(pFrame, pThree), QStringList{QStringLiteral("Red")});
+        QCOMPARE(RowNames(pFrame, pNew).size(), 2);
+        QVERIFY(pFrame->close());
     }
 
     void workspaceComesBackWithPlacementSelectionAndActiveLibraryLast() {
@@ -293,7 +353,9 @@ private slots:
         QVERIFY(app.InstanceServer() && app.InstanceServer()->IsListening());
         const QString sServer = CZsInstanceServer::ServerName(ZsGetDataDir());
         QSignalSpy received(app.InstanceServer(), &CZsInstanceServer::Received);
-        // Paths relative to the later start's folder, a missing file and a folder are all handed over.
+        // Paths relative to the later start's folder, a missing file and a folder are all handed over; the
+        // folder holds nothing to import.
+        test::ScriptedMessages answers({int(ZS_IDOK), int(ZS_IDNO)});
         const QString sOldDir = QDir::currentPath();
         QDir::setCurrent(ZsQPath(dir.Path()));
         const bool bHandedOver =
@@ -322,7 +384,9 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(received.size(), 1);
         QVERIFY(app.InstanceServer()->IsListening());
-        test::ScriptedMessages answers({int(ZS_IDNO)});
+        QCOMPARE(answers.shown.size(), size_t(1));
+        QCOMPARE(answers.shown[0].second,
+                 "There are no supported files in '" + ZsPathToUtf8(dir.Path()) + "'!");
         QVERIFY(pFrame->close());
     }
 
@@ -514,11 +578,13 @@ private slots:
             CDlgOpt dialog;
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
             QVERIFY(dialog.ImpDirsWithIcons()->isChecked());
-            QCOMPARE(dialog.ImpExts()->count(), 4);
+            QCOMPARE(dialog.ImpExts()->count(), 5);
             QCOMPARE(dialog.ImpExts()->itemText(1), QStringLiteral("*.icl;*.exe;*.dll"));
+            QCOMPARE(dialog.ImpExts()->itemText(3), QStringLiteral("*.icns;*.cur;*.ani"));
             QVERIFY(dialog.ImpExts()->isEditable());
             QCOMPARE(dialog.ImpExts()->currentText(),
-                     QStringLiteral("*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff"));
+                     QStringLiteral(
+                         "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani"));
             QCOMPARE(dialog.DndImgFileFmt()->count(), 6);
             // The labels name this desktop's parts.
             QStringList labels;
@@ -538,6 +604,13 @@ private slots:
             QCOMPARE(dialog.FindHistory()->value(), 20);
             QCOMPARE(dialog.FindHistory()->maximum(), INT_MAX);
             QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/usr/bin/editor"));
+            // PNG-compressed generated images: off, from 256 pixels; the size follows its check box.
+            QVERIFY(!dialog.PngCheck()->isChecked());
+            QCOMPARE(dialog.PngSize()->value(), 256);
+            QVERIFY(!dialog.PngSize()->isEnabled());
+            dialog.PngCheck()->click();
+            QVERIFY(dialog.PngSize()->isEnabled());
+            dialog.PngSize()->setValue(128);
             // The path follows its check box.
             QVERIFY(!dialog.EditWithProgram()->isChecked());
             QVERIFY(!dialog.ProgramPath()->isEnabled());
@@ -561,6 +634,10 @@ private slots:
         QCOMPARE(ZS_OPT_DND_IMG_FILE_FMT.Get(), 5);
         QCOMPARE(ZS_OPT_RESIZE.Get(), 1);
         QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
+        QVERIFY(ZS_OPT_PNG.Get());
+        QCOMPARE(ZS_OPT_PNG_SIZE.Get(), 128);
+        // OK makes it the choice generation follows at once.
+        QCOMPARE(ZI_GetPngMinSize(), 128);
 
         // Reset Defaults puts back exactly its four controls, and only OK stores them.
         {
@@ -581,9 +658,14 @@ private slots:
             QVERIFY(dialog.EditWithProgram()->isChecked());
             QCOMPARE(dialog.ProgramPath()->text(), QStringLiteral("/opt/draw"));
             QCOMPARE(dialog.ResizeMode()->currentIndex(), 1);
+            QVERIFY(!dialog.PngCheck()->isChecked());
+            QCOMPARE(dialog.PngSize()->value(), 256);
             QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
             dialog.reject();
         }
+        QCOMPARE(ZI_GetPngMinSize(), 128);
+        ZS_OPT_PNG.Set(false);
+        ZI_ApplyPngOption();
         QCOMPARE(ZS_OPT_FIND_HISTORY.Get(), 7);
         QCOMPARE(ZS_OPT_IMP_EXTS.Get(), std::string("*.png"));
     }

@@ -33,6 +33,7 @@
 #include "gui/ui/ViewZIL.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsIclWriter.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIconLibrary.h"
 #include "icon/ZsPicture.h"
 
@@ -417,8 +418,10 @@ private slots:
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Export Selected Icons"));
         QComboBox* pType = dialog.FileFormatCombo();
-        QCOMPARE(pType->count(), 7);
+        QCOMPARE(pType->count(), 9);
         QCOMPARE(pType->itemText(6), QStringLiteral("Win32 Icon Library"));
+        QCOMPARE(pType->itemText(7), QStringLiteral("Apple Icon (*.icns)"));
+        QCOMPARE(pType->itemText(8), QStringLiteral("Icon Theme Folder (hicolor)"));
         QCOMPARE(pType->currentIndex(), 5);
         QCOMPARE(dialog.FolderEdit()->text(), ZsQPath(ZsGetDocumentsDir()));
         QVERIFY(!dialog.CustomCheck()->isChecked());
@@ -699,7 +702,7 @@ private slots:
         w.Trigger(ID_ICON_IMPORT);
         QCOMPARE(sFilter,
                  QStringLiteral("All Supported Files (*.ico *.icl *.exe *.dll *.png *.bmp *.jpg *.gif "
-                                "*.exif *.tiff)"));
+                                "*.exif *.tiff *.icns *.cur *.ani)"));
         QCOMPARE(sFolder, ZsQPath(icons));
         // The text file gives nothing; the icons go in at the caret row and are selected.
         QCOMPARE(w.Names(), (std::vector<std::string>{"a", "one", "two", "b", "c"}));
@@ -878,6 +881,12 @@ private slots:
         QVERIFY(icl.Open(out / "Work (2).icl"));
         QCOMPARE(icl.GetIconCount(), 2);
         QCOMPARE(icl.GetIconName(1), std::string("a:b"));
+
+        exportAs(ZS_EXPORT_ICNS, false);
+        QVERIFY(ZI_IsIcns(*ZsReadFile(out / "Sun.icns")));
+        exportAs(ZS_EXPORT_THEME, false);
+        QCOMPARE(ZsLoadPicture(out / "hicolor" / "32x32" / "apps" / "Sun.png").Width(), 32);
+        QVERIFY(std::filesystem::exists(out / "hicolor" / "index.theme"));
 
         // Custom formats: each icon made to hold exactly 48x48 XP.
         OnDialog<CDlgIconExp>([&](CDlgIconExp* pDialog) {

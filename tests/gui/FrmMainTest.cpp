@@ -2,6 +2,7 @@
 // the toolbar and status bar, the preview bar's painting and size, the placement kept across runs, the help
 // window and the web and mail commands, the about box and the drop target for libraries.
 #include <QDockWidget>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +18,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
+#include "LibFrameSupport.h"
 #include "TestSupport.h"
 #include "common/ZsSettings.h"
 #include "gui/app/DlgAbout.h"
@@ -24,9 +26,14 @@
 #include "gui/app/FrmMain.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
+#include "gui/ui/DocManagerZIL.h"
+#include "gui/ui/ListModels.h"
+#include "gui/ui/ViewZIL.h"
+#include "gui/ui/ViwZILTree.h"
 #include "icon/ZsBitmap.h"
 
 namespace {
@@ -414,18 +421,26 @@ private slots:
         QCOMPARE(capture.urls[0].scheme(), QStringLiteral("mailto"));
     }
 
-    void droppedLibrariesOpenOnlyOverTheWorkspace() {
+    void droppedLibrariesOpenAndOtherFilesAreImportedOverTheWorkspace() {
         test::TempDir dir;
         std::filesystem::create_directories(dir.Path() / "folder.pctv");
-        for (const char* pszName : {"one.pctv", "two.PCTV", "three.ico"}) {
+        std::filesystem::create_directories(dir.Path() / "In");
+        for (const char* pszName : {"one.pctv", "two.PCTV", "notes.txt"}) {
             std::ofstream(dir.Path() / pszName) << "x";
         }
-        QMimeData files;
-        QList<QUrl> urls;
-        for (const char* pszName : {"folder.pctv", "one.pctv", "two.PCTV", "three.ico", "gone.pctv"}) {
-            urls << QUrl::fromLocalFile(ZsQPath(dir.Path() / pszName));
-        }
-        files.setUrls(urls);
+        QVERIFY(ZsWriteFile(dir / "Red.ico", guitest::SolidIcon({32}, 0xFFFF0000)));
+        QVERIFY(ZsWriteFile(dir / "In" / "Green.ico", guitest::SolidIcon({16}, 0xFF00C000)));
+        auto dropOf = [&dir](std::initializer_list<const char*> names) {
+            auto pData = std::make_unique<QMimeData>();
+            QList<QUrl> urls;
+            for (const char* pszName : names) {
+                urls << QUrl::fromLocalFile(ZsQPath(dir.Path() / pszName));
+            }
+            pData->setUrls(urls);
+            return pData;
+        };
+        const auto pLibraries = dropOf({"folder.pctv", "one.pctv", "two.PCTV", "notes.txt", "gone.pctv"});
+        const auto pIcons = dropOf({"Red.ico", "notes.txt", "In"});
 
         CFrmMain frame;
         QVERIFY(frame.Create());
@@ -433,31 +448,83 @@ private slots:
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         const QPoint ptWorkspace = frame.GetMdiArea()->geometry().center();
-        // Without anyone to open documents nothing is accepted.
-        frame.SetDocumentOpener(nullptr);
-        QVERIFY(!frame.CanDropFilesAt(&files, ptWorkspace));
-
         std::vector<std::filesystem::path> opened;
         frame.SetDocumentOpener([&opened](const std::filesystem::path& path) { opened.push_back(path); });
-        QVERIFY(frame.CanDropFilesAt(&files, ptWorkspace));
-        QVERIFY(frame.DropFiles(&files));
-        QCOMPARE(opened.size(), size_t(2));
-        QCOMPARE(QString::fromStdString(opened[0].filename().string()), QStringLiteral("one.pctv"));
-        QCOMPARE(QString::fromStdString(opened[1].filename().string()), QStringLiteral("two.PCTV"));
 
-        // The program's own transfers and drops onto a library window are not the frame's.
+        // The program's own transfers, text and drops onto a library window are not the frame's.
         QMimeData own;
-        own.setUrls(urls);
+        own.setUrls(pIcons->urls());
         own.setData(QString::fromLatin1(ZS_DND_MIME), QByteArray(16, '\0'));
         QVERIFY(!frame.CanDropFilesAt(&own, ptWorkspace));
-        QMdiSubWindow* pChild = frame.GetMdiArea()->addSubWindow(new QWidget);
-        pChild->setGeometry(0, 0, 300, 300);
-        pChild->show();
-        const QPoint ptChild = frame.GetMdiArea()->mapTo(&frame, pChild->geometry().center());
-        QVERIFY(!frame.CanDropFilesAt(&files, ptChild));
         QMimeData text;
         text.setText(QStringLiteral("one.pctv"));
         QVERIFY(!frame.CanDropFilesAt(&text, ptWorkspace));
+        QVERIFY(!frame.CanDropFilesAt(dropOf({"notes.txt"}).get(), ptWorkspace));
+        {
+            QMdiSubWindow* pChild = frame.GetMdiArea()->addSubWindow(new QWidget);
+            pChild->setGeometry(0, 0, 300, 300);
+            pChild->show();
+            const QPoint ptChild = frame.GetMdiArea()->mapTo(&frame, pChild->geometry().center());
+            QVERIFY(!frame.CanDropFilesAt(pLibraries.get(), ptChild));
+            // A drag that comes in over the library window is refused there and taken beside it.
+            QDragEnterEvent enter(ptChild, Qt::CopyAction, pLibraries.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&frame, &enter);
+            QVERIFY(enter.isAccepted());
+            QCOMPARE(enter.dropAction(), Qt::IgnoreAction);
+            QDragMoveEvent move(frame.statusBar()->geometry().center(), Qt::CopyAction, pLibraries.get(),
+                                Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&frame, &move);
+            QVERIFY(move.isAccepted());
+            QCOMPARE(move.dropAction(), Qt::CopyAction);
+            delete pChild;
+        }
+
+        // Libraries are opened and other files passed over; a folder named like a library is one to import
+        // from, and holds nothing.
+        QVERIFY(frame.CanDropFilesAt(pLibraries.get(), ptWorkspace));
+        {
+            test::ScriptedMessages messages({int(ZS_IDOK)});
+            QVERIFY(frame.DropFiles(pLibraries.get()));
+            QCOMPARE(messages.shown.size(), size_t(1));
+            QVERIFY(
+                QString::fromStdString(messages.shown[0].second).startsWith("There are no supported files"));
+        }
+        QCOMPARE(opened.size(), size_t(2));
+        QCOMPARE(QString::fromStdString(opened[0].filename().string()), QStringLiteral("one.pctv"));
+        QCOMPARE(QString::fromStdString(opened[1].filename().string()), QStringLiteral("two.PCTV"));
+        QVERIFY(frame.Docs().Documents().empty());
+
+        // Icon files and folders go into a new library when none is open, what the folder holds after the
+        // file.
+        QVERIFY(frame.CanDropFilesAt(pIcons.get(), ptWorkspace));
+        QVERIFY(frame.DropFiles(pIcons.get()));
+        QCOMPARE(frame.Docs().Documents().size(), size_t(1));
+        CDocZIL* pDoc = frame.ActiveDocument();
+        CViewZIL* pView = frame.Docs().FrameOf(pDoc)->IconView();
+        QCOMPARE(pView->GetIconCount(), 2);
+        QCOMPARE(pView->IconModel()->index(0).data().toString(), QStringLiteral("Red"));
+        QCOMPARE(pView->IconModel()->index(1).data().toString(), QStringLiteral("Green"));
+        QVERIFY(pDoc->IsModified());
+
+        // Over the status bar too, at the caret row of the active library's category.
+        const QPoint ptStatus = frame.statusBar()->geometry().center();
+        pView->SetCaretRow(1);
+        QVERIFY(frame.CanDropFilesAt(pIcons.get(), ptStatus));
+        QVERIFY(frame.DropFiles(dropOf({"Red.ico"}).get()));
+        QCOMPARE(pView->GetIconCount(), 3);
+        QCOMPARE(pView->IconModel()->index(1).data().toString(), QStringLiteral("Red"));
+
+        // "Find Results" takes no imports: the drag is refused unless it brings a library, and files handed
+        // over are refused with the reason.
+        frame.Docs().FrameOf(pDoc)->TreeView()->SelectTreeItem(pDoc->Tree().FindItem(ZIL_ID_FIND));
+        QVERIFY(!frame.CanDropFilesAt(pIcons.get(), ptStatus));
+        QVERIFY(frame.CanDropFilesAt(pLibraries.get(), ptStatus));
+        test::ScriptedMessages messages({int(ZS_IDOK), int(ZS_IDNO)});
+        QCOMPARE(frame.ImportFiles({dir / "Red.ico"}), 0);
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].second, std::string("Icons cannot be imported into \"Find Results\"."));
+        QCOMPARE(pDoc->GetList(ZIL_ID_ALL).size(), size_t(3));
+        QVERIFY(frame.close());
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -317,6 +318,22 @@ private slots:
         lib.pDoc->UpdateAllViews(nullptr, 1);
         QVERIFY(picture(0).isNull());
         QCOMPARE(pModel->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 0);
+
+        // At two pixels a unit a 32x32 cell is made from the 64x64 image; an icon that changes there is
+        // made again, and the pictures of one pixel a unit stay apart from those.
+        lib.frame.Router().Execute(ID_VIEW_32);
+        lib.pDoc->SetIconData(1, SolidIcon({64, 32}, kRed));
+        lib.pDoc->UpdateAllViews(nullptr, 1);
+        pModel->SetDevicePixelRatio(2);
+        QCOMPARE(picture(0).size(), QSize(64, 64));
+        QCOMPARE(picture(0).deviceIndependentSize(), QSizeF(32, 32));
+        lib.pDoc->SetIconData(1, SolidIcon({64, 32}, kBlue));
+        lib.pDoc->UpdateAllViews(nullptr, 1);
+        QCOMPARE(QColor(picture(0).pixel(40, 40)), QColor(0, 0, 0xFF));
+        pModel->SetDevicePixelRatio(1);
+        QCOMPARE(picture(0).size(), QSize(32, 32));
+        QCOMPARE(picture(0).devicePixelRatio(), 1.0);
+        QCOMPARE(QColor(picture(0).pixel(8, 8)), QColor(0, 0, 0xFF));
     }
 
     void metricsAt48WithAndWithoutInfo() {
@@ -745,8 +762,12 @@ private slots:
         pBox->PutSelectedItems();
         CZsDnDData* pData = pBox->PendingTransfer();
         QVERIFY(pData->hasUrls());
-        QVERIFY(pData->urls().isEmpty());
+        // A target that asks during the drag is told the files the drop will make, and nothing is written.
+        const QList<QUrl> planned = pData->urls();
+        QCOMPARE(planned.size(), 2);
+        QVERIFY(!QFileInfo::exists(planned[0].toLocalFile()));
         const std::vector<std::filesystem::path> icons = DroppedFiles(pData);
+        QCOMPARE(ZsQPath(icons[0]), planned[0].toLocalFile());
         QCOMPARE(icons.size(), size_t(2));
         QCOMPARE(ZsQPath(icons[0].filename()), QStringLiteral("Icon 0.ico"));
         QCOMPARE(ZsQPath(icons[1].filename()), QStringLiteral("Icon 2.ico"));
@@ -759,7 +780,11 @@ private slots:
         QVERIFY(pImages);
         SelectRows(pImages, {0, 1});
         pImages->PutSelectedItems();
+        const QList<QUrl> plannedPictures = pImages->PendingTransfer()->urls();
+        QCOMPARE(plannedPictures.size(), 2);
+        QVERIFY(!QFileInfo::exists(plannedPictures[0].toLocalFile()));
         const std::vector<std::filesystem::path> pictures = DroppedFiles(pImages->PendingTransfer());
+        QCOMPARE(ZsQPath(pictures[1]), plannedPictures[1].toLocalFile());
         QCOMPARE(pictures.size(), size_t(2));
         for (const std::filesystem::path& picture : pictures) {
             QCOMPARE(ZsQPath(picture.extension()), QStringLiteral(".png"));

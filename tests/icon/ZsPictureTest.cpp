@@ -272,12 +272,15 @@ TEST(ZsPicture, EncodersAreFoundByExactMimeType) {
     EXPECT_EQ(ZsFindEncoder("image/x-icon"), -1);
     EXPECT_STREQ(ZsGetExportExt(1), "jpg");
     EXPECT_STREQ(ZsGetExportExt(5), "ico");
-    EXPECT_EQ(ZsGetExportExt(7), nullptr);
+    EXPECT_STREQ(ZsGetExportExt(7), "icns");
+    EXPECT_STREQ(ZsGetExportExt(8), "theme");
+    EXPECT_EQ(ZsGetExportExt(9), nullptr);
     EXPECT_STREQ(ZsGetExportTypeName(0), "Microsoft Bitmap (*.bmp)");
     EXPECT_STREQ(ZsGetExportTypeName(4), "Portable Network Graphic (*.png)");
     EXPECT_STREQ(ZsGetExportTypeName(6), "Win32 Icon Library");
     EXPECT_EQ(ZsGetExportTypeName(-1), nullptr);
-    EXPECT_EQ(ZsGetExportTypeName(7), nullptr);
+    EXPECT_STREQ(ZsGetExportTypeName(8), "Icon Theme Folder (hicolor)");
+    EXPECT_EQ(ZsGetExportTypeName(9), nullptr);
 }
 
 TEST(ZsPicture, DamagedAndTruncatedFilesNeverCrashTheDecoders) {

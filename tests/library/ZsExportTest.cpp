@@ -202,6 +202,36 @@ TEST(ExportIcons, AbortStopsAfterTheCurrentIcon) {
     EXPECT_EQ(progress.ends, std::vector<bool>{false});
 }
 
+TEST(ExportIcons, ThemeFolderWithSafeNamesAndAppleIconFiles) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    ZIL_LIST ids = AddIcons(l, {"a/b:c", "Sun"});
+    ProgressRecorder progress;
+    BeginProgress();
+    ZIL_EXPORT_RESULT r = ExportIcons(l.lib, ids, Options(dir.Path(), ZS_EXPORT_THEME), "lib");
+    EndProgress();
+    EXPECT_TRUE(r.Ok());
+    const std::filesystem::path theme = dir / "hicolor";
+    EXPECT_EQ(Files(theme), (std::vector<std::string>{"16x16", "32x32", "index.theme"}));
+    EXPECT_EQ(Files(theme / "32x32" / "apps"), (std::vector<std::string>{"Sun.png", "abc.png"}));
+    EXPECT_EQ(progress.logs[1], "0002. >> " + ZsPathToUtf8(theme / "*" / "apps" / "Sun.png"));
+    // A failed image is reported, and the index still names the folders written.
+    std::filesystem::remove(theme / "index.theme");
+    std::filesystem::remove(theme / "16x16" / "apps" / "Sun.png");
+    std::filesystem::create_directories(theme / "16x16" / "apps" / "Sun.png");
+    std::filesystem::remove(theme / "32x32" / "apps" / "Sun.png");
+    r = ExportIcons(l.lib, {ids[1]}, Options(dir.Path(), ZS_EXPORT_THEME), "lib");
+    EXPECT_EQ(r.failed, std::vector<std::filesystem::path>{theme / "16x16" / "apps" / "Sun.png"});
+    EXPECT_TRUE(std::filesystem::is_regular_file(theme / "32x32" / "apps" / "Sun.png"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(theme / "index.theme"));
+
+    test::TempDir icns;
+    r = ExportIcons(l.lib, ids, Options(icns.Path(), ZS_EXPORT_ICNS), "lib");
+    EXPECT_TRUE(r.Ok());
+    EXPECT_EQ(Files(icns.Path()), (std::vector<std::string>{"Sun.icns", "abc.icns"}));
+}
+
 TEST(ExportIcons, OptionsComeFromTheDialogSection) {
     CZsMemIni ini;
     ZS_EXP_CBO_FILE_FMT.In(ZS_SEC_IMG_EXP).Set(4, ini);
@@ -266,4 +296,58 @@ TEST(ExportIconFiles, StoredBytesNumberedAndStoppingAtTheFirstFailure) {
     EXPECT_FALSE(ExportIconFiles(l.lib, ids, blocked.Path(), nullptr, &failed));
     EXPECT_EQ(failed, std::vector<std::filesystem::path>{blocked / "B.ico"});
     EXPECT_TRUE(std::filesystem::exists(blocked / "C.ico"));
+}
+
+TEST(RenderIconFiles, PlannedBeforeWritingAndNoIconOverwritesAnother) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    const ZIL_LIST ids = AddIcons(l, {"Twin", "Solo", "Twin", "Twin (2)"});
+    const std::filesystem::path folder = dir / "TempDelay";
+    const std::vector<std::filesystem::path> expected{folder / "Twin.ico", folder / "Solo.ico",
+                                                      folder / "Twin (2).ico", folder / "Twin (2) (2).ico"};
+    std::vector<std::filesystem::path> planned;
+    ASSERT_TRUE(ZsPlanIconFiles(l.lib, ids, dir.Path(), planned));
+    EXPECT_EQ(planned, expected);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+
+    ProgressRecorder progress;
+    std::vector<std::filesystem::path> files;
+    ASSERT_TRUE(ZsRenderIconFiles(l.lib, ids, dir.Path(), planned, files));
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(*ZsReadFile(folder / "Twin.ico"), TwoSizes(0x20));
+    EXPECT_EQ(*ZsReadFile(folder / "Twin (2).ico"), TwoSizes(0x22));
+
+    // The planned folder was taken meanwhile: the files cannot be where they were said to be.
+    files.clear();
+    EXPECT_FALSE(ZsRenderIconFiles(l.lib, ids, dir.Path(), planned, files));
+    EXPECT_TRUE(files.empty());
+    // Without a plan each render takes a free folder of its own.
+    ASSERT_TRUE(ZsRenderIconFiles(l.lib, ids, dir.Path(), {}, files));
+    EXPECT_EQ(files.front(), dir / "TempDelay (2)" / "Twin.ico");
+    EXPECT_FALSE(ZsPlanIconFiles(l.lib, {}, dir.Path(), planned));
+}
+
+TEST(RenderImageFiles, PlannedBeforeWritingWithImagesOfOneLabelSharingAFile) {
+    test::TempDir dir;
+    CIcon icon;
+    ASSERT_TRUE(
+        icon.SetData(test::MakeIco({test::DibImage(32, 32, 32, 0x10), test::DibImage(16, 16, 32, 0x20),
+                                    test::DibImage(32, 32, 32, 0x30)})));
+    const std::filesystem::path folder = dir / "TempDelay";
+    std::vector<std::filesystem::path> planned;
+    ASSERT_TRUE(ZsPlanImageFiles(icon, {2, 1, 0}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
+    EXPECT_EQ(planned, (std::vector<std::filesystem::path>{folder / "Sun (16x16 - XP).png",
+                                                           folder / "Sun (32x32 - XP).png"}));
+    EXPECT_FALSE(std::filesystem::exists(folder));
+
+    std::vector<std::filesystem::path> files;
+    ASSERT_TRUE(ZsRenderImageFiles(icon, {2, 1, 0}, "Sun", ZS_PIC_PNG, dir.Path(), planned, files));
+    EXPECT_EQ(files, planned);
+    // The planned folder is taken now; a render cannot keep its word.
+    files.clear();
+    EXPECT_FALSE(ZsRenderImageFiles(icon, {0}, "Sun", ZS_PIC_PNG, dir.Path(), planned, files));
+    EXPECT_TRUE(files.empty());
+    EXPECT_FALSE(ZsPlanImageFiles(icon, {3}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
+    EXPECT_FALSE(ZsPlanImageFiles(icon, {}, "Sun", ZS_PIC_PNG, dir.Path(), planned));
 }

@@ -18,6 +18,7 @@
 #include "common/ZsSettings.h"
 #include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsQt.h"
+#include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
 
 namespace {
@@ -26,7 +27,8 @@ const char* const kImportFilters[] = {
     "*.ico",
     "*.icl;*.exe;*.dll",
     "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
-    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff",
+    "*.icns;*.cur;*.ani",
+    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani",
 };
 const char* const kResizeModes[] = {
     "Enlarge to standard icon format",
@@ -61,6 +63,10 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     for (const char* pszMode : kResizeModes) {
         mpResize->addItem(QString::fromUtf8(pszMode));
     }
+    mpPng = new QCheckBox(QStringLiteral("Store generated images PNG-compressed from"));
+    mpPngSize = new QSpinBox;
+    mpPngSize->setRange(1, 8191);
+    mpPngSize->setSuffix(QStringLiteral(" pixels"));
     mpFindHistory = new QSpinBox;
     mpFindHistory->setRange(0, INT_MAX);
     mpClear = new QPushButton(QStringLiteral("Clear..."));
@@ -83,6 +89,11 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     pLayout->addWidget(mpDndFmt);
     pLayout->addWidget(ZsBuddyLabel("Resizing mode when import image files:", mpResize));
     pLayout->addWidget(mpResize);
+    auto* pPngRow = new QHBoxLayout;
+    pPngRow->addWidget(mpPng);
+    pPngRow->addWidget(mpPngSize);
+    pPngRow->addStretch(1);
+    pLayout->addLayout(pPngRow);
     auto* pHistory = new QGroupBox(QStringLiteral("Find"));
     auto* pHistoryRow = new QHBoxLayout(pHistory);
     pHistoryRow->addWidget(ZsBuddyLabel("Find history length:", mpFindHistory));
@@ -102,15 +113,24 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     BindSetting(mpDndFmt, ZS_OPT_DND_IMG_FILE_FMT);
     BindSetting(mpResize, ZS_OPT_RESIZE);
     BindSetting(mpFindHistory, ZS_OPT_FIND_HISTORY);
+    BindSetting(mpPng, ZS_OPT_PNG);
+    BindSetting(mpPngSize, ZS_OPT_PNG_SIZE);
     LoadSettings();
     EnableProgramPath();
+    mpPngSize->setEnabled(mpPng->isChecked());
 
     connect(mpAss, &QCheckBox::toggled, this, &CDlgOpt::EnableProgramPath);
+    connect(mpPng, &QCheckBox::toggled, mpPngSize, &QWidget::setEnabled);
     connect(mpBrowse, &QPushButton::clicked, this, &CDlgOpt::OnBrowse);
     connect(mpClear, &QPushButton::clicked, this, &CDlgOpt::OnClearHistory);
     connect(mpReset, &QPushButton::clicked, this, &CDlgOpt::OnResetDefaults);
     connect(pButtons, &QDialogButtonBox::accepted, this, &CDlgOpt::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &CDlgOpt::reject);
+}
+
+void CDlgOpt::accept() {
+    CZsDialog::accept();
+    ZI_ApplyPngOption();
 }
 
 void CDlgOpt::EnableProgramPath() {
@@ -140,4 +160,6 @@ void CDlgOpt::OnResetDefaults() {
     mpImpExts->setCurrentText(QString::fromUtf8(ZS_OPT_IMP_EXTS.pszDefault));
     mpDndFmt->setCurrentIndex(ZS_OPT_DND_IMG_FILE_FMT.nDefault);
     mpFindHistory->setValue(ZS_OPT_FIND_HISTORY.nDefault);
+    mpPng->setChecked(ZS_OPT_PNG.bDefault);
+    mpPngSize->setValue(ZS_OPT_PNG_SIZE.nDefault);
 }

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrlQuery>
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -38,6 +39,8 @@
 #include "gui/ui/ViewZIL.h"
 #include "gui/ui/ViwZILTree.h"
 #include "icon/ZsBitmap.h"
+#include "library/ZsImport.h"
+#include "library/ZsLibCmd.h"
 
 namespace {
 
@@ -693,13 +696,46 @@ void CFrmMain::OpenForwardedFiles(const QStringList& arguments) {
     }
     pFront->raise();
     pFront->activateWindow();
+    std::vector<std::filesystem::path> imports;
     for (const QString& sArg : arguments) {
         const std::filesystem::path path = ZsPathOf(sArg);
         std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec)) {
+        if (!std::filesystem::exists(path, ec)) {
+            continue;
+        }
+        if (IsLibraryFile(path) && std::filesystem::is_regular_file(path, ec)) {
             mpDocs->OpenDocumentFile(path);
+        } else {
+            imports.push_back(path);
         }
     }
+    ImportFiles(imports);
+}
+
+bool CFrmMain::IsLibraryFile(const std::filesystem::path& path) {
+    return ZsMatchWildcards(ZsPathToUtf8(path.filename()), "*.pctv");
+}
+
+int CFrmMain::ImportFiles(const std::vector<std::filesystem::path>& inputs) {
+    std::vector<std::filesystem::path> files;
+    ZsGatherImportFiles(inputs, ZIL_DROP_PATTERNS, files);
+    if (files.empty()) {
+        return 0;
+    }
+    CDocZIL* pDoc = ActiveDocument();
+    if (!pDoc) {
+        pDoc = mpDocs->OnFileNew();
+    }
+    CFrmZIL* pFrame = pDoc ? mpDocs->FrameOf(pDoc) : nullptr;
+    if (!pFrame) {
+        return 0;
+    }
+    if (const ZIL_CHECK check = ZsCheckImportTarget(*pDoc, pDoc->mnCurNode); !check.Ok()) {
+        ZsMsgBox(ZS_MB_ERROR, "%s", check.sRefusal.c_str());
+        return 0;
+    }
+    CViewZIL* pView = pFrame->IconView();
+    return pView->ImportFileList(files, pView->GetCaretRow());
 }
 
 void CFrmMain::SetStatusPane(int nPane, const std::string& sText) {
@@ -721,39 +757,61 @@ CDocZIL* CFrmMain::ActiveDocument() const {
 }
 
 bool CFrmMain::CanDropFilesAt(const QMimeData* pData, const QPoint& pos) const {
-    if (!mOpener || !pData || !pData->hasUrls() || ZsHasFormat(pData, QString::fromLatin1(ZS_DND_MIME))) {
+    if (!pData || !pData->hasUrls() || ZsHasFormat(pData, QString::fromLatin1(ZS_DND_MIME))) {
         return false;
     }
-    // Only the frame itself and the empty workspace take libraries; a library window has its own targets.
+    // Only the frame itself and the empty workspace take files; a library window has its own targets.
     for (QWidget* p = childAt(pos); p && p != this; p = p->parentWidget()) {
         if (qobject_cast<QMdiSubWindow*>(p)) {
             return false;
         }
     }
-    return true;
+    std::vector<std::filesystem::path> dirs;
+    std::vector<std::filesystem::path> files;
+    ZsGetDroppedFiles(pData, &dirs, &files, {});
+    const bool bLibrary = mOpener && std::any_of(files.begin(), files.end(), IsLibraryFile);
+    const bool bImport = !dirs.empty() || std::any_of(files.begin(), files.end(), [](const auto& file) {
+        return ZsMatchWildcards(ZsPathToUtf8(file.filename()), ZIL_DROP_PATTERNS);
+    });
+    if (bLibrary || !bImport) {
+        return bLibrary;
+    }
+    const CDocZIL* pDoc = ActiveDocument();
+    return !pDoc || ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok();
 }
 
 bool CFrmMain::DropFiles(const QMimeData* pData) {
+    std::vector<std::filesystem::path> dirs;
     std::vector<std::filesystem::path> files;
-    if (!mOpener || !ZsGetDroppedFiles(pData, nullptr, &files, "*.pctv")) {
+    if (!ZsGetDroppedFiles(pData, &dirs, &files, {})) {
         return false;
     }
+    std::vector<std::filesystem::path> imports;
     for (const std::filesystem::path& file : files) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(file, ec)) {
-            mOpener(file);
+        if (IsLibraryFile(file)) {
+            if (mOpener && std::filesystem::is_regular_file(file, ec)) {
+                mOpener(file);
+            }
+        } else if (ZsMatchWildcards(ZsPathToUtf8(file.filename()), ZIL_DROP_PATTERNS)) {
+            imports.push_back(file);
         }
     }
+    imports.insert(imports.end(), dirs.begin(), dirs.end());
+    ImportFiles(imports);
     return true;
 }
 
 void CFrmMain::dragEnterEvent(QDragEnterEvent* pEvent) {
     if (CanDropFilesAt(pEvent->mimeData(), pEvent->position().toPoint())) {
         pEvent->setDropAction(Qt::CopyAction);
-        pEvent->accept();
     } else {
-        pEvent->ignore();
+        // Taken all the same, refusing only this point: a frame that ignored the enter would not be told of
+        // the moves, and a drag that comes in over a library window's edge could not be dropped on the
+        // empty workspace beside it.
+        pEvent->setDropAction(Qt::IgnoreAction);
     }
+    pEvent->accept();
 }
 
 void CFrmMain::dragMoveEvent(QDragMoveEvent* pEvent) {

@@ -85,10 +85,20 @@ public:
     // Opens a library file for the drop target (the document manager's opening unless replaced).
     using DocumentOpener = std::function<void(const std::filesystem::path&)>;
     void SetDocumentOpener(DocumentOpener opener) { mOpener = std::move(opener); }
-    // Whether a drag of this data at this point (in frame coordinates) would open libraries.
+    // Whether a drag of this data at this point (in frame coordinates) would be taken: over the frame itself
+    // or the empty workspace, a file list that names a library, or files and folders to import when the
+    // active library's selected category takes imports (always when no library is open).
     bool CanDropFilesAt(const QMimeData* pData, const QPoint& pos) const;
-    // Opens every existing ".pctv" file of the data; false when it holds no file list.
+    // Opens every existing ".pctv" file of the data and imports the files and folders a drop on the icon
+    // list imports (ImportFiles); false when it holds no file list.
     bool DropFiles(const QMimeData* pData);
+    // Imports icon files, classic libraries, modules, pictures and what folders hold of them into the
+    // selected category of the active library (of a new library when none is open) at its caret row, as
+    // Import Icons does, under the progress dialog. Inputs that give nothing and a category that takes no
+    // imports are named in an error box. Returns the number of icons imported.
+    int ImportFiles(const std::vector<std::filesystem::path>& inputs);
+    // Whether the file is an extended icon library by its name (".pctv", any case).
+    static bool IsLibraryFile(const std::filesystem::path& path);
 
     bool OnCommand(int nId) override;
     bool OnUpdateCommand(CZsCmdUI& ui) override;
@@ -106,8 +116,8 @@ public:
     void RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry);
 
     // A later start handed over its arguments: the window comes to the front (shown if the tray hid it,
-    // restored if minimised) and every argument that names an existing file is opened (a library already
-    // open is only activated).
+    // restored if minimised), every argument that names an existing library is opened (one already open is
+    // only activated), and the other existing files and folders are imported (ImportFiles).
     void OpenForwardedFiles(const QStringList& arguments);
 
 signals:

@@ -8,8 +8,10 @@
 #include "common/ZsSettings.h"
 #include "gui/app/FrmMain.h"
 #include "gui/batch/DlgPrg.h"
+#include "gui/common/ZsBusy.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocManagerZIL.h"
+#include "icon/ZsFormats.h"
 #include "library/ZsFirstRun.h"
 
 CZsProjApp::CZsProjApp(QStringList arguments) : CZsWinApp(std::move(arguments)) {}
@@ -20,6 +22,7 @@ CZsProjApp::~CZsProjApp() {
 }
 
 bool CZsProjApp::InitProjInstance() {
+    ZI_ApplyPngOption();
     mpFrame = std::make_unique<CFrmMain>();
     if (!mpFrame->Create()) {
         return false;
@@ -31,13 +34,21 @@ bool CZsProjApp::InitProjInstance() {
         mpFrame.get(), &CFrmMain::Closed, this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     mpProgress = std::make_unique<CZsPrgSinkScope>(mpFrame.get());
 
-    // The first argument that is no switch names the library to open; the others are ignored.
+    // The libraries named on the command line open instead of the workspace; the other files are imported
+    // once the window shows.
+    std::vector<std::filesystem::path> libraries;
     const QStringList& arguments = Arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (!arguments[i].startsWith(QLatin1Char('-'))) {
-            mpFrame->Docs().OpenDocumentFile(ZsPathOf(arguments[i]));
-            return true;
+            const std::filesystem::path path = ZsPathOf(arguments[i]);
+            (CFrmMain::IsLibraryFile(path) ? libraries : mStartImports).push_back(path);
         }
+    }
+    if (!libraries.empty()) {
+        for (const std::filesystem::path& path : libraries) {
+            mpFrame->Docs().OpenDocumentFile(path);
+        }
+        return true;
     }
     std::error_code ec;
     if (std::filesystem::exists(ZsGetConfigPath(), ec)) {
@@ -89,6 +100,10 @@ void CZsProjApp::OpenWorkspace() {
 
 void CZsProjApp::ShowMainWindow() {
     mpFrame->ShowAtStart();
+    if (!mStartImports.empty()) {
+        ZsWhenIdle(mpFrame.get(), [this, files = std::move(mStartImports)] { mpFrame->ImportFiles(files); });
+        mStartImports.clear();
+    }
 }
 
 void CZsProjApp::OnForwarded(const QStringList& arguments) {

@@ -1,10 +1,13 @@
 // The program's application object: its start creates the main frame, installs the progress dialog as the
-// sink of long operations, and opens the first libraries: the library named on the command line, or else the
-// saved workspace, or on the very first run (no "config.ini" yet) "Default.pctv" from the data folder, made
-// from the installed icon themes when it is not there. Its end deletes the temporary folder.
+// sink of long operations, and opens the first libraries: the libraries named on the command line, or else
+// the saved workspace, or on the very first run (no "config.ini" yet) "Default.pctv" from the data folder,
+// made from the installed icon themes when it is not there. The other files named on the command line are
+// imported into the active library once the window shows. Its end deletes the temporary folder.
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "gui/common/ZsWinApp.h"
 
@@ -30,4 +33,6 @@ private:
 
     std::unique_ptr<CFrmMain> mpFrame;
     std::unique_ptr<CZsPrgSinkScope> mpProgress;
+    // The files of the command line that are imported when the window shows.
+    std::vector<std::filesystem::path> mStartImports;
 };

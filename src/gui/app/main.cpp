@@ -14,13 +14,15 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: pictavo [LIBRARY.pctv]...\n"
+    "Usage: pictavo [FILE]...\n"
     "\n"
     "Pictavo keeps icons in extended icon libraries (.pctv) and converts them between icon files,\n"
-    "classic icon libraries, modules and pictures. It opens the library named first on the command line,\n"
-    "or else the libraries that were open at the last exit; on the very first start it makes\n"
-    "\"Default.pctv\" from the pictures of the installed icon themes and opens it. Pictavo runs once per\n"
-    "user: a later start hands the libraries it names to the running window and ends.\n"
+    "classic icon libraries, modules and pictures. It opens the libraries named on the command line, or\n"
+    "else the libraries that were open at the last exit; on the very first start it makes\n"
+    "\"Default.pctv\" from the pictures of the installed icon themes and opens it. The other files named\n"
+    "(.ico, .icl, .exe, .dll, .png, .bmp, .jpg, .gif, .exif, .tiff, and folders of them) are imported\n"
+    "into the selected category of the active library, or of a new library when none is open. Pictavo\n"
+    "runs once per user: a later start hands the files it names to the running window and ends.\n"
     "\n"
     "Options:\n"
     "  -h, --help     print this help and exit\n"

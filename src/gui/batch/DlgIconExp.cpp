@@ -21,7 +21,7 @@ CDlgIconExp::CDlgIconExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_ICON_EXP, pParen
 CDlgIconExp::CDlgIconExp(const char* pszSection, QWidget* pParent) : CDlgIconFmts(pszSection, pParent) {
     setWindowTitle(QStringLiteral("Export Selected Icons"));
     mpFileFmt = new QComboBox;
-    for (int nType = 0; nType <= ZS_EXPORT_ICL; ++nType) {
+    for (int nType = 0; nType < ZS_EXPORT_COUNT; ++nType) {
         mpFileFmt->addItem(QString::fromUtf8(ZsGetExportTypeName(nType)));
     }
     mpFileFmt->setObjectName(QStringLiteral("IDC_CBO_FILE_FMT"));
@@ -110,7 +110,7 @@ void CDlgIconExp::accept() {
         mpFolder->setFocus();
         return;
     }
-    mOptions.nType = std::clamp(mpFileFmt->currentIndex(), 0, static_cast<int>(ZS_EXPORT_ICL));
+    mOptions.nType = std::clamp(mpFileFmt->currentIndex(), 0, ZS_EXPORT_COUNT - 1);
     mOptions.folder = folder;
     mOptions.bEach = mpEach->isChecked();
     mOptions.bCustom = mpCustom->isChecked();
@@ -123,7 +123,9 @@ void CDlgIconExp::accept() {
 CDlgImgExp::CDlgImgExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_IMG_EXP, pParent) {
     setWindowTitle(QStringLiteral("Export Selected Images"));
     // Images go out as pictures or icon files only.
-    FileFormatCombo()->removeItem(ZS_EXPORT_ICL);
+    while (FileFormatCombo()->count() > ZS_EXPORT_ICL) {
+        FileFormatCombo()->removeItem(ZS_EXPORT_ICL);
+    }
 }
 
 void CDlgImgExp::OnInitDialog() {

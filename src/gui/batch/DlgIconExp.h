@@ -1,7 +1,7 @@
-// The export dialogs: "Export Selected Icons" (CDlgIconExp) writes icons as pictures, icon files or one icon
-// library, optionally after giving them custom formats chosen in the format chooser below the export
-// options; "Export Selected Images" (CDlgImgExp) writes images of one icon and offers neither the library
-// type nor custom formats. The choices fill the core's export options.
+// The export dialogs: "Export Selected Icons" (CDlgIconExp) writes icons as pictures, icon files, one icon
+// library, Apple icon files or an icon theme folder, optionally after giving them custom formats chosen in
+// the format chooser below the export options; "Export Selected Images" (CDlgImgExp) writes images of one
+// icon and offers neither the library type nor custom formats. The choices fill the core's export options.
 #pragma once
 
 #include "gui/batch/DlgIconFmts.h"

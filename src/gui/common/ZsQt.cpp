@@ -72,8 +72,20 @@ std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {
     if (strip.isNull() || nSize <= 0) {
         return icons;
     }
-    for (int x = 0; x + nSize <= strip.width(); x += nSize) {
-        icons.emplace_back(QPixmap::fromImage(strip.copy(x, 0, nSize, nSize)));
+    std::filesystem::path largeName = path.stem();
+    largeName += "@2x";
+    largeName += path.extension();
+    const QImage large(ZsQPath(path.parent_path() / largeName));
+    const int nLarge = large.height();
+    const int nCount = strip.width() / nSize;
+    // A larger strip of other tiles than the strip's is none.
+    const bool bLarge = !large.isNull() && nLarge > nSize && large.width() / nLarge == nCount;
+    for (int i = 0; i < nCount; ++i) {
+        QIcon icon(QPixmap::fromImage(strip.copy(i * nSize, 0, nSize, nSize)));
+        if (bLarge) {
+            icon.addPixmap(QPixmap::fromImage(large.copy(i * nLarge, 0, nLarge, nLarge)));
+        }
+        icons.push_back(std::move(icon));
     }
     return icons;
 }

@@ -37,8 +37,9 @@ CZsBitmap ZsFromQImage(const QImage& image);
 QFont ZsGeneralFont(qreal rPointSize);
 QFont ZsFixedFont(int nPixelHeight);
 
-// The button pictures of a toolbar strip: square tiles as high as the strip, left to right. Empty when the
-// file is missing or is not a picture.
+// The button pictures of a toolbar strip: square tiles as high as the strip, left to right, each with the
+// tile of the same place in the strip of more pixels beside it ("NAME@2x.png", when there is one), which
+// screens of more pixels than units draw. Empty when the file is missing or is not a picture.
 std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path);
 
 // "config_mfc.ini" in the data folder, where the windowing layer keeps its own state ("DockState").

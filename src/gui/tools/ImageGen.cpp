@@ -1,5 +1,6 @@
 // Draws the pictures that ship beside the program: the toolbar strips, the program icon and the about
-// picture. Run at build time: pictavo-imagegen OUTPUT_FOLDER [BUTTON_SIZE].
+// picture. Run at build time: pictavo-imagegen OUTPUT_FOLDER [BUTTON_SIZE]; the strips are drawn at the
+// button size and at twice it.
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -446,9 +448,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pictavo-imagegen: button size must be 8 to 128\n");
         return 2;
     }
-    bool bOk = Save(Strip(MainFrameGlyphs(), nSize), sDir + QStringLiteral("/IDR_MAINFRAME.png"), "PNG");
-    bOk = Save(Strip(LibraryGlyphs(), nSize), sDir + QStringLiteral("/IDR_TB_ZIL.png"), "PNG") && bOk;
-    bOk = Save(Strip(TreeGlyphs(), nSize), sDir + QStringLiteral("/IDR_TREE.png"), "PNG") && bOk;
+    // Each strip also at twice the size, "NAME@2x.png", for screens of two pixels a unit.
+    bool bOk = true;
+    for (const auto& [sName, glyphs] : {std::pair{QStringLiteral("IDR_MAINFRAME"), MainFrameGlyphs()},
+                                        std::pair{QStringLiteral("IDR_TB_ZIL"), LibraryGlyphs()},
+                                        std::pair{QStringLiteral("IDR_TREE"), TreeGlyphs()}}) {
+        bOk = Save(Strip(glyphs, nSize), sDir + QLatin1Char('/') + sName + QStringLiteral(".png"), "PNG") &&
+              bOk;
+        bOk = Save(Strip(glyphs, 2 * nSize), sDir + QLatin1Char('/') + sName + QStringLiteral("@2x.png"),
+                   "PNG") &&
+              bOk;
+    }
     bOk = Save(AppIcon(256), sDir + QStringLiteral("/pictavo.png"), "PNG") && bOk;
     bOk = Save(AboutPicture(), sDir + QStringLiteral("/innoimg.bmp"), "BMP") && bOk;
     return bOk ? 0 : 1;

@@ -57,7 +57,13 @@ void CListBoxIcons::StartDrag(const QPoint& ptPress) {
 
 bool CListBoxIcons::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
     CDocZIL* pDoc = mpView->Doc();
-    return pDoc && ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
+    return pDoc &&
+           ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), transfer.PlannedFiles(), files);
+}
+
+bool CListBoxIcons::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    CDocZIL* pDoc = mpView->Doc();
+    return pDoc && ZsPlanIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
 }
 
 CListBoxIcons::KIND CListBoxIcons::KindOf(const QMimeData* pData) const {
@@ -260,6 +266,15 @@ void CListBoxImgs::StartDrag(const QPoint& ptPress) {
 }
 
 bool CListBoxImgs::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    return MakeFiles(transfer, false, files);
+}
+
+bool CListBoxImgs::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
+    return MakeFiles(transfer, true, files);
+}
+
+bool CListBoxImgs::MakeFiles(const CZsDnDData& transfer, bool bPlan,
+                             std::vector<std::filesystem::path>& files) {
     CDocZIL* pDoc = mpView->Doc();
     const int32_t nId = mpView->GetCaretIconId();
     if (!pDoc || nId == 0) {
@@ -269,8 +284,11 @@ bool CListBoxImgs::RenderFiles(const CZsDnDData& transfer, std::vector<std::file
     for (const ZS_DND_ITEM& item : transfer.Items()) {
         images.push_back(item.nRow);
     }
-    return ZsRenderImageFiles(mpView->WorkingIcon(), images, pDoc->GetIconName(nId),
-                              ZS_OPT_DND_IMG_FILE_FMT.Get(), ZsGetTempDir(), files);
+    const std::string sName = pDoc->GetIconName(nId);
+    const int nType = ZS_OPT_DND_IMG_FILE_FMT.Get();
+    return bPlan ? ZsPlanImageFiles(mpView->WorkingIcon(), images, sName, nType, ZsGetTempDir(), files)
+                 : ZsRenderImageFiles(mpView->WorkingIcon(), images, sName, nType, ZsGetTempDir(),
+                                      transfer.PlannedFiles(), files);
 }
 
 void CListBoxImgs::OnContextMenu(const QPoint& ptGlobal) {

@@ -35,6 +35,7 @@ public:
     void PutSelectedItems() override;
     void StartDrag(const QPoint& ptPress) override;
     bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    bool PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
     int OnDragOver(const QMimeData* pData, const QPoint& pt) override;
     int OnDropEx(const QMimeData* pData, int nDefaultOp, int nOffered, const QPoint& pt) override;
     void OnContextMenu(const QPoint& ptGlobal) override;
@@ -57,8 +58,12 @@ public:
     // Images are only copied out: the format list keeps them.
     void StartDrag(const QPoint& ptPress) override;
     bool RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
+    bool PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) override;
     void OnContextMenu(const QPoint& ptGlobal) override;
 
 private:
+    // The picture files of the dragged images: told (bPlan) or written.
+    bool MakeFiles(const CZsDnDData& transfer, bool bPlan, std::vector<std::filesystem::path>& files);
+
     CViewZIL* mpView;
 };

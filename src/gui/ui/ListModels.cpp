@@ -1,15 +1,31 @@
 #include "gui/ui/ListModels.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "gui/common/ZsQt.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
 
 namespace {
 
-// Pictures are drawn often and made once: premultiplied pixels draw without a conversion each time.
-QImage Drawable(const CZsBitmap& bitmap) {
+// Pictures are drawn often and made once: premultiplied pixels draw without a conversion each time. The
+// picture covers nUnits on its longer side, from as many of its pixels as the ratio allows, never fewer
+// than one a unit: one smaller than that is drawn at its own size.
+QImage Drawable(const CZsBitmap& bitmap, int nUnits, qreal ratio) {
     QImage image = ZsToQImage(bitmap);
-    return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        return image;
+    }
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int nLonger = std::max(image.width(), image.height());
+    image.setDevicePixelRatio(std::clamp(static_cast<qreal>(nLonger) / std::max(nUnits, 1), qreal(1), ratio));
+    return image;
+}
+
+// The pixels for a length in units at the ratio.
+int Physical(int nUnits, qreal ratio) {
+    return static_cast<int>(std::lround(nUnits * ratio));
 }
 
 }  // namespace
@@ -46,7 +62,9 @@ Qt::ItemFlags CIconListModel::flags(const QModelIndex& index) const {
 }
 
 const CIconListModel::CCell* CIconListModel::Cell(int32_t nId) const {
-    const qint64 nKey = Key(nId, mnSize);
+    const int nPhysical = Physical(mnSize, mRatio);
+    const int nSizes = Sizes(mnSize, nPhysical);
+    const qint64 nKey = Key(nId, nSizes);
     if (const CCell* pCell = mCache.object(nKey)) {
         return pCell;
     }
@@ -56,10 +74,10 @@ const CIconListModel::CCell* CIconListModel::Cell(int32_t nId) const {
     auto pCell = std::make_unique<CCell>();
     const ZsBytes data = mpLib->GetIconData(nId);
     if (!data.empty()) {
-        int w = mnSize;
-        int h = mnSize;
+        int w = nPhysical;
+        int h = nPhysical;
         int nBits = 32;
-        pCell->picture = Drawable(ZI_GetIconHandle(data, w, h, nBits));
+        pCell->picture = Drawable(ZI_GetIconHandle(data, w, h, nBits), mnSize, mRatio);
     }
     pCell->nFormats = ZI_GetImageCount(data);
     const ZIL_ICON& rec = mpLib->GetIconRec(nId, ZIL_ICON_LOADNAME);
@@ -68,6 +86,7 @@ const CIconListModel::CCell* CIconListModel::Cell(int32_t nId) const {
     }
     const qsizetype nCost = pCell->picture.sizeInBytes() + pCell->sName.size() * 2 + 64;
     const CCell* pKept = pCell.get();
+    mSizesUsed.insert(nSizes);
     // The cache takes the cell over (and would drop one larger than its whole bound at once).
     return mCache.insert(nKey, pCell.release(), nCost) ? pKept : nullptr;
 }
@@ -98,8 +117,8 @@ QVariant CIconListModel::data(const QModelIndex& index, int nRole) const {
 }
 
 void CIconListModel::Refresh(int32_t nId) {
-    for (int nSize : {16, 24, 32, 48, 64, 72, 80, 96, 128, 256}) {
-        mCache.remove(Key(nId, nSize));
+    for (int nSizes : mSizesUsed) {
+        mCache.remove(Key(nId, nSizes));
     }
     for (size_t i = 0; i < mIds.size(); ++i) {
         if (mIds[i] == nId) {
@@ -125,6 +144,14 @@ void CImageListModel::SetIcon(const CIcon* pIcon) {
     endResetModel();
 }
 
+void CImageListModel::SetDevicePixelRatio(qreal ratio) {
+    ratio = std::max<qreal>(ratio, 1);
+    if (ratio != mRatio) {
+        mRatio = ratio;
+        mMade.assign(mMade.size(), false);
+    }
+}
+
 int CImageListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || !mpIcon ? 0 : mpIcon->GetImageCount();
 }
@@ -146,9 +173,16 @@ QVariant CImageListModel::data(const QModelIndex& index, int nRole) const {
             return ZsQ(ZI_GetFormatName(image.Format()));
         case Qt::DecorationRole:
             if (nRow < mMade.size() && !mMade[nRow]) {
+                // At most kMaxPicture units a side; as many more pixels as the ratio allows and the image
+                // has, in its proportions.
                 const ZI_FORMAT format = image.Format();
-                mPictures[nRow] = Drawable(ZI_CreateHICON(image.data, std::min(format.nWidth, kMaxPicture),
-                                                          std::min(format.nHeight, kMaxPicture)));
+                const int w = std::min(format.nWidth, kMaxPicture);
+                const int h = std::min(format.nHeight, kMaxPicture);
+                const qreal scale =
+                    std::max<qreal>(1, std::min({mRatio, static_cast<qreal>(format.nWidth) / std::max(w, 1),
+                                                 static_cast<qreal>(format.nHeight) / std::max(h, 1)}));
+                mPictures[nRow] = Drawable(ZI_CreateHICON(image.data, Physical(w, scale), Physical(h, scale)),
+                                           std::max(w, h), mRatio);
                 mMade[nRow] = true;
             }
             return nRow < mPictures.size() ? QVariant(mPictures[nRow]) : QVariant();

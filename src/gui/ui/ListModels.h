@@ -6,6 +6,8 @@
 #include <QAbstractListModel>
 #include <QCache>
 #include <QImage>
+#include <algorithm>
+#include <set>
 #include <vector>
 
 #include "library/ZsIconLib.h"
@@ -20,9 +22,12 @@ enum : int {
 
 // The ids of the icons on display, one row each. Qt::DisplayRole is the icon's name (empty for an icon
 // without one), Qt::DecorationRole its picture at the display size (a null image when it has none) and
-// ZS_FORMAT_COUNT_ROLE its number of formats. What a row shows is kept in a cache bounded in bytes, keyed by
-// icon id and display size, so that scrolling back and repainting decode nothing; the entries of an icon are
-// dropped when it changes (Refresh) and all of them when the library may have changed anywhere (Clear).
+// ZS_FORMAT_COUNT_ROLE its number of formats. On a screen of more pixels than units the picture is made from
+// the image of the physical size (a 32x32 cell at a ratio of 2 draws the 64x64 image) and carries the ratio,
+// so that it covers the display size without blurring. What a row shows is kept in a cache bounded in bytes,
+// keyed by icon id, display size and physical size, so that scrolling back and repainting decode nothing;
+// the entries of an icon are dropped when it changes (Refresh) and all of them when the library may have
+// changed anywhere (Clear).
 class CIconListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -33,6 +38,9 @@ public:
     // The pixels of the pictures; the cache keeps those of other sizes until they are pushed out.
     void SetDisplaySize(int nSize);
     int DisplaySize() const { return mnSize; }
+    // The device pixels per unit of the screen the list is drawn on; its painting keeps it up to date.
+    void SetDevicePixelRatio(qreal ratio) { mRatio = std::max<qreal>(ratio, 1); }
+    qreal DevicePixelRatio() const { return mRatio; }
 
     void SetIds(std::vector<int32_t> ids);
     const std::vector<int32_t>& Ids() const { return mIds; }
@@ -57,16 +65,23 @@ private:
         int nFormats = 0;
     };
     const CCell* Cell(int32_t nId) const;
-    static qint64 Key(int32_t nId, int nSize) { return (static_cast<qint64>(nId) << 16) | nSize; }
+    // The display size and the physical size in one number, and that with the icon id.
+    static int Sizes(int nSize, int nPhysical) { return (nSize << 16) | nPhysical; }
+    static qint64 Key(int32_t nId, int nSizes) { return (static_cast<qint64>(nId) << 32) | nSizes; }
 
     CZsIconLib* mpLib = nullptr;
     int mnSize = 32;
+    qreal mRatio = 1;
     std::vector<int32_t> mIds;
     mutable QCache<qint64, CCell> mCache;
+    // Every pair of sizes the cache has held pictures of, for Refresh.
+    mutable std::set<int> mSizesUsed;
 };
 
 // The images of the working icon, one row each. Qt::DisplayRole is the format label ("32x32 - XP") and
-// Qt::DecorationRole the picture at its own size, at most 48 pixels on a side, made once per row.
+// Qt::DecorationRole the picture at its own size, at most 48 units on a side, made once per row; on a screen
+// of more pixels than units a larger image keeps as many more of its pixels (a 256x256 image at a ratio of 2
+// is made at 96x96 for its 48x48 units).
 class CImageListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -74,6 +89,8 @@ public:
     // The icon whose images are listed (null: none); its rows are made again.
     void SetIcon(const CIcon* pIcon);
     const CIcon* Icon() const { return mpIcon; }
+    // As CIconListModel's: the rows are made again at a new ratio.
+    void SetDevicePixelRatio(qreal ratio);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -82,6 +99,7 @@ public:
 
 private:
     const CIcon* mpIcon = nullptr;
+    qreal mRatio = 1;
     mutable std::vector<QImage> mPictures;
     mutable std::vector<bool> mMade;
 };

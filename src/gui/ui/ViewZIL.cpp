@@ -147,6 +147,18 @@ void InvertSelection(QListView* pList) {
     }
 }
 
+// Draws a list's picture centred on the point at the size in units its pixel ratio gives it; smoothed when
+// its pixels do not fall one to one on the device's.
+void DrawPicture(QPainter& painter, const QPoint& ptCenter, const QImage& picture) {
+    QRect rcImage(QPoint(0, 0), picture.deviceIndependentSize().toSize());
+    rcImage.moveCenter(ptCenter);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          picture.devicePixelRatio() != painter.device()->devicePixelRatio());
+    painter.drawImage(rcImage, picture);
+    painter.restore();
+}
+
 // Paints a row of the icon list from what its model serves.
 class CIconDelegate : public QStyledItemDelegate {
 public:
@@ -184,12 +196,11 @@ public:
             }
         }
 
+        mpView->IconModel()->SetDevicePixelRatio(painter.device()->devicePixelRatio());
         const QImage picture = index.data(Qt::DecorationRole).value<QImage>();
         const QRect rcPicture = bInfo ? rc.adjusted(0, 0, 0, -kInfoBand) : rc;
         if (!picture.isNull()) {
-            QRect rcImage(QPoint(0, 0), picture.size());
-            rcImage.moveCenter(rcPicture.center());
-            painter.drawImage(rcImage.topLeft(), picture);
+            DrawPicture(painter, rcPicture.center(), picture);
         } else if (!bInfo) {
             painter.setPen(pal.color(QPalette::Disabled, QPalette::WindowText));
             painter.setBrush(Qt::NoBrush);
@@ -263,11 +274,10 @@ public:
             RoundRect(painter, rcInner, bFocus ? FocusedRowColor(pal) : pal.color(QPalette::Button));
             Band(painter, rcBand, bFocus ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
         }
+        mpView->ImageModel()->SetDevicePixelRatio(painter.device()->devicePixelRatio());
         const QImage picture = index.data(Qt::DecorationRole).value<QImage>();
         if (!picture.isNull()) {
-            QRect rcImage(QPoint(0, 0), picture.size());
-            rcImage.moveCenter(rcInner.adjusted(0, 0, 0, -24).center());
-            painter.drawImage(rcImage.topLeft(), picture);
+            DrawPicture(painter, rcInner.adjusted(0, 0, 0, -24).center(), picture);
         }
         painter.setFont(option.font);
         painter.setPen((bFocus || bSelected) ? pal.color(QPalette::Base) : pal.color(QPalette::Text));
@@ -785,7 +795,8 @@ bool CViewZIL::OnUpdateCommand(CZsCmdUI& ui) {
             ui.Enable(GetSelectedCount() > 0);
             return true;
         case ID_ICON_MERGE:
-            ui.Enable(pDoc && ZsCheckMergeIcons(*pDoc, pDoc->mnCurNode, GetSelectedRows()).Ok());
+            // Counted by selection ranges: listing every row of a large selection on each update is slow.
+            ui.Enable(pDoc && ZsCheckMergeCount(static_cast<size_t>(GetSelectedCount())).Ok());
             return true;
         case ID_IMG_NEW:
         case ID_IMG_EXPORT:

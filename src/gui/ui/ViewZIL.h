@@ -67,6 +67,7 @@ public:
     QListView* IconList() const { return mpIcons; }
     QListView* ImageList() const { return mpImages; }
     CIconListModel* IconModel() const { return mpIconModel; }
+    CImageListModel* ImageModel() const { return mpImageModel; }
     // Whether the image-format list has the keyboard focus, so that the shared commands act on it.
     bool IsImageListFocused() const;
     // Whether another pane of the library window (the tree) has the focus, which then takes Cut, Copy, Paste

@@ -32,7 +32,7 @@
 namespace {
 
 constexpr const char* kImportFilter =
-    "All Supported Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
+    "All Supported Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.icns;*.cur;*.ani|"
     "Icon Files (*.ico)|*.ico|"
     "Win32 Icon Library Files (*.icl;*.exe;*.dll)|*.icl;*.exe;*.dll|"
     "Picture Files (*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff|"
