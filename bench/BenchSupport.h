@@ -14,13 +14,13 @@
 #include "common/ZsBase.h"
 #include "common/ZsByteReader.h"
 
-// The process's resident set in KiB (0 where /proc does not tell).
-inline long RssKiB() {
+// The process's resident set in KiB, or with "VmHWM:" its peak so far (0 where /proc does not tell).
+inline long RssKiB(const std::string& sField = "VmRSS:") {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
+        if (line.rfind(sField, 0) == 0) {
+            return std::stol(line.substr(sField.size()));
         }
     }
     return 0;

@@ -20,51 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 lib="$work/big.pctv"
 
-# The library, written in the file's own layout: UTF-16 text, the header and tree rows, "My Icons" listing
-# every icon.
-python3 - "$lib" "$icons" <<'PY'
-import random, sqlite3, struct, sys
-path, count = sys.argv[1], int(sys.argv[2])
-rnd = random.Random(1108)
-
-def dib(n, bits):
-    colours = 1 << bits if bits <= 8 else 0
-    stride = ((n * bits + 31) // 32) * 4
-    mask = ((n + 31) // 32) * 4 * n
-    data = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, bits, 0, 0, 0, 0, 0, 0)
-    data += rnd.randbytes(colours * 4 + stride * n) + bytes(mask)
-    entry = struct.pack('<BBBBHHI', n, n, colours if colours < 256 else 0, 0, 1, bits, len(data))
-    return entry, data
-
-def icon():
-    images = [dib(32, 32), dib(16, 32), dib(32, 8), dib(16, 8), dib(16, 4)]
-    out = struct.pack('<HHH', 0, 1, len(images))
-    off = 6 + 16 * len(images)
-    for entry, data in images:
-        out += entry + struct.pack('<I', off)
-        off += len(data)
-    return out + b''.join(data for _, data in images)
-
-def record(depth, node, image, title):
-    t = title.encode('utf-16-le')
-    return struct.pack('<iiii', depth, node, image, image) + t + bytes(512 - len(t))
-
-words = ["red", "blue", "green", "arrow", "star", "folder", "disk", "user", "mail", "print", "home", "gear",
-         "lock", "key", "cloud", "music", "video", "chart", "flag", "heart"]
-variants = [icon() for _ in range(16)]
-db = sqlite3.connect(path)
-db.execute("pragma encoding='UTF-16le'")
-db.execute("create table main(id integer primary key, data blob)")
-db.execute("create table nodes(id integer primary key, data blob)")
-db.execute("create table icons(id integer primary key, data blob, name nvarchar(256), kwds nvarchar(256))")
-db.execute("insert into main values(1, ?)", (bytes(8) + struct.pack('<ii', 1, count + 1),))
-db.execute("insert into main values(2, ?)", (record(0, -1, 0, "My Icons") + record(0, -2, 3, "Find Results"),))
-db.execute("insert into nodes values(-1, ?)", (struct.pack('<%di' % count, *range(1, count + 1)),))
-db.executemany("insert into icons values(?, ?, ?, ?)",
-               ((i + 1, variants[i % 16], "Icon %d" % i,
-                 "%s, %s, shape %d" % (words[i % 20], words[(i // 20) % 20], i % 997)) for i in range(count)))
-db.commit()
-PY
+python3 bench/noisy_icons.py library "$lib" "$icons"
 echo "library: $icons icons, $(du -m "$lib" | cut -f1) MB; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # "seconds peak-MB" of the best (fastest) of the runs of a command; its output goes to /dev/null.

@@ -5,7 +5,9 @@
 //   the rows in view);
 // - scrolling: the list scrolled one page at a time and painted, 40 pages; the first pass makes the pictures
 //   of every page, the second pass goes over the same pages again;
-// - memory: resident set growth from before opening to after the first paint and after the scrolling.
+// - memory: resident set growth from before opening to after the first paint and after the scrolling;
+// - end to end: the list then scrolled a page at a time from its start to its end, painted at every step,
+//   with the peak resident set of the whole program and the time it took.
 // bench_IconListBench [--icons N] [--folder DIR]
 #include <QApplication>
 #include <QElapsedTimer>
@@ -85,7 +87,7 @@ double Max(const std::vector<double>& values) {
 }
 
 // One library in this process: prints "first_paint_ms pass1_median pass1_max pass2_median pass2_max
-// rss_open_kb rss_scroll_kb".
+// rss_open_kb rss_scroll_kb icons end_to_end_s peak_rss_kb".
 int Measure(const std::filesystem::path& path) {
     CFrmMain frame;
     if (!frame.Create()) {
@@ -123,8 +125,17 @@ int Measure(const std::filesystem::path& path) {
         }
     }
     const long nRssScroll = RssKiB() - nRssBefore;
-    std::printf("%.2f %.2f %.2f %.2f %.2f %ld %ld %d\n", firstPaint, Median(passes[0]), Max(passes[0]),
-                Median(passes[1]), Max(passes[1]), nRssOpen, nRssScroll, pFrame->IconView()->GetIconCount());
+    timer.restart();
+    pBar->setValue(0);
+    pList->viewport()->repaint();
+    while (pBar->value() < pBar->maximum()) {
+        pBar->setValue(pBar->value() + pBar->pageStep());
+        pList->viewport()->repaint();
+    }
+    const double endToEnd = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    std::printf("%.2f %.2f %.2f %.2f %.2f %ld %ld %d %.2f %ld\n", firstPaint, Median(passes[0]),
+                Max(passes[0]), Median(passes[1]), Max(passes[1]), nRssOpen, nRssScroll,
+                pFrame->IconView()->GetIconCount(), endToEnd, RssKiB("VmHWM:"));
     std::fflush(stdout);
     pDoc->SetModifiedFlag(false);
     return 0;
@@ -168,8 +179,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("libraries ready in %.1f s\n", static_cast<double>(build.elapsed()) / 1000);
-    std::printf("%-8s %12s %14s %14s %14s %14s %12s %12s\n", "icons", "first paint", "page 1st med",
-                "page 1st max", "page 2nd med", "page 2nd max", "rss open", "rss scrolled");
+    std::printf("%-8s %12s %14s %14s %14s %14s %12s %12s %12s %12s\n", "icons", "first paint", "page 1st med",
+                "page 1st max", "page 2nd med", "page 2nd max", "rss open", "rss scrolled", "end to end",
+                "peak rss");
     for (const std::filesystem::path& path : {small, big}) {
         QProcess process;
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -178,15 +190,19 @@ int main(int argc, char** argv) {
                        QStringLiteral("--folder"), QString::fromStdString(folder.string())});
         process.waitForFinished(-1);
         double f[5] = {};
-        long rss[2] = {};
+        long rss[3] = {};
         int nCount = 0;
-        if (std::sscanf(process.readAllStandardOutput().constData(), "%lf %lf %lf %lf %lf %ld %ld %d", &f[0],
-                        &f[1], &f[2], &f[3], &f[4], &rss[0], &rss[1], &nCount) != 8) {
+        double endToEnd = 0;
+        if (std::sscanf(process.readAllStandardOutput().constData(), "%lf %lf %lf %lf %lf %ld %ld %d %lf %ld",
+                        &f[0], &f[1], &f[2], &f[3], &f[4], &rss[0], &rss[1], &nCount, &endToEnd,
+                        &rss[2]) != 10) {
             std::fprintf(stderr, "The measurement of %s failed\n", path.c_str());
             return 1;
         }
-        std::printf("%-8d %9.2f ms %11.2f ms %11.2f ms %11.2f ms %11.2f ms %9.1f MB %9.1f MB\n", nCount, f[0],
-                    f[1], f[2], f[3], f[4], rss[0] / 1024.0, rss[1] / 1024.0);
+        std::printf(
+            "%-8d %9.2f ms %11.2f ms %11.2f ms %11.2f ms %11.2f ms %9.1f MB %9.1f MB %10.1f s %9.1f MB\n",
+            nCount, f[0], f[1], f[2], f[3], f[4], rss[0] / 1024.0, rss[1] / 1024.0, endToEnd,
+            rss[2] / 1024.0);
     }
     return 0;
 }

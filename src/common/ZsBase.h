@@ -98,6 +98,11 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
 
 // Reads a whole file; none when it cannot be opened or read, or is larger than nMaxBytes.
 std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nMaxBytes = UINT64_C(1) << 32);
+
+// Asks the system to back a large buffer that is about to be filled with huge pages: the first touch of fresh
+// memory costs a fault per page, dearly so on virtual machines, and a 4 MB picture is a thousand pages. Does
+// nothing for buffers below one huge page.
+void ZsAdviseLargeBuffer(const void* p, size_t nBytes);
 // Creates or truncates the file and writes the whole buffer; true when every byte was written.
 bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 // Writes next to the target and renames over it, so the target is either old or new, never half written.

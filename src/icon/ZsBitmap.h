@@ -7,14 +7,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/ZsBase.h"
+
 class CZsBitmap {
 public:
     CZsBitmap() = default;
     CZsBitmap(int nWidth, int nHeight, int nBitCount = 32, uint32_t nFill = 0)
         : mnWidth(nWidth > 0 && nHeight > 0 ? nWidth : 0),
           mnHeight(nWidth > 0 && nHeight > 0 ? nHeight : 0),
-          mnBitCount(nBitCount),
-          mPixels(static_cast<size_t>(mnWidth) * static_cast<size_t>(mnHeight), nFill) {}
+          mnBitCount(nBitCount) {
+        const size_t nPixels = static_cast<size_t>(mnWidth) * static_cast<size_t>(mnHeight);
+        mPixels.reserve(nPixels);
+        ZsAdviseLargeBuffer(mPixels.data(), nPixels * sizeof(uint32_t));
+        mPixels.assign(nPixels, nFill);
+    }
 
     bool IsNull() const { return mPixels.empty(); }
     int Width() const { return mnWidth; }

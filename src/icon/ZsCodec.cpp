@@ -186,34 +186,59 @@ Taps MakeTaps(int nSource, int nTarget) {
     return t;
 }
 
+// out[i] += f * in[i] over n pixels of four floats; the two never overlap, so the four channels of a pixel
+// go through the vector unit together.
+void AddScaledPixels(float* __restrict out, const float* __restrict in, float f, size_t n) {
+    for (size_t i = 0; i < n; ++i, out += 4, in += 4) {
+        out[0] += f * in[0];
+        out[1] += f * in[1];
+        out[2] += f * in[2];
+        out[3] += f * in[3];
+    }
+}
+
 // The source scaled to w x h, one target row at a time: each row is handed to emit(y, pixels) as
-// premultiplied floats (four per pixel, 0..255). Columns are filtered first, straight from the source rows,
-// so that only two rows are ever held, whatever the size of the source.
+// premultiplied floats (four per pixel, 0..255). Columns are filtered first, from source rows premultiplied
+// once each into a ring that holds the rows the current target row reads: the windows of consecutive target
+// rows only move down, so no row is converted twice and only a window of rows is held, whatever the size of
+// the source.
 template <typename Emit>
 void ScalePremultiplied(const CZsBitmap& src, int w, int h, Emit&& emit) {
     const int sw = src.Width(), sh = src.Height();
     const Taps tv = MakeTaps(sh, h);
     const Taps th = w != sw ? MakeTaps(sw, w) : Taps();
-    std::vector<float> column(static_cast<size_t>(sw) * 4);
+    const size_t nRowFloats = static_cast<size_t>(sw) * 4;
+    const size_t nRing = static_cast<size_t>(std::min(tv.nStride, sh));
+    std::vector<float> ring(nRing * nRowFloats);
+    std::vector<int> ringRows(nRing, -1);
+    auto premultiplied = [&](int sy) {
+        const size_t nSlot = static_cast<size_t>(sy) % nRing;
+        float* const slot = &ring[nSlot * nRowFloats];
+        if (ringRows[nSlot] != sy) {
+            ringRows[nSlot] = sy;
+            const uint32_t* in = src.Row(sy);
+            float* out = slot;
+            for (int x = 0; x < sw; ++x, out += 4) {
+                const uint32_t p = in[x];
+                const float a = static_cast<float>(ZsAlpha(p));
+                const float fa = a * (1.0f / 255.0f);
+                out[0] = fa * static_cast<float>(ZsRed(p));
+                out[1] = fa * static_cast<float>(ZsGreen(p));
+                out[2] = fa * static_cast<float>(ZsBlue(p));
+                out[3] = a;
+            }
+        }
+        return static_cast<const float*>(slot);
+    };
+    std::vector<float> column(nRowFloats);
     std::vector<float> row(static_cast<size_t>(w) * 4);
     for (int y = 0; y < h; ++y) {
         std::fill(column.begin(), column.end(), 0.0f);
         const float* wv = &tv.weights[static_cast<size_t>(y) * static_cast<size_t>(tv.nStride)];
         for (int k = 0; k < tv.count[static_cast<size_t>(y)]; ++k) {
-            const float f = wv[k];
-            if (f == 0.0f) {
-                continue;
-            }
-            const uint32_t* in = src.Row(tv.first[static_cast<size_t>(y)] + k);
-            float* out = column.data();
-            for (int x = 0; x < sw; ++x, out += 4) {
-                const uint32_t p = in[x];
-                const float a = f * static_cast<float>(ZsAlpha(p));
-                const float fa = a * (1.0f / 255.0f);
-                out[0] += fa * static_cast<float>(ZsRed(p));
-                out[1] += fa * static_cast<float>(ZsGreen(p));
-                out[2] += fa * static_cast<float>(ZsBlue(p));
-                out[3] += a;
+            if (wv[k] != 0.0f) {
+                AddScaledPixels(column.data(), premultiplied(tv.first[static_cast<size_t>(y)] + k), wv[k],
+                                static_cast<size_t>(sw));
             }
         }
         if (w == sw) {
@@ -223,17 +248,14 @@ void ScalePremultiplied(const CZsBitmap& src, int w, int h, Emit&& emit) {
         for (int x = 0; x < w; ++x) {
             const float* wh = &th.weights[static_cast<size_t>(x) * static_cast<size_t>(th.nStride)];
             const float* px = column.data() + static_cast<size_t>(th.first[static_cast<size_t>(x)]) * 4;
-            float r = 0, g = 0, b = 0, a = 0;
+            float acc[4] = {0, 0, 0, 0};
             for (int k = 0; k < th.count[static_cast<size_t>(x)]; ++k, px += 4) {
-                r += wh[k] * px[0];
-                g += wh[k] * px[1];
-                b += wh[k] * px[2];
-                a += wh[k] * px[3];
+                acc[0] += wh[k] * px[0];
+                acc[1] += wh[k] * px[1];
+                acc[2] += wh[k] * px[2];
+                acc[3] += wh[k] * px[3];
             }
-            row[4 * x] = r;
-            row[4 * x + 1] = g;
-            row[4 * x + 2] = b;
-            row[4 * x + 3] = a;
+            std::copy_n(acc, 4, &row[4 * static_cast<size_t>(x)]);
         }
         emit(y, row.data());
     }

@@ -55,7 +55,10 @@ void SetError(std::string* pError, const std::string& text) {
 // What the libpng callbacks share. It lives on the heap so that it is intact after libpng jumps back.
 struct PngState {
     CZsStream* pStream = nullptr;
+    // The bytes come from input, or read as needed from pFile when it is set; nInputBytes counts them.
     ZsBytes input;
+    std::FILE* pFile = nullptr;
+    uint64_t nInputBytes = 0;
     size_t nPos = 0;
     std::string sError;
     CZsBitmap bmp;
@@ -72,6 +75,12 @@ void PngWarning(png_structp, png_const_charp) {}
 
 void PngRead(png_structp png, png_bytep pOut, size_t n) {
     auto* s = static_cast<PngState*>(png_get_io_ptr(png));
+    if (s->pFile) {
+        if (std::fread(pOut, 1, n, s->pFile) != n) {
+            png_error(png, "the PNG data is truncated");
+        }
+        return;
+    }
     if (n > s->input.size() - s->nPos) {
         png_error(png, "the PNG data is truncated");
     }
@@ -105,8 +114,8 @@ bool PngDecodeInto(PngState& s) {
     const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
     // Each row is its bytes and a filter byte, all inflated from the file's bytes.
     const uint64_t nRowBytes = png_get_rowbytes(png, info) + 1;
-    const uint64_t nMaxPixels = SaturatingProduct(s.input.size(), kMaxDeflateRatio) / nRowBytes * w;
-    if (!ZsCheckPictureData(w, h, s.input.size(), nMaxPixels, &s.sError)) {
+    const uint64_t nMaxPixels = SaturatingProduct(s.nInputBytes, kMaxDeflateRatio) / nRowBytes * w;
+    if (!ZsCheckPictureData(w, h, s.nInputBytes, nMaxPixels, &s.sError)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
@@ -984,14 +993,23 @@ const char* ZsGetExportTypeName(int nTypeIndex) {
 // ---- Decoding
 // -------------------------------------------------------------------------------------------------
 
+namespace {
+
+CZsBitmap DecodePngState(PngState& s, std::string* pError) {
+    if (!PngDecodeInto(s)) {
+        SetError(pError, s.sError.starts_with("the ") ? s.sError : "damaged PNG data (" + s.sError + ")");
+        return {};
+    }
+    return std::move(s.bmp);
+}
+
+}  // namespace
+
 CZsBitmap ZsDecodePng(ZsBytes bytes, std::string* pError) {
     auto s = std::make_unique<PngState>();
     s->input = bytes;
-    if (!PngDecodeInto(*s)) {
-        SetError(pError, s->sError.starts_with("the ") ? s->sError : "damaged PNG data (" + s->sError + ")");
-        return {};
-    }
-    return std::move(s->bmp);
+    s->nInputBytes = bytes.size();
+    return DecodePngState(*s, pError);
 }
 
 CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
@@ -1031,6 +1049,22 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
 }
 
 CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) {
+    // A PNG file is decoded as it is read: holding the whole file first would cost as much fresh memory as
+    // its compressed size.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    std::error_code ec;
+    const uint64_t nFileBytes = std::filesystem::file_size(path, ec);
+    uint8_t signature[8] = {};
+    if (file && !ec && nFileBytes <= kMaxPictureFileBytes &&
+        std::fread(signature, 1, sizeof signature, file.get()) == sizeof signature &&
+        ZI_IsPng(ZsBytes(signature, sizeof signature))) {
+        std::rewind(file.get());
+        auto s = std::make_unique<PngState>();
+        s->pFile = file.get();
+        s->nInputBytes = nFileBytes;
+        return DecodePngState(*s, pError);
+    }
+    file.reset();
     std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
     if (!bytes) {
         SetError(pError, "the file cannot be read");

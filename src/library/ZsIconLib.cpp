@@ -1,7 +1,10 @@
 #include "library/ZsIconLib.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <system_error>
@@ -68,6 +71,9 @@ void CZsIconLib::Close() {
     mvIconIndex.clear();
     mCachedData.clear();
     mnCachedBytes = 0;
+    mUnsaved.clear();
+    mnUnsavedBytes = 0;
+    DropStage();
     CloseDb();
 }
 
@@ -77,6 +83,7 @@ bool CZsIconLib::NewLib() {
     std::memset(mnReserved, 0, sizeof(mnReserved));
     mnNextNode = 1;
     mnNextIcon = 1;
+    mnFileNextIcon = 1;
     if (!mpTree) {
         return true;
     }
@@ -171,6 +178,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     std::optional<int64_t> nAllBytes =
         QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
     mPath = path;
+    mnFileNextIcon = mnNextIcon;
     ZsLog("%s loaded (%d nodes, %d icons, last node:%d, last icon:%d)", sPath.c_str(), nItems,
           static_cast<int>(nAllBytes.value_or(0) / 4), mnNextNode, mnNextIcon);
     return true;
@@ -292,6 +300,25 @@ bool CZsIconLib::WriteNodes() {
 }
 
 bool CZsIconLib::WriteIcons() {
+    // New rows, usually most of what a save writes after an import, go through two statements prepared once.
+    CZsSqlStatement insert, insertStaged;
+    auto insertRow = [&](int32_t nId, const ZIL_ICON& icon, uint8_t nFlags) {
+        const bool bStaged = !icon.data && icon.bStaged;
+        CZsSqlStatement& statement = bStaged ? insertStaged : insert;
+        if (!statement.IsReady()) {
+            statement = PrepareStatement(
+                bStaged ? "insert into icons(id, data, name, kwds) values(?1, (select data from stage.icons "
+                          "where id=?1), ?3, ?4);"
+                        : "insert into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4);");
+        }
+        // A new row gets its name and keywords with its data: updating them afterwards would write the whole
+        // row, data and all, a second time.
+        return statement.BindInt(1, nId) &&
+               (bStaged || statement.BindBlob(2, icon.data ? ZsBytes(*icon.data) : ZsBytes())) &&
+               statement.BindText(3, (nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "") &&
+               statement.BindText(4, (nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "") &&
+               statement.Run();
+    };
     for (auto& [nId, icon] : mmapIcons) {
         if (icon.nFlags & ZIL_DELETED) {
             if (!Exec(ZsFormat("delete from icons where id=%d;", nId))) {
@@ -301,26 +328,27 @@ bool CZsIconLib::WriteIcons() {
         }
         uint8_t nFlags = icon.nFlags;
         if (nFlags & ZIL_DIRTY_DATA) {
-            int nExists = QueryExists(ZsFormat("select id from icons where id=%d;", nId));
+            // Ids handed out since the file was read or saved have no row there.
+            const int nExists =
+                nId >= mnFileNextIcon ? 0 : QueryExists(ZsFormat("select id from icons where id=%d;", nId));
             if (nExists < 0) {
                 return false;
             }
-            std::string sql;
-            if (nExists) {
-                sql = ZsFormat("update icons set data=? where id=%d;", nId);
-            } else if (nFlags & (ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS)) {
-                // A new row gets its name and keywords with its data: updating them afterwards would write
-                // the whole row, data and all, a second time.
-                sql = ZsFormat("insert into icons(id, data, name, kwds) values(%d, ?, %s, %s);", nId,
-                               SqlQuote((nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "").c_str(),
-                               SqlQuote((nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "").c_str());
+            if (!nExists) {
+                if (!insertRow(nId, icon, nFlags)) {
+                    return false;
+                }
                 nFlags &= static_cast<uint8_t>(~(ZIL_DIRTY_NAME | ZIL_DIRTY_KWDS));
             } else {
-                sql = ZsFormat("insert into icons(id, data) values(%d, ?);", nId);
-            }
-            const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
-            if (!ExecBlob(sql, pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
-                return false;
+                const ZsBlock* pData = icon.data && !icon.data->empty() ? &*icon.data : nullptr;
+                // Staged data goes from the staging file into the row without passing through memory.
+                const std::string sData = !icon.data && icon.bStaged
+                                              ? ZsFormat("(select data from stage.icons where id=%d)", nId)
+                                              : "?";
+                if (!ExecBlob(ZsFormat("update icons set data=%s where id=%d;", sData.c_str(), nId),
+                              pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
+                    return false;
+                }
             }
         }
         if ((nFlags & ZIL_DIRTY_NAME) && !Exec(ZsFormat("update icons set name=%s where id=%d;",
@@ -336,6 +364,21 @@ bool CZsIconLib::WriteIcons() {
 }
 
 bool CZsIconLib::WriteAll(int& nTreeItems) {
+    // The staging file is attached for the save alone (an attach cannot happen inside a transaction).
+    const bool bStage = mpStage != nullptr;
+    if (bStage &&
+        !Exec(ZsFormat("attach database %s as stage;", ZsSqlQuote(ZsPathToUtf8(mStagePath)).c_str()))) {
+        ZS_LOG_ERR("CZsIconLib::Save", "attach the staging file: %s", LastError().c_str());
+        return false;
+    }
+    const bool bOk = WriteAllTrans(nTreeItems);
+    if (bStage) {
+        Exec("detach database stage;");
+    }
+    return bOk;
+}
+
+bool CZsIconLib::WriteAllTrans(int& nTreeItems) {
     CZsSqlTransaction trans(*this);
     if (!trans.Active()) {
         ZS_LOG_ERR("CZsIconLib::Save", "begin transaction: %s", LastError().c_str());
@@ -379,9 +422,14 @@ void CZsIconLib::CommitFlags() {
                 saved.emplace_back(it->first, it->second.data->size());
             }
             it->second.nFlags = 0;
+            it->second.bStaged = false;
             ++it;
         }
     }
+    mUnsaved.clear();
+    mnUnsavedBytes = 0;
+    DropStage();
+    mnFileNextIcon = mnNextIcon;
     // Saved data is in the file now: it may go like data that was read from there.
     for (const auto& [nId, nBytes] : saved) {
         CacheData(nId, nBytes);
@@ -406,6 +454,112 @@ void CZsIconLib::CacheData(int32_t nId, size_t nBytes) {
         if (it != mmapIcons.end() && !(it->second.nFlags & (ZIL_DIRTY_DATA | ZIL_DELETED))) {
             it->second.data.reset();
         }
+    }
+}
+
+void CZsIconLib::SetUnsavedDataLimit(size_t nBytes) {
+    mnUnsavedLimit = nBytes;
+    KeepUnsaved(0, 0);
+}
+
+void CZsIconLib::KeepUnsaved(int32_t nId, size_t nBytes) {
+    if (nId != 0) {
+        mUnsaved.emplace_back(nId, nBytes);
+        mnUnsavedBytes += nBytes;
+    }
+    if (mnUnsavedBytes <= mnUnsavedLimit || mUnsaved.size() <= ZIL_DATA_KEPT_LOADS) {
+        return;
+    }
+    // Down to half the limit at once, so that the staging file is written in large transactions.
+    auto wanted = [](const ZIL_ICON& icon) {
+        return icon.data && (icon.nFlags & ZIL_DIRTY_DATA) && !(icon.nFlags & ZIL_DELETED);
+    };
+    std::vector<std::pair<int32_t, ZIL_ICON*>> records;
+    size_t nEntries = 0;
+    size_t nBytesLeft = mnUnsavedBytes;
+    while (nEntries + ZIL_DATA_KEPT_LOADS < mUnsaved.size() && nBytesLeft > mnUnsavedLimit / 2) {
+        const auto [nOld, nOldBytes] = mUnsaved[nEntries++];
+        nBytesLeft -= nOldBytes;
+        ZIL_ICON& icon = FindOrAddIcon(nOld);
+        if (wanted(icon) && !icon.bStaged) {
+            records.emplace_back(nOld, &icon);
+        }
+    }
+    if (!records.empty() && !StageData(records)) {
+        // Nothing is dropped: the data stays in memory until the save.
+        mnUnsavedLimit = SIZE_MAX;
+        return;
+    }
+    for (size_t i = 0; i < nEntries; ++i) {
+        ZIL_ICON& icon = FindOrAddIcon(mUnsaved.front().first);
+        if (wanted(icon) && icon.bStaged) {
+            icon.data.reset();
+        }
+        mUnsaved.pop_front();
+    }
+    mnUnsavedBytes = nBytesLeft;
+}
+
+bool CZsIconLib::StageData(const std::vector<std::pair<int32_t, ZIL_ICON*>>& records) {
+    if (!mpStage) {
+        std::error_code ec;
+        std::string sPath = ZsPathToUtf8(std::filesystem::temp_directory_path(ec) / "pictavo-staging-XXXXXX");
+        const int fd = ec ? -1 : mkstemp(sPath.data());
+        if (fd < 0) {
+            ZS_LOG_ERR("CZsIconLib::StageData", "no staging file in '%s': %s", sPath.c_str(),
+                       ec ? ec.message().c_str() : ZsErrorText(errno).c_str());
+            return false;
+        }
+        close(fd);
+        mStagePath = sPath;
+        mpStage = std::make_unique<CSQLite>();
+        // The staging file is thrown away after a crash, so it needs neither a journal on disk nor flushes.
+        if (!mpStage->Open(mStagePath) || !mpStage->Exec("pragma page_size=65536;") ||
+            mpStage->QueryText("pragma journal_mode=memory;") != "memory" ||
+            !mpStage->Exec("pragma synchronous=off;") ||
+            !mpStage->Exec("create table icons(id integer primary key, data blob);")) {
+            ZS_LOG_ERR("CZsIconLib::StageData", "'%s': %s", sPath.c_str(), mpStage->LastError().c_str());
+            DropStage();
+            return false;
+        }
+    }
+    CZsSqlTransaction trans(*mpStage);
+    CZsSqlStatement insert =
+        mpStage->PrepareStatement("insert or replace into icons(id, data) values(?, ?);");
+    for (const auto& [nId, pIcon] : records) {
+        if (!insert.BindInt(1, nId) || !insert.BindBlob(2, *pIcon->data) || !insert.Run()) {
+            ZS_LOG_ERR("CZsIconLib::StageData", "icon %d: %s", nId, mpStage->LastError().c_str());
+            return false;
+        }
+    }
+    if (!trans.Commit()) {
+        ZS_LOG_ERR("CZsIconLib::StageData", "commit: %s", mpStage->LastError().c_str());
+        return false;
+    }
+    for (const auto& [nId, pIcon] : records) {
+        pIcon->bStaged = true;
+    }
+    return true;
+}
+
+std::optional<ZsBlock> CZsIconLib::ReadStaged(int32_t nId) {
+    std::optional<ZsBlock> data;
+    if (mpStage) {
+        data = mpStage->QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
+    }
+    if (!data) {
+        ZS_LOG_ERR("CZsIconLib::ReadStaged", "icon %d: %s", nId,
+                   mpStage ? mpStage->LastError().c_str() : "no staging file");
+    }
+    return data;
+}
+
+void CZsIconLib::DropStage() {
+    mpStage.reset();
+    if (!mStagePath.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(mStagePath, ec);
+        mStagePath.clear();
     }
 }
 
@@ -542,7 +696,13 @@ void CZsIconLib::EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it) {
 ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
     ZIL_ICON& icon = FindOrAddIcon(nId);
     bool bDb = IsOpen() && !(nAccess & ZIL_ICON_NEW);
-    if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
+    if (!icon.data && (nAccess & ZIL_ICON_DATA) && icon.bStaged) {
+        // A failed read leaves the record without data: the staged data must not be replaced by nothing.
+        if (std::optional<ZsBlock> data = ReadStaged(nId)) {
+            icon.data = std::move(*data);
+            KeepUnsaved(nId, icon.data->size());
+        }
+    } else if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
         std::optional<ZsBlock> data = QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
         if (data && !data->empty() && !ZI_IsValidIcon(*data)) {
             ZS_LOG_ERR("CZsIconLib::GetIconRec", "icon %d: stored data is not ICO data (%zu bytes)", nId,
@@ -677,6 +837,8 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
         }
         if (icon.data) {
             (*pSummaries)[i] = SummaryOf(*icon.data);
+        } else if (icon.bStaged) {
+            (*pSummaries)[i] = SummaryOf(GetIconData(ids[i]));
         } else if (auto it = stored.find(ids[i]); it != stored.end()) {
             (*pSummaries)[i] = it->second;
         }
@@ -691,12 +853,16 @@ void CZsIconLib::SetIconData(int32_t nId, ZsBytes data) {
     ZIL_ICON& icon = GetIconRec(nId, 0);
     icon.data = ZsBlock(data.begin(), data.end());
     icon.nFlags |= ZIL_DIRTY_DATA;
+    icon.bStaged = false;
+    KeepUnsaved(nId, icon.data->size());
 }
 
 void CZsIconLib::SetIcon(int32_t nId, const CIcon& icon) {
     ZIL_ICON& rec = GetIconRec(nId, 0);
     rec.data = icon.GetData(-1);
     rec.nFlags |= ZIL_DIRTY_DATA;
+    rec.bStaged = false;
+    KeepUnsaved(nId, rec.data->size());
 }
 
 void CZsIconLib::SetIconName(int32_t nId, std::string_view sName) {
@@ -724,10 +890,12 @@ int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName) {
     ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_NEW);
     icon.data = std::move(data);
     icon.nFlags |= ZIL_DIRTY_DATA;
+    icon.bStaged = false;
     if (pName) {
         icon.name = CleanText(*pName, ZIL_MAX_NAME_CHARS);
         icon.nFlags |= ZIL_DIRTY_NAME;
     }
+    KeepUnsaved(nId, icon.data->size());
     return nId;
 }
 

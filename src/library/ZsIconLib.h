@@ -2,8 +2,10 @@
 // an ordered list of icon ids) and the icon records (ICO data, name, keywords), all fetched from the file on
 // first use and written back at save time according to per-entry change flags. The category hierarchy and
 // titles live in an attached CZsCategoryTree, rebuilt at load and read at save. Icon data that is in the
-// file is kept in a bounded cache, so memory follows what is in use, not the size of the library; new and
-// changed data stays until it is saved.
+// file is kept in a bounded cache, so memory follows what is in use, not the size of the library. New and
+// changed data beyond a bounded amount goes to a staging file of its own in the temporary folder until the
+// save moves it into the library in the save's one transaction; the library file itself changes only when
+// the library is saved, and closing without saving throws the staging file away.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +73,9 @@ using ZIL_LIST = std::vector<int32_t>;
 // whatever their size.
 inline constexpr size_t ZIL_DATA_CACHE_BYTES = 32u << 20;
 inline constexpr size_t ZIL_DATA_KEPT_LOADS = 64;
+// The bytes of new and changed icon data a store keeps in memory by default; beyond them the oldest goes to
+// the staging file (the latest ZIL_DATA_KEPT_LOADS changes always stay).
+inline constexpr size_t ZIL_UNSAVED_DATA_BYTES = 32u << 20;
 
 // User categories have ids from 1; "My Icons" and "Find Results" are fixed.
 inline bool ZsIsUserCategory(int32_t nId) {
@@ -100,6 +106,8 @@ struct ZIL_ICON {
     std::optional<std::string> name;
     std::optional<std::string> kwds;
     uint8_t nFlags = 0;
+    // The unsaved data is in the staging file (and in data only while it is in use).
+    bool bStaged = false;
 };
 
 // What a list shows of an icon's data: the number of readable images and the bytes; 0 and 0 when the icon
@@ -184,6 +192,11 @@ public:
     // and read again when needed); data that is new or changed is kept until it is saved.
     void SetDataCacheLimit(size_t nBytes);
     size_t GetCachedDataBytes() const { return mnCachedBytes; }
+    // The bytes of new and changed data kept in memory before the oldest of it goes to the staging file.
+    void SetUnsavedDataLimit(size_t nBytes);
+    size_t GetUnsavedDataBytes() const { return mnUnsavedBytes; }
+    // The staging file while there is one (new or changed data that is not saved yet), else empty.
+    const std::filesystem::path& GetStagingPath() const { return mStagePath; }
     // The icon unpacked; false when it has no valid ICO data.
     bool GetIcon(int32_t nId, CIcon& icon);
     void SetIconData(int32_t nId, ZsBytes data);
@@ -251,6 +264,14 @@ private:
     void EraseIcon(std::map<int32_t, ZIL_ICON>::iterator it);
     // Counts saved data of an icon into the cache and drops the oldest data beyond its limit.
     void CacheData(int32_t nId, size_t nBytes);
+    // Counts new or changed data of an icon and moves the oldest beyond the limit to the staging file.
+    void KeepUnsaved(int32_t nId, size_t nBytes);
+    // Writes the data of records to the staging file (made when missing) in one transaction; false, with
+    // nothing dropped from memory, when it cannot.
+    bool StageData(const std::vector<std::pair<int32_t, ZIL_ICON*>>& records);
+    std::optional<ZsBlock> ReadStaged(int32_t nId);
+    void DropStage();
+    bool WriteAllTrans(int& nTreeItems);
 
     std::filesystem::path mPath;
     std::string msLoadError;
@@ -258,6 +279,8 @@ private:
     uint8_t mnReserved[8] = {};
     int32_t mnNextNode = 1;
     int32_t mnNextIcon = 1;
+    // The next icon id when the file was read or last saved: icons from it on have no row in the file.
+    int32_t mnFileNextIcon = 1;
     std::map<int32_t, ZIL_NODE> mmapNodes;
     std::map<int32_t, ZIL_ICON> mmapIcons;
     // Records by id for the dense range of ids, so that a pass over a list finds each record in one step.
@@ -266,6 +289,12 @@ private:
     std::deque<std::pair<int32_t, size_t>> mCachedData;
     size_t mnCachedBytes = 0;
     size_t mnCacheLimit = ZIL_DATA_CACHE_BYTES;
+    // Icons whose new or changed data is in memory, oldest first, with the bytes counted for each.
+    std::deque<std::pair<int32_t, size_t>> mUnsaved;
+    size_t mnUnsavedBytes = 0;
+    size_t mnUnsavedLimit = ZIL_UNSAVED_DATA_BYTES;
+    std::unique_ptr<CSQLite> mpStage;
+    std::filesystem::path mStagePath;
 };
 
 // The search history after a search for sText: the text first, every entry equal to it without regard to

@@ -15,6 +15,10 @@ void CSQLite::StmtFinalizer::operator()(sqlite3_stmt* p) const {
     sqlite3_finalize(p);
 }
 
+void CZsSqlStatement::Finalizer::operator()(sqlite3_stmt* p) const {
+    sqlite3_finalize(p);
+}
+
 CSQLite::CSQLite() = default;
 
 CSQLite::~CSQLite() {
@@ -247,4 +251,54 @@ bool CSQLite::RollbackTrans() {
 
 std::string CSQLite::SqlQuote(std::string_view text) {
     return text.empty() ? std::string("null") : ZsSqlQuote(text);
+}
+
+CZsSqlStatement CSQLite::PrepareStatement(std::string_view sql) {
+    CZsSqlStatement statement;
+    if (!Prepare(sql)) {
+        return statement;
+    }
+    statement.mpStmt.reset(mpStmt.release());
+    statement.mpDb = mpDb.get();
+    statement.mpLastError = &msLastError;
+    return statement;
+}
+
+bool CZsSqlStatement::BindInt(int nParam, int64_t nValue) {
+    return mpStmt && sqlite3_bind_int64(mpStmt.get(), nParam, nValue) == SQLITE_OK;
+}
+
+bool CZsSqlStatement::BindText(int nParam, std::string_view text) {
+    if (!mpStmt || text.size() > static_cast<size_t>(INT_MAX)) {
+        return false;
+    }
+    const int rc = text.empty() ? sqlite3_bind_null(mpStmt.get(), nParam)
+                                : sqlite3_bind_text(mpStmt.get(), nParam, text.data(),
+                                                    static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    return rc == SQLITE_OK;
+}
+
+bool CZsSqlStatement::BindBlob(int nParam, ZsBytes data) {
+    if (!mpStmt || data.size() > static_cast<size_t>(INT_MAX)) {
+        return false;
+    }
+    const int rc = data.empty() ? sqlite3_bind_null(mpStmt.get(), nParam)
+                                : sqlite3_bind_blob(mpStmt.get(), nParam, data.data(),
+                                                    static_cast<int>(data.size()), SQLITE_STATIC);
+    return rc == SQLITE_OK;
+}
+
+bool CZsSqlStatement::Run() {
+    if (!mpStmt) {
+        return false;
+    }
+    const int rc = sqlite3_step(mpStmt.get());
+    if (rc != SQLITE_DONE) {
+        *mpLastError = sqlite3_errmsg(mpDb);
+        ZS_LOG_ERR("CZsSqlStatement::Run", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
+                   mpLastError->c_str());
+    }
+    sqlite3_reset(mpStmt.get());
+    sqlite3_clear_bindings(mpStmt.get());
+    return rc == SQLITE_DONE;
 }

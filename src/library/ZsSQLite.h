@@ -37,6 +37,29 @@ private:
     sqlite3_stmt* mpStmt;
 };
 
+// One statement prepared once and run many times with new values, beside the statements of CSQLite; it must
+// not outlive the connection it was prepared on.
+class CZsSqlStatement {
+public:
+    CZsSqlStatement() = default;
+    bool IsReady() const { return mpStmt != nullptr; }
+    // Parameters count from 1; an empty text is bound as NULL, as SqlQuote writes it.
+    bool BindInt(int nParam, int64_t nValue);
+    bool BindText(int nParam, std::string_view text);
+    bool BindBlob(int nParam, ZsBytes data);
+    // Steps the statement to its end and resets it for the next values; true when it finished.
+    bool Run();
+
+private:
+    friend class CSQLite;
+    struct Finalizer {
+        void operator()(sqlite3_stmt* p) const;
+    };
+    std::unique_ptr<sqlite3_stmt, Finalizer> mpStmt;
+    sqlite3* mpDb = nullptr;
+    std::string* mpLastError = nullptr;
+};
+
 class CSQLite {
 public:
     CSQLite();
@@ -69,6 +92,9 @@ public:
     bool QueryRows(std::string_view sql, const std::function<bool(const CZsSqlRow&)>& onRow);
     // Steps once: 1 when a row comes back, 0 when none, -1 when the statement fails.
     int QueryExists(std::string_view sql);
+    // A statement to run many times (not ready, logged, when SQLite refuses it); its failures are kept as
+    // LastError.
+    CZsSqlStatement PrepareStatement(std::string_view sql);
     void Finalize();
 
     // True while a transaction is open on the connection.

@@ -613,6 +613,25 @@ TEST(ZiLoadPictureIcon, FilesAreDecodedByContentAndFailuresReported) {
     EXPECT_TRUE(log.Contains("missing.png': the file cannot be read"));
 }
 
+// A PNG file is decoded as it is read from the file: the same pixels as from memory, and a file cut short
+// before the end of its image data is refused with a reason (the closing IEND chunk is not needed).
+TEST(ZsLoadPicture, PngFilesDecodeWhileReadAndTruncatedOnesAreRefused) {
+    test::TempDir dir;
+    const ZsBlock png = ZsEncodePicture(Sample(), ZS_PIC_PNG);
+    ZsWriteFile(dir / "whole.png", png);
+    EXPECT_EQ(ZsLoadPicture(dir / "whole.png"), Sample());
+    for (size_t len = 8; len < png.size() - 12; len += 7) {
+        ZsWriteFile(dir / "cut.png", ZsBlock(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(len)));
+        std::string sError;
+        EXPECT_TRUE(ZsLoadPicture(dir / "cut.png", &sError).IsNull()) << len;
+        EXPECT_FALSE(sError.empty()) << len;
+    }
+    std::filesystem::create_directory(dir / "folder.png");
+    std::string sError;
+    EXPECT_TRUE(ZsLoadPicture(dir / "folder.png", &sError).IsNull());
+    EXPECT_EQ(sError, "the file cannot be read");
+}
+
 TEST(ZsStream, ReadsWritesAndSeeks) {
     CZsStream s;
     s.Write("abc", 3);

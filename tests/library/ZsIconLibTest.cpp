@@ -750,3 +750,130 @@ TEST(IconLibRead, WholeTablePassForMostOfTheLibrary) {
     EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).size(), 100u);
     EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).front(), 4);
 }
+
+namespace {
+
+// Icons ZIL_DATA_KEPT_LOADS + 40 with data of their own (fill n for icon n) named "New n", into "My Icons"
+// and category 4; with a limit of 0 all but the latest ZIL_DATA_KEPT_LOADS go to the staging file.
+ZIL_LIST ImportStaged(CZsIconLib& lib) {
+    lib.SetUnsavedDataLimit(0);
+    ZIL_LIST ids;
+    for (size_t i = 0; i < ZIL_DATA_KEPT_LOADS + 40; ++i) {
+        const std::string sName = "New " + std::to_string(i);
+        ids.push_back(lib.ImpIcon(Ico(16, static_cast<uint8_t>(i)), &sName));
+    }
+    ZIL_LIST all = lib.GetList(ZIL_ID_ALL);
+    all.insert(all.end(), ids.begin(), ids.end());
+    lib.ListToNode(ZIL_ID_ALL, all);
+    lib.ListToNode(4, ids);
+    return ids;
+}
+
+size_t DataHeld(const CZsIconLib& lib) {
+    size_t nHeld = 0;
+    for (const auto& [nId, icon] : lib.Icons()) {
+        nHeld += icon.data.has_value();
+    }
+    return nHeld;
+}
+
+}  // namespace
+
+// New data beyond the limit waits in the staging file: the library file stays as saved, a failed save keeps
+// it, and the save that succeeds moves all of it in and drops the staging file.
+TEST(IconLibStaging, StagedDataReachesTheFileOnlyThroughASave) {
+    test::TempDir dir;
+    std::filesystem::path path = MakeLibrary(dir);
+    const ZsBlock saved = *ZsReadFile(path);
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    const ZIL_LIST ids = ImportStaged(l.lib);
+    const std::filesystem::path stage = l.lib.GetStagingPath();
+    ASSERT_FALSE(stage.empty());
+    EXPECT_TRUE(std::filesystem::exists(stage));
+    EXPECT_EQ(DataHeld(l.lib), ZIL_DATA_KEPT_LOADS);
+    EXPECT_LE(l.lib.GetUnsavedDataBytes(), ZIL_DATA_KEPT_LOADS * Ico(16).size());
+    EXPECT_EQ(*ZsReadFile(path), saved);
+
+    // Staged data reads back, and its summary comes from the staging file too.
+    EXPECT_FALSE(l.lib.Icons().at(ids[0]).data);
+    EXPECT_EQ(Copy(l.lib.GetIconData(ids[0])), Ico(16, 0));
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    l.lib.LoadIconTexts({ids[1]}, ZIL_ICON_LOADNAME, &summaries);
+    EXPECT_EQ(summaries[0], (ZIL_DATA_SUMMARY{2, Ico(16).size()}));
+
+    // Changed after it was staged, deleted while staged: the save takes the change and leaves the deleted
+    // out.
+    l.lib.SetIconData(ids[2], Ico(32, 7));
+    l.lib.DelIcon(ids[3]);
+    for (int i = 0; i < 70; ++i) {
+        l.lib.SetIconName(ids[5], "again");
+        l.lib.SetIconData(ids[4 + i % 2], Ico(16, static_cast<uint8_t>(100 + i)));
+    }
+    EXPECT_FALSE(l.lib.Icons().at(ids[2]).data);
+
+    CSQLite other;
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(other.Exec("alter table icons rename to hidden;"));
+    const ZsBlock hidden = *ZsReadFile(path);
+    EXPECT_FALSE(l.lib.Save());
+    EXPECT_EQ(*ZsReadFile(path), hidden);
+    ASSERT_TRUE(other.Exec("alter table hidden rename to icons;"));
+    other.CloseDb();
+    EXPECT_EQ(l.lib.GetStagingPath(), stage);
+
+    ASSERT_TRUE(l.lib.Save());
+    EXPECT_TRUE(l.lib.GetStagingPath().empty());
+    EXPECT_FALSE(std::filesystem::exists(stage));
+    EXPECT_EQ(l.lib.GetUnsavedDataBytes(), 0u);
+    Library r;
+    ASSERT_TRUE(r.lib.Load(path));
+    EXPECT_EQ(r.lib.GetList(4).size(), ids.size() - 1);
+    EXPECT_EQ(r.lib.GetList(ZIL_ID_ALL).size(), 3 + ids.size() - 1);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (i == 3) {
+            EXPECT_TRUE(r.lib.GetIconData(ids[i]).empty());
+            continue;
+        }
+        const ZsBlock expected = i == 2   ? Ico(32, 7)
+                                 : i == 4 ? Ico(16, 168)
+                                 : i == 5 ? Ico(16, 169)
+                                          : Ico(16, static_cast<uint8_t>(i));
+        ASSERT_EQ(Copy(r.lib.GetIconData(ids[i])), expected) << "icon " << ids[i];
+        EXPECT_EQ(r.lib.GetIconName(ids[i]), i == 5 ? "again" : "New " + std::to_string(i));
+    }
+    EXPECT_EQ(Copy(r.lib.GetIconData(1)), Ico(16, 1));
+}
+
+// A new library's first save builds its file from the staging file; closing or opening another library
+// without saving throws the staged data away and leaves the file as it was saved.
+TEST(IconLibStaging, NewLibrarySavesStagedDataAndCloseDiscardsIt) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "new.pctv";
+    {
+        Library l;
+        l.lib.NewLib();
+        const ZIL_LIST ids = ImportStaged(l.lib);
+        ASSERT_FALSE(l.lib.GetStagingPath().empty());
+        ASSERT_TRUE(l.lib.Save(path));
+        EXPECT_TRUE(l.lib.GetStagingPath().empty());
+    }
+    const ZsBlock saved = *ZsReadFile(path);
+    std::filesystem::path stage;
+    for (int nWay = 0; nWay < 3; ++nWay) {
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path));
+        EXPECT_EQ(Copy(l.lib.GetIconData(1)), Ico(16, 0));
+        ImportStaged(l.lib);
+        stage = l.lib.GetStagingPath();
+        ASSERT_TRUE(std::filesystem::exists(stage));
+        if (nWay == 0) {
+            l.lib.Close();
+        } else if (nWay == 1) {
+            l.lib.Load(path);
+            EXPECT_EQ(l.lib.GetList(ZIL_ID_ALL).size(), ZIL_DATA_KEPT_LOADS + 40);
+        }
+        EXPECT_EQ(*ZsReadFile(path), saved);
+    }
+    EXPECT_FALSE(std::filesystem::exists(stage));
+}
