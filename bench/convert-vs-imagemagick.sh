@@ -5,24 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-bench-deps.sh
-[ -x build/bin/pictavo-cli ] || scripts/build.sh
-cli="$PWD/build/bin/pictavo-cli"
-
-# ImageMagick 6 under its versioned name, so that no other "convert" on the PATH is taken for it.
-im=$(command -v convert-im6.q16 || command -v magick || true)
-if [ -z "$im" ]; then
-  echo "ImageMagick is not installed." >&2
-  exit 1
-fi
-identify=$(command -v identify-im6.q16 || echo "$im identify")
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# A picture with soft transparent edges, where resampling without premultiplied alpha shows dark fringes.
-"$im" -size 1024x1024 radial-gradient:'rgba(255,160,0,1)-rgba(0,64,255,0)' \
-  \( -size 1024x1024 plasma:fractal -seed 7 \) -compose multiply -composite "PNG32:$work/in.png"
+. bench/imagemagick-setup.sh
 
 sizes="256x256-XP,128x128-XP,64x64-XP,48x48-XP,32x32-XP,24x24-XP,16x16-XP"
 hyperfine --warmup 2 --min-runs 10 --export-json "$work/convert.json" \
