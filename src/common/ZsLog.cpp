@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 #include "common/ZsBase.h"
 
@@ -89,6 +90,9 @@ bool ZsLog(const char* pszFormat, ...) {
     va_start(args, pszFormat);
     std::string line = ZsFormatV(pszFormat, args);
     va_end(args);
+    // Reads on helper threads may log their failures too; lines are never interleaved.
+    static std::recursive_mutex mutex;
+    const std::lock_guard<std::recursive_mutex> lock(mutex);
     if (Sink()) {
         Sink()(line);
         return true;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -776,37 +777,103 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
     std::unordered_map<int32_t, ZIL_DATA_SUMMARY> stored;
     std::vector<std::pair<int32_t, uint64_t>> longDirectories;
     if (IsOpen() && !wanted.empty()) {
+        // Taken before the batch begins its own: a transaction of the caller's may hold changes that only
+        // this connection sees.
+        const bool bOwnSnapshot = !InTransaction();
         CZsSqlReadBatch batch(*this);
         const std::string sColumns = ZsFormat(
             "id, %s, %s, %s", bNames ? "name" : "null", bKwds ? "kwds" : "null",
             pSummaries ? ZsFormat("length(data), substr(data, 1, %zu)", kHeadBytes).c_str() : "0, null");
-        auto onRow = [&](const CZsSqlRow& row) {
+        // What a row brings, made without touching the library's records, so a second connection can
+        // read rows on its own thread.
+        struct ROW_TEXTS {
+            int32_t nId = 0;
+            std::string name, kwds;
+            ZIL_DATA_SUMMARY summary;
+            uint64_t nLongBytes = 0;  // the data's length when its directory needs a read of its own
+        };
+        auto digest = [&](const CZsSqlRow& row, ROW_TEXTS& out) {
             const int64_t nId = row.Int(0);
             if (!std::binary_search(wanted.begin(), wanted.end(), nId)) {
-                return true;
+                return false;
             }
-            ZIL_ICON& icon = FindOrAddIcon(static_cast<int32_t>(nId));
-            if (bNames && !icon.name) {
-                icon.name = row.Text(1);
-            }
-            if (bKwds && !icon.kwds) {
-                icon.kwds = row.Text(2);
-            }
+            out.nId = static_cast<int32_t>(nId);
+            out.name = bNames ? row.Text(1) : std::string();
+            out.kwds = bKwds ? row.Text(2) : std::string();
+            out.nLongBytes = 0;
             if (pSummaries) {
                 const uint64_t nBytes = static_cast<uint64_t>(std::max<int64_t>(row.Int(3), 0));
                 const ZsBytes head = row.Blob(4);
                 if (head.size() < nBytes && head.size() < ZI_GetDirectorySize(head)) {
-                    longDirectories.emplace_back(static_cast<int32_t>(nId), nBytes);
+                    out.nLongBytes = nBytes;
                 } else {
-                    stored[static_cast<int32_t>(nId)] = SummaryOfStored(head, nBytes);
+                    out.summary = SummaryOfStored(head, nBytes);
                 }
+            }
+            return true;
+        };
+        auto apply = [&](ROW_TEXTS& texts) {
+            ZIL_ICON& icon = FindOrAddIcon(texts.nId);
+            if (bNames && !icon.name) {
+                icon.name = std::move(texts.name);
+            }
+            if (bKwds && !icon.kwds) {
+                icon.kwds = std::move(texts.kwds);
+            }
+            if (pSummaries) {
+                if (texts.nLongBytes) {
+                    longDirectories.emplace_back(texts.nId, texts.nLongBytes);
+                } else {
+                    stored[texts.nId] = texts.summary;
+                }
+            }
+        };
+        ROW_TEXTS texts;
+        auto onRow = [&](const CZsSqlRow& row) {
+            if (digest(row, texts)) {
+                apply(texts);
             }
             return true;
         };
         // For most of the library's icons one pass over the whole table is cheaper than finding each row.
         if (wanted.size() >= kIdsPerQuery &&
             wanted.size() * 2 >= static_cast<size_t>(std::max(mnNextIcon, 1))) {
-            QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
+            // A pass over a large library is mostly the reading of pages: a second connection reads the
+            // upper half of the ids on a thread of its own while this one reads the lower half.
+            CSQLite reader;
+            const int32_t nSplit = wanted[wanted.size() / 2];
+            std::vector<ROW_TEXTS> upper;
+            bool bUpperRead = false;
+            std::thread thread;
+            if (bOwnSnapshot && wanted.size() >= ZIL_PARALLEL_SCAN_ICONS &&
+                std::thread::hardware_concurrency() > 1 && OpenReader(reader)) {
+                thread = std::thread([&] {
+                    CZsSqlReadBatch readerBatch(reader);
+                    ROW_TEXTS row;
+                    bUpperRead = reader.QueryRows(
+                        ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
+                        [&](const CZsSqlRow& r) {
+                            if (digest(r, row)) {
+                                upper.push_back(std::move(row));
+                            }
+                            return true;
+                        });
+                });
+            }
+            if (thread.joinable()) {
+                QueryRows(ZsFormat("select %s from icons where id < %d;", sColumns.c_str(), nSplit), onRow);
+                thread.join();
+                if (bUpperRead) {
+                    for (ROW_TEXTS& row : upper) {
+                        apply(row);
+                    }
+                } else {
+                    QueryRows(ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
+                              onRow);
+                }
+            } else {
+                QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
+            }
         } else {
             for (size_t nFirst = 0; nFirst < wanted.size(); nFirst += kIdsPerQuery) {
                 std::string sIds;

@@ -76,6 +76,9 @@ inline constexpr size_t ZIL_DATA_KEPT_LOADS = 64;
 // The bytes of new and changed icon data a store keeps in memory by default; beyond them the oldest goes to
 // the staging file (the latest ZIL_DATA_KEPT_LOADS changes always stay).
 inline constexpr size_t ZIL_UNSAVED_DATA_BYTES = 32u << 20;
+// From this many icons on, a pass that reads the names, keywords or data summaries of most of a library reads
+// half of the rows on a second connection and thread.
+inline constexpr size_t ZIL_PARALLEL_SCAN_ICONS = 8192;
 
 // User categories have ids from 1; "My Icons" and "Find Results" are fixed.
 inline bool ZsIsUserCategory(int32_t nId) {

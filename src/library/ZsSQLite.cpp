@@ -43,6 +43,12 @@ std::string FileUri(const std::filesystem::path& path) {
     return uri;
 }
 
+// Library files come from anywhere: refuse schema tricks and writes that could corrupt the file.
+void Harden(sqlite3* pDb) {
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+
 }  // namespace
 
 bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
@@ -62,10 +68,30 @@ bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
                    msLastError.c_str());
         return false;
     }
-    // Library files come from anywhere: refuse schema tricks and writes that could corrupt the file.
-    sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    Harden(pDb);
     mpDb = std::move(db);
+    mnMode = nMode;
+    return true;
+}
+
+bool CSQLite::OpenReader(CSQLite& reader) const {
+    const char* pszFile = mpDb ? sqlite3_db_filename(mpDb.get(), "main") : nullptr;
+    if (!pszFile || !*pszFile) {
+        return false;
+    }
+    reader.CloseDb();
+    const std::string sUri = FileUri(std::filesystem::path(pszFile));
+    sqlite3* pDb = nullptr;
+    const int rc = sqlite3_open_v2((mnMode == ZS_SQL_READ_ONLY ? sUri + "?immutable=1" : sUri).c_str(), &pDb,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    std::unique_ptr<sqlite3, DbCloser> db(pDb);
+    if (rc != SQLITE_OK) {
+        reader.msLastError = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
+        return false;
+    }
+    Harden(pDb);
+    reader.mpDb = std::move(db);
+    reader.mnMode = mnMode;
     return true;
 }
 

@@ -70,6 +70,10 @@ public:
     // Closes the current connection and opens (read-write: creating when missing) the file; a new file gets
     // UTF-16 text encoding. True when the connection is open.
     bool Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
+    // Opens in reader a second connection to this connection's file, for reads only (from another thread,
+    // say): read-only, and as unchanging as this one when this one was opened so. False when this connection
+    // has no file or the file cannot be opened.
+    bool OpenReader(CSQLite& reader) const;
     // Finalizes a pending statement and closes the connection.
     void CloseDb();
     bool IsOpen() const { return mpDb != nullptr; }
@@ -130,6 +134,7 @@ private:
     std::unique_ptr<sqlite3, DbCloser> mpDb;
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
     std::string msLastError;
+    ZS_SQL_OPEN mnMode = ZS_SQL_READ_WRITE;
 };
 
 // A transaction that is rolled back when it goes out of scope uncommitted.

@@ -608,6 +608,19 @@ TEST(IconLibFile, UsedUpIdsAreRefusedNotWrapped) {
     EXPECT_EQ(l.lib.GetNextIcon(), 0x7FFFFFFF);
 }
 
+namespace {
+
+// Replaces the stored data of the icons with bytes that are not ICO data.
+void DamageStoredData(const std::filesystem::path& path, const char* pszIds) {
+    CSQLite db;
+    ASSERT_TRUE(db.Open(path));
+    const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7};
+    ASSERT_TRUE(
+        db.ExecBlob(ZsFormat("update icons set data=? where id in (%s);", pszIds), junk, sizeof(junk)));
+}
+
+}  // namespace
+
 // Names, keywords and the data summaries of a list come in one pass, without keeping any image data, and
 // agree with what reading each icon whole gives: for data in memory, stored data, data that is not ICO
 // data, no data, a directory longer than the first bytes read, and icons that have no row yet.
@@ -630,10 +643,9 @@ TEST(IconLibRead, TextsAndSummariesInOnePass) {
         l.lib.SetIconKeywords(all[0], "round, blue");
         l.lib.ListToNode(ZIL_ID_ALL, all);
         ASSERT_TRUE(l.lib.Save(path));
+        DamageStoredData(path, "3");
         CSQLite db;
         ASSERT_TRUE(db.Open(path));
-        const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7};
-        ASSERT_TRUE(db.ExecBlob("update icons set data=? where id=3;", junk, sizeof(junk)));
         ASSERT_TRUE(db.Exec("update icons set data=null where id=4;"));
     }
     Library l;
@@ -749,6 +761,60 @@ TEST(IconLibRead, WholeTablePassForMostOfTheLibrary) {
     ASSERT_TRUE(l.lib.FindIcons("SHAPE 3", {ZIL_ID_ALL}, false, false, false, false, true));
     EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).size(), 100u);
     EXPECT_EQ(l.lib.GetList(ZIL_ID_FIND).front(), 4);
+}
+
+// A pass over a large library reads half of its rows on a second connection: the texts and summaries are
+// those of the icons one by one, in both ways of opening, for rows on either side of the split (damaged data
+// and a long directory among them); inside a transaction of the caller's, only this connection is used, so
+// changes made in it are seen.
+TEST(IconLibRead, LargePassOnTwoConnections) {
+    test::TempDir dir;
+    std::filesystem::path path = dir / "lib.pctv";
+    const int nIcons = static_cast<int>(ZIL_PARALLEL_SCAN_ICONS) + 300;
+    std::vector<test::IcoImage> many;
+    for (int i = 0; i < 300; ++i) {
+        many.push_back(test::DibImage(1, 1, 32, static_cast<uint8_t>(i)));
+    }
+    {
+        Library l;
+        l.lib.NewLib();
+        ZIL_LIST all;
+        for (int i = 0; i < nIcons; ++i) {
+            const std::string sName = "Icon " + std::to_string(i);
+            all.push_back(l.lib.ImpIcon(i % 1000 == 999 ? test::MakeIco(many) : Ico(16), &sName));
+            l.lib.SetIconKeywords(all.back(), "shape " + std::to_string(i % 7));
+        }
+        l.lib.ListToNode(ZIL_ID_ALL, all);
+        ASSERT_TRUE(l.lib.Save(path));
+        DamageStoredData(path, "10, 8000");
+    }
+    for (ZS_SQL_OPEN nMode : {ZS_SQL_READ_WRITE, ZS_SQL_READ_ONLY}) {
+        Library l;
+        ASSERT_TRUE(l.lib.Load(path, nMode));
+        const ZIL_LIST ids = l.lib.GetList(ZIL_ID_ALL);
+        ASSERT_EQ(ids.size(), static_cast<size_t>(nIcons));
+        std::vector<ZIL_DATA_SUMMARY> summaries;
+        l.lib.LoadIconTexts(ids, ZIL_ICON_LOADNAME | ZIL_ICON_LOADKWDS, &summaries);
+        ASSERT_EQ(summaries.size(), ids.size());
+        Library one;
+        ASSERT_TRUE(one.lib.Load(path, nMode));
+        for (size_t i = 0; i < ids.size(); ++i) {
+            ASSERT_EQ(*l.lib.Icons().at(ids[i]).name, "Icon " + std::to_string(i)) << nMode;
+            ASSERT_EQ(*l.lib.Icons().at(ids[i]).kwds, "shape " + std::to_string(i % 7)) << nMode;
+            const ZsBytes data = one.lib.GetIconData(ids[i]);
+            ASSERT_EQ(summaries[i], (ZIL_DATA_SUMMARY{ZI_GetImageCount(data), data.size()})) << ids[i];
+        }
+        EXPECT_EQ(summaries[9], ZIL_DATA_SUMMARY());
+        EXPECT_EQ(summaries[7999], ZIL_DATA_SUMMARY());
+        EXPECT_EQ(summaries[6999].nFormats, 300);
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    ASSERT_TRUE(l.lib.BeginTrans());
+    ASSERT_TRUE(l.lib.Exec("update icons set name='Changed' where id=8400;"));
+    l.lib.LoadIconTexts(l.lib.GetList(ZIL_ID_ALL), ZIL_ICON_LOADNAME);
+    EXPECT_EQ(*l.lib.Icons().at(8400).name, "Changed");
+    EXPECT_TRUE(l.lib.RollbackTrans());
 }
 
 namespace {
