@@ -1,5 +1,6 @@
 #include "library/ZsIconLib.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -501,10 +502,46 @@ void CZsIconLib::KeepUnsaved(int32_t nId, size_t nBytes) {
     mnUnsavedBytes = nBytesLeft;
 }
 
+int ZsRemoveStaleStagingFiles(const std::filesystem::path& dir) {
+    int nRemoved = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string sName = ZsPathToUtf8(it->path().filename());
+        if (sName.rfind(ZIL_STAGING_PREFIX, 0) != 0) {
+            continue;
+        }
+        // The process id, then "-" and mkstemp's six characters; other names are not ours to judge.
+        const std::string_view rest = std::string_view(sName).substr(std::strlen(ZIL_STAGING_PREFIX));
+        const size_t nDash = rest.find('-');
+        if (nDash == 0 || nDash > 10 || nDash == std::string_view::npos || rest.size() != nDash + 7 ||
+            rest.find_first_not_of("0123456789") != nDash) {
+            continue;
+        }
+        const int64_t nPid = std::stoll(std::string(rest.substr(0, nDash)));
+        struct stat st {};
+        if (nPid == getpid() || ZsProcessExists(nPid) || lstat(it->path().c_str(), &st) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != getuid()) {
+            continue;
+        }
+        std::error_code ecRemove;
+        if (std::filesystem::remove(it->path(), ecRemove)) {
+            ZsLog("Removed the staging file '%s' of ended process %lld", sName.c_str(),
+                  static_cast<long long>(nPid));
+            ++nRemoved;
+        }
+    }
+    return nRemoved;
+}
+
 bool CZsIconLib::StageData(const std::vector<std::pair<int32_t, ZIL_ICON*>>& records) {
     if (!mpStage) {
         std::error_code ec;
-        std::string sPath = ZsPathToUtf8(std::filesystem::temp_directory_path(ec) / "pictavo-staging-XXXXXX");
+        const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+        if (!ec) {
+            ZsRemoveStaleStagingFiles(dir);
+        }
+        std::string sPath = ZsPathToUtf8(
+            dir / ZsFormat("%s%lld-XXXXXX", ZIL_STAGING_PREFIX, static_cast<long long>(getpid())));
         const int fd = ec ? -1 : mkstemp(sPath.data());
         if (fd < 0) {
             ZS_LOG_ERR("CZsIconLib::StageData", "no staging file in '%s': %s", sPath.c_str(),

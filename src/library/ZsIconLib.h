@@ -76,6 +76,9 @@ inline constexpr size_t ZIL_DATA_KEPT_LOADS = 64;
 // The bytes of new and changed icon data a store keeps in memory by default; beyond them the oldest goes to
 // the staging file (the latest ZIL_DATA_KEPT_LOADS changes always stay).
 inline constexpr size_t ZIL_UNSAVED_DATA_BYTES = 32u << 20;
+// Staging files are named ZIL_STAGING_PREFIX, the id of the process that made them, "-" and six characters of
+// its own, in the system's temporary folder.
+inline constexpr char ZIL_STAGING_PREFIX[] = "pictavo-staging-";
 // From this many icons on, a pass that reads the names, keywords or data summaries of most of a library reads
 // half of the rows on a second connection and thread.
 inline constexpr size_t ZIL_PARALLEL_SCAN_ICONS = 8192;
@@ -306,3 +309,7 @@ std::vector<std::string> ZsUpdateFindHistory(std::vector<std::string> history, c
                                              int nLimit);
 // Puts a search text at the front of the stored history ("FindHistory"), with the limit of the options.
 void ZsAddFindHistory(const std::string& sText, CZsMemIni& ini = ZsGetConfig());
+
+// Removes from dir the staging files, owned by this user, of processes that have ended (a program that
+// crashed leaves its unsaved data there); returns how many went. Called whenever a staging file is made.
+int ZsRemoveStaleStagingFiles(const std::filesystem::path& dir);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <random>
 
@@ -913,6 +916,40 @@ TEST(IconLibStaging, StagedDataReachesTheFileOnlyThroughASave) {
 
 // A new library's first save builds its file from the staging file; closing or opening another library
 // without saving throws the staged data away and leaves the file as it was saved.
+// A staging file is named after its process; those left by processes that ended are removed when the next
+// one is made, and nothing else: not the files of live processes, names of another shape, nor folders.
+TEST(IconLibStaging, StaleStagingFilesOfEndedProcessesGo) {
+    test::TempDir dir;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const auto name = [](long long nPid, const char* pszTail) {
+        return ZsFormat("%s%lld-%s", ZIL_STAGING_PREFIX, nPid, pszTail);
+    };
+    const std::string sDead = name(child, "a1B2c3");
+    const std::vector<std::string> kept = {name(getpid(), "a1B2c3"), name(1, "a1B2c3"), name(child, "a1B2"),
+                                           std::string(ZIL_STAGING_PREFIX) + "a1B2c3", "other-" + sDead};
+    for (const std::string& s : kept) {
+        ASSERT_TRUE(ZsWriteFile(dir / s, ZsBlock{1}));
+    }
+    ASSERT_TRUE(ZsWriteFile(dir / sDead, ZsBlock{1}));
+    std::filesystem::create_directory(dir / name(child, "d1r0ab"));
+    EXPECT_EQ(ZsRemoveStaleStagingFiles(dir.Path()), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / sDead));
+    for (const std::string& s : kept) {
+        EXPECT_TRUE(std::filesystem::exists(dir / s)) << s;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir / name(child, "d1r0ab")));
+
+    Library l;
+    l.lib.NewLib();
+    ImportStaged(l.lib);
+    EXPECT_EQ(ZsPathToUtf8(l.lib.GetStagingPath().filename()).rfind(name(getpid(), ""), 0), 0u);
+}
+
 TEST(IconLibStaging, NewLibrarySavesStagedDataAndCloseDiscardsIt) {
     test::TempDir dir;
     std::filesystem::path path = dir / "new.pctv";
