@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "CliRun.h"
 #include "TestSupport.h"
@@ -221,4 +222,23 @@ TEST(CliConvert, SvgAndWebpPictures) {
     r = test::RunCli({"convert", S(dir / "bad.svg"), S(dir / "bad.ico")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("damaged SVG data"), std::string::npos) << r.err;
+}
+
+TEST(CliConvert, SvgDrawingsHaveATimeLimit) {
+    test::TempDir dir;
+    const std::string slow = test::SlowSvg();
+    ZsWriteFile(dir / "slow.svg", ZsBlock(slow.begin(), slow.end()));
+    setenv("PICTAVO_SVG_TIME_LIMIT", "0.5", 1);
+    const test::CliResult r = test::RunCli({"convert", S(dir / "slow.svg"), S(dir / "slow.ico")});
+    const test::CliResult icns = test::RunCli({"convert", S(dir / "slow.svg"), S(dir / "slow.icns")});
+    unsetenv("PICTAVO_SVG_TIME_LIMIT");
+    for (const test::CliResult& failed : {r, icns}) {
+        EXPECT_EQ(failed.code, 1);
+        EXPECT_NE(failed.err.find("cannot convert '" + S(dir / "slow.svg") +
+                                  "': drawing the SVG took longer than 0.5 seconds."),
+                  std::string::npos)
+            << failed.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "slow.ico"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "slow.icns"));
 }
