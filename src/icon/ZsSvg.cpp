@@ -16,6 +16,7 @@
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
 #include "common/ZsWorkerProcess.h"
+#include "icon/ZsIcns.h"
 
 namespace {
 
@@ -500,4 +501,29 @@ ZsBlock ZI_SvgToIcon(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::strin
         return {};
     }
     return icon.GetData(-1);
+}
+
+ZsBlock ZI_SvgToIcns(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError) {
+    int nLargest = formats.empty() ? ZI_ICNS_SIDES[std::size(ZI_ICNS_SIDES) - 1] : 0;
+    for (const ZI_FORMAT& format : formats) {
+        nLargest = std::max({nLargest, format.nWidth, format.nHeight});
+    }
+    std::vector<ZI_FORMAT> list(formats.begin(), formats.end());
+    for (const int nSide : ZI_ICNS_SIDES) {
+        const bool bGiven = std::any_of(list.begin(), list.end(), [&](const ZI_FORMAT& f) {
+            return f.nWidth == nSide && f.nHeight == nSide;
+        });
+        if (ZI_IcnsHoldsSide(nSide, nLargest) && !bGiven) {
+            list.push_back({nSide, nSide, 32});
+        }
+    }
+    CIcon icon;
+    if (!icon.SetData(ZI_SvgToIcon(svg, list, pError))) {
+        return {};
+    }
+    ZsBlock icns = ZI_IconToIcns(icon);
+    if (icns.empty()) {
+        SetError(pError, "the Apple icon file cannot be made");
+    }
+    return icns;
 }

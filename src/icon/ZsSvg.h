@@ -92,3 +92,8 @@ CZsBitmap ZsRenderSvgPicture(ZsBytes svg, std::string* pError = nullptr);
 // default (no formats) ZI_SVG_ICON_SIZES at 32 bits. Empty, with a sentence in *pError, when the drawing
 // cannot be parsed or an image cannot be rendered.
 ZsBlock ZI_SvgToIcon(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError = nullptr);
+
+// An Apple icon file of a drawing (ZI_IconToIcns): every side it holds drawn at its own size, none scaled.
+// Without formats that is every standard side from 16 to 1024 pixels; with formats, the standard sides up
+// to their largest side, each at the depth of a square format of that side given (else 32 bits).
+ZsBlock ZI_SvgToIcns(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError = nullptr);

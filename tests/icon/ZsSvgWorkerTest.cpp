@@ -4,12 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <thread>
 
 #include "TestSupport.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 #include "icon/ZsSvg.h"
@@ -86,6 +88,16 @@ std::string KilledMidDrawing(int nSignal) {
     EXPECT_TRUE(Draws());
     EXPECT_NE(ZsGetSvgWorkerPid(), nFirst);
     return sError;
+}
+
+std::map<int, CZsBitmap> IcnsSides(const ZsBlock& icns) {
+    std::map<int, CZsBitmap> sides;
+    CIcon icon;
+    EXPECT_TRUE(icon.SetData(ZI_IcnsToIcon(icns)));
+    for (int i = 0; i < icon.GetImageCount(); ++i) {
+        sides[icon.GetImage(i).Format().nWidth] = icon.GetHBITMAP(i);
+    }
+    return sides;
 }
 
 }  // namespace
@@ -188,4 +200,68 @@ TEST(ZsSvgWorker, BrokenHelpersAreRefusedAndForgotten) {
     // The helper's side refuses a damaged request and answers the next one.
     CHelper helper;
     EXPECT_TRUE(Draws());
+}
+
+TEST(ZsSvgWorker, AppleIconFilesHaveEverySideDrawn) {
+    for (const bool bHelper : {false, true}) {
+        std::optional<CHelper> helper;
+        if (bHelper) {
+            helper.emplace();
+        }
+        std::string sError;
+        const ZsBlock icns = ZI_SvgToIcns(Bytes(kLogo), {}, &sError);
+        ASSERT_TRUE(ZI_IsIcns(icns)) << sError;
+        const std::map<int, CZsBitmap> sides = IcnsSides(icns);
+        std::vector<int> got;
+        for (const auto& [nSide, bmp] : sides) {
+            got.push_back(nSide);
+            EXPECT_EQ(bmp.Width(), nSide);
+        }
+        EXPECT_EQ(got, std::vector<int>(std::begin(ZI_ICNS_SIDES), std::end(ZI_ICNS_SIDES)));
+        // Drawn at 512, not scaled from 256 or 1024.
+        CZsSvg drawing;
+        ASSERT_TRUE(drawing.Load(Bytes(kLogo)));
+        EXPECT_EQ(sides.at(512), drawing.Render(512, 512)) << bHelper;
+        EXPECT_EQ(sides.at(16), drawing.Render(16, 16)) << bHelper;
+    }
+    // Formats given set the largest side; each side is still drawn, at the depth given for it.
+    std::string sError;
+    const std::vector<ZI_FORMAT> formats = {{32, 32, 8}, {48, 48, 32}, {100, 60, 32}};
+    const std::map<int, CZsBitmap> sides = IcnsSides(ZI_SvgToIcns(Bytes(kLogo), formats, &sError));
+    ASSERT_EQ(sides.size(), 3u) << sError;
+    CZsSvg drawing;
+    ASSERT_TRUE(drawing.Load(Bytes(kLogo)));
+    EXPECT_EQ(sides.at(64), drawing.Render(64, 64));
+    EXPECT_EQ(sides.at(16), drawing.Render(16, 16));
+    CIcon reduced;
+    ASSERT_TRUE(reduced.SetData(ZI_SvgToIcon(Bytes(kLogo), std::vector<ZI_FORMAT>{{32, 32, 8}})));
+    EXPECT_EQ(sides.at(32).Pixels(), reduced.GetHBITMAP(0).Pixels());
+    // A drawing that cannot be drawn gives no file, and says why.
+    EXPECT_TRUE(ZI_SvgToIcns(Bytes("<svg"), {}, &sError).empty());
+    EXPECT_NE(sError.find("damaged SVG"), std::string::npos) << sError;
+}
+
+TEST(ZsSvgWorker, AppleIconFilesOfPictureFiles) {
+    test::TempDir dir;
+    { std::ofstream(dir / "logo.svg") << kLogo; }
+    ASSERT_TRUE(ZsSaveBitmapFile(CZsBitmap(40, 40, 32, 0xFF00FF00), dir / "green.png", ZS_PIC_PNG));
+    std::string sError;
+    EXPECT_EQ(IcnsSides(ZI_LoadPictureIcns(dir / "logo.svg", ZI_SIZING_ENLARGE, &sError)).size(), 7u)
+        << sError;
+    // A bitmap picture keeps its one canvas: sides up to 48, made from it.
+    EXPECT_EQ(IcnsSides(ZI_LoadPictureIcns(dir / "green.png", ZI_SIZING_ENLARGE, &sError)).size(), 2u)
+        << sError;
+    EXPECT_TRUE(ZI_LoadPictureIcns(dir / "none.svg", ZI_SIZING_ENLARGE, &sError).empty());
+    EXPECT_EQ(sError, "the file cannot be read");
+    if (std::system("command -v icns2png >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "icnsutils are not installed (scripts/install-check-deps.sh)";
+    }
+    ZsWriteFile(dir / "logo.icns", ZI_LoadPictureIcns(dir / "logo.svg", ZI_SIZING_ENLARGE));
+    const std::string sDir = ZsPathToUtf8(dir.Path());
+    ASSERT_EQ(std::system(("cd '" + sDir + "' && icns2png -x logo.icns >/dev/null 2>&1").c_str()), 0);
+    CZsSvg drawing;
+    ASSERT_TRUE(drawing.Load(Bytes(kLogo)));
+    for (const int n : {512, 1024}) {
+        EXPECT_EQ(ZsLoadPicture(dir / ZsFormat("logo_%dx%dx32.png", n, n)), drawing.Render(n, n)) << n;
+    }
 }
