@@ -239,13 +239,14 @@ ZsBlock EncodeRequest(ZsBytes svg, std::span<const SVG_SIZE> sizes) {
 }
 
 ZsBlock EncodeImage(const CZsBitmap& image) {
-    ZsBlock answer;
-    answer.reserve(9 + image.Pixels().size() * 4);
-    answer.push_back('I');
-    ZsPutU32(answer, static_cast<uint32_t>(image.Width()));
-    ZsPutU32(answer, static_cast<uint32_t>(image.Height()));
-    for (const uint32_t p : image.Pixels()) {
-        ZsPutU32(answer, p);
+    ZsBlock answer(9 + image.Pixels().size() * 4);
+    answer[0] = 'I';
+    ZsSetU32(&answer[1], static_cast<uint32_t>(image.Width()));
+    ZsSetU32(&answer[5], static_cast<uint32_t>(image.Height()));
+    uint8_t* p = answer.data() + 9;
+    for (const uint32_t pixel : image.Pixels()) {
+        ZsSetU32(p, pixel);
+        p += 4;
     }
     return answer;
 }

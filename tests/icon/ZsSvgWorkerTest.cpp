@@ -144,6 +144,24 @@ TEST(ZsSvgWorker, HelperDrawsTheSamePixelsAndSentences) {
     EXPECT_EQ(ZsGetSvgWorkerPid(), nPid);
 }
 
+TEST(ZsSvgWorker, ThreadsShareTheHelper) {
+    const ZsBlock expected = Icon(kLogo).block;
+    CHelper helper;
+    std::vector<std::thread> threads;
+    std::atomic<int> nSame{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) {
+                nSame += Icon(kLogo).block == expected;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(nSame, 20);
+}
+
 TEST(ZsSvgWorker, SlowDrawingsAreStoppedAtTheLimit) {
     CHelper helper(300ms);
     ASSERT_TRUE(Draws());
