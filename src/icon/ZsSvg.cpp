@@ -191,6 +191,8 @@ using SvgImageSink = std::function<bool(size_t nIndex, CZsBitmap&& image)>;
 // The most sizes one drawing is asked for, and the most text an error answer carries.
 constexpr size_t kMaxSizes = 1024;
 constexpr size_t kMaxErrorText = 4096;
+// The most memory a buffer kept between drawings holds on to.
+constexpr size_t kKeptBufferBytes = size_t{8} << 20;
 
 CZsBitmap RenderOwnSize(const CZsSvg& drawing, std::string* pError) {
     if (drawing.Width() <= 0) {
@@ -238,8 +240,9 @@ ZsBlock EncodeRequest(ZsBytes svg, std::span<const SVG_SIZE> sizes) {
     return request;
 }
 
-ZsBlock EncodeImage(const CZsBitmap& image) {
-    ZsBlock answer(9 + image.Pixels().size() * 4);
+// The answer is written into a buffer kept from one image to the next, so that its pages are touched once.
+void EncodeImage(const CZsBitmap& image, ZsBlock& answer) {
+    answer.resize(9 + image.Pixels().size() * 4);
     answer[0] = 'I';
     ZsSetU32(&answer[1], static_cast<uint32_t>(image.Width()));
     ZsSetU32(&answer[5], static_cast<uint32_t>(image.Height()));
@@ -248,7 +251,13 @@ ZsBlock EncodeImage(const CZsBitmap& image) {
         ZsSetU32(p, pixel);
         p += 4;
     }
-    return answer;
+}
+
+// Gives back a buffer kept between drawings when one drawing made it large.
+void Trim(ZsBlock& buffer) {
+    if (buffer.capacity() > kKeptBufferBytes) {
+        ZsBlock().swap(buffer);
+    }
 }
 
 ZsBlock EncodeError(const std::string& sError) {
@@ -288,6 +297,7 @@ struct SVG_WORKER {
     std::chrono::milliseconds limit = ZS_SVG_TIME_LIMIT_MS;
     std::unique_ptr<CZsWorkerProcess> process;
     std::atomic<int> nPid{0};
+    ZsBlock answer;
 };
 
 SVG_WORKER& Worker() {
@@ -321,7 +331,7 @@ bool RenderInWorker(SVG_WORKER& worker, ZsBytes svg, std::span<const SVG_SIZE> s
         return refuse(r);
     }
     bool bSinkOk = true;
-    ZsBlock answer;
+    ZsBlock& answer = worker.answer;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const SVG_SIZE size =
             sizes[i] == SVG_SIZE{0, 0} ? SVG_SIZE{ZS_MAX_SVG_SIDE, ZS_MAX_SVG_SIDE} : sizes[i];
@@ -361,7 +371,9 @@ bool RenderSvg(ZsBytes svg, std::span<const SVG_SIZE> sizes, const SvgImageSink&
         lock.unlock();
         return RenderHere(svg, sizes, sink, pError);
     }
-    return RenderInWorker(worker, svg, sizes, sink, pError);
+    const bool bDrawn = RenderInWorker(worker, svg, sizes, sink, pError);
+    Trim(worker.answer);
+    return bDrawn;
 }
 
 }  // namespace
@@ -419,8 +431,9 @@ bool ZsUseSvgWorker() {
 }
 
 int ZsServeSvgRequests(int nIn, int nOut) {
-    ZsBlock request;
+    ZsBlock request, answer;
     while (ZsReadWorkerMessage(nIn, request, 4 + 8 * kMaxSizes + ZS_MAX_SVG_FILE_BYTES)) {
+        Trim(answer);
         CZsByteReader in(request);
         const uint32_t nSizes = in.U32();
         std::vector<SVG_SIZE> sizes;
@@ -436,7 +449,8 @@ int ZsServeSvgRequests(int nIn, int nOut) {
         } else {
             const ZsBytes svg = ZsBytes(request).subspan(static_cast<size_t>(in.Pos()));
             const auto sink = [&](size_t, CZsBitmap&& image) {
-                bWritten = ZsWriteWorkerMessage(nOut, EncodeImage(image));
+                EncodeImage(image, answer);
+                bWritten = ZsWriteWorkerMessage(nOut, answer);
                 return bWritten;
             };
             try {
