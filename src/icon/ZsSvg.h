@@ -59,7 +59,8 @@ int ZsServeSvgRequests(int nIn, int nOut);
 // tag, and "<svg" among the first 4096 bytes.
 bool ZsIsSvg(ZsBytes bytes);
 
-// A parsed drawing.
+// A parsed drawing, drawn in the calling process with no time limit: what the helper itself draws with.
+// Callers draw through the functions below, which use the helper when one is set.
 class CZsSvg {
 public:
     CZsSvg() = default;
