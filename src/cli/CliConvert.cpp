@@ -97,12 +97,16 @@ bool ParseHotspot(const std::string& text, int& nX, int& nY) {
     return true;
 }
 
+bool IsIconKind(ZI_SOURCE_KIND nKind) {
+    return nKind == ZI_SOURCE_ICO || nKind == ZI_SOURCE_ICNS || nKind == ZI_SOURCE_CURSOR;
+}
+
 // The icon a convert starts from: an icon file, Apple icon file or cursor as it is (an animated cursor's
 // first frame), any other file as a picture made into an icon (an SVG drawn at each of the formats).
 ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::span<const ZI_FORMAT> formats,
                      std::string& sError) {
     const ZI_SOURCE_KIND nKind = ZI_GetSourceKind(in);
-    if (nKind == ZI_SOURCE_ICO || nKind == ZI_SOURCE_ICNS || nKind == ZI_SOURCE_CURSOR) {
+    if (IsIconKind(nKind)) {
         CIconSource source;
         if (!source.Open(in, nKind)) {
             sError = source.GetError();
@@ -140,9 +144,15 @@ int Convert(CCliArgs& args) {
         return CliUsage("--hotspot takes X,Y (pixels from the top left) and goes with a .cur file to write.");
     }
     std::string sError;
-    ZsBlock block = ConvertInput(in, nMode, formats, sError);
+    // A picture becomes an Apple icon file in one step, so that a drawing draws each of its sides.
+    const bool bPictureIcns = sOutExt == "icns" && !IsIconKind(ZI_GetSourceKind(in));
+    ZsBlock block = bPictureIcns ? ZI_LoadPictureIcns(in, nMode, &sError, formats)
+                                 : ConvertInput(in, nMode, formats, sError);
     if (block.empty()) {
         return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
+    }
+    if (bPictureIcns) {
+        return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
     }
     CIcon icon;
     icon.SetData(block);
@@ -326,14 +336,17 @@ const CLI_VERB kVerbs[] = {
      "first\n"
      "frame). --formats or --preset then make the icon hold exactly those formats.\n"
      "An SVG drawing is rendered afresh at every size: 256, 128, 64, 48, 32, 24 and 16 pixels at 32 bits,\n"
-     "or the formats given (--resize does not apply to it).\n"
+     "or the formats given (--resize does not apply to it), in a helper process that stops a drawing after\n"
+     "10 seconds (PICTAVO_SVG_TIME_LIMIT=SECONDS in the environment sets another limit).\n"
      "The file written follows OUT's extension: .icns writes an Apple icon file of PNG images from 16 to\n"
-     "1024 pixels (up to the icon's largest side, missing sides made from its largest image); .cur writes a\n"
+     "1024 pixels (up to the icon's largest side, missing sides made from its largest image; an SVG has\n"
+     "every side drawn, all of them unless --formats or --preset give a largest side); .cur writes a\n"
      "cursor whose hot spot is X,Y in the largest image (default 0,0); anything else an icon "
      "file.\n" CLI_PNG_HELP "\n"
      "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
      "  pictavo-cli convert logo.svg app.ico\n"
      "  pictavo-cli convert logo.png app.icns\n"
+     "  pictavo-cli convert logo.svg app.icns\n"
      "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},
     {"split",
      "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"

@@ -76,22 +76,25 @@ fs::path XdgUserDir(const char* key) {
     return fs::path();
 }
 
-fs::path ExecutableDir() {
-    std::error_code ec;
-#if defined(__linux__)
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        return exe.parent_path();
-    }
-#endif
-    return fs::current_path(ec);
-}
-
 }  // namespace
+
+fs::path ZsGetExecutableDir() {
+    static const fs::path dir = [] {
+        std::error_code ec;
+#if defined(__linux__)
+        fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+        if (!ec) {
+            return WithSep(exe.parent_path());
+        }
+#endif
+        return WithSep(fs::current_path(ec));
+    }();
+    return dir;
+}
 
 fs::path ZsGetAppDir() {
     static const fs::path dir = [] {
-        fs::path exeDir = ExecutableDir();
+        fs::path exeDir = ZsGetExecutableDir().parent_path();
         std::error_code ec;
         if (fs::exists(exeDir / "Template.icl", ec) || fs::exists(exeDir / "Images", ec)) {
             return WithSep(exeDir);

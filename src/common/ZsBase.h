@@ -22,6 +22,8 @@ inline constexpr const char* ZS_PRODUCT_NAME = "Pictavo";
 // The data folder is $XDG_DATA_HOME/Pictavo/ (default ~/.local/share/Pictavo/), created when missing; its
 // "Temp" folder likewise. Documents are the XDG documents folder (default ~/Documents, else home).
 std::filesystem::path ZsGetAppDir();
+// The folder of the running executable itself, whether or not its files lie beside it.
+std::filesystem::path ZsGetExecutableDir();
 std::filesystem::path ZsGetDataDir();
 std::filesystem::path ZsGetTempDir();
 std::filesystem::path ZsGetDocumentsDir();

@@ -58,6 +58,14 @@ constexpr WRITE_TYPE kWriteTypes[] = {
     {128, FourCC("ic07"), 0},  {256, FourCC("ic08"), FourCC("ic13")}, {512, FourCC("ic09"), FourCC("ic14")},
     {1024, FourCC("ic10"), 0},
 };
+static_assert(std::size(kWriteTypes) == std::size(ZI_ICNS_SIDES) && [] {
+    for (size_t i = 0; i < std::size(kWriteTypes); ++i) {
+        if (kWriteTypes[i].nSide != ZI_ICNS_SIDES[i]) {
+            return false;
+        }
+    }
+    return true;
+}());
 
 uint32_t BE32(ZsBytes b, size_t at) {
     return (static_cast<uint32_t>(b[at]) << 24) | (static_cast<uint32_t>(b[at + 1]) << 16) |
@@ -283,7 +291,7 @@ ZsBlock ZI_IconToIcns(const CIcon& source) {
     };
     std::vector<ZI_FORMAT> missing;
     for (const WRITE_TYPE& t : kWriteTypes) {
-        if ((t.nSide <= nLargest || t.nSide == 16) && deepest(t.nSide) < 0) {
+        if (ZI_IcnsHoldsSide(t.nSide, nLargest) && deepest(t.nSide) < 0) {
             missing.push_back({t.nSide, t.nSide, 32});
         }
     }
@@ -293,7 +301,7 @@ ZsBlock ZI_IconToIcns(const CIcon& source) {
     PutBE32(out, kMagic);
     PutBE32(out, 0);
     for (const WRITE_TYPE& t : kWriteTypes) {
-        const int i = (t.nSide <= nLargest || t.nSide == 16) ? deepest(t.nSide) : -1;
+        const int i = ZI_IcnsHoldsSide(t.nSide, nLargest) ? deepest(t.nSide) : -1;
         if (i < 0) {
             continue;
         }

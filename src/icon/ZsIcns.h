@@ -17,6 +17,13 @@ bool ZI_IsIcns(ZsBytes data);
 // skipped. Empty, with a sentence in *pError, when the file is damaged or holds no image that can be read.
 ZsBlock ZI_IcnsToIcon(ZsBytes data, std::string* pError = nullptr);
 
+// The standard sides of an .icns file, and whether a file written of an icon whose largest side is
+// nLargestSide holds a side: the standard ones up to the largest, and 16 always.
+inline constexpr int ZI_ICNS_SIDES[7] = {16, 32, 64, 128, 256, 512, 1024};
+constexpr bool ZI_IcnsHoldsSide(int nSide, int nLargestSide) {
+    return nSide <= nLargestSide || nSide == 16;
+}
+
 // The icon as an .icns file: for each side of 16, 32, 64, 128, 256, 512 and 1024 pixels up to the icon's
 // largest side, the deepest square image of that side, else one generated from the largest image like
 // new formats are; each stored as PNG under its standard entry type and, for 32, 64, 256 and 512, also under

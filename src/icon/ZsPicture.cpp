@@ -15,6 +15,7 @@
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsSvg.h"
 
@@ -1227,29 +1228,65 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode) {
     return block;
 }
 
-ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError,
-                           std::span<const ZI_FORMAT> formats) {
-    std::string sError;
-    ZsBlock block;
+namespace {
+
+// A picture file's icon (see ZI_LoadPictureIcon), or with bIcns its Apple icon file; empty with the reason
+// in sError.
+ZsBlock PictureFileAs(const std::filesystem::path& path, int nSizingMode, std::span<const ZI_FORMAT> formats,
+                      bool bIcns, std::string& sError) {
     std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
     if (!bytes) {
         sError = "the file cannot be read";
-    } else if (ZsIsSvg(*bytes)) {
-        block = ZI_SvgToIcon(*bytes, formats, &sError);
-    } else if (CZsBitmap picture = ZsDecodePicture(*bytes, &sError); !picture.IsNull()) {
-        block = ZI_PictureToIcon(picture, nSizingMode);
-        if (!formats.empty() && !block.empty()) {
-            CIcon icon;
-            icon.SetData(block);
-            icon.SetFormats(formats);
-            block = icon.GetData(-1);
-        }
+        return {};
     }
+    if (ZsIsSvg(*bytes)) {
+        return bIcns ? ZI_SvgToIcns(*bytes, formats, &sError) : ZI_SvgToIcon(*bytes, formats, &sError);
+    }
+    const CZsBitmap picture = ZsDecodePicture(*bytes, &sError);
+    if (picture.IsNull()) {
+        return {};
+    }
+    ZsBlock block = ZI_PictureToIcon(picture, nSizingMode);
+    if ((formats.empty() && !bIcns) || block.empty()) {
+        return block;
+    }
+    CIcon icon;
+    icon.SetData(block);
+    if (!formats.empty()) {
+        icon.SetFormats(formats);
+    }
+    if (!bIcns) {
+        return icon.GetData(-1);
+    }
+    block = ZI_IconToIcns(icon);
     if (block.empty()) {
-        ZS_LOG_ERR("ZI_LoadPictureIcon", "'%s': %s", ZsPathToUtf8(path).c_str(), sError.c_str());
+        sError = "the Apple icon file cannot be made";
+    }
+    return block;
+}
+
+// The same, writing the error line of the function named and setting *pError when it fails.
+ZsBlock LoadPictureAs(const std::filesystem::path& path, int nSizingMode, std::span<const ZI_FORMAT> formats,
+                      bool bIcns, const char* pszFunction, std::string* pError) {
+    std::string sError;
+    ZsBlock block = PictureFileAs(path, nSizingMode, formats, bIcns, sError);
+    if (block.empty()) {
+        ZS_LOG_ERR(pszFunction, "'%s': %s", ZsPathToUtf8(path).c_str(), sError.c_str());
         SetError(pError, sError);
     }
     return block;
+}
+
+}  // namespace
+
+ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError,
+                           std::span<const ZI_FORMAT> formats) {
+    return LoadPictureAs(path, nSizingMode, formats, false, "ZI_LoadPictureIcon", pError);
+}
+
+ZsBlock ZI_LoadPictureIcns(const std::filesystem::path& path, int nSizingMode, std::string* pError,
+                           std::span<const ZI_FORMAT> formats) {
+    return LoadPictureAs(path, nSizingMode, formats, true, "ZI_LoadPictureIcns", pError);
 }
 
 int ZI_SplitBitmap(const CZsBitmap& picture, std::vector<ZsBlock>& blocks, int nTileWidth, int nTileHeight,

@@ -121,6 +121,11 @@ ZsBlock ZI_PictureToIcon(const CZsBitmap& picture, int nSizingMode);
 // formats the icon holds exactly those: a drawing draws each one, a picture's are made from its one image.
 ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, std::string* pError = nullptr,
                            std::span<const ZI_FORMAT> formats = {});
+// The same as an Apple icon file (ZI_IconToIcns): a drawing has every side the file holds drawn at its own
+// size (ZI_SvgToIcns), any other picture is made an icon as above and its missing sides made from its
+// largest image.
+ZsBlock ZI_LoadPictureIcns(const std::filesystem::path& path, int nSizingMode, std::string* pError = nullptr,
+                           std::span<const ZI_FORMAT> formats = {});
 
 // Cuts a picture into tiles, row by row from the top, and appends one icon block per tile. A tile width of
 // n >= 1 is n pixels (at most the picture's width), 0 the whole width, -n a number of columns; heights

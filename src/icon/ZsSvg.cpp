@@ -1,12 +1,22 @@
 #include "icon/ZsSvg.h"
 
 #include <librsvg/rsvg.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <new>
 
+#include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
+#include "common/ZsWorkerProcess.h"
+#include "icon/ZsIcns.h"
 
 namespace {
 
@@ -36,6 +46,15 @@ std::string TakeMessage(GError* pError, const char* pszDefault) {
     return s;
 }
 
+bool SizeAllowed(ZsBytes bytes, std::string* pError) {
+    if (bytes.size() > ZS_MAX_SVG_FILE_BYTES) {
+        SetError(pError, ZsFormat("the SVG is larger than %llu MB",
+                                  static_cast<unsigned long long>(ZS_MAX_SVG_FILE_BYTES >> 20)));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ZsIsSvg(ZsBytes bytes) {
@@ -62,9 +81,7 @@ CZsSvg::~CZsSvg() {
 }
 
 bool CZsSvg::Load(ZsBytes bytes, std::string* pError) {
-    if (bytes.size() > ZS_MAX_SVG_FILE_BYTES) {
-        SetError(pError, ZsFormat("the SVG is larger than %llu MB",
-                                  static_cast<unsigned long long>(ZS_MAX_SVG_FILE_BYTES >> 20)));
+    if (!SizeAllowed(bytes, pError)) {
         return false;
     }
     GInputStream* pStream =
@@ -160,11 +177,24 @@ CZsBitmap CZsSvg::Render(int nWidth, int nHeight, std::string* pError) const {
     return bmp;
 }
 
-CZsBitmap ZsRenderSvgPicture(ZsBytes svg, std::string* pError) {
-    CZsSvg drawing;
-    if (!drawing.Load(svg, pError)) {
-        return {};
-    }
+namespace {
+
+// A size to draw at; 0 x 0 is the drawing's own size.
+struct SVG_SIZE {
+    int nWidth;
+    int nHeight;
+    bool operator==(const SVG_SIZE&) const = default;
+};
+// Takes the image of sizes[nIndex]; false stops the drawing.
+using SvgImageSink = std::function<bool(size_t nIndex, CZsBitmap&& image)>;
+
+// The most sizes one drawing is asked for, and the most text an error answer carries.
+constexpr size_t kMaxSizes = 1024;
+constexpr size_t kMaxErrorText = 4096;
+// The most memory a buffer kept between drawings holds on to.
+constexpr size_t kKeptBufferBytes = size_t{8} << 20;
+
+CZsBitmap RenderOwnSize(const CZsSvg& drawing, std::string* pError) {
     if (drawing.Width() <= 0) {
         SetError(pError, "the SVG has no size of its own");
         return {};
@@ -178,30 +208,337 @@ CZsBitmap ZsRenderSvgPicture(ZsBytes svg, std::string* pError) {
                           std::max(1, static_cast<int>(std::ceil(drawing.Height()))), pError);
 }
 
-ZsBlock ZI_SvgToIcon(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError) {
+// Draws in this process, in the order of the sizes, stopping at the first that fails.
+bool RenderHere(ZsBytes svg, std::span<const SVG_SIZE> sizes, const SvgImageSink& sink, std::string* pError) {
     CZsSvg drawing;
     if (!drawing.Load(svg, pError)) {
+        return false;
+    }
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        CZsBitmap image = sizes[i] == SVG_SIZE{0, 0}
+                              ? RenderOwnSize(drawing, pError)
+                              : drawing.Render(sizes[i].nWidth, sizes[i].nHeight, pError);
+        if (image.IsNull() || !sink(i, std::move(image))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The request to the helper: the number of sizes, each width and height, then the drawing. Each size is
+// answered by 'I', width, height and the straight ARGB pixels row by row, or the drawing ends with 'E'
+// and the sentence saying why.
+ZsBlock EncodeRequest(ZsBytes svg, std::span<const SVG_SIZE> sizes) {
+    ZsBlock request;
+    request.reserve(4 + 8 * sizes.size() + svg.size());
+    ZsPutU32(request, static_cast<uint32_t>(sizes.size()));
+    for (const SVG_SIZE& size : sizes) {
+        ZsPutU32(request, static_cast<uint32_t>(size.nWidth));
+        ZsPutU32(request, static_cast<uint32_t>(size.nHeight));
+    }
+    request.insert(request.end(), svg.begin(), svg.end());
+    return request;
+}
+
+// The answer is written into a buffer kept from one image to the next, so that its pages are touched once.
+void EncodeImage(const CZsBitmap& image, ZsBlock& answer) {
+    answer.resize(9 + image.Pixels().size() * 4);
+    answer[0] = 'I';
+    ZsSetU32(&answer[1], static_cast<uint32_t>(image.Width()));
+    ZsSetU32(&answer[5], static_cast<uint32_t>(image.Height()));
+    uint8_t* p = answer.data() + 9;
+    for (const uint32_t pixel : image.Pixels()) {
+        ZsSetU32(p, pixel);
+        p += 4;
+    }
+}
+
+// Gives back a buffer kept between drawings when one drawing made it large.
+void Trim(ZsBlock& buffer) {
+    if (buffer.capacity() > kKeptBufferBytes) {
+        ZsBlock().swap(buffer);
+    }
+}
+
+ZsBlock EncodeError(const std::string& sError) {
+    ZsBlock answer{'E'};
+    answer.insert(answer.end(), sError.begin(), sError.begin() + std::min(sError.size(), kMaxErrorText));
+    return answer;
+}
+
+// The image an answer holds for a size asked for; null when the answer does not fit the request.
+CZsBitmap DecodeImage(ZsBytes answer, SVG_SIZE size) {
+    CZsByteReader in(answer);
+    if (in.U8() != 'I') {
         return {};
     }
+    const uint32_t w = in.U32(), h = in.U32();
+    const bool bOwn = size == SVG_SIZE{0, 0};
+    if (!in.Ok() || w < 1 || h < 1 || w > static_cast<uint32_t>(ZS_MAX_SVG_SIDE) ||
+        h > static_cast<uint32_t>(ZS_MAX_SVG_SIDE) ||
+        (!bOwn && (w != static_cast<uint32_t>(size.nWidth) || h != static_cast<uint32_t>(size.nHeight))) ||
+        answer.size() != 9 + static_cast<size_t>(w) * h * 4) {
+        return {};
+    }
+    CZsBitmap image(static_cast<int>(w), static_cast<int>(h));
+    const uint8_t* p = answer.data() + 9;
+    for (uint32_t& pixel : image.Pixels()) {
+        pixel = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+        p += 4;
+    }
+    return image;
+}
+
+// The one helper of the process, shared by every thread that draws.
+struct SVG_WORKER {
+    std::mutex mutex;
+    std::filesystem::path exe;
+    std::chrono::milliseconds limit = ZS_SVG_TIME_LIMIT_MS;
+    std::unique_ptr<CZsWorkerProcess> process;
+    std::atomic<int> nPid{0};
+    ZsBlock answer;
+};
+
+SVG_WORKER& Worker() {
+    static SVG_WORKER worker;
+    return worker;
+}
+
+std::string TooLong(std::chrono::milliseconds limit) {
+    const double fSeconds = static_cast<double>(limit.count()) / 1000;
+    return ZsFormat("drawing the SVG took longer than %g second%s", fSeconds, fSeconds == 1 ? "" : "s");
+}
+
+// Draws in the helper, under its lock.
+bool RenderInWorker(SVG_WORKER& worker, ZsBytes svg, std::span<const SVG_SIZE> sizes,
+                    const SvgImageSink& sink, std::string* pError) {
+    if (!worker.process) {
+        worker.process = std::make_unique<CZsWorkerProcess>(worker.exe);
+    }
+    CZsWorkerProcess& process = *worker.process;
+    const auto deadline = CZsWorkerProcess::Clock::now() + worker.limit;
+    std::string sWhy;
+    const auto refuse = [&](ZS_WORKER_RESULT r) {
+        worker.nPid = process.Pid();
+        SetError(pError,
+                 r == ZS_WORKER_TIMED_OUT ? TooLong(worker.limit) : "the SVG cannot be drawn: " + sWhy);
+        return false;
+    };
+    ZS_WORKER_RESULT r = process.Send(EncodeRequest(svg, sizes), deadline, &sWhy);
+    worker.nPid = process.Pid();
+    if (r != ZS_WORKER_OK) {
+        return refuse(r);
+    }
+    bool bSinkOk = true;
+    ZsBlock& answer = worker.answer;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const SVG_SIZE size =
+            sizes[i] == SVG_SIZE{0, 0} ? SVG_SIZE{ZS_MAX_SVG_SIDE, ZS_MAX_SVG_SIDE} : sizes[i];
+        const size_t nMax = 9 + static_cast<size_t>(size.nWidth) * static_cast<size_t>(size.nHeight) * 4;
+        r = process.Receive(answer, std::max(nMax, 1 + kMaxErrorText), deadline, &sWhy);
+        if (r != ZS_WORKER_OK) {
+            return refuse(r);
+        }
+        if (!answer.empty() && answer[0] == 'E') {
+            SetError(pError, std::string(answer.begin() + 1, answer.end()));
+            return false;
+        }
+        CZsBitmap image = DecodeImage(answer, sizes[i]);
+        if (image.IsNull()) {
+            sWhy = "its helper answered out of turn";
+            process.Stop();
+            return refuse(ZS_WORKER_FAILED);
+        }
+        // The helper draws every size; the answers are all read even when the caller wants no more.
+        bSinkOk = bSinkOk && sink(i, std::move(image));
+    }
+    return bSinkOk;
+}
+
+// Draws in the helper when one is set, else here.
+bool RenderSvg(ZsBytes svg, std::span<const SVG_SIZE> sizes, const SvgImageSink& sink, std::string* pError) {
+    if (!SizeAllowed(svg, pError)) {
+        return false;
+    }
+    if (sizes.size() > kMaxSizes) {
+        SetError(pError, ZsFormat("an SVG is drawn at most at %zu sizes at once", kMaxSizes));
+        return false;
+    }
+    SVG_WORKER& worker = Worker();
+    std::unique_lock lock(worker.mutex);
+    if (worker.exe.empty()) {
+        lock.unlock();
+        return RenderHere(svg, sizes, sink, pError);
+    }
+    const bool bDrawn = RenderInWorker(worker, svg, sizes, sink, pError);
+    Trim(worker.answer);
+    return bDrawn;
+}
+
+}  // namespace
+
+void ZsSetSvgWorker(const std::filesystem::path& exe) {
+    SVG_WORKER& worker = Worker();
+    std::lock_guard lock(worker.mutex);
+    worker.process.reset();
+    worker.nPid = 0;
+    worker.exe = exe;
+}
+
+std::filesystem::path ZsGetSvgWorker() {
+    SVG_WORKER& worker = Worker();
+    std::lock_guard lock(worker.mutex);
+    return worker.exe;
+}
+
+void ZsSetSvgTimeLimit(std::chrono::milliseconds limit) {
+    SVG_WORKER& worker = Worker();
+    std::lock_guard lock(worker.mutex);
+    worker.limit = std::max(limit, std::chrono::milliseconds{1});
+}
+
+std::chrono::milliseconds ZsGetSvgTimeLimit() {
+    SVG_WORKER& worker = Worker();
+    std::lock_guard lock(worker.mutex);
+    return worker.limit;
+}
+
+int ZsGetSvgWorkerPid() {
+    return Worker().nPid;
+}
+
+bool ZsUseSvgWorker() {
+    if (const char* pszLimit = std::getenv("PICTAVO_SVG_TIME_LIMIT")) {
+        char* pEnd = nullptr;
+        const double fSeconds = std::strtod(pszLimit, &pEnd);
+        // Anything but a number of seconds (up to a day) leaves the default.
+        if (pEnd != pszLimit && *pEnd == '\0' && fSeconds > 0 && fSeconds <= 86400) {
+            ZsSetSvgTimeLimit(
+                std::chrono::milliseconds(std::max<long long>(1, std::llround(fSeconds * 1000))));
+        }
+    }
+    const std::filesystem::path here = ZsGetExecutableDir().parent_path();
+    for (const std::filesystem::path& exe :
+         {here / ZS_SVG_WORKER_NAME, here / PICTAVO_SVG_WORKER_FROM_BINDIR / ZS_SVG_WORKER_NAME}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(exe, ec) && access(exe.c_str(), X_OK) == 0) {
+            ZsSetSvgWorker(exe.lexically_normal());
+            return true;
+        }
+    }
+    return false;
+}
+
+int ZsServeSvgRequests(int nIn, int nOut) {
+    ZsBlock request, answer;
+    while (ZsReadWorkerMessage(nIn, request, 4 + 8 * kMaxSizes + ZS_MAX_SVG_FILE_BYTES)) {
+        Trim(answer);
+        CZsByteReader in(request);
+        const uint32_t nSizes = in.U32();
+        std::vector<SVG_SIZE> sizes;
+        for (uint32_t i = 0; in.Ok() && i < nSizes && i < kMaxSizes; ++i) {
+            const uint32_t w = in.U32(), h = in.U32();
+            sizes.push_back({static_cast<int>(std::min<uint32_t>(w, INT32_MAX)),
+                             static_cast<int>(std::min<uint32_t>(h, INT32_MAX))});
+        }
+        bool bWritten = true;
+        std::string sError;
+        if (!in.Ok() || nSizes > kMaxSizes) {
+            sError = "the drawing request is damaged";
+        } else {
+            const ZsBytes svg = ZsBytes(request).subspan(static_cast<size_t>(in.Pos()));
+            const auto sink = [&](size_t, CZsBitmap&& image) {
+                EncodeImage(image, answer);
+                bWritten = ZsWriteWorkerMessage(nOut, answer);
+                return bWritten;
+            };
+            try {
+                if (RenderHere(svg, sizes, sink, &sError)) {
+                    continue;
+                }
+            } catch (const std::bad_alloc&) {
+                sError = "out of memory";
+            }
+        }
+        if (!bWritten || !ZsWriteWorkerMessage(nOut, EncodeError(sError))) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+CZsBitmap ZsRenderSvgPicture(ZsBytes svg, std::string* pError) {
+    CZsBitmap picture;
+    const SVG_SIZE own{0, 0};
+    RenderSvg(
+        svg, std::span(&own, 1),
+        [&](size_t, CZsBitmap&& image) {
+            picture = std::move(image);
+            return true;
+        },
+        pError);
+    return picture;
+}
+
+ZsBlock ZI_SvgToIcon(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError) {
     std::vector<ZI_FORMAT> list(formats.begin(), formats.end());
     if (list.empty()) {
         for (int n : ZI_SVG_ICON_SIZES) {
             list.push_back({n, n, 32});
         }
     }
-    CIcon icon;
+    // Each size is drawn once, whatever the depths asked of it.
+    std::vector<SVG_SIZE> sizes;
     for (const ZI_FORMAT& format : list) {
-        if (icon.HasFormat(format)) {
-            continue;
-        }
-        const CZsBitmap image = drawing.Render(format.nWidth, format.nHeight, pError);
-        if (image.IsNull() || icon.AddFormat(format, &image) < 0) {
-            if (!image.IsNull()) {
-                SetError(pError,
-                         ZsFormat("%s is not a format an icon can hold", ZI_GetFormatName(format).c_str()));
-            }
+        if (ZI_GetDibSize(format.nWidth, format.nHeight, format.nBitCount) == 0) {
+            SetError(pError,
+                     ZsFormat("%s is not a format an icon can hold", ZI_GetFormatName(format).c_str()));
             return {};
         }
+        const SVG_SIZE size{format.nWidth, format.nHeight};
+        if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) {
+            sizes.push_back(size);
+        }
+    }
+    CIcon icon;
+    const auto sink = [&](size_t nIndex, CZsBitmap&& image) {
+        for (const ZI_FORMAT& format : list) {
+            if (SVG_SIZE{format.nWidth, format.nHeight} == sizes[nIndex] && !icon.HasFormat(format) &&
+                icon.AddFormat(format, &image) < 0) {
+                SetError(pError, ZsFormat("%s cannot be made", ZI_GetFormatName(format).c_str()));
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!RenderSvg(svg, sizes, sink, pError)) {
+        return {};
     }
     return icon.GetData(-1);
+}
+
+ZsBlock ZI_SvgToIcns(ZsBytes svg, std::span<const ZI_FORMAT> formats, std::string* pError) {
+    int nLargest = formats.empty() ? ZI_ICNS_SIDES[std::size(ZI_ICNS_SIDES) - 1] : 0;
+    for (const ZI_FORMAT& format : formats) {
+        nLargest = std::max({nLargest, format.nWidth, format.nHeight});
+    }
+    std::vector<ZI_FORMAT> list(formats.begin(), formats.end());
+    for (const int nSide : ZI_ICNS_SIDES) {
+        const bool bGiven = std::any_of(list.begin(), list.end(), [&](const ZI_FORMAT& f) {
+            return f.nWidth == nSide && f.nHeight == nSide;
+        });
+        if (ZI_IcnsHoldsSide(nSide, nLargest) && !bGiven) {
+            list.push_back({nSide, nSide, 32});
+        }
+    }
+    CIcon icon;
+    if (!icon.SetData(ZI_SvgToIcon(svg, list, pError))) {
+        return {};
+    }
+    ZsBlock icns = ZI_IconToIcns(icon);
+    if (icns.empty()) {
+        SetError(pError, "the Apple icon file cannot be made");
+    }
+    return icns;
 }

@@ -14,6 +14,7 @@
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 #include "icon/ZsPicture.h"
+#include "icon/ZsSvg.h"
 #include "library/ZsThumbnail.h"
 
 namespace {
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
     LimitResources();
     // Nothing of the desktop program's own is touched: no log file, no data folder.
     ZsSetLogSink([](const std::string&) {});
+    ZsUseSvgWorker();
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

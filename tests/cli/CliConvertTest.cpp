@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 
@@ -221,4 +223,42 @@ TEST(CliConvert, SvgAndWebpPictures) {
     r = test::RunCli({"convert", S(dir / "bad.svg"), S(dir / "bad.ico")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("damaged SVG data"), std::string::npos) << r.err;
+}
+
+TEST(CliConvert, SvgDrawingsHaveATimeLimitAndEveryAppleIconSide) {
+    test::TempDir dir;
+    const std::string svg = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">)"
+                            R"(<circle cx="5" cy="5" r="4" fill="#36c"/></svg>)";
+    ZsWriteFile(dir / "logo.svg", ZsBlock(svg.begin(), svg.end()));
+    const auto sides = [](const std::filesystem::path& icns) {
+        std::vector<int> out;
+        std::optional<ZsBlock> data = ZsReadFile(icns);
+        for (const ZI_ENTRY& e : ZI_GetEntries(data ? ZI_IcnsToIcon(*data) : ZsBlock{})) {
+            out.push_back(e.Format().nWidth);
+        }
+        return out;
+    };
+    test::CliResult r = test::RunCli({"convert", S(dir / "logo.svg"), S(dir / "app.icns")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(sides(dir / "app.icns"), (std::vector<int>{1024, 512, 256, 128, 64, 32, 16}));
+    // The formats given bound the sides, as for any picture.
+    r = test::RunCli({"convert", S(dir / "logo.svg"), S(dir / "small.icns"), "--formats", "64x64-XP"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(sides(dir / "small.icns"), (std::vector<int>{64, 32, 16}));
+
+    const std::string slow = test::SlowSvg();
+    ZsWriteFile(dir / "slow.svg", ZsBlock(slow.begin(), slow.end()));
+    setenv("PICTAVO_SVG_TIME_LIMIT", "0.5", 1);
+    r = test::RunCli({"convert", S(dir / "slow.svg"), S(dir / "slow.ico")});
+    const test::CliResult icns = test::RunCli({"convert", S(dir / "slow.svg"), S(dir / "slow.icns")});
+    unsetenv("PICTAVO_SVG_TIME_LIMIT");
+    for (const test::CliResult& failed : {r, icns}) {
+        EXPECT_EQ(failed.code, 1);
+        EXPECT_NE(failed.err.find("cannot convert '" + S(dir / "slow.svg") +
+                                  "': drawing the SVG took longer than 0.5 seconds."),
+                  std::string::npos)
+            << failed.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "slow.ico"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "slow.icns"));
 }

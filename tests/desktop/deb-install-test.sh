@@ -39,6 +39,7 @@ fi
 write_png "$work/red.png"
 pictavo-cli convert "$work/red.png" "$work/red.ico" >/dev/null || fail "convert"
 pictavo-cli make-icl "$work/red.icl" "$work/red.ico" >/dev/null || fail "make-icl"
+check_svg_time_limit pictavo-cli
 run_thumbnailer_entry /usr/share/thumbnailers/pictavo.thumbnailer 256 "$work/red.icl" "$work/red.png.out" ||
   fail "the installed thumbnailer entry"
 is_png "$work/red.png.out" || fail "the thumbnail is no PNG"

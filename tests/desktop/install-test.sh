@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix, as any user can, and then uses only the installed files: the
-# programs find their data under the prefix (not in the build folder), convert and write icon libraries,
-# the thumbnailer runs from its installed entry, the manual pages cover every verb and render without
-# warnings, and the completion loads.
+# programs find their data and their SVG helper under the prefix (not in the build folder), convert and
+# write icon libraries, the thumbnailer runs from its installed entry, the manual pages cover every verb and
+# render without warnings, and the completion loads.
 #   install-test.sh BUILD_DIR VERSION gui|nogui
 set -euo pipefail
 build=$1 version=$2 gui=$3
@@ -11,7 +11,7 @@ build=$1 version=$2 gui=$3
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-files=(bin/pictavo-cli bin/pictavo-thumbnailer share/pictavo/Template.icl share/mime/packages/pictavo.xml
+files=(bin/pictavo-cli bin/pictavo-thumbnailer libexec/pictavo/pictavo-svg-worker share/pictavo/Template.icl share/mime/packages/pictavo.xml
        share/thumbnailers/pictavo.thumbnailer share/man/man1/pictavo-cli.1.gz
        share/man/man1/pictavo-thumbnailer.1.gz share/bash-completion/completions/pictavo-cli
        share/bash-completion/completions/pictavo share/doc/pictavo/copyright share/doc/pictavo/changelog.gz)
@@ -47,6 +47,8 @@ if "$cli" make-icl other.icl red.ico >/dev/null 2>&1; then
   fail "make-icl found a Template.icl outside the prefix"
 fi
 mv "$work/Template.icl" "$prefix/share/pictavo/Template.icl"
+# SVG drawings are drawn in the installed helper, with its time limit.
+check_svg_time_limit "$cli"
 
 # The thumbnailer as a file manager runs it from the installed entry.
 for input in red.ico red.icl; do

@@ -30,14 +30,15 @@ fi
 dpkg-deb -c "$deb" >"$work/contents"
 awk '{ print $6 }' "$work/contents" | grep -v '^\./usr/' | grep -v '^\./$' && fail "files outside /usr"
 awk '{ print $2 }' "$work/contents" | grep -v '^root/root$' && fail "files not owned by root"
-for file in ./usr/bin/pictavo-cli ./usr/bin/pictavo-thumbnailer ./usr/share/pictavo/Template.icl \
+for file in ./usr/bin/pictavo-cli ./usr/bin/pictavo-thumbnailer ./usr/libexec/pictavo/pictavo-svg-worker \
+            ./usr/share/pictavo/Template.icl \
             ./usr/share/doc/pictavo/copyright ./usr/share/doc/pictavo/changelog.gz \
             ./usr/share/man/man1/pictavo-cli.1.gz ./usr/share/thumbnailers/pictavo.thumbnailer; do
   grep -q " $file\$" "$work/contents" || fail "$file is not in the package"
 done
 
 dpkg-deb -x "$deb" "$work/root"
-for program in "$work"/root/usr/bin/*; do
+for program in "$work"/root/usr/bin/* "$work"/root/usr/libexec/pictavo/*; do
   file "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
 done
 echo "built $deb"

@@ -150,4 +150,16 @@ std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images) {
     return b;
 }
 
+std::string SlowSvg() {
+    std::string s =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="1024" height="1024"><defs>)"
+        R"(<filter id="f" x="0" y="0" width="1" height="1">)"
+        R"(<feTurbulence baseFrequency="0.01" numOctaves="8"/><feGaussianBlur stdDeviation="40"/>)"
+        R"(</filter></defs>)";
+    for (int i = 0; i < 2000; ++i) {
+        s += R"svg(<rect width="1024" height="1024" filter="url(#f)"/>)svg";
+    }
+    return s + "</svg>";
+}
+
 }  // namespace test

@@ -74,4 +74,8 @@ std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images);
 
 std::filesystem::path TestRoot();
 
+// A 1024 x 1024 SVG drawing of thousands of elements that each fill the canvas with noise and blur it:
+// minutes of drawing, for tests of the time limit (never to be drawn without one).
+std::string SlowSvg();
+
 }  // namespace test

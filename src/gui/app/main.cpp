@@ -10,6 +10,7 @@
 #include "gui/app/ZsProjApp.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
+#include "icon/ZsSvg.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
         std::fputs(pszText, stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    ZsUseSvgWorker();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(ZS_PRODUCT_NAME));
     QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
