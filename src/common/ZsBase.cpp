@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <re2/re2.h>
 #include <signal.h>
@@ -599,6 +600,19 @@ void ZsAdviseLargeBuffer(const void* p, size_t nBytes) {
     const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(p) + nBytes + nPage - 1) & ~(nPage - 1);
     // Only advice: where the system has no huge pages the buffer is used as it is.
     madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+}
+
+void* ZsOpenSharedLibrary(const char* pszName, std::string* pError) {
+    void* pLibrary = dlopen(pszName, RTLD_NOW | RTLD_LOCAL);
+    if (!pLibrary && pError) {
+        const char* pszWhy = dlerror();
+        *pError = pszWhy ? pszWhy : ZsFormat("%s cannot be loaded", pszName);
+    }
+    return pLibrary;
+}
+
+void* ZsFindSharedSymbol(void* pLibrary, const char* pszSymbol) {
+    return pLibrary ? dlsym(pLibrary, pszSymbol) : nullptr;
 }
 
 namespace {

@@ -103,6 +103,13 @@ std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nM
 // memory costs a fault per page, dearly so on virtual machines, and a 4 MB picture is a thousand pages. Does
 // nothing for buffers below one huge page.
 void ZsAdviseLargeBuffer(const void* p, size_t nBytes);
+// Loads a shared library by its file name (as the system's loader searches for it) on first use, for
+// libraries that only some runs need and that would otherwise cost every start of the program their loading
+// time; null, with the loader's sentence in *pError, when it cannot be loaded. The library stays loaded.
+void* ZsOpenSharedLibrary(const char* pszName, std::string* pError = nullptr);
+// The address of a symbol of a library opened by ZsOpenSharedLibrary, searched in it and in the libraries it
+// depends on; null when there is none.
+void* ZsFindSharedSymbol(void* pLibrary, const char* pszSymbol);
 // Creates or truncates the file and writes the whole buffer; true when every byte was written.
 bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 // Writes next to the target and renames over it, so the target is either old or new, never half written.

@@ -230,3 +230,18 @@ TEST(ZsProcessExists, ARunningProgramUntilItEnds) {
     EXPECT_FALSE(ZsProcessExists(-1));
     EXPECT_FALSE(ZsProcessExists(INT64_C(1) << 40));
 }
+
+TEST(ZsSharedLibrary, LoadsByNameAndSaysWhyNot) {
+    std::string sError;
+    EXPECT_EQ(ZsOpenSharedLibrary("libpictavo-none.so.0", &sError), nullptr);
+    EXPECT_NE(sError.find("libpictavo-none.so.0"), std::string::npos) << sError;
+    EXPECT_EQ(ZsFindSharedSymbol(nullptr, "zlibVersion"), nullptr);
+
+    void* pZlib = ZsOpenSharedLibrary("libz.so.1", &sError);
+    ASSERT_NE(pZlib, nullptr) << sError;
+    using Version = const char* (*)();
+    const auto version = reinterpret_cast<Version>(ZsFindSharedSymbol(pZlib, "zlibVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version()[0], '1');
+    EXPECT_EQ(ZsFindSharedSymbol(pZlib, "pictavo_no_such_function"), nullptr);
+}
