@@ -591,15 +591,22 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
 }
 
 void ZsAdviseLargeBuffer(const void* p, size_t nBytes) {
+    constexpr size_t kPopulate = size_t{256} << 10;
     constexpr size_t kHugePage = size_t{2} << 20;
-    if (!p || nBytes < kHugePage) {
+    if (!p || nBytes < kPopulate) {
         return;
     }
     const uintptr_t nPage = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const uintptr_t nStart = reinterpret_cast<uintptr_t>(p) & ~(nPage - 1);
     const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(p) + nBytes + nPage - 1) & ~(nPage - 1);
-    // Only advice: where the system has no huge pages the buffer is used as it is.
-    madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+    // Only advice: where the system has no huge pages, or cannot populate ahead, the pages come as they are
+    // touched.
+    if (nBytes >= kHugePage) {
+        madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+    }
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_POPULATE_WRITE);
+#endif
 }
 
 void* ZsOpenSharedLibrary(const char* pszName, std::string* pError) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "common/ZsByteReader.h"
+#include "common/ZsFileBytes.h"
 #include "common/ZsLog.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
@@ -1236,12 +1237,19 @@ ZsBlock ZI_LoadPictureIcon(const std::filesystem::path& path, int nSizingMode, s
                            std::span<const ZI_FORMAT> formats) {
     std::string sError;
     ZsBlock block;
-    std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
-    if (!bytes) {
+    // Mapped rather than read: only the pages the decoder touches are loaded, and none is copied.
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, kMaxPictureFileBytes);
+    if (!pFile) {
+        if (std::optional<ZsBlock> read = ZsReadFile(path, kMaxPictureFileBytes)) {
+            pFile = CZsFileBytes::FromBlock(std::move(*read));
+        }
+    }
+    const ZsBytes bytes = pFile ? pFile->Bytes() : ZsBytes();
+    if (!pFile) {
         sError = "the file cannot be read";
-    } else if (ZsIsSvg(*bytes)) {
-        block = ZI_SvgToIcon(*bytes, formats, &sError);
-    } else if (CZsBitmap picture = ZsDecodePicture(*bytes, &sError); !picture.IsNull()) {
+    } else if (ZsIsSvg(bytes)) {
+        block = ZI_SvgToIcon(bytes, formats, &sError);
+    } else if (CZsBitmap picture = ZsDecodePicture(bytes, &sError); !picture.IsNull()) {
         block = ZI_PictureToIcon(picture, nSizingMode);
         if (!formats.empty() && !block.empty()) {
             CIcon icon;
