@@ -609,6 +609,26 @@ void ZsAdviseLargeBuffer(const void* p, size_t nBytes) {
 #endif
 }
 
+void ZsLargeBufferDeleter::operator()(uint8_t* p) const {
+    std::free(p);
+}
+
+ZsLargeBuffer ZsAllocLargeBuffer(size_t nBytes) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    const bool bHuge = nBytes >= (size_t{1} << 20);
+    const size_t nAlign = bHuge ? kHugePage : alignof(std::max_align_t);
+    if (nBytes > SIZE_MAX - nAlign) {
+        return nullptr;
+    }
+    const size_t nRounded = bHuge ? (nBytes + nAlign - 1) / nAlign * nAlign : std::max<size_t>(nBytes, 1);
+    void* p = nullptr;
+    if (posix_memalign(&p, nAlign, nRounded) != 0) {
+        return nullptr;
+    }
+    ZsAdviseLargeBuffer(p, nRounded);
+    return ZsLargeBuffer(static_cast<uint8_t*>(p));
+}
+
 void* ZsOpenSharedLibrary(const char* pszName, std::string* pError) {
     void* pLibrary = dlopen(pszName, RTLD_NOW | RTLD_LOCAL);
     if (!pLibrary && pError) {

@@ -111,6 +111,15 @@ void* ZsOpenSharedLibrary(const char* pszName, std::string* pError = nullptr);
 // The address of a symbol of a library opened by ZsOpenSharedLibrary, searched in it and in the libraries it
 // depends on; null when there is none.
 void* ZsFindSharedSymbol(void* pLibrary, const char* pszSymbol);
+// Uninitialised memory for large data that is about to be written, made at once as ZsAdviseLargeBuffer
+// makes it; from 1 MiB aligned to and rounded up to whole huge pages, so that the system can back it with a
+// few of them instead of hundreds of small pages (a buffer that merely holds a huge page's worth of
+// addresses rarely gets one: the allocator has already touched its first page). Null when out of memory.
+struct ZsLargeBufferDeleter {
+    void operator()(uint8_t* p) const;
+};
+using ZsLargeBuffer = std::unique_ptr<uint8_t[], ZsLargeBufferDeleter>;
+ZsLargeBuffer ZsAllocLargeBuffer(size_t nBytes);
 // Creates or truncates the file and writes the whole buffer; true when every byte was written.
 bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 // Writes next to the target and renames over it, so the target is either old or new, never half written.

@@ -245,3 +245,16 @@ TEST(ZsSharedLibrary, LoadsByNameAndSaysWhyNot) {
     EXPECT_EQ(version()[0], '1');
     EXPECT_EQ(ZsFindSharedSymbol(pZlib, "pictavo_no_such_function"), nullptr);
 }
+
+TEST(ZsLargeBuffer, HoldsItsBytesAndLargeOnesStartOnAHugePage) {
+    for (size_t n : {size_t{0}, size_t{1}, size_t{300} << 10, (size_t{1} << 20) + 3, size_t{5} << 20}) {
+        ZsLargeBuffer buffer = ZsAllocLargeBuffer(n);
+        ASSERT_NE(buffer, nullptr) << n;
+        std::fill(buffer.get(), buffer.get() + n, uint8_t{0xA5});
+        EXPECT_TRUE(n == 0 || buffer[n - 1] == 0xA5);
+        if (n >= (size_t{1} << 20)) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer.get()) % (uintptr_t{2} << 20), 0u) << n;
+        }
+    }
+    EXPECT_EQ(ZsAllocLargeBuffer(SIZE_MAX - 10), nullptr);
+}
