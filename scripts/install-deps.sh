@@ -5,7 +5,7 @@ set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
   g++ cmake ninja-build pkg-config clang-format \
   libsqlite3-dev sqlite3 libre2-dev \
-  libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev librsvg2-dev libwebp-dev \
+  libpng-dev libdeflate-dev libjpeg62-turbo-dev libgif-dev libtiff-dev librsvg2-dev libwebp-dev \
   qt6-base-dev libgl-dev fonts-dejavu-core \
   libgtest-dev libgmock-dev libbenchmark-dev \
   desktop-file-utils appstream dpkg-dev file

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <re2/re2.h>
 #include <signal.h>
@@ -593,15 +594,55 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
 }
 
 void ZsAdviseLargeBuffer(const void* p, size_t nBytes) {
+    constexpr size_t kPopulate = size_t{256} << 10;
     constexpr size_t kHugePage = size_t{2} << 20;
-    if (!p || nBytes < kHugePage) {
+    if (!p || nBytes < kPopulate) {
         return;
     }
     const uintptr_t nPage = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const uintptr_t nStart = reinterpret_cast<uintptr_t>(p) & ~(nPage - 1);
     const uintptr_t nEnd = (reinterpret_cast<uintptr_t>(p) + nBytes + nPage - 1) & ~(nPage - 1);
-    // Only advice: where the system has no huge pages the buffer is used as it is.
-    madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+    // Only advice: where the system has no huge pages, or cannot populate ahead, the pages come as they are
+    // touched.
+    if (nBytes >= kHugePage) {
+        madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_HUGEPAGE);
+    }
+#ifdef MADV_POPULATE_WRITE
+    madvise(reinterpret_cast<void*>(nStart), nEnd - nStart, MADV_POPULATE_WRITE);
+#endif
+}
+
+void ZsLargeBufferDeleter::operator()(uint8_t* p) const {
+    std::free(p);
+}
+
+ZsLargeBuffer ZsAllocLargeBuffer(size_t nBytes) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    const bool bHuge = nBytes >= (size_t{1} << 20);
+    const size_t nAlign = bHuge ? kHugePage : alignof(std::max_align_t);
+    if (nBytes > SIZE_MAX - nAlign) {
+        return nullptr;
+    }
+    const size_t nRounded = bHuge ? (nBytes + nAlign - 1) / nAlign * nAlign : std::max<size_t>(nBytes, 1);
+    void* p = nullptr;
+    if (posix_memalign(&p, nAlign, nRounded) != 0) {
+        return nullptr;
+    }
+    ZsAdviseLargeBuffer(p, nRounded);
+    return ZsLargeBuffer(static_cast<uint8_t*>(p));
+}
+
+void* ZsOpenSharedLibrary(const char* pszName, std::string* pError) {
+    void* pLibrary = dlopen(pszName, RTLD_NOW | RTLD_LOCAL);
+    if (!pLibrary && pError) {
+        const char* pszWhy = dlerror();
+        *pError = pszWhy ? pszWhy : ZsFormat("%s cannot be loaded", pszName);
+    }
+    return pLibrary;
+}
+
+void* ZsFindSharedSymbol(void* pLibrary, const char* pszSymbol) {
+    return pLibrary ? dlsym(pLibrary, pszSymbol) : nullptr;
 }
 
 namespace {

@@ -101,10 +101,27 @@ bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnore
 // Reads a whole file; none when it cannot be opened or read, or is larger than nMaxBytes.
 std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nMaxBytes = UINT64_C(1) << 32);
 
-// Asks the system to back a large buffer that is about to be filled with huge pages: the first touch of fresh
-// memory costs a fault per page, dearly so on virtual machines, and a 4 MB picture is a thousand pages. Does
-// nothing for buffers below one huge page.
+// Asks the system to back a large buffer that is about to be filled with memory at once: the first touch of
+// fresh memory costs a fault per page, dearly so on virtual machines (some 12 us each), and a 4 MB picture is
+// a thousand pages. From 256 KiB the pages are made in one call (about a fifth of the cost of faulting them
+// one by one), from 2 MiB huge pages are asked for too. Does nothing for smaller buffers.
 void ZsAdviseLargeBuffer(const void* p, size_t nBytes);
+// Loads a shared library by its file name (as the system's loader searches for it) on first use, for
+// libraries that only some runs need and that would otherwise cost every start of the program their loading
+// time; null, with the loader's sentence in *pError, when it cannot be loaded. The library stays loaded.
+void* ZsOpenSharedLibrary(const char* pszName, std::string* pError = nullptr);
+// The address of a symbol of a library opened by ZsOpenSharedLibrary, searched in it and in the libraries it
+// depends on; null when there is none.
+void* ZsFindSharedSymbol(void* pLibrary, const char* pszSymbol);
+// Uninitialised memory for large data that is about to be written, made at once as ZsAdviseLargeBuffer
+// makes it; from 1 MiB aligned to and rounded up to whole huge pages, so that the system can back it with a
+// few of them instead of hundreds of small pages (a buffer that merely holds a huge page's worth of
+// addresses rarely gets one: the allocator has already touched its first page). Null when out of memory.
+struct ZsLargeBufferDeleter {
+    void operator()(uint8_t* p) const;
+};
+using ZsLargeBuffer = std::unique_ptr<uint8_t[], ZsLargeBufferDeleter>;
+ZsLargeBuffer ZsAllocLargeBuffer(size_t nBytes);
 // Creates or truncates the file and writes the whole buffer; true when every byte was written.
 bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 // Writes next to the target and renames over it, so the target is either old or new, never half written.

@@ -22,6 +22,16 @@ public:
         mPixels.assign(nPixels, nFill);
     }
 
+    // Takes rows of pixels made elsewhere; a null bitmap unless they are exactly nWidth x nHeight.
+    CZsBitmap(int nWidth, int nHeight, std::vector<uint32_t>&& pixels) {
+        if (nWidth > 0 && nHeight > 0 &&
+            pixels.size() == static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight)) {
+            mnWidth = nWidth;
+            mnHeight = nHeight;
+            mPixels = std::move(pixels);
+        }
+    }
+
     bool IsNull() const { return mPixels.empty(); }
     int Width() const { return mnWidth; }
     int Height() const { return mnHeight; }

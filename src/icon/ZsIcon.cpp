@@ -446,7 +446,10 @@ int CIcon::RemoveFormats(std::span<const ZI_FORMAT> formats, bool bExcept, bool 
 }
 
 void CIcon::SetFormats(std::span<const ZI_FORMAT> formats) {
-    const CZsBitmap source = GetHBITMAP(0);
+    // The first image is decoded only when a format has to be made from it.
+    const bool bMissing =
+        std::any_of(formats.begin(), formats.end(), [&](const ZI_FORMAT& f) { return !HasFormat(f); });
+    const CZsBitmap source = bMissing ? GetHBITMAP(0) : CZsBitmap();
     AddFormats(formats, source.IsNull() ? nullptr : &source);
     RemoveFormats(formats, true, false);
 }

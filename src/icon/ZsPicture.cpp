@@ -13,10 +13,12 @@
 #include <memory>
 
 #include "common/ZsByteReader.h"
+#include "common/ZsFileBytes.h"
 #include "common/ZsLog.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
+#include "icon/ZsPngInflate.h"
 #include "icon/ZsSvg.h"
 
 namespace {
@@ -26,11 +28,10 @@ constexpr uint64_t kMaxStreamBytes = UINT64_C(1) << 32;
 // Picture files larger than this are not read at all.
 constexpr uint64_t kMaxPictureFileBytes = UINT64_C(512) << 20;
 // What compressed data can expand to at most, which bounds the pixels a file of a given size can fill:
-// deflate about 1032 bytes from one; a GIF's LZW code of 12 bits at most 4096 pixels (its table's longest
+// deflate ZS_MAX_DEFLATE_RATIO; a GIF's LZW code of 12 bits at most 4096 pixels (its table's longest
 // string); a TIFF's LZW code as many bytes; PackBits 128 bytes from 2; a JPEG at least one bit per 8 x 8
 // block with Huffman coding (arithmetic coding can go below: it is given eight times the room); a BMP run 255
 // pixels from 2 bytes; a fax row (CCITT) at least one bit.
-constexpr uint64_t kMaxDeflateRatio = 1040;
 constexpr uint64_t kMaxGifPixelsPerByte = 2731;
 constexpr uint64_t kMaxLzwRatio = 2731;
 constexpr uint64_t kMaxPackBitsRatio = 64;
@@ -114,9 +115,7 @@ bool PngDecodeInto(PngState& s) {
     png_read_info(png, info);
     const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
     // Each row is its bytes and a filter byte, all inflated from the file's bytes.
-    const uint64_t nRowBytes = png_get_rowbytes(png, info) + 1;
-    const uint64_t nMaxPixels = SaturatingProduct(s.nInputBytes, kMaxDeflateRatio) / nRowBytes * w;
-    if (!ZsCheckPictureData(w, h, s.nInputBytes, nMaxPixels, &s.sError)) {
+    if (!ZsCheckPngData(w, h, png_get_rowbytes(png, info) + 1, s.nInputBytes, &s.sError)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
@@ -602,7 +601,7 @@ uint64_t TiffMaxPixels(TIFF* tif, uint32_t w, uint64_t nFileBytes) {
             break;
         case COMPRESSION_DEFLATE:
         case COMPRESSION_ADOBE_DEFLATE:
-            nRatio = kMaxDeflateRatio;
+            nRatio = ZS_MAX_DEFLATE_RATIO;
             break;
         case COMPRESSION_JPEG:
         case COMPRESSION_OJPEG:
@@ -1007,6 +1006,13 @@ CZsBitmap DecodePngState(PngState& s, std::string* pError) {
 }  // namespace
 
 CZsBitmap ZsDecodePng(ZsBytes bytes, std::string* pError) {
+    if (CZsBitmap bmp = ZsInflatePng(bytes); !bmp.IsNull()) {
+        return bmp;
+    }
+    return ZsDecodePngWithLibpng(bytes, pError);
+}
+
+CZsBitmap ZsDecodePngWithLibpng(ZsBytes bytes, std::string* pError) {
     auto s = std::make_unique<PngState>();
     s->input = bytes;
     s->nInputBytes = bytes.size();
@@ -1234,15 +1240,22 @@ namespace {
 // in sError.
 ZsBlock PictureFileAs(const std::filesystem::path& path, int nSizingMode, std::span<const ZI_FORMAT> formats,
                       bool bIcns, std::string& sError) {
-    std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
-    if (!bytes) {
+    // Mapped rather than read: only the pages the decoder touches are loaded, and none is copied.
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, kMaxPictureFileBytes);
+    if (!pFile) {
+        if (std::optional<ZsBlock> read = ZsReadFile(path, kMaxPictureFileBytes)) {
+            pFile = CZsFileBytes::FromBlock(std::move(*read));
+        }
+    }
+    if (!pFile) {
         sError = "the file cannot be read";
         return {};
     }
-    if (ZsIsSvg(*bytes)) {
-        return bIcns ? ZI_SvgToIcns(*bytes, formats, &sError) : ZI_SvgToIcon(*bytes, formats, &sError);
+    const ZsBytes bytes = pFile->Bytes();
+    if (ZsIsSvg(bytes)) {
+        return bIcns ? ZI_SvgToIcns(bytes, formats, &sError) : ZI_SvgToIcon(bytes, formats, &sError);
     }
-    const CZsBitmap picture = ZsDecodePicture(*bytes, &sError);
+    const CZsBitmap picture = ZsDecodePicture(bytes, &sError);
     if (picture.IsNull()) {
         return {};
     }

@@ -26,22 +26,90 @@ void SetError(std::string* pError, const std::string& text) {
     }
 }
 
+// The functions of librsvg, GLib and Cairo that drawings use, from librsvg loaded on the first drawing (its
+// dependencies bring GLib and Cairo). Their types come from the headers, so a call that does not match its
+// declaration does not compile.
+struct SvgLibrary {
+    decltype(&::g_memory_input_stream_new_from_data) memoryInputStreamNew = nullptr;
+    decltype(&::g_object_unref) objectUnref = nullptr;
+    decltype(&::g_error_free) errorFree = nullptr;
+    decltype(&::rsvg_handle_new_from_stream_sync) handleNewFromStream = nullptr;
+    decltype(&::rsvg_handle_get_intrinsic_size_in_pixels) intrinsicSizeInPixels = nullptr;
+    decltype(&::rsvg_handle_get_intrinsic_dimensions) intrinsicDimensions = nullptr;
+    decltype(&::rsvg_handle_render_document) renderDocument = nullptr;
+    decltype(&::cairo_image_surface_create) imageSurfaceCreate = nullptr;
+    decltype(&::cairo_surface_status) surfaceStatus = nullptr;
+    decltype(&::cairo_surface_flush) surfaceFlush = nullptr;
+    decltype(&::cairo_surface_destroy) surfaceDestroy = nullptr;
+    decltype(&::cairo_image_surface_get_data) imageSurfaceGetData = nullptr;
+    decltype(&::cairo_image_surface_get_stride) imageSurfaceGetStride = nullptr;
+    decltype(&::cairo_create) create = nullptr;
+    decltype(&::cairo_destroy) destroy = nullptr;
+};
+
+// The loaded functions, or null with the reason in *pError when librsvg or one of them is missing.
+const SvgLibrary* GetSvgLibrary(std::string* pError) {
+    static SvgLibrary lib;
+    static std::string sFailure;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::string sWhy;
+        void* pLibrary = ZsOpenSharedLibrary("librsvg-2.so.2", &sWhy);
+        if (!pLibrary) {
+            sFailure = "SVG drawings need librsvg, which cannot be loaded (" + sWhy + ")";
+            return;
+        }
+        bool bAll = true;
+        const auto find = [&](auto& fn, const char* pszName) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+                ZsFindSharedSymbol(pLibrary, pszName));
+            if (!fn && bAll) {
+                bAll = false;
+                sFailure = ZsFormat("SVG drawings need librsvg 2.52 or later (%s is missing)", pszName);
+            }
+        };
+        find(lib.memoryInputStreamNew, "g_memory_input_stream_new_from_data");
+        find(lib.objectUnref, "g_object_unref");
+        find(lib.errorFree, "g_error_free");
+        find(lib.handleNewFromStream, "rsvg_handle_new_from_stream_sync");
+        find(lib.intrinsicSizeInPixels, "rsvg_handle_get_intrinsic_size_in_pixels");
+        find(lib.intrinsicDimensions, "rsvg_handle_get_intrinsic_dimensions");
+        find(lib.renderDocument, "rsvg_handle_render_document");
+        find(lib.imageSurfaceCreate, "cairo_image_surface_create");
+        find(lib.surfaceStatus, "cairo_surface_status");
+        find(lib.surfaceFlush, "cairo_surface_flush");
+        find(lib.surfaceDestroy, "cairo_surface_destroy");
+        find(lib.imageSurfaceGetData, "cairo_image_surface_get_data");
+        find(lib.imageSurfaceGetStride, "cairo_image_surface_get_stride");
+        find(lib.create, "cairo_create");
+        find(lib.destroy, "cairo_destroy");
+    });
+    if (!sFailure.empty()) {
+        ZS_LOG_ERR("GetSvgLibrary", "%s", sFailure.c_str());
+        SetError(pError, sFailure);
+        return nullptr;
+    }
+    return &lib;
+}
+
 RsvgHandle* Handle(void* p) {
     return static_cast<RsvgHandle*>(p);
 }
 
 struct SurfaceDeleter {
-    void operator()(cairo_surface_t* p) const { cairo_surface_destroy(p); }
+    const SvgLibrary* pLib;
+    void operator()(cairo_surface_t* p) const { pLib->surfaceDestroy(p); }
 };
 struct CairoDeleter {
-    void operator()(cairo_t* p) const { cairo_destroy(p); }
+    const SvgLibrary* pLib;
+    void operator()(cairo_t* p) const { pLib->destroy(p); }
 };
 
 // A GError's message, freeing it.
-std::string TakeMessage(GError* pError, const char* pszDefault) {
+std::string TakeMessage(const SvgLibrary& lib, GError* pError, const char* pszDefault) {
     std::string s = pError && pError->message ? pError->message : pszDefault;
     if (pError) {
-        g_error_free(pError);
+        lib.errorFree(pError);
     }
     return s;
 }
@@ -76,7 +144,7 @@ bool ZsIsSvg(ZsBytes bytes) {
 
 CZsSvg::~CZsSvg() {
     if (mpHandle) {
-        g_object_unref(Handle(mpHandle));
+        GetSvgLibrary(nullptr)->objectUnref(Handle(mpHandle));
     }
 }
 
@@ -84,34 +152,38 @@ bool CZsSvg::Load(ZsBytes bytes, std::string* pError) {
     if (!SizeAllowed(bytes, pError)) {
         return false;
     }
+    const SvgLibrary* pLib = GetSvgLibrary(pError);
+    if (!pLib) {
+        return false;
+    }
+    const SvgLibrary& lib = *pLib;
     GInputStream* pStream =
-        g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
+        lib.memoryInputStreamNew(bytes.data(), static_cast<gssize>(bytes.size()), nullptr);
     GError* pGError = nullptr;
     // No base file: references to other files resolve to nothing. The parser's safety limits stay on.
     RsvgHandle* pHandle =
-        rsvg_handle_new_from_stream_sync(pStream, nullptr, RSVG_HANDLE_FLAGS_NONE, nullptr, &pGError);
-    g_object_unref(pStream);
+        lib.handleNewFromStream(pStream, nullptr, RSVG_HANDLE_FLAGS_NONE, nullptr, &pGError);
+    lib.objectUnref(pStream);
     if (!pHandle) {
-        SetError(pError, "damaged SVG data (" + TakeMessage(pGError, "unreadable") + ")");
+        SetError(pError, "damaged SVG data (" + TakeMessage(lib, pGError, "unreadable") + ")");
         return false;
     }
     if (pGError) {
-        g_error_free(pGError);
+        lib.errorFree(pGError);
     }
     if (mpHandle) {
-        g_object_unref(Handle(mpHandle));
+        lib.objectUnref(Handle(mpHandle));
     }
     mpHandle = pHandle;
     mfWidth = mfHeight = 0;
     gdouble w = 0, h = 0;
-    if (rsvg_handle_get_intrinsic_size_in_pixels(pHandle, &w, &h)) {
+    if (lib.intrinsicSizeInPixels(pHandle, &w, &h)) {
         mfWidth = w;
         mfHeight = h;
     } else {
         gboolean bHasViewBox = FALSE;
         RsvgRectangle viewBox{};
-        rsvg_handle_get_intrinsic_dimensions(pHandle, nullptr, nullptr, nullptr, nullptr, &bHasViewBox,
-                                             &viewBox);
+        lib.intrinsicDimensions(pHandle, nullptr, nullptr, nullptr, nullptr, &bHasViewBox, &viewBox);
         if (bHasViewBox) {
             mfWidth = viewBox.width;
             mfHeight = viewBox.height;
@@ -140,26 +212,28 @@ CZsBitmap CZsSvg::Render(int nWidth, int nHeight, std::string* pError) const {
         vw = mfWidth * scale;
         vh = mfHeight * scale;
     }
+    // A drawing is loaded, so the library is.
+    const SvgLibrary& lib = *GetSvgLibrary(pError);
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, nWidth, nHeight));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        lib.imageSurfaceCreate(CAIRO_FORMAT_ARGB32, nWidth, nHeight), SurfaceDeleter{&lib});
+    if (lib.surfaceStatus(surface.get()) != CAIRO_STATUS_SUCCESS) {
         SetError(pError, "out of memory");
         return {};
     }
     GError* pGError = nullptr;
     {
-        std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(surface.get()));
+        std::unique_ptr<cairo_t, CairoDeleter> cr(lib.create(surface.get()), CairoDeleter{&lib});
         const RsvgRectangle viewport{(nWidth - vw) / 2, (nHeight - vh) / 2, vw, vh};
-        if (!rsvg_handle_render_document(Handle(mpHandle), cr.get(), &viewport, &pGError)) {
-            SetError(pError, "the SVG cannot be drawn (" + TakeMessage(pGError, "unknown error") + ")");
+        if (!lib.renderDocument(Handle(mpHandle), cr.get(), &viewport, &pGError)) {
+            SetError(pError, "the SVG cannot be drawn (" + TakeMessage(lib, pGError, "unknown error") + ")");
             return {};
         }
     }
-    cairo_surface_flush(surface.get());
+    lib.surfaceFlush(surface.get());
     // Cairo holds premultiplied native-endian ARGB; the core holds it straight.
     CZsBitmap bmp(nWidth, nHeight);
-    const unsigned char* pData = cairo_image_surface_get_data(surface.get());
-    const int nStride = cairo_image_surface_get_stride(surface.get());
+    const unsigned char* pData = lib.imageSurfaceGetData(surface.get());
+    const int nStride = lib.imageSurfaceGetStride(surface.get());
     for (int y = 0; y < nHeight; ++y) {
         const auto* in = reinterpret_cast<const uint32_t*>(pData + static_cast<ptrdiff_t>(y) * nStride);
         uint32_t* out = bmp.Row(y);

@@ -230,3 +230,31 @@ TEST(ZsProcessExists, ARunningProgramUntilItEnds) {
     EXPECT_FALSE(ZsProcessExists(-1));
     EXPECT_FALSE(ZsProcessExists(INT64_C(1) << 40));
 }
+
+TEST(ZsSharedLibrary, LoadsByNameAndSaysWhyNot) {
+    std::string sError;
+    EXPECT_EQ(ZsOpenSharedLibrary("libpictavo-none.so.0", &sError), nullptr);
+    EXPECT_NE(sError.find("libpictavo-none.so.0"), std::string::npos) << sError;
+    EXPECT_EQ(ZsFindSharedSymbol(nullptr, "zlibVersion"), nullptr);
+
+    void* pZlib = ZsOpenSharedLibrary("libz.so.1", &sError);
+    ASSERT_NE(pZlib, nullptr) << sError;
+    using Version = const char* (*)();
+    const auto version = reinterpret_cast<Version>(ZsFindSharedSymbol(pZlib, "zlibVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version()[0], '1');
+    EXPECT_EQ(ZsFindSharedSymbol(pZlib, "pictavo_no_such_function"), nullptr);
+}
+
+TEST(ZsLargeBuffer, HoldsItsBytesAndLargeOnesStartOnAHugePage) {
+    for (size_t n : {size_t{0}, size_t{1}, size_t{300} << 10, (size_t{1} << 20) + 3, size_t{5} << 20}) {
+        ZsLargeBuffer buffer = ZsAllocLargeBuffer(n);
+        ASSERT_NE(buffer, nullptr) << n;
+        std::fill(buffer.get(), buffer.get() + n, uint8_t{0xA5});
+        EXPECT_TRUE(n == 0 || buffer[n - 1] == 0xA5);
+        if (n >= (size_t{1} << 20)) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer.get()) % (uintptr_t{2} << 20), 0u) << n;
+        }
+    }
+    EXPECT_EQ(ZsAllocLargeBuffer(SIZE_MAX - 10), nullptr);
+}

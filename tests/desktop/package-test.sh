@@ -19,7 +19,7 @@ debs=("$out"/pictavo_*.deb)
 deb=${debs[0]}
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libsqlite3-0 libpng16-16; do
+for library in libc6 libsqlite3-0 libpng16-16 librsvg2-2; do
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 if [ "$gui" = gui ]; then

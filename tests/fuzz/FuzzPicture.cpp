@@ -9,6 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "icon/ZsPicture.h"
+#include "icon/ZsPngInflate.h"
 
 namespace {
 
@@ -40,6 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     const ZsBytes bytes(pData, nSize);
     if (!IsOfType(bytes)) {
         return 0;
+    }
+    // Whatever the inflating PNG decoder takes, it decodes exactly as libpng does.
+    if (PICTAVO_FUZZ_PICTURE == ZS_PIC_PNG) {
+        const CZsBitmap inflated = ZsInflatePng(bytes);
+        if (!inflated.IsNull() && !(inflated == ZsDecodePngWithLibpng(bytes))) {
+            __builtin_trap();
+        }
     }
     std::string sError;
     CZsBitmap bmp = ZsDecodePicture(bytes, &sError);

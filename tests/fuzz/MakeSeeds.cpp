@@ -171,9 +171,11 @@ void PngWriteFn(png_structp png, png_bytep p, size_t n) {
 }
 void PngFlushFn(png_structp) {}
 
-// A PNG of rows given as bytes in the layout of the colour type and depth.
+// A PNG of rows given as bytes in the layout of the colour type and depth; a compression buffer of
+// nBufferSize bytes splits the image data into chunks of that size.
 ZsBlock WritePng(int w, int h, int nColorType, int nDepth, bool bInterlace,
-                 const std::function<std::vector<uint8_t>(int y)>& row, bool bPalette = false) {
+                 const std::function<std::vector<uint8_t>(int y)>& row, bool bPalette = false,
+                 size_t nBufferSize = 8192) {
     PngWriteState s;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -182,6 +184,7 @@ ZsBlock WritePng(int w, int h, int nColorType, int nDepth, bool bInterlace,
         return {};
     }
     png_set_write_fn(png, &s, PngWriteFn, PngFlushFn);
+    png_set_compression_buffer_size(png, nBufferSize);
     png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), nDepth, nColorType,
                  bInterlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -221,6 +224,30 @@ void PngSeeds() {
     Put("png", "grey-alpha.png", WritePng(2, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, [](int y) {
             return std::vector<uint8_t>{static_cast<uint8_t>(y * 200), 0x40, 0xFF, 0x00};
         }));
+    // 8-bit RGB and grey, which the inflating decoder takes, with every filter (libpng chooses per row) and
+    // the image data in many small chunks.
+    Put("png", "rgb-chunked.png",
+        WritePng(
+            6, 5, PNG_COLOR_TYPE_RGB, 8, false,
+            [](int y) {
+                std::vector<uint8_t> row;
+                for (int i = 0; i < 18; ++i) {
+                    row.push_back(static_cast<uint8_t>(i * 13 + y * 40 + (i * y % 5) * 17));
+                }
+                return row;
+            },
+            false, 16));
+    Put("png", "grey-chunked.png",
+        WritePng(
+            12, 4, PNG_COLOR_TYPE_GRAY, 8, false,
+            [](int y) {
+                std::vector<uint8_t> row;
+                for (int i = 0; i < 12; ++i) {
+                    row.push_back(static_cast<uint8_t>(i * i * 3 + y * 61));
+                }
+                return row;
+            },
+            false, 12));
     Put("png", "bilevel.png", WritePng(9, 2, PNG_COLOR_TYPE_GRAY, 1, false, [](int y) {
             return std::vector<uint8_t>{static_cast<uint8_t>(0xA5 ^ y), 0x80};
         }));

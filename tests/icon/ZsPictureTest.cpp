@@ -38,60 +38,6 @@ CZsBitmap IconPixels(const ZsBlock& block) {
     return ZI_DecodeImage(entries[0].image);
 }
 
-void PutU32BE(ZsBlock& out, uint32_t v) {
-    for (int i = 3; i >= 0; --i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
-
-uint32_t Crc32(const uint8_t* p, size_t n) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) {
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-    }
-    return ~c;
-}
-
-void Chunk(ZsBlock& out, const char* pszType, const ZsBlock& data) {
-    PutU32BE(out, static_cast<uint32_t>(data.size()));
-    const size_t at = out.size();
-    out.insert(out.end(), pszType, pszType + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutU32BE(out, Crc32(out.data() + at, out.size() - at));
-}
-
-// A PNG of any colour type written by hand: the rows (each with its filter byte) in one stored deflate block.
-ZsBlock HandMadePng(uint32_t w, uint32_t h, uint8_t nDepth, uint8_t nColourType, const ZsBlock& raw,
-                    const std::vector<std::pair<const char*, ZsBlock>>& extra = {}) {
-    ZsBlock png(ZI_PNG_SIGNATURE, ZI_PNG_SIGNATURE + 8);
-    ZsBlock ihdr;
-    PutU32BE(ihdr, w);
-    PutU32BE(ihdr, h);
-    for (uint8_t v : {nDepth, nColourType, uint8_t{0}, uint8_t{0}, uint8_t{0}}) {
-        ihdr.push_back(v);
-    }
-    Chunk(png, "IHDR", ihdr);
-    for (const auto& [pszType, data] : extra) {
-        Chunk(png, pszType, data);
-    }
-    ZsBlock z{0x78, 0x01, 0x01};
-    ZsPutU16(z, static_cast<uint16_t>(raw.size()));
-    ZsPutU16(z, static_cast<uint16_t>(~raw.size()));
-    z.insert(z.end(), raw.begin(), raw.end());
-    uint32_t a = 1, b = 0;
-    for (uint8_t v : raw) {
-        a = (a + v) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutU32BE(z, (b << 16) | a);
-    Chunk(png, "IDAT", z);
-    Chunk(png, "IEND", {});
-    return png;
-}
-
 // A GIF written by hand: a 4-colour global palette, an optional transparent index, and one frame placed at
 // (left, top) whose pixels are given in stored order (interlaced or not). The LZW data holds only literal
 // codes, with a clear code after every two so that the code width stays 3 bits.
@@ -210,16 +156,17 @@ TEST(ZsPicture, GifWithManyColoursUsesTheHalftonePalette) {
 
 TEST(ZsPicture, EveryPngColourTypeBecomesArgb) {
     // 8-bit grey.
-    CZsBitmap bmp = ZsDecodePng(HandMadePng(2, 1, 8, 0, {0, 0x10, 0xF0}));
+    CZsBitmap bmp = ZsDecodePng(test::HandMadePng(2, 1, 8, 0, {0, 0x10, 0xF0}));
     EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{0xFF101010, 0xFFF0F0F0}));
     // A palette with a transparent first entry.
-    bmp = ZsDecodePng(HandMadePng(2, 1, 8, 3, {0, 1, 0}, {{"PLTE", {1, 2, 3, 0xFF, 0, 0}}, {"tRNS", {0}}}));
+    bmp = ZsDecodePng(
+        test::HandMadePng(2, 1, 8, 3, {0, 1, 0}, {{"PLTE", {1, 2, 3, 0xFF, 0, 0}}, {"tRNS", {0}}}));
     EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{0xFFFF0000, 0x00010203}));
     // 16-bit RGB is scaled to 8 bits.
-    bmp = ZsDecodePng(HandMadePng(1, 1, 16, 2, {0, 0xFF, 0xFF, 0, 0, 0x80, 0x80}));
+    bmp = ZsDecodePng(test::HandMadePng(1, 1, 16, 2, {0, 0xFF, 0xFF, 0, 0, 0x80, 0x80}));
     EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{0xFFFF0080}));
     // 1-bit grey, the row padded within its byte.
-    bmp = ZsDecodePng(HandMadePng(3, 1, 1, 0, {0, 0xA0}));
+    bmp = ZsDecodePng(test::HandMadePng(3, 1, 1, 0, {0, 0xA0}));
     EXPECT_EQ(bmp.Pixels(), (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF}));
     // A PNG icon image larger than 256 pixels is decoded at its own size.
     test::IcoImage png;
@@ -233,7 +180,7 @@ TEST(ZsPicture, EveryPngColourTypeBecomesArgb) {
     EXPECT_EQ(big.Height(), 200);
     // Pixels missing from the data are an error, not garbage.
     std::string sError;
-    EXPECT_TRUE(ZsDecodePng(HandMadePng(4, 4, 8, 0, {0, 1, 2, 3, 4}), &sError).IsNull());
+    EXPECT_TRUE(ZsDecodePng(test::HandMadePng(4, 4, 8, 0, {0, 1, 2, 3, 4}), &sError).IsNull());
     EXPECT_FALSE(sError.empty());
 }
 
@@ -348,7 +295,7 @@ TEST(ZsPicture, HeadersThatLieAboutTheSizeAreRefused) {
         png[i + 2] = 0x20;
         png[i + 3] = 0;
     }
-    const uint32_t crc = Crc32(png.data() + 12, 17);
+    const uint32_t crc = test::Crc32(png.data() + 12, 17);
     for (int i = 0; i < 4; ++i) {
         png[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
     }

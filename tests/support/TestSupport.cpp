@@ -118,6 +118,66 @@ IcoImage PngStub(int w, int h, int bits, size_t nExtra) {
     return img;
 }
 
+namespace {
+
+void PutU32BE(ZsBlock& out, uint32_t v) {
+    for (int i = 3; i >= 0; --i) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+}  // namespace
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) {
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+    }
+    return ~c;
+}
+
+void PngChunk(ZsBlock& out, const char* pszType, const ZsBlock& data) {
+    PutU32BE(out, static_cast<uint32_t>(data.size()));
+    const size_t at = out.size();
+    out.insert(out.end(), pszType, pszType + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutU32BE(out, Crc32(out.data() + at, out.size() - at));
+}
+
+ZsBlock HandMadePng(uint32_t w, uint32_t h, uint8_t nDepth, uint8_t nColourType, const ZsBlock& raw,
+                    const std::vector<std::pair<const char*, ZsBlock>>& extra, int nWindowBits) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ZsBlock png(kSignature, kSignature + 8);
+    ZsBlock ihdr;
+    PutU32BE(ihdr, w);
+    PutU32BE(ihdr, h);
+    for (uint8_t v : {nDepth, nColourType, uint8_t{0}, uint8_t{0}, uint8_t{0}}) {
+        ihdr.push_back(v);
+    }
+    PngChunk(png, "IHDR", ihdr);
+    for (const auto& [pszType, data] : extra) {
+        PngChunk(png, pszType, data);
+    }
+    // The header's check bits make CMF * 256 + FLG a multiple of 31.
+    const uint8_t nCmf = static_cast<uint8_t>(((nWindowBits - 8) << 4) | 8);
+    ZsBlock z{nCmf, static_cast<uint8_t>((31 - nCmf * 256 % 31) % 31), 0x01};
+    ZsPutU16(z, static_cast<uint16_t>(raw.size()));
+    ZsPutU16(z, static_cast<uint16_t>(~raw.size()));
+    z.insert(z.end(), raw.begin(), raw.end());
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutU32BE(z, (b << 16) | a);
+    PngChunk(png, "IDAT", z);
+    PngChunk(png, "IEND", {});
+    return png;
+}
+
 IcoImage PngImage(int w, int h, uint32_t nColor) {
     IcoImage img;
     img.bWidth = static_cast<uint8_t>(w < 256 ? w : 0);

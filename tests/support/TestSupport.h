@@ -72,6 +72,17 @@ IcoImage PngImage(int w, int h, uint32_t nColor);
 // A whole ICO block with the images in the given directory order.
 std::vector<uint8_t> MakeIco(const std::vector<IcoImage>& images);
 
+// The CRC-32 of PNG chunks and zip files.
+uint32_t Crc32(const uint8_t* p, size_t n);
+// Appends a PNG chunk: length, type, data and CRC.
+void PngChunk(std::vector<uint8_t>& out, const char* pszType, const std::vector<uint8_t>& data);
+// A PNG of any colour type written by hand: the chunks of extra after IHDR, then the rows (each with its
+// filter byte) in one stored deflate block behind a zlib header declaring a window of 2^nWindowBits bytes.
+std::vector<uint8_t> HandMadePng(uint32_t w, uint32_t h, uint8_t nDepth, uint8_t nColourType,
+                                 const std::vector<uint8_t>& raw,
+                                 const std::vector<std::pair<const char*, std::vector<uint8_t>>>& extra = {},
+                                 int nWindowBits = 15);
+
 std::filesystem::path TestRoot();
 
 // A 1024 x 1024 SVG drawing of thousands of elements that each fill the canvas with noise and blur it:
