@@ -808,6 +808,14 @@ bool ZsSamePath(const fs::path& a, const fs::path& b) {
 #endif
 }
 
+std::optional<ZS_FILE_ID> ZsGetFileId(const std::filesystem::path& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return ZS_FILE_ID{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 bool ZsProcessExists(int64_t nPid) {
     if (nPid <= 0 || nPid != static_cast<pid_t>(nPid)) {
         return false;

@@ -128,6 +128,14 @@ bool ZsWriteFile(const std::filesystem::path& path, ZsBytes bytes);
 bool ZsWriteFileAtomic(const std::filesystem::path& path, ZsBytes bytes);
 // The file's last-write time in nanoseconds since the epoch; 0 when it does not exist.
 int64_t ZsGetFileTime(const std::filesystem::path& path);
+// The identity of the file a path names now (device and file number): another file put in its place has
+// another. None when it cannot be asked.
+struct ZS_FILE_ID {
+    uint64_t nDevice = 0;
+    uint64_t nFile = 0;
+    bool operator==(const ZS_FILE_ID&) const = default;
+};
+std::optional<ZS_FILE_ID> ZsGetFileId(const std::filesystem::path& path);
 // Deletes a folder with everything in it; false when it does not exist or cannot be deleted whole.
 bool ZsDeleteTree(const std::filesystem::path& folder);
 

@@ -71,6 +71,7 @@ bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     Harden(pDb);
     mpDb = std::move(db);
     mnMode = nMode;
+    mFileId = ZsGetFileId(path);
     return true;
 }
 
@@ -89,15 +90,23 @@ bool CSQLite::OpenReader(CSQLite& reader) const {
         reader.msLastError = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
         return false;
     }
+    // SQLite opens the file at once, so a file found in the same place after the open is the one it read.
+    const std::optional<ZS_FILE_ID> id = ZsGetFileId(std::filesystem::path(pszFile));
+    if (!mFileId || id != mFileId) {
+        reader.msLastError = "another file has taken the place of the library";
+        return false;
+    }
     Harden(pDb);
     reader.mpDb = std::move(db);
     reader.mnMode = mnMode;
+    reader.mFileId = id;
     return true;
 }
 
 void CSQLite::CloseDb() {
     mpStmt.reset();
     mpDb.reset();
+    mFileId.reset();
 }
 
 void CSQLite::Finalize() {

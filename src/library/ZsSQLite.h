@@ -72,7 +72,7 @@ public:
     bool Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode = ZS_SQL_READ_WRITE);
     // Opens in reader a second connection to this connection's file, for reads only (from another thread,
     // say): read-only, and as unchanging as this one when this one was opened so. False when this connection
-    // has no file or the file cannot be opened.
+    // has no file, the file cannot be opened, or another file has taken its place since this one opened it.
     bool OpenReader(CSQLite& reader) const;
     // Finalizes a pending statement and closes the connection.
     void CloseDb();
@@ -135,6 +135,8 @@ private:
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
     std::string msLastError;
     ZS_SQL_OPEN mnMode = ZS_SQL_READ_WRITE;
+    // The file opened, as it was when opened.
+    std::optional<ZS_FILE_ID> mFileId;
 };
 
 // A transaction that is rolled back when it goes out of scope uncommitted.

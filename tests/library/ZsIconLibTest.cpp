@@ -818,6 +818,19 @@ TEST(IconLibRead, LargePassOnTwoConnections) {
     l.lib.LoadIconTexts(l.lib.GetList(ZIL_ID_ALL), ZIL_ICON_LOADNAME);
     EXPECT_EQ(*l.lib.Icons().at(8400).name, "Changed");
     EXPECT_TRUE(l.lib.RollbackTrans());
+
+    // Another library put in the place of the open one is not read by the second connection.
+    Library open;
+    ASSERT_TRUE(open.lib.Load(path));
+    std::filesystem::copy_file(path, dir / "other.pctv");
+    {
+        CSQLite other;
+        ASSERT_TRUE(other.Open(dir / "other.pctv"));
+        ASSERT_TRUE(other.Exec("update icons set name='Other';"));
+    }
+    std::filesystem::rename(dir / "other.pctv", path);
+    open.lib.LoadIconTexts(open.lib.GetList(ZIL_ID_ALL), ZIL_ICON_LOADNAME);
+    EXPECT_EQ(*open.lib.Icons().at(8400).name, "Icon 8399");
 }
 
 namespace {
