@@ -233,7 +233,8 @@ TEST(CliConvert, SvgDrawingsHaveATimeLimitAndEveryAppleIconSide) {
     const auto sides = [](const std::filesystem::path& icns) {
         std::vector<int> out;
         std::optional<ZsBlock> data = ZsReadFile(icns);
-        for (const ZI_ENTRY& e : ZI_GetEntries(data ? ZI_IcnsToIcon(*data) : ZsBlock{})) {
+        const ZsBlock icon = data ? ZI_IcnsToIcon(*data) : ZsBlock{};
+        for (const ZI_ENTRY& e : ZI_GetEntries(icon)) {
             out.push_back(e.Format().nWidth);
         }
         return out;
