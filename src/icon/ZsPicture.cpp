@@ -1242,6 +1242,7 @@ ZsBlock PictureFileAs(const std::filesystem::path& path, int nSizingMode, std::s
                       bool bIcns, std::string& sError) {
     // Mapped rather than read: only the pages the decoder touches are loaded, and none is copied.
     std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, kMaxPictureFileBytes);
+    // What is not a plain file (a pipe given on the command line) is read as it comes.
     if (!pFile) {
         if (std::optional<ZsBlock> read = ZsReadFile(path, kMaxPictureFileBytes)) {
             pFile = CZsFileBytes::FromBlock(std::move(*read));
