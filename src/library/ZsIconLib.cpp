@@ -884,18 +884,23 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
             std::thread thread;
             if (bOwnSnapshot && wanted.size() >= ZIL_PARALLEL_SCAN_ICONS &&
                 std::thread::hardware_concurrency() > 1 && OpenReader(reader)) {
-                thread = std::thread([&] {
-                    CZsSqlReadBatch readerBatch(reader);
-                    ROW_TEXTS row;
-                    bUpperRead = reader.QueryRows(
-                        ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
-                        [&](const CZsSqlRow& r) {
-                            if (digest(r, row)) {
-                                upper.push_back(std::move(row));
-                            }
-                            return true;
-                        });
-                });
+                // A thread the system cannot give leaves the whole pass to this connection.
+                try {
+                    thread = std::thread([&] {
+                        CZsSqlReadBatch readerBatch(reader);
+                        ROW_TEXTS row;
+                        bUpperRead = reader.QueryRows(
+                            ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
+                            [&](const CZsSqlRow& r) {
+                                if (digest(r, row)) {
+                                    upper.push_back(std::move(row));
+                                }
+                                return true;
+                            });
+                    });
+                } catch (const std::system_error&) {
+                    reader.CloseDb();
+                }
             }
             if (thread.joinable()) {
                 QueryRows(ZsFormat("select %s from icons where id < %d;", sColumns.c_str(), nSplit), onRow);
