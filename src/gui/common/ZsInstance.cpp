@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/ZsLog.h"
+#include "common/ZsRuntimeDir.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -56,17 +57,43 @@ CZsInstanceServer::CZsInstanceServer(QObject* pParent) : QObject(pParent) {
 
 CZsInstanceServer::~CZsInstanceServer() = default;
 
-QString CZsInstanceServer::ServerName(const std::filesystem::path& dataDir) {
+QString CZsInstanceServer::ServerName(const std::filesystem::path& dataDir, std::string* pWhy) {
+    std::string sWhy;
+    const std::optional<std::filesystem::path> runtime = ZsGetRuntimeDir(sWhy);
+    if (!runtime) {
+        if (pWhy) {
+            *pWhy = sWhy;
+        }
+        return {};
+    }
     const QByteArray hash =
         QCryptographicHash::hash(ZsQPath(dataDir).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("Pictavo-") + QString::fromLatin1(hash);
+    return ZsQPath(*runtime / ("Pictavo-" + hash.toStdString()));
 }
 
-bool CZsInstanceServer::HandOver(const QString& sName, const QStringList& arguments) {
+bool CZsInstanceServer::HandOver(const QString& sName, const QStringList& arguments, std::string* pRefusal) {
+    if (sName.isEmpty()) {
+        return false;
+    }
+    std::string sWhy;
+    auto refuse = [&] {
+        if (pRefusal) {
+            *pRefusal = sWhy;
+        }
+        return false;
+    };
+    if (!ZsIsOwnSocketPath(ZsPathOf(sName), sWhy)) {
+        return refuse();
+    }
     QLocalSocket socket;
     socket.connectToServer(sName);
     if (!socket.waitForConnected(kConnectMs)) {
         return false;
+    }
+    // The file may have been swapped since it was looked at: what counts is who answers.
+    if (!ZsIsOwnPeer(static_cast<int>(socket.socketDescriptor()), sWhy)) {
+        socket.abort();
+        return refuse();
     }
     socket.write(Encode(arguments));
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kWriteMs)) {
@@ -79,6 +106,13 @@ bool CZsInstanceServer::HandOver(const QString& sName, const QStringList& argume
 }
 
 bool CZsInstanceServer::Listen(const QString& sName) {
+    std::string sWhy;
+    if (sName.isEmpty() || !ZsIsOwnSocketPath(ZsPathOf(sName), sWhy)) {
+        errno = 0;
+        ZS_LOG_ERR("CZsInstanceServer::Listen", "no single-instance socket: %s",
+                   sName.isEmpty() ? "no private runtime folder" : sWhy.c_str());
+        return false;
+    }
     if (mServer.listen(sName)) {
         return true;
     }
@@ -100,6 +134,14 @@ bool CZsInstanceServer::Listen(const QString& sName) {
 
 void CZsInstanceServer::OnNewConnection() {
     while (QLocalSocket* pSocket = mServer.nextPendingConnection()) {
+        std::string sWhy;
+        if (!ZsIsOwnPeer(static_cast<int>(pSocket->socketDescriptor()), sWhy)) {
+            errno = 0;
+            ZS_LOG_ERR("CZsInstanceServer::OnNewConnection", "refused: %s", sWhy.c_str());
+            pSocket->abort();
+            pSocket->deleteLater();
+            continue;
+        }
         auto pBuffer = std::make_shared<QByteArray>();
         connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
         connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket, pBuffer] {

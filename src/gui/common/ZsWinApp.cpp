@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <cstdio>
 #include <functional>
 
 #include "common/ZsBase.h"
@@ -70,10 +71,16 @@ bool CZsWinApp::InitInstance() {
     static bool bStarted = false;
     if (!bStarted) {
         // A running instance takes the arguments; this process then ends without log or settings.
-        const QString sServer = CZsInstanceServer::ServerName(ZsGetDataDir());
-        if (CZsInstanceServer::HandOver(sServer, mArguments.mid(1))) {
+        std::string sWhy;
+        const QString sServer = CZsInstanceServer::ServerName(ZsGetDataDir(), &sWhy);
+        if (CZsInstanceServer::HandOver(sServer, mArguments.mid(1), &sWhy)) {
             mbHandedOver = true;
             return false;
+        }
+        if (!sWhy.empty()) {
+            // Nothing was handed to a stranger: this start goes on as a program of its own.
+            std::fprintf(stderr, "%s: not handing over to a running %s: %s\n", ZS_PRODUCT_NAME,
+                         ZS_PRODUCT_NAME, sWhy.c_str());
         }
         bStarted = true;
         // Made once and destroyed at process exit, after the configuration has been written and before
