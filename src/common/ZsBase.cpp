@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <system_error>
 
 #include <dlfcn.h>
@@ -110,15 +111,45 @@ fs::path ZsGetAppDir() {
 }
 
 fs::path ZsGetDataDir() {
+    static const fs::path dir = ZsGetXdgFolder("XDG_DATA_HOME", fs::path(".local") / "share");
+    return dir;
+}
+
+fs::path ZsGetConfigDir() {
     static const fs::path dir = [] {
-        std::string xdg = EnvValue("XDG_DATA_HOME");
-        fs::path base;
-        if (!xdg.empty() && fs::path(xdg).is_absolute()) {
-            base = xdg;
-        } else if (!HomeDir().empty()) {
-            base = HomeDir() / ".local" / "share";
+        fs::path result = ZsGetXdgFolder("XDG_CONFIG_HOME", ".config");
+        ZsMoveFilesOnce(ZsGetDataDir(), result, {"config.ini", "config_mfc.ini"});
+        return result;
+    }();
+    return dir;
+}
+
+fs::path ZsGetStateDir() {
+    static const fs::path dir = [] {
+        fs::path result = ZsGetXdgFolder("XDG_STATE_HOME", fs::path(".local") / "state");
+        ZsMoveFilesOnce(ZsGetDataDir(), result, {"log.txt"});
+        return result;
+    }();
+    return dir;
+}
+
+fs::path ZsGetCacheDir() {
+    static const fs::path dir = [] {
+        fs::path result = ZsGetXdgFolder("XDG_CACHE_HOME", ".cache");
+        // Passing files of an earlier version that ended without cleaning up; nothing there is kept.
+        const fs::path old = ZsGetDataDir() / "Temp";
+        std::error_code ec;
+        if (!ZsSamePath(old, result / "Temp") && fs::is_directory(fs::symlink_status(old, ec))) {
+            fs::remove_all(old, ec);
         }
-        fs::path result = base / ZsMakeFileName(ZS_PRODUCT_NAME);
+        return result;
+    }();
+    return dir;
+}
+
+fs::path ZsGetTempDir() {
+    static const fs::path dir = [] {
+        fs::path result = ZsGetCacheDir() / "Temp";
         std::error_code ec;
         fs::create_directories(result, ec);
         return WithSep(result);
@@ -126,14 +157,44 @@ fs::path ZsGetDataDir() {
     return dir;
 }
 
-fs::path ZsGetTempDir() {
-    static const fs::path dir = [] {
-        fs::path result = ZsGetDataDir() / "Temp";
+fs::path ZsGetXdgFolder(const char* pszVariable, const fs::path& homeDefault) {
+    std::string xdg = EnvValue(pszVariable);
+    fs::path base;
+    if (!xdg.empty() && fs::path(xdg).is_absolute()) {
+        base = xdg;
+    } else if (!HomeDir().empty()) {
+        base = HomeDir() / homeDefault;
+    }
+    fs::path result = base / ZsMakeFileName(ZS_PRODUCT_NAME);
+    std::error_code ec;
+    fs::create_directories(result, ec);
+    return WithSep(result);
+}
+
+int ZsMoveFilesOnce(const fs::path& from, const fs::path& to, std::initializer_list<const char*> names) {
+    if (ZsSamePath(from, to)) {
+        return 0;
+    }
+    int nMoved = 0;
+    for (const char* pszName : names) {
         std::error_code ec;
-        fs::create_directories(result, ec);
-        return WithSep(result);
-    }();
-    return dir;
+        const fs::path source = from / pszName;
+        const fs::path target = to / pszName;
+        if (!fs::is_regular_file(fs::symlink_status(source, ec)) ||
+            fs::exists(fs::symlink_status(target, ec))) {
+            continue;
+        }
+        fs::rename(source, target, ec);
+        if (ec) {
+            // Another file system: a copy that is complete before the old file goes.
+            if (!fs::copy_file(source, target, fs::copy_options::none, ec)) {
+                continue;
+            }
+            fs::remove(source, ec);
+        }
+        ++nMoved;
+    }
+    return nMoved;
 }
 
 fs::path ZsGetDocumentsDir() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,14 +20,32 @@ inline constexpr const char* ZS_PRODUCT_NAME = "Pictavo";
 
 // Folders, computed once on first use and kept for the life of the process, always with a trailing
 // separator. The program folder holds the executables and the files they load (else "../share/pictavo/").
-// The data folder is $XDG_DATA_HOME/Pictavo/ (default ~/.local/share/Pictavo/), created when missing; its
-// "Temp" folder likewise. Documents are the XDG documents folder (default ~/Documents, else home).
+// The user's folders follow the XDG base directories, each "Pictavo" in its base and created when missing:
+// the data folder (the first-run library) in $XDG_DATA_HOME (default ~/.local/share), the settings folder
+// (config.ini and config_mfc.ini) in $XDG_CONFIG_HOME (default ~/.config), the state folder (log.txt) in
+// $XDG_STATE_HOME (default ~/.local/state), and the cache folder (the staging files of unsaved data, and the
+// temporary folder "Temp" deleted at exit) in $XDG_CACHE_HOME (default ~/.cache). A base that is not an
+// absolute path is ignored, as the rules of those folders ask. Earlier versions kept everything in the data
+// folder: on first use the settings and state folders take over their files from there (where they have
+// none yet), and the cache folder removes the old "Temp". Documents are the XDG documents folder (default
+// ~/Documents, else home).
 std::filesystem::path ZsGetAppDir();
 // The folder of the running executable itself, whether or not its files lie beside it.
 std::filesystem::path ZsGetExecutableDir();
 std::filesystem::path ZsGetDataDir();
+std::filesystem::path ZsGetConfigDir();
+std::filesystem::path ZsGetStateDir();
+std::filesystem::path ZsGetCacheDir();
 std::filesystem::path ZsGetTempDir();
 std::filesystem::path ZsGetDocumentsDir();
+// "Pictavo" in the XDG base folder that the variable names when that is an absolute path, else in its
+// default below home (homeDefault, such as ".config"); created when missing, with a trailing separator.
+std::filesystem::path ZsGetXdgFolder(const char* pszVariable, const std::filesystem::path& homeDefault);
+// Moves the named files from one folder into another, each only when the other has no entry of that name
+// (never replacing what is there) and when it is a regular file; across file systems the copy is complete
+// before the source goes. Returns how many moved.
+int ZsMoveFilesOnce(const std::filesystem::path& from, const std::filesystem::path& to,
+                    std::initializer_list<const char*> names);
 std::filesystem::path ZsGetProgramFilesDir();
 
 // Makes a file name from any text: drops the reserved characters \ / : * ? " < > | and control characters,

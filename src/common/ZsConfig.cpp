@@ -284,7 +284,7 @@ void CZsMemIni::SetIntList(const char* pszSection, const std::vector<int>& value
 }
 
 std::filesystem::path ZsGetConfigPath() {
-    return ZsGetDataDir() / "config.ini";
+    return ZsGetConfigDir() / "config.ini";
 }
 
 CZsConfig& ZsGetConfig() {

@@ -14,7 +14,7 @@ namespace {
 class CZsFile {
 public:
     CZsFile() {
-        std::filesystem::path path = ZsGetDataDir() / "log.txt";
+        std::filesystem::path path = ZsGetStateDir() / "log.txt";
         mpFile = std::fopen(path.c_str(), "wb");
         if (mpFile) {
             static const unsigned char bom[2] = {0xFF, 0xFE};

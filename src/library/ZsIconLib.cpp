@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "common/ZsByteReader.h"
+#include "common/ZsEndSignals.h"
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
 #include "icon/ZsIconSource.h"
@@ -225,7 +226,8 @@ void CZsIconLib::RebuildTree(ZsBytes blob) {
 
 bool CZsIconLib::CreateTables() {
     CZsSqlTransaction trans(*this);
-    bool bOk = trans.Active() && Exec("create table main(id integer primary key, data blob);") &&
+    bool bOk = trans.Active() && Exec(ZsFormat("pragma application_id=%d;", ZIL_APPLICATION_ID)) &&
+               Exec("create table main(id integer primary key, data blob);") &&
                Exec("create table nodes(id integer primary key, data blob);") &&
                Exec(
                    "create table icons(id integer primary key, data blob, name nvarchar(256), "
@@ -535,21 +537,24 @@ int ZsRemoveStaleStagingFiles(const std::filesystem::path& dir) {
 
 bool CZsIconLib::StageData(const std::vector<std::pair<int32_t, ZIL_ICON*>>& records) {
     if (!mpStage) {
+        // Unsaved data is the user's own: it goes into the user's cache folder, never the shared one.
+        const std::filesystem::path dir = ZsGetCacheDir();
+        ZsRemoveStaleStagingFiles(dir);
         std::error_code ec;
-        const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-        if (!ec) {
-            ZsRemoveStaleStagingFiles(dir);
+        if (const std::filesystem::path shared = std::filesystem::temp_directory_path(ec); !ec) {
+            ZsRemoveStaleStagingFiles(shared);  // where earlier versions put them
         }
         std::string sPath = ZsPathToUtf8(
             dir / ZsFormat("%s%lld-XXXXXX", ZIL_STAGING_PREFIX, static_cast<long long>(getpid())));
-        const int fd = ec ? -1 : mkstemp(sPath.data());
+        const int fd = mkstemp(sPath.data());
         if (fd < 0) {
             ZS_LOG_ERR("CZsIconLib::StageData", "no staging file in '%s': %s", sPath.c_str(),
-                       ec ? ec.message().c_str() : ZsErrorText(errno).c_str());
+                       ZsErrorText(errno).c_str());
             return false;
         }
         close(fd);
         mStagePath = sPath;
+        ZsListForEndSignals(mStagePath);
         mpStage = std::make_unique<CSQLite>();
         // The staging file is thrown away after a crash, so it needs neither a journal on disk nor flushes.
         if (!mpStage->Open(mStagePath) || !mpStage->Exec("pragma page_size=65536;") ||
@@ -597,6 +602,7 @@ void CZsIconLib::DropStage() {
     if (!mStagePath.empty()) {
         std::error_code ec;
         std::filesystem::remove(mStagePath, ec);
+        ZsUnlistForEndSignals(mStagePath);
         mStagePath.clear();
     }
 }

@@ -62,6 +62,10 @@ inline constexpr size_t ZIL_HEADER_SIZE = 16;
 inline constexpr size_t ZIL_TREE_ITEM_SIZE = 528;
 inline constexpr size_t ZIL_TITLE_UNITS = 256;
 
+// The application id in the header of the library files this program makes ("PCTV"), by which the desktop
+// recognises a library by its content. Files without it (made by earlier versions) open all the same.
+inline constexpr int32_t ZIL_APPLICATION_ID = 0x50435456;
+
 // The longest name and keywords an icon takes, in characters; longer texts (a module's group names may be
 // 65,535 characters long) are cut where they enter the store.
 inline constexpr size_t ZIL_MAX_NAME_CHARS = 1024;

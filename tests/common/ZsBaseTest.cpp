@@ -206,14 +206,62 @@ TEST(ZsFiles, ReadWriteTimeAndDeleteTree) {
     EXPECT_FALSE(ZsDeleteTree(dir / "tree"));
 }
 
-TEST(ZsFolders, DataAndTempFoldersLieUnderXdgDataHome) {
+TEST(ZsFolders, EachKindOfFileLiesInItsXdgBaseFolder) {
     fs::path data = ZsGetDataDir();
     EXPECT_EQ(data, test::TestRoot() / "data" / "Pictavo/");
     EXPECT_TRUE(fs::is_directory(data));
-    EXPECT_EQ(ZsGetTempDir(), data / "Temp/");
+    EXPECT_EQ(ZsGetConfigDir(), test::TestRoot() / "config" / "Pictavo/");
+    // Unset in the tests: their defaults below home.
+    EXPECT_EQ(ZsGetStateDir(), test::TestRoot() / "home" / ".local" / "state" / "Pictavo/");
+    EXPECT_EQ(ZsGetCacheDir(), test::TestRoot() / "home" / ".cache" / "Pictavo/");
+    EXPECT_EQ(ZsGetTempDir(), ZsGetCacheDir() / "Temp/");
     EXPECT_TRUE(fs::is_directory(ZsGetTempDir()));
     EXPECT_EQ(ZsGetDocumentsDir(), test::TestRoot() / "home/");
     EXPECT_FALSE(ZsGetAppDir().empty());
+}
+
+TEST(ZsFolders, AnXdgBaseThatIsNotAnAbsolutePathIsIgnored) {
+    test::TempDir dir;
+    const char* pszOld = std::getenv("XDG_STATE_HOME");
+    const std::string sOld = pszOld ? pszOld : "";
+    setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+    EXPECT_EQ(ZsGetXdgFolder("XDG_STATE_HOME", ".local/state"), dir / "state" / "Pictavo/");
+    EXPECT_TRUE(fs::is_directory(dir / "state" / "Pictavo"));
+    setenv("XDG_STATE_HOME", "relative", 1);
+    EXPECT_EQ(ZsGetXdgFolder("XDG_STATE_HOME", ".local/state"),
+              test::TestRoot() / "home/.local/state/Pictavo/");
+    if (pszOld) {
+        setenv("XDG_STATE_HOME", sOld.c_str(), 1);
+    } else {
+        unsetenv("XDG_STATE_HOME");
+    }
+}
+
+// Settings and logs of earlier versions move from the data folder once: what the new folder holds already
+// stays, as do links and folders of those names.
+TEST(ZsFolders, FilesOfEarlierVersionsMoveOnceAndNeverReplaceNewerOnes) {
+    test::TempDir dir;
+    fs::create_directories(dir / "old");
+    fs::create_directories(dir / "new");
+    ZsWriteFile(dir / "old" / "config.ini", ZsBlock{1});
+    ZsWriteFile(dir / "old" / "config_mfc.ini", ZsBlock{2});
+    ZsWriteFile(dir / "new" / "config_mfc.ini", ZsBlock{3});
+    fs::create_directory(dir / "old" / "log.txt");
+    ZsWriteFile(dir / "elsewhere", ZsBlock{4});
+    fs::create_symlink(dir / "elsewhere", dir / "old" / "state.txt");
+    EXPECT_EQ(
+        ZsMoveFilesOnce(dir / "old", dir / "new", {"config.ini", "config_mfc.ini", "log.txt", "state.txt"}),
+        1);
+    EXPECT_EQ(ZsReadFile(dir / "new" / "config.ini"), ZsBlock{1});
+    EXPECT_FALSE(fs::exists(dir / "old" / "config.ini"));
+    EXPECT_EQ(ZsReadFile(dir / "new" / "config_mfc.ini"), ZsBlock{3});
+    EXPECT_EQ(ZsReadFile(dir / "old" / "config_mfc.ini"), ZsBlock{2});
+    EXPECT_FALSE(fs::exists(dir / "new" / "log.txt"));
+    EXPECT_FALSE(fs::exists(dir / "new" / "state.txt"));
+    // A second start finds nothing left to move, and a folder never moves onto itself.
+    EXPECT_EQ(ZsMoveFilesOnce(dir / "old", dir / "new", {"config.ini", "config_mfc.ini"}), 0);
+    EXPECT_EQ(ZsMoveFilesOnce(dir / "new", dir / "new/.", {"config.ini"}), 0);
+    EXPECT_EQ(ZsReadFile(dir / "new" / "config.ini"), ZsBlock{1});
 }
 
 TEST(ZsProcessExists, ARunningProgramUntilItEnds) {

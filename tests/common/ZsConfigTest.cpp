@@ -361,16 +361,20 @@ namespace {
 // Runs at exit after the configuration has been destroyed, because it was registered before the
 // configuration was created.
 void CheckSavedAtExit() {
-    std::string text = ReadConfig(ZsGetDataDir() / "config.ini");
+    std::string text = ReadConfig(ZsGetConfigDir() / "config.ini");
     _exit(text == "[Main]\r\nImpIconFltrIdx=3\r\nOld=kept\r\n\r\n" ? 0 : 3);
 }
 
+// An earlier version kept the settings in the data folder: the first use takes that file over.
 void UseTheProcessConfig() {
     WriteConfig(ZsGetDataDir() / "config.ini", "[Main]\r\nOld=kept\r\n");
+    // The folders are made before the exit-time check is registered, so that they outlive it.
+    ZsGetConfigDir();
     std::atexit(CheckSavedAtExit);
     CZsConfig& config = ZsGetConfig();
-    if (&config != &ZsGetConfig() || config.GetPath() != ZsGetDataDir() / "config.ini" ||
-        config.GetString("Old", "", "Main") != "kept") {
+    if (&config != &ZsGetConfig() || config.GetPath() != ZsGetConfigDir() / "config.ini" ||
+        config.GetString("Old", "", "Main") != "kept" ||
+        std::filesystem::exists(ZsGetDataDir() / "config.ini")) {
         _exit(2);
     }
     ZS_IMP_ICON_FLTR_IDX.Set(3);
@@ -379,7 +383,7 @@ void UseTheProcessConfig() {
 
 }  // namespace
 
-TEST(ZsGetConfigDeathTest, LoadsOnFirstUseAndSavesAtProcessExit) {
+TEST(ZsGetConfigDeathTest, TakesOverAnEarlierVersionsFileOnFirstUseAndSavesAtProcessExit) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(UseTheProcessConfig(), ::testing::ExitedWithCode(0), "");
 }

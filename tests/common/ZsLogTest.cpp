@@ -10,7 +10,7 @@
 namespace {
 
 std::string ReadLogBytes() {
-    std::optional<ZsBlock> data = ZsReadFile(ZsGetDataDir() / "log.txt");
+    std::optional<ZsBlock> data = ZsReadFile(ZsGetStateDir() / "log.txt");
     return data ? std::string(data->begin(), data->end()) : std::string();
 }
 
@@ -25,7 +25,7 @@ std::string Utf16(const std::string& ascii) {
 
 // Runs in a fresh process: the log must not have been opened before.
 void WriteAndCheckWholeLog() {
-    std::filesystem::path log = ZsGetDataDir() / "log.txt";
+    std::filesystem::path log = ZsGetStateDir() / "log.txt";
     ZsWriteFile(log, std::vector<uint8_t>{'o', 'l', 'd'});
     {
         CZsInit init("pictavo /tmp/a.pctv");
@@ -41,7 +41,7 @@ void WriteAndCheckWholeLog() {
 void LogWithoutAWritableFolder() {
     std::filesystem::path blocker = test::TestRoot() / "blocker";
     ZsWriteFile(blocker, std::vector<uint8_t>{1});
-    setenv("XDG_DATA_HOME", (blocker / "sub").c_str(), 1);
+    setenv("XDG_STATE_HOME", (blocker / "sub").c_str(), 1);
     bool written = ZsLog("lost line");
     ZS_LOG_ERR("Test", "tail");
     std::exit(written ? 1 : 0);
@@ -54,7 +54,7 @@ TEST(ZsLogDeathTest, WholeLogIsUtf16WithBannerAndEndLineAndStartsAfresh) {
     EXPECT_EXIT(WriteAndCheckWholeLog(), ::testing::ExitedWithCode(0), "");
 }
 
-TEST(ZsLogDeathTest, UnwritableDataFolderDropsLinesWithoutFailing) {
+TEST(ZsLogDeathTest, UnwritableStateFolderDropsLinesWithoutFailing) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(LogWithoutAWritableFolder(), ::testing::ExitedWithCode(0), "");
 }

@@ -100,6 +100,8 @@ QProcessEnvironment ChildEnvironment(const std::filesystem::path& root) {
     env.insert(QStringLiteral("HOME"), ZsQPath(root / "home"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), ZsQPath(root / "data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), ZsQPath(root / "config"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), ZsQPath(root / "state"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), ZsQPath(root / "cache"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return env;
 }
@@ -453,6 +455,16 @@ private slots:
         const std::filesystem::path dataDir = root / "data" / "Pictavo";
         std::filesystem::create_directories(dataDir);
         MakeLibrary(root / "lib.pctv");
+        // An earlier version kept its settings, log and passing files in the data folder.
+        CZsMemIni oldConfig;
+        oldConfig.Load(dataDir / "config.ini");
+        oldConfig.SetString("Moved", "yes", "Main");
+        QVERIFY(oldConfig.Save());
+        QVERIFY(ZsWriteFile(dataDir / "log.txt", ZsBlock(4, 'x')));
+        std::filesystem::create_directories(dataDir / "Temp");
+        const std::filesystem::path configDir = root / "config" / "Pictavo";
+        const std::filesystem::path logFile = root / "state" / "Pictavo" / "log.txt";
+        const std::filesystem::path tempDir = root / "cache" / "Pictavo" / "Temp";
         const QString sServer = CZsInstanceServer::ServerName(ZsPathFromUtf8(ZsPathToUtf8(dataDir) + "/"));
 
         QProcess first;
@@ -460,11 +472,14 @@ private slots:
         first.start(QStringLiteral(PICTAVO_PROGRAM), {});
         QVERIFY(first.waitForStarted());
         QVERIFY(WaitForServer(sServer));
+        // The earlier version's files have moved.
+        QVERIFY(!std::filesystem::exists(dataDir / "config.ini"));
+        QVERIFY(!std::filesystem::exists(dataDir / "log.txt"));
         // Files rendered for a drag to the desktop wait in the temporary folder until the end.
-        std::filesystem::create_directories(dataDir / "Temp" / "drag");
-        QVERIFY(ZsWriteFile(dataDir / "Temp" / "drag" / "icon.png", ZsBlock(8, 1)));
-        const QByteArray logBefore = ReadAll(dataDir / "log.txt");
-        QVERIFY(ReadUtf16(dataDir / "log.txt").startsWith(QLatin1String("Pictavo ")));
+        std::filesystem::create_directories(tempDir / "drag");
+        QVERIFY(ZsWriteFile(tempDir / "drag" / "icon.png", ZsBlock(8, 1)));
+        const QByteArray logBefore = ReadAll(logFile);
+        QVERIFY(ReadUtf16(logFile).startsWith(QLatin1String("Pictavo ")));
 
         QProcess second;
         second.setProcessEnvironment(ChildEnvironment(root.Path()));
@@ -474,9 +489,9 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         // The first instance opens the library and logs it; the second wrote nothing.
-        QTRY_VERIFY(ReadUtf16(dataDir / "log.txt").contains(QLatin1String("lib.pctv loaded")));
-        QVERIFY(ReadAll(dataDir / "log.txt").startsWith(logBefore));
-        QCOMPARE(ReadUtf16(dataDir / "log.txt").count(QLatin1String("Command lines: ")), 1);
+        QTRY_VERIFY(ReadUtf16(logFile).contains(QLatin1String("lib.pctv loaded")));
+        QVERIFY(ReadAll(logFile).startsWith(logBefore));
+        QCOMPARE(ReadUtf16(logFile).count(QLatin1String("Command lines: ")), 1);
 
         // The first instance ends as the user would end it and keeps the forwarded library in its
         // workspace.
@@ -485,13 +500,15 @@ private slots:
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
         CZsMemIni config;
-        QVERIFY(config.Load(dataDir / "config.ini"));
+        QVERIFY(config.Load(configDir / "config.ini"));
+        QCOMPARE(config.GetString("Moved", "", "Main"), std::string("yes"));
         const std::vector<std::string> workspace = ZS_WORKSPACE.Get(config);
         QCOMPARE(workspace.size(), size_t(1));
         QCOMPARE(ZsPathToUtf8(CFrmMain::ParseWorkspaceEntry(workspace[0]).path),
                  ZsPathToUtf8(root / "lib.pctv"));
+        QVERIFY(!std::filesystem::exists(tempDir));
         QVERIFY(!std::filesystem::exists(dataDir / "Temp"));
-        const QString sLog = ReadUtf16(dataDir / "log.txt");
+        const QString sLog = ReadUtf16(logFile);
         QVERIFY(sLog.endsWith(QLatin1String("\r\n\r\nEnd log\r\n")));
         QVERIFY(!sLog.contains(QLatin1String(" lib.pctv")));
     }
@@ -536,8 +553,9 @@ private slots:
         second.setWorkingDirectory(ZsQPath(root.Path()));
         second.start(QStringLiteral(PICTAVO_PROGRAM), {QStringLiteral("two.pctv")});
         QVERIFY(second.waitForFinished(20000));
-        QTRY_VERIFY(ReadUtf16(dataDir / "log.txt").contains(QLatin1String("two.pctv loaded")));
-        QVERIFY(!ReadUtf16(dataDir / "log.txt").contains(QLatin1String("one.pctv")));
+        const std::filesystem::path logFile = root / "state" / "Pictavo" / "log.txt";
+        QTRY_VERIFY(ReadUtf16(logFile).contains(QLatin1String("two.pctv loaded")));
+        QVERIFY(!ReadUtf16(logFile).contains(QLatin1String("one.pctv")));
         first.terminate();
         QVERIFY(first.waitForFinished(20000));
     }

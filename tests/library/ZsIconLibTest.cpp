@@ -80,6 +80,11 @@ TEST(IconLibFile, FirstSaveWritesTheDocumentedLayout) {
         "CREATE TABLE nodes(id integer primary key, data blob)|"
         "CREATE TABLE icons(id integer primary key, data blob, name nvarchar(256), kwds nvarchar(256))");
     EXPECT_EQ(db.QueryText("pragma encoding;"), "UTF-16le");
+    // The desktop's file types tell a library by these four bytes of the header.
+    EXPECT_EQ(db.QueryInt("pragma application_id;"), ZIL_APPLICATION_ID);
+    const std::optional<ZsBlock> file = ZsReadFile(path);
+    ASSERT_TRUE(file && file->size() > 72);
+    EXPECT_EQ(std::string(file->begin() + 68, file->begin() + 72), "PCTV");
     EXPECT_EQ(db.QueryText("select group_concat(id) from main;"), "1,2");
     ZsBlock header = Header(db);
     EXPECT_EQ(header, (ZsBlock{0, 0, 0, 0, 0, 0, 0, 0, 6, 0, 0, 0, 1, 0, 0, 0}));
@@ -97,6 +102,13 @@ TEST(IconLibFile, FirstSaveWritesTheDocumentedLayout) {
     EXPECT_EQ(ZsUtf16LEToUtf8(tree->data() + 2 * 528 + 16, 40), "Sample Subcategory 1");
     EXPECT_EQ(r.U32At(6 * 528 + 4), static_cast<uint32_t>(-2));
     EXPECT_EQ(r.U32At(6 * 528 + 8), 3u);
+
+    // A library of an earlier version carries no application id and opens as before.
+    ASSERT_TRUE(db.Exec("pragma application_id=0;"));
+    db.CloseDb();
+    Library old;
+    ASSERT_TRUE(old.lib.Load(path));
+    EXPECT_EQ(old.lib.GetList(ZIL_ID_ALL).size(), 0u);
 }
 
 TEST(IconLibFile, RowsRoundTripAndLoadReadsNothingUpFront) {
@@ -961,6 +973,8 @@ TEST(IconLibStaging, StaleStagingFilesOfEndedProcessesGo) {
     l.lib.NewLib();
     ImportStaged(l.lib);
     EXPECT_EQ(ZsPathToUtf8(l.lib.GetStagingPath().filename()).rfind(name(getpid(), ""), 0), 0u);
+    // Unsaved data is the user's: it waits in the user's cache folder, not the shared temporary one.
+    EXPECT_TRUE(ZsSamePath(l.lib.GetStagingPath().parent_path(), ZsGetCacheDir()));
 }
 
 TEST(IconLibStaging, NewLibrarySavesStagedDataAndCloseDiscardsIt) {

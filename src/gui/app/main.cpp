@@ -30,9 +30,10 @@ constexpr const char* kHelp =
     "  --version      print the version and exit\n"
     "\n"
     "Files:\n"
-    "  $XDG_DATA_HOME/Pictavo/config.ini    the settings (default ~/.local/share/Pictavo/)\n"
-    "  $XDG_DATA_HOME/Pictavo/log.txt       the activity log of the last run\n"
-    "  $XDG_DATA_HOME/Pictavo/Default.pctv  the library of the very first start\n"
+    "  $XDG_CONFIG_HOME/Pictavo/config.ini   the settings (default ~/.config/Pictavo/)\n"
+    "  $XDG_STATE_HOME/Pictavo/log.txt       the activity log of the last run (default ~/.local/state/)\n"
+    "  $XDG_CACHE_HOME/Pictavo/              unsaved data and passing files (default ~/.cache/Pictavo/)\n"
+    "  $XDG_DATA_HOME/Pictavo/Default.pctv   the library of the very first start (default ~/.local/share/)\n"
     "\n"
     "The command-line tool pictavo-cli does the same work without a window.\n";
 

@@ -111,7 +111,7 @@ std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {
 }
 
 std::unique_ptr<QSettings> ZsFrameworkSettings() {
-    return std::make_unique<QSettings>(ZsQPath(ZsGetDataDir() / "config_mfc.ini"), QSettings::IniFormat);
+    return std::make_unique<QSettings>(ZsQPath(ZsGetConfigDir() / "config_mfc.ini"), QSettings::IniFormat);
 }
 
 bool ZsOpenUrl(const QUrl& url) {

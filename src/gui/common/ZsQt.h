@@ -47,7 +47,7 @@ QFont ZsFixedFont(int nPixelHeight);
 // screens of more pixels than units draw. Empty when the file is missing or is not a picture.
 std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path);
 
-// "config_mfc.ini" in the data folder, where the windowing layer keeps its own state ("DockState").
+// "config_mfc.ini" in the settings folder, where the windowing layer keeps its own state ("DockState").
 std::unique_ptr<QSettings> ZsFrameworkSettings();
 
 // Opens a link, a mail or a file with the desktop's program for it. Tests replace the opener to see what
