@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pictavo and runs every test; then builds the core, the command-line tool and
-# the fuzz replays once more with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize, without the
-# desktop program) and runs their tests again there.
+# Installs what is missing (the build's packages and the tools the tests check against), builds Pictavo and
+# runs every test; then builds the core, the command-line tool and the fuzz replays once more with
+# AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize, without the desktop program) and runs their
+# tests again there.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/install-deps.sh
+./scripts/install-check-deps.sh
 ./scripts/build.sh
 ./scripts/check-format.sh
 

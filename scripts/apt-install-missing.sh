@@ -20,5 +20,12 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror that fails to serve one of its indexes makes apt-get update fail, although the lists it did fetch
+# (or had from before) often hold every package asked for: the install below decides.
+if ! $sudo apt-get update -qq; then
+  echo "apt-get update failed for some package lists (see above); installing from the lists there are" >&2
+fi
+if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  echo "apt-get install failed for: ${missing[*]}" >&2
+  exit 1
+fi

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Tools used for cross-checks and benchmarks only (never needed by the build or by ./test.sh): binutils for
-# Windows targets (windres, ld) to build reference modules, icoutils (wrestool, icotool), icnsutils
-# (icns2png, png2icns) and icoextract to compare extracted and written icons, hyperfine for timings, a
-# virtual X server with a window manager, a notification area, an input driver and a screen grabber (xvfb,
-# xauth, openbox, trayer, xdotool, x11-utils, imagemagick) to use the program's windows on a machine without
-# a display, a clipboard tool and a file manager (xclip, pcmanfm) to copy pictures from and drag files to
-# and from another program there, ccache to share compiled objects between work trees, and lintian to check
-# the Debian package.
+# The programs of other makers that the tests check Pictavo against, installed by ./test.sh (a test whose tool
+# is missing fails): binutils for Windows targets (windres, as, ld) to build reference modules, icoutils
+# (wrestool, icotool), icnsutils (icns2png, png2icns), icoextract, ImageMagick, rsvg-convert and the WebP
+# tools to read what Pictavo writes, lintian to check the Debian package, groff to render the manual pages, and
+# Noto Sans Mono, the fixed-width font of many desktops, for the progress log's font.
+# Beside them, for work by hand: hyperfine for timings, a virtual X server with a window manager, a
+# notification area, an input driver and a screen grabber (xvfb, xauth, openbox, trayer, xdotool, x11-utils,
+# imagemagick `import`) to use the program's windows on a machine without a display, a clipboard tool and a
+# file manager (xclip, pcmanfm) to copy pictures from and drag files to and from another program there, and
+# ccache to share compiled objects between work trees.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icnsutils icoextract hyperfine xvfb xauth \
-  openbox trayer xdotool x11-utils imagemagick xclip pcmanfm ccache lintian librsvg2-bin webp
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icnsutils icoextract imagemagick librsvg2-bin \
+  webp lintian groff-base fonts-noto-mono \
+  hyperfine xvfb xauth openbox trayer xdotool x11-utils xclip pcmanfm ccache

@@ -5,6 +5,7 @@
 
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
@@ -162,12 +163,9 @@ TEST(CliFormats, AddRemoveAndSet) {
     EXPECT_EQ(test::RunCli({"presets"}).code, 0);
 }
 
-// Icons written by the tool must be read by other programs as written. The check runs where icoutils is
-// installed (scripts/install-bench-deps.sh installs it).
+// Icons written by the tool must be read by other programs as written.
 TEST(CliConvert, IconsAreReadByIcoutils) {
-    if (!test::Capture("command -v icotool >/dev/null && echo yes")) {
-        GTEST_SKIP() << "icoutils is not installed";
-    }
+    ASSERT_TRUE(test::HaveTools({"icotool"}));
     test::TempDir dir;
     ZsWriteFile(dir / "in.png", ZsEncodePicture(CZsBitmap(64, 64, 32, 0x80FF0000), ZS_PIC_PNG));
     ASSERT_EQ(

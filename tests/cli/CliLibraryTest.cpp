@@ -4,15 +4,12 @@
 
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 
 namespace {
-
-bool HasSqliteShell() {
-    return std::system("command -v sqlite3 >/dev/null 2>&1") == 0;
-}
 
 // Runs SQL through the sqlite3 shell and returns what it printed.
 std::string Shell(const test::TempDir& dir, const std::filesystem::path& db, const std::string& sql) {
@@ -201,9 +198,7 @@ TEST(CliLibrary, ImportsIconLibrariesAndPictureTiles) {
 }
 
 TEST(CliLibrary, FilesAreReadableByTheSqliteShellAndTheOtherWayRound) {
-    if (!HasSqliteShell()) {
-        GTEST_SKIP() << "no sqlite3 shell";
-    }
+    ASSERT_TRUE(test::HaveTools({"sqlite3"}));
     Icons t;
     ASSERT_EQ(
         t.Run({"import", (t.dir / "in" / "star.ico").string(), "--category", "My Icons/Sample Category 2"})

@@ -3,6 +3,7 @@
 #include "../icon/ModuleFixtures.h"
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPe.h"
 
@@ -98,13 +99,8 @@ TEST(CliModule, FailuresAndUsage) {
     EXPECT_EQ(test::RunCli({"info", P(dir / "group.dll")}).code, 1);
 }
 
-// Cross-checks with other toolchains and readers. They need tools installed by scripts/install-check-deps.sh
-// and are skipped without them.
+// Cross-checks with other toolchains and readers.
 namespace {
-
-bool HaveTool(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 int Shell(const test::TempDir& dir, const std::string& command) {
     return std::system(("cd '" + dir.Path().string() + "' && " + command + " >/dev/null 2>&1").c_str());
@@ -119,12 +115,9 @@ std::vector<uint8_t> Prefix(const std::optional<ZsBlock>& data, size_t n) {
 }  // namespace
 
 TEST(CliModuleCrossCheck, ModulesLinkedByAnotherToolchainAreRead) {
-    for (const char* tool : {"x86_64-w64-mingw32-windres", "x86_64-w64-mingw32-ld", "x86_64-w64-mingw32-as",
-                             "i686-w64-mingw32-windres", "i686-w64-mingw32-ld", "i686-w64-mingw32-as"}) {
-        if (!HaveTool(tool)) {
-            GTEST_SKIP() << tool << " is not installed (scripts/install-check-deps.sh)";
-        }
-    }
+    ASSERT_TRUE(
+        test::HaveTools({"x86_64-w64-mingw32-windres", "x86_64-w64-mingw32-ld", "x86_64-w64-mingw32-as",
+                         "i686-w64-mingw32-windres", "i686-w64-mingw32-ld", "i686-w64-mingw32-as"}));
     test::TempDir dir;
     std::vector<uint8_t> sun =
         test::MakeIco({test::DibImage(32, 32, 32, 1), test::PngStub(256, 256, 32, 30)});
@@ -161,9 +154,7 @@ TEST(CliModuleCrossCheck, ModulesLinkedByAnotherToolchainAreRead) {
 }
 
 TEST(CliModuleCrossCheck, OtherReadersReadWhatMakeIclWrites) {
-    if (!HaveTool("wrestool") || !HaveTool("icoextract")) {
-        GTEST_SKIP() << "wrestool or icoextract is not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"wrestool", "icoextract"}));
     test::TempDir dir;
     std::vector<std::vector<uint8_t>> icons = {
         test::MakeIco(

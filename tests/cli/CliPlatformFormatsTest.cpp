@@ -1,12 +1,12 @@
 // Apple icon files, cursors, icon theme folders and PNG-compressed images through the tool, read back by
-// other programs where they are installed.
+// other programs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
@@ -16,10 +16,6 @@ namespace {
 
 std::string S(const std::filesystem::path& p) {
     return p.string();
-}
-
-bool HasTool(const char* pszName) {
-    return std::system(ZsFormat("command -v %s >/dev/null 2>&1", pszName).c_str()) == 0;
 }
 
 // A picture worth compressing: flat areas, edges and transparency, like a drawn icon.
@@ -64,9 +60,7 @@ TEST(CliPng, GeneratedImagesShrinkAndOtherReadersReadThem) {
         EXPECT_EQ(image.IsPng(), image.Format().nWidth == 256) << ZI_GetFormatName(image.Format());
     }
 
-    if (!HasTool("identify") || !HasTool("icotool")) {
-        GTEST_SKIP() << "ImageMagick or icoutils are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"identify", "icotool"}));
     const std::optional<std::string> magick =
         test::Capture("identify -format '%wx%h\\n' '" + S(dir / "png.ico") + "'");
     ASSERT_TRUE(magick);
@@ -114,9 +108,7 @@ TEST(CliConvert, AppleIconFilesBothWays) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("the file holds no image that can be read"), std::string::npos) << r.err;
 
-    if (!HasTool("icns2png")) {
-        GTEST_SKIP() << "icnsutils are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"icns2png"}));
     const std::optional<std::string> listed =
         test::Capture("icns2png -l '" + S(dir / "app.icns") + "' 2>/dev/null");
     ASSERT_TRUE(listed);
@@ -157,9 +149,7 @@ TEST(CliConvert, CursorsWithHotSpots) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("outside the cursor's largest image"), std::string::npos) << r.err;
 
-    if (!HasTool("icotool")) {
-        GTEST_SKIP() << "icoutils are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"icotool"}));
     const std::optional<std::string> listed = test::Capture("icotool -l '" + S(dir / "arrow.cur") + "'");
     ASSERT_TRUE(listed);
     EXPECT_NE(listed->find("--cursor --index=1 --width=64 --height=64 --bit-depth=32 --palette-size=0 "

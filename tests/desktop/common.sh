@@ -1,5 +1,6 @@
-# Shared by the desktop tests: failing with a reason, skipping (ctest counts exit code 77 as skipped), a
-# scratch folder removed at exit, and a private home so that no test touches the user's files.
+# Shared by the desktop tests: failing with a reason, skipping where a test cannot apply to this machine
+# (ctest counts exit code 77 as skipped), a scratch folder removed at exit, and a private home so that no
+# test touches the user's files.
 fail() {
   echo "FAIL: $*" >&2
   exit 1
@@ -10,13 +11,15 @@ skip() {
   exit 77
 }
 
+# A tool a test needs and cannot find fails it: scripts/install-deps.sh and scripts/install-check-deps.sh
+# install them all.
 need_tools() {
   local tool missing=()
   for tool in "$@"; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
   done
   if [ ${#missing[@]} -gt 0 ]; then
-    skip "not installed: ${missing[*]}"
+    fail "not installed: ${missing[*]} (./test.sh installs every tool the tests need)"
   fi
 }
 

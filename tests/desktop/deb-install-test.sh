@@ -9,7 +9,7 @@ out=$1 version=$2
 [ "$(id -u)" -eq 0 ] || skip "installing the package needs root"
 need_tools apt-get dpkg-query flock
 debs=("$out"/pictavo_*.deb)
-[ -f "${debs[0]}" ] || skip "no package was built"
+[ -f "${debs[0]}" ] || fail "no package was built in $out (desktop_package builds it)"
 
 exec 9>/var/lock/pictavo-deb-install-test.lock
 flock 9

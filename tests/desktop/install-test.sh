@@ -7,6 +7,7 @@
 set -euo pipefail
 build=$1 version=$2 gui=$3
 . "$(dirname "$0")/common.sh"
+need_tools groff
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -62,14 +63,10 @@ while read -r verb; do
   zcat "$prefix/share/man/man1/pictavo-cli.1.gz" | grep -F "\\fB${verb//-/\\-}\\fR" >/dev/null ||
     fail "no verb $verb in pictavo-cli(1)"
 done < <("$cli" help | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')
-if command -v groff >/dev/null; then
-  for page in "$prefix"/share/man/man1/*.1.gz; do
-    warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)
-    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
-  done
-else
-  echo "groff is not installed: the manual pages were not rendered" >&2
-fi
+for page in "$prefix"/share/man/man1/*.1.gz; do
+  warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
 
 bash -c ". '$prefix/share/bash-completion/completions/pictavo-cli' && complete -p pictavo-cli pictavo" \
   >/dev/null || fail "the completion does not load"

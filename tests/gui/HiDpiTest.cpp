@@ -51,7 +51,7 @@ class HiDpiTest : public QObject {
 private slots:
     void initTestCase() {
         if (qApp->devicePixelRatio() != 2.0) {
-            QSKIP("needs QT_SCALE_FACTOR=2");
+            QFAIL("needs QT_SCALE_FACTOR=2, as ctest runs it");
         }
         ZS_ICON_VIEW_FORMAT.Set(ZS_ICON_VIEW_FORMAT.nDefault);
         ZS_ICON_VIEW_INFO.Set(false);

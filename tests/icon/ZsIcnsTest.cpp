@@ -4,6 +4,7 @@
 #include <map>
 
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
@@ -76,10 +77,6 @@ std::map<int, CZsBitmap> Sides(const ZsBlock& ico) {
         }
     }
     return out;
-}
-
-bool HasTool(const char* pszName) {
-    return std::system(ZsFormat("command -v %s >/dev/null 2>&1", pszName).c_str()) == 0;
 }
 
 }  // namespace
@@ -215,9 +212,7 @@ TEST(Icns, IconSourceReadsAppleIconFiles) {
 }
 
 TEST(Icns, CrossCheckedWithIcnsutils) {
-    if (!HasTool("icns2png") || !HasTool("png2icns")) {
-        GTEST_SKIP() << "icnsutils are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"icns2png", "png2icns"}));
     test::TempDir dir;
     // Theirs reads ours: the 256 x 256 entry comes out with our pixels.
     const CIcon icon = IconOf({{256, 256, 32}}, Picture(256));

@@ -4,16 +4,13 @@
 #include <fstream>
 
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsPicture.h"
 #include "icon/ZsSvg.h"
 
 namespace {
-
-bool HasTool(const char* pszName) {
-    return std::system((std::string("command -v ") + pszName + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 ZsBlock Bytes(const std::string& text) {
     return ZsBlock(text.begin(), text.end());
@@ -166,9 +163,7 @@ TEST(ZsSvg, OtherFilesAreNeverReached) {
 }
 
 TEST(ZsSvg, OtherRendererAgrees) {
-    if (!HasTool("rsvg-convert")) {
-        GTEST_SKIP() << "rsvg-convert is not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"rsvg-convert"}));
     test::TempDir dir;
     { std::ofstream(dir / "logo.svg") << kLogo; }
     const std::string sDir = dir.Path().string();

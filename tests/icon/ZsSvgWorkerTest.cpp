@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "common/ZsByteReader.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcns.h"
@@ -272,9 +273,7 @@ TEST(ZsSvgWorker, AppleIconFilesOfPictureFiles) {
         << sError;
     EXPECT_TRUE(ZI_LoadPictureIcns(dir / "none.svg", ZI_SIZING_ENLARGE, &sError).empty());
     EXPECT_EQ(sError, "the file cannot be read");
-    if (std::system("command -v icns2png >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "icnsutils are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"icns2png"}));
     ZsWriteFile(dir / "logo.icns", ZI_LoadPictureIcns(dir / "logo.svg", ZI_SIZING_ENLARGE));
     const std::string sDir = ZsPathToUtf8(dir.Path());
     ASSERT_EQ(std::system(("cd '" + sDir + "' && icns2png -x logo.icns >/dev/null 2>&1").c_str()), 0);

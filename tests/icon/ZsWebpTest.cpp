@@ -4,13 +4,10 @@
 #include <fstream>
 
 #include "TestSupport.h"
+#include "ToolCheck.h"
 #include "icon/ZsPicture.h"
 
 namespace {
-
-bool HasTool(const char* pszName) {
-    return std::system((std::string("command -v ") + pszName + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // Colours, a transparent pixel whose colour is not black, and a half-transparent one.
 CZsBitmap Sample() {
@@ -77,9 +74,7 @@ TEST(ZsWebp, AnimatedTruncatedAndDamagedFilesAreRefused) {
 }
 
 TEST(ZsWebp, OtherReadersAgree) {
-    if (!HasTool("convert") || !HasTool("dwebp")) {
-        GTEST_SKIP() << "ImageMagick or the webp tools are not installed (scripts/install-check-deps.sh)";
-    }
+    ASSERT_TRUE(test::HaveTools({"convert", "dwebp"}));
     test::TempDir dir;
     const CZsBitmap src = Sample();
     ASSERT_TRUE(ZsSaveBitmapFile(src, dir / "ours.webp", ZS_PIC_WEBP));

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QListView>
 #include <QPixmap>
 #include <QSettings>
@@ -79,10 +80,45 @@ QFont ZsGeneralFont(qreal rPointSize) {
     return font;
 }
 
+namespace {
+
+// Whether every printable ASCII character advances by the same width in the font, as drawn.
+bool ZsHasEvenAdvances(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal rWidth = metrics.horizontalAdvance(QLatin1Char('W'));
+    if (rWidth <= 0) {
+        return false;
+    }
+    for (char c = ' '; c <= '~'; ++c) {
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != rWidth) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 QFont ZsFixedFont(int nPixelHeight) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(nPixelHeight);
-    return font;
+    // The desktop's own fixed-width font, then families known to be fixed-width, then what the font system
+    // finds for a fixed-pitch request: the first whose characters all advance alike, as drawn.
+    std::vector<QFont> candidates{QFontDatabase::systemFont(QFontDatabase::FixedFont)};
+    for (const char* pszFamily :
+         {"DejaVu Sans Mono", "Noto Sans Mono", "Liberation Mono", "Nimbus Mono PS", "Courier New"}) {
+        candidates.emplace_back(QString::fromLatin1(pszFamily));
+    }
+    QFont hinted;
+    hinted.setFamilies({});
+    hinted.setStyleHint(QFont::Monospace);
+    hinted.setFixedPitch(true);
+    candidates.push_back(hinted);
+    for (QFont& font : candidates) {
+        font.setPixelSize(nPixelHeight);
+        if (ZsHasEvenAdvances(font)) {
+            return font;
+        }
+    }
+    return candidates.front();
 }
 
 std::vector<QIcon> ZsLoadStripIcons(const std::filesystem::path& path) {

@@ -38,7 +38,10 @@ QImage ZsToQImage(const CZsBitmap& bitmap);
 CZsBitmap ZsFromQImage(const QImage& image);
 
 // The fonts the program's windows name by a family of another desktop map to this desktop's general font and
-// fixed-width font, at the same size.
+// fixed-width font, at the same size. The fixed-width font is one whose printable ASCII characters all
+// advance alike as drawn: the desktop's own where it is, else a known fixed-width family. The font system's
+// fixed-pitch flag does not tell: it is false for fixed-width fonts with a few wide characters beyond
+// Latin, and a desktop may name a proportional font.
 QFont ZsGeneralFont(qreal rPointSize);
 QFont ZsFixedFont(int nPixelHeight);
 
