@@ -391,8 +391,7 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
         ApplyMetrics();
     }
     if (nHint <= 0) {
-        // Icons may have changed anywhere (a batch ran): nothing cached is trusted.
-        mpIconModel->Clear();
+        // Showing the rows again trusts nothing cached: icons may have changed anywhere (a batch ran).
         // "My Icons" gives nothing away but by deleting; "Find Results" takes nothing.
         const int32_t nNode = pDoc->mnCurNode;
         mpIconBox->EnableDnD(true, nNode != ZIL_ID_ALL && nNode != 0, nNode != ZIL_ID_FIND && nNode != 0);
@@ -642,11 +641,8 @@ void CViewZIL::OnIconEditAss() {
         return;
     }
     if (CDlgEditWait::EditIcon(*pDoc, nId, this) == ZIL_EDIT_END_REPLACED) {
-        pDoc->SetModifiedFlag(true);
-        mpIconModel->Refresh(nId);
-        // Making the row the caret row again reloads its images.
         SetCaretRow(nRow);
-        LoadImages();
+        IconChanged(nId, 0);
     }
 }
 
