@@ -199,6 +199,9 @@ void InvertSelection(QListView* pList) {
     if (!spans.empty()) {
         pSelection->setCurrentIndex(pModel->index(spans.front().first, 0), QItemSelectionModel::NoUpdate);
     }
+    if (pList->currentIndex().isValid()) {
+        pList->scrollTo(pList->currentIndex());
+    }
 }
 
 // Draws a list's picture centred on the point at the size in units its pixel ratio gives it; smoothed when
@@ -457,6 +460,10 @@ void CViewZIL::ApplyMetrics() {
     mpIcons->setFlow(mbRows ? QListView::LeftToRight : QListView::TopToBottom);
     mpIcons->setGridSize(QSize(ColumnWidth(), ItemHeight()));
     mpIcons->doItemsLayout();
+    // The cells moved: the caret row stays in view.
+    if (mpIcons->currentIndex().isValid()) {
+        mpIcons->scrollTo(mpIcons->currentIndex());
+    }
     mpIcons->viewport()->update();
 }
 
