@@ -2,7 +2,9 @@
 // segmentation and joint dialogs driven through their controls (settings, enabling, the options they hand
 // to the core), and the import, export, grid, merge and format commands of a library window run through
 // their menu actions with scripted file dialogs.
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -11,9 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <fstream>
 
 #include "../library/EditTestUtil.h"
 #include "GuiTestSupport.h"
+#include "LibFrameSupport.h"
 #include "TestSupport.h"
 #include "common/ZsProgress.h"
 #include "common/ZsSettings.h"
@@ -27,9 +31,11 @@
 #include "gui/common/ZsColorPicker.h"
 #include "gui/common/ZsListCtrl.h"
 #include "gui/common/ZsQt.h"
+#include "gui/ui/DlgBarPrvw.h"
 #include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/FrmZIL.h"
+#include "gui/ui/ListModels.h"
 #include "gui/ui/ViewZIL.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsIclWriter.h"
@@ -202,6 +208,46 @@ void OnDialog(std::function<void(T*)> fn, bool bOk = true) {
             pDialog->reject();
         }
     });
+}
+
+// Where what the window shows of the icon of a row differs from what the library holds: the cell's format
+// count, the tooltip's formats and, on the caret row, the format list and the preview. Empty when none does.
+QString ShownWrongly(CWindow& w, int nRow) {
+    const int32_t nId = w.pView->IconModel()->IdAt(nRow);
+    const int nCount = ZI_GetImageCount(w.pDoc->GetIconData(nId));
+    const QString sRow = QStringLiteral("row %1 (%2 formats): ").arg(nRow).arg(nCount);
+    const int nShown = w.pView->IconModel()->index(nRow).data(ZS_FORMAT_COUNT_ROLE).toInt();
+    if (nShown != nCount) {
+        return sRow + QStringLiteral("the cell shows %1").arg(nShown);
+    }
+    const QString sTip = w.pView->IconToolTip(nRow);
+    if (!sTip.contains(QStringLiteral("%1 format%2:").arg(nCount).arg(nCount == 1 ? "" : "s"))) {
+        return sRow + QStringLiteral("the tooltip says ") + sTip;
+    }
+    if (nRow != w.pView->GetCaretRow()) {
+        return {};
+    }
+    if (w.pView->GetImageRowCount() != nCount) {
+        return sRow + QStringLiteral("the format list has %1 rows").arg(w.pView->GetImageRowCount());
+    }
+    CIcon icon;
+    const int nImage = w.pView->GetImageCaretRow();
+    if (!w.pDoc->GetIcon(nId, icon) || nImage < 0 || nImage >= icon.GetImageCount()) {
+        return sRow + QStringLiteral("no image at the format list's caret");
+    }
+    const QImage stored = ZsToQImage(icon.GetHBITMAP(nImage)).convertToFormat(QImage::Format_ARGB32);
+    const QImage preview = w.frame.GetPreviewBar()->Pane()->Image().convertToFormat(QImage::Format_ARGB32);
+    return preview == stored ? QString() : sRow + QStringLiteral("the preview shows another image");
+}
+
+// The check above for every row of the list.
+QString ListShownWrongly(CWindow& w) {
+    for (int nRow = 0; nRow < w.pView->GetIconCount(); ++nRow) {
+        if (const QString sWrong = ShownWrongly(w, nRow); !sWrong.isEmpty()) {
+            return sWrong;
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -1007,6 +1053,87 @@ private slots:
         QCOMPARE(w.pView->GetCaretRow(), 0);
         // The desired list the dialog kept comes back next time.
         QCOMPARE(Labels(ZI_ReadDesiredFormats(ZS_SEC_DEL_FMTS)), QStringList{QStringLiteral("16x16 - XP")});
+    }
+
+    void everyCommandThatChangesImagesShowsThemAtOnce() {
+        test::TempDir dir;
+        std::vector<std::pair<std::string, ZsBlock>> icons;
+        for (const auto& [sName, nColour] :
+             {std::pair{"red", 0xFFFF0000u}, {"green", 0xFF00C000u}, {"blue", 0xFF0000FFu}}) {
+            icons.emplace_back(sName, test::SolidIco({{32, nColour}, {16, nColour ^ 0x00808080}}));
+        }
+        guitest::WriteLibraryOf(dir / "lib.pctv", icons);
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        QListView* pImages = w.pView->ImageList();
+        // Every row has been shown (and so kept) before each command.
+        auto check = [&](const char* pszCommand) {
+            const QString sWrong = ListShownWrongly(w);
+            QVERIFY2(sWrong.isEmpty(), qPrintable(QStringLiteral("after %1, ").arg(pszCommand) + sWrong));
+        };
+        auto focusImages = [&](int nImage) {
+            w.frame.activateWindow();
+            pImages->setFocus();
+            QTRY_VERIFY(pImages->hasFocus());
+            pImages->selectionModel()->setCurrentIndex(pImages->model()->index(nImage, 0),
+                                                       QItemSelectionModel::ClearAndSelect);
+        };
+        check("opening");
+
+        // Merge: the upper icon takes the images of the lower one.
+        w.Select({0, 1}, 0);
+        {
+            test::ScriptedMessages ok({ZS_IDOK});
+            w.Trigger(ID_ICON_MERGE);
+        }
+        QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 4);
+        check("Merge Icons");
+
+        // Delete Formats: every 32x32 image goes, so the caret's first image is a 16x16 one now.
+        w.Select({0, 1}, 0);
+        OnDialog<CDlgDelFmts>([](CDlgDelFmts* pDialog) { pDialog->InsertDesired({32, 32, 32}); });
+        w.Trigger(ID_ICON_DEL_FMTS);
+        QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 2);
+        check("Delete Formats from Icons");
+
+        // New Images on the caret's icon.
+        w.Select({0}, 0);
+        focusImages(0);
+        OnDialog<CDlgNewFmts>([](CDlgNewFmts* pDialog) { pDialog->InsertDesired({48, 48, 32}); });
+        w.Trigger(ID_IMG_NEW);
+        QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 3);
+        check("New Images");
+
+        // Paste, Cut and Delete in the format list.
+        QImage yellow(32, 32, QImage::Format_ARGB32);
+        yellow.fill(QColor(0xFF, 0xFF, 0));
+        QApplication::clipboard()->setImage(yellow);
+        focusImages(0);
+        w.Trigger(ID_EDIT_PASTE);
+        check("Paste of an image");
+        focusImages(1);
+        w.Trigger(ID_EDIT_CUT);
+        check("Cut of an image");
+        focusImages(0);
+        {
+            test::ScriptedMessages ok({ZS_IDOK});
+            w.Trigger(ID_EDIT_CLEAR);
+        }
+        QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 1);
+        check("Delete of an image");
+
+        // Editing in another program that saves an icon of three images.
+        QVERIFY(ZsWriteFile(dir / "edited.ico", SolidIcon({48, 32, 24})));
+        const std::filesystem::path editor = dir / "editor.sh";
+        std::ofstream(editor) << "#!/bin/sh\ncp '" << ZsPathToUtf8(dir / "edited.ico") << "' \"$1\"\n";
+        std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+        ZS_OPT_ASS.Set(true);
+        ZS_OPT_ASS_PATH.Set(ZsPathToUtf8(editor));
+        w.Select({0}, 0);
+        w.pView->IconList()->setFocus();
+        w.Trigger(ID_ICON_EDIT_ASS);
+        QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 3);
+        check("Edit with Associated Program");
     }
 
     void newImagesAreMadeFromTheSelectedImageAndStored() {

@@ -256,17 +256,17 @@ private slots:
 
         CPrvwPane* pPane = pBar->Pane();
         const QPoint center = pPane->rect().center();
-        QCOMPARE(PixelAt(pPane, center), QColor(0xEE, 0xEE, 0xEE));
-        QCOMPARE(PixelAt(pPane, QPoint(5 + 2, center.y())), QColor(Qt::white));
+        QCOMPARE(PixelAt(pPane, center), pPane->palette().color(QPalette::AlternateBase));
+        QCOMPARE(PixelAt(pPane, QPoint(5 + 2, center.y())), pPane->palette().color(QPalette::Base));
 
         CZsBitmap red(32, 32, 32, ZsArgb(0xFF, 0xFF, 0, 0));
         pBar->SetPreviewImage(red);
         QVERIFY(pBar->HasPreview());
         QCOMPARE(PixelAt(pPane, center), QColor(0xFF, 0, 0));
-        QCOMPARE(PixelAt(pPane, center + QPoint(20, 0)), QColor(0xEE, 0xEE, 0xEE));
+        QCOMPARE(PixelAt(pPane, center + QPoint(20, 0)), pPane->palette().color(QPalette::AlternateBase));
         frame.ClearPreview();
         QVERIFY(!pBar->HasPreview());
-        QCOMPARE(PixelAt(pPane, center), QColor(0xEE, 0xEE, 0xEE));
+        QCOMPARE(PixelAt(pPane, center), pPane->palette().color(QPalette::AlternateBase));
     }
 
     void previewHoldsA256PixelImageWhole() {

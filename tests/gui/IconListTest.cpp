@@ -793,6 +793,42 @@ private slots:
         QVERIFY(pictures[0].parent_path() != icons[0].parent_path());
     }
 
+    void theCaretRowStaysInViewWhenTheCellsMove() {
+        test::TempDir dir;
+        std::vector<std::pair<std::string, ZsBlock>> icons;
+        const ZsBlock data = SolidIcon({16}, kBlue);
+        for (int i = 0; i < 3000; ++i) {
+            icons.emplace_back("n" + std::to_string(i), data);
+        }
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "v.pctv", icons, QSize(900, 600)));
+        CViewZIL* pView = lib.pView;
+        QListView* pList = pView->IconList();
+        Focus(lib.frame, pList);
+        auto caretInView = [&] {
+            QApplication::processEvents();
+            return pList->viewport()->rect().intersects(pList->visualRect(pList->currentIndex()));
+        };
+        pView->SetCaretRow(1700);
+        QVERIFY(caretInView());
+        for (int nCmd :
+             {ID_VIEW_16, ID_VIEW_256, ID_VIEW_48, ID_VIEW_ICON_INFO, ID_VIEW_ICON_ROWS, ID_VIEW_24}) {
+            Trigger(lib.frame, nCmd);
+            QVERIFY2(caretInView(), qPrintable(QString::number(nCmd)));
+        }
+        // Inverting makes the first selected row the caret row, and shows it.
+        SelectRows(pList, {0});
+        pList->selectionModel()->setCurrentIndex(pList->model()->index(2900, 0),
+                                                 QItemSelectionModel::NoUpdate);
+        pList->scrollTo(pList->currentIndex());
+        Trigger(lib.frame, ID_EDIT_INVERT_SEL);
+        QCOMPARE(pView->GetCaretRow(), 1);
+        QVERIFY(caretInView());
+        Trigger(lib.frame, ID_EDIT_INVERT_SEL);
+        QCOMPARE(pView->GetCaretRow(), 0);
+        QVERIFY(caretInView());
+    }
+
     void selectionIsCountedByRangesOnALargeList() {
         test::TempDir dir;
         {

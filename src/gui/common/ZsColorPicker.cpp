@@ -27,11 +27,24 @@ uint32_t CZsColorPicker::FromQColor(const QColor& color) {
            (static_cast<uint32_t>(color.blue()) << 16);
 }
 
+QColor CZsColorPicker::SwatchColor() const {
+    const QColor color = ToQColor(mnColor);
+    if (isEnabled()) {
+        return color;
+    }
+    // A disabled swatch keeps only a trace of its colour: its grey, mostly faded into the button.
+    const QColor cFace = palette().color(QPalette::Disabled, QPalette::Button);
+    const int nGrey = qGray(color.rgb());
+    auto fade = [nGrey](int nFace) { return (nGrey + 3 * nFace) / 4; };
+    return QColor(fade(cFace.red()), fade(cFace.green()), fade(cFace.blue()));
+}
+
 void CZsColorPicker::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect rc = rect();
-    painter.fillRect(rc, ToQColor(mnColor));
-    painter.setPen(Qt::white);
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    painter.fillRect(rc, SwatchColor());
+    painter.setPen(palette().color(group, QPalette::Mid));
     painter.drawRect(rc.adjusted(0, 0, -1, -1));
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));

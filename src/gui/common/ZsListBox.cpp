@@ -52,3 +52,13 @@ int CZsListBox::OnDragOver(const QMimeData* pData, const QPoint& pt) {
 void CZsListBox::OnDragLeave() {
     mnDragRow = -1;
 }
+
+void CZsListBox::focusInEvent(QFocusEvent* pEvent) {
+    CZsDnDView<QListView>::focusInEvent(pEvent);
+    viewport()->update();
+}
+
+void CZsListBox::focusOutEvent(QFocusEvent* pEvent) {
+    CZsDnDView<QListView>::focusOutEvent(pEvent);
+    viewport()->update();
+}

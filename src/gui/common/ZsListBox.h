@@ -35,6 +35,11 @@ public:
     int OnDragOver(const QMimeData* pData, const QPoint& pt) override;
     void OnDragLeave() override;
 
+protected:
+    // Selected rows are drawn in the colours of the focused or of the inactive list: all are repainted.
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
+
 private:
     int mnDataRole = Qt::UserRole;
     int mnDragRow = -1;

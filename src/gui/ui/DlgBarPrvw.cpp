@@ -45,15 +45,13 @@ QSize CPrvwPane::DrawSize(const QSize& size) {
 void CPrvwPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect rcClient = rect();
-    painter.fillRect(rcClient, palette().color(QPalette::Button));
+    const QPalette& pal = palette();
+    painter.fillRect(rcClient, pal.color(QPalette::Window));
 
-    // White field with a sunken edge, then a light grey panel inside.
+    // A field in the list colour with a sunken edge, then a panel of the alternate list colour inside: light
+    // or dark as the desktop's theme is.
     QRect rc = rcClient.adjusted(4, 4, -4, -4);
-    painter.fillRect(rc, QColor(0xFF, 0xFF, 0xFF));
-    const QColor cShadow = palette().color(QPalette::Mid);
-    const QColor cDark = palette().color(QPalette::Dark);
-    const QColor cLight = palette().color(QPalette::Light);
-    const QColor cFace = palette().color(QPalette::Button);
+    painter.fillRect(rc, pal.color(QPalette::Base));
     auto edge = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
         painter.setPen(topLeft);
         painter.drawLine(r.topLeft(), r.topRight());
@@ -62,11 +60,11 @@ void CPrvwPane::paintEvent(QPaintEvent*) {
         painter.drawLine(r.bottomLeft(), r.bottomRight());
         painter.drawLine(r.topRight(), r.bottomRight());
     };
-    edge(rc, cShadow, cLight);
-    edge(rc.adjusted(1, 1, -1, -1), cDark, cFace);
+    edge(rc, pal.color(QPalette::Mid), pal.color(QPalette::Light));
+    edge(rc.adjusted(1, 1, -1, -1), pal.color(QPalette::Dark), pal.color(QPalette::Button));
     rc.adjust(2, 2, -2, -2);
     rc.adjust(4, 4, -4, -4);
-    painter.fillRect(rc, QColor(0xEE, 0xEE, 0xEE));
+    painter.fillRect(rc, pal.color(QPalette::AlternateBase));
 
     if (mImage.isNull()) {
         return;

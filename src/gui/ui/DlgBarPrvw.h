@@ -1,5 +1,5 @@
 // The preview bar docked in the main frame: shows the image chosen in the image-format list at its real
-// size, up to 256 pixels, on a light panel.
+// size, up to 256 pixels, on a panel in the colours of the desktop's theme.
 #pragma once
 
 #include <QDockWidget>

@@ -45,6 +45,8 @@ void CIconListModel::SetDisplaySize(int nSize) {
 void CIconListModel::SetIds(std::vector<int32_t> ids) {
     beginResetModel();
     mIds = std::move(ids);
+    mCache.clear();
+    mSizesUsed.clear();
     endResetModel();
 }
 
@@ -125,13 +127,6 @@ void CIconListModel::Refresh(int32_t nId) {
             const QModelIndex idx = index(static_cast<int>(i));
             emit dataChanged(idx, idx);
         }
-    }
-}
-
-void CIconListModel::Clear() {
-    mCache.clear();
-    if (!mIds.empty()) {
-        emit dataChanged(index(0), index(rowCount() - 1));
     }
 }
 

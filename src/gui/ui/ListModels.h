@@ -25,9 +25,10 @@ enum : int {
 // ZS_FORMAT_COUNT_ROLE its number of formats. On a screen of more pixels than units the picture is made from
 // the image of the physical size (a 32x32 cell at a ratio of 2 draws the 64x64 image) and carries the ratio,
 // so that it covers the display size without blurring. What a row shows is kept in a cache bounded in bytes,
-// keyed by icon id, display size and physical size, so that scrolling back and repainting decode nothing;
-// the entries of an icon are dropped when it changes (Refresh) and all of them when the library may have
-// changed anywhere (Clear).
+// keyed by icon id, display size and physical size, so that scrolling back and repainting decode nothing.
+// A cached row is trusted only while nothing says its icon changed: the entries of an icon go when it is
+// named changed (Refresh), and all of them whenever the rows are set again (SetIds), which every command
+// that changes rows or many icons ends with, so that no such command can leave a row showing old images.
 class CIconListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -42,6 +43,7 @@ public:
     void SetDevicePixelRatio(qreal ratio) { mRatio = std::max<qreal>(ratio, 1); }
     qreal DevicePixelRatio() const { return mRatio; }
 
+    // The rows, every cached one made again when it is next shown.
     void SetIds(std::vector<int32_t> ids);
     const std::vector<int32_t>& Ids() const { return mIds; }
     int32_t IdAt(int nRow) const;
@@ -52,8 +54,6 @@ public:
 
     // Icon nId changed: its cached rows are made again and repainted.
     void Refresh(int32_t nId);
-    // Forgets every cached row (the icons may have changed without being named).
-    void Clear();
     // The number of icons whose rows are cached, and the cache's bound in bytes.
     int CachedCount() const { return static_cast<int>(mCache.count()); }
     static constexpr qsizetype kCacheBytes = 48 * 1024 * 1024;

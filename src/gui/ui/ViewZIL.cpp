@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <cmath>
 
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
@@ -70,14 +71,67 @@ void RoundRect(QPainter& painter, const QRect& rc, const QColor& color) {
     painter.fillPath(path, color);
 }
 
-// The fill of the focused image row: a light tint of the highlight colour, so that black outlines, shadows
-// and transparent pixels of the image stay visible on it.
-QColor FocusedRowColor(const QPalette& pal) {
-    const QColor cBase = pal.color(QPalette::Base);
-    const QColor cHigh = pal.color(QPalette::Highlight);
+// The contrast of two colours as the ratio of their relative luminances (1 to 21), as accessibility
+// guidelines measure it.
+double Contrast(const QColor& c1, const QColor& c2) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double l1 = luminance(c1);
+    const double l2 = luminance(c2);
+    return (std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05);
+}
+
+// A colour that may be translucent as it shows over an opaque background.
+QColor Over(const QColor& cFore, const QColor& cBack) {
+    const double a = cFore.alphaF();
+    auto mix = [a](double f, double b) { return f * a + b * (1 - a); };
+    return QColor::fromRgbF(static_cast<float>(mix(cFore.redF(), cBack.redF())),
+                            static_cast<float>(mix(cFore.greenF(), cBack.greenF())),
+                            static_cast<float>(mix(cFore.blueF(), cBack.blueF())));
+}
+
+// The text colour the palette gives for a background (as it shows there when translucent), unless a theme
+// pairs the two so badly that it cannot be read: then black or white, whichever stands out more.
+QColor Readable(const QColor& cText, const QColor& cBack) {
+    constexpr double kMinContrast = 3;
+    const QColor cShown = Over(cText, cBack);
+    if (Contrast(cShown, cBack) >= kMinContrast) {
+        return cShown;
+    }
+    return Contrast(Qt::black, cBack) >= Contrast(Qt::white, cBack) ? QColor(Qt::black) : QColor(Qt::white);
+}
+
+// The colours of a marked row (selected, or the caret of the focused list), all from the desktop's palette:
+// its highlight pair, of the inactive group while the list has no focus, so that light and dark themes both
+// read well.
+struct CMarkColors {
+    // Behind the picture: a light tint of the highlight colour, so that dark outlines, shadows and
+    // transparent pixels of the picture stay visible on it.
+    QColor cTint;
+    // The band of the label, and the label on it.
+    QColor cBand;
+    QColor cText;
+};
+
+QPalette::ColorGroup RowGroup(const QStyleOptionViewItem& option, const QWidget* pList) {
+    if (!(option.state & QStyle::State_Enabled)) {
+        return QPalette::Disabled;
+    }
+    return pList->hasFocus() ? QPalette::Active : QPalette::Inactive;
+}
+
+CMarkColors MarkColors(const QPalette& pal, QPalette::ColorGroup group) {
+    const QColor cBase = pal.color(group, QPalette::Base);
+    const QColor cHigh = pal.color(group, QPalette::Highlight);
     auto mix = [](int nBase, int nHigh) { return (nBase * 3 + nHigh) / 4; };
-    return QColor(mix(cBase.red(), cHigh.red()), mix(cBase.green(), cHigh.green()),
-                  mix(cBase.blue(), cHigh.blue()));
+    CMarkColors colors;
+    colors.cTint = QColor(mix(cBase.red(), cHigh.red()), mix(cBase.green(), cHigh.green()),
+                          mix(cBase.blue(), cHigh.blue()));
+    colors.cBand = cHigh;
+    colors.cText = Readable(pal.color(group, QPalette::HighlightedText), cHigh);
+    return colors;
 }
 
 // A rounded band whose top 5 pixels are square, so it joins the rounded rectangle above it.
@@ -145,6 +199,9 @@ void InvertSelection(QListView* pList) {
     if (!spans.empty()) {
         pSelection->setCurrentIndex(pModel->index(spans.front().first, 0), QItemSelectionModel::NoUpdate);
     }
+    if (pList->currentIndex().isValid()) {
+        pList->scrollTo(pList->currentIndex());
+    }
 }
 
 // Draws a list's picture centred on the point at the size in units its pixel ratio gives it; smoothed when
@@ -157,6 +214,19 @@ void DrawPicture(QPainter& painter, const QPoint& ptCenter, const QImage& pictur
                           picture.devicePixelRatio() != painter.device()->devicePixelRatio());
     painter.drawImage(rcImage, picture);
     painter.restore();
+}
+
+// The format count line of a cell: the longest of its forms that fits the width, so that the count itself is
+// never cut.
+QString FormatCountText(int nFormats, const QFontMetrics& metrics, int nWidth) {
+    const QString sCount = QString::number(nFormats);
+    for (const char* pszForm : {"(%1 formats)", "(%1 fmts)", "(%1)"}) {
+        const QString sText = QString::fromLatin1(pszForm).arg(sCount);
+        if (metrics.horizontalAdvance(sText) <= nWidth) {
+            return sText;
+        }
+    }
+    return sCount;
 }
 
 // Paints a row of the icon list from what its model serves.
@@ -172,23 +242,28 @@ public:
                const QModelIndex& index) const override {
         const QRect rc = option.rect;
         const QPalette& pal = option.palette;
+        const QWidget* pList = mpView->IconList();
+        const QPalette::ColorGroup group = RowGroup(option, pList);
         const bool bSelected = option.state & QStyle::State_Selected;
-        const bool bFocus = (option.state & QStyle::State_HasFocus) && mpView->IconList()->hasFocus();
+        const bool bFocus = (option.state & QStyle::State_HasFocus) && pList->hasFocus();
+        const bool bMarked = bSelected || bFocus;
         const bool bInfo = mpView->IsInfoShown();
+        const CMarkColors mark = MarkColors(pal, group);
+        const QColor cBase = pal.color(group, QPalette::Base);
         QPainter& painter = *pPainter;
         painter.save();
         // Nothing of a cell reaches into its neighbours, whatever the font.
         painter.setClipRect(rc);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillRect(rc, pal.color(QPalette::Base));
-        if (bSelected || bFocus) {
-            RoundRect(painter, rc, bFocus ? QColor(0xB0, 0xB0, 0xB0) : QColor(0xE0, 0xE0, 0xE0));
+        painter.fillRect(rc, cBase);
+        if (bMarked) {
+            RoundRect(painter, rc, mark.cTint);
             if (bInfo) {
                 Band(painter, QRect(rc.left(), rc.bottom() + 1 - kInfoBand, rc.width(), kInfoBand),
-                     bFocus ? QColor(0x90, 0x90, 0x90) : QColor(0xC0, 0xC0, 0xC0));
+                     mark.cBand);
             }
             if (bFocus) {
-                painter.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
+                painter.setPen(QPen(Readable(pal.color(group, QPalette::Text), mark.cTint), 1, Qt::DotLine));
                 painter.setRenderHint(QPainter::Antialiasing, false);
                 painter.drawRect(
                     QRect(QPoint(rc.left() + 1, rc.top() + 1), QPoint(rc.right() - 2, rc.bottom() - 2)));
@@ -208,22 +283,29 @@ public:
         }
 
         if (bInfo) {
-            const QColor cText =
-                (bSelected || bFocus) ? pal.color(QPalette::Base) : pal.color(QPalette::Text);
+            const QColor cBand = bMarked ? mark.cBand : cBase;
+            const QColor cText = bMarked ? mark.cText : Readable(pal.color(group, QPalette::Text), cBase);
             const QString sName = index.data(Qt::DisplayRole).toString();
             const bool bUntitled = sName.isEmpty();
+            // "(Untitled)" is dimmed: the placeholder colour, or the band's text colour part of the way to
+            // the band.
+            QColor cUntitled = bMarked ? cText : pal.color(group, QPalette::PlaceholderText);
+            if (bMarked) {
+                cUntitled.setAlphaF(0.7f);
+            }
+            cUntitled = Readable(cUntitled, cBand);
             const QRect rcName(rc.left(), rc.bottom() + 1 - kInfoBand, rc.width(), 16);
             const QRect rcCount(rc.left(), rc.bottom() + 1 - 16, rc.width(), 16);
+            const int nTextWidth = rc.width() - 2 * kTextMargin;
             painter.setFont(option.font);
-            painter.setPen(bUntitled ? pal.color(QPalette::Dark) : cText);
+            painter.setPen(bUntitled ? cUntitled : cText);
             painter.drawText(rcName, Qt::AlignCenter | Qt::TextSingleLine,
                              option.fontMetrics.elidedText(bUntitled ? QStringLiteral("(Untitled)") : sName,
-                                                           Qt::ElideRight, rcName.width() - 2 * kTextMargin));
+                                                           Qt::ElideRight, nTextWidth));
             painter.setPen(cText);
-            painter.drawText(rcCount, Qt::AlignCenter | Qt::TextSingleLine,
-                             option.fontMetrics.elidedText(
-                                 QStringLiteral("(%1 formats)").arg(index.data(ZS_FORMAT_COUNT_ROLE).toInt()),
-                                 Qt::ElideRight, rcCount.width() - 2 * kTextMargin));
+            painter.drawText(
+                rcCount, Qt::AlignCenter | Qt::TextSingleLine,
+                FormatCountText(index.data(ZS_FORMAT_COUNT_ROLE).toInt(), option.fontMetrics, nTextWidth));
         }
         painter.restore();
     }
@@ -260,19 +342,24 @@ public:
                const QModelIndex& index) const override {
         const QRect rc = option.rect;
         const QPalette& pal = option.palette;
+        const QWidget* pList = mpView->ImageList();
+        const QPalette::ColorGroup group = RowGroup(option, pList);
         const bool bSelected = option.state & QStyle::State_Selected;
-        const bool bFocus = (option.state & QStyle::State_HasFocus) && mpView->ImageList()->hasFocus();
+        const bool bFocus = (option.state & QStyle::State_HasFocus) && pList->hasFocus();
+        const bool bMarked = bSelected || bFocus;
+        const CMarkColors mark = MarkColors(pal, group);
+        const QColor cBase = pal.color(group, QPalette::Base);
         QPainter& painter = *pPainter;
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillRect(rc, pal.color(QPalette::Base));
-        painter.fillRect(QRect(rc.left(), rc.bottom(), rc.width(), 1), pal.color(QPalette::Mid));
+        painter.fillRect(rc, cBase);
+        painter.fillRect(QRect(rc.left(), rc.bottom(), rc.width(), 1), pal.color(group, QPalette::Mid));
 
         const QRect rcInner = rc.adjusted(2, 2, -2, -2);
         const QRect rcBand(rcInner.left(), rcInner.bottom() + 1 - 16, rcInner.width(), 16);
-        if (bFocus || bSelected) {
-            RoundRect(painter, rcInner, bFocus ? FocusedRowColor(pal) : pal.color(QPalette::Button));
-            Band(painter, rcBand, bFocus ? pal.color(QPalette::Highlight) : pal.color(QPalette::Mid));
+        if (bMarked) {
+            RoundRect(painter, rcInner, mark.cTint);
+            Band(painter, rcBand, mark.cBand);
         }
         mpView->ImageModel()->SetDevicePixelRatio(painter.device()->devicePixelRatio());
         const QImage picture = index.data(Qt::DecorationRole).value<QImage>();
@@ -280,7 +367,7 @@ public:
             DrawPicture(painter, rcInner.adjusted(0, 0, 0, -24).center(), picture);
         }
         painter.setFont(option.font);
-        painter.setPen((bFocus || bSelected) ? pal.color(QPalette::Base) : pal.color(QPalette::Text));
+        painter.setPen(bMarked ? mark.cText : Readable(pal.color(group, QPalette::Text), cBase));
         painter.drawText(rcBand, Qt::AlignCenter | Qt::TextSingleLine,
                          index.data(Qt::DisplayRole).toString());
         painter.restore();
@@ -373,6 +460,10 @@ void CViewZIL::ApplyMetrics() {
     mpIcons->setFlow(mbRows ? QListView::LeftToRight : QListView::TopToBottom);
     mpIcons->setGridSize(QSize(ColumnWidth(), ItemHeight()));
     mpIcons->doItemsLayout();
+    // The cells moved: the caret row stays in view.
+    if (mpIcons->currentIndex().isValid()) {
+        mpIcons->scrollTo(mpIcons->currentIndex());
+    }
     mpIcons->viewport()->update();
 }
 
@@ -391,8 +482,7 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
         ApplyMetrics();
     }
     if (nHint <= 0) {
-        // Icons may have changed anywhere (a batch ran): nothing cached is trusted.
-        mpIconModel->Clear();
+        // Showing the rows again trusts nothing cached: icons may have changed anywhere (a batch ran).
         // "My Icons" gives nothing away but by deleting; "Find Results" takes nothing.
         const int32_t nNode = pDoc->mnCurNode;
         mpIconBox->EnableDnD(true, nNode != ZIL_ID_ALL && nNode != 0, nNode != ZIL_ID_FIND && nNode != 0);
@@ -642,11 +732,8 @@ void CViewZIL::OnIconEditAss() {
         return;
     }
     if (CDlgEditWait::EditIcon(*pDoc, nId, this) == ZIL_EDIT_END_REPLACED) {
-        pDoc->SetModifiedFlag(true);
-        mpIconModel->Refresh(nId);
-        // Making the row the caret row again reloads its images.
         SetCaretRow(nRow);
-        LoadImages();
+        IconChanged(nId, 0);
     }
 }
 
