@@ -827,7 +827,7 @@ private slots:
         ZS_IMP_ICON_INIT_DIR.Set(ZsPathToUtf8(dir.Path()));
         w.Select({}, 0);
         w.pView->IconList()->selectionModel()->clearCurrentIndex();
-        // The user aborts while the second file goes in, and confirms it.
+        // The user aborts as soon as the first line shows, and confirms it.
         test::ScriptedMessages messages({ZS_IDOK});
         int nLogLines = 0;
         ChooseFiles(files, QString(), nullptr, nullptr, [&nLogLines] {
@@ -835,7 +835,7 @@ private slots:
             pTimer->setInterval(0);
             QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, &nLogLines] {
                 CDlgPrg* pDialog = CDlgPrg::Current();
-                if (pDialog && pDialog->LogList()->count() >= 2) {
+                if (pDialog && pDialog->LogList()->count() >= 1) {
                     pTimer->stop();
                     nLogLines = pDialog->LogList()->count();
                     pDialog->reject();
