@@ -204,6 +204,20 @@ void OnDialog(std::function<void(T*)> fn, bool bOk = true) {
     });
 }
 
+// The log of the progress dialog as it went away.
+class CLogAtHide : public QObject {
+public:
+    CLogAtHide() { qApp->installEventFilter(this); }
+    ~CLogAtHide() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* pObject, QEvent* pEvent) override {
+        if (auto* pDialog = qobject_cast<CDlgPrg*>(pObject); pDialog && pEvent->type() == QEvent::Hide) {
+            lines = Texts(pDialog->LogList());
+        }
+        return false;
+    }
+    QStringList lines;
+};
+
 }  // namespace
 
 class BatchTest : public QObject {
@@ -1007,6 +1021,37 @@ private slots:
         QCOMPARE(w.pView->GetCaretRow(), 0);
         // The desired list the dialog kept comes back next time.
         QCOMPARE(Labels(ZI_ReadDesiredFormats(ZS_SEC_DEL_FMTS)), QStringList{QStringLiteral("16x16 - XP")});
+    }
+
+    void deleteFormatsOnThousandsOfIconsKeepsEveryLogLine() {
+        test::TempDir dir;
+        constexpr int kIcons = 3000;
+        std::vector<std::string> names;
+        std::vector<int> rows;
+        for (int i = 0; i < kIcons; ++i) {
+            names.push_back("i" + std::to_string(i));
+            rows.push_back(i);
+        }
+        WriteLibrary(dir / "lib.pctv", names);
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        w.Select(rows, 0);
+        CLogAtHide log;
+        OnDialog<CDlgDelFmts>([](CDlgDelFmts* pDialog) { pDialog->InsertDesired({16, 16, 32}); });
+        w.Trigger(ID_ICON_DEL_FMTS);
+        QCOMPARE(log.lines.size(), kIcons + 1);
+        QCOMPARE(log.lines.front(), QStringLiteral("0000.  1 images deleted from icon( 2 images) 'i2999'"));
+        QCOMPARE(log.lines[kIcons - 1], QStringLiteral("2999.  1 images deleted from icon( 2 images) 'i0'"));
+        QCOMPARE(log.lines.back(), QStringLiteral("Completed!"));
+        QVERIFY(!CDlgPrg::Current());
+        QVERIFY(w.frame.isEnabled());
+        // The icons stay selected as one range: a range per row would make every later look at the
+        // selection (each idle-time pass, each painted cell) walk thousands of them.
+        QCOMPARE(w.pView->GetSelectedCount(), kIcons);
+        QCOMPARE(w.pView->IconList()->selectionModel()->selection().size(), 1);
+        CIcon icon;
+        QVERIFY(w.pDoc->GetIcon(w.pDoc->GetList(1)[kIcons / 2], icon));
+        QCOMPARE(icon.GetImageCount(), 1);
     }
 
     void newImagesAreMadeFromTheSelectedImageAndStored() {

@@ -123,11 +123,17 @@ void CViewZIL::ShowRows(const std::vector<int>& selected, int nCaret) {
     }
     const int nCount = static_cast<int>(ids.size());
     mpIconModel->SetIds(std::move(ids));
+    // One range for each run of neighbouring rows: every range costs each later look at the selection
+    // (painting a cell, the idle-time enabling) its time, and a batch selects thousands of rows.
+    const std::vector<int> rows = ZsCleanRows(selected, static_cast<size_t>(nCount));
     QItemSelection selection;
-    for (int nRow : selected) {
-        if (nRow >= 0 && nRow < nCount) {
-            selection.select(mpIconModel->index(nRow), mpIconModel->index(nRow));
+    for (size_t i = 0; i < rows.size();) {
+        size_t nLast = i;
+        while (nLast + 1 < rows.size() && rows[nLast + 1] == rows[nLast] + 1) {
+            ++nLast;
         }
+        selection.select(mpIconModel->index(rows[i]), mpIconModel->index(rows[nLast]));
+        i = nLast + 1;
     }
     QItemSelectionModel* pSelection = mpIcons->selectionModel();
     pSelection->select(selection, QItemSelectionModel::ClearAndSelect);
