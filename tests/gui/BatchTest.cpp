@@ -926,6 +926,38 @@ private slots:
         QVERIFY(!w.pDoc->IsModified());
     }
 
+    void exportThatFailsForManyIconsNamesTheFirstAndCountsTheRest() {
+        test::TempDir dir;
+        std::vector<std::string> names;
+        std::vector<int> rows;
+        const std::filesystem::path out = dir / "out";
+        for (int i = 0; i < 25; ++i) {
+            names.push_back(ZsFormat("i%02d", i));
+            rows.push_back(i);
+            // A folder where the file should go: the icon can not be written.
+            std::filesystem::create_directories(out / (names.back() + ".ico"));
+        }
+        WriteLibrary(dir / "lib.pctv", names);
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        w.Select(rows);
+        OnDialog<CDlgIconExp>([&](CDlgIconExp* pDialog) {
+            pDialog->FileFormatCombo()->setCurrentIndex(ZS_EXPORT_ICO);
+            pDialog->FolderEdit()->setText(ZsQPath(out));
+            pDialog->EachCheck()->setChecked(false);
+        });
+        test::ScriptedMessages messages({ZS_IDOK});
+        w.Trigger(ID_ICON_EXPORT);
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        const QStringList lines = ZsQ(messages.shown[0].second).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 12);
+        QCOMPARE(lines.front(), QStringLiteral("Can not write:"));
+        QCOMPARE(lines[1], ZsQPath(out / "i00.ico"));
+        QCOMPARE(lines[10], ZsQPath(out / "i09.ico"));
+        QCOMPARE(lines.back(), QStringLiteral("... and 15 more"));
+    }
+
     void exportGridAsksForTheFileWithANumberedDefaultName() {
         test::TempDir dir;
         WriteLibrary(dir / "lib.pctv", {"a", "b", "c", "d", "e"});
