@@ -218,6 +218,18 @@ public:
     QStringList lines;
 };
 
+// Counts the timer events of the whole program.
+class CTimerCount : public QObject {
+public:
+    CTimerCount() { qApp->installEventFilter(this); }
+    ~CTimerCount() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        nTimers += pEvent->type() == QEvent::Timer ? 1 : 0;
+        return false;
+    }
+    int nTimers = 0;
+};
+
 }  // namespace
 
 class BatchTest : public QObject {
@@ -1084,6 +1096,18 @@ private slots:
         CIcon icon;
         QVERIFY(w.pDoc->GetIcon(w.pDoc->GetList(1)[kIcons / 2], icon));
         QCOMPARE(icon.GetImageCount(), 1);
+
+        // Once what the batch left to do has run, the program does nothing while it says Ready.
+        QTest::qWait(500);
+        CTimerCount timers;
+        QTest::qWait(1000);
+        QCOMPARE(timers.nTimers, 0);
+        // Input still brings the commands up to date.
+        w.Select({0});
+        QTest::mouseClick(
+            w.pView->IconList()->viewport(), Qt::LeftButton, {},
+            w.pView->IconList()->visualRect(w.pView->IconList()->model()->index(0, 0)).center());
+        QTRY_COMPARE(w.frame.GetStatusText(1), QStringLiteral("Selection: i0 (1 format)"));
     }
 
     void newImagesAreMadeFromTheSelectedImageAndStored() {
