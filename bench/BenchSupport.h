@@ -1,5 +1,5 @@
-// Small pieces the benchmark programs share: the resident set, wall-clock timing and icons with noisy
-// pixels, as icon files carry them.
+// Small pieces the benchmark programs share: the resident set, wall-clock timing, icons with noisy
+// pixels, as icon files carry them, and library files of many such icons.
 #pragma once
 
 #include <algorithm>
@@ -13,6 +13,9 @@
 
 #include "common/ZsBase.h"
 #include "common/ZsByteReader.h"
+#include "common/ZsText.h"
+#include "library/ZsCategoryTree.h"
+#include "library/ZsIconLib.h"
 
 // The process's resident set in KiB, or with "VmHWM:" its peak so far (0 where /proc does not tell).
 inline long RssKiB(const std::string& sField = "VmRSS:") {
@@ -95,6 +98,28 @@ inline ZsBlock MakeIcon(std::mt19937& rng) {
         ico.insert(ico.end(), data.begin(), data.end());
     }
     return ico;
+}
+
+// A library file whose "My Icons" lists nIcons icons named "Icon 0", "Icon 1", ..., icon i holding
+// kinds[i % kinds.size()]. An existing file is kept as it is, so that runs share one. False when it can
+// not be written.
+inline bool WriteLibrary(const std::filesystem::path& path, const std::vector<ZsBlock>& kinds, int nIcons) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        return true;
+    }
+    CZsCategoryTree tree;
+    CZsIconLib lib;
+    lib.AttachTree(&tree);
+    lib.NewLib();
+    ZIL_LIST ids;
+    ids.reserve(static_cast<size_t>(nIcons));
+    for (int i = 0; i < nIcons; ++i) {
+        const std::string sName = ZsFormat("Icon %d", i);
+        ids.push_back(lib.ImpIcon(kinds[static_cast<size_t>(i) % kinds.size()], &sName));
+    }
+    lib.ListToNode(ZIL_ID_ALL, ids);
+    return lib.Save(path);
 }
 
 }  // namespace bench

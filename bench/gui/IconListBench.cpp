@@ -21,14 +21,11 @@
 #include <vector>
 
 #include "../BenchSupport.h"
+#include "GuiBenchSupport.h"
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/app/FrmMain.h"
-#include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/DocZIL.h"
-#include "gui/ui/FrmZIL.h"
-#include "gui/ui/ViewZIL.h"
-#include "gui/ui/ViwZILTree.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcon.h"
 
@@ -56,26 +53,6 @@ std::vector<ZsBlock> IconKinds() {
     return kinds;
 }
 
-bool BuildLibrary(const std::filesystem::path& path, int nIcons) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
-        return true;
-    }
-    const std::vector<ZsBlock> kinds = IconKinds();
-    CZsCategoryTree tree;
-    CZsIconLib lib;
-    lib.AttachTree(&tree);
-    lib.NewLib();
-    ZIL_LIST ids;
-    ids.reserve(static_cast<size_t>(nIcons));
-    for (int i = 0; i < nIcons; ++i) {
-        const std::string sName = ZsFormat("Icon %d", i);
-        ids.push_back(lib.ImpIcon(kinds[static_cast<size_t>(i) % kinds.size()], &sName));
-    }
-    lib.ListToNode(ZIL_ID_ALL, ids);
-    return lib.Save(path);
-}
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
@@ -100,13 +77,11 @@ int Measure(const std::filesystem::path& path) {
 
     QElapsedTimer timer;
     timer.start();
-    CDocZIL* pDoc = frame.Docs().OpenDocumentFile(path);
-    if (!pDoc) {
+    CDocZIL* pDoc = nullptr;
+    QListView* pList = bench::OpenMyIcons(frame, path, &pDoc);
+    if (!pList) {
         return 1;
     }
-    CFrmZIL* pFrame = frame.Docs().FrameOf(pDoc);
-    pFrame->TreeView()->SelectTreeItem(pDoc->Tree().GetRootItem());
-    QListView* pList = pFrame->IconView()->IconList();
     pList->viewport()->repaint();
     const double firstPaint = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     const long nRssOpen = RssKiB() - nRssBefore;
@@ -135,7 +110,7 @@ int Measure(const std::filesystem::path& path) {
     const double endToEnd = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     std::printf("%.2f %.2f %.2f %.2f %.2f %ld %ld %d %.2f %ld\n", firstPaint, Median(passes[0]),
                 Max(passes[0]), Median(passes[1]), Max(passes[1]), nRssOpen, nRssScroll,
-                pFrame->IconView()->GetIconCount(), endToEnd, RssKiB("VmHWM:"));
+                pList->model()->rowCount(), endToEnd, RssKiB("VmHWM:"));
     std::fflush(stdout);
     pDoc->SetModifiedFlag(false);
     return 0;
@@ -174,7 +149,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path small = folder / "icons-100.pctv";
     QElapsedTimer build;
     build.start();
-    if (!BuildLibrary(big, nIcons) || !BuildLibrary(small, 100)) {
+    const std::vector<ZsBlock> kinds = IconKinds();
+    if (!bench::WriteLibrary(big, kinds, nIcons) || !bench::WriteLibrary(small, kinds, 100)) {
         std::fprintf(stderr, "Can not build the libraries in %s\n", folder.c_str());
         return 1;
     }

@@ -250,6 +250,32 @@ QString ListShownWrongly(CWindow& w) {
     return {};
 }
 
+// The log of the progress dialog as it went away.
+class CLogAtHide : public QObject {
+public:
+    CLogAtHide() { qApp->installEventFilter(this); }
+    ~CLogAtHide() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* pObject, QEvent* pEvent) override {
+        if (auto* pDialog = qobject_cast<CDlgPrg*>(pObject); pDialog && pEvent->type() == QEvent::Hide) {
+            lines = Texts(pDialog->LogList());
+        }
+        return false;
+    }
+    QStringList lines;
+};
+
+// Counts the timer events of the whole program.
+class CTimerCount : public QObject {
+public:
+    CTimerCount() { qApp->installEventFilter(this); }
+    ~CTimerCount() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        nTimers += pEvent->type() == QEvent::Timer ? 1 : 0;
+        return false;
+    }
+    int nTimers = 0;
+};
+
 }  // namespace
 
 class BatchTest : public QObject {
@@ -873,7 +899,7 @@ private slots:
         ZS_IMP_ICON_INIT_DIR.Set(ZsPathToUtf8(dir.Path()));
         w.Select({}, 0);
         w.pView->IconList()->selectionModel()->clearCurrentIndex();
-        // The user aborts while the second file goes in, and confirms it.
+        // The user aborts as soon as the first line shows, and confirms it.
         test::ScriptedMessages messages({ZS_IDOK});
         int nLogLines = 0;
         ChooseFiles(files, QString(), nullptr, nullptr, [&nLogLines] {
@@ -881,7 +907,7 @@ private slots:
             pTimer->setInterval(0);
             QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, &nLogLines] {
                 CDlgPrg* pDialog = CDlgPrg::Current();
-                if (pDialog && pDialog->LogList()->count() >= 2) {
+                if (pDialog && pDialog->LogList()->count() >= 1) {
                     pTimer->stop();
                     nLogLines = pDialog->LogList()->count();
                     pDialog->reject();
@@ -956,6 +982,38 @@ private slots:
         QCOMPARE(moon.GetImageCount(), 1);
         QCOMPARE(moon.GetImage(0).Format(), (ZI_FORMAT{48, 48, 32}));
         QVERIFY(!w.pDoc->IsModified());
+    }
+
+    void exportThatFailsForManyIconsNamesTheFirstAndCountsTheRest() {
+        test::TempDir dir;
+        std::vector<std::string> names;
+        std::vector<int> rows;
+        const std::filesystem::path out = dir / "out";
+        for (int i = 0; i < 25; ++i) {
+            names.push_back(ZsFormat("i%02d", i));
+            rows.push_back(i);
+            // A folder where the file should go: the icon can not be written.
+            std::filesystem::create_directories(out / (names.back() + ".ico"));
+        }
+        WriteLibrary(dir / "lib.pctv", names);
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        w.Select(rows);
+        OnDialog<CDlgIconExp>([&](CDlgIconExp* pDialog) {
+            pDialog->FileFormatCombo()->setCurrentIndex(ZS_EXPORT_ICO);
+            pDialog->FolderEdit()->setText(ZsQPath(out));
+            pDialog->EachCheck()->setChecked(false);
+        });
+        test::ScriptedMessages messages({ZS_IDOK});
+        w.Trigger(ID_ICON_EXPORT);
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        const QStringList lines = ZsQ(messages.shown[0].second).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 12);
+        QCOMPARE(lines.front(), QStringLiteral("Can not write:"));
+        QCOMPARE(lines[1], ZsQPath(out / "i00.ico"));
+        QCOMPARE(lines[10], ZsQPath(out / "i09.ico"));
+        QCOMPARE(lines.back(), QStringLiteral("... and 15 more"));
     }
 
     void exportGridAsksForTheFileWithANumberedDefaultName() {
@@ -1134,6 +1192,49 @@ private slots:
         w.Trigger(ID_ICON_EDIT_ASS);
         QCOMPARE(w.pView->IconModel()->index(0).data(ZS_FORMAT_COUNT_ROLE).toInt(), 3);
         check("Edit with Associated Program");
+    }
+
+    void deleteFormatsOnThousandsOfIconsKeepsEveryLogLine() {
+        test::TempDir dir;
+        constexpr int kIcons = 3000;
+        std::vector<std::string> names;
+        std::vector<int> rows;
+        for (int i = 0; i < kIcons; ++i) {
+            names.push_back("i" + std::to_string(i));
+            rows.push_back(i);
+        }
+        WriteLibrary(dir / "lib.pctv", names);
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        w.Select(rows, 0);
+        CLogAtHide log;
+        OnDialog<CDlgDelFmts>([](CDlgDelFmts* pDialog) { pDialog->InsertDesired({16, 16, 32}); });
+        w.Trigger(ID_ICON_DEL_FMTS);
+        QCOMPARE(log.lines.size(), kIcons + 1);
+        QCOMPARE(log.lines.front(), QStringLiteral("0000.  1 images deleted from icon( 2 images) 'i2999'"));
+        QCOMPARE(log.lines[kIcons - 1], QStringLiteral("2999.  1 images deleted from icon( 2 images) 'i0'"));
+        QCOMPARE(log.lines.back(), QStringLiteral("Completed!"));
+        QVERIFY(!CDlgPrg::Current());
+        QVERIFY(w.frame.isEnabled());
+        // The icons stay selected as one range: a range per row would make every later look at the
+        // selection (each idle-time pass, each painted cell) walk thousands of them.
+        QCOMPARE(w.pView->GetSelectedCount(), kIcons);
+        QCOMPARE(w.pView->IconList()->selectionModel()->selection().size(), 1);
+        CIcon icon;
+        QVERIFY(w.pDoc->GetIcon(w.pDoc->GetList(1)[kIcons / 2], icon));
+        QCOMPARE(icon.GetImageCount(), 1);
+
+        // Once what the batch left to do has run, the program does nothing while it says Ready.
+        QTest::qWait(500);
+        CTimerCount timers;
+        QTest::qWait(1000);
+        QCOMPARE(timers.nTimers, 0);
+        // Input still brings the commands up to date.
+        w.Select({0});
+        QTest::mouseClick(
+            w.pView->IconList()->viewport(), Qt::LeftButton, {},
+            w.pView->IconList()->visualRect(w.pView->IconList()->model()->index(0, 0)).center());
+        QTRY_COMPARE(w.frame.GetStatusText(1), QStringLiteral("Selection: i0 (1 format)"));
     }
 
     void newImagesAreMadeFromTheSelectedImageAndStored() {

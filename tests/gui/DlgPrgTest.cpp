@@ -1,6 +1,7 @@
 // The progress dialog driven by an import into a library through the core's progress protocol: its texts
 // and controls, the details toggle, pausing, the abort question answered both ways, completion and the
 // automatic close, and the main window disabled meanwhile.
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -48,9 +49,11 @@ struct CSeen {
     int nBarMax = 0;
 };
 
+// What the dialog shows of the run so far once it refreshes (it does so by itself at a human rate).
 CSeen Look() {
     CSeen seen;
     if (CDlgPrg* pDialog = CDlgPrg::Current()) {
+        pDialog->Refresh();
         seen.sTitle = pDialog->windowTitle();
         seen.sStatus = pDialog->StatusLine()->text();
         seen.nLogLines = pDialog->LogList()->count();
@@ -71,6 +74,9 @@ public:
             sStatus = pDialog->StatusLine()->text();
             const QListWidget* pLog = pDialog->LogList();
             sLastLine = pLog->item(pLog->count() - 1)->text();
+            sFirstLine = pLog->item(0)->text();
+            nLines = pLog->count();
+            sTitle = pDialog->windowTitle();
             bCaretOnLast = pLog->currentRow() == pLog->count() - 1;
             nBar = pDialog->Bar()->value();
             nBarMax = pDialog->Bar()->maximum();
@@ -83,11 +89,33 @@ public:
     bool bCompleted = false;
     QString sStatus;
     QString sLastLine;
+    QString sFirstLine;
+    int nLines = 0;
+    QString sTitle;
     bool bCaretOnLast = false;
     int nBar = -1;
     int nBarMax = -1;
     bool bPauseEnabled = true;
     QString sButton;
+};
+
+// Counts the paint events of a dialog and of its controls.
+class CPaintCount : public QObject {
+public:
+    explicit CPaintCount(QWidget* pDialog) : mpDialog(pDialog) { qApp->installEventFilter(this); }
+    ~CPaintCount() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* pObject, QEvent* pEvent) override {
+        auto* pWidget = qobject_cast<QWidget*>(pObject);
+        if (pEvent->type() == QEvent::Paint && pWidget && mpDialog &&
+            (pWidget == mpDialog || mpDialog->isAncestorOf(pWidget))) {
+            ++nPaints;
+        }
+        return false;
+    }
+    int nPaints = 0;
+
+private:
+    QPointer<QWidget> mpDialog;
 };
 
 }  // namespace
@@ -294,6 +322,56 @@ private slots:
             EndProgress();
             QVERIFY(!CDlgPrg::Current());
         }
+    }
+
+    void aLongRunKeepsEveryLineButShowsThemAtAHumanRate() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        CZsPrgSinkScope progress(&frame);
+        constexpr int kItems = 3000;
+        BeginProgress();
+        CDlgPrg* pDialog = CDlgPrg::Current();
+        QVERIFY(pDialog);
+        pDialog->ShowDetails(true);
+        CPaintCount paints(pDialog);
+        CHideWatch watch;
+        pDialog->installEventFilter(&watch);
+        // Every round of event handling fires the timer once.
+        int nRounds = 0;
+        QTimer rounds;
+        rounds.setInterval(0);
+        connect(&rounds, &QTimer::timeout, [&nRounds] { ++nRounds; });
+        rounds.start();
+        QElapsedTimer clock;
+        clock.start();
+        for (int k = 1; k <= kItems; ++k) {
+            SetProgressText(PRG_TITLE, "Export Icons (%d/%d)", k, kItems);
+            SetProgressText(PRG_STATUS, "Exporting icon 'icon%d.ico'...", k);
+            SetProgressText(PRG_LOG, "%.4d. >> icon%d.ico", k, k);
+            SetProgressPos(k, kItems);
+            QVERIFY(PumpProgress());
+        }
+        const qint64 nElapsedMs = clock.elapsed();
+        rounds.stop();
+        const int nPaintsInRun = paints.nPaints;
+        EndProgress();
+
+        // Events are handled and the window painted once per refresh period, not once per item.
+        const qint64 nPeriods = 2 + nElapsedMs / CDlgPrg::kRefreshMs;
+        QVERIFY2(nRounds <= 2 * nPeriods,
+                 qPrintable(QStringLiteral("%1 rounds of events in %2 ms").arg(nRounds).arg(nElapsedMs)));
+        QVERIFY2(nPaintsInRun < kItems && nPaintsInRun <= 20 * nPeriods,
+                 qPrintable(QStringLiteral("%1 paints in %2 ms").arg(nPaintsInRun).arg(nElapsedMs)));
+        // Yet every line is kept, and the dialog went away showing the last.
+        QVERIFY(watch.bHidden);
+        QVERIFY(!CDlgPrg::Current());
+        QCOMPARE(watch.nLines, kItems + 1);
+        QCOMPARE(watch.sLastLine, QStringLiteral("Completed!"));
+        QVERIFY(watch.bCaretOnLast);
+        QCOMPARE(watch.sFirstLine, QStringLiteral("0001. >> icon1.ico"));
+        QCOMPARE(watch.sTitle, QStringLiteral("Export Icons (3000/3000)"));
+        QCOMPARE(watch.nBar, kItems);
     }
 
     void pauseHoldsTheRunUntilResume() {

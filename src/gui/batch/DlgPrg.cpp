@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -49,6 +50,7 @@ public:
         }
         // Until the run ends, work from outside it (a later start's hand-over) waits.
         mpBusy = std::make_unique<CZsBusyScope>();
+        mPumped.invalidate();
         auto* pDialog = new CDlgPrg(mpMainWnd);
         CurrentDialog() = pDialog;
         pDialog->SetProgressText(PRG_TITLE | PRG_STATUS, std::string());
@@ -70,12 +72,22 @@ public:
     }
 
     bool Pump() override {
+        // Events are let in at a human rate: handling them (and painting) after every item would cost more
+        // than the items. A pause set between two pumps is honoured at once.
+        CDlgPrg* pDialog = CDlgPrg::Current();
+        if (pDialog && !pDialog->IsPaused() && mPumped.isValid() && mPumped.elapsed() < CDlgPrg::kRefreshMs) {
+            return true;
+        }
+        if (pDialog) {
+            pDialog->Refresh();
+        }
         QApplication::processEvents(QEventLoop::AllEvents);
         // While paused the operation waits here until the user resumes or aborts; waiting for the next
         // event instead of polling keeps the processor free meanwhile.
         while (CDlgPrg::Current() && CDlgPrg::Current()->IsPaused()) {
             QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
+        mPumped.start();
         return CDlgPrg::Current() != nullptr;
     }
 
@@ -94,6 +106,7 @@ public:
 private:
     QPointer<QWidget> mpMainWnd;
     std::unique_ptr<CZsBusyScope> mpBusy;
+    QElapsedTimer mPumped;  // since the last pump that handled events; invalid before the first
 };
 
 CDlgPrg* CDlgPrg::Current() {
@@ -169,25 +182,48 @@ CDlgPrg::CDlgPrg(QWidget* pMainWnd) : mpMainWnd(pMainWnd) {
 void CDlgPrg::SetProgressText(int nTargets, const std::string& sText) {
     const QString sQText = QString::fromStdString(sText);
     if (nTargets & PRG_TITLE) {
-        setWindowTitle(sQText);
+        msTitle = sQText;
     }
     if (nTargets & PRG_STATUS) {
-        mpStatus->setText(sQText);
+        msStatus = sQText;
     }
     if (nTargets & PRG_LOG) {
-        mpLog->addItem(sQText);
-        mpLog->setCurrentRow(mpLog->count() - 1);
-        mpLog->scrollToItem(mpLog->currentItem());
+        mPendingLog.append(sQText);
     }
-    repaint();
+    // An item that takes long still shows what it is about before it is done.
+    if (!mRefreshed.isValid() || mRefreshed.elapsed() >= kRefreshMs) {
+        Refresh();
+        repaint();
+    }
 }
 
 void CDlgPrg::SetProgressPos(int nPos, int nUpper) {
-    if (mpBar->maximum() != nUpper) {
-        mpBar->setRange(0, std::max(0, nUpper));
+    mnUpper = std::max(0, nUpper);
+    mnPos = std::clamp(nPos, 0, mnUpper);
+}
+
+void CDlgPrg::Refresh() {
+    mRefreshed.start();
+    if (windowTitle() != msTitle) {
+        setWindowTitle(msTitle);
     }
-    mpBar->setValue(std::clamp(nPos, 0, mpBar->maximum()));
-    mpBar->repaint();
+    if (mpStatus->text() != msStatus) {
+        mpStatus->setText(msStatus);
+    }
+    if (mpBar->maximum() != mnUpper) {
+        mpBar->setRange(0, mnUpper);
+    }
+    mpBar->setValue(mnPos);
+    if (mPendingLog.isEmpty()) {
+        return;
+    }
+    // One insertion for all the lines: the list lays itself out again after each.
+    mpLog->addItems(mPendingLog);
+    mPendingLog.clear();
+    mpLog->setCurrentRow(mpLog->count() - 1);
+    if (mbDetails) {
+        mpLog->scrollToBottom();
+    }
 }
 
 void CDlgPrg::ShowDetails(bool bShow) {
@@ -195,6 +231,10 @@ void CDlgPrg::ShowDetails(bool bShow) {
         return;
     }
     mbDetails = bShow;
+    if (bShow) {
+        Refresh();
+        mpLog->scrollToBottom();
+    }
     mpDetails->setText(bShow ? QStringLiteral("<< &Details") : QStringLiteral("&Details >>"));
     const int nDistance = mpLog->geometry().bottom() - mpDetails->geometry().bottom();
     mpLog->setVisible(bShow);
@@ -204,9 +244,14 @@ void CDlgPrg::ShowDetails(bool bShow) {
 void CDlgPrg::TogglePause() {
     mbPaused = !mbPaused;
     mpPause->setText(mbPaused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    // A paused run shows everything it has done.
+    if (mbPaused) {
+        Refresh();
+    }
 }
 
 void CDlgPrg::Complete() {
+    Refresh();
     mbCompleted = true;
     mpPause->setEnabled(false);
     mpCancel->setText(QStringLiteral("&OK"));

@@ -4,10 +4,16 @@
 // one dialog at a time: it is created when a run begins, disables the main window while it exists, and goes
 // when the run completes (by itself) or when the user aborts (Cancel, Esc or the close box, confirmed).
 // An operation learns of an abort at its next PumpProgress, which then returns false.
+//
+// A run may write thousands of items a second; the dialog keeps every text and log line it is given but
+// shows them, and lets the user's events in, at a human rate (kRefreshMs): showing each item would
+// cost more than the work itself. Pausing, showing the details and completing show everything at once.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -21,14 +27,22 @@ class QPushButton;
 class CDlgPrg : public QDialog {
     Q_OBJECT
 public:
+    // How often a run's texts, bar and log reach the screen and the user's events are handled, in ms.
+    static constexpr int kRefreshMs = 50;
+
     // The current dialog, or null when no run goes on or the user aborted it.
     static CDlgPrg* Current();
 
-    // Writes the text to each target (PRG_TITLE, PRG_STATUS, PRG_LOG) and repaints at once; a log line
-    // becomes the list's last line and its caret follows it.
+    // Writes the text to each target (PRG_TITLE, PRG_STATUS, PRG_LOG); a log line goes at the end of the
+    // log. What was written is shown at the next Refresh, which comes by itself once kRefreshMs have
+    // passed since the last one.
     void SetProgressText(int nTargets, const std::string& sText);
-    // The bar's range becomes 0 to nUpper and its position nPos.
+    // The bar's range becomes 0 to nUpper and its position nPos (shown at the next Refresh).
     void SetProgressPos(int nPos, int nUpper);
+    // Puts what was written since the last time into the controls: the title, the status line, the bar,
+    // and the new log lines, the list's caret on the last one and scrolled to it. The window repaints at
+    // the next event processing.
+    void Refresh();
     // Shows or hides the log list; the window grows or shrinks by the list's height, width and position
     // stay.
     void ShowDetails(bool bShow);
@@ -71,6 +85,13 @@ private:
     QPushButton* mpPause;
     QPushButton* mpCancel;
     QListWidget* mpLog;
+    // What the run wrote and the controls do not show yet.
+    QString msTitle;
+    QString msStatus;
+    QStringList mPendingLog;
+    int mnPos = 0;
+    int mnUpper = 100;
+    QElapsedTimer mRefreshed;
     bool mbCompleted = false;
     bool mbPaused = false;
     bool mbDetails = true;

@@ -1,13 +1,74 @@
 #include "gui/common/ZsCmdTarget.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
 #include <QWidget>
 
 #include "gui/common/ZsCmdIds.h"
 
 namespace {
-// Idle-time enabling runs on this period; menus also update right before they open.
+// Idle-time enabling runs this long after something that may change what the commands offer; menus also
+// update right before they open.
 constexpr int kIdleUpdateMs = 150;
+
+// Starts the idle pass after the events that may change a command's state: the user's input, focus and
+// activation, windows shown, hidden or closed, drops, the program's own timers and queued calls, and
+// sockets (a later start handing over its files). A program left alone gets no pass and stays idle.
+class CIdleTrigger : public QObject {
+public:
+    CIdleTrigger(QTimer* pTimer, QObject* pParent) : QObject(pParent), mpTimer(pTimer) {
+        qApp->installEventFilter(this);
+        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { Trigger(); });
+    }
+
+    bool eventFilter(QObject* pObject, QEvent* pEvent) override {
+        switch (pEvent->type()) {
+            case QEvent::Timer:
+                // Not the pass's own timer, or it would run for ever.
+                if (pObject != mpTimer) {
+                    Trigger();
+                }
+                break;
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Shortcut:
+            case QEvent::ContextMenu:
+            case QEvent::FocusIn:
+            case QEvent::FocusOut:
+            case QEvent::WindowActivate:
+            case QEvent::WindowDeactivate:
+            case QEvent::ApplicationStateChange:
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::Close:
+            case QEvent::Drop:
+            case QEvent::DragLeave:
+            case QEvent::MetaCall:
+            case QEvent::SockAct:
+                Trigger();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    void Trigger() {
+        if (!mpTimer->isActive()) {
+            mpTimer->start();
+        }
+    }
+
+    QTimer* mpTimer;
+};
+
 }  // namespace
 
 int ZsDisplaySizeOf(int nCmdId) {
@@ -36,12 +97,14 @@ ZsMenuText ZsSplitMenuText(const QString& sMenuText) {
 
 CZsCmdRouter::CZsCmdRouter(QWidget* pWindow, ChainFn chain)
     : QObject(pWindow), mpWindow(pWindow), mChain(std::move(chain)) {
+    mIdleTimer.setSingleShot(true);
     mIdleTimer.setInterval(kIdleUpdateMs);
     connect(&mIdleTimer, &QTimer::timeout, this, [this] {
         if (mpWindow->isVisible()) {
             UpdateAll();
         }
     });
+    new CIdleTrigger(&mIdleTimer, this);
     mIdleTimer.start();
 }
 

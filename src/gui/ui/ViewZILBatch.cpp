@@ -44,29 +44,43 @@ constexpr const char* kPictureFilter =
     "(*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
     "All Files (*.*)|*.*||";
 
+// The names an error box lists, one a line: the first few, then how many more there are (a batch of
+// thousands may fail for every item, and a box with a line for each would not fit any screen).
+std::string NameLines(const std::vector<std::string>& names) {
+    constexpr size_t kShown = 10;
+    std::string sList;
+    for (size_t i = 0; i < names.size() && i < kShown; ++i) {
+        sList += "\n" + names[i];
+    }
+    if (names.size() > kShown) {
+        sList += ZsFormat("\n... and %zu more", names.size() - kShown);
+    }
+    return sList;
+}
+
 // Files the export could not write, named in one error box.
 void ReportUnwritten(const ZIL_EXPORT_RESULT& r) {
-    std::string sList;
+    std::vector<std::string> names;
     for (const std::filesystem::path& path : r.failed) {
-        sList += "\n" + ZsPathToUtf8(path);
+        names.push_back(ZsPathToUtf8(path));
     }
     for (const std::string& sName : r.failedIcons) {
-        sList += "\n'" + sName + "' in " + ZsPathToUtf8(r.library);
+        names.push_back("'" + sName + "' in " + ZsPathToUtf8(r.library));
     }
-    if (!sList.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not write:%s", sList.c_str());
+    if (!names.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "Can not write:%s", NameLines(names).c_str());
     }
 }
 
 // Icons a batch left as they were because their data could not be read or written.
 void ReportFailedIcons(CDocZIL& doc, const ZIL_EDIT_RESULT& r) {
-    std::string sList;
+    std::vector<std::string> names;
     for (int32_t nId : r.failed) {
-        sList += "\n'" + doc.GetIconName(nId) + "'";
+        names.push_back("'" + doc.GetIconName(nId) + "'");
     }
-    if (!sList.empty()) {
+    if (!names.empty()) {
         ZsMsgBox(ZS_MB_ERROR, "These icons could not be read or written and were left as they were:%s",
-                 sList.c_str());
+                 NameLines(names).c_str());
     }
 }
 
@@ -123,11 +137,17 @@ void CViewZIL::ShowRows(const std::vector<int>& selected, int nCaret) {
     }
     const int nCount = static_cast<int>(ids.size());
     mpIconModel->SetIds(std::move(ids));
+    // One range for each run of neighbouring rows: every range costs each later look at the selection
+    // (painting a cell, the idle-time enabling) its time, and a batch selects thousands of rows.
+    const std::vector<int> rows = ZsCleanRows(selected, static_cast<size_t>(nCount));
     QItemSelection selection;
-    for (int nRow : selected) {
-        if (nRow >= 0 && nRow < nCount) {
-            selection.select(mpIconModel->index(nRow), mpIconModel->index(nRow));
+    for (size_t i = 0; i < rows.size();) {
+        size_t nLast = i;
+        while (nLast + 1 < rows.size() && rows[nLast + 1] == rows[nLast] + 1) {
+            ++nLast;
         }
+        selection.select(mpIconModel->index(rows[i]), mpIconModel->index(rows[nLast]));
+        i = nLast + 1;
     }
     QItemSelectionModel* pSelection = mpIcons->selectionModel();
     pSelection->select(selection, QItemSelectionModel::ClearAndSelect);
