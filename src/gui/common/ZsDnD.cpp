@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "common/ZsBase.h"
+#include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsQt.h"
@@ -279,11 +280,19 @@ int CZsDnD::DoDragDrop(int nAllowed, const QPixmap& pixmap) {
     return nDone;
 }
 
-void CZsDnD::CopyToClipboard() {
+bool CZsDnD::CopyToClipboard() {
     CZsDnDData& data = mpNext ? *mpNext : NewTransfer();
     data.SetDropped();
     mpClipboard = &data;
     QGuiApplication::clipboard()->setMimeData(mpNext.release());
+    // The desktop may refuse the clipboard (an X server takes a selection only with a time it accepts); a
+    // later Paste would then take what was there before.
+    if (!OwnsClipboard()) {
+        ZS_LOG_ERR("CZsDnD::CopyToClipboard", "QClipboard::setMimeData");
+        ZsMsgBox(ZS_MB_ERROR, "Nothing was copied: the desktop did not give the clipboard to Pictavo.");
+        return false;
+    }
+    return true;
 }
 
 bool CZsDnD::OwnsClipboard() const {
