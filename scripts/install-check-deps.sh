@@ -6,11 +6,11 @@
 # Noto Sans Mono, the fixed-width font of many desktops, for the progress log's font.
 # Beside them, for work by hand: hyperfine for timings, a virtual X server with a window manager, a
 # notification area, an input driver and a screen grabber (xvfb, xauth, openbox, trayer, xdotool, x11-utils,
-# imagemagick `import`) to use the program's windows on a machine without a display, a clipboard tool and a
-# file manager (xclip, pcmanfm) to copy pictures from and drag files to and from another program there, and
-# ccache to share compiled objects between work trees.
+# imagemagick `import`) to use the program's windows on a machine without a display, a clipboard tool and two
+# file managers of different toolkits (xclip, pcmanfm, thunar) to copy pictures from and drag files to and from
+# other programs there, and ccache to share compiled objects between work trees.
 set -euo pipefail
 exec "$(dirname "$0")/apt-install-missing.sh" \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 icoutils icnsutils icoextract imagemagick librsvg2-bin \
   webp lintian groff-base fonts-noto-mono \
-  hyperfine xvfb xauth openbox trayer xdotool x11-utils xclip pcmanfm ccache
+  hyperfine xvfb xauth openbox trayer xdotool x11-utils xclip pcmanfm thunar ccache

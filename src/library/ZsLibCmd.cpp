@@ -260,8 +260,9 @@ void InsertAt(ZIL_LIST& list, int nAt, const std::vector<int32_t>& ids) {
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(nPos), ids.begin(), ids.end());
 }
 
-// The row of each icon's first occurrence in a list, for the icons given.
-std::vector<int> RowsOf(const ZIL_LIST& list, const std::vector<int32_t>& ids) {
+}  // namespace
+
+std::vector<int> ZsRowsOfIcons(const ZIL_LIST& list, const std::vector<int32_t>& ids) {
     std::unordered_map<int32_t, int> first;
     for (int32_t nId : ids) {
         first.emplace(nId, -1);
@@ -281,6 +282,8 @@ std::vector<int> RowsOf(const ZIL_LIST& list, const std::vector<int32_t>& ids) {
     std::sort(rows.begin(), rows.end());
     return rows;
 }
+
+namespace {
 
 // The clean rows of a command on a category's list once its other checks have passed; a refusal when none
 // is left.
@@ -558,7 +561,7 @@ ZIL_ICONS_RESULT ZsPutIcons(CZsIconLib& lib, int32_t nTarget, int32_t nSource, s
         }
     }
     r.nIcons = static_cast<int>(put.size());
-    r.rows = RowsOf(lib.GetList(nTarget), &sourceLib != &lib ? put : chosen);
+    r.rows = ZsRowsOfIcons(lib.GetList(nTarget), &sourceLib != &lib ? put : chosen);
     return r;
 }
 

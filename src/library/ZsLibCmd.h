@@ -155,6 +155,9 @@ ZIL_CHECK ZsCheckPutIcons(const CZsIconLib& lib, int32_t nTarget, int32_t nSourc
                           const ZIL_PUT_ICONS_OPTIONS& options);
 ZIL_ICONS_RESULT ZsPutIcons(CZsIconLib& lib, int32_t nTarget, int32_t nSource, std::vector<int> rows,
                             const ZIL_PUT_ICONS_OPTIONS& options = {});
+// The rows of a list that hold the icons (each icon's first row), in row order; icons the list does not hold
+// are left out. Icons taken by id (a transfer that outlived the rows it was made of) become rows this way.
+std::vector<int> ZsRowsOfIcons(const ZIL_LIST& list, const std::vector<int32_t>& ids);
 
 // Arrange rows within one list (a drag inside the icon list, a paste of rows the list gave): the chosen rows
 // go to row nAt in their order. A move takes them out first (nAt moves up by one for each row taken out

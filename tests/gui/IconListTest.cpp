@@ -724,14 +724,17 @@ private slots:
         QVERIFY(pViewA->OnCommand(ID_EDIT_PASTE));
         QCOMPARE(pA->GetList(1), (ZIL_LIST{1, 2, 3, 2, 3, 4}));
 
-        // Pasted in B: B takes the icons as the files A writes, names and pictures kept.
+        // Pasted in B: B copies the icons out of A itself, names, keywords and pictures kept, and no file is
+        // written for them.
         Focus(frame, pViewB->IconList());
         SelectRows(pViewB->IconList(), {0});
         QVERIFY(pViewB->OnCommand(ID_EDIT_PASTE));
         QCOMPARE(RowNames(pViewB), QStringList({"Icon 1", "Icon 2", "Only B"}));
         QCOMPARE(pB->GetList(ZIL_ID_ALL).size(), size_t(3));
         QCOMPARE(ZI_GetImageCount(pB->GetIconData(pB->GetList(1)[0])), 2);
+        QCOMPARE(pB->GetIconKeywords(pB->GetList(1)[1]), std::string("kw Icon 2"));
         QVERIFY(pB->IsModified());
+        QVERIFY(!std::filesystem::exists(ZsGetTempDir() / "TempDelay"));
 
         // Cut in A takes the rows out of the category; pasted back they return.
         Focus(frame, pViewA->IconList());
@@ -748,6 +751,66 @@ private slots:
         frame.Docs().CloseDocument(pA);
         QVERIFY(!ZsHasFormat(ZsClipboardData(), ZS_DND_MIME));
         QVERIFY(!IconBox(pViewB)->CanPaste());
+    }
+
+    void thousandsOfRowsArePastedWholeOrNotWithAReason() {
+        constexpr int kIcons = 3000;
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(lib.OpenLibraryOf(dir / "a.pctv", Icons(kIcons)));
+        CFrmMain& frame = lib.frame;
+        CDocZIL* pA = lib.pDoc;
+        CViewZIL* pViewA = lib.pView;
+        CViwZILTree* pTreeA = frame.Docs().FrameOf(pA)->TreeView();
+        WriteLibraryOf(dir / "b.pctv", {});
+        CDocZIL* pB = frame.Docs().OpenDocumentFile(dir / "b.pctv");
+        QVERIFY(pB && pB != pA);
+        CViewZIL* pViewB = frame.Docs().FrameOf(pB)->IconView();
+        CViwZILTree* pTreeB = frame.Docs().FrameOf(pB)->TreeView();
+        ZIL_LIST all = pA->GetList(ZIL_ID_ALL);
+        QCOMPARE(all.size(), size_t(kIcons));
+
+        // Every row of "My Icons" copied and pasted into an empty category of the same library.
+        pTreeA->SelectTreeItem(pA->Tree().FindItem(ZIL_ID_ALL));
+        Focus(frame, pViewA->IconList());
+        pViewA->IconList()->selectAll();
+        QVERIFY(pViewA->OnCommand(ID_EDIT_COPY));
+        pTreeA->SelectTreeItem(pA->Tree().FindItem(4));
+        Focus(frame, pViewA->IconList());
+        QVERIFY(IsEnabled(frame, ID_EDIT_PASTE));
+        QVERIFY(pViewA->OnCommand(ID_EDIT_PASTE));
+        QCOMPARE(pA->GetList(4), all);
+        QCOMPARE(pViewA->GetIconCount(), kIcons);
+
+        // The same rows pasted into an empty category of another library: every icon arrives, in order.
+        pTreeB->SelectTreeItem(pB->Tree().FindItem(4));
+        Focus(frame, pViewB->IconList());
+        QVERIFY(IsEnabled(frame, ID_EDIT_PASTE));
+        QVERIFY(pViewB->OnCommand(ID_EDIT_PASTE));
+        const ZIL_LIST pasted = pB->GetList(4);
+        QCOMPARE(pasted.size(), size_t(kIcons));
+        QCOMPARE(pB->GetList(ZIL_ID_ALL), pasted);
+        QCOMPARE(pB->GetIconName(pasted.front()), std::string("Icon 0"));
+        QCOMPARE(pB->GetIconName(pasted.back()), "Icon " + std::to_string(kIcons - 1));
+        const ZsBytes copied = pB->GetIconData(pasted.back());
+        const ZsBlock copiedBlock(copied.begin(), copied.end());
+        const ZsBytes original = pA->GetIconData(all.back());
+        QVERIFY(copiedBlock == ZsBlock(original.begin(), original.end()));
+        QCOMPARE(pViewB->GetIconCount(), kIcons);
+
+        // A paste that can take nothing says why: files that hold no icon.
+        std::ofstream(dir / "notes.txt") << "not an icon";
+        auto* pNotes = new QMimeData;
+        pNotes->setUrls({QUrl::fromLocalFile(ZsQPath(dir / "notes.txt"))});
+        QGuiApplication::clipboard()->setMimeData(pNotes);
+        QVERIFY(IsEnabled(frame, ID_EDIT_PASTE));
+        test::ScriptedMessages messages({int(ZS_IDOK)});
+        QVERIFY(pViewB->OnCommand(ID_EDIT_PASTE));
+        QCOMPARE(pB->GetList(4).size(), size_t(kIcons));
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        QVERIFY(QString::fromStdString(messages.shown[0].second)
+                    .startsWith(QStringLiteral("Nothing was pasted.")));
     }
 
     void rowsAndImagesDraggedOutBecomeFiles() {

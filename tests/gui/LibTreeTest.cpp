@@ -646,6 +646,16 @@ private slots:
         QVERIFY(std::filesystem::exists(folder / "Star 2.ico"));
         QVERIFY(std::filesystem::exists(folder / "Sample Subcategory 1" / "Sun.ico"));
         QCOMPARE(pData->urls(), urls);
+
+        // A file manager that asks only at the drop gets the files from its first request, in a new folder.
+        pTree->PutItemData(IndexOf(pTree, 1), false);
+        pData = pTree->PendingTransfer();
+        pData->SetDropped();
+        const QList<QUrl> atDrop = pData->urls();
+        QCOMPARE(atDrop.size(), 1);
+        const std::filesystem::path second = ZsPathOf(atDrop[0].toLocalFile());
+        QVERIFY(second.parent_path() != folder.parent_path());
+        QVERIFY(std::filesystem::exists(second / "Star 2.ico"));
     }
 
     void directoryTreeCommandsUseTheirFolders() {

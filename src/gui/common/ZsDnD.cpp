@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "common/ZsBase.h"
+#include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsQt.h"
@@ -68,15 +69,19 @@ Qt::DropAction ActionOf(int nOp) {
     return (nOp & ZS_OP_COPY) ? Qt::CopyAction : Qt::IgnoreAction;
 }
 
-// The drop of a drag is the release of the mouse button. A target may ask for the data while the pointer
-// merely passes over it; only after the release does it get the files. The watcher sees the application's
-// events from inside the drag loop, ahead of the loop's own handling of them.
+// The drop of a drag is the release of the mouse button over a target that takes the data. A target may
+// ask for the data while the pointer merely passes over it; only after the release does it get the files.
+// The watcher follows the answer of the target under the pointer and sees the application's events from
+// inside the drag loop, ahead of the loop's own handling of them.
 class CDropWatcher : public QObject {
 public:
-    explicit CDropWatcher(const CZsDnDData* pData) : mpData(pData) {}
+    CDropWatcher(QDrag* pDrag, const CZsDnDData* pData) : mpData(pData) {
+        connect(pDrag, &QDrag::actionChanged, this, [this](Qt::DropAction nAction) { mnAction = nAction; });
+    }
 
     bool eventFilter(QObject*, QEvent* pEvent) override {
-        if (pEvent->type() == QEvent::MouseButtonRelease && mpData) {
+        // Released where nothing takes the data, the drag ends without a drop.
+        if (pEvent->type() == QEvent::MouseButtonRelease && mpData && mnAction != Qt::IgnoreAction) {
             // Files promised to another program are made here, before it learns of the drop. The drag
             // still holds the pointer, so no progress window could be used meanwhile.
             CZsProgressSink* pSink = ZsSetProgressSink(nullptr);
@@ -88,6 +93,7 @@ public:
 
 private:
     QPointer<const CZsDnDData> mpData;
+    Qt::DropAction mnAction = Qt::IgnoreAction;
 };
 
 QByteArray UriList(const std::vector<std::filesystem::path>& files) {
@@ -261,7 +267,7 @@ int CZsDnD::DoDragDrop(int nAllowed, const QPixmap& pixmap) {
         pDrag->setPixmap(pixmap);
     }
     // Installed once the drag loop runs, the watcher comes before the loop's own filter.
-    CDropWatcher watcher(pData);
+    CDropWatcher watcher(pDrag, pData);
     QTimer::singleShot(0, &watcher,
                        [&watcher] { QCoreApplication::instance()->installEventFilter(&watcher); });
     QPointer<CZsDnDData> pGuard(pData);
@@ -274,11 +280,19 @@ int CZsDnD::DoDragDrop(int nAllowed, const QPixmap& pixmap) {
     return nDone;
 }
 
-void CZsDnD::CopyToClipboard() {
+bool CZsDnD::CopyToClipboard() {
     CZsDnDData& data = mpNext ? *mpNext : NewTransfer();
     data.SetDropped();
     mpClipboard = &data;
     QGuiApplication::clipboard()->setMimeData(mpNext.release());
+    // The desktop may refuse the clipboard (an X server takes a selection only with a time it accepts); a
+    // later Paste would then take what was there before.
+    if (!OwnsClipboard()) {
+        ZS_LOG_ERR("CZsDnD::CopyToClipboard", "QClipboard::setMimeData");
+        ZsMsgBox(ZS_MB_ERROR, "Nothing was copied: the desktop did not give the clipboard to Pictavo.");
+        return false;
+    }
+    return true;
 }
 
 bool CZsDnD::OwnsClipboard() const {

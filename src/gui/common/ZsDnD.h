@@ -145,8 +145,9 @@ public:
     // the target carried out (ZS_OP_NONE when none). The target carries out a move; the source does nothing
     // more with the result.
     int DoDragDrop(int nAllowed, const QPixmap& pixmap = {});
-    // Puts the transfer on the clipboard; its delayed formats are made when it is pasted.
-    void CopyToClipboard();
+    // Puts the transfer on the clipboard; its delayed formats are made when it is pasted. False, after
+    // telling the user, when the desktop did not let the program have the clipboard.
+    bool CopyToClipboard();
     // Whether the clipboard holds a transfer of this window.
     bool OwnsClipboard() const;
 

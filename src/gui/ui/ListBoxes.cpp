@@ -1,9 +1,10 @@
 #include "gui/ui/ListBoxes.h"
 
 #include <QMimeData>
-#include <unordered_map>
+#include <string>
 
 #include "common/ZsBase.h"
+#include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
@@ -78,10 +79,23 @@ CListBoxIcons::KIND CListBoxIcons::KindOf(const QMimeData* pData) const {
     if (IsSibling(mpView, pSource)) {
         return KIND::NONE;
     }
+    if (SourceLibrary(pData)) {
+        return KIND::ICONS;
+    }
     if (ZsHasFormat(pData, ZS_FILES_MIME)) {
         return KIND::FILES;
     }
     return pData->hasImage() ? KIND::PICTURE : KIND::NONE;
+}
+
+CDocZIL* CListBoxIcons::SourceLibrary(const QMimeData* pData) const {
+    CZsDnD* pSource = nullptr;
+    if (!ZsGetDnDItems(pData, &pSource, nullptr)) {
+        return nullptr;
+    }
+    const auto* pList = dynamic_cast<const CListBoxIcons*>(pSource);
+    CDocZIL* pDoc = pList ? pList->mpView->Doc() : nullptr;
+    return pDoc != mpView->Doc() ? pDoc : nullptr;
 }
 
 int CListBoxIcons::AcceptOps(const QMimeData* pData, Qt::MouseButtons buttons,
@@ -98,6 +112,7 @@ int CListBoxIcons::AcceptOps(const QMimeData* pData, Qt::MouseButtons buttons,
             const int nOps = ZsKeyStateOps(buttons, keys);
             return IsCutAllowed() ? nOps : nOps & ZS_OP_COPY;
         }
+        case KIND::ICONS:
         case KIND::FILES:
         case KIND::PICTURE:
             return ZsCheckImportTarget(*pDoc, pDoc->mnCurNode).Ok() ? ZS_OP_COPY : ZS_OP_NONE;
@@ -124,6 +139,7 @@ int CListBoxIcons::OnDropEx(const QMimeData* pData, int nDefaultOp, int nOffered
 }
 
 int CListBoxIcons::Take(const QMimeData* pData, int nRow, int nOp, int nOffered, bool bAsk) {
+    msRefused.clear();
     const KIND kind = KindOf(pData);
     if (kind == KIND::NONE) {
         return ZS_OP_NONE;
@@ -138,7 +154,14 @@ int CListBoxIcons::Take(const QMimeData* pData, int nRow, int nOp, int nOffered,
             return ZS_OP_NONE;
         }
     }
-    return kind == KIND::ROWS ? TakeRows(pData, nRow, nOp) : TakeFiles(pData, nRow);
+    switch (kind) {
+        case KIND::ROWS:
+            return TakeRows(pData, nRow, nOp);
+        case KIND::ICONS:
+            return TakeIcons(pData, nRow);
+        default:
+            return TakeFiles(pData, nRow);
+    }
 }
 
 int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
@@ -167,17 +190,7 @@ int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
     } else {
         // Rows cut from this category or copied from another one: the icons, found in "My Icons", are put
         // into the category at the row.
-        const ZIL_LIST& all = pDoc->GetList(ZIL_ID_ALL);
-        std::unordered_map<int32_t, int> rowOf;
-        for (size_t i = 0; i < all.size(); ++i) {
-            rowOf.emplace(all[i], static_cast<int>(i));
-        }
-        rows.clear();
-        for (int32_t nId : IdsOf(items)) {
-            if (auto it = rowOf.find(nId); it != rowOf.end()) {
-                rows.push_back(it->second);
-            }
-        }
+        rows = ZsRowsOfIcons(pDoc->GetList(ZIL_ID_ALL), IdsOf(items));
         ZIL_PUT_ICONS_OPTIONS options;
         options.nOp = ZIL_OP_COPY;
         options.nAt = nAt;
@@ -186,11 +199,44 @@ int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
         r.nCaret = r.rows.empty() ? -1 : r.rows.front();
     }
     if (!r.Ok() || r.nIcons == 0) {
+        msRefused = r.Ok() ? "The category lists these icons already." : r.sRefusal;
         return ZS_OP_NONE;
     }
     pDoc->SetModifiedFlag(true);
     mpView->ShowRows(r.rows, r.nCaret);
     return nOp;
+}
+
+int CListBoxIcons::TakeIcons(const QMimeData* pData, int nRow) {
+    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pSourceDoc = SourceLibrary(pData);
+    std::vector<ZS_DND_ITEM> items;
+    if (!pDoc || !pSourceDoc || !ZsGetDnDItems(pData, nullptr, &items)) {
+        return ZS_OP_NONE;
+    }
+    // The other window may show another category by now: its icons are found in its "My Icons".
+    ZIL_PUT_ICONS_OPTIONS options;
+    options.nOp = ZIL_OP_COPY;
+    options.nAt = nRow;
+    options.pSourceLib = pSourceDoc;
+    const ZIL_ICONS_RESULT r =
+        ZsPutIcons(*pDoc, pDoc->mnCurNode, ZIL_ID_ALL,
+                   ZsRowsOfIcons(pSourceDoc->GetList(ZIL_ID_ALL), IdsOf(items)), options);
+    if (!r.Ok()) {
+        msRefused = r.sRefusal;
+        return ZS_OP_NONE;
+    }
+    if (!r.failed.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "%d of %d icons could not be read from '%s' and were left out.",
+                 static_cast<int>(r.failed.size()), static_cast<int>(items.size()),
+                 ZsS(pSourceDoc->GetTitle()).c_str());
+    }
+    if (r.nIcons == 0) {
+        return ZS_OP_NONE;
+    }
+    pDoc->SetModifiedFlag(true);
+    mpView->ShowRows(r.rows, r.rows.front());
+    return ZS_OP_COPY;
 }
 
 int CListBoxIcons::TakeFiles(const QMimeData* pData, int nRow) {
@@ -208,26 +254,36 @@ int CListBoxIcons::TakeFiles(const QMimeData* pData, int nRow) {
             return ZS_OP_NONE;
         }
         files = ZsGatherDroppedFiles(std::move(files), dirs);
+        if (files.empty()) {
+            // A source whose files could not be made offers an empty list.
+            msRefused = dirs.empty() ? "The files given hold no icons that can be imported."
+                                     : "The folders given hold no icons that can be imported.";
+            return ZS_OP_NONE;
+        }
     }
     // The dropped files stay where they are.
     return mpView->ImportFileList(files, nRow) > 0 ? ZS_OP_COPY : ZS_OP_NONE;
 }
 
 void CListBoxIcons::Copy() {
+    CopySelected();
+}
+
+bool CListBoxIcons::CopySelected() {
     if (GetSelectedRows().empty()) {
-        return;
+        return false;
     }
     PutSelectedItems();
-    CopyToClipboard();
+    return CopyToClipboard();
 }
 
 void CListBoxIcons::Cut() {
     CDocZIL* pDoc = mpView->Doc();
     const std::vector<int> rows = GetSelectedRows();
-    if (!pDoc || rows.empty() || !IsCutAllowed()) {
+    // Rows that did not reach the clipboard stay in the category.
+    if (!pDoc || rows.empty() || !IsCutAllowed() || !CopySelected()) {
         return;
     }
-    Copy();
     ZIL_REMOVE_ICONS_OPTIONS options;
     options.nCaret = mpView->GetCaretRow();
     const ZIL_ICONS_RESULT r = ZsRemoveIcons(*pDoc, pDoc->mnCurNode, rows, options);
@@ -242,8 +298,10 @@ bool CListBoxIcons::CanPaste() const {
 }
 
 void CListBoxIcons::Paste() {
-    if (CanPaste()) {
-        Take(ZsClipboardData(), mpView->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false);
+    if (CanPaste() &&
+        Take(ZsClipboardData(), mpView->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false) == ZS_OP_NONE &&
+        !msRefused.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "Nothing was pasted. %s", msRefused.c_str());
     }
 }
 

@@ -4,13 +4,15 @@
 // The icon list gives its selected rows (icon ids) and, made only when the transfer ends outside the
 // program's windows, the icons as ".ico" files. It takes its own rows (a drag within the list rearranges or
 // copies them, a paste inserts them at the caret), files and folders (imported at the row), and a picture
-// (imported as "Temp.png"). Rows of another library window come as the files that window offers.
+// (imported as "Temp.png"). Rows of another library window of this program are copied from that library
+// itself, names and keywords with them; from anywhere else they come as the files the source offers.
 //
 // The format list gives its selected images as picture files of the type the options name.
 #pragma once
 
 #include "gui/common/ZsListBox.h"
 
+class CDocZIL;
 class CViewZIL;
 
 class CListBoxIcons : public CZsListBox {
@@ -18,8 +20,8 @@ class CListBoxIcons : public CZsListBox {
 public:
     CListBoxIcons(CViewZIL* pView, QWidget* pParent);
 
-    // Copy and Cut put the selected rows on the clipboard; Cut then removes them from the category. Paste
-    // takes the clipboard at the caret row.
+    // Copy and Cut put the selected rows on the clipboard; Cut then removes them from the category, unless
+    // they did not get there. Paste takes the clipboard at the caret row.
     void Copy();
     void Cut();
     void Paste();
@@ -41,12 +43,19 @@ public:
     void OnContextMenu(const QPoint& ptGlobal) override;
 
 private:
-    enum class KIND { NONE, ROWS, FILES, PICTURE };
+    enum class KIND { NONE, ROWS, ICONS, FILES, PICTURE };
     KIND KindOf(const QMimeData* pData) const;
+    // The library whose icon list made the transfer when that is another open library, else null.
+    CDocZIL* SourceLibrary(const QMimeData* pData) const;
+    // Copy: false when no row is selected or the rows did not reach the clipboard.
+    bool CopySelected();
     int TakeRows(const QMimeData* pData, int nRow, int nOp);
+    int TakeIcons(const QMimeData* pData, int nRow);
     int TakeFiles(const QMimeData* pData, int nRow);
 
     CViewZIL* mpView;
+    // Why the last Take took nothing (empty when it took something or there is nothing to say).
+    std::string msRefused;
 };
 
 class CListBoxImgs : public CZsListBox {
