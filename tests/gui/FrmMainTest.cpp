@@ -153,6 +153,38 @@ private slots:
         QCOMPARE(frame.menuBar()->actions().size(), 4);
     }
 
+    void everyModifiedLibraryShowsTheUnsavedMarker() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 600)));
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        QVERIFY(pDoc);
+        QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pDoc);
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Library1"));
+        guitest::Trigger(frame, ID_LIB_NODE_ADD);
+        QVERIFY(pDoc->IsModified());
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Library1 *"));
+        QMenu* pWindowMenu = frame.LibMenus()[7];
+        emit pWindowMenu->aboutToShow();
+        QCOMPARE(pWindowMenu->actions().constLast()->text(), QStringLiteral("&1 Library1 *"));
+
+        // The question and the name offered for the file are the library's name without the marker.
+        std::vector<std::filesystem::path> suggested;
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path& suggestion) {
+            suggested.push_back(suggestion);
+            return std::optional<std::filesystem::path>();
+        };
+        {
+            test::ScriptedMessages answers({int(ZS_IDYES)});
+            QVERIFY(!frame.close());
+            QCOMPARE(answers.shown.size(), size_t(1));
+            QCOMPARE(answers.shown[0].second, std::string("Save changes to Library1?"));
+        }
+        QCOMPARE(suggested.size(), size_t(1));
+        QCOMPARE(ZsQPath(suggested[0].filename()), QStringLiteral("Library1.pctv"));
+        test::ScriptedMessages answers({int(ZS_IDNO)});
+        QVERIFY(frame.close());
+    }
+
     void commandsWithoutTheirFeatureStayDisabled() {
         CFrmMain frame;
         QVERIFY(frame.Create());

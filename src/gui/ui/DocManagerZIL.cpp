@@ -363,7 +363,7 @@ bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
         std::filesystem::path suggestion = path;
         if (suggestion.empty()) {
             suggestion =
-                ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetTitle())) + ".pctv");
+                ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetPlainTitle())) + ".pctv");
         }
         auto chosen = PromptFile(true, suggestion);
         if (!chosen) {
@@ -384,7 +384,7 @@ bool CDocManagerZIL::SaveModified(CDocZIL* pDoc) {
         return true;
     }
     const std::string sName =
-        pDoc->GetPathName().empty() ? ZsS(pDoc->GetTitle()) : ZsPathToUtf8(pDoc->GetPathName());
+        pDoc->GetPathName().empty() ? ZsS(pDoc->GetPlainTitle()) : ZsPathToUtf8(pDoc->GetPathName());
     switch (ZsMsgBox(kAskToSave, "Save changes to %s?", sName.c_str())) {
         case ZS_IDYES:
             return DoSave(pDoc, false);
