@@ -220,6 +220,39 @@ private slots:
         QVERIFY(frame.statusBar()->isHidden());
     }
 
+    void checkableViewItemsShowCheckMarksNotPictures() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.Router().UpdateAll();
+        QMenu* pView = frame.NoLibMenus()[1];
+        QAction* pToolbar = frame.Router().Find(ID_VIEW_TOOLBAR);
+        QAction* pPreview = frame.Router().Find(ID_VIEW_PREVIEW);
+        // The preview's toolbar button has a picture; in the menu the item looks as every checked item.
+        QVERIFY(!pPreview->icon().isNull());
+        pView->addAction(pPreview);
+        QVERIFY(pToolbar->isChecked() && pPreview->isChecked());
+        pView->popup(frame.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(pView));
+        const QImage shot = pView->grab().toImage();
+        const QRect rcToolbar = pView->actionGeometry(pToolbar);
+        const QRect rcPreview = pView->actionGeometry(pPreview);
+        pView->hide();
+        pView->removeAction(pPreview);
+        // The check column, a row's height wide, at the left of each row (without the menu's edges).
+        const int nColumn = rcToolbar.height();
+        auto column = [&shot, nColumn](const QRect& rc) {
+            return shot.copy(rc.left() + 2, rc.top() + 2, nColumn - 2, rc.height() - 4);
+        };
+        QCOMPARE(column(rcPreview), column(rcToolbar));
+        for (QMenu* pMenu : {frame.NoLibMenus()[1], frame.LibMenus()[5]}) {
+            for (QAction* pAction : pMenu->actions()) {
+                QVERIFY2(!pAction->isIconVisibleInMenu(), qPrintable(pAction->text()));
+            }
+        }
+    }
+
     void toolbarCarriesTheStripPictures() {
         CFrmMain frame;
         QVERIFY(frame.Create());

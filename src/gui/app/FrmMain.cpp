@@ -287,6 +287,13 @@ void CFrmMain::CreateMenus() {
                     pMenu->addAction(mpRouter->Find(nId));
                 }
             }
+            if (pMenu->title() == QLatin1String("&View")) {
+                // Every item of this menu can be checked: it shows its check mark, which the picture it
+                // has on a toolbar would take the place of.
+                for (QAction* pAction : pMenu->actions()) {
+                    pAction->setIconVisibleInMenu(false);
+                }
+            }
             connect(pMenu, &QMenu::aboutToShow, mpRouter, &CZsCmdRouter::UpdateAll);
             menus.push_back(pMenu);
         }
