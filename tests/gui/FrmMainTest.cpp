@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(menus[5], QStringLiteral(
                                "&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
                                "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info|Wrap Icons in &Rows"));
-        QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile"));
+        QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile|&Arrange Icons"));
         // The display sizes keep their stored command numbers.
         QCOMPARE(frame.Router().Find(33283)->text(), QStringLiteral("48x48"));
         QCOMPARE(frame.Router().Find(33290)->text(), QStringLiteral("&Display Icon Info"));
@@ -413,6 +413,75 @@ private slots:
         QVERIFY(third.Create());
         third.show();
         QVERIFY(!third.GetPreviewBar()->isHidden());
+    }
+
+    void statusBarIsKeptAcrossRuns() {
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            guitest::Trigger(frame, ID_VIEW_STATUS_BAR);
+            QVERIFY(frame.statusBar()->isHidden());
+            QVERIFY(frame.close());
+        }
+        {
+            CFrmMain again;
+            QVERIFY(again.Create());
+            again.show();
+            QVERIFY(again.statusBar()->isHidden());
+            QVERIFY(!again.GetToolBar()->isHidden());
+            again.Router().UpdateAll();
+            QVERIFY(!again.Router().Find(ID_VIEW_STATUS_BAR)->isChecked());
+            guitest::Trigger(again, ID_VIEW_STATUS_BAR);
+            QVERIFY(again.close());
+        }
+        CFrmMain third;
+        QVERIFY(third.Create());
+        third.show();
+        QVERIFY(third.statusBar()->isVisible());
+    }
+
+    void arrangeIconsLinesUpTheMinimisedWindowsAtTheBottom() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+        QVERIFY(frame.Router().Find(ID_WINDOW_ARRANGE));
+        QVERIFY(!guitest::IsEnabled(frame, ID_WINDOW_ARRANGE));
+        std::vector<QMdiSubWindow*> windows;
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(frame.Docs().OnFileNew());
+            windows.push_back(frame.Docs().SubWindowOf(frame.ActiveDocument()));
+        }
+        QVERIFY(guitest::IsEnabled(frame, ID_WINDOW_ARRANGE));
+        windows[0]->showMinimized();
+        windows[2]->showMinimized();
+        QTRY_VERIFY(windows[0]->isMinimized() && windows[2]->isMinimized());
+        // The user has dragged the minimised windows about.
+        windows[0]->move(300, 40);
+        windows[2]->move(10, 200);
+        const QRect rcNormal = windows[1]->geometry();
+        guitest::Trigger(frame, ID_WINDOW_ARRANGE);
+        const int nBottom = frame.GetMdiArea()->viewport()->height();
+        QCOMPARE(windows[0]->geometry().left(), 0);
+        QCOMPARE(windows[0]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(windows[2]->geometry().left(), windows[0]->geometry().right() + 1);
+        QCOMPARE(windows[2]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(windows[1]->geometry(), rcNormal);
+
+        // A row that is full continues in a row above.
+        const int nWidth = windows[0]->width();
+        const int nPerRow = frame.GetMdiArea()->viewport()->width() / nWidth;
+        while (int(windows.size()) < nPerRow + 2) {
+            QVERIFY(frame.Docs().OnFileNew());
+            windows.push_back(frame.Docs().SubWindowOf(frame.ActiveDocument()));
+            windows.back()->showMinimized();
+            windows.back()->move(100, 100);
+        }
+        guitest::Trigger(frame, ID_WINDOW_ARRANGE);
+        const int nHeight = windows[0]->height();
+        QCOMPARE(windows.back()->geometry().topLeft(), QPoint(0, nBottom - 2 * nHeight));
+        QCOMPARE(windows[windows.size() - 2]->geometry().topLeft(),
+                 QPoint((nPerRow - 1) * nWidth, nBottom - nHeight));
+        frame.Docs().CloseAllDocuments();
     }
 
     void missingOrDamagedPlacementCentresTheWindow() {

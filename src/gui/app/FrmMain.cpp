@@ -45,6 +45,8 @@
 namespace {
 
 constexpr const char* kKeyDockState = "DockState";
+// The status bar is no dock or toolbar, so the layout above leaves it out; it is kept beside it.
+constexpr const char* kKeyStatusBar = "StatusBar";
 
 // The longest usual texts of the selection and total panes; the panes are made wide enough for them in the
 // font they are shown in.
@@ -139,6 +141,7 @@ const CMenuCmd kCommands[] = {
     {ID_TOOLS_OPTIONS, "&Options...", "Change the program's options"},
     {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap"},
     {ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles"},
+    {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window"},
     {ID_HELP, "&Help Topics\tF1", "List Help topics"},
     {ID_HELP_HOMEPAGE, "H&ome Page", "Visit the home page"},
     {ID_HELP_SUPPORT, "&Technical Support", "Write to technical support"},
@@ -177,7 +180,7 @@ const std::vector<CPopup> kLibMenu = {
       ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO,
       ID_VIEW_ICON_ROWS}},
     {"&Tools", {ID_TOOLS_OPTIONS}},
-    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}},
+    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
     {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
 };
 
@@ -253,6 +256,7 @@ bool CFrmMain::Create() {
     if (!state.isEmpty()) {
         restoreState(state);
     }
+    statusBar()->setVisible(pSettings->value(kKeyStatusBar, true).toBool());
     ShowMenus(false);
     mpRouter->UpdateAll();
     return true;
@@ -499,6 +503,9 @@ bool CFrmMain::OnCommand(int nId) {
         case ID_WINDOW_TILE_HORZ:
             mpDocs->TileWindows();
             return true;
+        case ID_WINDOW_ARRANGE:
+            mpDocs->ArrangeIcons();
+            return true;
         default:
             return false;
     }
@@ -525,6 +532,7 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
             return true;
         case ID_WINDOW_CASCADE:
         case ID_WINDOW_TILE_HORZ:
+        case ID_WINDOW_ARRANGE:
             ui.Enable(!mpMdiArea->subWindowList().isEmpty());
             return true;
         default:
@@ -583,7 +591,9 @@ void CFrmMain::SaveWindowState() {
         workspace.push_back(WorkspaceEntry(pActive));
     }
     ZS_WORKSPACE.Set(workspace);
-    ZsFrameworkSettings()->setValue(kKeyDockState, saveState());
+    auto pSettings = ZsFrameworkSettings();
+    pSettings->setValue(kKeyDockState, saveState());
+    pSettings->setValue(kKeyStatusBar, !statusBar()->isHidden());
 }
 
 std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {

@@ -275,6 +275,27 @@ void CDocManagerZIL::TileWindows() {
     }
 }
 
+void CDocManagerZIL::ArrangeIcons() {
+    const QSize area = mpArea->viewport()->size();
+    int nLeft = 0;
+    int nBottom = area.height();
+    int nRowHeight = 0;
+    for (QMdiSubWindow* pWindow : mpArea->subWindowList()) {
+        if (!pWindow->isMinimized()) {
+            continue;
+        }
+        const QSize size = pWindow->size();
+        if (nLeft > 0 && nLeft + size.width() > area.width()) {
+            nLeft = 0;
+            nBottom -= nRowHeight;
+            nRowHeight = 0;
+        }
+        pWindow->move(nLeft, nBottom - size.height());
+        nLeft += size.width();
+        nRowHeight = std::max(nRowHeight, size.height());
+    }
+}
+
 bool CDocManagerZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == mpMainWnd && mpMainWnd) {
         // Both come before the framework hands the focus to a pane of the frame.

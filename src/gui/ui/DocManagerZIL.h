@@ -69,6 +69,9 @@ public:
     // the other, the active one at the top; when the bands would grow lower than kMinTileHeight, in as
     // many columns as needed.
     void TileWindows();
+    // Arrange Icons: the minimised windows side by side along the bottom of the workspace in the order they
+    // were opened, from the left, a new row above when one is full.
+    void ArrangeIcons();
     // The most steps of the cascade that new windows follow.
     static constexpr int kNewWindowSteps = 4;
     static constexpr int kMinTileHeight = 200;
