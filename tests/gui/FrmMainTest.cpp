@@ -392,6 +392,47 @@ private slots:
         QTRY_COMPARE(again.geometry(), rcNormal);
     }
 
+    void maximisedLibraryWindowComesBackMaximisedWithItsNormalRectangle() {
+        test::TempDir dir;
+        guitest::MakeLibrary(dir / "a.pctv");
+        guitest::MakeLibrary(dir / "b.pctv");
+        const QRect rcNormal(20, 30, 400, 300);
+        std::string sEntry;
+        {
+            CFrmMain frame;
+            QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+            CDocZIL* pA = frame.Docs().OpenDocumentFile(dir / "a.pctv");
+            QVERIFY(pA);
+            QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pA);
+            pWindow->setGeometry(rcNormal);
+            pWindow->showMaximized();
+            QTRY_VERIFY(pWindow->isMaximized());
+            QVERIFY(pWindow->geometry() != rcNormal);
+            sEntry = frame.WorkspaceEntry(pA);
+        }
+        const CWorkspaceEntry entry = CFrmMain::ParseWorkspaceEntry(sEntry);
+        QVERIFY(entry.placement);
+        QCOMPARE(entry.placement->showCmd, int32_t(ZS_SW_SHOWMAXIMIZED));
+        QCOMPARE(entry.placement->NormalRect(), rcNormal);
+
+        // Reopened, also after another maximised window, it is maximised and goes back to that rectangle.
+        CFrmMain again;
+        QVERIFY(guitest::ShowFrame(again, QSize(900, 700)));
+        CDocZIL* pB = again.Docs().OpenDocumentFile(dir / "b.pctv");
+        again.Docs().SubWindowOf(pB)->showMaximized();
+        CDocZIL* pA = again.Docs().OpenDocumentFile(dir / "a.pctv");
+        QVERIFY(pA && pB);
+        again.RestoreLibraryWindow(pA, entry);
+        QMdiSubWindow* pWindow = again.Docs().SubWindowOf(pA);
+        QTRY_VERIFY(pWindow->isMaximized());
+        QCOMPARE(again.ActiveDocument(), pA);
+        pWindow->showNormal();
+        QTRY_COMPARE(pWindow->geometry(), rcNormal);
+        const auto normal = CFrmMain::ParseWorkspaceEntry(again.WorkspaceEntry(pA)).placement;
+        QVERIFY(normal && normal->showCmd == ZS_SW_SHOWNORMAL);
+        QCOMPARE(normal->NormalRect(), rcNormal);
+    }
+
     void barLayoutIsKeptAcrossRuns() {
         {
             CFrmMain frame;

@@ -670,6 +670,10 @@ void CFrmMain::RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry)
     QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
     if (pWindow && entry.placement) {
         mpDocs->KeepPlacement(pWindow);
+        // Opened maximised after a maximised window, it first takes the normal rectangle it goes back to.
+        if (pWindow->isMaximized() || pWindow->isMinimized()) {
+            pWindow->showNormal();
+        }
         switch (ZsApplyWindowPlacement(pWindow, *entry.placement)) {
             case ZS_SW_SHOWMAXIMIZED:
                 pWindow->showMaximized();

@@ -154,6 +154,8 @@ CFrmZIL* CDocManagerZIL::CreateFrame(CDocZIL* pDoc) {
     QMdiSubWindow* pWindow = mpArea->addSubWindow(pFrame);
     pWindow->setWindowIcon(QApplication::windowIcon());
     PlaceNewWindow(pWindow);
+    // The workspace keeps the rectangle a maximised window goes back to.
+    ZsTrackNormalGeometry(pWindow);
     if (bMaximized) {
         pWindow->showMaximized();
     } else {
