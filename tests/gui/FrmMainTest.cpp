@@ -355,6 +355,44 @@ private slots:
         }
     }
 
+    void smallestFrameLeavesTheWorkspaceMostOfTheWidth() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+        CDlgBarPrvw* pBar = frame.GetPreviewBar();
+        const int nWidth = pBar->width();
+        frame.resize(1, 700);
+        QTRY_VERIFY(frame.width() < 600);
+        QTRY_VERIFY(pBar->width() <= frame.width() * CFrmMain::kPreviewShare + 1);
+        QVERIFY(frame.GetMdiArea()->width() > pBar->width());
+        // The largest image is drawn smaller, whole and in the middle of the pane.
+        CPrvwPane* pPane = pBar->Pane();
+        pBar->SetPreviewImage(CZsBitmap(256, 256, 32, ZsArgb(0xFF, 0, 0, 0xFF)));
+        const QImage shot = pPane->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(pPane->rect().center())), QColor(0, 0, 0xFF));
+        QVERIFY(QColor(shot.pixel(8, pPane->rect().center().y())) != QColor(0, 0, 0xFF));
+        QVERIFY(QColor(shot.pixel(pPane->rect().center().x(), 8)) != QColor(0, 0, 0xFF));
+        QCOMPARE(QColor(shot.pixel(10, pPane->rect().center().y())), QColor(0, 0, 0xFF));
+
+        // As the window grows again, the bar gets back the width it had; a width the user gives it stays.
+        frame.resize(900, 700);
+        QTRY_COMPARE(pBar->width(), nWidth);
+        frame.resizeDocks({pBar}, {150}, Qt::Horizontal);
+        QTRY_COMPARE(pBar->width(), 150);
+        frame.resize(950, 700);
+        QTest::qWait(20);
+        QCOMPARE(pBar->width(), 150);
+
+        // Floating, the bar has the size the user gives it; docked at the bottom, a share of the height.
+        pBar->setFloating(true);
+        QCOMPARE(pBar->maximumWidth(), QWIDGETSIZE_MAX);
+        pBar->setFloating(false);
+        frame.addDockWidget(Qt::BottomDockWidgetArea, pBar);
+        QTRY_COMPARE(frame.dockWidgetArea(pBar), Qt::BottomDockWidgetArea);
+        QVERIFY(pBar->maximumHeight() <=
+                std::max(pBar->minimumSizeHint().height(), int(frame.height() * CFrmMain::kPreviewShare)));
+        QCOMPARE(pBar->maximumWidth(), QWIDGETSIZE_MAX);
+    }
+
     void previewScalesLargeImagesToFit256() {
         QCOMPARE(CPrvwPane::DrawSize(QSize(48, 48)), QSize(48, 48));
         QCOMPARE(CPrvwPane::DrawSize(QSize(256, 256)), QSize(256, 256));

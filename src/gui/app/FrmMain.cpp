@@ -248,6 +248,9 @@ bool CFrmMain::Create() {
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     addDockWidget(Qt::RightDockWidgetArea, mpPreviewBar);
     resizeDocks({mpPreviewBar}, {mpPreviewBar->Pane()->sizeHint().width()}, Qt::Horizontal);
+    connect(mpPreviewBar, &QDockWidget::dockLocationChanged, this, &CFrmMain::LimitPreviewBar);
+    connect(mpPreviewBar, &QDockWidget::topLevelChanged, this, &CFrmMain::LimitPreviewBar);
+    mpPreviewBar->installEventFilter(this);
 
     CreateStatusBar();
 
@@ -639,6 +642,61 @@ void CFrmMain::closeEvent(QCloseEvent* pEvent) {
     mpDocs->CloseAllDocuments();
     pEvent->accept();
     emit Closed();
+}
+
+void CFrmMain::resizeEvent(QResizeEvent* pEvent) {
+    QMainWindow::resizeEvent(pEvent);
+    LimitPreviewBar();
+}
+
+bool CFrmMain::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // The bar resized while the window keeps its size: the user gave it that size, which stays.
+    if (pWatched == mpPreviewBar && pEvent->type() == QEvent::Resize && size() == mFrameSizeLast) {
+        mnPreviewLast = PreviewAcross() == Qt::Horizontal ? mpPreviewBar->width() : mpPreviewBar->height();
+        mnPreviewWanted = 0;
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
+}
+
+Qt::Orientation CFrmMain::PreviewAcross() const {
+    const Qt::DockWidgetArea area = dockWidgetArea(mpPreviewBar);
+    return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea ? Qt::Vertical : Qt::Horizontal;
+}
+
+void CFrmMain::LimitPreviewBar() {
+    if (!mpPreviewBar) {
+        return;
+    }
+    mpPreviewBar->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (mpPreviewBar->isFloating()) {
+        mnPreviewWanted = mnPreviewLast = 0;
+        return;
+    }
+    const Qt::Orientation across = PreviewAcross();
+    auto extent = [across](const QSize& size) {
+        return across == Qt::Horizontal ? size.width() : size.height();
+    };
+    const int nLimit =
+        std::max(extent(mpPreviewBar->minimumSizeHint()), static_cast<int>(extent(size()) * kPreviewShare));
+    const int nNow = extent(mpPreviewBar->size());
+    // A bar made smaller by a smaller window gets its size back as the window grows again.
+    if (nNow < mnPreviewLast) {
+        mnPreviewWanted = std::max(mnPreviewWanted, mnPreviewLast);
+    }
+    if (across == Qt::Horizontal) {
+        mpPreviewBar->setMaximumWidth(nLimit);
+    } else {
+        mpPreviewBar->setMaximumHeight(nLimit);
+    }
+    mnPreviewLast = std::min(nNow, nLimit);
+    if (mnPreviewWanted > mnPreviewLast && nLimit > mnPreviewLast) {
+        mnPreviewLast = std::min(mnPreviewWanted, nLimit);
+        resizeDocks({mpPreviewBar}, {mnPreviewLast}, across);
+    }
+    if (mnPreviewWanted <= mnPreviewLast) {
+        mnPreviewWanted = 0;
+    }
+    mFrameSizeLast = size();
 }
 
 CWorkspaceEntry CFrmMain::ParseWorkspaceEntry(std::string_view sEntry) {
