@@ -230,7 +230,7 @@ private slots:
         CFrmMain* pFrame = app.Frame();
         QTRY_COMPARE(pFrame->Docs().Documents().size(), size_t(1));
         CDocZIL* pNew = pFrame->ActiveDocument();
-        QCOMPARE(pNew->GetTitle(), QStringLiteral("Library1"));
+        QCOMPARE(pNew->GetTitle(), QStringLiteral("Library1 *"));
         QCOMPARE(RowNames(pFrame, pNew), (QStringList{QStringLiteral("Red"), QStringLiteral("Green")}));
         QCOMPARE(messages.shown.size(), size_t(1));
         QVERIFY(QString::fromStdString(messages.shown[0].second).contains(QLatin1String("notes.txt")));

@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(menus[5], QStringLiteral(
                                "&View: &Toolbar|&Status Bar|&Preview|-|16x16|24x24|32x32|48x48|64x64|"
                                "72x72|80x80|96x96|128x128|256x256|-|&Display Icon Info|Wrap Icons in &Rows"));
-        QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile"));
+        QCOMPARE(menus[7], QStringLiteral("&Window: &Cascade|&Tile|&Arrange Icons"));
         // The display sizes keep their stored command numbers.
         QCOMPARE(frame.Router().Find(33283)->text(), QStringLiteral("48x48"));
         QCOMPARE(frame.Router().Find(33290)->text(), QStringLiteral("&Display Icon Info"));
@@ -151,6 +151,38 @@ private slots:
         delete pChild;
         QTRY_VERIFY(!frame.IsLibMenuShown());
         QCOMPARE(frame.menuBar()->actions().size(), 4);
+    }
+
+    void everyModifiedLibraryShowsTheUnsavedMarker() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 600)));
+        CDocZIL* pDoc = frame.Docs().OnFileNew();
+        QVERIFY(pDoc);
+        QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pDoc);
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Library1"));
+        guitest::Trigger(frame, ID_LIB_NODE_ADD);
+        QVERIFY(pDoc->IsModified());
+        QCOMPARE(pWindow->windowTitle(), QStringLiteral("Library1 *"));
+        QMenu* pWindowMenu = frame.LibMenus()[7];
+        emit pWindowMenu->aboutToShow();
+        QCOMPARE(pWindowMenu->actions().constLast()->text(), QStringLiteral("&1 Library1 *"));
+
+        // The question and the name offered for the file are the library's name without the marker.
+        std::vector<std::filesystem::path> suggested;
+        frame.Docs().mPromptFile = [&](bool, const std::filesystem::path& suggestion) {
+            suggested.push_back(suggestion);
+            return std::optional<std::filesystem::path>();
+        };
+        {
+            test::ScriptedMessages answers({int(ZS_IDYES)});
+            QVERIFY(!frame.close());
+            QCOMPARE(answers.shown.size(), size_t(1));
+            QCOMPARE(answers.shown[0].second, std::string("Save changes to Library1?"));
+        }
+        QCOMPARE(suggested.size(), size_t(1));
+        QCOMPARE(ZsQPath(suggested[0].filename()), QStringLiteral("Library1.pctv"));
+        test::ScriptedMessages answers({int(ZS_IDNO)});
+        QVERIFY(frame.close());
     }
 
     void commandsWithoutTheirFeatureStayDisabled() {
@@ -186,6 +218,39 @@ private slots:
         QVERIFY(!frame.GetPreviewBar()->isHidden());
         frame.Router().Find(ID_VIEW_STATUS_BAR)->trigger();
         QVERIFY(frame.statusBar()->isHidden());
+    }
+
+    void checkableViewItemsShowCheckMarksNotPictures() {
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.Router().UpdateAll();
+        QMenu* pView = frame.NoLibMenus()[1];
+        QAction* pToolbar = frame.Router().Find(ID_VIEW_TOOLBAR);
+        QAction* pPreview = frame.Router().Find(ID_VIEW_PREVIEW);
+        // The preview's toolbar button has a picture; in the menu the item looks as every checked item.
+        QVERIFY(!pPreview->icon().isNull());
+        pView->addAction(pPreview);
+        QVERIFY(pToolbar->isChecked() && pPreview->isChecked());
+        pView->popup(frame.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(pView));
+        const QImage shot = pView->grab().toImage();
+        const QRect rcToolbar = pView->actionGeometry(pToolbar);
+        const QRect rcPreview = pView->actionGeometry(pPreview);
+        pView->hide();
+        pView->removeAction(pPreview);
+        // The check column, a row's height wide, at the left of each row (without the menu's edges).
+        const int nColumn = rcToolbar.height();
+        auto column = [&shot, nColumn](const QRect& rc) {
+            return shot.copy(rc.left() + 2, rc.top() + 2, nColumn - 2, rc.height() - 4);
+        };
+        QCOMPARE(column(rcPreview), column(rcToolbar));
+        for (QMenu* pMenu : {frame.NoLibMenus()[1], frame.LibMenus()[5]}) {
+            for (QAction* pAction : pMenu->actions()) {
+                QVERIFY2(!pAction->isIconVisibleInMenu(), qPrintable(pAction->text()));
+            }
+        }
     }
 
     void toolbarCarriesTheStripPictures() {
@@ -290,6 +355,44 @@ private slots:
         }
     }
 
+    void smallestFrameLeavesTheWorkspaceMostOfTheWidth() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+        CDlgBarPrvw* pBar = frame.GetPreviewBar();
+        const int nWidth = pBar->width();
+        frame.resize(1, 700);
+        QTRY_VERIFY(frame.width() < 600);
+        QTRY_VERIFY(pBar->width() <= frame.width() * CFrmMain::kPreviewShare + 1);
+        QVERIFY(frame.GetMdiArea()->width() > pBar->width());
+        // The largest image is drawn smaller, whole and in the middle of the pane.
+        CPrvwPane* pPane = pBar->Pane();
+        pBar->SetPreviewImage(CZsBitmap(256, 256, 32, ZsArgb(0xFF, 0, 0, 0xFF)));
+        const QImage shot = pPane->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(pPane->rect().center())), QColor(0, 0, 0xFF));
+        QVERIFY(QColor(shot.pixel(8, pPane->rect().center().y())) != QColor(0, 0, 0xFF));
+        QVERIFY(QColor(shot.pixel(pPane->rect().center().x(), 8)) != QColor(0, 0, 0xFF));
+        QCOMPARE(QColor(shot.pixel(10, pPane->rect().center().y())), QColor(0, 0, 0xFF));
+
+        // As the window grows again, the bar gets back the width it had; a width the user gives it stays.
+        frame.resize(900, 700);
+        QTRY_COMPARE(pBar->width(), nWidth);
+        frame.resizeDocks({pBar}, {150}, Qt::Horizontal);
+        QTRY_COMPARE(pBar->width(), 150);
+        frame.resize(950, 700);
+        QTest::qWait(20);
+        QCOMPARE(pBar->width(), 150);
+
+        // Floating, the bar has the size the user gives it; docked at the bottom, a share of the height.
+        pBar->setFloating(true);
+        QCOMPARE(pBar->maximumWidth(), QWIDGETSIZE_MAX);
+        pBar->setFloating(false);
+        frame.addDockWidget(Qt::BottomDockWidgetArea, pBar);
+        QTRY_COMPARE(frame.dockWidgetArea(pBar), Qt::BottomDockWidgetArea);
+        QVERIFY(pBar->maximumHeight() <=
+                std::max(pBar->minimumSizeHint().height(), int(frame.height() * CFrmMain::kPreviewShare)));
+        QCOMPARE(pBar->maximumWidth(), QWIDGETSIZE_MAX);
+    }
+
     void previewScalesLargeImagesToFit256() {
         QCOMPARE(CPrvwPane::DrawSize(QSize(48, 48)), QSize(48, 48));
         QCOMPARE(CPrvwPane::DrawSize(QSize(256, 256)), QSize(256, 256));
@@ -327,6 +430,47 @@ private slots:
         QTRY_COMPARE(again.geometry(), rcNormal);
     }
 
+    void maximisedLibraryWindowComesBackMaximisedWithItsNormalRectangle() {
+        test::TempDir dir;
+        guitest::MakeLibrary(dir / "a.pctv");
+        guitest::MakeLibrary(dir / "b.pctv");
+        const QRect rcNormal(20, 30, 400, 300);
+        std::string sEntry;
+        {
+            CFrmMain frame;
+            QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+            CDocZIL* pA = frame.Docs().OpenDocumentFile(dir / "a.pctv");
+            QVERIFY(pA);
+            QMdiSubWindow* pWindow = frame.Docs().SubWindowOf(pA);
+            pWindow->setGeometry(rcNormal);
+            pWindow->showMaximized();
+            QTRY_VERIFY(pWindow->isMaximized());
+            QVERIFY(pWindow->geometry() != rcNormal);
+            sEntry = frame.WorkspaceEntry(pA);
+        }
+        const CWorkspaceEntry entry = CFrmMain::ParseWorkspaceEntry(sEntry);
+        QVERIFY(entry.placement);
+        QCOMPARE(entry.placement->showCmd, int32_t(ZS_SW_SHOWMAXIMIZED));
+        QCOMPARE(entry.placement->NormalRect(), rcNormal);
+
+        // Reopened, also after another maximised window, it is maximised and goes back to that rectangle.
+        CFrmMain again;
+        QVERIFY(guitest::ShowFrame(again, QSize(900, 700)));
+        CDocZIL* pB = again.Docs().OpenDocumentFile(dir / "b.pctv");
+        again.Docs().SubWindowOf(pB)->showMaximized();
+        CDocZIL* pA = again.Docs().OpenDocumentFile(dir / "a.pctv");
+        QVERIFY(pA && pB);
+        again.RestoreLibraryWindow(pA, entry);
+        QMdiSubWindow* pWindow = again.Docs().SubWindowOf(pA);
+        QTRY_VERIFY(pWindow->isMaximized());
+        QCOMPARE(again.ActiveDocument(), pA);
+        pWindow->showNormal();
+        QTRY_COMPARE(pWindow->geometry(), rcNormal);
+        const auto normal = CFrmMain::ParseWorkspaceEntry(again.WorkspaceEntry(pA)).placement;
+        QVERIFY(normal && normal->showCmd == ZS_SW_SHOWNORMAL);
+        QCOMPARE(normal->NormalRect(), rcNormal);
+    }
+
     void barLayoutIsKeptAcrossRuns() {
         {
             CFrmMain frame;
@@ -348,6 +492,75 @@ private slots:
         QVERIFY(third.Create());
         third.show();
         QVERIFY(!third.GetPreviewBar()->isHidden());
+    }
+
+    void statusBarIsKeptAcrossRuns() {
+        {
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            frame.show();
+            guitest::Trigger(frame, ID_VIEW_STATUS_BAR);
+            QVERIFY(frame.statusBar()->isHidden());
+            QVERIFY(frame.close());
+        }
+        {
+            CFrmMain again;
+            QVERIFY(again.Create());
+            again.show();
+            QVERIFY(again.statusBar()->isHidden());
+            QVERIFY(!again.GetToolBar()->isHidden());
+            again.Router().UpdateAll();
+            QVERIFY(!again.Router().Find(ID_VIEW_STATUS_BAR)->isChecked());
+            guitest::Trigger(again, ID_VIEW_STATUS_BAR);
+            QVERIFY(again.close());
+        }
+        CFrmMain third;
+        QVERIFY(third.Create());
+        third.show();
+        QVERIFY(third.statusBar()->isVisible());
+    }
+
+    void arrangeIconsLinesUpTheMinimisedWindowsAtTheBottom() {
+        CFrmMain frame;
+        QVERIFY(guitest::ShowFrame(frame, QSize(900, 700)));
+        QVERIFY(frame.Router().Find(ID_WINDOW_ARRANGE));
+        QVERIFY(!guitest::IsEnabled(frame, ID_WINDOW_ARRANGE));
+        std::vector<QMdiSubWindow*> windows;
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(frame.Docs().OnFileNew());
+            windows.push_back(frame.Docs().SubWindowOf(frame.ActiveDocument()));
+        }
+        QVERIFY(guitest::IsEnabled(frame, ID_WINDOW_ARRANGE));
+        windows[0]->showMinimized();
+        windows[2]->showMinimized();
+        QTRY_VERIFY(windows[0]->isMinimized() && windows[2]->isMinimized());
+        // The user has dragged the minimised windows about.
+        windows[0]->move(300, 40);
+        windows[2]->move(10, 200);
+        const QRect rcNormal = windows[1]->geometry();
+        guitest::Trigger(frame, ID_WINDOW_ARRANGE);
+        const int nBottom = frame.GetMdiArea()->viewport()->height();
+        QCOMPARE(windows[0]->geometry().left(), 0);
+        QCOMPARE(windows[0]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(windows[2]->geometry().left(), windows[0]->geometry().right() + 1);
+        QCOMPARE(windows[2]->geometry().bottom() + 1, nBottom);
+        QCOMPARE(windows[1]->geometry(), rcNormal);
+
+        // A row that is full continues in a row above.
+        const int nWidth = windows[0]->width();
+        const int nPerRow = frame.GetMdiArea()->viewport()->width() / nWidth;
+        while (int(windows.size()) < nPerRow + 2) {
+            QVERIFY(frame.Docs().OnFileNew());
+            windows.push_back(frame.Docs().SubWindowOf(frame.ActiveDocument()));
+            windows.back()->showMinimized();
+            windows.back()->move(100, 100);
+        }
+        guitest::Trigger(frame, ID_WINDOW_ARRANGE);
+        const int nHeight = windows[0]->height();
+        QCOMPARE(windows.back()->geometry().topLeft(), QPoint(0, nBottom - 2 * nHeight));
+        QCOMPARE(windows[windows.size() - 2]->geometry().topLeft(),
+                 QPoint((nPerRow - 1) * nWidth, nBottom - nHeight));
+        frame.Docs().CloseAllDocuments();
     }
 
     void missingOrDamagedPlacementCentresTheWindow() {

@@ -380,10 +380,14 @@ private slots:
 
     void documentMarksModifiedTitleOnce() {
         CZsDocument doc;
+        // An untitled document shows the marker as one with a path does; its plain title has none.
         doc.SetTitle(QStringLiteral("Library1"));
         doc.SetModifiedFlag(true);
-        QCOMPARE(doc.GetTitle(), QStringLiteral("Library1"));  // no path: the title stays
+        QCOMPARE(doc.GetTitle(), QStringLiteral("Library1 *"));
+        QCOMPARE(doc.GetPlainTitle(), QStringLiteral("Library1"));
         doc.SetModifiedFlag(false);
+        QCOMPARE(doc.GetTitle(), QStringLiteral("Library1"));
+        QCOMPARE(doc.GetPlainTitle(), QStringLiteral("Library1"));
 
         doc.SetPathName("/tmp/Sample.pctv");
         QCOMPARE(doc.GetTitle(), QStringLiteral("Sample.pctv"));

@@ -45,6 +45,8 @@
 namespace {
 
 constexpr const char* kKeyDockState = "DockState";
+// The status bar is no dock or toolbar, so the layout above leaves it out; it is kept beside it.
+constexpr const char* kKeyStatusBar = "StatusBar";
 
 // The longest usual texts of the selection and total panes; the panes are made wide enough for them in the
 // font they are shown in.
@@ -139,6 +141,7 @@ const CMenuCmd kCommands[] = {
     {ID_TOOLS_OPTIONS, "&Options...", "Change the program's options"},
     {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap"},
     {ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles"},
+    {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window"},
     {ID_HELP, "&Help Topics\tF1", "List Help topics"},
     {ID_HELP_HOMEPAGE, "H&ome Page", "Visit the home page"},
     {ID_HELP_SUPPORT, "&Technical Support", "Write to technical support"},
@@ -177,7 +180,7 @@ const std::vector<CPopup> kLibMenu = {
       ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO,
       ID_VIEW_ICON_ROWS}},
     {"&Tools", {ID_TOOLS_OPTIONS}},
-    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ}},
+    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
     {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
 };
 
@@ -245,6 +248,9 @@ bool CFrmMain::Create() {
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
     addDockWidget(Qt::RightDockWidgetArea, mpPreviewBar);
     resizeDocks({mpPreviewBar}, {mpPreviewBar->Pane()->sizeHint().width()}, Qt::Horizontal);
+    connect(mpPreviewBar, &QDockWidget::dockLocationChanged, this, &CFrmMain::LimitPreviewBar);
+    connect(mpPreviewBar, &QDockWidget::topLevelChanged, this, &CFrmMain::LimitPreviewBar);
+    mpPreviewBar->installEventFilter(this);
 
     CreateStatusBar();
 
@@ -253,6 +259,7 @@ bool CFrmMain::Create() {
     if (!state.isEmpty()) {
         restoreState(state);
     }
+    statusBar()->setVisible(pSettings->value(kKeyStatusBar, true).toBool());
     ShowMenus(false);
     mpRouter->UpdateAll();
     return true;
@@ -285,6 +292,13 @@ void CFrmMain::CreateMenus() {
                     }
                 } else {
                     pMenu->addAction(mpRouter->Find(nId));
+                }
+            }
+            if (pMenu->title() == QLatin1String("&View")) {
+                // Every item of this menu can be checked: it shows its check mark, which the picture it
+                // has on a toolbar would take the place of.
+                for (QAction* pAction : pMenu->actions()) {
+                    pAction->setIconVisibleInMenu(false);
                 }
             }
             connect(pMenu, &QMenu::aboutToShow, mpRouter, &CZsCmdRouter::UpdateAll);
@@ -492,6 +506,9 @@ bool CFrmMain::OnCommand(int nId) {
         case ID_WINDOW_TILE_HORZ:
             mpDocs->TileWindows();
             return true;
+        case ID_WINDOW_ARRANGE:
+            mpDocs->ArrangeIcons();
+            return true;
         default:
             return false;
     }
@@ -518,6 +535,7 @@ bool CFrmMain::OnUpdateCommand(CZsCmdUI& ui) {
             return true;
         case ID_WINDOW_CASCADE:
         case ID_WINDOW_TILE_HORZ:
+        case ID_WINDOW_ARRANGE:
             ui.Enable(!mpMdiArea->subWindowList().isEmpty());
             return true;
         default:
@@ -576,7 +594,9 @@ void CFrmMain::SaveWindowState() {
         workspace.push_back(WorkspaceEntry(pActive));
     }
     ZS_WORKSPACE.Set(workspace);
-    ZsFrameworkSettings()->setValue(kKeyDockState, saveState());
+    auto pSettings = ZsFrameworkSettings();
+    pSettings->setValue(kKeyDockState, saveState());
+    pSettings->setValue(kKeyStatusBar, !statusBar()->isHidden());
 }
 
 std::string CFrmMain::WorkspaceEntry(CDocZIL* pDoc) const {
@@ -624,6 +644,61 @@ void CFrmMain::closeEvent(QCloseEvent* pEvent) {
     emit Closed();
 }
 
+void CFrmMain::resizeEvent(QResizeEvent* pEvent) {
+    QMainWindow::resizeEvent(pEvent);
+    LimitPreviewBar();
+}
+
+bool CFrmMain::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // The bar resized while the window keeps its size: the user gave it that size, which stays.
+    if (pWatched == mpPreviewBar && pEvent->type() == QEvent::Resize && size() == mFrameSizeLast) {
+        mnPreviewLast = PreviewAcross() == Qt::Horizontal ? mpPreviewBar->width() : mpPreviewBar->height();
+        mnPreviewWanted = 0;
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
+}
+
+Qt::Orientation CFrmMain::PreviewAcross() const {
+    const Qt::DockWidgetArea area = dockWidgetArea(mpPreviewBar);
+    return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea ? Qt::Vertical : Qt::Horizontal;
+}
+
+void CFrmMain::LimitPreviewBar() {
+    if (!mpPreviewBar) {
+        return;
+    }
+    mpPreviewBar->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (mpPreviewBar->isFloating()) {
+        mnPreviewWanted = mnPreviewLast = 0;
+        return;
+    }
+    const Qt::Orientation across = PreviewAcross();
+    auto extent = [across](const QSize& size) {
+        return across == Qt::Horizontal ? size.width() : size.height();
+    };
+    const int nLimit =
+        std::max(extent(mpPreviewBar->minimumSizeHint()), static_cast<int>(extent(size()) * kPreviewShare));
+    const int nNow = extent(mpPreviewBar->size());
+    // A bar made smaller by a smaller window gets its size back as the window grows again.
+    if (nNow < mnPreviewLast) {
+        mnPreviewWanted = std::max(mnPreviewWanted, mnPreviewLast);
+    }
+    if (across == Qt::Horizontal) {
+        mpPreviewBar->setMaximumWidth(nLimit);
+    } else {
+        mpPreviewBar->setMaximumHeight(nLimit);
+    }
+    mnPreviewLast = std::min(nNow, nLimit);
+    if (mnPreviewWanted > mnPreviewLast && nLimit > mnPreviewLast) {
+        mnPreviewLast = std::min(mnPreviewWanted, nLimit);
+        resizeDocks({mpPreviewBar}, {mnPreviewLast}, across);
+    }
+    if (mnPreviewWanted <= mnPreviewLast) {
+        mnPreviewWanted = 0;
+    }
+    mFrameSizeLast = size();
+}
+
 CWorkspaceEntry CFrmMain::ParseWorkspaceEntry(std::string_view sEntry) {
     CWorkspaceEntry entry;
     const size_t nLast = sEntry.rfind(';');
@@ -653,6 +728,10 @@ void CFrmMain::RestoreLibraryWindow(CDocZIL* pDoc, const CWorkspaceEntry& entry)
     QMdiSubWindow* pWindow = mpDocs->SubWindowOf(pDoc);
     if (pWindow && entry.placement) {
         mpDocs->KeepPlacement(pWindow);
+        // Opened maximised after a maximised window, it first takes the normal rectangle it goes back to.
+        if (pWindow->isMaximized() || pWindow->isMinimized()) {
+            pWindow->showNormal();
+        }
         switch (ZsApplyWindowPlacement(pWindow, *entry.placement)) {
             case ZS_SW_SHOWMAXIMIZED:
                 pWindow->showMaximized();

@@ -47,6 +47,9 @@ struct CWorkspaceEntry {
 class CFrmMain : public QMainWindow, public CZsCmdTarget, public CLibHost {
     Q_OBJECT
 public:
+    // The most of the frame's width a docked preview bar takes: at the usual sizes the bar keeps its own.
+    static constexpr double kPreviewShare = 0.4;
+
     explicit CFrmMain(QWidget* pParent = nullptr);
     ~CFrmMain() override;
 
@@ -126,6 +129,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dragMoveEvent(QDragMoveEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
@@ -136,6 +141,11 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void ShowMenus(bool bLibrary);
+    // A docked preview bar takes at most kPreviewShare of the frame's width (or height, docked at the top
+    // or bottom), so that a small main window leaves the workspace room for the library windows.
+    void LimitPreviewBar();
+    // The direction in which the docked bar's size is limited: its width, or its height at the top or bottom.
+    Qt::Orientation PreviewAcross() const;
     void UpdateTitle();
     void FillWindowMenu(QMenu* pMenu);
     std::vector<CZsCmdTarget*> CommandChain() const;
@@ -154,6 +164,11 @@ private:
     bool mbLibMenuShown = false;
     QString msTitle;
     int mnStartShowCmd = 0;
+    // The preview bar's width (or height) when the window last changed, and the one it had before a smaller
+    // window made it smaller (0 for none).
+    int mnPreviewLast = 0;
+    int mnPreviewWanted = 0;
+    QSize mFrameSizeLast;
     DocumentOpener mOpener;
     CDocManagerZIL* mpDocs = nullptr;
     CFrmHelp* mpHelp = nullptr;

@@ -39,8 +39,12 @@ void CZsDocument::SetTitle(const QString& sTitle) {
     emit titleChanged(msTitle);
 }
 
+QString CZsDocument::GetPlainTitle() const {
+    return mbModified && msTitle.endsWith(kModifiedMark) ? msTitle.chopped(kModifiedMark.size()) : msTitle;
+}
+
 void CZsDocument::SetModifiedFlag(bool bModified) {
-    if (bModified != mbModified && !mPath.empty()) {
+    if (bModified != mbModified) {
         if (bModified) {
             SetTitle(msTitle + kModifiedMark);
         } else if (msTitle.endsWith(kModifiedMark)) {

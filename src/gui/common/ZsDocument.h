@@ -34,10 +34,13 @@ public:
     void SetPathName(const std::filesystem::path& path);
     const QString& GetTitle() const { return msTitle; }
     void SetTitle(const QString& sTitle);
+    // The title without the modified marker: the name the user gave or the program made up.
+    QString GetPlainTitle() const;
 
     bool IsModified() const { return mbModified; }
-    // A document that has a path shows its modified state in its title: " *" is appended when it becomes
-    // modified and taken off when it becomes clean. The frames showing it are told through titleChanged.
+    // Every document, with a path or still untitled, shows its modified state in its title: " *" is
+    // appended when it becomes modified and taken off when it becomes clean. The frames showing it are told
+    // through titleChanged.
     virtual void SetModifiedFlag(bool bModified = true);
 
     void AddView(CZsView* pView);

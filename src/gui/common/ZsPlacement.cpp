@@ -1,7 +1,9 @@
 #include "gui/common/ZsPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
 #include <algorithm>
 #include <array>
@@ -23,7 +25,38 @@ int32_t GetInt(const uint8_t* p) {
                                 (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
 }
 
+constexpr const char* kNormalGeometry = "zsNormalGeometry";
+
+bool IsNormal(const QWidget* pWindow) {
+    return !(pWindow->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+}
+
+// Records a child window's geometry while it is neither maximised nor minimised.
+class CNormalGeometryTracker : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Move || pEvent->type() == QEvent::Resize) {
+            auto* pWindow = static_cast<QWidget*>(pWatched);
+            if (IsNormal(pWindow)) {
+                pWindow->setProperty(kNormalGeometry, pWindow->geometry());
+            }
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+};
+
 }  // namespace
+
+void ZsTrackNormalGeometry(QWidget* pWindow) {
+    if (pWindow->property(kNormalGeometry).isValid()) {
+        return;
+    }
+    pWindow->setProperty(kNormalGeometry, pWindow->geometry());
+    pWindow->installEventFilter(new CNormalGeometryTracker(pWindow));
+}
 
 std::string ZsPlacementToText(const ZS_PLACEMENT& pl) {
     std::array<uint8_t, ZS_PLACEMENT_BYTES> bytes{};
@@ -70,7 +103,9 @@ ZS_PLACEMENT ZsGetWindowPlacement(const QWidget* pWindow) {
     } else if (state & Qt::WindowMaximized) {
         pl.showCmd = ZS_SW_SHOWMAXIMIZED;
     }
-    QRect rc = pWindow->isWindow() ? pWindow->normalGeometry() : QRect();
+    QRect rc = pWindow->isWindow() ? pWindow->normalGeometry()
+               : IsNormal(pWindow) ? QRect()
+                                   : pWindow->property(kNormalGeometry).toRect();
     if (!rc.isValid() || rc.isEmpty()) {
         rc = pWindow->geometry();
     }

@@ -39,7 +39,12 @@ std::string ZsPlacementToText(const ZS_PLACEMENT& placement);
 std::optional<ZS_PLACEMENT> ZsPlacementFromText(std::string_view text);
 
 // The placement of a top-level window or of a window inside an MDI area (positions relative to the area).
+// The normal rectangle of a maximised or minimised window inside an area is the one recorded by
+// ZsTrackNormalGeometry.
 ZS_PLACEMENT ZsGetWindowPlacement(const QWidget* pWindow);
+// A window inside an area has no normal geometry of its own once it is maximised or minimised: from now on
+// its geometry is recorded whenever it is moved or resized while neither.
+void ZsTrackNormalGeometry(QWidget* pWindow);
 // The rectangle moved, and made smaller where needed, to lie inside the area.
 QRect ZsFitInside(QRect rc, const QRect& area);
 

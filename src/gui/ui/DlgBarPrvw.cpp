@@ -7,14 +7,16 @@
 
 namespace {
 constexpr int kMaxPreview = 256;
+constexpr int kMinPreview = 64;
 // The white field, its sunken edge and the grey panel take 10 pixels on each side of the image.
 constexpr int kFrame = 4 + 2 + 4;
 constexpr int kBarSize = 280;
 }  // namespace
 
 CPrvwPane::CPrvwPane(QWidget* pParent) : QWidget(pParent) {
-    // The largest image fits whole, frame and all, however the bar is docked.
-    setMinimumSize(kMaxPreview + 2 * kFrame, kMaxPreview + 2 * kFrame);
+    // The pane may be smaller than the largest image, which is then drawn smaller: in a small main window
+    // the workspace comes first.
+    setMinimumSize(kMinPreview + 2 * kFrame, kMinPreview + 2 * kFrame);
 }
 
 QSize CPrvwPane::sizeHint() const {
@@ -69,7 +71,10 @@ void CPrvwPane::paintEvent(QPaintEvent*) {
     if (mImage.isNull()) {
         return;
     }
-    const QSize size = DrawSize(mImage.size());
+    QSize size = DrawSize(mImage.size());
+    if (size.width() > rc.width() || size.height() > rc.height()) {
+        size = size.scaled(rc.size(), Qt::KeepAspectRatio);
+    }
     QRect rcImage(QPoint(0, 0), size);
     rcImage.moveCenter(rcClient.center());
     painter.setRenderHint(QPainter::SmoothPixmapTransform, size != mImage.size());

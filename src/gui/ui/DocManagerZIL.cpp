@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
@@ -34,6 +35,46 @@ CDocManagerZIL::CDocManagerZIL(CLibHost* pHost, QMdiArea* pArea, CZsCmdRouter* p
     : QObject(pParent), mpHost(pHost), mpArea(pArea), mpRouter(pRouter) {
     mRecent.Load();
     mpArea->installEventFilter(this);
+    // A disabled main window (the progress dialog's) loses its focus widget; when it is activated again
+    // without one, the first pane in the focus chain takes the focus and with it the workspace activates
+    // the first library window, not the one the user works in. The frame's enabling and activation are
+    // watched to give the focus back first.
+    mpMainWnd = mpArea->window();
+    if (mpMainWnd && mpMainWnd != mpArea) {
+        mpMainWnd->installEventFilter(this);
+    }
+    connect(mpArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* pWindow) {
+        if (pWindow) {
+            mpWorking = pWindow;
+        }
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* pNow) {
+        if (pNow && mpArea->isAncestorOf(pNow)) {
+            mpLastFocus = pNow;
+        }
+    });
+}
+
+void CDocManagerZIL::KeepWorkingWindow() {
+    QMdiSubWindow* pWindow = mpWorking;
+    if (!pWindow || !mpArea->subWindowList().contains(pWindow)) {
+        return;
+    }
+    QWidget* pFocus = mpMainWnd ? mpMainWnd->focusWidget() : nullptr;
+    if (pFocus && pWindow->isAncestorOf(pFocus)) {
+        return;
+    }
+    if (mpArea->activeSubWindow() != pWindow) {
+        mpArea->setActiveSubWindow(pWindow);
+    }
+    pFocus = mpLastFocus;
+    if (!pFocus || !pWindow->isAncestorOf(pFocus) || !pFocus->isVisible() || !pFocus->isEnabled()) {
+        auto* pFrame = qobject_cast<CFrmZIL*>(pWindow->widget());
+        pFocus = pFrame && pFrame->isVisible() ? pFrame->IconView()->IconList() : nullptr;
+    }
+    if (pFocus) {
+        pFocus->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void CDocManagerZIL::AddToRecentFileList(const std::filesystem::path& path) {
@@ -113,6 +154,8 @@ CFrmZIL* CDocManagerZIL::CreateFrame(CDocZIL* pDoc) {
     QMdiSubWindow* pWindow = mpArea->addSubWindow(pFrame);
     pWindow->setWindowIcon(QApplication::windowIcon());
     PlaceNewWindow(pWindow);
+    // The workspace keeps the rectangle a maximised window goes back to.
+    ZsTrackNormalGeometry(pWindow);
     if (bMaximized) {
         pWindow->showMaximized();
     } else {
@@ -234,7 +277,36 @@ void CDocManagerZIL::TileWindows() {
     }
 }
 
+void CDocManagerZIL::ArrangeIcons() {
+    const QSize area = mpArea->viewport()->size();
+    int nLeft = 0;
+    int nBottom = area.height();
+    int nRowHeight = 0;
+    for (QMdiSubWindow* pWindow : mpArea->subWindowList()) {
+        if (!pWindow->isMinimized()) {
+            continue;
+        }
+        const QSize size = pWindow->size();
+        if (nLeft > 0 && nLeft + size.width() > area.width()) {
+            nLeft = 0;
+            nBottom -= nRowHeight;
+            nRowHeight = 0;
+        }
+        pWindow->move(nLeft, nBottom - size.height());
+        nLeft += size.width();
+        nRowHeight = std::max(nRowHeight, size.height());
+    }
+}
+
 bool CDocManagerZIL::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == mpMainWnd && mpMainWnd) {
+        // Both come before the framework hands the focus to a pane of the frame.
+        if ((pEvent->type() == QEvent::EnabledChange && mpMainWnd->isEnabled()) ||
+            pEvent->type() == QEvent::WindowActivate) {
+            KeepWorkingWindow();
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
     if (pWatched == mpArea && pEvent->type() == QEvent::Show) {
         // Now that the workspace has its size, windows opened before are placed and kept inside it.
         const QRect rcArea(QPoint(0, 0), mpArea->viewport()->size());
@@ -314,7 +386,7 @@ bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
         std::filesystem::path suggestion = path;
         if (suggestion.empty()) {
             suggestion =
-                ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetTitle())) + ".pctv");
+                ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetPlainTitle())) + ".pctv");
         }
         auto chosen = PromptFile(true, suggestion);
         if (!chosen) {
@@ -335,7 +407,7 @@ bool CDocManagerZIL::SaveModified(CDocZIL* pDoc) {
         return true;
     }
     const std::string sName =
-        pDoc->GetPathName().empty() ? ZsS(pDoc->GetTitle()) : ZsPathToUtf8(pDoc->GetPathName());
+        pDoc->GetPathName().empty() ? ZsS(pDoc->GetPlainTitle()) : ZsPathToUtf8(pDoc->GetPathName());
     switch (ZsMsgBox(kAskToSave, "Save changes to %s?", sName.c_str())) {
         case ZS_IDYES:
             return DoSave(pDoc, false);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -16,6 +17,7 @@ class CFrmZIL;
 class CLibHost;
 class QMdiArea;
 class QMdiSubWindow;
+class QWidget;
 
 class CDocManagerZIL : public QObject, public CZsCmdTarget {
     Q_OBJECT
@@ -67,6 +69,9 @@ public:
     // the other, the active one at the top; when the bands would grow lower than kMinTileHeight, in as
     // many columns as needed.
     void TileWindows();
+    // Arrange Icons: the minimised windows side by side along the bottom of the workspace in the order they
+    // were opened, from the left, a new row above when one is full.
+    void ArrangeIcons();
     // The most steps of the cascade that new windows follow.
     static constexpr int kNewWindowSteps = 4;
     static constexpr int kMinTileHeight = 200;
@@ -83,9 +88,17 @@ private:
     // The windows that are not minimised, least recently used first, each at its normal size.
     std::vector<QMdiSubWindow*> WindowsToArrange();
     std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion);
+    // Gives the library window the user works in the activation and its pane the focus again, when the
+    // main window comes back from being disabled or inactive without them.
+    void KeepWorkingWindow();
 
     CLibHost* mpHost;
     QMdiArea* mpArea;
+    // The main window, the library window last activated and the pane of a library window that last had
+    // the focus.
+    QPointer<QWidget> mpMainWnd;
+    QPointer<QMdiSubWindow> mpWorking;
+    QPointer<QWidget> mpLastFocus;
     CZsCmdRouter* mpRouter;
     std::vector<CDocZIL*> mDocs;
     CZsRecentFileList mRecent;
