@@ -334,7 +334,7 @@ int MkCat(CCliArgs& args) {
     std::vector<std::string> parts = SplitPath(c.pos[1]);
     ZIL_NEW_CATEGORY_OPTIONS options;
     options.sTitle = parts.back();
-    options.bStrictTitle = true;
+    options.bUniqueTitle = true;
     parts.pop_back();
     const ZsTreeItem parent = parts.empty() ? ZS_TI_NONE : FindPath(c.l.tree, parts);
     if (parent == ZS_TI_NONE) {

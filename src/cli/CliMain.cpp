@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/CliProgress.h"
 #include "common/ZsBase.h"
+#include "common/ZsFileTypes.h"
 #include "common/ZsLog.h"
 
 namespace {
@@ -83,12 +84,14 @@ void PrintUsage(std::FILE* out) {
         out,
         "Usage: pictavo-cli [--verbose] VERB ARGUMENTS...\n\n"
         "Converts icons between icon files, classic icon libraries, modules and pictures, and works on\n"
-        "extended icon libraries (.pctv), from the command line.\n\nVerbs:\n");
+        "extended icon libraries (.pctv), from the command line. Icons are read from the file types\n"
+        "listed below.\n\nVerbs:\n");
     for (const auto& [name, entry] : Verbs()) {
         if (*entry.pszSynopsis) {
             std::fprintf(out, "  %s\n", entry.pszSynopsis);
         }
     }
+    std::fprintf(out, "\nFile types:\n%s", ZsFileTypeHelp().c_str());
     std::fprintf(out,
                  "\nOptions for every verb: --verbose (before the verb) prints the log lines of long work;\n"
                  "--yes answers the questions a verb asks with OK. --version prints the version.\n"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/ZsConfig.h"
+#include "common/ZsFileTypes.h"
 
 // An integer; numbers may also be written as "0x" hexadecimal, and text that is no number reads as the
 // default.
@@ -140,9 +141,7 @@ inline constexpr CZsListSetting ZS_FIND_HISTORY{ZS_SEC_FIND_HISTORY};
 
 // The options dialog.
 inline constexpr CZsBoolSetting ZS_OPT_IMP_DIRS_WITH_ICONS{ZS_SEC_OPT, "IDC_CHK_IMP_DIRS_WITH_ICONS", true};
-inline constexpr CZsTextSetting ZS_OPT_IMP_EXTS{
-    ZS_SEC_OPT, "IDC_CBO_IMP_EXTS",
-    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani"};
+inline constexpr CZsTextSetting ZS_OPT_IMP_EXTS{ZS_SEC_OPT, "IDC_CBO_IMP_EXTS", ZS_IMPORT_PATTERNS};
 // Edit icons with the program at ZS_OPT_ASS_PATH instead of the system's associated one.
 inline constexpr CZsBoolSetting ZS_OPT_ASS{ZS_SEC_OPT, "IDC_CHK_ASS", false};
 inline constexpr CZsTextSetting ZS_OPT_ASS_PATH{ZS_SEC_OPT, "IDC_EDT_ASS", ""};

@@ -16,24 +16,8 @@ constexpr uint64_t kMaxIconFileBytes = 1000000000;
 }  // namespace
 
 ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
-    const std::string sExt = ZsToLower(ZsGetPathExt(ZsPathToUtf8(path)));
-    if (sExt == "ico") {
-        return ZI_SOURCE_ICO;
-    }
-    if (sExt == "png" || sExt == "bmp" || sExt == "jpg" || sExt == "gif" || sExt == "exif" ||
-        sExt == "tiff" || sExt == "webp" || sExt == "svg") {
-        return ZI_SOURCE_PICTURE;
-    }
-    if (sExt == "icl" || sExt == "exe" || sExt == "dll") {
-        return ZI_SOURCE_MODULE;
-    }
-    if (sExt == "icns") {
-        return ZI_SOURCE_ICNS;
-    }
-    if (sExt == "cur" || sExt == "ani") {
-        return ZI_SOURCE_CURSOR;
-    }
-    return ZI_SOURCE_NONE;
+    const ZS_FILE_TYPE* pType = ZsFindFileType(ZsGetPathExt(ZsPathToUtf8(path)));
+    return pType ? pType->nKind : ZI_SOURCE_NONE;
 }
 
 bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,

@@ -9,19 +9,11 @@
 #include <vector>
 
 #include "common/ZsBase.h"
+#include "common/ZsFileTypes.h"
 #include "icon/ZsIconLibrary.h"
 
-enum ZI_SOURCE_KIND {
-    ZI_SOURCE_NONE = 0,     // a file icons are not read from
-    ZI_SOURCE_ICO = 1,      // ".ico"
-    ZI_SOURCE_PICTURE = 2,  // ".png", ".bmp", ".jpg", ".gif", ".exif", ".tiff", ".webp", ".svg"
-    ZI_SOURCE_MODULE = 3,   // ".icl", ".exe", ".dll"
-    ZI_SOURCE_ICNS = 4,     // ".icns"
-    ZI_SOURCE_CURSOR = 5,   // ".cur", ".ani"
-};
-
-// The kind a file's extension names, taken in lower case and compared exactly (".jpeg" and ".tif" name
-// none).
+// The kind of the file type (ZS_FILE_TYPES) its extension names, taken in lower case and compared exactly
+// (".jpeg" and ".tif" name none).
 ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path);
 
 // How pictures become icons: cut into tiles when both tile sizes are non-zero (ZI_SplitPicture's

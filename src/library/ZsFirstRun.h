@@ -11,9 +11,10 @@
 inline constexpr const char* ZIL_DEFAULT_LIBRARY = "Default.pctv";
 
 struct ZIL_SEED_OPTIONS {
-    // Folders holding icon themes ("<folder>/<theme>/48x48/places/*.png"); ZsGetIconThemeDirs() when empty.
+    // Folders holding icon themes ("<folder>/<theme>/48x48/places/*.png", ".../scalable/places/*.svg"), or
+    // themes themselves; ZsGetIconThemeDirs() when empty.
     std::vector<std::filesystem::path> themeDirs;
-    // At most this many pictures per category.
+    // At most this many icons per category.
     int nMaxPerCategory = 32;
 };
 
@@ -30,11 +31,12 @@ struct ZIL_SEED_RESULT {
 std::vector<std::filesystem::path> ZsGetIconThemeDirs();
 
 // Writes a library at path whose categories below "My Icons" ("Places", "Devices", "File Types",
-// "Applications", "Emotes", "Classic", "Status") hold the theme pictures of that context, 48 pixels where a
-// theme has them, else 32, else its scalable drawings, symbolic ones left out, in path order. A picture whose
-// theme has a scalable drawing of the same name becomes an icon drawn from that at every standard size.
-// Nothing is written when no theme has a picture of any context or the file cannot be written (sMessage says
-// which).
+// "Applications", "Emotes", "Classic", "Status") hold the theme icons of that context, symbolic ones left
+// out, in name order. Each name is one icon, from the first theme that has it (themes by folder, then by
+// name, "hicolor" last), whose name is its keywords: every picture size the theme has for it up to 1024
+// pixels (from 256 pixels up PNG-compressed, the theme's own PNG data kept), and its scalable drawing drawn
+// at each standard size (ZI_SVG_ICON_SIZES) no picture has. Nothing is written when no theme has an icon of
+// any context or the file cannot be written (sMessage says which).
 ZIL_SEED_RESULT ZsMakeThemeLibrary(const std::filesystem::path& path, const ZIL_SEED_OPTIONS& options = {});
 
 // True when the program has never run: the data folder holds neither "config.ini" nor the default library.

@@ -110,13 +110,15 @@ void PlaceOf(const CZsCategoryTree& tree, ZsTreeItem target, int nPosition, ZsTr
     }
 }
 
-// A strict title is not empty and no other child of parent has it.
+// Every title is non-empty: an empty one would give the category the title path of its parent. A unique
+// title is also one that no other child of parent has.
 ZIL_CHECK CheckTitle(const CZsCategoryTree& tree, ZsTreeItem parent, ZsTreeItem self,
-                     const std::string& sTitle) {
+                     const std::string& sTitle, bool bUnique) {
     if (sTitle.empty()) {
         return Refuse(ZIL_REFUSED_TITLE, "A category needs a title.");
     }
-    for (ZsTreeItem i = tree.GetChildItem(parent); i != ZS_TI_NONE; i = tree.GetNextSiblingItem(i)) {
+    for (ZsTreeItem i = bUnique ? tree.GetChildItem(parent) : ZS_TI_NONE; i != ZS_TI_NONE;
+         i = tree.GetNextSiblingItem(i)) {
         if (i != self && tree.GetItemText(i) == sTitle) {
             return Refuse(ZIL_REFUSED_TITLE,
                           ZsFormat("There is a category '%s' there already.", sTitle.c_str()));
@@ -328,11 +330,9 @@ ZIL_CATEGORY_RESULT ZsNewCategory(CZsIconLib& lib, ZsTreeItem item, const ZIL_NE
     CZsCategoryTree& tree = *lib.GetTree();
     ZsTreeItem parent = ZS_TI_NONE, after = ZS_TI_NONE;
     PlaceOf(tree, item, options.nPosition, parent, after);
-    if (options.bStrictTitle) {
-        c = CheckTitle(tree, parent, ZS_TI_NONE, options.sTitle);
-        if (!c.Ok()) {
-            return Refused<ZIL_CATEGORY_RESULT>(c);
-        }
+    c = CheckTitle(tree, parent, ZS_TI_NONE, options.sTitle, options.bUniqueTitle);
+    if (!c.Ok()) {
+        return Refused<ZIL_CATEGORY_RESULT>(c);
     }
     ZIL_CATEGORY_RESULT r;
     r.item = lib.NewNode(parent, after, options.sTitle);
@@ -352,8 +352,8 @@ ZIL_CATEGORY_RESULT ZsRenameCategory(CZsIconLib& lib, ZsTreeItem item,
                                      const ZIL_RENAME_CATEGORY_OPTIONS& options) {
     ZIL_CHECK c = ZsCheckRenameCategory(lib, item);
     CZsCategoryTree* pTree = lib.GetTree();
-    if (c.Ok() && options.bStrictTitle) {
-        c = CheckTitle(*pTree, pTree->GetParentItem(item), item, options.sTitle);
+    if (c.Ok()) {
+        c = CheckTitle(*pTree, pTree->GetParentItem(item), item, options.sTitle, options.bUniqueTitle);
     }
     if (!c.Ok()) {
         return Refused<ZIL_CATEGORY_RESULT>(c);

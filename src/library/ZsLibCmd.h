@@ -32,7 +32,7 @@ enum ZIL_REFUSAL {
     ZIL_REFUSED_NO_PLACE,        // categories go into user categories and "My Icons", beside user categories
     ZIL_REFUSED_INTO_ITSELF,     // a category onto itself or into its own subtree
     ZIL_REFUSED_NO_CHANGE,       // a move that would leave the category where it is
-    ZIL_REFUSED_TITLE,           // a strict title that is empty or that a sibling has
+    ZIL_REFUSED_TITLE,           // an empty title, or a unique title that a sibling has
     ZIL_REFUSED_IDS_USED_UP,     // no category ids left for the new categories
     ZIL_REFUSED_TAKES_NO_ICONS,  // the category does not take these icons
     ZIL_REFUSED_SAME_CATEGORY,   // icons put into the category they come from
@@ -72,19 +72,19 @@ int ZsCategoryEffects(const CZsIconLib& lib, ZsTreeItem item);
 // fresh id as the last child of a user category or of "My Icons", or just above or below a user category.
 struct ZIL_NEW_CATEGORY_OPTIONS {
     int nPosition = ZIL_POS_CHILD;
-    std::string sTitle = "Untitled";
-    // The title must be non-empty and no sibling may have it, so that a title path names the category.
-    bool bStrictTitle = false;
+    std::string sTitle = "Untitled";  // never empty
+    // No sibling may have the title either, so that a title path names the category.
+    bool bUniqueTitle = false;
 };
 ZIL_CHECK ZsCheckNewCategory(const CZsIconLib& lib, ZsTreeItem item, int nPosition);
 ZIL_CATEGORY_RESULT ZsNewCategory(CZsIconLib& lib, ZsTreeItem item,
                                   const ZIL_NEW_CATEGORY_OPTIONS& options = {});
 
-// Rename: a user category takes the title (any text, empty included unless the title is strict); "My
-// Icons" and "Find Results" keep theirs. The check tells whether a label edit may start.
+// Rename: a user category takes the title (any text but an empty one, which would give it its parent's
+// title path); "My Icons" and "Find Results" keep theirs. The check tells whether a label edit may start.
 struct ZIL_RENAME_CATEGORY_OPTIONS {
     std::string sTitle;
-    bool bStrictTitle = false;  // as for a new category; the category's own title counts as free
+    bool bUniqueTitle = false;  // as for a new category; the category's own title counts as free
 };
 ZIL_CHECK ZsCheckRenameCategory(const CZsIconLib& lib, ZsTreeItem item);
 ZIL_CATEGORY_RESULT ZsRenameCategory(CZsIconLib& lib, ZsTreeItem item,

@@ -9,6 +9,8 @@
 #include "common/ZsFileBytes.h"
 #include "common/ZsText.h"
 #include "icon/ZsCodec.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconLibrary.h"
 #include "library/ZsGrid.h"
@@ -77,13 +79,31 @@ CZsBitmap ModuleThumbnail(const fs::path& path, int nSize, std::string* pError) 
     return {};
 }
 
-CZsBitmap IconFileThumbnail(const fs::path& path, int nSize, std::string* pError) {
+// An icon file, an Apple icon file or a cursor, as the icon it gives (an animated cursor: its first frame).
+CZsBitmap IconFileThumbnail(const fs::path& path, ZS_THUMB_KIND nKind, int nSize, std::string* pError) {
     std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, ZS_THUMB_MAX_ICON_BYTES);
     if (!pFile) {
         SetError(pError, "The file cannot be read.");
         return {};
     }
-    CZsBitmap thumbnail = ZsIconThumbnail(pFile->Bytes(), nSize);
+    ZsBlock converted;
+    std::string sWhy;
+    if (nKind == ZS_THUMB_ICNS) {
+        converted = ZI_IcnsToIcon(pFile->Bytes(), &sWhy);
+    } else if (nKind == ZS_THUMB_CURSOR) {
+        converted = ZI_CursorToIcon(pFile->Bytes(), &sWhy);
+    } else if (nKind == ZS_THUMB_ANIMATED_CURSOR) {
+        std::vector<ZsBlock> frames;
+        if (ZI_ReadAnimatedCursor(pFile->Bytes(), frames, &sWhy)) {
+            converted = std::move(frames.front());
+        }
+    }
+    if (nKind != ZS_THUMB_ICON && converted.empty()) {
+        SetError(pError, "The file is damaged: " + sWhy + ".");
+        return {};
+    }
+    CZsBitmap thumbnail =
+        ZsIconThumbnail(nKind == ZS_THUMB_ICON ? pFile->Bytes() : ZsBytes(converted), nSize);
     if (thumbnail.IsNull()) {
         SetError(pError, "The icon holds no image that can be shown.");
     }
@@ -99,6 +119,16 @@ ZS_THUMB_KIND ZsGetThumbnailKind(ZsBytes head) {
     }
     if (head.size() >= 2 && head[0] == 'M' && head[1] == 'Z') {
         return ZS_THUMB_MODULE;
+    }
+    if (ZI_IsIcns(head)) {
+        return ZS_THUMB_ICNS;
+    }
+    if (head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+        std::memcmp(head.data() + 8, "ACON", 4) == 0) {
+        return ZS_THUMB_ANIMATED_CURSOR;
+    }
+    if (ZI_IsCursor(head)) {
+        return ZS_THUMB_CURSOR;
     }
     if (ZI_IsValidIcon(head)) {
         return ZS_THUMB_ICON;
@@ -191,12 +221,16 @@ CZsBitmap ZsMakeThumbnail(const fs::path& path, int nSize, std::string* pError) 
         SetError(pError, "The file cannot be read.");
         return {};
     }
-    switch (ZsGetThumbnailKind(head)) {
+    const ZS_THUMB_KIND nKind = ZsGetThumbnailKind(head);
+    switch (nKind) {
         case ZS_THUMB_ICON:
+        case ZS_THUMB_ICNS:
+        case ZS_THUMB_CURSOR:
+        case ZS_THUMB_ANIMATED_CURSOR:
             if (nBytes > ZS_THUMB_MAX_ICON_BYTES) {
                 break;
             }
-            return IconFileThumbnail(path, nSize, pError);
+            return IconFileThumbnail(path, nKind, nSize, pError);
         case ZS_THUMB_MODULE:
             if (nBytes > ZS_THUMB_MAX_MODULE_BYTES) {
                 break;
@@ -205,7 +239,7 @@ CZsBitmap ZsMakeThumbnail(const fs::path& path, int nSize, std::string* pError) 
         case ZS_THUMB_LIBRARY:
             return LibraryFileThumbnail(path, nSize, pError);
         case ZS_THUMB_NONE:
-            SetError(pError, "It is no icon file, icon library or module.");
+            SetError(pError, "It is no icon file, cursor, icon library or module.");
             return {};
     }
     SetError(pError,

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/ZsBase.h"
+#include "common/ZsFileTypes.h"
 #include "common/ZsLog.h"
 #include "icon/ZsPicture.h"
 #include "icon/ZsSvg.h"
@@ -19,15 +20,22 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: pictavo-thumbnailer -s SIZE INPUT OUTPUT\n"
-    "\n"
-    "Writes a PNG thumbnail of at most SIZE x SIZE pixels (1 to 1024) of an icon file (.ico: its image\n"
-    "nearest the size), a classic icon library, program or DLL (.icl, .exe, .dll: its first icon) or an\n"
-    "extended icon library (.pctv: its first icons in a grid). File managers run it through the entry\n"
-    "pictavo.thumbnailer.\n"
-    "\n"
-    "Exit codes: 0 thumbnail written, 1 the file cannot be shown, 2 bad usage.\n";
+// The help text; its file types come from the table of those read.
+const std::string& Usage() {
+    static const std::string sUsage =
+        "Usage: pictavo-thumbnailer -s SIZE INPUT OUTPUT\n"
+        "\n"
+        "Writes a PNG thumbnail of at most SIZE x SIZE pixels (1 to 1024) of a file of the types below\n"
+        "(an icon file shows its image nearest the size, a library or module its first icon) or of an\n"
+        "extended icon library (.pctv: its first icons in a grid). File managers run it through the entry\n"
+        "pictavo.thumbnailer.\n"
+        "\n"
+        "File types:\n" +
+        ZsFileTypeHelp(true) +
+        "\n"
+        "Exit codes: 0 thumbnail written, 1 the file cannot be shown, 2 bad usage.\n";
+    return sUsage;
+}
 
 // Resource limits for one run: a few seconds of processor time (SIGXCPU ends the process), a little
 // longer of wall-clock time (SIGALRM), address space for a large module and a large picture but not
@@ -60,7 +68,7 @@ void LimitResources() {
 }
 
 int Usage(const char* pszWhy) {
-    std::fprintf(stderr, "pictavo-thumbnailer: %s\n\n%s", pszWhy, kUsage);
+    std::fprintf(stderr, "pictavo-thumbnailer: %s\n\n%s", pszWhy, Usage().c_str());
     return 2;
 }
 
@@ -75,7 +83,7 @@ int ParseSize(const char* pszText) {
 
 int Run(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

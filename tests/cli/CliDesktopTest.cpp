@@ -24,6 +24,13 @@ TEST(CliDesktop, VersionIsPrintedAlone) {
     EXPECT_NE(test::RunCli({"help"}).out.find("--version prints the version"), std::string::npos);
 }
 
+TEST(CliDesktop, HelpListsEveryFileTypeRead) {
+    const std::string sHelp = test::RunCli({"help"}).out;
+    for (const char* pszExt : {".ico", ".exe", ".exif", ".svg", ".webp", ".icns", ".cur", ".ani"}) {
+        EXPECT_NE(sHelp.find(std::string("\n  ") + pszExt + " "), std::string::npos) << pszExt;
+    }
+}
+
 TEST(CliDesktop, CategoryPathsForCompletionAreHiddenAndReadOnly) {
     test::TempDir dir;
     const std::string lib = (dir / "lib.pctv").string();

@@ -137,6 +137,9 @@ TEST(CliLibrary, Categories) {
     EXPECT_EQ(t.Run({"mkcat", "My Icons/Nowhere/Inside"}).code, 1);
     ASSERT_EQ(t.Run({"rename", "My Icons/Sample Category 2/Slash\\/Name", "Renamed"}).code, 0);
     EXPECT_EQ(t.Run({"rename", "My Icons", "Mine"}).code, 1);
+    r = t.Run({"rename", "My Icons/Sample Category 3", ""});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("': A category needs a title."), std::string::npos) << r.err;
     EXPECT_EQ(t.Run({"rmcat", "Find Results"}).code, 1);
     ASSERT_EQ(t.Run({"import", (t.dir / "in" / "star.ico").string(), "--category-id", "3"}).code, 0);
     ASSERT_EQ(t.Run({"rmcat", "My Icons/Sample Category 1"}).code, 0);

@@ -14,6 +14,9 @@
 
 #include "../icon/ModuleFixtures.h"
 #include "TestSupport.h"
+#include "common/ZsFileTypes.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 
@@ -110,12 +113,15 @@ CZsBitmap Thumbnail(const std::filesystem::path& input, int nSize, const test::T
 
 }  // namespace
 
-TEST(Thumbnailer, EntryNamesEveryTypeOfOursAndThoseItReads) {
+// The entries as built and installed name exactly the types of the table of types read; each type's own
+// MIME name is the one the desktop's database gives its extension.
+TEST(Thumbnailer, EntriesNameTheTypesRead) {
     const auto entry = Entry(PICTAVO_THUMBNAILER_ENTRY);
     EXPECT_EQ(entry.at("TryExec"), "pictavo-thumbnailer");
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(PICTAVO_BIN_DIR) / entry.at("TryExec")));
-    const std::vector<std::string> types = Split(entry.at("MimeType"), ';');
-    // Every type the file-type definitions add, and those of icon files and modules.
+    std::vector<std::string> thumbnailed = Split(entry.at("MimeType"), ';');
+    std::vector<std::string> offered = Split(Entry(PICTAVO_DESKTOP_ENTRY).at("MimeType"), ';');
+    // Every type the file-type definitions add.
     const std::string sMime = ReadText(PICTAVO_MIME_XML);
     std::vector<std::string> defined;
     for (size_t at = sMime.find("type=\""); at != std::string::npos; at = sMime.find("type=\"", at + 1)) {
@@ -127,20 +133,50 @@ TEST(Thumbnailer, EntryNamesEveryTypeOfOursAndThoseItReads) {
     }
     EXPECT_EQ(defined,
               (std::vector<std::string>{"application/x-pictavo-library", "application/x-icon-library"}));
-    for (const std::string& sType : {defined[0], defined[1], std::string("image/vnd.microsoft.icon"),
-                                     std::string("application/x-ms-dos-executable")}) {
-        EXPECT_NE(std::find(types.begin(), types.end(), sType), types.end()) << sType;
+    std::vector<std::string> all = {ZS_LIBRARY_MIME_TYPE}, shown = {ZS_LIBRARY_MIME_TYPE};
+    for (const ZS_FILE_TYPE& type : ZS_FILE_TYPES) {
+        for (const std::string& sType : Split(type.pszMimeTypes, ';')) {
+            all.push_back(sType);
+            if (type.bThumbnail) {
+                shown.push_back(sType);
+            }
+        }
     }
-    // The desktop entry offers the program for the types it opens or imports: those the thumbnailer reads,
-    // and pictures; no others.
-    std::vector<std::string> opened = types;
-    for (const char* pszPicture : {"image/png", "image/bmp", "image/jpeg", "image/gif", "image/tiff"}) {
-        opened.emplace_back(pszPicture);
+    for (const std::string& sType : defined) {
+        EXPECT_NE(std::find(all.begin(), all.end(), sType), all.end()) << sType;
     }
-    std::vector<std::string> offered = Split(Entry(PICTAVO_DESKTOP_ENTRY).at("MimeType"), ';');
-    std::sort(opened.begin(), opened.end());
-    std::sort(offered.begin(), offered.end());
-    EXPECT_EQ(offered, opened);
+    // Types once left out of the desktop entry though the program imports them.
+    for (const char* pszType : {"image/svg+xml", "image/webp", "image/x-icns", "image/x-win-bitmap",
+                                "application/x-navi-animation", "image/vnd.microsoft.icon"}) {
+        EXPECT_NE(std::find(offered.begin(), offered.end(), pszType), offered.end()) << pszType;
+    }
+    for (std::vector<std::string>* pList : {&all, &shown, &thumbnailed, &offered}) {
+        std::sort(pList->begin(), pList->end());
+    }
+    EXPECT_EQ(offered, all);
+    EXPECT_EQ(thumbnailed, shown);
+
+    // The desktop's database, where it is installed: an extension it knows maps to the type's own name,
+    // unless the table gives that type no name the database knows (".dll" is every shared library there).
+    const std::string sGlobs = ReadText("/usr/share/mime/globs2");
+    const std::string sKnown = "\n" + ReadText("/usr/share/mime/types");
+    if (sGlobs.empty()) {
+        return;
+    }
+    int nChecked = 0;
+    for (const ZS_FILE_TYPE& type : ZS_FILE_TYPES) {
+        const std::vector<std::string> names = Split(type.pszMimeTypes, ';');
+        const std::string sGlob = std::string(":*.") + type.pszExt + "\n";
+        const size_t nAt = sGlobs.find(sGlob);
+        if (names.empty() || nAt == std::string::npos ||
+            sKnown.find("\n" + names[0] + "\n") == std::string::npos) {
+            continue;
+        }
+        const size_t nStart = sGlobs.rfind(':', nAt - 1) + 1;
+        EXPECT_EQ(sGlobs.substr(nStart, nAt - nStart), names[0]) << type.pszExt;
+        ++nChecked;
+    }
+    EXPECT_GE(nChecked, 10);
 }
 
 TEST(Thumbnailer, ShowsFilesOfEveryKind) {
@@ -159,6 +195,11 @@ TEST(Thumbnailer, ShowsFilesOfEveryKind) {
     const auto ne =
         Write(dir / "classic.icl", test::MakeNe({{test::PngImage(32, 32, kGreen)}}, {"Green"}).bytes);
     EXPECT_EQ(Pixel(Thumbnail(ne, 256, out), 16, 16), kGreen);
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(test::MakeIco({test::PngImage(32, 32, kBlue)})));
+    EXPECT_EQ(Pixel(Thumbnail(Write(dir / "arrow.cur", ZI_IconToCursor(icon, 0, 0)), 32, out), 16, 16),
+              kBlue);
+    EXPECT_EQ(Pixel(Thumbnail(Write(dir / "app.icns", ZI_IconToIcns(icon)), 32, out), 16, 16), kBlue);
 
     CZsCategoryTree tree;
     CZsIconLib lib;

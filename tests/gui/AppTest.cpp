@@ -545,6 +545,10 @@ private slots:
         const QString sHelp = run({QStringLiteral("one.pctv"), QStringLiteral("--help")});
         QVERIFY(sHelp.startsWith(QLatin1String("Usage: pictavo ")));
         QVERIFY(sHelp.contains(QLatin1String("--version")));
+        // Every type read has its line, those added after the first ones too.
+        for (const char* pszExt : {".ico", ".icl", ".svg", ".webp", ".icns", ".cur", ".ani"}) {
+            QVERIFY2(sHelp.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(pszExt))), pszExt);
+        }
         QCOMPARE(run({QStringLiteral("-h")}), sHelp);
 
         // The running instance got nothing from those starts: the next hand-over is the first it sees.

@@ -255,15 +255,21 @@ private slots:
             QStringLiteral("My Icons#-1[Sample Category 1#1[Sample Subcategory 1#2,Sample Subcategory 2#3],"
                            "Sample Category 2#4,Sample Category 3#5,Weather#6],Find Results#-2"));
 
-        // Siblings go just above and below; a cancelled edit keeps "Untitled".
+        // Siblings go just above and below; a cancelled edit keeps "Untitled", and so does an emptied one,
+        // which the core refuses with its reason shown once the editor has closed.
         Select(pTree, 4);
         f.Trigger(ID_LIB_NODE_ADD_ABOVE);
         EndEdit(pTree, {}, Qt::Key_Escape);
         Select(pTree, 4);
         f.Trigger(ID_LIB_NODE_ADD_BELOW);
-        EndEdit(pTree, QString());
+        {
+            test::ScriptedMessages ok({ZS_IDOK});
+            EndEdit(pTree, QString());
+            QTRY_COMPARE(ok.shown.size(), size_t(1));
+            QCOMPARE(ok.shown[0], std::make_pair(int(ZS_MB_ERROR), std::string("A category needs a title.")));
+        }
         QCOMPARE(ModelText(pTree->Model()).section(QLatin1Char(']'), 1, 1),
-                 QStringLiteral(",Untitled#7,Sample Category 2#4,#8,Sample Category 3#5,Weather#6"));
+                 QStringLiteral(",Untitled#7,Sample Category 2#4,Untitled#8,Sample Category 3#5,Weather#6"));
 
         // Rename (F2) edits user categories only.
         Select(pTree, ZIL_ID_ALL);
@@ -276,6 +282,20 @@ private slots:
         QVERIFY(pTree->IsEditingLabel());
         EndEdit(pTree, QStringLiteral("Sky"));
         QCOMPARE(IndexOf(pTree, 5).data().toString(), QStringLiteral("Sky"));
+        // Clearing a title refuses the rename, however the edit ends: here by the focus going elsewhere.
+        pDoc->SetModifiedFlag(false);
+        QTest::keyClick(pTree, Qt::Key_F2);
+        QVERIFY(pTree->IsEditingLabel());
+        {
+            test::ScriptedMessages ok({ZS_IDOK});
+            pTree->LabelEditor()->clear();
+            pTree->setFocus();
+            QTRY_VERIFY(!pTree->IsEditingLabel());
+            QTRY_COMPARE(ok.shown.size(), size_t(1));
+            QCOMPARE(ok.shown[0].second, std::string("A category needs a title."));
+        }
+        QCOMPARE(IndexOf(pTree, 5).data().toString(), QStringLiteral("Sky"));
+        QVERIFY(!pDoc->IsModified());
     }
 
     void editCommandsActOnTheLabelEditorWhileItIsOpen() {

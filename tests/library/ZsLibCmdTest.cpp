@@ -103,19 +103,25 @@ TEST(NewCategory, FixedCategoriesTakeNoSiblingsAndFindResultsNoChildren) {
     EXPECT_EQ(ZsCheckNewCategory(detached, 1, ZIL_POS_CHILD).nRefusal, ZIL_REFUSED_NO_TREE);
 }
 
-TEST(NewCategory, StrictTitlesAreNeitherEmptyNorASiblings) {
+TEST(NewCategory, TitlesAreNeverEmptyAndUniqueOnesNoSiblings) {
     Library l;
     Fill(l, 0);
     ZIL_NEW_CATEGORY_OPTIONS o;
-    o.bStrictTitle = true;
-    o.sTitle = "Sample Category 2";
-    EXPECT_EQ(ZsNewCategory(l.lib, l.Item(ZIL_ID_ALL), o).nRefusal, ZIL_REFUSED_TITLE);
     o.sTitle = "";
+    for (bool bUnique : {false, true}) {
+        o.bUniqueTitle = bUnique;
+        const ZIL_CATEGORY_RESULT r = ZsNewCategory(l.lib, l.Item(ZIL_ID_ALL), o);
+        EXPECT_EQ(r.nRefusal, ZIL_REFUSED_TITLE);
+        EXPECT_EQ(r.sRefusal, "A category needs a title.");
+    }
+    EXPECT_EQ(l.lib.GetNextNode(), 6);
+    o.bUniqueTitle = true;
+    o.sTitle = "Sample Category 2";
     EXPECT_EQ(ZsNewCategory(l.lib, l.Item(ZIL_ID_ALL), o).nRefusal, ZIL_REFUSED_TITLE);
     // A title of another level is free.
     o.sTitle = "Sample Subcategory 1";
     EXPECT_TRUE(ZsNewCategory(l.lib, l.Item(ZIL_ID_ALL), o).Ok());
-    o.bStrictTitle = false;
+    o.bUniqueTitle = false;
     EXPECT_TRUE(ZsNewCategory(l.lib, l.Item(ZIL_ID_ALL), o).Ok());
 }
 
@@ -128,12 +134,18 @@ TEST(RenameCategory, OnlyUserCategoriesTakeANewTitle) {
         EXPECT_EQ(r.nRefusal, ZIL_REFUSED_FIXED);
     }
     EXPECT_EQ(l.tree.GetItemText(l.Item(ZIL_ID_ALL)), "My Icons");
-    // Any text goes, empty included, unless the title is strict; its own title is free.
-    EXPECT_TRUE(ZsRenameCategory(l.lib, l.Item(2), {"", false}).Ok());
-    EXPECT_EQ(l.tree.GetItemText(l.Item(2)), "");
-    EXPECT_EQ(ZsRenameCategory(l.lib, l.Item(2), {"", true}).nRefusal, ZIL_REFUSED_TITLE);
+    // An empty title would give the category its parent's title path: refused whether or not the title
+    // must be unique, and the old title stays.
+    for (bool bUnique : {false, true}) {
+        const ZIL_CATEGORY_RESULT r = ZsRenameCategory(l.lib, l.Item(2), {"", bUnique});
+        EXPECT_EQ(r.nRefusal, ZIL_REFUSED_TITLE);
+        EXPECT_EQ(r.sRefusal, "A category needs a title.");
+        EXPECT_EQ(l.tree.GetItemText(l.Item(2)), "Sample Subcategory 1");
+    }
+    // A sibling's title is refused only when the title must be unique; the category's own is free.
     EXPECT_EQ(ZsRenameCategory(l.lib, l.Item(2), {"Sample Subcategory 2", true}).nRefusal, ZIL_REFUSED_TITLE);
-    EXPECT_TRUE(ZsRenameCategory(l.lib, l.Item(3), {"Sample Subcategory 2", true}).Ok());
+    EXPECT_TRUE(ZsRenameCategory(l.lib, l.Item(2), {"Sample Subcategory 1", true}).Ok());
+    EXPECT_TRUE(ZsRenameCategory(l.lib, l.Item(3), {"Sample Subcategory 1", false}).Ok());
     ZIL_CATEGORY_RESULT r = ZsRenameCategory(l.lib, l.Item(2), {"Icons/16", true});
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(r.item, l.Item(2));

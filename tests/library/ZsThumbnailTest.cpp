@@ -9,6 +9,8 @@
 
 #include "../icon/ModuleFixtures.h"
 #include "LibTestUtil.h"
+#include "icon/ZsCursor.h"
+#include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsThumbnail.h"
 
@@ -35,6 +37,41 @@ std::filesystem::path WriteFile(const std::filesystem::path& path, const ZsBlock
     return path;
 }
 
+void PutU32(ZsBlock& out, uint32_t v) {
+    for (int k = 0; k < 4; ++k) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    }
+}
+
+ZsBlock RiffChunk(const char* pszId, const ZsBlock& data) {
+    ZsBlock out(pszId, pszId + 4);
+    PutU32(out, static_cast<uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0) {
+        out.push_back(0);
+    }
+    return out;
+}
+
+// An animated cursor of icon frames: its header and the frame list.
+ZsBlock AnimatedCursor(const std::vector<ZsBlock>& frames) {
+    ZsBlock header;
+    for (const uint32_t v : {36u, static_cast<uint32_t>(frames.size()), static_cast<uint32_t>(frames.size()),
+                             0u, 0u, 0u, 0u, 10u, 1u}) {
+        PutU32(header, v);
+    }
+    ZsBlock list{'f', 'r', 'a', 'm'};
+    for (const ZsBlock& frame : frames) {
+        const ZsBlock chunk = RiffChunk("icon", frame);
+        list.insert(list.end(), chunk.begin(), chunk.end());
+    }
+    ZsBlock body{'A', 'C', 'O', 'N'};
+    for (const ZsBlock& chunk : {RiffChunk("anih", header), RiffChunk("LIST", list)}) {
+        body.insert(body.end(), chunk.begin(), chunk.end());
+    }
+    return RiffChunk("RIFF", body);
+}
+
 std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -56,6 +93,34 @@ TEST(ZsThumbnail, KindComesFromTheContent) {
     EXPECT_EQ(ZsGetThumbnailKind(test::PngImage(16, 16, kRed).data), ZS_THUMB_NONE);
     EXPECT_EQ(ZsGetThumbnailKind(ZsBlock{0, 0, 1}), ZS_THUMB_NONE);
     EXPECT_EQ(ZsGetThumbnailKind(ZsBlock{}), ZS_THUMB_NONE);
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(ico));
+    EXPECT_EQ(ZsGetThumbnailKind(ZI_IconToIcns(icon)), ZS_THUMB_ICNS);
+    EXPECT_EQ(ZsGetThumbnailKind(ZI_IconToCursor(icon, 0, 0)), ZS_THUMB_CURSOR);
+    EXPECT_EQ(ZsGetThumbnailKind(AnimatedCursor({ico})), ZS_THUMB_ANIMATED_CURSOR);
+    EXPECT_EQ(ZsGetThumbnailKind(ZsBlock{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}), ZS_THUMB_NONE);
+}
+
+TEST(ZsThumbnail, AppleIconsAndCursorsShowTheirIcon) {
+    test::TempDir dir;
+    CIcon icon;
+    ASSERT_TRUE(icon.SetData(ThreeSizes()));
+    const ZsBlock red = test::MakeIco({test::PngImage(32, 32, kRed)});
+    const ZsBlock green = test::MakeIco({test::PngImage(32, 32, kGreen)});
+    const auto thumbnail = [&](const char* pszName, const ZsBlock& bytes, int nSize) {
+        return ZsMakeThumbnail(WriteFile(dir / pszName, bytes), nSize);
+    };
+    EXPECT_EQ(Pixel(thumbnail("a.icns", ZI_IconToIcns(icon), 128), 64, 64), kBlue);
+    EXPECT_EQ(Pixel(thumbnail("a.cur", ZI_IconToCursor(icon, 1, 1), 32), 16, 16), kGreen);
+    // An animated cursor shows its first frame.
+    EXPECT_EQ(Pixel(thumbnail("a.ani", AnimatedCursor({red, green}), 32), 16, 16), kRed);
+    std::string sError;
+    EXPECT_TRUE(ZsMakeThumbnail(WriteFile(dir / "b.ani", AnimatedCursor({})), 32, &sError).IsNull());
+    EXPECT_EQ(sError, "The file is damaged: the animated cursor has no frames.");
+    ZsBlock icns = ZI_IconToIcns(icon);
+    icns.resize(12);
+    EXPECT_TRUE(ZsMakeThumbnail(WriteFile(dir / "b.icns", icns), 32, &sError).IsNull());
+    EXPECT_FALSE(sError.empty());
 }
 
 TEST(ZsThumbnail, IconShowsTheSmallestImageAtLeastTheSizeAndIsNeverEnlarged) {
@@ -192,7 +257,7 @@ TEST(ZsThumbnail, RefusesWhatItCannotShowWithAReason) {
     EXPECT_TRUE(refused(dir / "missing.ico"));
     EXPECT_TRUE(refused(dir.Path()));
     EXPECT_TRUE(refused(WriteFile(dir / "picture.png", test::PngImage(16, 16, kRed).data)));
-    EXPECT_EQ(sError, "It is no icon file, icon library or module.");
+    EXPECT_EQ(sError, "It is no icon file, cursor, icon library or module.");
     EXPECT_TRUE(refused(WriteFile(dir / "empty.ico", {})));
     EXPECT_TRUE(refused(WriteFile(dir / "header.ico", ZsBlock{0, 0, 1, 0, 9, 0})));
     EXPECT_TRUE(refused(WriteFile(dir / "mz.exe", ZsBlock{'M', 'Z', 0, 0})));

@@ -14,6 +14,7 @@
 #include <climits>
 
 #include "common/ZsBase.h"
+#include "common/ZsFileTypes.h"
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsFileDialogs.h"
@@ -23,12 +24,13 @@
 
 namespace {
 
-const char* const kImportFilters[] = {
-    "*.ico",
-    "*.icl;*.exe;*.dll",
-    "*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg",
-    "*.icns;*.cur;*.ani",
-    "*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani",
+// The patterns offered for the folder import: each group of types read, then all of them.
+constexpr unsigned kImportPatternGroups[] = {
+    ZS_KIND_BIT(ZI_SOURCE_ICO),
+    ZS_KIND_BIT(ZI_SOURCE_MODULE),
+    ZS_KIND_BIT(ZI_SOURCE_PICTURE),
+    ZS_KIND_BIT(ZI_SOURCE_ICNS) | ZS_KIND_BIT(ZI_SOURCE_CURSOR),
+    ZS_ALL_KINDS,
 };
 const char* const kResizeModes[] = {
     "Enlarge to standard icon format",
@@ -46,8 +48,8 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     mpImpExts = new QComboBox;
     mpImpExts->setEditable(true);
     mpImpExts->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* pszFilter : kImportFilters) {
-        mpImpExts->addItem(QString::fromUtf8(pszFilter));
+    for (unsigned nKinds : kImportPatternGroups) {
+        mpImpExts->addItem(ZsQ(ZsFileTypePatterns(nKinds)));
     }
     mpAss = new QCheckBox(QStringLiteral("Edit icons with the specified program"));
     mpAssPath = new QLineEdit;

@@ -5,8 +5,10 @@
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "common/ZsBase.h"
+#include "common/ZsFileTypes.h"
 #include "gui/app/ZsProjApp.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
@@ -14,28 +16,38 @@
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: pictavo [FILE]...\n"
-    "\n"
-    "Pictavo keeps icons in extended icon libraries (.pctv) and converts them between icon files,\n"
-    "classic icon libraries, modules and pictures. It opens the libraries named on the command line, or\n"
-    "else the libraries that were open at the last exit; on the very first start it makes\n"
-    "\"Default.pctv\" from the pictures of the installed icon themes and opens it. The other files named\n"
-    "(.ico, .icl, .exe, .dll, .png, .bmp, .jpg, .gif, .exif, .tiff, and folders of them) are imported\n"
-    "into the selected category of the active library, or of a new library when none is open. Pictavo\n"
-    "runs once per user: a later start hands the files it names to the running window and ends.\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     print this help and exit\n"
-    "  --version      print the version and exit\n"
-    "\n"
-    "Files:\n"
-    "  $XDG_CONFIG_HOME/Pictavo/config.ini   the settings (default ~/.config/Pictavo/)\n"
-    "  $XDG_STATE_HOME/Pictavo/log.txt       the activity log of the last run (default ~/.local/state/)\n"
-    "  $XDG_CACHE_HOME/Pictavo/              unsaved data and passing files (default ~/.cache/Pictavo/)\n"
-    "  $XDG_DATA_HOME/Pictavo/Default.pctv   the library of the very first start (default ~/.local/share/)\n"
-    "\n"
-    "The command-line tool pictavo-cli does the same work without a window.\n";
+// The help text; its file types come from the table of those read.
+std::string HelpText() {
+    return "Usage: pictavo [FILE]...\n"
+           "\n"
+           "Pictavo keeps icons in extended icon libraries (.pctv) and converts them between icon files,\n"
+           "classic icon libraries, modules and pictures. It opens the libraries named on the command line, "
+           "or\n"
+           "else the libraries that were open at the last exit; on the very first start it makes\n"
+           "\"Default.pctv\" from the pictures of the installed icon themes and opens it. The other files "
+           "named\n"
+           "(of the types below, and folders of them) are imported into the selected category of the active\n"
+           "library, or of a new library when none is open. Pictavo runs once per user: a later start hands\n"
+           "the files it names to the running window and ends.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help     print this help and exit\n"
+           "  --version      print the version and exit\n"
+           "\n"
+           "File types:\n" +
+           ZsFileTypeHelp() +
+           "\n"
+           "Files:\n"
+           "  $XDG_CONFIG_HOME/Pictavo/config.ini   the settings (default ~/.config/Pictavo/)\n"
+           "  $XDG_STATE_HOME/Pictavo/log.txt       the activity log of the last run (default "
+           "~/.local/state/)\n"
+           "  $XDG_CACHE_HOME/Pictavo/              unsaved data and passing files (default "
+           "~/.cache/Pictavo/)\n"
+           "  $XDG_DATA_HOME/Pictavo/Default.pctv   the library of the very first start (default "
+           "~/.local/share/)\n"
+           "\n"
+           "The command-line tool pictavo-cli does the same work without a window.\n";
+}
 
 // The text to print for an argument that asks for one, else null. Arguments after "--" are files.
 const char* InfoText(int argc, char** argv) {
@@ -44,7 +56,8 @@ const char* InfoText(int argc, char** argv) {
             break;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            return kHelp;
+            static const std::string sHelp = HelpText();
+            return sHelp.c_str();
         }
         if (std::strcmp(argv[i], "--version") == 0) {
             static const std::string sVersion = std::string("pictavo ") + PICTAVO_VERSION + "\n";

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "common/ZsFileTypes.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -23,6 +24,14 @@ constexpr const char* kProgramFilter = "Programs (*)";
 int ClampIndex(int nIndex, int nCount) {
     return nIndex >= 1 && nIndex <= nCount ? nIndex : 1;
 }
+
+// "Text (*.a;*.b)|*.a;*.b|" for the types of the kinds.
+std::string FilterGroup(const char* pszText, unsigned nKinds) {
+    const std::string sPatterns = ZsFileTypePatterns(nKinds);
+    return std::string(pszText) + " (" + sPatterns + ")|" + sPatterns + "|";
+}
+
+constexpr const char* kAllFilesFilter = "All Files (*.*)|*.*||";
 
 }  // namespace
 
@@ -45,6 +54,17 @@ QStringList ZsQtNameFilters(std::string_view sFilter) {
         }
     }
     return filters;
+}
+
+std::string ZsImportFilesFilter() {
+    return std::string("All Supported Files|") + ZS_IMPORT_PATTERNS + "|" +
+           FilterGroup("Icon Files", ZS_KIND_BIT(ZI_SOURCE_ICO)) +
+           FilterGroup("Win32 Icon Library Files", ZS_KIND_BIT(ZI_SOURCE_MODULE)) +
+           FilterGroup("Picture Files", ZS_KIND_BIT(ZI_SOURCE_PICTURE)) + kAllFilesFilter;
+}
+
+std::string ZsPictureFilesFilter() {
+    return FilterGroup("Picture Files", ZS_KIND_BIT(ZI_SOURCE_PICTURE)) + kAllFilesFilter;
 }
 
 std::filesystem::path ZsBrowseFolder(QWidget* pParent, const std::filesystem::path& initial,

@@ -16,6 +16,12 @@ class QWidget;
 // names its patterns in brackets keeps them as they are.
 QStringList ZsQtNameFilters(std::string_view sFilter);
 
+// The filters of the import dialogs, made from the table of file types read (ZsFileTypes.h): every type,
+// then icon files, icon libraries and modules, and pictures, each group with its patterns in its text, and
+// all files last. The picture filter holds pictures and all files.
+std::string ZsImportFilesFilter();
+std::string ZsPictureFilesFilter();
+
 // A folder chosen below the initial folder (when given); empty on cancel.
 std::filesystem::path ZsBrowseFolder(QWidget* pParent, const std::filesystem::path& initial,
                                      const QString& sTitle = {});

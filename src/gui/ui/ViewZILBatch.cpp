@@ -31,19 +31,6 @@
 
 namespace {
 
-constexpr const char* kImportFilter =
-    "All Supported "
-    "Files|*.ico;*.icl;*.exe;*.dll;*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg;*.icns;*.cur;*.ani|"
-    "Icon Files (*.ico)|*.ico|"
-    "Win32 Icon Library Files (*.icl;*.exe;*.dll)|*.icl;*.exe;*.dll|"
-    "Picture Files "
-    "(*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
-    "All Files (*.*)|*.*||";
-constexpr const char* kPictureFilter =
-    "Picture Files "
-    "(*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg)|*.png;*.bmp;*.jpg;*.gif;*.exif;*.tiff;*.webp;*.svg|"
-    "All Files (*.*)|*.*||";
-
 // The names an error box lists, one a line: the first few, then how many more there are (a batch of
 // thousands may fail for every item, and a box with a line for each would not fit any screen).
 std::string NameLines(const std::vector<std::string>& names) {
@@ -188,7 +175,8 @@ void CViewZIL::OnImportIcons() {
     int nFilter = ZS_IMP_ICON_FLTR_IDX.Get();
     std::filesystem::path folder = ZsPathFromUtf8(ZS_IMP_ICON_INIT_DIR.Get());
     std::vector<std::filesystem::path> files;
-    if (!ZsOpenFilesDialog(this, kImportFilter, &nFilter, &folder, files, QStringLiteral("Import Icons"))) {
+    if (!ZsOpenFilesDialog(this, ZsImportFilesFilter(), &nFilter, &folder, files,
+                           QStringLiteral("Import Icons"))) {
         return;
     }
     ZS_IMP_ICON_FLTR_IDX.Set(nFilter);
@@ -213,7 +201,7 @@ void CViewZIL::OnImportGrid() {
     int nFilter = ZS_IMP_GRID_FLTR_IDX.Get();
     std::filesystem::path folder = ZsPathFromUtf8(ZS_IMP_GRID_INIT_DIR.Get());
     std::vector<std::filesystem::path> files;
-    if (!ZsOpenFilesDialog(this, kPictureFilter, &nFilter, &folder, files,
+    if (!ZsOpenFilesDialog(this, ZsPictureFilesFilter(), &nFilter, &folder, files,
                            QStringLiteral("Import Icons from Image Strips/Grids"))) {
         return;
     }

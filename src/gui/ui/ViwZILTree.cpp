@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QListView>
+#include <QTimer>
 
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
@@ -398,9 +399,13 @@ void CViwZILTree::OnEndLabelEdit(const QModelIndex& item, const QString& sText) 
     }
     ZIL_RENAME_CATEGORY_OPTIONS options;
     options.sTitle = ZsS(sText);
-    if (ZsRenameCategory(*pDoc, treeItem, options).Ok()) {
+    const ZIL_CATEGORY_RESULT r = ZsRenameCategory(*pDoc, treeItem, options);
+    if (r.Ok()) {
         pDoc->SetModifiedFlag();
+        return;
     }
+    // The editor is still closing: the reason is shown once it has gone, and the old title stays.
+    QTimer::singleShot(0, this, [sReason = r.sRefusal] { ZsMsgBox(ZS_MB_ERROR, "%s", sReason.c_str()); });
 }
 
 bool CViwZILTree::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
