@@ -13,11 +13,16 @@
 #include "library/ZsIconLib.h"
 #include "library/ZsLibCmd.h"
 
+// Icons of the library that could not be read, told once on stderr after everything the verb printed: how
+// many, with their ids.
+void CliWarnUnreadable(CZsIconLib& lib);
+
 struct CliLib {
     CZsCategoryTree tree;
     CZsIconLib lib;
     std::filesystem::path path;
     CliLib() { lib.AttachTree(&tree); }
+    ~CliLib() { CliWarnUnreadable(lib); }
 };
 
 // Opens the library named by the argument; false after a message.

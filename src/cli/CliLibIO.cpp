@@ -31,10 +31,15 @@ std::string QuoteList(const std::vector<std::filesystem::path>& paths) {
 int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
     std::string sList;
     for (const ZIL_IMPORT_FAILED& f : failed) {
-        sList +=
-            ZsFormat("%s'%s' from '%s'", sList.empty() ? "" : ", ", f.sName.c_str(), CliShow(f.path).c_str());
+        sList += (sList.empty() ? "" : ", ") + ZsDescribeFailedImport(f);
     }
     return CliFail("could not import %s.", sList.c_str());
+}
+
+// "3 icons imported into 'My Icons'." and, when anything was refused, its count.
+void PrintImported(int nIcons, const std::string& sCategory, size_t nFailed) {
+    std::printf("%d icon%s imported into '%s'%s.\n", nIcons, nIcons == 1 ? "" : "s", sCategory.c_str(),
+                nFailed ? ZsFormat(", %zu failed", nFailed).c_str() : "");
 }
 
 // A category that can take imported icons; false after the core's reason.
@@ -98,7 +103,7 @@ int Import(CCliArgs& args) {
     if (n > 0 && SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    std::printf("%d icon%s imported into '%s'.\n", n, n == 1 ? "" : "s", ItemPath(c.l.tree, c.item).c_str());
+    PrintImported(n, ItemPath(c.l.tree, c.item), failed.size());
     if (!failed.empty()) {
         return ReportRefused(failed);
     }
@@ -133,8 +138,7 @@ int ImportTree(CCliArgs& args) {
         return CLI_FAILED;
     }
     const int nIcons = c.l.lib.GetNextIcon() - nIconsBefore;
-    std::printf("%d icon%s imported into '%s'.\n", nIcons, nIcons == 1 ? "" : "s",
-                ItemPath(c.l.tree, top).c_str());
+    PrintImported(nIcons, ItemPath(c.l.tree, top), failed.size());
     return failed.empty() ? CLI_OK : ReportRefused(failed);
 }
 
@@ -196,6 +200,11 @@ int Export(CCliArgs& args) {
     if (!r.bStarted) {
         return CLI_FAILED;
     }
+    // Icons that cannot be read are named; the others are written all the same.
+    const bool bAllRead = r.unreadable.empty();
+    if (!bAllRead) {
+        CliFail("%s.", ZsLeftOutIconsText(r.unreadable).c_str());
+    }
     if (!r.failed.empty()) {
         return CliFail("could not write %s.", QuoteList(r.failed).c_str());
     }
@@ -213,7 +222,7 @@ int Export(CCliArgs& args) {
         std::printf("%d icon%s exported to '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
                     CliShow(options.folder).c_str());
     }
-    return CLI_OK;
+    return bAllRead ? CLI_OK : CLI_FAILED;
 }
 
 int ExportTree(CCliArgs& args) {
@@ -265,7 +274,8 @@ const CLI_VERB kVerbs[] = {
      "icon files \"<name>.icns\", or with --type theme an icon theme folder: each square size an icon has\n"
      "as \"DIR/hicolor/<N>x<N>/apps/<name>.png\" and \"DIR/hicolor/index.theme\" listing the folders, ready\n"
      "to install with an application. --formats or --preset first give each icon those formats (missing\n"
-     "ones generated unless --no-generate; --except: every standard format but those).\n" CLI_PNG_HELP
+     "ones generated unless --no-generate; --except: every standard format but those). Icons whose data\n"
+     "in the library cannot be read are named by id and left out; the exit code is then 1.\n" CLI_PNG_HELP
          CLI_CATEGORY_HELP "\n"
      "  pictavo-cli export icons.pctv out --type ico --preset \"Windows XP Icon Format\"\n"
      "  pictavo-cli export icons.pctv share/icons --type theme --formats 16x16-XP,32x32-XP,48x48-XP"},

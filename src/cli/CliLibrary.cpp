@@ -20,6 +20,14 @@ bool OpenLib(CliLib& l, const std::string& arg) {
     return true;
 }
 
+void CliWarnUnreadable(CZsIconLib& lib) {
+    const std::vector<int32_t> ids = lib.TakeUnreadableWarning();
+    if (!ids.empty()) {
+        std::fprintf(stderr, "pictavo-cli: '%s': %s.\n", CliShow(lib.GetPath()).c_str(),
+                     ZsUnreadableIconsText(ids).c_str());
+    }
+}
+
 int SaveLib(CliLib& l) {
     if (!l.lib.Save()) {
         return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.LastError().c_str());

@@ -66,12 +66,7 @@ ZsTreeItem ImportDirTree(CZsIconLib& lib, ZsTreeItem parent, const std::filesyst
         bool bCancel = false;
         lib.ImpFiles(
             files, nNode, -1, 0, 0, options.nMode,
-            [&](const ZIL_IMPORTED& info) {
-                if (info.nId == 0 && pFailed) {
-                    pFailed->push_back(ZIL_IMPORT_FAILED{info.sName, info.path});
-                }
-                return OnIconImported(info, nNode, -1, pRows);
-            },
+            [&](const ZIL_IMPORTED& info) { return OnIconImported(info, nNode, -1, pRows, pFailed); },
             &bCancel);
         if (bCancel) {
             if (pbCancel) {

@@ -13,12 +13,17 @@
 
 namespace {
 
-// Reports one exported item; false once the user aborted.
-bool ReportExported(int nItem, int nItems, const std::filesystem::path& path) {
+// Reports one exported item (nLeftOut: the id of an icon left out because it cannot be read); false once
+// the user aborted.
+bool ReportExported(int nItem, int nItems, const std::filesystem::path& path, int32_t nLeftOut = 0) {
     const std::string sPath = ZsPathToUtf8(path);
     SetProgressText(PRG_TITLE, "Export Icons (%d/%d)", nItem, nItems);
     SetProgressText(PRG_STATUS, "Exporting icon '%s'...", sPath.c_str());
-    SetProgressText(PRG_LOG, "%.4d. >> %s", nItem, sPath.c_str());
+    if (nLeftOut) {
+        SetProgressText(PRG_LOG, "%.4d. FAILED! icon %d could not be read", nItem, nLeftOut);
+    } else {
+        SetProgressText(PRG_LOG, "%.4d. >> %s", nItem, sPath.c_str());
+    }
     SetProgressPos(nItem, nItems);
     return PumpProgress();
 }
@@ -73,6 +78,10 @@ bool ZsCheckExportFolder(const std::filesystem::path& folder) {
     return true;
 }
 
+std::string ZsLeftOutIconsText(const std::vector<int32_t>& ids) {
+    return ZsUnreadableIconsText(ids) + " and were left out";
+}
+
 std::string ZsExportLibraryTitle(const CZsIconLib& lib) {
     return lib.GetPath().empty() ? std::string("Untitled") : ZsGetPathTitle(ZsPathToUtf8(lib.GetPath()));
 }
@@ -105,19 +114,24 @@ ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EX
         const std::filesystem::path shown =
             nType == ZS_EXPORT_ICL ? r.library : ExportedName(options.folder, sName, nType, options.bEach);
         CIcon icon;
-        const bool bValid = lib.GetIcon(nId, icon);
-        if (bValid && options.bCustom) {
+        if (!lib.GetIcon(nId, icon) || icon.GetImageCount() == 0) {
+            ZS_LOG_ERR("ExportIcons", "icon %d has no image that can be read", nId);
+            r.unreadable.push_back(nId);
+            if (!ReportExported(k + 1, nItems, shown, nId)) {
+                r.bCancelled = true;
+                break;
+            }
+            continue;
+        }
+        if (options.bCustom) {
             ZI_ApplyExportFormats(icon, options.desired, options.bExcept, options.bGenerate);
         }
         if (nType == ZS_EXPORT_ICL) {
             // The names resource keeps the stored name, empty for an untitled icon.
             const std::string sStored = *lib.GetIconRec(nId, ZIL_ICON_LOADNAME).name;
-            if (!bValid || !writer.AddIcon(icon.GetData(-1), sStored)) {
+            if (!writer.AddIcon(icon.GetData(-1), sStored)) {
                 r.failedIcons.push_back(sName);
             }
-        } else if (!bValid) {
-            ZS_LOG_ERR("ExportIcons", "icon %d has no icon data", nId);
-            r.failed.push_back(shown);
         } else if (nType == ZS_EXPORT_ICNS) {
             const ZsBlock data = ZI_IconToIcns(icon);
             if (data.empty() || !ZsWriteFile(shown, data)) {

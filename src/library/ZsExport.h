@@ -40,8 +40,14 @@ struct ZIL_EXPORT_RESULT {
     std::filesystem::path library;  // type 6: the library written
     std::vector<std::filesystem::path> failed;  // files that could not be written
     std::vector<std::string> failedIcons;       // type 6: names of icons that could not be added
-    bool Ok() const { return bStarted && !bCancelled && failed.empty() && failedIcons.empty(); }
+    std::vector<int32_t> unreadable;            // icons left out: their data has no image that can be read
+    bool Ok() const {
+        return bStarted && !bCancelled && failed.empty() && failedIcons.empty() && unreadable.empty();
+    }
 };
+
+// "2 icons could not be read (ids 4, 9) and were left out": what an export says of the icons it left out.
+std::string ZsLeftOutIconsText(const std::vector<int32_t>& ids);
 
 // "The directory '%s' does not exist!" (error box) unless the folder exists; whether it does.
 bool ZsCheckExportFolder(const std::filesystem::path& folder);
@@ -52,7 +58,8 @@ bool ZsCheckExportFolder(const std::filesystem::path& folder);
 // replaced. The library type writes every icon into a new "<sLibTitle>.icl" (a free name "<title> (2).icl"
 // and so on when that exists), made from the template in the program's folder. The Apple icon type writes
 // "<name>.icns" (ZI_IconToIcns); the theme type writes each icon's square sides as
-// "hicolor/<N>x<N>/apps/<name>.png" and then "hicolor/index.theme" listing every such folder there.
+// "hicolor/<N>x<N>/apps/<name>.png" and then "hicolor/index.theme" listing every such folder there. An icon
+// without an image that can be read writes nothing: its id goes to the result's unreadable list.
 ZIL_EXPORT_RESULT ExportIcons(CZsIconLib& lib, const ZIL_LIST& ids, const ZIL_EXPORT_OPTIONS& options,
                               const std::string& sLibTitle);
 

@@ -76,6 +76,9 @@ void CZsIconLib::Close() {
     mnCachedBytes = 0;
     mUnsaved.clear();
     mnUnsavedBytes = 0;
+    msetUnreadable.clear();
+    mbUnreadableNoticed = false;
+    mbUnreadableTold = false;
     DropStage();
     CloseDb();
 }
@@ -748,9 +751,11 @@ ZIL_ICON& CZsIconLib::GetIconRec(int32_t nId, unsigned nAccess) {
         }
     } else if (!icon.data && (nAccess & ZIL_ICON_DATA) && bDb) {
         std::optional<ZsBlock> data = QueryBlobCopy(ZsFormat("select data from icons where id=%d;", nId));
-        if (data && !data->empty() && !ZI_IsValidIcon(*data)) {
-            ZS_LOG_ERR("CZsIconLib::GetIconRec", "icon %d: stored data is not ICO data (%zu bytes)", nId,
-                       data->size());
+        if (!data) {
+            NoteUnreadable(nId, "no row or no data");
+        } else if (!ZsIsReadableIcon(*data)) {
+            NoteUnreadable(
+                nId, ZsFormat("%zu bytes of data without an image that can be read", data->size()).c_str());
             data->clear();
         }
         icon.data = data ? std::move(*data) : ZsBlock();
@@ -789,13 +794,14 @@ ZIL_DATA_SUMMARY SummaryOf(ZsBytes data) {
     return {ZI_GetImageCount(data), data.size()};
 }
 
-// The summary of stored data from its first bytes; as GetIconRec refuses data that is not ICO data, such
-// data has none.
+// The summary of stored data from its first bytes; as GetIconRec refuses data without an image that can be
+// read, such data has none.
 ZIL_DATA_SUMMARY SummaryOfStored(ZsBytes head, uint64_t nBytes) {
-    if (!ZI_IsValidIcon(head)) {
+    const int nImages = head.empty() || !ZI_IsValidIcon(head) ? 0 : ZI_CountImages(head, nBytes);
+    if (nImages == 0) {
         return {};
     }
-    return {ZI_CountImages(head, nBytes), static_cast<size_t>(nBytes)};
+    return {nImages, static_cast<size_t>(nBytes)};
 }
 
 // Rows per statement of LoadIconTexts.
@@ -956,8 +962,59 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
             (*pSummaries)[i] = SummaryOf(GetIconData(ids[i]));
         } else if (auto it = stored.find(ids[i]); it != stored.end()) {
             (*pSummaries)[i] = it->second;
+            if (it->second.nFormats == 0) {
+                NoteUnreadable(ids[i], "data without an image that can be read");
+            }
+        } else if (IsOpen()) {
+            NoteUnreadable(ids[i], "no row or no data");
         }
     }
+}
+
+void CZsIconLib::NoteUnreadable(int32_t nId, const char* pszWhy) {
+    if (msetUnreadable.insert(nId).second) {
+        errno = 0;
+        ZS_LOG_ERR("CZsIconLib::NoteUnreadable", "icon %d cannot be read: %s", nId, pszWhy);
+        if (!mbUnreadableNoticed && mUnreadableNotice) {
+            mbUnreadableNoticed = true;
+            mUnreadableNotice();
+        }
+    }
+}
+
+std::vector<int32_t> CZsIconLib::TakeUnreadableWarning() {
+    if (mbUnreadableTold || msetUnreadable.empty()) {
+        return {};
+    }
+    mbUnreadableTold = true;
+    // The lists of every category hold every icon the user can meet; the summaries read only the
+    // directories of the data, and note each icon that cannot be read.
+    ZIL_LIST ids;
+    for (int32_t nNode : GetNodeIds()) {
+        const ZIL_LIST& list = GetList(nNode);
+        ids.insert(ids.end(), list.begin(), list.end());
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    LoadIconTexts(ids, 0, &summaries);
+    return std::vector<int32_t>(msetUnreadable.begin(), msetUnreadable.end());
+}
+
+bool ZsIsReadableIcon(ZsBytes data) {
+    return !data.empty() && ZI_IsValidIcon(data) && ZI_CountImages(data, data.size()) > 0;
+}
+
+std::string ZsUnreadableIconsText(const std::vector<int32_t>& ids, size_t nMaxIds) {
+    std::string sIds;
+    for (size_t i = 0; i < ids.size() && i < nMaxIds; ++i) {
+        sIds += ZsFormat(i == 0 ? "%d" : ", %d", ids[i]);
+    }
+    if (ids.size() > nMaxIds) {
+        sIds += ZsFormat(" and %zu more", ids.size() - nMaxIds);
+    }
+    return ZsFormat("%zu icon%s could not be read (id%s %s)", ids.size(), ids.size() == 1 ? "" : "s",
+                    ids.size() == 1 ? "" : "s", sIds.c_str());
 }
 
 bool CZsIconLib::GetIcon(int32_t nId, CIcon& icon) {
@@ -965,6 +1022,7 @@ bool CZsIconLib::GetIcon(int32_t nId, CIcon& icon) {
 }
 
 void CZsIconLib::SetIconData(int32_t nId, ZsBytes data) {
+    msetUnreadable.erase(nId);
     ZIL_ICON& icon = GetIconRec(nId, 0);
     icon.data = ZsBlock(data.begin(), data.end());
     icon.nFlags |= ZIL_DIRTY_DATA;
@@ -973,6 +1031,7 @@ void CZsIconLib::SetIconData(int32_t nId, ZsBytes data) {
 }
 
 void CZsIconLib::SetIcon(int32_t nId, const CIcon& icon) {
+    msetUnreadable.erase(nId);
     ZIL_ICON& rec = GetIconRec(nId, 0);
     rec.data = icon.GetData(-1);
     rec.nFlags |= ZIL_DIRTY_DATA;
@@ -992,14 +1051,25 @@ void CZsIconLib::SetIconKeywords(int32_t nId, std::string_view sKwds) {
     icon.nFlags |= ZIL_DIRTY_KWDS;
 }
 
-int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName) {
+int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName, std::string* pError) {
+    auto refuse = [&](const char* pszWhy) {
+        if (pError) {
+            *pError = pszWhy;
+        }
+        return 0;
+    };
     if (!ZI_IsValidIcon(data)) {
         ZS_LOG_ERR("CZsIconLib::ImpIcon", "ZI_IsValidIcon");
-        return 0;
+        return refuse("not an icon");
+    }
+    // An icon without an image would show nothing, and nothing could be made of it.
+    if (ZI_CountImages(data, data.size()) == 0) {
+        ZS_LOG_ERR("CZsIconLib::ImpIcon", "no image inside its %zu bytes", data.size());
+        return refuse("no image that can be read");
     }
     if (mnNextIcon < 1 || mnNextIcon == INT32_MAX) {
         ZS_LOG_ERR("CZsIconLib::ImpIcon", "no icon id left (next %d)", mnNextIcon);
-        return 0;
+        return refuse("no icon id left in the library");
     }
     int32_t nId = mnNextIcon++;
     ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_NEW);
@@ -1031,9 +1101,9 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
     int nFiles = static_cast<int>(files.size());
 
     // Stores one produced icon, places it and reports it; false when the report stops the run.
-    auto place = [&](ZsBlock data, const std::string& sName, const std::filesystem::path& path, int nFile,
-                     int nPiece, int nPieces) {
-        int32_t nId = ImpIcon(std::move(data), &sName);
+    auto place = [&](ZsBlock data, const std::string& sName, std::string sError,
+                     const std::filesystem::path& path, int nFile, int nPiece, int nPieces) {
+        const int32_t nId = sError.empty() ? ImpIcon(std::move(data), &sName, &sError) : 0;
         if (nId) {
             if (pTarget) {
                 if (nPosition < 0) {
@@ -1051,6 +1121,7 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
         ZIL_IMPORTED info;
         info.nId = nId;
         info.sName = sName;
+        info.sError = std::move(sError);
         info.data = nId ? ZsBytes(*FindOrAddIcon(nId).data) : ZsBytes();
         info.path = path;
         info.nImported = nImported;
@@ -1068,16 +1139,24 @@ int CZsIconLib::ImpFiles(const std::vector<std::filesystem::path>& files, int32_
             continue;
         }
         CIconSource source;
-        if (!source.Open(path, nKind, ZI_SOURCE_OPTIONS{nWidth, nHeight, nMode})) {
+        const bool bOpen = source.Open(path, nKind, ZI_SOURCE_OPTIONS{nWidth, nHeight, nMode});
+        const int nIcons = bOpen ? source.GetCount() : 0;
+        if (nIcons == 0) {
             // A file that gives no icon at all is reported as one refused icon, so that it is not passed
             // over in silence.
-            bCancel = !place(ZsBlock(), ZsGetPathTitle(ZsPathToUtf8(path)), path, nFile, 0, 0);
+            bCancel =
+                !place(ZsBlock(), ZsGetPathTitle(ZsPathToUtf8(path)),
+                       bOpen ? std::string("no icons in the file") : source.GetError(), path, nFile, 0, 0);
             continue;
         }
-        const int nIcons = source.GetCount();
         for (int i = 0; i < nIcons && !bCancel; ++i) {
-            bCancel = !place(source.GetData(i), source.GetName(i), path, nFile, source.IsWhole() ? 0 : i,
-                             source.IsWhole() ? 0 : nIcons);
+            ZsBlock data = source.GetData(i);
+            // Only a module's group is read here; the store tells what is wrong with other data.
+            std::string sError = data.empty() && nKind == ZI_SOURCE_MODULE
+                                     ? "the group's images cannot be read"
+                                     : std::string();
+            bCancel = !place(std::move(data), source.GetName(i), std::move(sError), path, nFile,
+                             source.IsWhole() ? 0 : i, source.IsWhole() ? 0 : nIcons);
         }
     }
     if (nImported > 0) {
@@ -1193,6 +1272,7 @@ int CZsIconLib::DelIcons(const std::vector<int32_t>& ids) {
     std::map<int32_t, ZIL_ICON>::iterator hint = mmapIcons.end();
     for (int32_t nId : deleted.Sorted()) {
         FindOrAddIcon(nId, &hint).nFlags |= ZIL_DELETED;
+        msetUnreadable.erase(nId);
     }
     return static_cast<int>(deleted.Sorted().size());
 }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -128,10 +129,13 @@ struct ZIL_DATA_SUMMARY {
     bool operator==(const ZIL_DATA_SUMMARY&) const = default;
 };
 
-// What ImpFiles reports after every icon a file produced (id 0: the icon was refused).
+// What ImpFiles reports after every icon a file produced (id 0: the icon was refused, sError says why). A
+// file that gives no icon at all (one that cannot be read, a module without icons) is reported as one refused
+// icon named after the file.
 struct ZIL_IMPORTED {
     int32_t nId = 0;
     std::string sName;
+    std::string sError;
     ZsBytes data;
     std::filesystem::path path;
     int nImported = 0;
@@ -209,15 +213,26 @@ public:
     const std::filesystem::path& GetStagingPath() const { return mStagePath; }
     // The icon unpacked; false when it has no valid ICO data.
     bool GetIcon(int32_t nId, CIcon& icon);
+    // The icons whose stored data could not be read when it was read (no row, not ICO data, or no image
+    // that can be read: they show no picture and are left out of exports), in ascending order. Only what has
+    // been read is known; new data for an icon takes it off the list.
+    const std::set<int32_t>& GetUnreadableIcons() const { return msetUnreadable; }
+    // Once per opened library, after the first read that met an icon it could not read: every icon of the
+    // tree's categories checked and the unreadable ones returned, so that the user is told of all of them at
+    // once. Empty before that, and after it was told.
+    std::vector<int32_t> TakeUnreadableWarning();
+    // Called when the store first meets an icon it cannot read, in the middle of the read: the caller tells
+    // the user afterwards (TakeUnreadableWarning). Once per opened library.
+    void SetUnreadableNotice(std::function<void()> notice) { mUnreadableNotice = std::move(notice); }
     void SetIconData(int32_t nId, ZsBytes data);
     void SetIcon(int32_t nId, const CIcon& icon);
     // Name and keywords end at a NUL and are cut to ZIL_MAX_NAME_CHARS and ZIL_MAX_KWDS_CHARS characters.
     void SetIconName(int32_t nId, std::string_view sName);
     void SetIconKeywords(int32_t nId, std::string_view sKwds);
 
-    // Adds a new icon (no category lists it yet), its name cut as SetIconName cuts it; 0 when the data is not
-    // ICO data.
-    int32_t ImpIcon(ZsBlock data, const std::string* pName);
+    // Adds a new icon (no category lists it yet), its name cut as SetIconName cuts it; 0, with the reason in
+    // *pError (may be null), when the data is not ICO data or has no image that can be read.
+    int32_t ImpIcon(ZsBlock data, const std::string* pName, std::string* pError = nullptr);
     // Imports files into a category (0: "My Icons" only; -1: "My Icons"), at a position of its list (-1:
     // append). Pictures are cut into tiles when nWidth and nHeight are both non-zero, else made into one
     // icon with the sizing mode. Returns the number of icons imported; *pbCancel tells whether the report
@@ -305,7 +320,19 @@ private:
     size_t mnUnsavedLimit = ZIL_UNSAVED_DATA_BYTES;
     std::unique_ptr<CSQLite> mpStage;
     std::filesystem::path mStagePath;
+    std::set<int32_t> msetUnreadable;
+    bool mbUnreadableNoticed = false;
+    bool mbUnreadableTold = false;
+    std::function<void()> mUnreadableNotice;
+    // Notes an icon whose stored data cannot be read.
+    void NoteUnreadable(int32_t nId, const char* pszWhy);
 };
+
+// Whether a block can be kept as an icon: ICO data with at least one image that lies inside the block.
+bool ZsIsReadableIcon(ZsBytes data);
+// "2 icons could not be read (ids 4, 9)": what the program says of icons whose stored data is damaged; the
+// ids after the first nMaxIds are counted as "and N more".
+std::string ZsUnreadableIconsText(const std::vector<int32_t>& ids, size_t nMaxIds = 20);
 
 // The search history after a search for sText: the text first, every entry equal to it without regard to
 // case dropped, at most nLimit entries (none for a limit of 0 or less).

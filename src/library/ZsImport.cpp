@@ -8,7 +8,11 @@
 #include "icon/ZsIconSource.h"
 #include "icon/ZsPicture.h"
 
-bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows) {
+bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows,
+                    std::vector<ZIL_IMPORT_FAILED>* pFailed) {
+    if (info.nId == 0 && pFailed) {
+        pFailed->push_back(ZIL_IMPORT_FAILED{info.sName, info.path, info.sError});
+    }
     if (pRows && nTarget == pRows->nCurNode && info.nId != 0) {
         // nImported already counts this icon, so a batch keeps its order from the position on.
         size_t nRow = pRows->ids.size();
@@ -29,9 +33,12 @@ bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZI
     SetProgressText(PRG_STATUS, "Importing icon '%s' from '%s'...", info.sName.c_str(), sPath.c_str());
     if (info.nId > 0) {
         SetProgressText(PRG_LOG, "%.4d. '%-16s' << %s", info.nImported, info.sName.c_str(), sPath.c_str());
-    } else {
+    } else if (info.sError.empty()) {
         SetProgressText(PRG_LOG, "%.4d. FAILED! '%-16s' << %s", info.nImported, info.sName.c_str(),
                         sPath.c_str());
+    } else {
+        SetProgressText(PRG_LOG, "%.4d. FAILED! '%-16s' << %s: %s", info.nImported, info.sName.c_str(),
+                        sPath.c_str(), info.sError.c_str());
     }
     SetProgressPos(nFile, info.nFiles);
     return PumpProgress();
@@ -47,20 +54,54 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
     if (nMode == ZIL_SIZING_FROM_SETTINGS) {
         nMode = ZS_OPT_RESIZE.Get();
     }
+    std::vector<ZIL_IMPORT_FAILED> failed;
+    bool bCancel = false;
     const int nImported = lib.ImpFiles(
         files, nTarget, nPosition, nTileWidth, nTileHeight, nMode,
-        [&](const ZIL_IMPORTED& info) {
-            if (info.nId == 0 && pFailed) {
-                pFailed->push_back(ZIL_IMPORT_FAILED{info.sName, info.path});
-            }
-            return OnIconImported(info, nTarget, nPosition, pRows);
-        },
-        pbCancel);
+        [&](const ZIL_IMPORTED& info) { return OnIconImported(info, nTarget, nPosition, pRows, &failed); },
+        &bCancel);
     if (pRows) {
         pRows->EndRun();
     }
+    // After an abort the run writes nothing more.
+    if (!failed.empty() && !bCancel) {
+        SetProgressText(PRG_LOG, "%s", ZsImportCounts(nImported, failed.size()).c_str());
+    }
     EndProgress();
+    if (pbCancel) {
+        *pbCancel = bCancel;
+    }
+    if (pFailed) {
+        pFailed->insert(pFailed->end(), failed.begin(), failed.end());
+    }
     return nImported;
+}
+
+std::string ZsImportCounts(int nImported, size_t nFailed) {
+    return ZsFormat("%d icon%s imported, %zu failed", nImported, nImported == 1 ? "" : "s", nFailed);
+}
+
+std::string ZsDescribeFailedImport(const ZIL_IMPORT_FAILED& failed) {
+    std::string s = ZsFormat("'%s' from '%s'", failed.sName.c_str(), ZsPathToUtf8(failed.path).c_str());
+    if (!failed.sReason.empty()) {
+        s += " (" + failed.sReason + ")";
+    }
+    return s;
+}
+
+std::string ZsImportFailureMessage(int nImported, const std::vector<ZIL_IMPORT_FAILED>& failed,
+                                   size_t nMaxNamed) {
+    if (failed.empty()) {
+        return {};
+    }
+    std::string s = ZsImportCounts(nImported, failed.size()) + ":";
+    for (size_t i = 0; i < failed.size() && i < nMaxNamed; ++i) {
+        s += "\n" + ZsDescribeFailedImport(failed[i]);
+    }
+    if (failed.size() > nMaxNamed) {
+        s += ZsFormat("\nand %zu more", failed.size() - nMaxNamed);
+    }
+    return s;
 }
 
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,

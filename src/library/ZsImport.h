@@ -39,22 +39,35 @@ struct ZIL_IMPORT_ROWS {
     }
 };
 
-// An icon that an import produced but the store refused: its name and the file it came from.
+// An icon (or a whole file) that an import refused: its name, the file it came from and why.
 struct ZIL_IMPORT_FAILED {
     std::string sName;
     std::filesystem::path path;
+    std::string sReason;
 };
 
-// The report after every icon an import produced (nId 0: the store refused it). Adds the row when the target
-// is the category on display, writes the title, status and numbered log line, moves the bar to the file's
-// number and returns whether the run goes on (false once the user aborted).
-bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows);
+// The report after every icon an import produced (nId 0: refused). Adds the row when the target is the
+// category on display, adds a refused icon to *pFailed (may be null), writes the title, status and numbered
+// log line (a refused one's with its reason), moves the bar to the file's number and returns whether the
+// run goes on (false once the user aborted).
+bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZIL_IMPORT_ROWS* pRows,
+                    std::vector<ZIL_IMPORT_FAILED>* pFailed = nullptr);
+
+// "3 icons imported, 2 failed": the count an import that refused anything ends its log with.
+std::string ZsImportCounts(int nImported, size_t nFailed);
+// "'bad' from '/a/bad.ico' (not an icon)": one refused icon as the end message names it.
+std::string ZsDescribeFailedImport(const ZIL_IMPORT_FAILED& failed);
+// What the desktop program says after an import that refused anything: the counts, then one line for each
+// of the first nMaxNamed refused icons and "and N more" for the rest. Empty when nothing was refused.
+std::string ZsImportFailureMessage(int nImported, const std::vector<ZIL_IMPORT_FAILED>& failed,
+                                   size_t nMaxNamed = 10);
 
 // Imports the files into category nTarget at row nPosition (-1: append) inside one progress run, cutting
 // pictures into tiles when nTileWidth and nTileHeight are both non-zero. Files of other kinds are passed
 // over. nMode is the picture sizing (ZI_SIZING_*, or ZIL_SIZING_FROM_SETTINGS). On return pRows (may be
 // null) holds the new rows as selection and caret, *pbCancel tells whether the user aborted and *pFailed
-// lists the refused icons. Returns the number of icons imported; those imported before an abort stay.
+// lists the refused icons and files, which the log also counts at the end (ZsImportCounts). Returns the
+// number of icons imported; those imported before an abort stay.
 int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& files, int32_t nTarget,
                    int nPosition, int nTileWidth, int nTileHeight, int nMode, ZIL_IMPORT_ROWS* pRows,
                    bool* pbCancel = nullptr, std::vector<ZIL_IMPORT_FAILED>* pFailed = nullptr);

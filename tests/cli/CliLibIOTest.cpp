@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconLibrary.h"
+#include "library/ZsSQLite.h"
 
 namespace {
 
@@ -65,7 +66,8 @@ TEST(CliImport, ProgressLinesWithVerboseAndFolderErrors) {
     ZsWriteFile(t.dir / "in" / "bad.ico", std::vector<uint8_t>{1, 2});
     r = t.Run({"import", t.P("in/bad.ico"), t.P("in/b.ico")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "pictavo-cli: could not import 'bad' from '" + t.P("in/bad.ico") + "'.\n");
+    EXPECT_EQ(r.out, "1 icon imported into 'My Icons', 1 failed.\n");
+    EXPECT_EQ(r.err, "pictavo-cli: could not import 'bad' from '" + t.P("in/bad.ico") + "' (not an icon).\n");
     r = t.Run({"list", "--json"});
     EXPECT_NE(r.out.find("\"row\": 5, \"id\": 6, \"name\": \"b\""), std::string::npos) << r.out;
 }
@@ -90,6 +92,64 @@ TEST(CliImport, RefusedFilesAreNamedAndTheOthersImported) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(std::filesystem::last_write_time(t.lib), before);
+}
+
+// A folder with random bytes named .ico and a module cut short: only icons with images go in, every file and
+// group refused is named in the log with its reason, and the counts end the log and the summary.
+TEST(CliImport, RandomBytesAndATruncatedModuleAreNamedAndCounted) {
+    Fixture t;
+    std::filesystem::create_directories(t.dir / "mixed");
+    std::vector<uint8_t> noise(256);
+    for (size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<uint8_t>(i * 97 + 13);
+    }
+    ZsWriteFile(t.dir / "mixed" / "noise.ico", noise);
+    const std::vector<std::vector<test::IcoImage>> groups{{test::DibImage(32, 32, 32, 1)},
+                                                          {test::DibImage(48, 48, 32, 2)}};
+    const test::PeLayout pe = test::MakePe(test::IconResources(groups, {u"First", u"Second"}));
+    // Cut inside the image of the second group, which comes last.
+    ZsWriteFile(t.dir / "mixed" / "cut.dll", ZsBytes(pe.bytes.data(), pe.bytes.size() - 0x300));
+    test::CliResult r = t.Run({"import", t.P("mixed")}, true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "1 icon imported into 'My Icons', 2 failed.\n");
+    EXPECT_NE(r.err.find("FAILED! 'noise           ' << " + t.P("mixed/noise.ico") + ": not an icon\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("FAILED! 'Second          ' << " + t.P("mixed/cut.dll") + ": "), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("1 icon imported, 2 failed\nCompleted!\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("pictavo-cli: could not import "), std::string::npos) << r.err;
+    r = t.Run({"list"});
+    EXPECT_EQ(CountLines(r.out), 1u) << r.out;
+    EXPECT_NE(r.out.find("First"), std::string::npos) << r.out;
+}
+
+// A library with damaged icon data: one line says how many icons could not be read, and an export leaves
+// them out, names them and fails, writing the others.
+TEST(CliExport, DamagedIconsAreToldOnceAndLeftOut) {
+    Fixture t;
+    ASSERT_EQ(t.Run({"import", t.P("in")}).code, 0);
+    {
+        CSQLite db;
+        ASSERT_TRUE(db.Open(t.lib));
+        ASSERT_TRUE(db.Exec("update icons set data=randomblob(100) where id=1;"));
+        ASSERT_TRUE(db.Exec("update icons set data=substr(data, 1, 30), name=null where id=3;"));
+    }
+    const std::string sWarning =
+        "pictavo-cli: '" + t.lib.string() + "': 2 icons could not be read (ids 1, 3).\n";
+    test::CliResult r = t.Run({"list"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, sWarning);
+    std::filesystem::create_directories(t.dir / "out");
+    r = t.Run({"export", t.P("out"), "--type", "ico"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "pictavo-cli: 2 icons could not be read (ids 1, 3) and were left out.\n" + sWarning);
+    EXPECT_EQ(r.out, "1 icon exported to '" + t.P("out") + "'.\n");
+    EXPECT_TRUE(std::filesystem::exists(t.dir / "out" / "b.ico"));
+    EXPECT_FALSE(std::filesystem::exists(t.dir / "out" / "(Untitled).ico"));
+    // A verb that reads no icon data has nothing to say.
+    r = t.Run({"tree"});
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(CliImportTree, FoldersBecomeCategoriesUnderTheGivenOne) {

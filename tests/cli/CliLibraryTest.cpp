@@ -164,7 +164,7 @@ TEST(CliLibrary, RefusalsNameTheFile) {
     r = t.Run({"import", (t.dir / "bad.ico").string(), (t.dir / "in" / "moon.ico").string()});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("could not import 'bad'"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "1 icon imported into 'My Icons'.\n");
+    EXPECT_EQ(r.out, "1 icon imported into 'My Icons', 1 failed.\n");
     EXPECT_EQ(t.Run({"import", (t.dir / "in").string(), "--resize", "huge"}).code, 2);
     EXPECT_EQ(t.Run({"import", (t.dir / "in").string(), "--tile", "0", "5"}).code, 2);
     EXPECT_EQ(t.Run({"import", (t.dir / "in").string(), "--at", "-1"}).code, 2);

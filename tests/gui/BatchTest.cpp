@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <fstream>
 
+#include "../icon/ModuleFixtures.h"
 #include "../library/EditTestUtil.h"
 #include "GuiTestSupport.h"
 #include "LibFrameSupport.h"
@@ -924,6 +925,93 @@ private slots:
         QCOMPARE(names[1], std::string("f0"));
         QCOMPARE(w.pView->GetCaretRow(), 1);
         QVERIFY(w.frame.isEnabled());
+    }
+
+    // Random bytes named .ico and a module cut inside its last image: the progress log names every refused
+    // file and group with its reason and ends with the counts, and the end message says the same.
+    void importNamesAndCountsWhatItRefuses() {
+        test::TempDir dir;
+        WriteLibrary(dir / "lib.pctv", {"a"});
+        QVERIFY(ZsWriteFile(dir / "good.ico", SolidIcon({16})));
+        QVERIFY(ZsWriteFile(dir / "noise.ico", std::vector<uint8_t>(300, 0x5A)));
+        const std::vector<std::vector<test::IcoImage>> groups{{test::DibImage(32, 32, 32, 1)},
+                                                              {test::DibImage(48, 48, 32, 2)}};
+        const std::vector<uint8_t> pe =
+            test::MakePe(test::IconResources(groups, {u"First", u"Second"})).bytes;
+        QVERIFY(ZsWriteFile(dir / "cut.dll", ZsBytes(pe.data(), pe.size() - 0x300)));
+        CWindow w;
+        QVERIFY(w.Open(dir / "lib.pctv"));
+        ZS_IMP_ICON_INIT_DIR.Set(ZsPathToUtf8(dir.Path()));
+        test::ScriptedMessages messages({ZS_IDOK});
+        QStringList lines;
+        ChooseFiles({QStringLiteral("good.ico"), QStringLiteral("noise.ico"), QStringLiteral("cut.dll")},
+                    QString(), nullptr, nullptr, [&lines] {
+                        // Every line the log list takes, from the moment the progress dialog is there.
+                        auto pTimer = std::make_shared<QTimer>();
+                        pTimer->setInterval(0);
+                        QObject::connect(pTimer.get(), &QTimer::timeout, [pTimer, &lines] {
+                            if (CDlgPrg* pDialog = CDlgPrg::Current()) {
+                                pTimer->stop();
+                                QListWidget* pLog = pDialog->LogList();
+                                lines = Texts(pLog);
+                                QObject::connect(pLog->model(), &QAbstractItemModel::rowsInserted, pLog,
+                                                 [pLog, &lines](const QModelIndex&, int nFirst, int nLast) {
+                                                     for (int i = nFirst; i <= nLast; ++i) {
+                                                         lines << pLog->item(i)->text();
+                                                     }
+                                                 });
+                            }
+                        });
+                        pTimer->start();
+                    });
+        w.Select({}, 0);
+        w.Trigger(ID_ICON_IMPORT);
+        const QString sNoise = ZsQPath(dir / "noise.ico"), sCut = ZsQPath(dir / "cut.dll");
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[1], QStringLiteral("0001. FAILED! 'noise           ' << %1: not an icon").arg(sNoise));
+        QCOMPARE(lines[2], QStringLiteral("0002. 'First           ' << %1").arg(sCut));
+        QVERIFY2(lines[3].startsWith(QStringLiteral("0002. FAILED! 'Second          ' << %1: ").arg(sCut)),
+                 qPrintable(lines[3]));
+        QCOMPARE(lines[4], QStringLiteral("2 icons imported, 2 failed"));
+        QCOMPARE(lines[5], QStringLiteral("Completed!"));
+        QCOMPARE(w.Names(), (std::vector<std::string>{"good", "First", "a"}));
+        QCOMPARE(messages.shown.size(), size_t(1));
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        const QString sMessage = ZsQ(messages.shown[0].second);
+        QVERIFY2(sMessage.startsWith(
+                     QStringLiteral("2 icons imported, 2 failed:\n'noise' from '%1' (not an icon)\n"
+                                    "'Second' from '%2' (")
+                         .arg(sNoise, sCut)),
+                 qPrintable(sMessage));
+        QVERIFY(w.frame.isEnabled());
+    }
+
+    // Damaged icons of an opened library are found as the list draws them: one message names all of them
+    // once the drawing is over, and it is not repeated.
+    void openingADamagedLibraryWarnsOnceWhenItsIconsAreRead() {
+        test::TempDir dir;
+        const std::filesystem::path path = dir / "lib.pctv";
+        WriteLibrary(path, {"a", "b", "c"});
+        {
+            CSQLite db;
+            QVERIFY(db.Open(path));
+            QVERIFY(db.Exec("update icons set data=randomblob(64) where id=2;"));
+            QVERIFY(db.Exec("delete from icons where id=3;"));
+        }
+        test::ScriptedMessages messages({ZS_IDOK, ZS_IDOK});
+        CWindow w;
+        QVERIFY(w.Open(path));
+        QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), size_t(1), 5000);
+        QCOMPARE(messages.shown[0].first, int(ZS_MB_ERROR));
+        QCOMPARE(
+            ZsQ(messages.shown[0].second),
+            QStringLiteral("The library '%1' holds damaged icons:\n2 icons could not be read (ids 2, 3).\n"
+                           "They show no picture and are left out of exports.")
+                .arg(ZsQPath(path)));
+        w.pView->IconList()->viewport()->repaint();
+        w.Trigger(ID_EDIT_SELECT_ALL);
+        QTest::qWait(300);
+        QCOMPARE(messages.shown.size(), size_t(1));
     }
 
     void exportIconsWritesFilesPicturesAndALibrary() {

@@ -187,6 +187,50 @@ TEST(ExportIcons, WriteFailuresAreCollectedAndTheRestIsWritten) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Late.ico"));
 }
 
+// Icons whose stored data cannot be read are left out of every kind of export and named by id; the log
+// says so where the file would have gone, and the others are written.
+TEST(ExportIcons, UnreadableIconsAreLeftOutAndNamed) {
+    test::TempDir dir;
+    const std::filesystem::path path = dir / "lib.pctv";
+    {
+        Library l;
+        l.lib.NewLib();
+        AddIcons(l, {"Good", "", "Gone"});
+        ASSERT_TRUE(l.lib.Save(path));
+        CSQLite db;
+        ASSERT_TRUE(db.Open(path));
+        ASSERT_TRUE(db.Exec("update icons set data=substr(data, 1, 40) where id=2;"));
+        ASSERT_TRUE(db.Exec("delete from icons where id=3;"));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    test::LogCapture quiet;
+    for (int nType : {int(ZS_EXPORT_ICO), int(ZS_PIC_PNG), int(ZS_EXPORT_ICL)}) {
+        const std::filesystem::path out = dir / ("out" + std::to_string(nType));
+        std::filesystem::create_directories(out);
+        ProgressRecorder progress;
+        BeginProgress();
+        const ZIL_EXPORT_RESULT r = ExportIcons(l.lib, {1, 2, 3}, Options(out, nType), "lib");
+        EndProgress();
+        EXPECT_FALSE(r.Ok()) << nType;
+        EXPECT_EQ(r.unreadable, (std::vector<int32_t>{2, 3})) << nType;
+        EXPECT_TRUE(r.failed.empty()) << nType;
+        EXPECT_TRUE(r.failedIcons.empty()) << nType;
+        EXPECT_EQ(r.nIcons, 1) << nType;
+        EXPECT_FALSE(std::filesystem::exists(out / "(Untitled).ico")) << nType;
+        EXPECT_FALSE(std::filesystem::exists(out / "Gone.ico")) << nType;
+        ASSERT_EQ(progress.logs.size(), 4u) << nType;
+        EXPECT_EQ(progress.logs[1], "0002. FAILED! icon 2 could not be read");
+        EXPECT_EQ(progress.logs[2], "0003. FAILED! icon 3 could not be read");
+    }
+    EXPECT_EQ(Files(dir / "out5"), std::vector<std::string>{"Good.ico"});
+    EXPECT_EQ(Files(dir / "out4").size(), 2u);
+    CIconLibrary icl;
+    ASSERT_TRUE(icl.Open(dir / "out6" / "lib.icl"));
+    EXPECT_EQ(icl.GetIconCount(), 1);
+    EXPECT_EQ(ZsLeftOutIconsText({2, 3}), "2 icons could not be read (ids 2, 3) and were left out");
+}
+
 TEST(ExportIcons, AbortStopsAfterTheCurrentIcon) {
     test::TempDir dir;
     Library l;

@@ -313,7 +313,7 @@ TEST(IconLibFile, RowsWithBadDataAreSkippedAndIdsAreNeverReused) {
     EXPECT_EQ(l.lib.GetNextNode(), 6);
     EXPECT_EQ(l.lib.GetNextIcon(), 4);
     EXPECT_TRUE(l.lib.GetIconData(2).empty());
-    EXPECT_TRUE(log.Contains("icon 2: stored data is not ICO data"));
+    EXPECT_TRUE(log.Contains("icon 2 cannot be read"));
     CIcon icon;
     EXPECT_FALSE(l.lib.GetIcon(2, icon));
     EXPECT_FALSE(l.lib.GetIconData(1).empty());
@@ -1006,4 +1006,98 @@ TEST(IconLibStaging, NewLibrarySavesStagedDataAndCloseDiscardsIt) {
         EXPECT_EQ(*ZsReadFile(path), saved);
     }
     EXPECT_FALSE(std::filesystem::exists(stage));
+}
+
+namespace {
+
+// A saved library of five icons named i1 to i5, listed in "My Icons" and (but for i5) in "Sample Category
+// 1", whose stored data was then damaged with SQL: icon 2 random bytes, icon 3 cut after its directory,
+// icon 4's row gone. Icon 5 is listed only in "Sample Category 2".
+std::filesystem::path MakeDamagedLibrary(const test::TempDir& dir) {
+    const std::filesystem::path path = dir / "damaged.pctv";
+    {
+        Library l;
+        l.lib.NewLib();
+        ZIL_LIST ids;
+        for (int i = 1; i <= 5; ++i) {
+            const std::string sName = "i" + std::to_string(i);
+            ids.push_back(l.lib.ImpIcon(Ico(16, static_cast<uint8_t>(i)), &sName));
+        }
+        l.lib.ListToNode(ZIL_ID_ALL, ZIL_LIST(ids.begin(), ids.end() - 1));
+        l.lib.ListToNode(1, ZIL_LIST(ids.begin(), ids.end() - 1));
+        l.lib.ListToNode(4, {ids.back()});
+        EXPECT_TRUE(l.lib.Save(path));
+    }
+    CSQLite db;
+    EXPECT_TRUE(db.Open(path));
+    EXPECT_TRUE(db.Exec("update icons set data=randomblob(200) where id=2;"));
+    EXPECT_TRUE(db.Exec("update icons set data=substr(data, 1, 38) where id=3;"));
+    EXPECT_TRUE(db.Exec("delete from icons where id=4;"));
+    EXPECT_TRUE(db.Exec("update icons set data=substr(data, 1, 20) where id=5;"));
+    return path;
+}
+
+}  // namespace
+
+// Damaged icons are found as they are read, whole or as summaries; after the first one the whole library is
+// checked once for the warning, which names every one of them, and never again.
+TEST(IconLibRead, DamagedIconsAreFoundAsReadAndToldOnce) {
+    test::TempDir dir;
+    const std::filesystem::path path = MakeDamagedLibrary(dir);
+    Library l;
+    test::LogCapture log;
+    ASSERT_TRUE(l.lib.Load(path));
+    int nNotices = 0;
+    l.lib.SetUnreadableNotice([&] { ++nNotices; });
+    EXPECT_TRUE(l.lib.TakeUnreadableWarning().empty());
+    EXPECT_TRUE(ZsIsReadableIcon(l.lib.GetIconData(1)));
+    EXPECT_EQ(nNotices, 0);
+    // Cut after its directory: the header is sound but no image lies inside the data.
+    EXPECT_TRUE(l.lib.GetIconData(3).empty());
+    CIcon icon;
+    EXPECT_FALSE(l.lib.GetIcon(3, icon));
+    EXPECT_EQ(l.lib.GetUnreadableIcons(), (std::set<int32_t>{3}));
+    std::vector<ZIL_DATA_SUMMARY> summaries;
+    l.lib.LoadIconTexts({1, 2, 4}, ZIL_ICON_LOADNAME, &summaries);
+    EXPECT_EQ(summaries[0].nFormats, 2);
+    EXPECT_EQ(summaries[1], ZIL_DATA_SUMMARY());
+    EXPECT_EQ(summaries[2], ZIL_DATA_SUMMARY());
+    EXPECT_EQ(l.lib.GetUnreadableIcons(), (std::set<int32_t>{2, 3, 4}));
+    EXPECT_EQ(nNotices, 1);
+    EXPECT_TRUE(log.Contains("icon 4 cannot be read: no row"));
+    // The warning checks every category, so it finds icon 5 too, though nothing showed it yet.
+    const std::vector<int32_t> told = l.lib.TakeUnreadableWarning();
+    EXPECT_EQ(told, (std::vector<int32_t>{2, 3, 4, 5}));
+    EXPECT_EQ(ZsUnreadableIconsText(told), "4 icons could not be read (ids 2, 3, 4, 5)");
+    EXPECT_EQ(ZsUnreadableIconsText(told, 2), "4 icons could not be read (ids 2, 3 and 2 more)");
+    EXPECT_EQ(ZsUnreadableIconsText({7}), "1 icon could not be read (id 7)");
+    EXPECT_TRUE(l.lib.TakeUnreadableWarning().empty());
+    EXPECT_EQ(nNotices, 1);
+
+    // New data mends an icon; a deleted one is no longer spoken of. Opening again starts afresh.
+    l.lib.SetIconData(2, Ico(32));
+    l.lib.DelIcon(3);
+    EXPECT_EQ(l.lib.GetUnreadableIcons(), (std::set<int32_t>{4, 5}));
+    ASSERT_TRUE(l.lib.Load(path));
+    EXPECT_TRUE(l.lib.GetUnreadableIcons().empty());
+    l.lib.GetIconData(4);
+    EXPECT_EQ(l.lib.TakeUnreadableWarning().size(), 4u);
+}
+
+// The store never takes an icon without an image that can be read, and says why.
+TEST(IconLibImport, IconsWithoutAReadableImageAreRefusedWithTheReason) {
+    Library l;
+    l.lib.NewLib();
+    std::string sError;
+    EXPECT_EQ(l.lib.ImpIcon(ZsBlock{1, 2, 3, 4, 5, 6, 7}, nullptr, &sError), 0);
+    EXPECT_EQ(sError, "not an icon");
+    ZsBlock hollow = test::MakeIco({});
+    EXPECT_EQ(l.lib.ImpIcon(hollow, nullptr, &sError), 0);
+    EXPECT_EQ(sError, "no image that can be read");
+    ZsBlock cut = Ico(16);
+    cut.resize(6 + 2 * 16 + 10);
+    EXPECT_EQ(l.lib.ImpIcon(cut, nullptr, &sError), 0);
+    EXPECT_EQ(sError, "no image that can be read");
+    EXPECT_EQ(l.lib.GetNextIcon(), 1);
+    EXPECT_EQ(l.lib.ImpIcon(Ico(16), nullptr, &sError), 1);
 }

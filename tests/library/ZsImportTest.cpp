@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "../icon/ModuleFixtures.h"
 #include "LibTestUtil.h"
 #include "ProgressRecorder.h"
 #include "common/ZsSettings.h"
@@ -48,6 +51,19 @@ ZIL_IMPORT_ROWS FillCategory(Library& l, const test::TempDir& dir, int32_t nNode
 std::string Log(int n, const std::string& sName, const std::filesystem::path& path, bool bFailed = false) {
     return ZsFormat("%.4d. %s'%-16s' << %s", n, bFailed ? "FAILED! " : "", sName.c_str(),
                     ZsPathToUtf8(path).c_str());
+}
+
+std::string Failed(int n, const std::string& sName, const std::filesystem::path& path,
+                   const std::string& sReason) {
+    return Log(n, sName, path, true) + ": " + sReason;
+}
+
+// A DLL with two icon groups of two images each; the groups lie before their images in the file.
+std::vector<uint8_t> TwoGroupDll() {
+    const std::vector<std::vector<test::IcoImage>> groups{
+        {test::DibImage(32, 32, 32, 0x21), test::DibImage(16, 16, 32, 0x22)},
+        {test::DibImage(32, 32, 8, 0x23), test::DibImage(16, 16, 4, 0x24)}};
+    return test::MakePe(test::IconResources(groups, {u"Alpha", 2})).bytes;
 }
 
 }  // namespace
@@ -148,14 +164,85 @@ TEST(ImportFileList, RefusedIconsAreLoggedAsFailedWithTheLastStoredNumber) {
     ProgressRecorder progress;
     std::vector<ZIL_IMPORT_FAILED> failed;
     EXPECT_EQ(ImportFileList(l.lib, {bad, longName, bad2}, 1, -1, 0, 0, 0, nullptr, nullptr, &failed), 1);
-    // A longer name is written whole; a refused icon repeats the number of the last stored one.
+    // A longer name is written whole; a refused icon repeats the number of the last stored one and says why;
+    // the log ends with the counts.
     EXPECT_EQ(progress.logs,
-              (std::vector<std::string>{Log(0, "bad", bad, true), Log(1, "a name of twenty-one", longName),
-                                        Log(1, "bad2", bad2, true), "Completed!"}));
+              (std::vector<std::string>{
+                  Failed(0, "bad", bad, "not an icon"), Log(1, "a name of twenty-one", longName),
+                  Failed(1, "bad2", bad2, "not an icon"), "1 icon imported, 2 failed", "Completed!"}));
     ASSERT_EQ(failed.size(), 2u);
     EXPECT_EQ(failed[0].sName, "bad");
+    EXPECT_EQ(failed[0].sReason, "not an icon");
     EXPECT_EQ(failed[1].path, bad2);
     EXPECT_EQ(l.lib.GetList(1).size(), 1u);
+    EXPECT_EQ(ZsImportFailureMessage(1, failed, 1),
+              "1 icon imported, 2 failed:\n'bad' from '" + ZsPathToUtf8(bad) + "' (not an icon)\nand 1 more");
+}
+
+// Files that give nothing are named with the reason: random bytes named .ico, an icon whose one image lies
+// outside the file, a module without icons and one that is no module.
+TEST(ImportFileList, FilesThatGiveNoIconAreNamedWithTheReason) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    std::mt19937 rng(25);
+    std::vector<uint8_t> noise(300);
+    for (uint8_t& b : noise) {
+        b = static_cast<uint8_t>(rng());
+    }
+    noise[0] = 'x';
+    const std::filesystem::path random = dir / "random.ico", hollow = dir / "hollow.ico",
+                                empty = dir / "empty.dll", notPe = dir / "text.exe";
+    ASSERT_TRUE(ZsWriteFile(random, noise));
+    ZsBlock ico = Ico(16);
+    ico.resize(6 + 16);
+    ASSERT_TRUE(ZsWriteFile(hollow, ico));
+    ASSERT_TRUE(ZsWriteFile(empty, test::MakePe({test::PeRes{6, 1, 0, {1, 0, 'A', 0}}}).bytes));
+    ASSERT_TRUE(ZsWriteFile(notPe, noise));
+    ProgressRecorder progress;
+    std::vector<ZIL_IMPORT_FAILED> failed;
+    EXPECT_EQ(
+        ImportFileList(l.lib, {random, hollow, empty, notPe}, 1, -1, 0, 0, 0, nullptr, nullptr, &failed), 0);
+    ASSERT_EQ(progress.logs.size(), 6u);
+    EXPECT_EQ(progress.logs[0], Failed(0, "random", random, "not an icon"));
+    EXPECT_EQ(progress.logs[1], Failed(0, "hollow", hollow, "no image that can be read"));
+    EXPECT_EQ(progress.logs[2], Failed(0, "empty", empty, "no icons in the file"));
+    EXPECT_EQ(progress.logs[3].rfind(Log(0, "text", notPe, true) + ": ", 0), 0u) << progress.logs[3];
+    EXPECT_EQ(progress.logs[4], "0 icons imported, 4 failed");
+    EXPECT_EQ(failed.size(), 4u);
+    EXPECT_TRUE(l.lib.GetList(ZIL_ID_ALL).empty());
+    EXPECT_EQ(l.lib.GetNextIcon(), 1);
+}
+
+// A module cut at any length never gives an icon without an image that can be read: every group it still
+// has is stored whole or named as refused, and a file that gives nothing is named too.
+TEST(ImportFileList, ATruncatedModuleStoresOnlyIconsWithImages) {
+    test::TempDir dir;
+    const std::vector<uint8_t> good = TwoGroupDll();
+    const std::filesystem::path path = dir / "cut.dll";
+    test::LogCapture quiet;
+    int nRefusedGroups = 0;
+    for (size_t n = 0; n < good.size(); n += n < 0x400 ? 61 : 7) {
+        ASSERT_TRUE(ZsWriteFile(path, ZsBytes(good.data(), n)));
+        Library l;
+        l.lib.NewLib();
+        ProgressRecorder progress;
+        std::vector<ZIL_IMPORT_FAILED> failed;
+        const int nImported = ImportFileList(l.lib, {path}, 1, -1, 0, 0, 0, nullptr, nullptr, &failed);
+        EXPECT_GE(nImported + static_cast<int>(failed.size()), 1) << n;
+        for (int32_t nId : l.lib.GetList(1)) {
+            EXPECT_TRUE(ZsIsReadableIcon(l.lib.GetIconData(nId))) << n;
+        }
+        for (const ZIL_IMPORT_FAILED& f : failed) {
+            EXPECT_FALSE(f.sReason.empty()) << n;
+            nRefusedGroups += f.sName != "cut";
+        }
+        if (!failed.empty()) {
+            EXPECT_EQ(progress.logs.end()[-2], ZsImportCounts(nImported, failed.size())) << n;
+        }
+    }
+    // Some lengths keep the groups but cut off their images.
+    EXPECT_GT(nRefusedGroups, 0);
 }
 
 TEST(ImportFileList, AbortAfterTheSecondOfFiveFilesKeepsTheFirstTwo) {

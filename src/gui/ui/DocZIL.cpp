@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QTimer>
 
 #include "common/ZsLog.h"
 #include "gui/common/ZsCmdIds.h"
@@ -52,7 +54,29 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
     }
     mnCurNode = 0;
     SetModifiedFlag(false);
+    // Damaged icons are met when they are first read (drawn in the list, exported); once that read is over
+    // the user hears of all of them in one message.
+    SetUnreadableNotice([this] { QTimer::singleShot(0, this, [this] { WarnUnreadable(); }); });
     return true;
+}
+
+void CDocZIL::WarnUnreadable() {
+    // A batch disables the main window while it runs; the message waits for it, and for any dialog.
+    bool bBusy = QApplication::activeModalWidget() != nullptr;
+    for (QWidget* pTop : QApplication::topLevelWidgets()) {
+        bBusy |= qobject_cast<QMainWindow*>(pTop) && !pTop->isEnabled();
+    }
+    if (bBusy) {
+        QTimer::singleShot(250, this, [this] { WarnUnreadable(); });
+        return;
+    }
+    const std::vector<int32_t> ids = TakeUnreadableWarning();
+    if (!ids.empty()) {
+        ZsMsgBox(ZS_MB_ERROR,
+                 "The library '%s' holds damaged icons:\n%s.\nThey show no picture and are left out of "
+                 "exports.",
+                 ZsPathToUtf8(GetPath()).c_str(), ZsUnreadableIconsText(ids).c_str());
+    }
 }
 
 bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {

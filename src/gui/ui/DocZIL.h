@@ -42,6 +42,9 @@ public:
     int32_t mnCurNode = 0;
 
 private:
+    // Tells of the icons the store could not read, once no batch or dialog is open.
+    void WarnUnreadable();
+
     CLibHost* mpHost;
     CZsCategoryTree mTree;
 };

@@ -57,6 +57,9 @@ void ReportUnwritten(const ZIL_EXPORT_RESULT& r) {
     if (!names.empty()) {
         ZsMsgBox(ZS_MB_ERROR, "Can not write:%s", NameLines(names).c_str());
     }
+    if (!r.unreadable.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "%s.", ZsLeftOutIconsText(r.unreadable).c_str());
+    }
 }
 
 // Icons a batch left as they were because their data could not be read or written.
@@ -161,13 +164,17 @@ int CViewZIL::ImportFileList(const std::vector<std::filesystem::path>& files, in
     rows.nCurNode = pDoc->mnCurNode;
     rows.ids = mpIconModel->Ids();
     mpIcons->setUpdatesEnabled(false);
+    std::vector<ZIL_IMPORT_FAILED> failed;
     const int n = ::ImportFileList(*pDoc, files, pDoc->mnCurNode, nPosition, nTileWidth, nTileHeight,
-                                   ZIL_SIZING_FROM_SETTINGS, &rows);
+                                   ZIL_SIZING_FROM_SETTINGS, &rows, nullptr, &failed);
     if (n > 0) {
         pDoc->SetModifiedFlag(true);
         ShowRows(rows.selected, rows.nCaret);
     }
     mpIcons->setUpdatesEnabled(true);
+    if (!failed.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "%s", ZsImportFailureMessage(n, failed).c_str());
+    }
     return n;
 }
 
