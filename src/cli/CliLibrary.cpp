@@ -14,7 +14,15 @@
 bool OpenLib(CliLib& l, const std::string& arg) {
     l.path = CliPath(arg);
     if (!l.lib.Load(l.path)) {
-        CliFail("cannot open '%s': it is missing, not an icon library, or damaged.", CliShow(l.path).c_str());
+        if (l.lib.LastErrorCode() == ZS_SQL_BUSY) {
+            CliFail(
+                "cannot open '%s': another program kept it locked for more than %d seconds; try again when "
+                "that program is done.",
+                CliShow(l.path).c_str(), ZS_SQL_BUSY_TIMEOUT_MS / 1000);
+        } else {
+            CliFail("cannot open '%s': it is missing, not an icon library, or damaged.",
+                    CliShow(l.path).c_str());
+        }
         return false;
     }
     return true;
@@ -30,7 +38,7 @@ void CliWarnUnreadable(CZsIconLib& lib) {
 
 int SaveLib(CliLib& l) {
     if (!l.lib.Save()) {
-        return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.LastError().c_str());
+        return CliFail("cannot save '%s': %s.", CliShow(l.path).c_str(), l.lib.SaveError().c_str());
     }
     return CLI_OK;
 }
@@ -256,7 +264,7 @@ int New(CCliArgs& args) {
     CliLib l;
     l.lib.NewLib();
     if (!l.lib.Save(path)) {
-        return CliFail("cannot create '%s'.", CliShow(path).c_str());
+        return CliFail("cannot create '%s': %s.", CliShow(path).c_str(), l.lib.SaveError().c_str());
     }
     return CLI_OK;
 }

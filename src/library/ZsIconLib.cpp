@@ -81,6 +81,8 @@ void CZsIconLib::Close() {
     mbUnreadableTold = false;
     DropStage();
     CloseDb();
+    mnDataVersion.reset();
+    mnSeenVersion.reset();
 }
 
 bool CZsIconLib::NewLib() {
@@ -120,7 +122,7 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     }
     const std::optional<bool> bDatabase = HasDatabaseSignature(path);
     const int nReadError = errno;
-    if (!Open(path, nMode)) {
+    if (!Open(path, nMode == ZS_SQL_READ_WRITE ? ZS_SQL_EXISTING : nMode)) {
         msLoadError = "The file cannot be opened as a library.";
         return false;
     }
@@ -130,7 +132,10 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': no library header (%s)", sPath.c_str(),
                    header ? ZsFormat("%zu bytes", header->size()).c_str() : sError.c_str());
         const size_t nHeaderBytes = header ? header->size() : 0;
-        if (!bDatabase) {
+        if (!header && LastErrorCode() == ZS_SQL_BUSY) {
+            msLoadError = ZsFormat("Another program kept the library locked for more than %d seconds.",
+                                   ZS_SQL_BUSY_TIMEOUT_MS / 1000);
+        } else if (!bDatabase) {
             msLoadError = ZsFormat("The file cannot be read (%s).", ZsErrorText(nReadError).c_str());
         } else if (!*bDatabase || QueryExists("select 1 from sqlite_master where name='main';") == 0) {
             msLoadError = "The file is not an extended icon library.";
@@ -185,6 +190,8 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
         QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
     mPath = path;
     mnFileNextIcon = mnNextIcon;
+    mnDataVersion = DataVersion();
+    mnSeenVersion = mnDataVersion;
     ZsLog("%s loaded (%d nodes, %d icons, last node:%d, last icon:%d)", sPath.c_str(), nItems,
           static_cast<int>(nAllBytes.value_or(0) / 4), mnNextNode, mnNextIcon);
     return true;
@@ -314,12 +321,13 @@ bool CZsIconLib::WriteIcons() {
         CZsSqlStatement& statement = bStaged ? insertStaged : insert;
         if (!statement.IsReady()) {
             statement = PrepareStatement(
-                bStaged ? "insert into icons(id, data, name, kwds) values(?1, (select data from stage.icons "
-                          "where id=?1), ?3, ?4);"
-                        : "insert into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4);");
+                bStaged ? "insert or replace into icons(id, data, name, kwds) values(?1, (select data from "
+                          "stage.icons where id=?1), ?3, ?4);"
+                        : "insert or replace into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4);");
         }
         // A new row gets its name and keywords with its data: updating them afterwards would write the whole
-        // row, data and all, a second time.
+        // row, data and all, a second time. A copy of a file that another program added rows to may hold a
+        // row of that id already: the row is the new icon's, whole.
         return statement.BindInt(1, nId) &&
                (bStaged || statement.BindBlob(2, icon.data ? ZsBytes(*icon.data) : ZsBytes())) &&
                statement.BindText(3, (nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "") &&
@@ -386,9 +394,16 @@ bool CZsIconLib::WriteAll(int& nTreeItems) {
 }
 
 bool CZsIconLib::WriteAllTrans(int& nTreeItems) {
-    CZsSqlTransaction trans(*this);
+    // The right to write is taken first: from then on no other program can change the file until the
+    // commit, so a change of theirs is seen here or waits for this save.
+    CZsSqlTransaction trans(*this, true);
     if (!trans.Active()) {
         ZS_LOG_ERR("CZsIconLib::Save", "begin transaction: %s", LastError().c_str());
+        return false;
+    }
+    if (mnDataVersion && DataVersion() != mnDataVersion) {
+        msSaveError = "another program has changed the library since it was opened here";
+        ZS_LOG_ERR("CZsIconLib::Save", "'%s': changed by another program", ZsPathToUtf8(mPath).c_str());
         return false;
     }
     ZsBlock header(ZIL_HEADER_SIZE);
@@ -623,54 +638,184 @@ void CZsIconLib::LogSaved(int nTreeItems) {
           nTreeItems, nIcons, static_cast<uint32_t>(mnNextNode), static_cast<uint32_t>(mnNextIcon));
 }
 
+std::string ZsWhyCannotWrite(const std::filesystem::path& path) {
+    const std::string sPath = ZsPathToUtf8(path);
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            return ZsFormat("'%s' is a folder", sPath.c_str());
+        }
+        if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || access(path.c_str(), W_OK) != 0) {
+            return ZsFormat("the file '%s' is read-only", sPath.c_str());
+        }
+    }
+    // The save writes a journal or a new file beside the library.
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+        return errno == ENOENT || errno == ENOTDIR
+                   ? ZsFormat("the folder '%s' does not exist", ZsPathToUtf8(folder).c_str())
+                   : ZsFormat("the folder '%s' cannot be written to", ZsPathToUtf8(folder).c_str());
+    }
+    return {};
+}
+
+ZIL_FILE_STATE CZsIconLib::CheckFile() {
+    if (mPath.empty() || !IsOpen()) {
+        return ZIL_FILE_UNCHANGED;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(mPath, ec) && !ec) {
+        msSaveError = "the file has been deleted or moved away since it was opened";
+        return ZIL_FILE_GONE;
+    }
+    if (OpenedFileId() && ZsGetFileId(mPath) != OpenedFileId()) {
+        msSaveError =
+            "another program has put another file in the place of the library since it was opened here";
+        return ZIL_FILE_CHANGED;
+    }
+    if (mnDataVersion && DataVersion() != mnDataVersion) {
+        msSaveError = "another program has changed the library since it was opened here";
+        return ZIL_FILE_CHANGED;
+    }
+    if (IsReadOnlyConnection()) {
+        msSaveError = "the library was opened read-only";
+        return ZIL_FILE_READ_ONLY;
+    }
+    if (std::string sWhy = ZsWhyCannotWrite(mPath); !sWhy.empty()) {
+        msSaveError = std::move(sWhy);
+        return ZIL_FILE_READ_ONLY;
+    }
+    return ZIL_FILE_UNCHANGED;
+}
+
+std::string CZsIconLib::FailureText() const {
+    if (LastErrorCode() == ZS_SQL_BUSY) {
+        return ZsFormat("another program kept the library locked for more than %d seconds",
+                        ZS_SQL_BUSY_TIMEOUT_MS / 1000);
+    }
+    return LastError().empty() ? std::string("the library could not be written") : LastError();
+}
+
 bool CZsIconLib::Save(const std::filesystem::path* pPath) {
+    msSaveError.clear();
+    ClearLastErrorCode();
     if (pPath && !pPath->empty() && !ZsSamePath(*pPath, mPath)) {
         return SaveAs(*pPath);
     }
     if (mPath.empty() || !IsOpen()) {
+        msSaveError = "the library has no file to be saved to";
         ZS_LOG_ERR("CZsIconLib::Save", "no file to save to");
         return false;
     }
+    switch (CheckFile()) {
+        case ZIL_FILE_GONE:
+            // Everything is still readable through the connection: the whole library goes to its path again.
+            ZsLog("%s: %s; writing the whole library there again", ZsPathToUtf8(mPath).c_str(),
+                  msSaveError.c_str());
+            msSaveError.clear();
+            return SaveAs(mPath);
+        case ZIL_FILE_CHANGED:
+        case ZIL_FILE_READ_ONLY:
+            ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", ZsPathToUtf8(mPath).c_str(), msSaveError.c_str());
+            return false;
+        case ZIL_FILE_UNCHANGED:
+            break;
+    }
     int nTreeItems = 0;
     if (!WriteAll(nTreeItems)) {
+        if (msSaveError.empty()) {
+            msSaveError = FailureText();
+        }
         return false;
     }
+    mnDataVersion = DataVersion();
+    mnSeenVersion = mnDataVersion;
     CommitFlags();
     LogSaved(nTreeItems);
     return true;
 }
 
+void CZsIconLib::KeepIdsAhead() {
+    int64_t nNextNode = mnNextNode, nNextIcon = mnNextIcon;
+    if (std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
+        header && header->size() == ZIL_HEADER_SIZE) {
+        CZsByteReader reader(*header);
+        nNextNode = std::max<int64_t>(nNextNode, static_cast<int32_t>(reader.U32At(8)));
+        nNextIcon = std::max<int64_t>(nNextIcon, static_cast<int32_t>(reader.U32At(12)));
+    }
+    Finalize();
+    nNextNode = std::max(nNextNode, QueryInt("select max(id) from nodes;").value_or(0) + 1);
+    nNextIcon = std::max(nNextIcon, QueryInt("select max(id) from icons;").value_or(0) + 1);
+    if (nNextNode != mnNextNode || nNextIcon != mnNextIcon) {
+        ZsLog("%s: next ids %d/%d raised to %lld/%lld above the ids in the file", ZsPathToUtf8(mPath).c_str(),
+              mnNextNode, mnNextIcon, static_cast<long long>(nNextNode), static_cast<long long>(nNextIcon));
+    }
+    mnNextNode = static_cast<int32_t>(std::min<int64_t>(nNextNode, INT32_MAX));
+    mnNextIcon = static_cast<int32_t>(std::min<int64_t>(nNextIcon, INT32_MAX));
+}
+
+void CZsIconLib::CatchUpWithFile() {
+    if (!IsOpen() || !mnSeenVersion) {
+        return;
+    }
+    const std::optional<int64_t> nVersion = DataVersion();
+    if (!nVersion || nVersion == mnSeenVersion) {
+        return;
+    }
+    mnSeenVersion = nVersion;
+    KeepIdsAhead();
+}
+
 bool CZsIconLib::SaveAs(const std::filesystem::path& path) {
+    const std::string sPath = ZsPathToUtf8(path);
+    if (std::string sWhy = ZsWhyCannotWrite(path); !sWhy.empty()) {
+        msSaveError = std::move(sWhy);
+        ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", sPath.c_str(), msSaveError.c_str());
+        return false;
+    }
     // The new file is built beside the target and renamed over it: an existing file there is replaced
-    // whole, and a failure leaves both it and the current file as they were.
-    std::filesystem::path folder = path.parent_path();
-    std::filesystem::path temp = ZsUniquePath(folder / (path.filename().string() + ".tmp"));
-    std::string sPath = ZsPathToUtf8(path);
+    // whole, and a failure leaves both it and the current file as they were. It starts as a copy of what the
+    // connection reads, not of the file at the old path: that may be gone, or be another file by now.
+    const std::filesystem::path temp = ZsUniquePath(path.parent_path() / (path.filename().string() + ".tmp"));
+    const bool bCreate = !IsOpen();
+    const std::optional<int64_t> nOldVersion = mnDataVersion;
+    // The current connection waits here until the new file is in place.
+    CSQLite current;
+    bool bSwapped = false;
     std::error_code ec;
-    bool bCreate = mPath.empty();
     auto fail = [&](const char* pszWhat) {
-        ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", sPath.c_str(), pszWhat);
-        if (ec) {
-            SetLastError(ec.message());
+        if (msSaveError.empty()) {
+            msSaveError = ec ? ec.message() : bSwapped ? FailureText() : current.LastError();
         }
-        CloseDb();
-        std::filesystem::remove(temp, ec);
-        if (!mPath.empty()) {
-            Open(mPath);
+        ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s: %s", sPath.c_str(), pszWhat, msSaveError.c_str());
+        if (bSwapped) {
+            CloseDb();
+            SwapConnection(current);
+            mnDataVersion = nOldVersion;
         }
+        current.CloseDb();
+        std::error_code ecRemove;
+        std::filesystem::remove(temp, ecRemove);
         return false;
     };
-    if (!bCreate) {
-        Finalize();
-        if (!std::filesystem::copy_file(mPath, temp, std::filesystem::copy_options::overwrite_existing, ec)) {
-            return fail("copy");
-        }
-    }
-    if (!Open(temp)) {
+    if (!current.Open(temp)) {
         return fail("open");
     }
+    if (!bCreate && !CopyInto(current)) {
+        msSaveError = FailureText();
+        return fail("copy");
+    }
+    SwapConnection(current);
+    bSwapped = true;
+    mnDataVersion = DataVersion();
     if (bCreate && !CreateTables()) {
         return fail("create tables");
+    }
+    if (!bCreate) {
+        KeepIdsAhead();
     }
     int nTreeItems = 0;
     if (!WriteAll(nTreeItems)) {
@@ -682,10 +827,14 @@ bool CZsIconLib::SaveAs(const std::filesystem::path& path) {
         errno = ec.value();
         return fail("rename");
     }
+    current.CloseDb();
     mPath = path;
-    if (!Open(mPath)) {
+    if (!Open(mPath, ZS_SQL_EXISTING)) {
+        msSaveError = FailureText();
         return false;
     }
+    mnDataVersion = DataVersion();
+    mnSeenVersion = mnDataVersion;
     CommitFlags();
     LogSaved(nTreeItems);
     return true;
@@ -1067,6 +1216,7 @@ int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName, std::string*
         ZS_LOG_ERR("CZsIconLib::ImpIcon", "no image inside its %zu bytes", data.size());
         return refuse("no image that can be read");
     }
+    CatchUpWithFile();
     if (mnNextIcon < 1 || mnNextIcon == INT32_MAX) {
         ZS_LOG_ERR("CZsIconLib::ImpIcon", "no icon id left (next %d)", mnNextIcon);
         return refuse("no icon id left in the library");
@@ -1332,6 +1482,7 @@ void CZsIconLib::ListToNode(int32_t nId, const ZIL_LIST& list) {
 }
 
 int32_t CZsIconLib::NewNodeId() {
+    CatchUpWithFile();
     if (mnNextNode < 1 || mnNextNode == INT32_MAX) {
         ZS_LOG_ERR("CZsIconLib::NewNodeId", "no category id left (next %d)", mnNextNode);
         return 0;

@@ -150,6 +150,19 @@ using ZilImportReport = std::function<bool(const ZIL_IMPORTED&)>;
 // The scopes of a search, in the order of the Find dialog's list.
 enum ZIL_FIND_SCOPE { ZIL_SCOPE_DESCENDANTS = 0, ZIL_SCOPE_SELECTED = 1, ZIL_SCOPE_ALL = 2 };
 
+// The file of an open library at save time, against the file as this library read or last wrote it.
+enum ZIL_FILE_STATE {
+    ZIL_FILE_UNCHANGED = 0,  // as this library left it, or there is no file yet
+    ZIL_FILE_GONE,           // deleted or moved away; the library still reads it through its connection
+    ZIL_FILE_CHANGED,        // another program has written to it or put another file in its place
+    ZIL_FILE_READ_ONLY,      // it may not be written: its permissions, its folder, or opened read-only
+};
+
+// Why a library cannot be written at path, as a clause for the user ("the file '...' is read-only"); empty
+// when it can. A file whose write permissions are all off counts as read-only even for the administrator:
+// a save never replaces a file marked so.
+std::string ZsWhyCannotWrite(const std::filesystem::path& path);
+
 class CZsIconLib : public CSQLite {
 public:
     CZsIconLib() = default;
@@ -170,9 +183,18 @@ public:
     const std::string& LoadError() const { return msLoadError; }
     // Writes the library, to a new path when one is given. Everything or nothing is written; the change
     // flags are cleared only when the commit succeeded. A new path is written beside the target first and
-    // renamed over it, so an existing file there is replaced whole.
+    // renamed over it, so an existing file there is replaced whole; it starts as a copy of the database as
+    // the open connection reads it, so a file deleted since it was opened is saved whole. A save to the
+    // library's own file refuses (SaveError says why) when the file is read-only or another program has
+    // changed it since it was read or last saved (CheckFile); when the file is gone, the whole library is
+    // written to its path again. A file where the save cannot write is never replaced.
     bool Save(const std::filesystem::path* pPath = nullptr);
     bool Save(const std::filesystem::path& path) { return Save(&path); }
+    // Why the last Save failed, as a clause for the user ("another program has changed the library since it
+    // was opened here"); empty after a save that succeeded.
+    const std::string& SaveError() const { return msSaveError; }
+    // The state of the library's file; for any state but ZIL_FILE_UNCHANGED, SaveError says what it is.
+    ZIL_FILE_STATE CheckFile();
     // Frees every list and record and closes the connection.
     virtual void Close();
     // Rebuilds the file without its free pages ("VACUUM;"); unsaved changes stay in memory.
@@ -297,9 +319,22 @@ private:
     std::optional<ZsBlock> ReadStaged(int32_t nId);
     void DropStage();
     bool WriteAllTrans(int& nTreeItems);
+    // Raises the next ids above every id the file holds, so that nothing it has is handed out again.
+    void KeepIdsAhead();
+    // Before an id is handed out: when another program has written to the file since the last look, its
+    // ids are kept clear of (KeepIdsAhead), so that the work of both can still go into one file.
+    void CatchUpWithFile();
+    // The reason of a failed statement as SaveError gives it.
+    std::string FailureText() const;
 
     std::filesystem::path mPath;
     std::string msLoadError;
+    std::string msSaveError;
+    // The connection's data version when the file was read or last saved: another program's commit since
+    // changes it.
+    std::optional<int64_t> mnDataVersion;
+    // The data version at the last look of CatchUpWithFile.
+    std::optional<int64_t> mnSeenVersion;
     CZsCategoryTree* mpTree = nullptr;
     uint8_t mnReserved[8] = {};
     int32_t mnNextNode = 1;

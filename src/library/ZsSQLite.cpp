@@ -58,21 +58,68 @@ bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     if (nMode == ZS_SQL_READ_ONLY) {
         rc = sqlite3_open_v2((FileUri(path) + "?immutable=1").c_str(), &pDb,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else if (nMode == ZS_SQL_EXISTING) {
+        rc = sqlite3_open_v2(FileUri(path).c_str(), &pDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
     } else {
         rc = sqlite3_open16(ZsUtf8ToUtf16(ZsPathToUtf8(path)).c_str(), &pDb);
     }
     std::unique_ptr<sqlite3, DbCloser> db(pDb);
     if (rc != SQLITE_OK) {
         msLastError = pDb ? sqlite3_errmsg(pDb) : sqlite3_errstr(rc);
+        mnLastErrorCode = rc & 0xFF;
         ZS_LOG_ERR("CSQLite::Open", "sqlite3_open('%s')=%d %s", ZsPathToUtf8(path).c_str(), rc,
                    msLastError.c_str());
         return false;
     }
     Harden(pDb);
+    if (nMode != ZS_SQL_READ_ONLY) {
+        // Another program's save holds the file for a moment: wait for it rather than fail at once.
+        sqlite3_busy_timeout(pDb, ZS_SQL_BUSY_TIMEOUT_MS);
+    }
     mpDb = std::move(db);
     mnMode = nMode;
     mFileId = ZsGetFileId(path);
     return true;
+}
+
+void CSQLite::SwapConnection(CSQLite& other) {
+    std::swap(mpDb, other.mpDb);
+    std::swap(mpStmt, other.mpStmt);
+    std::swap(mnMode, other.mnMode);
+    std::swap(mFileId, other.mFileId);
+}
+
+bool CSQLite::CopyInto(CSQLite& dest) {
+    Finalize();
+    if (!mpDb || !dest.mpDb) {
+        msLastError = "no connection";
+        return false;
+    }
+    sqlite3_backup* pBackup = sqlite3_backup_init(dest.mpDb.get(), "main", mpDb.get(), "main");
+    if (!pBackup) {
+        msLastError = sqlite3_errmsg(dest.mpDb.get());
+        mnLastErrorCode = sqlite3_errcode(dest.mpDb.get()) & 0xFF;
+        ZS_LOG_ERR("CSQLite::CopyInto", "sqlite3_backup_init: %s", msLastError.c_str());
+        return false;
+    }
+    const int rcStep = sqlite3_backup_step(pBackup, -1);
+    const int rc = sqlite3_backup_finish(pBackup);
+    if (rcStep != SQLITE_DONE || rc != SQLITE_OK) {
+        const int rcFailed = rcStep != SQLITE_DONE ? rcStep : rc;
+        msLastError = sqlite3_errstr(rcFailed);
+        mnLastErrorCode = rcFailed & 0xFF;
+        ZS_LOG_ERR("CSQLite::CopyInto", "sqlite3_backup_step=%d %s", rcFailed, msLastError.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CSQLite::IsReadOnlyConnection() const {
+    return mpDb && sqlite3_db_readonly(mpDb.get(), "main") == 1;
+}
+
+std::optional<int64_t> CSQLite::DataVersion() {
+    return mpDb ? QueryInt("pragma data_version;") : std::nullopt;
 }
 
 bool CSQLite::OpenReader(CSQLite& reader) const {
@@ -126,6 +173,7 @@ bool CSQLite::Prepare(std::string_view sql) {
     mpStmt.reset(pStmt);
     if (rc != SQLITE_OK || !pStmt) {
         msLastError = sqlite3_errmsg(mpDb.get());
+        mnLastErrorCode = rc & 0xFF;
         ZS_LOG_ERR("CSQLite::Prepare", "sqlite3_prepare16_v2('%.*s')=%d %s", static_cast<int>(sql.size()),
                    sql.data(), rc, sqlite3_errmsg(mpDb.get()));
         mpStmt.reset();
@@ -141,6 +189,7 @@ int CSQLite::Step() {
 int CSQLite::Checked(int rc) {
     if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK) {
         msLastError = mpDb ? sqlite3_errmsg(mpDb.get()) : sqlite3_errstr(rc);
+        mnLastErrorCode = rc & 0xFF;
     }
     return rc;
 }
@@ -274,6 +323,10 @@ bool CSQLite::InTransaction() const {
 
 bool CSQLite::BeginTrans() {
     return Exec("begin transaction;");
+}
+
+bool CSQLite::BeginWriteTrans() {
+    return Exec("begin immediate transaction;");
 }
 
 bool CSQLite::CommitTrans() {

@@ -19,9 +19,16 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// How a file is opened: for reading and writing (created when missing), or read-only as an unchanging file
-// (no locks, no journal: nothing is ever written, not even a rollback of another program's journal).
-enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1 };
+// How a file is opened: for reading and writing (created when missing), read-only as an unchanging file (no
+// locks, no journal: nothing is ever written, not even a rollback of another program's journal), or for
+// reading and writing a file that must exist already (never created).
+enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1, ZS_SQL_EXISTING = 2 };
+
+// How long a read-write connection waits for a file that another program holds locked before it gives up
+// with SQLITE_BUSY ("database is locked").
+inline constexpr int ZS_SQL_BUSY_TIMEOUT_MS = 5000;
+// SQLite's result code for a file that stayed locked (SQLITE_BUSY), as LastErrorCode gives it.
+inline constexpr int ZS_SQL_BUSY = 5;
 
 // The current row of a statement in CSQLite::QueryRows; its values are valid until the next row.
 class CZsSqlRow {
@@ -77,6 +84,17 @@ public:
     // Finalizes a pending statement and closes the connection.
     void CloseDb();
     bool IsOpen() const { return mpDb != nullptr; }
+    // Exchanges the connections (with their pending statements) of two objects.
+    void SwapConnection(CSQLite& other);
+    // Copies this connection's whole database, as this connection reads it (a file deleted since it was
+    // opened included), into the database of dest, replacing what dest held.
+    bool CopyInto(CSQLite& dest);
+    // The file as it was when the connection opened it, and whether SQLite lets this connection write it.
+    const std::optional<ZS_FILE_ID>& OpenedFileId() const { return mFileId; }
+    bool IsReadOnlyConnection() const;
+    // A number that changes whenever another connection, of this or another program, has committed a change
+    // to the file since the last time it was asked; none without a connection or when it cannot be read.
+    std::optional<int64_t> DataVersion();
 
     // Prepares, steps once and finalizes; true when the step finished the statement.
     bool Exec(std::string_view sql);
@@ -104,18 +122,25 @@ public:
     // True while a transaction is open on the connection.
     bool InTransaction() const;
     bool BeginTrans();
+    // Begins a transaction that holds the right to write from its start, so that what it reads first stays
+    // as it is until it commits.
+    bool BeginWriteTrans();
     bool CommitTrans();
     bool RollbackTrans();
 
-    // The message of the last operation that failed ("" when none has): SQLite's message for a statement,
-    // the system's for a file operation of a derived class. Later successes do not clear it.
+    // SQLite's message of the last operation that failed ("" when none has). Later successes do not clear
+    // it.
     const std::string& LastError() const { return msLastError; }
+    // SQLite's primary result code of the last statement that failed (SQLITE_BUSY: the file stayed locked
+    // by another program); 0 when none has.
+    int LastErrorCode() const { return mnLastErrorCode; }
 
     // The quoted literal of a name or keywords; the bare word null for an empty text.
     static std::string SqlQuote(std::string_view text);
 
 protected:
-    void SetLastError(std::string sError) { msLastError = std::move(sError); }
+    // Starts an operation whose failure is to be told by LastErrorCode alone.
+    void ClearLastErrorCode() { mnLastErrorCode = 0; }
 
 private:
     struct DbCloser {
@@ -134,6 +159,7 @@ private:
     std::unique_ptr<sqlite3, DbCloser> mpDb;
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
     std::string msLastError;
+    int mnLastErrorCode = 0;
     ZS_SQL_OPEN mnMode = ZS_SQL_READ_WRITE;
     // The file opened, as it was when opened.
     std::optional<ZS_FILE_ID> mFileId;
@@ -142,7 +168,8 @@ private:
 // A transaction that is rolled back when it goes out of scope uncommitted.
 class CZsSqlTransaction {
 public:
-    explicit CZsSqlTransaction(CSQLite& db) : mDb(db), mbActive(db.BeginTrans()) {}
+    explicit CZsSqlTransaction(CSQLite& db, bool bWrite = false)
+        : mDb(db), mbActive(bWrite ? db.BeginWriteTrans() : db.BeginTrans()) {}
     ~CZsSqlTransaction() {
         // SQLite may have rolled back already (a full disk, for one): a second rollback would only fail.
         if (mbActive && mDb.InTransaction()) {

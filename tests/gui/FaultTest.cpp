@@ -199,8 +199,9 @@ private slots:
             frame.Router().Find(ID_FILE_SAVE)->trigger();
             QCOMPARE(answers.shown.size(), size_t(1));
             QCOMPARE(answers.shown[0].first, int(ZS_MB_ERROR));
-            QCOMPARE(answers.shown[0].second,
-                     "Can not save file '" + ZsPathToUtf8(dir / "full" / "lib.pctv") + "'!");
+            QCOMPARE(answers.shown[0].second, "Can not save file '" +
+                                                  ZsPathToUtf8(dir / "full" / "lib.pctv") +
+                                                  "'!\nDatabase or disk is full.");
         }
         QVERIFY(pDoc->IsModified());
         QCOMPARE(pDoc->Tree().GetItemText(item), std::string("Renamed"));

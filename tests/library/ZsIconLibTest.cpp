@@ -331,12 +331,13 @@ TEST(IconLibSave, FailedSaveWritesNothingAndARetryWritesEverything) {
     l.tree.SetItemText(l.Item(4), "New title");
     CSQLite other;
     ASSERT_TRUE(other.Open(path));
-    // A table the save needs is gone: the icons come last, after header, tree and lists were written.
-    ASSERT_TRUE(other.Exec("alter table icons rename to hidden;"));
+    // A table the save needs is gone: the icons come last, after header, tree and lists were written. (Taken
+    // away on the library's own connection: a change by another one would make the save refuse at once.)
+    ASSERT_TRUE(l.lib.Exec("alter table icons rename to hidden;"));
     EXPECT_FALSE(l.lib.Save());
     EXPECT_EQ(Header(other)[12], 4);
     EXPECT_EQ(other.QueryInt("select count(*) from nodes where id=4;"), 0);
-    ASSERT_TRUE(other.Exec("alter table hidden rename to icons;"));
+    ASSERT_TRUE(l.lib.Exec("alter table hidden rename to icons;"));
     ASSERT_TRUE(l.lib.Save());
     EXPECT_EQ(Header(other)[12], 5);
     EXPECT_EQ(other.QueryInt("select length(data) from nodes where id=4;"), 4);
@@ -906,14 +907,12 @@ TEST(IconLibStaging, StagedDataReachesTheFileOnlyThroughASave) {
     }
     EXPECT_FALSE(l.lib.Icons().at(ids[2]).data);
 
-    CSQLite other;
-    ASSERT_TRUE(other.Open(path));
-    ASSERT_TRUE(other.Exec("alter table icons rename to hidden;"));
+    // A failed save (a table it needs taken away on its own connection) keeps the staging file.
+    ASSERT_TRUE(l.lib.Exec("alter table icons rename to hidden;"));
     const ZsBlock hidden = *ZsReadFile(path);
     EXPECT_FALSE(l.lib.Save());
     EXPECT_EQ(*ZsReadFile(path), hidden);
-    ASSERT_TRUE(other.Exec("alter table hidden rename to icons;"));
-    other.CloseDb();
+    ASSERT_TRUE(l.lib.Exec("alter table hidden rename to icons;"));
     EXPECT_EQ(l.lib.GetStagingPath(), stage);
 
     ASSERT_TRUE(l.lib.Save());

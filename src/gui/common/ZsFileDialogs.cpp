@@ -3,7 +3,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "common/ZsBase.h"
 #include "common/ZsFileTypes.h"
+#include "common/ZsLog.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -20,6 +23,9 @@ constexpr const char* kProgramFilter = "Program Files (*.exe)";
 #else
 constexpr const char* kProgramFilter = "Programs (*)";
 #endif
+
+// Yes and No with the warning icon: the question before a file is replaced.
+constexpr int kAskToReplace = 0x04 | 0x30;
 
 int ClampIndex(int nIndex, int nCount) {
     return nIndex >= 1 && nIndex <= nCount ? nIndex : 1;
@@ -135,10 +141,13 @@ std::filesystem::path ZsOpenProgramDialog(QWidget* pParent, std::filesystem::pat
 
 std::filesystem::path ZsSaveFileDialog(QWidget* pParent, std::string_view sFilter, std::string_view sDefExt,
                                        const std::filesystem::path& fileName, int* pnFilterIndex,
-                                       const QString& sTitle) {
+                                       const QString& sTitle,
+                                       const std::function<bool(const std::filesystem::path&)>& accept) {
     QFileDialog dialog(pParent, sTitle);
     PrepareDialog(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The question whether to replace a file comes after accept has judged the name.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = ZsQtNameFilters(sFilter);
     dialog.setNameFilters(filters);
@@ -155,12 +164,24 @@ std::filesystem::path ZsSaveFileDialog(QWidget* pParent, std::string_view sFilte
         }
         dialog.selectFile(ZsQPath(fileName.filename()));
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const std::filesystem::path path = ZsPathOf(dialog.selectedFiles().front());
+        if (accept && !accept(path)) {
+            continue;
+        }
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) &&
+            ZsMsgBox(kAskToReplace, "%s already exists.\nDo you want to replace it?",
+                     ZsPathToUtf8(path.filename()).c_str()) != ZS_IDYES) {
+            continue;
+        }
+        if (pnFilterIndex) {
+            *pnFilterIndex = ClampIndex(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1,
+                                        static_cast<int>(filters.size()));
+        }
+        return path;
     }
-    if (pnFilterIndex) {
-        *pnFilterIndex = ClampIndex(static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1,
-                                    static_cast<int>(filters.size()));
-    }
-    return ZsPathOf(dialog.selectedFiles().front());
 }

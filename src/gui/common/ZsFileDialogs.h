@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,7 +40,9 @@ std::filesystem::path ZsOpenProgramDialog(QWidget* pParent, std::filesystem::pat
 
 // A path to write, asking before an existing file is replaced. The default extension (without a dot) is
 // added to a name typed without one; *pnFilterIndex is used on opening and receives the chosen filter.
-// Empty on cancel.
+// accept, when given, judges the chosen path first (and says why it refuses one); a refused path, or a file
+// the user does not want replaced, brings the dialog back. Empty on cancel.
 std::filesystem::path ZsSaveFileDialog(QWidget* pParent, std::string_view sFilter, std::string_view sDefExt,
                                        const std::filesystem::path& fileName, int* pnFilterIndex,
-                                       const QString& sTitle = {});
+                                       const QString& sTitle = {},
+                                       const std::function<bool(const std::filesystem::path&)>& accept = {});

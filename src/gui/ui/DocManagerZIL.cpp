@@ -14,6 +14,7 @@
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsFileDialogs.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
@@ -358,37 +359,58 @@ CDocZIL* CDocManagerZIL::OpenDocumentFile(const std::filesystem::path& path) {
 }
 
 std::optional<std::filesystem::path> CDocManagerZIL::PromptFile(bool bSave,
-                                                                const std::filesystem::path& suggestion) {
+                                                                const std::filesystem::path& suggestion,
+                                                                CDocZIL* pDoc) {
     if (mPromptFile) {
         return mPromptFile(bSave, suggestion);
     }
     QWidget* pParent = mpArea->window();
-    const QString sFilter = QString::fromUtf8(kFilter);
-    const QString sPath =
-        bSave ? QFileDialog::getSaveFileName(pParent, QStringLiteral("Save As"), ZsQPath(suggestion), sFilter)
-              : QFileDialog::getOpenFileName(pParent, QStringLiteral("Open"), ZsQPath(ZsGetDocumentsDir()),
-                                             sFilter);
+    if (bSave) {
+        // A name the library cannot be saved as is refused before the question whether to replace the file.
+        const std::filesystem::path path = ZsSaveFileDialog(
+            pParent, std::string(kFilter) + "|*.pctv||", "pctv", suggestion, nullptr,
+            QStringLiteral("Save As"),
+            [pDoc](const std::filesystem::path& chosen) { return !pDoc || pDoc->CheckSaveTarget(chosen); });
+        return path.empty() ? std::nullopt : std::optional<std::filesystem::path>(path);
+    }
+    const QString sPath = QFileDialog::getOpenFileName(
+        pParent, QStringLiteral("Open"), ZsQPath(ZsGetDocumentsDir()), QString::fromUtf8(kFilter));
     if (sPath.isEmpty()) {
         return std::nullopt;
     }
-    std::filesystem::path path = ZsPathOf(sPath);
-    if (bSave && path.extension().empty()) {
-        path += ".pctv";
-    }
-    return path;
+    return ZsPathOf(sPath);
 }
 
-bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath) {
+void CDocManagerZIL::ReopenDocument(CDocZIL* pDoc) {
+    const std::filesystem::path path = pDoc->GetPathName();
+    CloseDocument(pDoc);
+    OpenDocumentFile(path);
+}
+
+bool CDocManagerZIL::DoSave(CDocZIL* pDoc, bool bAskPath, bool bClosing) {
     std::filesystem::path path = pDoc->GetPathName();
-    // A library whose file may not be written is saved under another name, as an untitled one is.
-    const QFileInfo info(ZsQPath(path));
-    if (bAskPath || path.empty() || (info.exists() && !info.isWritable())) {
+    if (!bAskPath && !path.empty()) {
+        // A library that is closing cannot be reopened in its place.
+        switch (pDoc->AskBeforeSave(!bClosing)) {
+            case CDocZIL::SAVE_HERE:
+                break;
+            case CDocZIL::SAVE_AS:
+                bAskPath = true;
+                break;
+            case CDocZIL::SAVE_REOPEN:
+                ReopenDocument(pDoc);
+                return false;
+            case CDocZIL::SAVE_CANCEL:
+                return false;
+        }
+    }
+    if (bAskPath || path.empty()) {
         std::filesystem::path suggestion = path;
         if (suggestion.empty()) {
             suggestion =
                 ZsGetDocumentsDir() / ZsPathFromUtf8(ZsMakeFileName(ZsS(pDoc->GetPlainTitle())) + ".pctv");
         }
-        auto chosen = PromptFile(true, suggestion);
+        auto chosen = PromptFile(true, suggestion, pDoc);
         if (!chosen) {
             return false;
         }
@@ -410,7 +432,7 @@ bool CDocManagerZIL::SaveModified(CDocZIL* pDoc) {
         pDoc->GetPathName().empty() ? ZsS(pDoc->GetPlainTitle()) : ZsPathToUtf8(pDoc->GetPathName());
     switch (ZsMsgBox(kAskToSave, "Save changes to %s?", sName.c_str())) {
         case ZS_IDYES:
-            return DoSave(pDoc, false);
+            return DoSave(pDoc, false, true);
         case ZS_IDNO:
             return true;
         default:

@@ -30,9 +30,10 @@ public:
     // Opens a library in its own window; a library already open is only activated. Null when it cannot be
     // opened (the user was told why).
     CDocZIL* OpenDocumentFile(const std::filesystem::path& path);
-    // Save (bAskPath false: to the document's path, asking for one when it has none or its file is
-    // read-only) and Save As.
-    bool DoSave(CDocZIL* pDoc, bool bAskPath);
+    // Save (bAskPath false: to the document's path, asking for one when it has none, and asking first
+    // when its file is read-only or another program changed it: CDocZIL::AskBeforeSave) and Save As. A
+    // library that is closing (bClosing) is not offered to be reopened.
+    bool DoSave(CDocZIL* pDoc, bool bAskPath, bool bClosing = false);
     // Asks whether to save a modified library; false when the user cancels or the save fails.
     bool SaveModified(CDocZIL* pDoc);
     // Asks about every modified library; false as soon as one is cancelled.
@@ -87,7 +88,11 @@ private:
     CFrmZIL* CreateFrame(CDocZIL* pDoc);
     // The windows that are not minimised, least recently used first, each at its normal size.
     std::vector<QMdiSubWindow*> WindowsToArrange();
-    std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion);
+    // The save dialog refuses, through pDoc's CheckSaveTarget, a name the library cannot be saved as.
+    std::optional<std::filesystem::path> PromptFile(bool bSave, const std::filesystem::path& suggestion,
+                                                    CDocZIL* pDoc = nullptr);
+    // Closes the library without asking and opens its file again.
+    void ReopenDocument(CDocZIL* pDoc);
     // Gives the library window the user works in the activation and its pane the focus again, when the
     // main window comes back from being disabled or inactive without them.
     void KeepWorkingWindow();

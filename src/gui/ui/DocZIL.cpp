@@ -7,6 +7,7 @@
 
 #include "common/ZsLog.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/LibHost.h"
 #include "gui/ui/ViewZIL.h"
@@ -22,6 +23,14 @@ public:
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
+
+// A reason from the store as a sentence of its own: first letter capital, a full stop at the end.
+std::string Sentence(std::string sClause) {
+    if (!sClause.empty() && sClause[0] >= 'a' && sClause[0] <= 'z') {
+        sClause[0] = static_cast<char>(sClause[0] - 'a' + 'A');
+    }
+    return sClause + ".";
+}
 
 }  // namespace
 
@@ -79,8 +88,47 @@ void CDocZIL::WarnUnreadable() {
     }
 }
 
-bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
-    const std::string sPath = ZsPathToUtf8(path);
+CDocZIL::SAVE_WAY CDocZIL::AskBeforeSave(bool bCanReopen) {
+    if (GetPathName().empty()) {
+        return SAVE_AS;
+    }
+    const std::string sPath = ZsPathToUtf8(GetPathName());
+    switch (CheckFile()) {
+        case ZIL_FILE_UNCHANGED:
+        case ZIL_FILE_GONE:
+            return SAVE_HERE;
+        case ZIL_FILE_READ_ONLY:
+            return ZsMsgBox(ZS_MB_QUESTION,
+                            "Can not save file '%s'!\n%s\n\nSave the library under another name?",
+                            sPath.c_str(), Sentence(SaveError()).c_str()) == ZS_IDOK
+                       ? SAVE_AS
+                       : SAVE_CANCEL;
+        case ZIL_FILE_CHANGED:
+            break;
+    }
+    const QString sMessage = ZsQ(ZsFormat(
+        "Can not save file '%s'!\n%s\n\nSaving here would overwrite the other program's changes, so nothing "
+        "was "
+        "written. Your changes are kept in this window: save them under another name (a copy of the whole "
+        "library as this window shows it)%s.",
+        sPath.c_str(), Sentence(SaveError()).c_str(),
+        bCanReopen ? ", or reopen the library to see it as the other program left it" : ""));
+    CDlgZsMsgBox box(QString::fromUtf8(ZS_PRODUCT_NAME), sMessage, QStringLiteral("Save &As..."),
+                     bCanReopen ? QStringLiteral("&Reopen") : QString(), QStringLiteral("&Cancel"),
+                     QApplication::activeWindow());
+    const int nChoice = box.exec();
+    if (nChoice == ZS_IDYES) {
+        return SAVE_AS;
+    }
+    if (nChoice == ZS_IDNO &&
+        ZsMsgBox(ZS_MB_QUESTION, "Reopen '%s' as the other program left it? Your unsaved changes are lost.",
+                 sPath.c_str()) == ZS_IDOK) {
+        return SAVE_REOPEN;
+    }
+    return SAVE_CANCEL;
+}
+
+bool CDocZIL::CheckSaveTarget(const std::filesystem::path& path) {
     if (!ZsSamePath(path, GetPathName()) && mpHost) {
         for (CDocZIL* pDoc : mpHost->OpenDocuments()) {
             if (pDoc != this && ZsSamePath(pDoc->GetPathName(), path)) {
@@ -90,8 +138,21 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
             }
         }
     }
+    if (const std::string sWhy = ZsWhyCannotWrite(path); !sWhy.empty()) {
+        ZsMsgBox(ZS_MB_ERROR, "Can not save file '%s'!\n%s", ZsPathToUtf8(path).c_str(),
+                 Sentence(sWhy).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
+    if (!CheckSaveTarget(path)) {
+        return false;
+    }
     if (!Save(path)) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not save file '%s'!", sPath.c_str());
+        ZsMsgBox(ZS_MB_ERROR, "Can not save file '%s'!\n%s", ZsPathToUtf8(path).c_str(),
+                 Sentence(SaveError()).c_str());
         return false;
     }
     SetModifiedFlag(false);

@@ -23,8 +23,21 @@ public:
     bool OnNewDocument();
     // Opens the file; "Can not open '%s'!" with the reason on a second line when it cannot be opened.
     bool OnOpenDocument(const std::filesystem::path& path);
-    // Saves to the path. Refused with "The file is currently opened in %s.\nPlease close it first." when
-    // another open library is that file (ZsSamePath); "Can not save file '%s'!" when writing fails.
+    // What a Save to the library's own file is to do, after the user was asked where the file cannot take
+    // it as it is.
+    enum SAVE_WAY { SAVE_HERE, SAVE_AS, SAVE_REOPEN, SAVE_CANCEL };
+    // Looks at the library's file before a Save to it. A read-only file is said so, with the offer to save
+    // under another name; a file another program changed (or replaced) is said so, with the offer of Save As
+    // (a copy of everything this window holds) and, where bCanReopen, of reopening the file as the other
+    // program left it (after a second question, since the unsaved work is then lost). A file that is gone
+    // is saved again whole, without a question.
+    SAVE_WAY AskBeforeSave(bool bCanReopen);
+    // Whether the library may be saved as the path; false after saying why: another open library is that
+    // file ("The file is currently opened in %s.\nPlease close it first."), or it cannot be written there
+    // (a read-only file, a missing folder). Asked before the question whether to replace an existing file.
+    bool CheckSaveTarget(const std::filesystem::path& path);
+    // Saves to the path, refused as CheckSaveTarget refuses; "Can not save file '%s'!" with the reason on a
+    // second line when the save fails.
     bool OnSaveDocument(const std::filesystem::path& path);
     // Closes the store and clears the preview.
     void OnCloseDocument();
