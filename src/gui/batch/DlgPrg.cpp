@@ -124,6 +124,9 @@ CDlgPrg::CDlgPrg(QWidget* pMainWnd) : mpMainWnd(pMainWnd) {
     }
     setModal(false);
     setWindowTitle(QStringLiteral("TITLE"));
+    mRefreshLater.setSingleShot(true);
+    mRefreshLater.setInterval(kRefreshMs);
+    connect(&mRefreshLater, &QTimer::timeout, this, &CDlgPrg::Refresh);
 
     const QFontMetrics metrics(font());
     const int nBaseX = std::max(1, metrics.averageCharWidth());
@@ -194,6 +197,8 @@ void CDlgPrg::SetProgressText(int nTargets, const std::string& sText) {
     if (!mRefreshed.isValid() || mRefreshed.elapsed() >= kRefreshMs) {
         Refresh();
         repaint();
+    } else if (!mRefreshLater.isActive()) {
+        mRefreshLater.start();
     }
 }
 
@@ -204,6 +209,7 @@ void CDlgPrg::SetProgressPos(int nPos, int nUpper) {
 
 void CDlgPrg::Refresh() {
     mRefreshed.start();
+    mRefreshLater.stop();
     if (windowTitle() != msTitle) {
         setWindowTitle(msTitle);
     }

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -92,6 +93,9 @@ private:
     int mnPos = 0;
     int mnUpper = 100;
     QElapsedTimer mRefreshed;
+    // Shows what was written last when no further text or pump comes to do it (a run waiting on a slow
+    // item, or one that has written its last lines).
+    QTimer mRefreshLater;
     bool mbCompleted = false;
     bool mbPaused = false;
     bool mbDetails = true;
