@@ -241,6 +241,19 @@ private slots:
             }
         }
     }
+
+    void oneFormatIsCountedInTheSingular() {
+        test::TempDir dir;
+        CLibraryFrame lib;
+        QVERIFY(
+            lib.OpenLibraryOf(dir / "one.pctv", {{"Single", SolidIcon({48}, 0xFF3060A0)}}, QSize(1000, 700)));
+        QListView* pIcons = lib.pView->IconList();
+        lib.frame.Router().Execute(ID_VIEW_48);
+        CTextRecorder recorder(pIcons->viewport()->size());
+        pIcons->viewport()->render(&recorder);
+        QVERIFY2(!recorder.Texts().isEmpty(), "nothing painted");
+        QCOMPARE(recorder.Texts().last(), QStringLiteral("(1 format)"));
+    }
 };
 
 PICTAVO_GUI_TEST_MAIN(ThemeTest)

@@ -220,7 +220,9 @@ void DrawPicture(QPainter& painter, const QPoint& ptCenter, const QImage& pictur
 // never cut.
 QString FormatCountText(int nFormats, const QFontMetrics& metrics, int nWidth) {
     const QString sCount = QString::number(nFormats);
-    for (const char* pszForm : {"(%1 formats)", "(%1 fmts)", "(%1)"}) {
+    const bool bOne = nFormats == 1;
+    for (const char* pszForm :
+         {bOne ? "(%1 format)" : "(%1 formats)", bOne ? "(%1 fmt)" : "(%1 fmts)", "(%1)"}) {
         const QString sText = QString::fromLatin1(pszForm).arg(sCount);
         if (metrics.horizontalAdvance(sText) <= nWidth) {
             return sText;
