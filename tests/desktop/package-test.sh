@@ -38,6 +38,7 @@ for file in ./usr/bin/pictavo-cli ./usr/bin/pictavo-thumbnailer ./usr/libexec/pi
 done
 
 dpkg-deb -x "$deb" "$work/root"
+grep -q '^License: Expat$' "$work/root/usr/share/doc/pictavo/copyright" || fail "copyright names no licence"
 for program in "$work"/root/usr/bin/* "$work"/root/usr/libexec/pictavo/*; do
   file "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
 done
