@@ -70,6 +70,15 @@ fs::path PrivateFolderIn(const fs::path& base) {
     return base / ("pictavo-" + std::to_string(geteuid()));
 }
 
+// The private folder made in advance in base, open to everyone, as a careless program or a squatter leaves
+// it.
+fs::path OpenPrivateFolderIn(const fs::path& base) {
+    const fs::path priv = PrivateFolderIn(base);
+    fs::create_directory(priv);
+    chmod(priv.c_str(), 0777);
+    return priv;
+}
+
 }  // namespace
 
 TEST(ZsRuntimeDir, TakesTheUsersOwnRuntimeFolder) {
@@ -102,9 +111,7 @@ TEST(ZsRuntimeDir, NarrowsItsOwnPrivateFolderAndRefusesALinkOrAFile) {
     test::TempDir dir;
     CEnv runtime("XDG_RUNTIME_DIR", "");
     CEnv temp("TMPDIR", dir.Path().string());
-    const fs::path priv = PrivateFolderIn(dir.Path());
-    fs::create_directory(priv);
-    chmod(priv.c_str(), 0777);
+    const fs::path priv = OpenPrivateFolderIn(dir.Path());
     std::string sWhy;
     EXPECT_EQ(ZsGetRuntimeDir(sWhy), priv) << sWhy;
     EXPECT_EQ(Mode(priv), 0700u);
@@ -127,9 +134,7 @@ TEST(ZsRuntimeDir, RefusesAPrivateFolderAnotherUserMadeFirst) {
     test::TempDir dir;
     CEnv runtime("XDG_RUNTIME_DIR", "");
     CEnv temp("TMPDIR", dir.Path().string());
-    const fs::path priv = PrivateFolderIn(dir.Path());
-    fs::create_directory(priv);
-    chmod(priv.c_str(), 0777);
+    const fs::path priv = OpenPrivateFolderIn(dir.Path());
     ASSERT_EQ(chown(priv.c_str(), kStranger, kStranger), 0);
     std::string sWhy;
     EXPECT_FALSE(ZsGetRuntimeDir(sWhy));
