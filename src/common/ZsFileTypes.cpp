@@ -48,10 +48,13 @@ std::string ZsFileTypeHelp(bool bThumbnailOnly) {
     return text;
 }
 
-std::string ZsFileTypeMimeList(bool bThumbnailOnly) {
-    std::string text = std::string(ZS_LIBRARY_MIME_TYPE) + ";";
+std::string ZsFileTypeMimeList(ZS_MIME_LIST nList) {
+    std::string text = nList == ZS_MIME_IMPORT ? std::string() : std::string(ZS_LIBRARY_MIME_TYPE) + ";";
     for (const ZS_FILE_TYPE& type : ZS_FILE_TYPES) {
-        if (*type.pszMimeTypes && (type.bThumbnail || !bThumbnailOnly)) {
+        const bool bIn = nList == ZS_MIME_THUMBNAIL ? type.bThumbnail
+                         : nList == ZS_MIME_OPEN    ? type.nOffer == ZS_OFFER_OPEN
+                                                    : type.nOffer == ZS_OFFER_IMPORT;
+        if (*type.pszMimeTypes && bIn) {
             text += std::string(type.pszMimeTypes) + ";";
         }
     }

@@ -18,6 +18,16 @@ enum ZI_SOURCE_KIND {
     ZI_SOURCE_CURSOR = 5,   // a cursor, or an animated cursor: one icon per frame
 };
 
+// How the desktop offers Pictavo for files of a type.
+enum ZS_DESKTOP_OFFER {
+    // The program's own entry names the type: Pictavo is among the programs that open it, and may be the
+    // one a double click starts.
+    ZS_OFFER_OPEN = 0,
+    // Only the hidden entry "Import into Pictavo" names it: programs and photos have programs of their own
+    // to open them, and Pictavo must not become theirs by being installed.
+    ZS_OFFER_IMPORT = 1,
+};
+
 struct ZS_FILE_TYPE {
     const char* pszExt;          // lower case, without the dot
     const char* pszDescription;  // what the help texts call a file of the type
@@ -26,26 +36,29 @@ struct ZS_FILE_TYPE {
     const char* pszMimeTypes;
     ZI_SOURCE_KIND nKind;
     bool bThumbnail;  // the thumbnailer shows files of the type
+    ZS_DESKTOP_OFFER nOffer;
 };
 
 // In the order every list shows them.
 inline constexpr ZS_FILE_TYPE ZS_FILE_TYPES[] = {
-    {"ico", "icon file", "image/vnd.microsoft.icon;image/x-icon", ZI_SOURCE_ICO, true},
-    {"icl", "classic icon library (NE or PE)", "application/x-icon-library", ZI_SOURCE_MODULE, true},
+    {"ico", "icon file", "image/vnd.microsoft.icon;image/x-icon", ZI_SOURCE_ICO, true, ZS_OFFER_OPEN},
+    {"icl", "classic icon library (NE or PE)", "application/x-icon-library", ZI_SOURCE_MODULE, true,
+     ZS_OFFER_OPEN},
     {"exe", "program", "application/x-ms-dos-executable;application/vnd.microsoft.portable-executable",
-     ZI_SOURCE_MODULE, true},
-    {"dll", "DLL", "application/x-msdownload", ZI_SOURCE_MODULE, true},
-    {"png", "PNG picture", "image/png", ZI_SOURCE_PICTURE, false},
-    {"bmp", "BMP picture", "image/bmp", ZI_SOURCE_PICTURE, false},
-    {"jpg", "JPEG picture", "image/jpeg", ZI_SOURCE_PICTURE, false},
-    {"gif", "GIF picture (its first frame)", "image/gif", ZI_SOURCE_PICTURE, false},
-    {"exif", "EXIF picture (JPEG or TIFF)", "", ZI_SOURCE_PICTURE, false},
-    {"tiff", "TIFF picture", "image/tiff", ZI_SOURCE_PICTURE, false},
-    {"webp", "WebP picture (still)", "image/webp", ZI_SOURCE_PICTURE, false},
-    {"svg", "SVG drawing (drawn at every size)", "image/svg+xml", ZI_SOURCE_PICTURE, false},
-    {"icns", "Apple icon file", "image/x-icns", ZI_SOURCE_ICNS, true},
-    {"cur", "cursor", "image/x-win-bitmap", ZI_SOURCE_CURSOR, true},
-    {"ani", "animated cursor (one icon per frame)", "application/x-navi-animation", ZI_SOURCE_CURSOR, true},
+     ZI_SOURCE_MODULE, true, ZS_OFFER_IMPORT},
+    {"dll", "DLL", "application/x-msdownload", ZI_SOURCE_MODULE, true, ZS_OFFER_IMPORT},
+    {"png", "PNG picture", "image/png", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"bmp", "BMP picture", "image/bmp", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"jpg", "JPEG picture", "image/jpeg", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"gif", "GIF picture (its first frame)", "image/gif", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"exif", "EXIF picture (JPEG or TIFF)", "", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"tiff", "TIFF picture", "image/tiff", ZI_SOURCE_PICTURE, false, ZS_OFFER_IMPORT},
+    {"webp", "WebP picture (still)", "image/webp", ZI_SOURCE_PICTURE, false, ZS_OFFER_OPEN},
+    {"svg", "SVG drawing (drawn at every size)", "image/svg+xml", ZI_SOURCE_PICTURE, false, ZS_OFFER_OPEN},
+    {"icns", "Apple icon file", "image/x-icns", ZI_SOURCE_ICNS, true, ZS_OFFER_OPEN},
+    {"cur", "cursor", "image/x-win-bitmap", ZI_SOURCE_CURSOR, true, ZS_OFFER_OPEN},
+    {"ani", "animated cursor (one icon per frame)", "application/x-navi-animation", ZI_SOURCE_CURSOR, true,
+     ZS_OFFER_OPEN},
 };
 
 // The type of the extended icon library (".pctv"), the program's own document; not a file icons are
@@ -105,6 +118,12 @@ std::string ZsFileTypePatterns(unsigned nKinds = ZS_ALL_KINDS);
 // A help text's section of every type (only of those the thumbnailer shows, with bThumbnailOnly):
 // "  .ico    icon file" lines, the descriptions lined up, each line ended by "\n".
 std::string ZsFileTypeHelp(bool bThumbnailOnly = false);
-// The MIME types, each ";"-ended as desktop entries write them: the library's first, then every name of
-// every type (only of those the thumbnailer shows, with bThumbnailOnly).
-std::string ZsFileTypeMimeList(bool bThumbnailOnly);
+// The MIME lists of the desktop files.
+enum ZS_MIME_LIST {
+    ZS_MIME_THUMBNAIL,  // the thumbnailer entry: the library's and the types the thumbnailer shows
+    ZS_MIME_OPEN,       // the program's entry: the library's and the types offered with ZS_OFFER_OPEN
+    ZS_MIME_IMPORT,     // the entry "Import into Pictavo": the types offered with ZS_OFFER_IMPORT
+};
+// The MIME types of a list, each ";"-ended as desktop entries write them (the library's first where the
+// list holds it): every name of every type in the list.
+std::string ZsFileTypeMimeList(ZS_MIME_LIST nList);

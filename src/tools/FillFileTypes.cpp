@@ -1,10 +1,11 @@
 // Writes a desktop file or help page from its template with the table of file types read filled in, so that
-// the desktop entry, the thumbnailer entry and the help pages name exactly the types the programs read:
+// the desktop entries, the thumbnailer entry and the help pages name exactly the types the programs read:
 //   pictavo-fill-types TEMPLATE OUT
-// In the template, @PICTAVO_MIME_TYPES@ becomes every MIME type of the table (the library's first),
+// In the template, @PICTAVO_MIME_TYPES@ becomes the MIME types the program's entry offers it for (the
+// library's first), @PICTAVO_IMPORT_MIME_TYPES@ those only the entry "Import into Pictavo" names,
 // @PICTAVO_THUMBNAIL_MIME_TYPES@ those the thumbnailer shows, @PICTAVO_MEDIATYPES_XML@ the AppStream
-// "<mediatype>" lines of the library's and each type's own name, and @PICTAVO_FILE_TYPES_HTML@ the rows of
-// an HTML table of extensions and descriptions.
+// "<mediatype>" lines of the library's and each offered type's own name, and @PICTAVO_FILE_TYPES_HTML@ the
+// rows of an HTML table of extensions and descriptions.
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -27,7 +28,7 @@ std::string MediaTypes() {
     std::string lines = std::string("    <mediatype>") + ZS_LIBRARY_MIME_TYPE + "</mediatype>\n";
     for (const ZS_FILE_TYPE& type : ZS_FILE_TYPES) {
         const std::string_view names = type.pszMimeTypes;
-        if (!names.empty()) {
+        if (!names.empty() && type.nOffer == ZS_OFFER_OPEN) {
             lines += "    <mediatype>" + std::string(names.substr(0, names.find(';'))) + "</mediatype>\n";
         }
     }
@@ -55,8 +56,9 @@ int main(int argc, char** argv) {
     std::stringstream buffer;
     buffer << in.rdbuf();
     std::string text = buffer.str();
-    ReplaceAll(text, "@PICTAVO_MIME_TYPES@", ZsFileTypeMimeList(false));
-    ReplaceAll(text, "@PICTAVO_THUMBNAIL_MIME_TYPES@", ZsFileTypeMimeList(true));
+    ReplaceAll(text, "@PICTAVO_MIME_TYPES@", ZsFileTypeMimeList(ZS_MIME_OPEN));
+    ReplaceAll(text, "@PICTAVO_IMPORT_MIME_TYPES@", ZsFileTypeMimeList(ZS_MIME_IMPORT));
+    ReplaceAll(text, "@PICTAVO_THUMBNAIL_MIME_TYPES@", ZsFileTypeMimeList(ZS_MIME_THUMBNAIL));
     ReplaceAll(text, "@PICTAVO_MEDIATYPES_XML@", MediaTypes());
     ReplaceAll(text, "@PICTAVO_FILE_TYPES_HTML@", HtmlRows());
     if (text.find("@PICTAVO_") != std::string::npos) {

@@ -1,6 +1,6 @@
 // Writes a manual page from a program's own help text, so that the page says exactly what the program says:
 //   pictavo-make-manpage --program PATH --name NAME --summary TEXT --version TEXT --out FILE
-//                        [--help-arg ARG] [--verbs] [--see-also PAGE]...
+//                        [--help-arg ARG] [--verbs] [--see-also PAGE]... [--sections FILE]...
 // The help text (the output of "PROGRAM ARG", --help by default) is read in this layout:
 //   - "Usage: NAME ARGUMENTS" first: the synopsis;
 //   - paragraphs separated by empty lines: the description;
@@ -10,11 +10,14 @@
 //     beginning with "Options" OPTIONS).
 // With --verbs the first word of each item of "Verbs:" is a verb, shown with the text "PROGRAM help VERB"
 // prints: its synopsis, then its paragraphs, paragraphs indented by two spaces kept as examples.
+// Each --sections FILE adds the sections of a text in the same layout (without the usage line) after those
+// of the help text, for what a help text has no room for: examples, the environment, the files.
 #include <sys/wait.h>
 
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,6 +183,7 @@ struct Options {
     std::string sProgram, sName, sSummary, sVersion, sOut, sHelpArg = "--help";
     bool bVerbs = false;
     std::vector<std::string> seeAlso;
+    std::vector<std::string> sectionFiles;
 };
 
 // A verb's synopsis and text from "PROGRAM help VERB".
@@ -235,26 +239,11 @@ Section& SectionNamed(std::vector<Section>& sections, const std::string& sTitle)
     return sections.back();
 }
 
-bool Write(const Options& o) {
-    std::string text;
-    if (!Run(o.sProgram, {o.sHelpArg}, text)) {
-        std::fprintf(stderr, "pictavo-make-manpage: '%s %s' failed\n", o.sProgram.c_str(),
-                     o.sHelpArg.c_str());
-        return false;
-    }
-    std::vector<Lines> blocks = Blocks(SplitLines(text));
-    const std::string sPrefix = "Usage: " + o.sName;
-    if (blocks.empty() || blocks[0][0].rfind(sPrefix, 0) != 0) {
-        std::fprintf(stderr, "pictavo-make-manpage: the help text has no line '%s ...'\n", sPrefix.c_str());
-        return false;
-    }
-    std::string synopsis;
-    for (const std::string& line : blocks[0]) {
-        const std::string args = line.rfind(sPrefix, 0) == 0 ? Trim(line.substr(sPrefix.size())) : Trim(line);
-        synopsis += ".B " + Escape(o.sName) + "\n" + Escape(args) + "\n.br\n";
-    }
-    std::vector<Section> sections = {{"DESCRIPTION", {}}};
-    for (size_t b = 1; b < blocks.size(); ++b) {
+// Adds the sections of a text's blocks from nFirst on: a line "Heading:" opens a section of items, a
+// paragraph "Label: text" is a labelled section, any other paragraph goes to DESCRIPTION.
+bool AddSections(const Options& o, const std::vector<Lines>& blocks, size_t nFirst,
+                 std::vector<Section>& sections) {
+    for (size_t b = nFirst; b < blocks.size(); ++b) {
         const Lines& block = blocks[b];
         const std::string& first = block[0];
         if (Indent(first) == 0 && first.size() > 1 && first.back() == ':' &&
@@ -290,6 +279,43 @@ bool Write(const Options& o) {
                                                        : Upper(sLabel);
         }
         SectionNamed(sections, sTitle).sRoff += Paragraphs({body}, ".PP\n");
+    }
+    return true;
+}
+
+bool Write(const Options& o) {
+    std::string text;
+    if (!Run(o.sProgram, {o.sHelpArg}, text)) {
+        std::fprintf(stderr, "pictavo-make-manpage: '%s %s' failed\n", o.sProgram.c_str(),
+                     o.sHelpArg.c_str());
+        return false;
+    }
+    std::vector<Lines> blocks = Blocks(SplitLines(text));
+    const std::string sPrefix = "Usage: " + o.sName;
+    if (blocks.empty() || blocks[0][0].rfind(sPrefix, 0) != 0) {
+        std::fprintf(stderr, "pictavo-make-manpage: the help text has no line '%s ...'\n", sPrefix.c_str());
+        return false;
+    }
+    std::string synopsis;
+    for (const std::string& line : blocks[0]) {
+        const std::string args = line.rfind(sPrefix, 0) == 0 ? Trim(line.substr(sPrefix.size())) : Trim(line);
+        synopsis += ".B " + Escape(o.sName) + "\n" + Escape(args) + "\n.br\n";
+    }
+    std::vector<Section> sections = {{"DESCRIPTION", {}}};
+    if (!AddSections(o, blocks, 1, sections)) {
+        return false;
+    }
+    // The sections a help text has no room for, from texts kept beside it in the same layout.
+    for (const std::string& sFile : o.sectionFiles) {
+        std::ifstream in(sFile, std::ios::binary);
+        std::stringstream extra;
+        if (!in.is_open() || !(extra << in.rdbuf())) {
+            std::fprintf(stderr, "pictavo-make-manpage: cannot read '%s'\n", sFile.c_str());
+            return false;
+        }
+        if (!AddSections(o, Blocks(SplitLines(extra.str())), 0, sections)) {
+            return false;
+        }
     }
 
     std::string roff = ".TH " + Upper(Escape(o.sName)) + " 1 \"\" \"Pictavo " + Escape(o.sVersion) +
@@ -342,6 +368,8 @@ int main(int argc, char** argv) {
             o.sHelpArg = argv[++i];
         } else if (arg == "--see-also" && bValue) {
             o.seeAlso.push_back(argv[++i]);
+        } else if (arg == "--sections" && bValue) {
+            o.sectionFiles.push_back(argv[++i]);
         } else {
             std::fprintf(stderr, "pictavo-make-manpage: unknown argument '%s'\n", arg.c_str());
             return 2;
@@ -350,7 +378,7 @@ int main(int argc, char** argv) {
     if (o.sProgram.empty() || o.sName.empty() || o.sSummary.empty() || o.sOut.empty()) {
         std::fprintf(stderr,
                      "usage: pictavo-make-manpage --program PATH --name NAME --summary TEXT --version TEXT "
-                     "--out FILE [--help-arg ARG] [--verbs] [--see-also PAGE]...\n");
+                     "--out FILE [--help-arg ARG] [--verbs] [--see-also PAGE]... [--sections FILE]...\n");
         return 2;
     }
     return Write(o) ? 0 : 1;

@@ -51,13 +51,18 @@ TEST(ZsFileTypes, HelpLinesAreLinedUpAndMimeListsEndEachType) {
     EXPECT_EQ(ZsFileTypeHelp(true).find(".png"), std::string::npos);
     EXPECT_NE(ZsFileTypeHelp(true).find("  .cur   cursor\n"), std::string::npos);
 
-    const std::string sThumbnailed = ZsFileTypeMimeList(true);
+    const std::string sThumbnailed = ZsFileTypeMimeList(ZS_MIME_THUMBNAIL);
     EXPECT_EQ(sThumbnailed.rfind("application/x-pictavo-library;image/vnd.microsoft.icon;image/x-icon;", 0),
               0u);
     EXPECT_EQ(sThumbnailed.back(), ';');
     EXPECT_EQ(sThumbnailed.find("image/png"), std::string::npos);
-    const std::string sAll = ZsFileTypeMimeList(false);
-    EXPECT_NE(sAll.find(";image/png;"), std::string::npos);
-    EXPECT_NE(sAll.find(";image/svg+xml;"), std::string::npos);
-    EXPECT_EQ(sAll.find(";;"), std::string::npos);
+    const std::string sOpen = ZsFileTypeMimeList(ZS_MIME_OPEN);
+    EXPECT_EQ(sOpen.rfind("application/x-pictavo-library;", 0), 0u);
+    EXPECT_NE(sOpen.find(";image/svg+xml;"), std::string::npos);
+    EXPECT_EQ(sOpen.find("image/png"), std::string::npos);
+    const std::string sImport = ZsFileTypeMimeList(ZS_MIME_IMPORT);
+    EXPECT_EQ(sImport.rfind("application/x-ms-dos-executable;", 0), 0u);
+    EXPECT_NE(sImport.find(";image/png;"), std::string::npos);
+    EXPECT_EQ(sImport.find("pictavo"), std::string::npos);
+    EXPECT_EQ((sOpen + sImport).find(";;"), std::string::npos);
 }

@@ -114,13 +114,22 @@ CZsBitmap Thumbnail(const std::filesystem::path& input, int nSize, const test::T
 }  // namespace
 
 // The entries as built and installed name exactly the types of the table of types read; each type's own
-// MIME name is the one the desktop's database gives its extension.
+// MIME name is the one the desktop's database gives its extension. Programs, DLLs and photos are named only
+// by the hidden import entry, so that installing Pictavo never makes it the program that opens them.
 TEST(Thumbnailer, EntriesNameTheTypesRead) {
     const auto entry = Entry(PICTAVO_THUMBNAILER_ENTRY);
     EXPECT_EQ(entry.at("TryExec"), "pictavo-thumbnailer");
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(PICTAVO_BIN_DIR) / entry.at("TryExec")));
+    const auto program = Entry(PICTAVO_DESKTOP_ENTRY);
+    const auto import = Entry(PICTAVO_IMPORT_ENTRY);
+    EXPECT_EQ(import.at("Name"), "Import into Pictavo");
+    EXPECT_EQ(import.at("NoDisplay"), "true");
+    EXPECT_EQ(program.count("NoDisplay"), 0u);
+    // Both hand their files to the program, which imports every file that is no library.
+    EXPECT_EQ(import.at("Exec"), program.at("Exec"));
     std::vector<std::string> thumbnailed = Split(entry.at("MimeType"), ';');
-    std::vector<std::string> offered = Split(Entry(PICTAVO_DESKTOP_ENTRY).at("MimeType"), ';');
+    std::vector<std::string> offered = Split(program.at("MimeType"), ';');
+    std::vector<std::string> imported = Split(import.at("MimeType"), ';');
     // Every type the file-type definitions add.
     const std::string sMime = ReadText(PICTAVO_MIME_XML);
     std::vector<std::string> defined;
@@ -133,10 +142,12 @@ TEST(Thumbnailer, EntriesNameTheTypesRead) {
     }
     EXPECT_EQ(defined,
               (std::vector<std::string>{"application/x-pictavo-library", "application/x-icon-library"}));
-    std::vector<std::string> all = {ZS_LIBRARY_MIME_TYPE}, shown = {ZS_LIBRARY_MIME_TYPE};
+    std::vector<std::string> all = {ZS_LIBRARY_MIME_TYPE}, shown = {ZS_LIBRARY_MIME_TYPE},
+                             opened = {ZS_LIBRARY_MIME_TYPE}, importOnly;
     for (const ZS_FILE_TYPE& type : ZS_FILE_TYPES) {
         for (const std::string& sType : Split(type.pszMimeTypes, ';')) {
             all.push_back(sType);
+            (type.nOffer == ZS_OFFER_OPEN ? opened : importOnly).push_back(sType);
             if (type.bThumbnail) {
                 shown.push_back(sType);
             }
@@ -145,15 +156,33 @@ TEST(Thumbnailer, EntriesNameTheTypesRead) {
     for (const std::string& sType : defined) {
         EXPECT_NE(std::find(all.begin(), all.end(), sType), all.end()) << sType;
     }
-    // Types once left out of the desktop entry though the program imports them.
-    for (const char* pszType : {"image/svg+xml", "image/webp", "image/x-icns", "image/x-win-bitmap",
-                                "application/x-navi-animation", "image/vnd.microsoft.icon"}) {
-        EXPECT_NE(std::find(offered.begin(), offered.end(), pszType), offered.end()) << pszType;
+    const auto has = [](const std::vector<std::string>& list, const char* pszType) {
+        return std::find(list.begin(), list.end(), pszType) != list.end();
+    };
+    // Types once left out of the program's entry though it imports them.
+    for (const char* pszType :
+         {"image/svg+xml", "image/webp", "image/x-icns", "image/x-win-bitmap", "application/x-navi-animation",
+          "image/vnd.microsoft.icon", "application/x-icon-library"}) {
+        EXPECT_TRUE(has(offered, pszType)) << pszType;
+        EXPECT_FALSE(has(imported, pszType)) << pszType;
     }
-    for (std::vector<std::string>* pList : {&all, &shown, &thumbnailed, &offered}) {
+    // Types the program once made itself a candidate default for.
+    for (const char* pszType :
+         {"application/x-ms-dos-executable", "application/vnd.microsoft.portable-executable",
+          "application/x-msdownload", "image/png", "image/jpeg", "image/bmp", "image/gif", "image/tiff"}) {
+        EXPECT_FALSE(has(offered, pszType)) << pszType;
+        EXPECT_TRUE(has(imported, pszType)) << pszType;
+    }
+    // The thumbnailer shows every kind of icon file and module, the animated cursor by its first frame.
+    for (const char* pszType : {"image/x-icns", "image/x-win-bitmap", "application/x-navi-animation"}) {
+        EXPECT_TRUE(has(thumbnailed, pszType)) << pszType;
+    }
+    for (std::vector<std::string>* pList :
+         {&shown, &opened, &importOnly, &thumbnailed, &offered, &imported}) {
         std::sort(pList->begin(), pList->end());
     }
-    EXPECT_EQ(offered, all);
+    EXPECT_EQ(offered, opened);
+    EXPECT_EQ(imported, importOnly);
     EXPECT_EQ(thumbnailed, shown);
 
     // The desktop's database, where it is installed: an extension it knows maps to the type's own name,
@@ -200,6 +229,11 @@ TEST(Thumbnailer, ShowsFilesOfEveryKind) {
     EXPECT_EQ(Pixel(Thumbnail(Write(dir / "arrow.cur", ZI_IconToCursor(icon, 0, 0)), 32, out), 16, 16),
               kBlue);
     EXPECT_EQ(Pixel(Thumbnail(Write(dir / "app.icns", ZI_IconToIcns(icon)), 32, out), 16, 16), kBlue);
+    // An animated cursor shows its first frame.
+    const ZsBlock ani = test::MakeAni(
+        {test::RiffChunk("anih", test::AniHeader()),
+         test::AniFrames({ZI_IconToCursor(icon, 0, 0), test::MakeIco({test::PngImage(32, 32, kRed)})})});
+    EXPECT_EQ(Pixel(Thumbnail(Write(dir / "busy.ani", ani), 32, out), 16, 16), kBlue);
 
     CZsCategoryTree tree;
     CZsIconLib lib;

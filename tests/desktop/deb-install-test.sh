@@ -35,6 +35,12 @@ fi
 if [ -f /usr/share/applications/pictavo.desktop ] && [ -f /usr/share/applications/mimeinfo.cache ]; then
   grep -q '^application/x-pictavo-library=.*pictavo.desktop' /usr/share/applications/mimeinfo.cache ||
     fail "the desktop database does not offer Pictavo for .pctv"
+  # Photos and programs are offered only the import entry.
+  grep -q '^image/png=.*pictavo-import.desktop' /usr/share/applications/mimeinfo.cache ||
+    fail "the desktop database does not offer the import for .png"
+  if grep -q '^image/png=\(.*;\)\?pictavo.desktop' /usr/share/applications/mimeinfo.cache; then
+    fail "the desktop database offers Pictavo itself for .png"
+  fi
 fi
 write_png "$work/red.png"
 pictavo-cli convert "$work/red.png" "$work/red.ico" >/dev/null || fail "convert"

@@ -2,10 +2,10 @@
 # Installs the build into a scratch prefix, as any user can, and then uses only the installed files: the
 # programs find their data and their SVG helper under the prefix (not in the build folder), convert and
 # write icon libraries, the thumbnailer runs from its installed entry, the manual pages cover every verb and
-# render without warnings, and the completion loads.
-#   install-test.sh BUILD_DIR VERSION gui|nogui
+# render without warnings, name every variable the programs read, and the completion loads.
+#   install-test.sh BUILD_DIR VERSION gui|nogui SOURCE_DIR
 set -euo pipefail
-build=$1 version=$2 gui=$3
+build=$1 version=$2 gui=$3 source_dir=$4
 . "$(dirname "$0")/common.sh"
 need_tools groff
 
@@ -17,7 +17,8 @@ files=(bin/pictavo-cli bin/pictavo-thumbnailer libexec/pictavo/pictavo-svg-worke
        share/man/man1/pictavo-thumbnailer.1.gz share/bash-completion/completions/pictavo-cli
        share/bash-completion/completions/pictavo share/doc/pictavo/copyright share/doc/pictavo/changelog.gz)
 if [ "$gui" = gui ]; then
-  files+=(bin/pictavo share/applications/pictavo.desktop share/metainfo/example.pictavo.Pictavo.metainfo.xml
+  files+=(bin/pictavo share/applications/pictavo.desktop share/applications/pictavo-import.desktop
+          share/metainfo/example.pictavo.Pictavo.metainfo.xml
           share/man/man1/pictavo.1.gz share/pictavo/Images/IDR_MAINFRAME.png share/pictavo/Images/pictavo.png
           share/pictavo/help/index.html)
   for size in 16 22 24 32 48 64 128 256 512; do
@@ -63,6 +64,21 @@ while read -r verb; do
   zcat "$prefix/share/man/man1/pictavo-cli.1.gz" | grep -F "\\fB${verb//-/\\-}\\fR" >/dev/null ||
     fail "no verb $verb in pictavo-cli(1)"
 done < <("$cli" help | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')
+# The sections kept beside the help texts; each variable the code reads is explained under ENVIRONMENT.
+pages=(pictavo-cli)
+[ "$gui" = gui ] && pages+=(pictavo)
+variables=$(grep -rhoE '(getenv|EnvValue|ZsGetXdgFolder)\("[A-Z_]+"' "$source_dir/src" | sed 's/.*("//; s/"$//' | sort -u)
+[[ $variables == *XDG_STATE_HOME* ]] || fail "the variables read were not found in $source_dir/src"
+for name in "${pages[@]}"; do
+  zcat "$prefix/share/man/man1/$name.1.gz" >"$work/$name.1"
+  for section in ENVIRONMENT FILES EXAMPLES; do
+    grep -qx "\.SH $section" "$work/$name.1" || fail "$name(1) has no $section section"
+  done
+  environment=$(sed -n '/^\.SH ENVIRONMENT$/,/^\.SH /p' "$work/$name.1")
+  for variable in $variables; do
+    grep -qF "\\fB$variable\\fR" <<<"$environment" || fail "$name(1) does not explain $variable"
+  done
+done
 for page in "$prefix"/share/man/man1/*.1.gz; do
   warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"

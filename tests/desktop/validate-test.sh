@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# The desktop files pass the platform's own checks: the desktop entry (desktop-file-validate), the AppStream
+# The desktop files pass the platform's own checks: the desktop entries (desktop-file-validate), the AppStream
 # metainfo (appstreamcli), and the file types, which a private MIME database built from them must resolve
 # by name: .pctv and .icl to our types, .ico still to the icon type.
-#   validate-test.sh SOURCE_DIR METAINFO DESKTOP_ENTRY
+#   validate-test.sh SOURCE_DIR METAINFO DESKTOP_ENTRY...
 set -euo pipefail
-source_dir=$1 metainfo=$2 desktop_entry=$3
+source_dir=$1 metainfo=$2 desktop_entries=("${@:3}")
 . "$(dirname "$0")/common.sh"
 need_tools desktop-file-validate appstreamcli update-mime-database
 
-desktop-file-validate "$desktop_entry" || fail "desktop-file-validate"
+desktop-file-validate "${desktop_entries[@]}" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
 
 mkdir -p "$work/mime/packages"

@@ -11,47 +11,10 @@ uint16_t U16(const ZsBlock& b, size_t at) {
     return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-void PutU32(ZsBlock& out, uint32_t v) {
-    for (int k = 0; k < 4; ++k) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * k)));
-    }
-}
-
-// A RIFF chunk: id, length (the true one unless given), data and the pad byte of an odd length.
-ZsBlock Chunk(const char* pszId, const ZsBlock& data, int64_t nLength = -1) {
-    ZsBlock out(pszId, pszId + 4);
-    PutU32(out, nLength < 0 ? static_cast<uint32_t>(data.size()) : static_cast<uint32_t>(nLength));
-    out.insert(out.end(), data.begin(), data.end());
-    if (data.size() % 2 != 0) {
-        out.push_back(0);
-    }
-    return out;
-}
-
-ZsBlock Header(uint32_t nFlags = 1) {
-    ZsBlock h;
-    for (const uint32_t v : {36u, 2u, 2u, 0u, 0u, 0u, 0u, 10u, nFlags}) {
-        PutU32(h, v);
-    }
-    return h;
-}
-
-ZsBlock Ani(const std::vector<ZsBlock>& chunks, int64_t nRiffLength = -1) {
-    ZsBlock body{'A', 'C', 'O', 'N'};
-    for (const ZsBlock& c : chunks) {
-        body.insert(body.end(), c.begin(), c.end());
-    }
-    return Chunk("RIFF", body, nRiffLength);
-}
-
-ZsBlock Frames(const std::vector<ZsBlock>& frames) {
-    ZsBlock list{'f', 'r', 'a', 'm'};
-    for (const ZsBlock& f : frames) {
-        const ZsBlock c = Chunk("icon", f);
-        list.insert(list.end(), c.begin(), c.end());
-    }
-    return Chunk("LIST", list);
-}
+using test::AniFrames;
+using test::AniHeader;
+using test::MakeAni;
+using test::RiffChunk;
 
 CIcon TwoImages() {
     CIcon icon;
@@ -106,8 +69,8 @@ TEST(AnimatedCursor, OneIconPerFrameOfCursorsOrIcons) {
     const ZsBlock cur = ZI_IconToCursor(TwoImages(), 4, 4);
     const ZsBlock ico = test::MakeIco({test::DibImage(16, 16, 32)});
     // An odd-length chunk before the frames checks the pad byte; INFO lists are passed over.
-    const ZsBlock ani = Ani({Chunk("anih", Header()), Chunk("rate", {10, 0, 0}),
-                             Chunk("LIST", {'I', 'N', 'F', 'O'}), Frames({cur, ico})});
+    const ZsBlock ani = MakeAni({RiffChunk("anih", AniHeader()), RiffChunk("rate", {10, 0, 0}),
+                                 RiffChunk("LIST", {'I', 'N', 'F', 'O'}), AniFrames({cur, ico})});
     std::vector<ZsBlock> frames;
     std::string sError;
     ASSERT_TRUE(ZI_ReadAnimatedCursor(ani, frames, &sError)) << sError;
@@ -140,30 +103,31 @@ TEST(AnimatedCursor, HostileChunksAreRefusedWithAReason) {
         return sError;
     };
     EXPECT_EQ(refused(ico), "the file is not an animated cursor");
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header()), Frames({ico})}, 1 << 20)),
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader()), AniFrames({ico})}, 1 << 20)),
               "the animated cursor is damaged (its length passes the end of the file)");
     // A frame chunk longer than its list, a list longer than the file's body.
     ZsBlock list{'f', 'r', 'a', 'm'};
-    const ZsBlock longFrame = Chunk("icon", ico, static_cast<int64_t>(ico.size()) + 2);
+    const ZsBlock longFrame = RiffChunk("icon", ico, static_cast<int64_t>(ico.size()) + 2);
     list.insert(list.end(), longFrame.begin(), longFrame.end());
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header()), Chunk("LIST", list)})),
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader()), RiffChunk("LIST", list)})),
               "the animated cursor is damaged (a chunk passes the end of its parent)");
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header()), Chunk("LIST", {'f', 'r', 'a', 'm'}, 100)})),
-              "the animated cursor is damaged (a chunk passes the end of its parent)");
-    EXPECT_EQ(refused(Ani({Frames({ico})})), "the animated cursor is damaged (it has no header)");
-    EXPECT_EQ(refused(Ani({Chunk("anih", {1, 2, 3, 4}), Frames({ico})})),
+    EXPECT_EQ(
+        refused(MakeAni({RiffChunk("anih", AniHeader()), RiffChunk("LIST", {'f', 'r', 'a', 'm'}, 100)})),
+        "the animated cursor is damaged (a chunk passes the end of its parent)");
+    EXPECT_EQ(refused(MakeAni({AniFrames({ico})})), "the animated cursor is damaged (it has no header)");
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", {1, 2, 3, 4}), AniFrames({ico})})),
               "the animated cursor is damaged (its header is too short)");
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header(0)), Frames({{1, 2, 3}})})),
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader(0)), AniFrames({{1, 2, 3}})})),
               "the animated cursor keeps its frames as raw bitmaps, which cannot be read");
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header()), Frames({ico, {0, 0, 1, 0, 0, 0}})})),
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader()), AniFrames({ico, {0, 0, 1, 0, 0, 0}})})),
               "the animated cursor cannot be read: frame 2 is no icon or cursor");
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header())})), "the animated cursor has no frames");
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader())})), "the animated cursor has no frames");
     // Frames beyond the limit are not read one by one into memory.
     std::vector<ZsBlock> many(ZI_MAX_ANI_FRAMES + 1, test::MakeIco({test::DibImage(1, 1, 32)}));
-    EXPECT_EQ(refused(Ani({Chunk("anih", Header()), Frames(many)})),
+    EXPECT_EQ(refused(MakeAni({RiffChunk("anih", AniHeader()), AniFrames(many)})),
               "the animated cursor cannot be read: it has more than 4096 frames");
     // The pad byte of an odd last chunk may be missing.
-    ZsBlock ani = Ani({Chunk("anih", Header()), Frames({ico}), Chunk("seq ", {1})});
+    ZsBlock ani = MakeAni({RiffChunk("anih", AniHeader()), AniFrames({ico}), RiffChunk("seq ", {1})});
     ani.pop_back();
     const uint32_t nRiff = static_cast<uint32_t>(ani.size() - 8);
     std::copy_n(reinterpret_cast<const uint8_t*>(&nRiff), 4, ani.begin() + 4);

@@ -8,6 +8,41 @@
 
 namespace test {
 
+ZsBlock RiffChunk(const char* pszId, const ZsBlock& data, int64_t nLength) {
+    ZsBlock out(pszId, pszId + 4);
+    ZsPutU32(out, nLength < 0 ? static_cast<uint32_t>(data.size()) : static_cast<uint32_t>(nLength));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0) {
+        out.push_back(0);
+    }
+    return out;
+}
+
+ZsBlock AniHeader(uint32_t nFlags) {
+    ZsBlock h;
+    for (const uint32_t v : {36u, 2u, 2u, 0u, 0u, 0u, 0u, 10u, nFlags}) {
+        ZsPutU32(h, v);
+    }
+    return h;
+}
+
+ZsBlock AniFrames(const std::vector<ZsBlock>& frames) {
+    ZsBlock list{'f', 'r', 'a', 'm'};
+    for (const ZsBlock& f : frames) {
+        const ZsBlock c = RiffChunk("icon", f);
+        list.insert(list.end(), c.begin(), c.end());
+    }
+    return RiffChunk("LIST", list);
+}
+
+ZsBlock MakeAni(const std::vector<ZsBlock>& chunks, int64_t nRiffLength) {
+    ZsBlock body{'A', 'C', 'O', 'N'};
+    for (const ZsBlock& c : chunks) {
+        body.insert(body.end(), c.begin(), c.end());
+    }
+    return RiffChunk("RIFF", body, nRiffLength);
+}
+
 std::filesystem::path TestRoot() {
     static const std::filesystem::path root = [] {
         std::random_device rd;

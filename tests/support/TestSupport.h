@@ -83,6 +83,14 @@ std::vector<uint8_t> HandMadePng(uint32_t w, uint32_t h, uint8_t nDepth, uint8_t
                                  const std::vector<std::pair<const char*, std::vector<uint8_t>>>& extra = {},
                                  int nWindowBits = 15);
 
+// Animated cursors: a RIFF chunk (id, the true length unless one is given, data and the pad byte of an
+// odd length), the "anih" header's data with its flags (1: the frames are icons or cursors), the "fram"
+// list of frames and the whole file of chunks.
+std::vector<uint8_t> RiffChunk(const char* pszId, const std::vector<uint8_t>& data, int64_t nLength = -1);
+std::vector<uint8_t> AniHeader(uint32_t nFlags = 1);
+std::vector<uint8_t> AniFrames(const std::vector<std::vector<uint8_t>>& frames);
+std::vector<uint8_t> MakeAni(const std::vector<std::vector<uint8_t>>& chunks, int64_t nRiffLength = -1);
+
 std::filesystem::path TestRoot();
 
 // A 1024 x 1024 SVG drawing of thousands of elements that each fill the canvas with noise and blur it:
