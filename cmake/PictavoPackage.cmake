@@ -29,3 +29,21 @@ The package holds the desktop program pictavo, the command-line tool
 pictavo-cli and a thumbnailer that shows icon files, icon libraries and
 modules in file managers.")
 include(CPack)
+
+# A stripped install (the package's, or "cmake --install --strip") also drops the compilers' notes in
+# .comment, as Debian's own packaging tools do. This runs after the programs are installed: it is included
+# after the folders that install them.
+set(pictavo_programs ${CMAKE_INSTALL_BINDIR}/pictavo-cli ${CMAKE_INSTALL_BINDIR}/pictavo-thumbnailer
+                     ${CMAKE_INSTALL_LIBEXECDIR}/pictavo/pictavo-svg-worker)
+if(TARGET pictavo)
+  list(APPEND pictavo_programs ${CMAKE_INSTALL_BINDIR}/pictavo)
+endif()
+install(CODE "set(pictavo_strip \"${CMAKE_STRIP}\")\nset(pictavo_programs \"${pictavo_programs}\")")
+install(CODE [[
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program IN LISTS pictavo_programs)
+      execute_process(COMMAND "${pictavo_strip}" --remove-section=.comment
+                              "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${program}" COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()
+]])

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Debian's package checker finds no error in the package that package-test.sh built.
+# Debian's package checker, with its pedantic checks too, finds no error and no warning in the package that
+# package-test.sh built, and every override the package carries is used.
 #   lintian-test.sh OUT_DIR
 set -euo pipefail
 out=$1
@@ -7,8 +8,14 @@ out=$1
 need_tools lintian
 debs=("$out"/pictavo_*.deb)
 [ -f "${debs[0]}" ] || fail "no package was built in $out (desktop_package builds it)"
-lintian --tag-display-limit 0 "${debs[0]}" >"$work/lintian.log" 2>&1 || true
+lintian --pedantic --display-info --show-overrides --tag-display-limit 0 "${debs[0]}" >"$work/lintian.log" 2>&1 ||
+  true
 cat "$work/lintian.log"
-if grep -q '^E: ' "$work/lintian.log"; then
-  fail "lintian reports errors"
+if grep -q '^[EW]: ' "$work/lintian.log"; then
+  fail "lintian reports errors or warnings"
+fi
+grep -q '^O: pictavo: package-contains-documentation-outside-usr-share-doc' "$work/lintian.log" ||
+  fail "the package's lintian overrides were not read"
+if grep -q 'unused-override' "$work/lintian.log"; then
+  fail "an override of the package is no longer needed"
 fi

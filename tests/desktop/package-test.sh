@@ -6,7 +6,7 @@
 set -euo pipefail
 build=$1 out=$2 gui=$3
 . "$(dirname "$0")/common.sh"
-need_tools cpack dpkg-deb dpkg-shlibdeps file
+need_tools cpack dpkg-deb dpkg-shlibdeps file readelf
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -31,7 +31,7 @@ dpkg-deb -c "$deb" >"$work/contents"
 awk '{ print $6 }' "$work/contents" | grep -v '^\./usr/' | grep -v '^\./$' && fail "files outside /usr"
 awk '{ print $2 }' "$work/contents" | grep -v '^root/root$' && fail "files not owned by root"
 for file in ./usr/bin/pictavo-cli ./usr/bin/pictavo-thumbnailer ./usr/libexec/pictavo/pictavo-svg-worker \
-            ./usr/share/pictavo/Template.icl \
+            ./usr/share/pictavo/Template.icl ./usr/share/lintian/overrides/pictavo \
             ./usr/share/doc/pictavo/copyright ./usr/share/doc/pictavo/changelog.gz \
             ./usr/share/man/man1/pictavo-cli.1.gz ./usr/share/thumbnailers/pictavo.thumbnailer; do
   grep -q " $file\$" "$work/contents" || fail "$file is not in the package"
@@ -41,5 +41,8 @@ dpkg-deb -x "$deb" "$work/root"
 grep -q '^License: Expat$' "$work/root/usr/share/doc/pictavo/copyright" || fail "copyright names no licence"
 for program in "$work"/root/usr/bin/* "$work"/root/usr/libexec/pictavo/*; do
   file "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
+  if readelf -p .comment "$program" 2>/dev/null | grep -q 'GCC'; then
+    fail "$(basename "$program") keeps the compiler's notes in .comment"
+  fi
 done
 echo "built $deb"
