@@ -1,6 +1,7 @@
 // Verbs on extended icon libraries (.pctv): new, tree, list, import, find, mkcat, rename, rmcat, rm,
 // set-name, set-keywords, and the library kind of info. Each verb opens the library, acts and, when it
 // changed something, saves it.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -20,8 +21,11 @@ bool OpenLib(CliLib& l, const std::string& arg) {
                 "that program is done.",
                 CliShow(l.path).c_str(), ZS_SQL_BUSY_TIMEOUT_MS / 1000);
         } else {
-            CliFail("cannot open '%s': it is missing, not an icon library, or damaged.",
-                    CliShow(l.path).c_str());
+            // The store's sentence says why ("It holds parts an icon library does not have: ...").
+            std::string sWhy =
+                l.lib.LoadError().empty() ? std::string("It is not an icon library.") : l.lib.LoadError();
+            sWhy[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sWhy[0])));
+            CliFail("cannot open '%s': %s", CliShow(l.path).c_str(), sWhy.c_str());
         }
         return false;
     }

@@ -18,6 +18,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
 #include "icon/ZsIconSource.h"
+#include "library/ZsLibSchema.h"
 
 namespace {
 
@@ -126,7 +127,19 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
         msLoadError = "The file cannot be opened as a library.";
         return false;
     }
-    std::optional<ZsBytes> header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
+    // Nothing of the file is read before its schema is known to be a library's and nothing else.
+    std::string sForeign;
+    const ZIL_SCHEMA_STATE nSchema = ZsCheckLibrarySchema(*this, &sForeign);
+    if (nSchema == ZIL_SCHEMA_FOREIGN) {
+        ZS_LOG_ERR("CZsIconLib::Load", "'%s': %s", sPath.c_str(), sForeign.c_str());
+        msLoadError = std::move(sForeign);
+        Close();
+        return false;
+    }
+    std::optional<ZsBytes> header;
+    if (nSchema == ZIL_SCHEMA_OK) {
+        header = QueryBlob(ZsFormat("select data from main where id=%d;", 1));
+    }
     if (!header || header->size() != ZIL_HEADER_SIZE) {
         const std::string sError = LastError();
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': no library header (%s)", sPath.c_str(),
@@ -736,6 +749,15 @@ bool CZsIconLib::Save(const std::filesystem::path* pPath) {
     CommitFlags();
     LogSaved(nTreeItems);
     return true;
+}
+
+bool CZsIconLib::Compact() {
+    // The rebuild is the program's own work over the whole file, which may be far larger than any read.
+    const uint64_t nLimit = WorkLimit();
+    SetWorkLimit(0);
+    const bool bOk = Exec("VACUUM;");
+    SetWorkLimit(nLimit);
+    return bOk;
 }
 
 void CZsIconLib::KeepIdsAhead() {

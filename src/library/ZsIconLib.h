@@ -198,7 +198,7 @@ public:
     // Frees every list and record and closes the connection.
     virtual void Close();
     // Rebuilds the file without its free pages ("VACUUM;"); unsaved changes stay in memory.
-    bool Compact() { return Exec("VACUUM;"); }
+    bool Compact();
 
     const std::filesystem::path& GetPath() const { return mPath; }
     int32_t GetNextNode() const { return mnNextNode; }

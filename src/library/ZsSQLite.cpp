@@ -43,11 +43,22 @@ std::string FileUri(const std::filesystem::path& path) {
     return uri;
 }
 
-// Library files come from anywhere: refuse schema tricks and writes that could corrupt the file.
+// Library files come from anywhere: nothing a file's schema holds may run (triggers, views, functions of the
+// schema, extensions), and no write may corrupt the file. The program's own SQL uses none of these.
 void Harden(sqlite3* pDb) {
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_FKEY, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(pDb, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
 }
+
+// Virtual machine steps between two calls of the progress handler.
+constexpr int kStepsPerTick = 1000;
 
 }  // namespace
 
@@ -72,6 +83,7 @@ bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
         return false;
     }
     Harden(pDb);
+    sqlite3_progress_handler(pDb, kStepsPerTick, &CSQLite::OnProgress, this);
     if (nMode != ZS_SQL_READ_ONLY) {
         // Another program's save holds the file for a moment: wait for it rather than fail at once.
         sqlite3_busy_timeout(pDb, ZS_SQL_BUSY_TIMEOUT_MS);
@@ -82,8 +94,29 @@ bool CSQLite::Open(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     return true;
 }
 
+int CSQLite::OnProgress(void* pSelf) {
+    CSQLite& self = *static_cast<CSQLite*>(pSelf);
+    if (self.mnWorkLimit != 0 && ++self.mnWorkTicks > self.mnWorkLimit / kStepsPerTick) {
+        self.mbWorkExceeded = true;
+        return 1;
+    }
+    return 0;
+}
+
+void CSQLite::StartWork() {
+    mnWorkTicks = 0;
+    mbWorkExceeded = false;
+}
+
 void CSQLite::SwapConnection(CSQLite& other) {
     std::swap(mpDb, other.mpDb);
+    // Each handler counts the work of the object that now holds the connection.
+    if (mpDb) {
+        sqlite3_progress_handler(mpDb.get(), kStepsPerTick, &CSQLite::OnProgress, this);
+    }
+    if (other.mpDb) {
+        sqlite3_progress_handler(other.mpDb.get(), kStepsPerTick, &CSQLite::OnProgress, &other);
+    }
     std::swap(mpStmt, other.mpStmt);
     std::swap(mnMode, other.mnMode);
     std::swap(mFileId, other.mFileId);
@@ -144,6 +177,8 @@ bool CSQLite::OpenReader(CSQLite& reader) const {
         return false;
     }
     Harden(pDb);
+    sqlite3_progress_handler(pDb, kStepsPerTick, &CSQLite::OnProgress, &reader);
+    reader.mnWorkLimit = mnWorkLimit;
     reader.mpDb = std::move(db);
     reader.mnMode = mnMode;
     reader.mFileId = id;
@@ -167,6 +202,7 @@ bool CSQLite::Prepare(std::string_view sql) {
         ZS_LOG_ERR("CSQLite::Prepare", "no connection for '%.*s'", static_cast<int>(sql.size()), sql.data());
         return false;
     }
+    StartWork();
     std::u16string wSql = ZsUtf8ToUtf16(sql);
     sqlite3_stmt* pStmt = nullptr;
     int rc = sqlite3_prepare16_v2(mpDb.get(), wSql.c_str(), -1, &pStmt, nullptr);
@@ -190,6 +226,11 @@ int CSQLite::Checked(int rc) {
     if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK) {
         msLastError = mpDb ? sqlite3_errmsg(mpDb.get()) : sqlite3_errstr(rc);
         mnLastErrorCode = rc & 0xFF;
+        if (mbWorkExceeded) {
+            msLastError = ZS_SQL_TOO_LONG;
+            ZS_LOG_ERR("CSQLite::Step", "'%s': ended after %llu steps",
+                       mpStmt ? sqlite3_sql(mpStmt.get()) : "", static_cast<unsigned long long>(mnWorkLimit));
+        }
     }
     return rc;
 }
@@ -347,8 +388,7 @@ CZsSqlStatement CSQLite::PrepareStatement(std::string_view sql) {
         return statement;
     }
     statement.mpStmt.reset(mpStmt.release());
-    statement.mpDb = mpDb.get();
-    statement.mpLastError = &msLastError;
+    statement.mpOwner = this;
     return statement;
 }
 
@@ -380,11 +420,13 @@ bool CZsSqlStatement::Run() {
     if (!mpStmt) {
         return false;
     }
+    mpOwner->StartWork();
     const int rc = sqlite3_step(mpStmt.get());
     if (rc != SQLITE_DONE) {
-        *mpLastError = sqlite3_errmsg(mpDb);
+        mpOwner->msLastError =
+            mpOwner->mbWorkExceeded ? ZS_SQL_TOO_LONG : sqlite3_errmsg(sqlite3_db_handle(mpStmt.get()));
         ZS_LOG_ERR("CZsSqlStatement::Run", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
-                   mpLastError->c_str());
+                   mpOwner->msLastError.c_str());
     }
     sqlite3_reset(mpStmt.get());
     sqlite3_clear_bindings(mpStmt.get());

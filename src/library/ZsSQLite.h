@@ -18,6 +18,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class CSQLite;
 
 // How a file is opened: for reading and writing (created when missing), read-only as an unchanging file (no
 // locks, no journal: nothing is ever written, not even a rollback of another program's journal), or for
@@ -27,6 +28,11 @@ enum ZS_SQL_OPEN { ZS_SQL_READ_WRITE = 0, ZS_SQL_READ_ONLY = 1, ZS_SQL_EXISTING 
 // How long a read-write connection waits for a file that another program holds locked before it gives up
 // with SQLITE_BUSY ("database is locked").
 inline constexpr int ZS_SQL_BUSY_TIMEOUT_MS = 5000;
+// The virtual machine steps one statement may take before it is ended as one that a damaged or hostile file
+// keeps running: far beyond what any statement of the program takes on a library of a million icons.
+inline constexpr uint64_t ZS_SQL_WORK_LIMIT = 400'000'000;
+// LastError of a statement ended so.
+inline constexpr char ZS_SQL_TOO_LONG[] = "the statement took too long: the file may be damaged";
 // SQLite's result code for a file that stayed locked (SQLITE_BUSY), as LastErrorCode gives it.
 inline constexpr int ZS_SQL_BUSY = 5;
 
@@ -63,8 +69,7 @@ private:
         void operator()(sqlite3_stmt* p) const;
     };
     std::unique_ptr<sqlite3_stmt, Finalizer> mpStmt;
-    sqlite3* mpDb = nullptr;
-    std::string* mpLastError = nullptr;
+    CSQLite* mpOwner = nullptr;
 };
 
 class CSQLite {
@@ -128,6 +133,11 @@ public:
     bool CommitTrans();
     bool RollbackTrans();
 
+    // The steps each statement may take (0: no limit), for the statements that follow; an operation of the
+    // program's own over a whole file (VACUUM) goes without one.
+    void SetWorkLimit(uint64_t nSteps) { mnWorkLimit = nSteps; }
+    uint64_t WorkLimit() const { return mnWorkLimit; }
+
     // SQLite's message of the last operation that failed ("" when none has). Later successes do not clear
     // it.
     const std::string& LastError() const { return msLastError; }
@@ -143,6 +153,7 @@ protected:
     void ClearLastErrorCode() { mnLastErrorCode = 0; }
 
 private:
+    friend class CZsSqlStatement;
     struct DbCloser {
         void operator()(sqlite3* p) const;
     };
@@ -155,6 +166,10 @@ private:
     int Step();
     // Keeps the connection's message when rc reports a failure (anything but a row, done or OK).
     int Checked(int rc);
+    // The progress handler: ends the statement once it has taken more than the work limit.
+    static int OnProgress(void* pSelf);
+    // A statement starts: its work is counted from zero.
+    void StartWork();
 
     std::unique_ptr<sqlite3, DbCloser> mpDb;
     std::unique_ptr<sqlite3_stmt, StmtFinalizer> mpStmt;
@@ -163,6 +178,9 @@ private:
     ZS_SQL_OPEN mnMode = ZS_SQL_READ_WRITE;
     // The file opened, as it was when opened.
     std::optional<ZS_FILE_ID> mFileId;
+    uint64_t mnWorkLimit = ZS_SQL_WORK_LIMIT;
+    uint64_t mnWorkTicks = 0;
+    bool mbWorkExceeded = false;
 };
 
 // A transaction that is rolled back when it goes out of scope uncommitted.

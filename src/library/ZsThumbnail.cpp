@@ -51,7 +51,8 @@ CZsBitmap LibraryFileThumbnail(const fs::path& path, int nSize, std::string* pEr
     CZsIconLib lib;
     lib.AttachTree(&tree);
     if (!lib.Load(path, ZS_SQL_READ_ONLY)) {
-        SetError(pError, "It is not an icon library, or a damaged one.");
+        SetError(pError, lib.LoadError().empty() ? std::string("It is not an icon library, or a damaged one.")
+                                                 : lib.LoadError());
         return {};
     }
     CZsBitmap thumbnail = ZsLibraryThumbnail(lib, nSize);

@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "LibTestUtil.h"
+#include "ToolCheck.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsIconLib.h"
 #include "library/ZsLibCmd.h"
@@ -289,6 +291,59 @@ TEST(IconLibFile, DamagedFilesAreRefusedWithoutHarm) {
                 c.lib.GetIconName(nId);
                 c.lib.GetIconData(nId);
             }
+        }
+    }
+}
+
+TEST(IconLibFile, SchemasWithPartsOfOtherKindsAreRefusedBeforeAnythingRuns) {
+    ASSERT_TRUE(test::HaveTools({"sqlite3"}));
+    test::TempDir dir;
+    const std::filesystem::path path = MakeLibrary(dir);
+    const std::string sHolds = "It holds parts an icon library does not have: ";
+    struct CASE {
+        const char* pszSql;
+        std::string sError;  // "" when the file opens
+    };
+    const CASE cases[] = {
+        {"create trigger wipe after insert on icons begin delete from icons; end;",
+         sHolds + "trigger 'wipe'."},
+        {"create trigger nope before update on main begin select raise(abort, 'no'); end;",
+         sHolds + "trigger 'nope'."},
+        {"alter table icons rename to old; create view icons as with recursive r(id, data, name, kwds) as "
+         "(select 1, null, 'x', 'y' union all select id + 1, data, name, kwds from r) select * from r;",
+         sHolds + "table 'old', view 'icons'; and lacks table 'icons'."},
+        {"create virtual table v using rtree(id, x0, x1);", sHolds + "virtual table 'v', table 'v_rowid', "
+                                                                     "table 'v_node', table 'v_parent'."},
+        {"create unique index u on icons(name);", sHolds + "index 'u' (unique)."},
+        {"create index p on icons(name) where name is not null;", sHolds + "index 'p' (partial)."},
+        {"create index e on icons(length(data));", sHolds + "index 'e' (on an expression)."},
+        {"create table \"a'\n\"(x);", sHolds + "table 'a\\'\\x0A'."},
+        {"alter table icons add column extra;", sHolds + "table 'icons' unlike the library's own."},
+        {"create table t(id integer primary key, data blob, name integer, kwds nvarchar(256)); insert into t "
+         "select * from icons; drop table icons; alter table t rename to icons;",
+         sHolds + "table 'icons' unlike the library's own."},
+        {"drop table nodes;", "It lacks parts every icon library has: table 'nodes'."},
+        {"pragma writable_schema=1; update sqlite_master set sql='create table icons(' where name='icons';",
+         "The library is damaged (malformed database schema (icons) - incomplete input)."},
+        // Plain indexes and the statistics of ANALYZE change no result.
+        {"create index n on icons(name collate nocase, id desc); analyze;", ""},
+    };
+    for (const CASE& c : cases) {
+        const std::filesystem::path copy = dir / "hostile.pctv";
+        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+        ZsWriteFile(dir / "hostile.sql",
+                    ZsBytes(reinterpret_cast<const uint8_t*>(c.pszSql), std::strlen(c.pszSql)));
+        ASSERT_EQ(std::system(
+                      ("sqlite3 '" + copy.string() + "' < '" + (dir / "hostile.sql").string() + "'").c_str()),
+                  0)
+            << c.pszSql;
+        Library l;
+        const bool bLoaded = l.lib.Load(copy);
+        EXPECT_EQ(bLoaded ? std::string() : l.lib.LoadError(), c.sError) << c.pszSql;
+        if (bLoaded) {
+            EXPECT_EQ(l.lib.GetList(1).size(), 3u);
+            l.lib.SetIconName(1, "renamed");
+            EXPECT_TRUE(l.lib.Save());
         }
     }
 }

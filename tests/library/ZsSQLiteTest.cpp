@@ -55,3 +55,25 @@ TEST(SQLite, TransactionRollsBackUnlessCommitted) {
     EXPECT_FALSE(db.IsOpen());
     EXPECT_FALSE(db.Exec("select 1;"));
 }
+
+TEST(SQLite, StatementsEndAfterTheWorkLimit) {
+    test::TempDir dir;
+    CSQLite db;
+    ASSERT_TRUE(db.Open(dir / "a.db"));
+    const std::string sEndless =
+        "with recursive r(n) as (select 1 union all select n + 1 from r) select n from r";
+    db.SetWorkLimit(1'000'000);
+    EXPECT_FALSE(db.QueryInt(sEndless + " where n < 0;"));
+    EXPECT_EQ(db.LastError(), ZS_SQL_TOO_LONG);
+    EXPECT_FALSE(db.QueryRows(sEndless + ";", [](const CZsSqlRow&) { return true; }));
+    // Each statement has the whole limit; without a limit the work is the caller's to bound.
+    EXPECT_EQ(db.QueryInt(sEndless + " where n = 1000 limit 1;"), 1000);
+    db.SetWorkLimit(0);
+    EXPECT_EQ(db.QueryInt(sEndless + " where n = 2000000 limit 1;"), 2000000);
+    // Nothing of a file's schema runs: its triggers never fire.
+    ASSERT_TRUE(db.Exec("create table t(id integer primary key);"));
+    ASSERT_TRUE(db.Exec("create table log(id integer);"));
+    ASSERT_TRUE(db.Exec("create trigger tr after insert on t begin insert into log values(new.id); end;"));
+    EXPECT_TRUE(db.Exec("insert into t values(1);"));
+    EXPECT_EQ(db.QueryInt("select count(*) from log;"), 0);
+}
