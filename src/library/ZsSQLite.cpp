@@ -47,6 +47,9 @@ std::string FileUri(const std::filesystem::path& path) {
 void Harden(sqlite3* pDb) {
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // A page whose cells point outside it is refused as damaged when it is read: without the check,
+    // values are taken from bytes beyond the page, which differ from run to run.
+    sqlite3_exec(pDb, "pragma cell_size_check=on;", nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -317,6 +320,10 @@ int CSQLite::QueryExists(std::string_view sql) {
     return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
 }
 
+int CSQLite::Changes() const {
+    return mpDb ? sqlite3_changes(mpDb.get()) : 0;
+}
+
 bool CSQLite::InTransaction() const {
     return mpDb && sqlite3_get_autocommit(mpDb.get()) == 0;
 }
@@ -376,17 +383,38 @@ bool CZsSqlStatement::BindBlob(int nParam, ZsBytes data) {
     return rc == SQLITE_OK;
 }
 
+int CZsSqlStatement::Step() {
+    const int rc = sqlite3_step(mpStmt.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        *mpLastError = sqlite3_errmsg(mpDb);
+        ZS_LOG_ERR("CZsSqlStatement::Step", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
+                   mpLastError->c_str());
+    }
+    return rc;
+}
+
+void CZsSqlStatement::Reset() {
+    sqlite3_reset(mpStmt.get());
+    sqlite3_clear_bindings(mpStmt.get());
+}
+
 bool CZsSqlStatement::Run() {
     if (!mpStmt) {
         return false;
     }
-    const int rc = sqlite3_step(mpStmt.get());
-    if (rc != SQLITE_DONE) {
-        *mpLastError = sqlite3_errmsg(mpDb);
-        ZS_LOG_ERR("CZsSqlStatement::Run", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
-                   mpLastError->c_str());
-    }
-    sqlite3_reset(mpStmt.get());
-    sqlite3_clear_bindings(mpStmt.get());
+    const int rc = Step();
+    Reset();
     return rc == SQLITE_DONE;
+}
+
+std::optional<int64_t> CZsSqlStatement::RunInt() {
+    if (!mpStmt) {
+        return std::nullopt;
+    }
+    std::optional<int64_t> value;
+    if (Step() == SQLITE_ROW && sqlite3_column_type(mpStmt.get(), 0) != SQLITE_NULL) {
+        value = sqlite3_column_int64(mpStmt.get(), 0);
+    }
+    Reset();
+    return value;
 }
