@@ -13,8 +13,8 @@
 #include "library/ZsIconLib.h"
 #include "library/ZsLibCmd.h"
 
-// Icons of the library that could not be read, told once on stderr after everything the verb printed: how
-// many, with their ids.
+// Damage found in the library's file and icons of it that could not be read (how many, with their ids),
+// told once on stderr after everything the verb printed.
 void CliWarnUnreadable(CZsIconLib& lib);
 
 struct CliLib {

@@ -33,6 +33,10 @@ bool OpenLib(CliLib& l, const std::string& arg) {
 }
 
 void CliWarnUnreadable(CZsIconLib& lib) {
+    if (!lib.GetDamage().empty()) {
+        std::fprintf(stderr, "pictavo-cli: '%s' is damaged: %s.\n", CliShow(lib.GetPath()).c_str(),
+                     lib.GetDamage().c_str());
+    }
     const std::vector<int32_t> ids = lib.TakeUnreadableWarning();
     if (!ids.empty()) {
         std::fprintf(stderr, "pictavo-cli: '%s': %s.\n", CliShow(lib.GetPath()).c_str(),

@@ -82,6 +82,7 @@ void CZsIconLib::Close() {
     mbUnreadableTold = false;
     DropStage();
     CloseDb();
+    msDamage.clear();
     mnDataVersion.reset();
     mnSeenVersion.reset();
 }
@@ -189,6 +190,9 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
     }
     Finalize();
     std::optional<int64_t> nMaxIcon = QueryInt("select max(id) from icons;");
+    if (!nMaxIcon) {
+        NoteDamage("its table of icons");
+    }
     if (nMaxNode >= mnNextNode || (nMaxIcon && *nMaxIcon >= mnNextIcon)) {
         ZS_LOG_ERR("CZsIconLib::Load", "'%s': next ids %d/%d below the ids in use", sPath.c_str(), mnNextNode,
                    mnNextIcon);
@@ -199,8 +203,12 @@ bool CZsIconLib::Load(const std::filesystem::path& path, ZS_SQL_OPEN nMode) {
             mnNextIcon = *nMaxIcon >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(*nMaxIcon + 1);
         }
     }
+    ClearLastErrorCode();
     std::optional<int64_t> nAllBytes =
         QueryInt(ZsFormat("select length(data) from nodes where id=%d;", ZIL_ID_ALL));
+    if (!nAllBytes && LastErrorCode() != 0) {
+        NoteDamage("the list of \"My Icons\"");
+    }
     mPath = path;
     mnFileNextIcon = mnNextIcon;
     mnDataVersion = DataVersion();
@@ -291,7 +299,8 @@ bool CZsIconLib::WriteTree(int& nTreeItems) {
         }
     }
     nTreeItems = static_cast<int>(off / ZIL_TREE_ITEM_SIZE);
-    return ExecBlob(ZsFormat("update main set data=? where id=%d;", 2), records.data(), off);
+    return ExecBlob(ZsFormat("update main set data=? where id=%d;", 2), records.data(), off) &&
+           Stored("the category tree");
 }
 
 bool CZsIconLib::WriteNodes() {
@@ -319,7 +328,8 @@ bool CZsIconLib::WriteNodes() {
         }
         std::string sql = nExists ? ZsFormat("update nodes set data=? where id=%d;", nId)
                                   : ZsFormat("insert into nodes(id, data) values(%d, ?);", nId);
-        if (!ExecBlob(sql, bytes.empty() ? nullptr : bytes.data(), bytes.size())) {
+        if (!ExecBlob(sql, bytes.empty() ? nullptr : bytes.data(), bytes.size()) ||
+            !Stored(ZsFormat("the list of category %d", nId))) {
             return false;
         }
     }
@@ -327,25 +337,68 @@ bool CZsIconLib::WriteNodes() {
 }
 
 bool CZsIconLib::WriteIcons() {
-    // New rows, usually most of what a save writes after an import, go through two statements prepared once.
-    CZsSqlStatement insert, insertStaged;
+    // New rows, usually most of what a save writes after an import, go through statements prepared once.
+    CZsSqlStatement insert, insertStaged, readBack, stagedLength;
+    auto prepare = [&](CZsSqlStatement& statement, const char* pszSql) -> CZsSqlStatement& {
+        if (!statement.IsReady()) {
+            statement = PrepareStatement(pszSql);
+        }
+        return statement;
+    };
+    // A new row gets its name and keywords with its data: updating them afterwards would write the whole row,
+    // data and all, a second time. A copy of a file that another program added rows to may hold a row of that
+    // id already: the row is the new icon's, whole. Only a row of the same id gives way: a conflict on
+    // anything else fails, or changes nothing when the table says so, and is then told by Stored.
     auto insertRow = [&](int32_t nId, const ZIL_ICON& icon, uint8_t nFlags) {
         const bool bStaged = !icon.data && icon.bStaged;
-        CZsSqlStatement& statement = bStaged ? insertStaged : insert;
-        if (!statement.IsReady()) {
-            statement = PrepareStatement(
-                bStaged ? "insert or replace into icons(id, data, name, kwds) values(?1, (select data from "
-                          "stage.icons where id=?1), ?3, ?4);"
-                        : "insert or replace into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4);");
-        }
-        // A new row gets its name and keywords with its data: updating them afterwards would write the whole
-        // row, data and all, a second time. A copy of a file that another program added rows to may hold a
-        // row of that id already: the row is the new icon's, whole.
+        CZsSqlStatement& statement =
+            bStaged
+                ? prepare(insertStaged,
+                          "insert into icons(id, data, name, kwds) values(?1, (select data from stage.icons "
+                          "where id=?1), ?3, ?4) on conflict(id) do update set data=excluded.data, "
+                          "name=excluded.name, kwds=excluded.kwds;")
+                : prepare(insert,
+                          "insert into icons(id, data, name, kwds) values(?1, ?2, ?3, ?4) on conflict(id) "
+                          "do update set data=excluded.data, name=excluded.name, kwds=excluded.kwds;");
         return statement.BindInt(1, nId) &&
                (bStaged || statement.BindBlob(2, icon.data ? ZsBytes(*icon.data) : ZsBytes())) &&
                statement.BindText(3, (nFlags & ZIL_DIRTY_NAME) ? icon.name.value_or("") : "") &&
                statement.BindText(4, (nFlags & ZIL_DIRTY_KWDS) ? icon.kwds.value_or("") : "") &&
-               statement.Run();
+               statement.Run() && Stored(ZsFormat("icon %d", nId));
+    };
+    // What a row holds after its data was written is read back: as many bytes as were written, none for
+    // an icon without data.
+    auto dataStored = [&](int32_t nId, const ZIL_ICON& icon) {
+        std::optional<int64_t> nWritten;
+        if (icon.data) {
+            nWritten = icon.data->empty() ? std::nullopt : std::optional<int64_t>(icon.data->size());
+        } else if (icon.bStaged) {
+            CZsSqlStatement& length =
+                prepare(stagedLength, "select length(data) from stage.icons where id=?;");
+            nWritten = length.BindInt(1, nId) ? length.RunInt() : std::nullopt;
+            if (!nWritten) {
+                msSaveError = ZsFormat("the unsaved data of icon %d is missing from the staging file", nId);
+                return false;
+            }
+        }
+        CZsSqlStatement& read = prepare(readBack, "select length(data) from icons where id=?;");
+        const std::optional<int64_t> nRead = read.BindInt(1, nId) ? read.RunInt() : std::nullopt;
+        if (nRead != nWritten) {
+            msSaveError = ZsFormat("icon %d was stored with %lld of its %lld bytes", nId,
+                                   static_cast<long long>(nRead.value_or(0)),
+                                   static_cast<long long>(nWritten.value_or(0)));
+            ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", ZsPathToUtf8(mPath).c_str(), msSaveError.c_str());
+            return false;
+        }
+        return true;
+    };
+    // A name or keywords of an icon that has no row (a damaged file's list may name one) have nowhere to go.
+    auto textStored = [&](const char* pszWhat, int32_t nId) {
+        if (Changes() == 0 && QueryExists(ZsFormat("select id from icons where id=%d;", nId)) == 0) {
+            ZsLog("%s: icon %d has no row for its %s", ZsPathToUtf8(mPath).c_str(), nId, pszWhat);
+            return true;
+        }
+        return Stored(ZsFormat("the %s of icon %d", pszWhat, nId));
     };
     for (auto& [nId, icon] : mmapIcons) {
         if (icon.nFlags & ZIL_DELETED) {
@@ -374,21 +427,36 @@ bool CZsIconLib::WriteIcons() {
                                               ? ZsFormat("(select data from stage.icons where id=%d)", nId)
                                               : "?";
                 if (!ExecBlob(ZsFormat("update icons set data=%s where id=%d;", sData.c_str(), nId),
-                              pData ? pData->data() : nullptr, pData ? pData->size() : 0)) {
+                              pData ? pData->data() : nullptr, pData ? pData->size() : 0) ||
+                    !Stored(ZsFormat("icon %d", nId))) {
                     return false;
                 }
             }
+            if (!dataStored(nId, icon)) {
+                return false;
+            }
         }
-        if ((nFlags & ZIL_DIRTY_NAME) && !Exec(ZsFormat("update icons set name=%s where id=%d;",
-                                                        SqlQuote(icon.name.value_or("")).c_str(), nId))) {
+        if ((nFlags & ZIL_DIRTY_NAME) && (!Exec(ZsFormat("update icons set name=%s where id=%d;",
+                                                         SqlQuote(icon.name.value_or("")).c_str(), nId)) ||
+                                          !textStored("name", nId))) {
             return false;
         }
-        if ((nFlags & ZIL_DIRTY_KWDS) && !Exec(ZsFormat("update icons set kwds=%s where id=%d;",
-                                                        SqlQuote(icon.kwds.value_or("")).c_str(), nId))) {
+        if ((nFlags & ZIL_DIRTY_KWDS) && (!Exec(ZsFormat("update icons set kwds=%s where id=%d;",
+                                                         SqlQuote(icon.kwds.value_or("")).c_str(), nId)) ||
+                                          !textStored("keywords", nId))) {
             return false;
         }
     }
     return true;
+}
+
+bool CZsIconLib::Stored(const std::string& sWhat) {
+    if (Changes() == 1) {
+        return true;
+    }
+    msSaveError = sWhat + " was not stored: the library ignored the write";
+    ZS_LOG_ERR("CZsIconLib::Save", "'%s': %s", ZsPathToUtf8(mPath).c_str(), msSaveError.c_str());
+    return false;
 }
 
 bool CZsIconLib::WriteAll(int& nTreeItems) {
@@ -423,7 +491,8 @@ bool CZsIconLib::WriteAllTrans(int& nTreeItems) {
     std::memcpy(header.data(), mnReserved, sizeof(mnReserved));
     ZsSetU32(header.data() + 8, static_cast<uint32_t>(mnNextNode));
     ZsSetU32(header.data() + 12, static_cast<uint32_t>(mnNextIcon));
-    if (!ExecBlob(ZsFormat("update main set data=? where id=%d;", 1), header.data(), header.size())) {
+    if (!ExecBlob(ZsFormat("update main set data=? where id=%d;", 1), header.data(), header.size()) ||
+        !Stored("the library header")) {
         ZS_LOG_ERR("CZsIconLib::Save", "header: %s", LastError().c_str());
         return false;
     }
@@ -704,6 +773,25 @@ ZIL_FILE_STATE CZsIconLib::CheckFile() {
     return ZIL_FILE_UNCHANGED;
 }
 
+void CZsIconLib::NoteDamage(const std::string& sWhat) {
+    ZS_LOG_ERR("CZsIconLib::NoteDamage", "'%s': %s cannot be read: %s", ZsPathToUtf8(mPath).c_str(),
+               sWhat.c_str(), LastError().c_str());
+    if (msDamage.empty()) {
+        msDamage = ZsFormat("%s cannot be read (%s)", sWhat.c_str(),
+                            LastError().empty() ? "the file is damaged" : LastError().c_str());
+    }
+}
+
+std::string CZsIconLib::WhyCannotTakeIcons() const {
+    if (!msDamage.empty()) {
+        return msDamage;
+    }
+    if (mnNextIcon < 1 || mnNextIcon == INT32_MAX) {
+        return ZsFormat("it has no icon id left (its next icon id is %d)", mnNextIcon);
+    }
+    return {};
+}
+
 std::string CZsIconLib::FailureText() const {
     if (LastErrorCode() == ZS_SQL_BUSY) {
         return ZsFormat("another program kept the library locked for more than %d seconds",
@@ -867,7 +955,12 @@ ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
     if (!node.list && (nAccess & (ZIL_NODE_ALLOC | ZIL_NODE_LOAD))) {
         node.list.emplace();
         if ((nAccess & ZIL_NODE_LOAD) && IsOpen()) {
+            ClearLastErrorCode();
             std::optional<ZsBytes> blob = QueryBlob(ZsFormat("select data from nodes where id=%d;", nId));
+            if (!blob && LastErrorCode() != 0) {
+                NoteDamage(nId == ZIL_ID_ALL ? std::string("the list of \"My Icons\"")
+                                             : ZsFormat("the list of category %d", nId));
+            }
             if (blob) {
                 CZsByteReader reader(*blob);
                 node.list->reserve(blob->size() / 4);
@@ -1032,7 +1125,10 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
             }
             return true;
         };
+        std::vector<bool> seen(wanted.size());
         auto apply = [&](ROW_TEXTS& texts) {
+            seen[static_cast<size_t>(std::lower_bound(wanted.begin(), wanted.end(), texts.nId) -
+                                     wanted.begin())] = true;
             ZIL_ICON& icon = FindOrAddIcon(texts.nId);
             if (bNames && !icon.name) {
                 icon.name = std::move(texts.name);
@@ -1049,6 +1145,7 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
             }
         };
         ROW_TEXTS texts;
+        bool bAllRead = true;
         auto onRow = [&](const CZsSqlRow& row) {
             if (digest(row, texts)) {
                 apply(texts);
@@ -1086,18 +1183,21 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
                 }
             }
             if (thread.joinable()) {
-                QueryRows(ZsFormat("select %s from icons where id < %d;", sColumns.c_str(), nSplit), onRow);
+                bAllRead = QueryRows(
+                    ZsFormat("select %s from icons where id < %d;", sColumns.c_str(), nSplit), onRow);
                 thread.join();
                 if (bUpperRead) {
                     for (ROW_TEXTS& row : upper) {
                         apply(row);
                     }
                 } else {
-                    QueryRows(ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
-                              onRow);
+                    bAllRead =
+                        QueryRows(ZsFormat("select %s from icons where id >= %d;", sColumns.c_str(), nSplit),
+                                  onRow) &&
+                        bAllRead;
                 }
             } else {
-                QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
+                bAllRead = QueryRows(ZsFormat("select %s from icons;", sColumns.c_str()), onRow);
             }
         } else {
             for (size_t nFirst = 0; nFirst < wanted.size(); nFirst += kIdsPerQuery) {
@@ -1105,8 +1205,20 @@ void CZsIconLib::LoadIconTexts(const ZIL_LIST& ids, unsigned nAccess,
                 for (size_t i = nFirst; i < std::min(wanted.size(), nFirst + kIdsPerQuery); ++i) {
                     sIds += ZsFormat(i == nFirst ? "%d" : ",%d", wanted[i]);
                 }
-                QueryRows(ZsFormat("select %s from icons where id in (%s);", sColumns.c_str(), sIds.c_str()),
-                          onRow);
+                bAllRead = QueryRows(ZsFormat("select %s from icons where id in (%s);", sColumns.c_str(),
+                                              sIds.c_str()),
+                                     onRow) &&
+                           bAllRead;
+            }
+        }
+        // A damaged row ends the statement that met it: the rows it did not reach are read one by one, so
+        // that the damage costs only the rows that hold it.
+        if (!bAllRead) {
+            for (size_t i = 0; i < wanted.size(); ++i) {
+                if (!seen[i]) {
+                    QueryRows(ZsFormat("select %s from icons where id=%d;", sColumns.c_str(), wanted[i]),
+                              onRow);
+                }
             }
         }
         // A directory of more than 255 images is read on its own.
@@ -1239,9 +1351,14 @@ int32_t CZsIconLib::ImpIcon(ZsBlock data, const std::string* pName, std::string*
         return refuse("no image that can be read");
     }
     CatchUpWithFile();
-    if (mnNextIcon < 1 || mnNextIcon == INT32_MAX) {
-        ZS_LOG_ERR("CZsIconLib::ImpIcon", "no icon id left (next %d)", mnNextIcon);
-        return refuse("no icon id left in the library");
+    if (const std::string sWhy = WhyCannotTakeIcons(); !sWhy.empty()) {
+        ZS_LOG_ERR("CZsIconLib::ImpIcon", "'%s': %s", ZsPathToUtf8(mPath).c_str(), sWhy.c_str());
+        if (pError) {
+            *pError = mPath.empty() ? "the library cannot take it: " + sWhy
+                                    : ZsFormat("the library '%s' cannot take it: %s",
+                                               ZsPathToUtf8(mPath).c_str(), sWhy.c_str());
+        }
+        return 0;
     }
     int32_t nId = mnNextIcon++;
     ZIL_ICON& icon = GetIconRec(nId, ZIL_ICON_NEW);

@@ -205,6 +205,13 @@ public:
     int32_t GetNextIcon() const { return mnNextIcon; }
     // Hands out the next category id; 0 (logged) when the ids are used up.
     int32_t NewNodeId();
+    // What SQLite found damaged in the file while reading what new icons depend on (the table of icons, a
+    // category's list), as a clause for the user ("its table of icons cannot be read (...)"); empty while
+    // nothing is known to be damaged.
+    const std::string& GetDamage() const { return msDamage; }
+    // Why no icon can be added, as a clause for the user: the damage, or no icon id left; empty when icons
+    // can be added.
+    std::string WhyCannotTakeIcons() const;
 
     // The entry of a category, created when missing; the access flags say whether its list is made or read.
     ZIL_NODE& GetNodeIcons(int32_t nId, unsigned nAccess);
@@ -301,6 +308,9 @@ private:
     bool WriteTree(int& nTreeItems);
     bool WriteNodes();
     bool WriteIcons();
+    // After an insert or update of one row: true when it changed that row, else false with SaveError
+    // saying that sWhat was not stored (SQLite ignored the write: a conflict clause of the table, say).
+    bool Stored(const std::string& sWhat);
     void CommitFlags();
     void RebuildTree(ZsBytes blob);
     bool SaveAs(const std::filesystem::path& path);
@@ -326,10 +336,13 @@ private:
     void CatchUpWithFile();
     // The reason of a failed statement as SaveError gives it.
     std::string FailureText() const;
+    // Keeps the first damage met: what could not be read, with SQLite's reason.
+    void NoteDamage(const std::string& sWhat);
 
     std::filesystem::path mPath;
     std::string msLoadError;
     std::string msSaveError;
+    std::string msDamage;
     // The connection's data version when the file was read or last saved: another program's commit since
     // changes it.
     std::optional<int64_t> mnDataVersion;

@@ -499,6 +499,10 @@ ZIL_CHECK ZsCheckImportTarget(const CZsIconLib& lib, int32_t nNode) {
     if (c.Ok() && nNode == ZIL_ID_FIND) {
         c = Refuse(ZIL_REFUSED_TAKES_NO_ICONS, "Icons cannot be imported into \"Find Results\".");
     }
+    if (const std::string sWhy = lib.WhyCannotTakeIcons(); c.Ok() && !sWhy.empty()) {
+        c = Refuse(lib.GetDamage().empty() ? ZIL_REFUSED_IDS_USED_UP : ZIL_REFUSED_DAMAGED,
+                   ZsFormat("The library cannot take new icons: %s.", sWhy.c_str()));
+    }
     return c;
 }
 

@@ -33,12 +33,13 @@ enum ZIL_REFUSAL {
     ZIL_REFUSED_INTO_ITSELF,     // a category onto itself or into its own subtree
     ZIL_REFUSED_NO_CHANGE,       // a move that would leave the category where it is
     ZIL_REFUSED_TITLE,           // an empty title, or a unique title that a sibling has
-    ZIL_REFUSED_IDS_USED_UP,     // no category ids left for the new categories
+    ZIL_REFUSED_IDS_USED_UP,     // no category or icon ids left for the new categories or icons
     ZIL_REFUSED_TAKES_NO_ICONS,  // the category does not take these icons
     ZIL_REFUSED_SAME_CATEGORY,   // icons put into the category they come from
     ZIL_REFUSED_ONLY_DELETE,     // icons leave "My Icons" only when they are deleted from the library
     ZIL_REFUSED_NO_ROWS,         // no icon chosen
     ZIL_REFUSED_NOT_PAIRS,       // merging takes an even number of icons, at least two
+    ZIL_REFUSED_DAMAGED,         // the library's file is damaged where new icons would go
 };
 
 // The verdict of a check, and the first part of every command's result.

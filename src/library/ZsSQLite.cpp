@@ -55,6 +55,9 @@ void Harden(sqlite3* pDb) {
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(pDb, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // A page whose cells point outside it is refused as damaged when it is read: without the check,
+    // values are taken from bytes beyond the page, which differ from run to run.
+    sqlite3_exec(pDb, "pragma cell_size_check=on;", nullptr, nullptr, nullptr);
 }
 
 // Virtual machine steps between two calls of the progress handler.
@@ -358,6 +361,10 @@ int CSQLite::QueryExists(std::string_view sql) {
     return rc == SQLITE_ROW ? 1 : rc == SQLITE_DONE ? 0 : -1;
 }
 
+int CSQLite::Changes() const {
+    return mpDb ? sqlite3_changes(mpDb.get()) : 0;
+}
+
 bool CSQLite::InTransaction() const {
     return mpDb && sqlite3_get_autocommit(mpDb.get()) == 0;
 }
@@ -416,19 +423,40 @@ bool CZsSqlStatement::BindBlob(int nParam, ZsBytes data) {
     return rc == SQLITE_OK;
 }
 
+int CZsSqlStatement::Step() {
+    mpOwner->StartWork();
+    const int rc = sqlite3_step(mpStmt.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        mpOwner->msLastError =
+            mpOwner->mbWorkExceeded ? ZS_SQL_TOO_LONG : sqlite3_errmsg(sqlite3_db_handle(mpStmt.get()));
+        ZS_LOG_ERR("CZsSqlStatement::Step", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
+                   mpOwner->msLastError.c_str());
+    }
+    return rc;
+}
+
+void CZsSqlStatement::Reset() {
+    sqlite3_reset(mpStmt.get());
+    sqlite3_clear_bindings(mpStmt.get());
+}
+
 bool CZsSqlStatement::Run() {
     if (!mpStmt) {
         return false;
     }
-    mpOwner->StartWork();
-    const int rc = sqlite3_step(mpStmt.get());
-    if (rc != SQLITE_DONE) {
-        mpOwner->msLastError =
-            mpOwner->mbWorkExceeded ? ZS_SQL_TOO_LONG : sqlite3_errmsg(sqlite3_db_handle(mpStmt.get()));
-        ZS_LOG_ERR("CZsSqlStatement::Run", "sqlite3_step('%s')=%d %s", sqlite3_sql(mpStmt.get()), rc,
-                   mpOwner->msLastError.c_str());
-    }
-    sqlite3_reset(mpStmt.get());
-    sqlite3_clear_bindings(mpStmt.get());
+    const int rc = Step();
+    Reset();
     return rc == SQLITE_DONE;
+}
+
+std::optional<int64_t> CZsSqlStatement::RunInt() {
+    if (!mpStmt) {
+        return std::nullopt;
+    }
+    std::optional<int64_t> value;
+    if (Step() == SQLITE_ROW && sqlite3_column_type(mpStmt.get(), 0) != SQLITE_NULL) {
+        value = sqlite3_column_int64(mpStmt.get(), 0);
+    }
+    Reset();
+    return value;
 }

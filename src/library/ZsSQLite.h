@@ -62,9 +62,15 @@ public:
     bool BindBlob(int nParam, ZsBytes data);
     // Steps the statement to its end and resets it for the next values; true when it finished.
     bool Run();
+    // Steps once and resets: the first column of the row as an integer; none when no row comes back, the
+    // value is NULL or the statement fails.
+    std::optional<int64_t> RunInt();
 
 private:
     friend class CSQLite;
+    // Steps once, keeping SQLite's message of a failure as LastError.
+    int Step();
+    void Reset();
     struct Finalizer {
         void operator()(sqlite3_stmt* p) const;
     };
@@ -123,6 +129,8 @@ public:
     // LastError.
     CZsSqlStatement PrepareStatement(std::string_view sql);
     void Finalize();
+    // The rows that the last insert, update or delete that finished changed (0 when SQLite ignored it).
+    int Changes() const;
 
     // True while a transaction is open on the connection.
     bool InTransaction() const;

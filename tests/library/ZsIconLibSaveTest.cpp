@@ -269,3 +269,33 @@ TEST(IconLibSaveOverFile, AReadOnlyFileIsNeverWritten) {
     fs::permissions(path, fs::perms::owner_all);
     fs::permissions(other, fs::perms::owner_all);
 }
+
+TEST(IconLibSaveOverFile, AWriteTheFileIgnoresFailsTheSaveAndLeavesTheFileAsItWas) {
+    test::TempDir dir;
+    const fs::path path = dir / "lib.pctv";
+    {
+        Library l;
+        l.lib.NewLib();
+        const std::string sName = "a";
+        l.lib.ListToNode(ZIL_ID_ALL, {l.lib.ImpIcon(Ico(), &sName)});
+        ASSERT_TRUE(l.lib.Save(path));
+        // A table made elsewhere that ignores a second icon of the same name.
+        ASSERT_TRUE(
+            l.lib.Exec("create table i2(id integer primary key, data blob, name nvarchar(256) unique on "
+                       "conflict ignore, kwds nvarchar(256));"));
+        ASSERT_TRUE(l.lib.Exec("insert into i2 select * from icons;"));
+        ASSERT_TRUE(l.lib.Exec("drop table icons;"));
+        ASSERT_TRUE(l.lib.Exec("alter table i2 rename to icons;"));
+    }
+    Library l;
+    ASSERT_TRUE(l.lib.Load(path));
+    const std::string sName = "a";
+    const int32_t nId = l.lib.ImpIcon(Ico(), &sName);
+    l.lib.ListToNode(ZIL_ID_ALL, {1, nId});
+    EXPECT_FALSE(l.lib.Save());
+    EXPECT_EQ(l.lib.SaveError(), "icon 2 was not stored: the library ignored the write");
+    Library again;
+    ASSERT_TRUE(again.lib.Load(path));
+    EXPECT_EQ(again.lib.GetList(ZIL_ID_ALL), ZIL_LIST({1}));
+    EXPECT_EQ(again.lib.GetIconData(1).size(), Ico().size());
+}
