@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "cli/Cli.h"
 #include "common/ZsBase.h"
@@ -87,11 +86,7 @@ bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
 // An icon file as it is; an Apple icon file or a cursor as the icon it becomes on import (an animated
 // cursor one per frame, each shown as "<file> #<frame>").
 int ShowIco(const std::filesystem::path& path, bool bJson) {
-    std::vector<uint8_t> head(12);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    const ICON_FILE_KIND* pKind = KindOf(head);
+    const ICON_FILE_KIND* pKind = KindOf(ZsReadFileHead(path, 12).value_or(ZsBlock()));
     CIconSource source;
     if (!pKind || !source.Open(path, pKind->nSource)) {
         const std::string& sError = source.GetError();

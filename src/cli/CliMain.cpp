@@ -32,20 +32,13 @@ int Info(CCliArgs& args) {
         return CliUsage("info takes one file.");
     }
     std::filesystem::path path = CliPath(files[0]);
-    std::vector<uint8_t> head;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::error_code ec;
-    if (!f || std::filesystem::is_directory(path, ec)) {
-        if (f) {
-            std::fclose(f);
-        }
-        return CliFail("cannot read '%s'.", CliShow(path).c_str());
+    std::string sWhy;
+    const std::optional<ZsBlock> head = ZsReadFileHead(path, 4096, &sWhy);
+    if (!head) {
+        return CliFail("cannot read '%s': %s.", CliShow(path).c_str(), sWhy.c_str());
     }
-    head.resize(4096);
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    std::fclose(f);
     for (const CLI_INFO_KIND& kind : {CliIcoInfo(), CliModuleInfo(), CliLibraryInfo()}) {
-        if (kind.match(path, head)) {
+        if (kind.match(path, *head)) {
             return kind.show(path, bJson);
         }
     }

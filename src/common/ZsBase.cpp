@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <initializer_list>
+#include <sstream>
 #include <system_error>
 
 #include <dlfcn.h>
@@ -60,7 +60,9 @@ fs::path XdgUserDir(const char* key) {
     std::string config = EnvValue("XDG_CONFIG_HOME");
     fs::path file =
         config.empty() ? HomeDir() / ".config" / "user-dirs.dirs" : fs::path(config) / "user-dirs.dirs";
-    std::ifstream in(file);
+    // A settings file of a few lines; anything that is no regular file or far larger is not read.
+    const std::optional<ZsBlock> bytes = ZsReadFile(file, 1 << 20);
+    std::istringstream in(bytes ? std::string(bytes->begin(), bytes->end()) : std::string());
     std::string line;
     std::string prefix = std::string(key) + "=\"";
     while (std::getline(in, line)) {
@@ -285,15 +287,18 @@ std::string ZsGetFolderOf(std::string_view path) {
     return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos));
 }
 
-fs::path ZsUniquePath(const fs::path& path) {
+fs::path ZsUniquePath(const fs::path& path, int* pnNext) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec))) {
         return path;
     }
-    for (int n = 2;; ++n) {
+    for (int n = pnNext ? *pnNext : 2;; ++n) {
         fs::path candidate = path;
         candidate += ZsFormat(" (%d)", n);
         if (!fs::exists(fs::symlink_status(candidate, ec))) {
+            if (pnNext) {
+                *pnNext = n + 1;
+            }
             return candidate;
         }
     }
@@ -436,11 +441,14 @@ bool ZsMatchWildcards(std::string_view name, std::string_view list) {
 int ZsFindFiles(const fs::path& folder, std::string_view list, bool bRecurse, std::vector<fs::path>* pFiles,
                 std::vector<fs::path>* pDirs) {
     int nFound = 0;
+    // A stack of the folders still to walk: a folder's own entries first, then its subfolders in the order
+    // they were met, each with its own subfolders before the next.
     std::vector<fs::path> pending{folder};
-    // Breadth by folder: a folder's own entries first, then its subfolders in the order they were met.
-    for (size_t next = 0; next < pending.size(); ++next) {
+    while (!pending.empty()) {
+        const fs::path dir = std::move(pending.back());
+        pending.pop_back();
         std::error_code ec;
-        fs::directory_iterator it(pending[next], fs::directory_options::skip_permission_denied, ec);
+        fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
         if (ec) {
             continue;
         }
@@ -472,9 +480,9 @@ int ZsFindFiles(const fs::path& folder, std::string_view list, bool bRecurse, st
                 }
             }
         }
-        // The subfolders of this folder are walked right after it, before folders found later.
-        pending.insert(pending.begin() + static_cast<std::ptrdiff_t>(next) + 1, subdirs.begin(),
-                       subdirs.end());
+        // The subfolders of this folder are walked right after it, before the folders still waiting.
+        pending.insert(pending.end(), std::make_move_iterator(subdirs.rbegin()),
+                       std::make_move_iterator(subdirs.rend()));
     }
     return nFound;
 }
@@ -719,24 +727,76 @@ ssize_t ReadSome(int fd, uint8_t* p, size_t n) {
 
 }  // namespace
 
-std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
+int ZsOpenRegularFile(const fs::path& path, uint64_t* pnSize, std::string* pError) {
+    const auto fail = [pError](const char* pszReason) {
+        if (pError) {
+            *pError = pszReason ? pszReason : std::generic_category().message(errno);
+        }
+        return -1;
+    };
+    // Non-blocking only for the open: a FIFO without a writer would hold it for ever.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return fail(nullptr);
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int nError = errno;
+        close(fd);
+        errno = nError;
+        return fail(S_ISREG(st.st_mode) || st.st_mode == 0 ? nullptr : "it is not a regular file");
+    }
+    const int nFlags = fcntl(fd, F_GETFL);
+    if (nFlags >= 0) {
+        fcntl(fd, F_SETFL, nFlags & ~O_NONBLOCK);
+    }
+    if (pnSize) {
+        *pnSize = static_cast<uint64_t>(st.st_size);
+    }
+    return fd;
+}
+
+std::FILE* ZsOpenRegularFileStream(const fs::path& path, uint64_t* pnSize, std::string* pError) {
+    const int fd = ZsOpenRegularFile(path, pnSize, pError);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        if (pError) {
+            *pError = std::generic_category().message(errno);
+        }
+        close(fd);
+    }
+    return f;
+}
+
+namespace {
+
+// Reads from the regular file up to nLimit bytes: with bWhole the whole file, refused when it is larger;
+// otherwise its first nLimit bytes.
+std::optional<ZsBlock> ReadRegularFile(const fs::path& path, uint64_t nLimit, bool bWhole,
+                                       std::string* pError) {
+    uint64_t nSize = 0;
     // Plain system calls: an import reads thousands of small files, and each call saved counts.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ZsOpenRegularFile(path, &nSize, pError);
     if (fd < 0) {
         return std::nullopt;
     }
     const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* p) { close(*p); });
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const auto fail = [pError](std::string sReason) -> std::optional<ZsBlock> {
+        if (pError) {
+            *pError = std::move(sReason);
+        }
         return std::nullopt;
+    };
+    if (bWhole && nSize > nLimit) {
+        return fail("it is larger than " + std::to_string(nLimit) + " bytes");
     }
+    const uint64_t nExpected = std::min(nSize, nLimit);
     ZsBlock data;
     // Reading straight into a buffer of the file's size saves copying and growing it; a file that changes
-    // size meanwhile is still read whole.
-    const uint64_t nExpected = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-    if (nExpected > nMaxBytes) {
-        return std::nullopt;
-    }
+    // size meanwhile is still read whole, up to the limit.
     data.reserve(nExpected);
     ZsAdviseLargeBuffer(data.data(), nExpected);
     data.resize(nExpected);
@@ -744,7 +804,7 @@ std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
     while (nHave < data.size()) {
         const ssize_t n = ReadSome(fd, data.data() + nHave, data.size() - nHave);
         if (n < 0) {
-            return std::nullopt;
+            return fail(std::generic_category().message(errno));
         }
         if (n == 0) {
             break;
@@ -752,21 +812,34 @@ std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes) {
         nHave += static_cast<size_t>(n);
     }
     data.resize(nHave);
+    if (!bWhole || nHave < nExpected) {
+        return data;
+    }
     uint8_t buf[65536];
     while (true) {
         const ssize_t n = ReadSome(fd, buf, sizeof buf);
         if (n < 0) {
-            return std::nullopt;
+            return fail(std::generic_category().message(errno));
         }
         if (n == 0) {
             break;
         }
-        if (data.size() + static_cast<size_t>(n) > nMaxBytes) {
-            return std::nullopt;
+        if (data.size() + static_cast<size_t>(n) > nLimit) {
+            return fail("it is larger than " + std::to_string(nLimit) + " bytes");
         }
         data.insert(data.end(), buf, buf + n);
     }
     return data;
+}
+
+}  // namespace
+
+std::optional<ZsBlock> ZsReadFile(const fs::path& path, uint64_t nMaxBytes, std::string* pError) {
+    return ReadRegularFile(path, nMaxBytes, true, pError);
+}
+
+std::optional<ZsBlock> ZsReadFileHead(const fs::path& path, size_t nBytes, std::string* pError) {
+    return ReadRegularFile(path, nBytes, false, pError);
 }
 
 bool ZsWriteFile(const fs::path& path, ZsBytes bytes) {

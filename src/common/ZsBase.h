@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
@@ -62,8 +63,10 @@ std::string ZsWithTrailingSep(std::string_view folder);
 // empty when the path has no separator.
 std::string ZsGetFolderOf(std::string_view path);
 
-// The path itself when nothing exists there, else the first free "<path> (2)", "<path> (3)", ...
-std::filesystem::path ZsUniquePath(const std::filesystem::path& path);
+// The path itself when nothing exists there, else the first free "<path> (2)", "<path> (3)", ... With
+// pnNext the numbers start at *pnNext, which then becomes the number after the one taken: a caller that
+// takes many numbered paths of one name in turn looks at each number once.
+std::filesystem::path ZsUniquePath(const std::filesystem::path& path, int* pnNext = nullptr);
 // folder + name + extension, or the first free "<name> (2)<ext>", ...; the extension gets a leading "."
 // when it has none. The one-argument form splits a full path first.
 std::filesystem::path ZsUniqueFilePath(const std::filesystem::path& folder, std::string_view name,
@@ -117,8 +120,22 @@ private:
 bool ZsRegexSearch(std::string_view text, std::string_view pattern, bool bIgnoreCase, bool bWhole,
                    std::string* pError = nullptr);
 
-// Reads a whole file; none when it cannot be opened or read, or is larger than nMaxBytes.
-std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nMaxBytes = UINT64_C(1) << 32);
+// Opens a file for reading only when it is a regular file, as the opened descriptor tells, not its name: a
+// FIFO, a device, a socket or a folder (also behind a link) is refused, and the open itself never waits for
+// a FIFO's writer. The descriptor (close-on-exec, blocking reads) with the file's size in *pnSize (may be
+// null); -1, with the reason in *pError ("it is not a regular file" or the system's text), when it cannot
+// be opened.
+int ZsOpenRegularFile(const std::filesystem::path& path, uint64_t* pnSize, std::string* pError = nullptr);
+// The same as a stream for reading bytes, closed with std::fclose.
+std::FILE* ZsOpenRegularFileStream(const std::filesystem::path& path, uint64_t* pnSize,
+                                   std::string* pError = nullptr);
+// Reads a whole regular file (opened as ZsOpenRegularFile opens it). None, with the reason in *pError, when
+// it cannot be opened or read, or is larger than nMaxBytes, which is checked before anything is allocated.
+std::optional<ZsBlock> ZsReadFile(const std::filesystem::path& path, uint64_t nMaxBytes = UINT64_C(1) << 32,
+                                  std::string* pError = nullptr);
+// The first nBytes of a regular file, fewer when it is shorter; none, with the reason, as ZsReadFile.
+std::optional<ZsBlock> ZsReadFileHead(const std::filesystem::path& path, size_t nBytes,
+                                      std::string* pError = nullptr);
 
 // Asks the system to back a large buffer that is about to be filled with memory at once: the first touch of
 // fresh memory costs a fault per page, dearly so on virtual machines (some 12 us each), and a 4 MB picture is

@@ -1,10 +1,8 @@
 #include "common/ZsFileBytes.h"
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -92,21 +90,24 @@ std::shared_ptr<const CZsFileBytes> CZsFileBytes::FromBlock(ZsBlock block) {
     return p;
 }
 
-std::shared_ptr<const CZsFileBytes> CZsFileBytes::Open(const std::filesystem::path& path,
-                                                       uint64_t nMaxBytes) {
+std::shared_ptr<const CZsFileBytes> CZsFileBytes::Open(const std::filesystem::path& path, uint64_t nMaxBytes,
+                                                       std::string* pError) {
 #ifdef ZS_HAVE_MMAP
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    uint64_t nSize = 0;
+    const int fd = ZsOpenRegularFile(path, &nSize, pError);
     if (fd < 0) {
         return nullptr;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > nMaxBytes) {
+    if (nSize > nMaxBytes) {
         ::close(fd);
+        if (pError) {
+            *pError = "it is larger than " + std::to_string(nMaxBytes) + " bytes";
+        }
         return nullptr;
     }
     std::shared_ptr<CZsFileBytes> p(new CZsFileBytes());
-    if (st.st_size > 0) {
-        const size_t nLength = static_cast<size_t>(st.st_size);
+    if (nSize > 0) {
+        const size_t nLength = static_cast<size_t>(nSize);
         void* pMap = ::mmap(nullptr, nLength, PROT_READ, MAP_PRIVATE, fd, 0);
         if (pMap != MAP_FAILED) {
             p->mnGuard = GuardMapping(pMap, nLength);
@@ -120,11 +121,11 @@ std::shared_ptr<const CZsFileBytes> CZsFileBytes::Open(const std::filesystem::pa
         }
     }
     ::close(fd);
-    if (p->mpMap || st.st_size == 0) {
+    if (p->mpMap || nSize == 0) {
         return p;
     }
 #endif
-    std::optional<ZsBlock> block = ZsReadFile(path, nMaxBytes);
+    std::optional<ZsBlock> block = ZsReadFile(path, nMaxBytes, pError);
     if (!block) {
         return nullptr;
     }

@@ -11,14 +11,17 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "common/ZsBase.h"
 
 class CZsFileBytes {
 public:
-    // None when the file cannot be opened or is larger than nMaxBytes.
+    // None, with the reason in *pError, when the file is not a regular file (ZsOpenRegularFile), cannot be
+    // opened or is larger than nMaxBytes.
     static std::shared_ptr<const CZsFileBytes> Open(const std::filesystem::path& path,
-                                                    uint64_t nMaxBytes = UINT64_C(1) << 32);
+                                                    uint64_t nMaxBytes = UINT64_C(1) << 32,
+                                                    std::string* pError = nullptr);
     // Bytes already in memory, owned from now on.
     static std::shared_ptr<const CZsFileBytes> FromBlock(ZsBlock block);
 

@@ -98,23 +98,18 @@ int CIconLibrary::GetFileKind(ZsBytes head) {
 }
 
 int CIconLibrary::GetFileKind(const std::filesystem::path& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        return TYPE_UNKNOWN;
-    }
     // The header offset is 16 bits wide, so its word lies within the first 64 KiB + 2 bytes.
-    ZsBlock head(0x10002);
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    std::fclose(f);
-    return GetFileKind(head);
+    const std::optional<ZsBlock> head = ZsReadFileHead(path, 0x10002);
+    return head ? GetFileKind(*head) : TYPE_UNKNOWN;
 }
 
 bool CIconLibrary::Open(const std::filesystem::path& path) {
     // The file is mapped once; the kind test and both readers work on these bytes.
-    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path);
+    std::string sWhy;
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, UINT64_C(1) << 32, &sWhy);
     if (!pFile) {
         Open(path, ZsBlock());
-        msError = "cannot read the file";
+        msError = "cannot read the file: " + sWhy;
         return false;
     }
     return Open(path, std::move(pFile));

@@ -1,6 +1,9 @@
 #include "icon/ZsIconSource.h"
 
 #include <cstring>
+#include <new>
+#include <optional>
+#include <stdexcept>
 
 #include "common/ZsLog.h"
 #include "common/ZsText.h"
@@ -12,6 +15,19 @@ namespace {
 
 // The largest blob SQLite stores by default; no file larger than this can become an icon.
 constexpr uint64_t kMaxIconFileBytes = 1000000000;
+
+// The whole file, or none with the reason in sError.
+std::optional<ZsBlock> ReadWhole(const std::filesystem::path& path, std::string& sError) {
+    std::string sWhy;
+    std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes, &sWhy);
+    if (!data) {
+        sError = "the file cannot be read: " + sWhy;
+    }
+    return data;
+}
+
+// What a file that needs more memory than there is gives instead of its icons.
+constexpr const char* kNoMemory = "there is not enough memory to read the file";
 
 }  // namespace
 
@@ -28,69 +44,77 @@ bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
     msError.clear();
     const std::string sPath = ZsPathToUtf8(path);
     msTitle = ZsGetPathTitle(sPath);
-    switch (nKind) {
-        case ZI_SOURCE_ICO: {
-            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
-            if (!data) {
-                msError = "the file cannot be read or is too large";
+    // A file whose sizes ask for more memory than there is is refused like any other bad file.
+    try {
+        switch (nKind) {
+            case ZI_SOURCE_ICO: {
+                std::optional<ZsBlock> data = ReadWhole(path, msError);
+                if (!data) {
+                    break;
+                }
+                mBlocks.push_back(std::move(*data));
+                mnKind = nKind;
                 break;
             }
-            mBlocks.push_back(std::move(*data));
-            mnKind = nKind;
-            break;
-        }
-        case ZI_SOURCE_PICTURE:
-            mbTiles = options.nTileWidth != 0 && options.nTileHeight != 0;
-            if (mbTiles) {
-                if (ZI_SplitPicture(path, mBlocks, options.nTileWidth, options.nTileHeight,
-                                    options.nSizingMode, &msError) == 0) {
-                    if (msError.empty()) {
-                        msError = "the picture cannot be cut into that many tiles";
+            case ZI_SOURCE_PICTURE:
+                mbTiles = options.nTileWidth != 0 && options.nTileHeight != 0;
+                if (mbTiles) {
+                    if (ZI_SplitPicture(path, mBlocks, options.nTileWidth, options.nTileHeight,
+                                        options.nSizingMode, &msError) == 0) {
+                        if (msError.empty()) {
+                            msError = "the picture cannot be cut into that many tiles";
+                        }
+                        break;
                     }
+                } else {
+                    ZsBlock data = ZI_LoadPictureIcon(path, options.nSizingMode, &msError);
+                    if (data.empty()) {
+                        break;
+                    }
+                    mBlocks.push_back(std::move(data));
+                }
+                mnKind = nKind;
+                break;
+            case ZI_SOURCE_MODULE:
+                if (!mModule.Open(path)) {
+                    msError = mModule.GetError().empty() ? "no icon library or module" : mModule.GetError();
                     break;
                 }
-            } else {
-                ZsBlock data = ZI_LoadPictureIcon(path, options.nSizingMode, &msError);
-                if (data.empty()) {
+                mnKind = nKind;
+                break;
+            case ZI_SOURCE_ICNS:
+            case ZI_SOURCE_CURSOR: {
+                std::optional<ZsBlock> data = ReadWhole(path, msError);
+                if (!data) {
                     break;
                 }
-                mBlocks.push_back(std::move(data));
-            }
-            mnKind = nKind;
-            break;
-        case ZI_SOURCE_MODULE:
-            if (!mModule.Open(path)) {
-                msError = mModule.GetError().empty() ? "no icon library or module" : mModule.GetError();
+                if (nKind == ZI_SOURCE_CURSOR && data->size() >= 4 &&
+                    std::memcmp(data->data(), "RIFF", 4) == 0) {
+                    mbTiles = true;
+                    if (!ZI_ReadAnimatedCursor(*data, mBlocks, &msError)) {
+                        break;
+                    }
+                } else {
+                    ZsBlock block = nKind == ZI_SOURCE_ICNS ? ZI_IcnsToIcon(*data, &msError)
+                                                            : ZI_CursorToIcon(*data, &msError);
+                    if (block.empty()) {
+                        break;
+                    }
+                    mBlocks.push_back(std::move(block));
+                }
+                mnKind = nKind;
                 break;
             }
-            mnKind = nKind;
-            break;
-        case ZI_SOURCE_ICNS:
-        case ZI_SOURCE_CURSOR: {
-            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
-            if (!data) {
-                msError = "the file cannot be read or is too large";
+            case ZI_SOURCE_NONE:
+                msError = "not a kind of file icons are read from";
                 break;
-            }
-            if (nKind == ZI_SOURCE_CURSOR && data->size() >= 4 && std::memcmp(data->data(), "RIFF", 4) == 0) {
-                mbTiles = true;
-                if (!ZI_ReadAnimatedCursor(*data, mBlocks, &msError)) {
-                    break;
-                }
-            } else {
-                ZsBlock block = nKind == ZI_SOURCE_ICNS ? ZI_IcnsToIcon(*data, &msError)
-                                                        : ZI_CursorToIcon(*data, &msError);
-                if (block.empty()) {
-                    break;
-                }
-                mBlocks.push_back(std::move(block));
-            }
-            mnKind = nKind;
-            break;
         }
-        case ZI_SOURCE_NONE:
-            msError = "not a kind of file icons are read from";
-            break;
+    } catch (const std::bad_alloc&) {
+        mnKind = ZI_SOURCE_NONE;
+        msError = kNoMemory;
+    } catch (const std::length_error&) {
+        mnKind = ZI_SOURCE_NONE;
+        msError = kNoMemory;
     }
     if (mnKind == ZI_SOURCE_NONE) {
         mBlocks.clear();
@@ -117,7 +141,13 @@ ZsBlock CIconSource::GetData(int i) {
         return {};
     }
     if (mnKind == ZI_SOURCE_MODULE) {
-        return mModule.GetIconData(i);
+        try {
+            return mModule.GetIconData(i);
+        } catch (const std::bad_alloc&) {
+            return {};
+        } catch (const std::length_error&) {
+            return {};
+        }
     }
     return std::move(mBlocks[static_cast<size_t>(i)]);
 }

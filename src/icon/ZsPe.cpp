@@ -105,11 +105,12 @@ bool CZsPeModule::Fail(const std::string& sError) const {
 }
 
 bool CZsPeModule::Open(const std::filesystem::path& path) {
-    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path);
+    std::string sWhy;
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, UINT64_C(1) << 32, &sWhy);
     if (!pFile) {
         mpFile.reset();
         mFile = {};
-        return Fail("cannot read the file");
+        return Fail("cannot read the file: " + sWhy);
     }
     return Load(std::move(pFile));
 }

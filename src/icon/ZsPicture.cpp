@@ -1058,11 +1058,16 @@ CZsBitmap ZsDecodePicture(ZsBytes bytes, std::string* pError) {
 CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) {
     // A PNG file is decoded as it is read: holding the whole file first would cost as much fresh memory as
     // its compressed size.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    std::error_code ec;
-    const uint64_t nFileBytes = std::filesystem::file_size(path, ec);
+    uint64_t nFileBytes = 0;
+    std::string sWhy;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(ZsOpenRegularFileStream(path, &nFileBytes, &sWhy),
+                                                         std::fclose);
+    if (!file) {
+        SetError(pError, "the file cannot be read: " + sWhy);
+        return {};
+    }
     uint8_t signature[8] = {};
-    if (file && !ec && nFileBytes <= kMaxPictureFileBytes &&
+    if (file && nFileBytes <= kMaxPictureFileBytes &&
         std::fread(signature, 1, sizeof signature, file.get()) == sizeof signature &&
         ZI_IsPng(ZsBytes(signature, sizeof signature))) {
         std::rewind(file.get());
@@ -1072,9 +1077,9 @@ CZsBitmap ZsLoadPicture(const std::filesystem::path& path, std::string* pError) 
         return DecodePngState(*s, pError);
     }
     file.reset();
-    std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes);
+    std::optional<ZsBlock> bytes = ZsReadFile(path, kMaxPictureFileBytes, &sWhy);
     if (!bytes) {
-        SetError(pError, "the file cannot be read");
+        SetError(pError, "the file cannot be read: " + sWhy);
         return {};
     }
     return ZsDecodePicture(*bytes, pError);
@@ -1241,15 +1246,10 @@ namespace {
 ZsBlock PictureFileAs(const std::filesystem::path& path, int nSizingMode, std::span<const ZI_FORMAT> formats,
                       bool bIcns, std::string& sError) {
     // Mapped rather than read: only the pages the decoder touches are loaded, and none is copied.
-    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, kMaxPictureFileBytes);
-    // What is not a plain file (a pipe given on the command line) is read as it comes.
+    std::string sWhy;
+    std::shared_ptr<const CZsFileBytes> pFile = CZsFileBytes::Open(path, kMaxPictureFileBytes, &sWhy);
     if (!pFile) {
-        if (std::optional<ZsBlock> read = ZsReadFile(path, kMaxPictureFileBytes)) {
-            pFile = CZsFileBytes::FromBlock(std::move(*read));
-        }
-    }
-    if (!pFile) {
-        sError = "the file cannot be read";
+        sError = "the file cannot be read: " + sWhy;
         return {};
     }
     const ZsBytes bytes = pFile->Bytes();

@@ -1,6 +1,8 @@
 #include "library/ZsDirTree.h"
 
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "common/ZsLog.h"
@@ -126,7 +128,11 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
         return r;
     }
     // The folders this run made or reused: a second category of the same folder name gets a fresh one.
-    std::set<std::filesystem::path> used;
+    std::unordered_set<std::filesystem::path::string_type> used;
+    // For each folder name that had to be numbered, the next number to try: every "<name> (n)" below it
+    // exists already (the run made it, or it was there), so a thousand categories of one name cost a
+    // thousand looks at the disk, not half a million.
+    std::unordered_map<std::filesystem::path::string_type, int> nextNumber;
     // Depth first without recursion, since a library's tree can be arbitrarily deep.
     std::vector<std::pair<ZsTreeItem, std::filesystem::path>> pending{{item, folder}};
     while (!pending.empty()) {
@@ -134,16 +140,17 @@ ZIL_DIR_EXPORT_RESULT ExportDirTree(CZsIconLib& lib, ZsTreeItem item, const std:
         pending.pop_back();
         std::filesystem::path dir = parentDir / ZsPathFromUtf8(ZsMakeFileName(pTree->GetItemText(cur)));
         std::error_code ec;
-        if (used.count(dir) != 0 || (std::filesystem::exists(std::filesystem::symlink_status(dir, ec)) &&
-                                     !std::filesystem::is_directory(dir, ec))) {
-            dir = ZsUniquePath(dir);
+        if (used.count(dir.native()) != 0 ||
+            (std::filesystem::exists(std::filesystem::symlink_status(dir, ec)) &&
+             !std::filesystem::is_directory(dir, ec))) {
+            dir = ZsUniquePath(dir, &nextNumber.try_emplace(dir.native(), 2).first->second);
         }
         std::filesystem::create_directory(dir, ec);
         if (!std::filesystem::is_directory(dir, ec)) {
             ZsMsgBox(ZS_MB_ERROR, "Can not create directory '%s'!", ZsPathToUtf8(dir).c_str());
             return r;
         }
-        used.insert(dir);
+        used.insert(dir.native());
         if (cur == item) {
             r.top = dir;
         }

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -39,14 +38,49 @@ std::string CleanText(std::string_view text, size_t nMaxChars) {
 std::optional<bool> HasDatabaseSignature(const std::filesystem::path& path) {
     static constexpr char kSignature[] = "SQLite format 3";
     errno = 0;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    const std::optional<ZsBlock> head = ZsReadFileHead(path, sizeof kSignature);
+    if (!head) {
         return std::nullopt;
     }
-    char buffer[sizeof kSignature] = {};
-    file.read(buffer, sizeof buffer);
-    return file.gcount() == static_cast<std::streamsize>(sizeof buffer) &&
-           std::memcmp(buffer, kSignature, sizeof kSignature) == 0;
+    return head->size() == sizeof kSignature && std::memcmp(head->data(), kSignature, sizeof kSignature) == 0;
+}
+
+// The ids of a category's list as stored. A list names each icon once; repeats in a file are dropped here,
+// once, the first of each kept in place, so that no pass over the list does the same work again. Seen ids
+// are marked in a bitmap over their range where that is small, else in a hash set (ids far apart).
+void ReadUniqueIds(ZsBytes blob, ZIL_LIST& list) {
+    CZsByteReader reader(blob);
+    const size_t nCount = blob.size() / 4;
+    list.reserve(nCount);
+    for (uint64_t off = 0; reader.Has(off, 4); off += 4) {
+        list.push_back(static_cast<int32_t>(reader.U32At(off)));
+    }
+    if (list.empty()) {
+        return;
+    }
+    const auto [pLow, pHigh] = std::minmax_element(list.begin(), list.end());
+    const int64_t nLow = *pLow;
+    const int64_t nRange = static_cast<int64_t>(*pHigh) - nLow + 1;
+    std::vector<bool> seenBits;
+    std::unordered_set<int32_t> seenSet;
+    const bool bBits = nRange <= 64 * static_cast<int64_t>(nCount) + 4096;
+    if (bBits) {
+        seenBits.assign(static_cast<size_t>(nRange), false);
+    }
+    const auto firstTime = [&](int32_t nId) {
+        if (!bBits) {
+            return seenSet.insert(nId).second;
+        }
+        auto bit = seenBits[static_cast<size_t>(nId - nLow)];
+        return bit ? false : (bit = true, true);
+    };
+    size_t nKept = 0;
+    for (const int32_t nId : list) {
+        if (firstTime(nId)) {
+            list[nKept++] = nId;
+        }
+    }
+    list.resize(nKept);
 }
 
 // A title as the 512-byte field of a tree record: at most 255 UTF-16 units, never half a surrogate pair,
@@ -962,11 +996,7 @@ ZIL_NODE& CZsIconLib::GetNodeIcons(int32_t nId, unsigned nAccess) {
                                              : ZsFormat("the list of category %d", nId));
             }
             if (blob) {
-                CZsByteReader reader(*blob);
-                node.list->reserve(blob->size() / 4);
-                for (uint64_t off = 0; reader.Has(off, 4); off += 4) {
-                    node.list->push_back(static_cast<int32_t>(reader.U32At(off)));
-                }
+                ReadUniqueIds(*blob, *node.list);
             }
             Finalize();
         }

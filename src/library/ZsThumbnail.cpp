@@ -32,17 +32,12 @@ void SetError(std::string* pError, std::string text) {
 // device would block or never end).
 bool ReadHead(const fs::path& path, uint64_t& nSize, ZsBlock& head) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) {
-        return false;
-    }
     nSize = fs::file_size(path, ec);
-    std::FILE* f = ec ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f) {
+    std::optional<ZsBlock> read = ec ? std::nullopt : ZsReadFileHead(path, 64);
+    if (!read) {
         return false;
     }
-    head.resize(64);
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    std::fclose(f);
+    head = std::move(*read);
     return true;
 }
 

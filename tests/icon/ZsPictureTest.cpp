@@ -576,7 +576,7 @@ TEST(ZsLoadPicture, PngFilesDecodeWhileReadAndTruncatedOnesAreRefused) {
     std::filesystem::create_directory(dir / "folder.png");
     std::string sError;
     EXPECT_TRUE(ZsLoadPicture(dir / "folder.png", &sError).IsNull());
-    EXPECT_EQ(sError, "the file cannot be read");
+    EXPECT_EQ(sError, "the file cannot be read: it is not a regular file");
 }
 
 TEST(ZsStream, ReadsWritesAndSeeks) {

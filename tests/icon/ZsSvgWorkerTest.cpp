@@ -272,7 +272,7 @@ TEST(ZsSvgWorker, AppleIconFilesOfPictureFiles) {
     EXPECT_EQ(IcnsSides(ZI_LoadPictureIcns(dir / "green.png", ZI_SIZING_ENLARGE, &sError)).size(), 2u)
         << sError;
     EXPECT_TRUE(ZI_LoadPictureIcns(dir / "none.svg", ZI_SIZING_ENLARGE, &sError).empty());
-    EXPECT_EQ(sError, "the file cannot be read");
+    EXPECT_EQ(sError, "the file cannot be read: No such file or directory");
     ASSERT_TRUE(test::HaveTools({"icns2png"}));
     ZsWriteFile(dir / "logo.icns", ZI_LoadPictureIcns(dir / "logo.svg", ZI_SIZING_ENLARGE));
     const std::string sDir = ZsPathToUtf8(dir.Path());

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <set>
 
 #include "LibTestUtil.h"
 #include "ProgressRecorder.h"
@@ -217,6 +220,46 @@ TEST(ExportDirTree, SiblingsNeverShareAFolder) {
     for (const char* psz : {"ab/", "ab (2)/", "Noname (2)/", "Noname (3)/", "Sample Category 1/"}) {
         EXPECT_NE(std::find(all.begin(), all.end(), psz), all.end()) << psz;
     }
+}
+
+TEST(ImportDirTree, PipesAndDevicesAreNamedAndPassedOver) {
+    test::TempDir dir;
+    Put(dir / "top" / "good.ico");
+    ASSERT_EQ(mkfifo((dir / "top" / "pipe.ico").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "top" / "zero.png");
+    Library l;
+    l.lib.NewLib();
+    std::vector<ZIL_IMPORT_FAILED> failed;
+    ImportDirTree(l.lib, l.Item(1), dir / "top", ZIL_DIR_IMPORT_OPTIONS(), nullptr, nullptr, &failed);
+    EXPECT_EQ(Names(l, ZIL_ID_ALL), std::vector<std::string>{"good"});
+    ASSERT_EQ(failed.size(), 2u);
+    for (const ZIL_IMPORT_FAILED& f : failed) {
+        EXPECT_EQ(f.sReason, "the file cannot be read: it is not a regular file") << f.sName;
+    }
+}
+
+TEST(ExportDirTree, ManyCategoriesOfOneNameAreNumberedInTurn) {
+    test::TempDir dir;
+    Library l;
+    l.lib.NewLib();
+    const ZsTreeItem top = l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_LAST, "Top");
+    for (int i = 0; i < 1800; ++i) {
+        ASSERT_NE(l.lib.NewNode(top, ZS_TI_LAST, "Same"), ZS_TI_NONE);
+    }
+    l.lib.NewNode(top, ZS_TI_LAST, "Same (3)");
+    // Numbers already on disk are passed over.
+    std::filesystem::create_directories(dir / "Top" / "Same (2)");
+    ZsWriteFile(dir / "Top" / "Same (5)", std::vector<uint8_t>{1});
+    ASSERT_TRUE(ExportDirTree(l.lib, top, dir.Path()).bOk);
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "Top")) {
+        names.insert(ZsPathToUtf8(e.path().filename()));
+    }
+    EXPECT_EQ(names.size(), 1803u);
+    for (const char* psz : {"Same", "Same (3)", "Same (4)", "Same (1801)", "Same (1802)", "Same (3) (2)"}) {
+        EXPECT_EQ(names.count(psz), 1u) << psz;
+    }
+    EXPECT_EQ(names.count("Same (1803)"), 0u);
 }
 
 TEST(ExportDirTree, MissingDestinationAndWriteFailures) {
