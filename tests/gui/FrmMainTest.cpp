@@ -1,6 +1,7 @@
 // The main frame offscreen: its two menu sets with their exact texts and accelerators, idle-time enabling,
 // the toolbar and status bar, the preview bar's painting and size, the placement kept across runs, the help
-// window and the web and mail commands, the about box and the drop target for libraries.
+// window and the web and mail commands, the about box, the drop target for libraries, and the texts in
+// another language.
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
+#include "gui/common/ZsTranslate.h"
 #include "gui/ui/DlgBarPrvw.h"
 #include "gui/ui/DocManagerZIL.h"
 #include "gui/ui/ListModels.h"
@@ -63,6 +65,19 @@ QStringList DescribeAll(const std::vector<QMenu*>& menus) {
         all << Describe(pMenu);
     }
     return all;
+}
+
+// Whether two of the texts have the same "&" letter.
+bool HasRepeatedMnemonic(const QStringList& texts) {
+    QList<QKeySequence> seen;
+    for (const QString& sText : texts) {
+        const QKeySequence key = QKeySequence::mnemonic(sText);
+        if (!key.isEmpty() && seen.contains(key)) {
+            return true;
+        }
+        seen << key;
+    }
+    return false;
 }
 
 class CUrlCapture {
@@ -610,6 +625,55 @@ private slots:
                  QStringLiteral("No web browser was found to open https://www.pictavo.example/."));
         QCOMPARE(QString::fromStdString(messages.shown[1].second),
                  QStringLiteral("No mail program was found. Please write to support@pictavo.example."));
+    }
+
+    void textsFollowTheDesktopLanguageAndComeBackToEnglish() {
+        // The first of the desktop's languages that has a translation is taken; English before it keeps the
+        // texts as they are written.
+        QCOMPARE(ZsInstallTranslations({QStringLiteral("en-GB"), QStringLiteral("de-DE")}), QString());
+        QCOMPARE(
+            ZsInstallTranslations({QStringLiteral("C"), QStringLiteral("fr-FR"), QStringLiteral("de-AT")}),
+            QStringLiteral("de"));
+        struct CEnglishAgain {
+            ~CEnglishAgain() { ZsInstallTranslations({}); }
+        } english;
+        // Qt's own translation comes along, for the buttons of the standard dialogs.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        {
+            CUrlCapture capture;
+            ZsSetUrlOpener([](const QUrl&) { return false; });
+            CFrmMain frame;
+            QVERIFY(frame.Create());
+            QCOMPARE(frame.NoLibMenus()[0]->title(), QStringLiteral("&Datei"));
+            QCOMPARE(frame.Router().Find(ID_FILE_OPEN)->text(), QStringLiteral("Ö&ffnen..."));
+            QCOMPARE(frame.Router().Find(ID_FILE_OPEN)->statusTip(),
+                     QStringLiteral("Eine vorhandene erweiterte Symbolbibliothek öffnen"));
+            QCOMPARE(frame.GetStatusText(0), QStringLiteral("Bereit"));
+            // Every menu gives each of its items a letter of its own, and the menu bar each of its menus.
+            for (const std::vector<QMenu*>* pMenus : {&frame.NoLibMenus(), &frame.LibMenus()}) {
+                QStringList titles;
+                for (const QMenu* pMenu : *pMenus) {
+                    titles << pMenu->title();
+                    QStringList items;
+                    for (const QAction* pAction : pMenu->actions()) {
+                        items << pAction->text();
+                    }
+                    QVERIFY2(!HasRepeatedMnemonic(items), qPrintable(Describe(pMenu)));
+                }
+                QVERIFY2(!HasRepeatedMnemonic(titles), qPrintable(titles.join(QLatin1Char(' '))));
+            }
+            test::ScriptedMessages messages;
+            frame.Router().Find(ID_HELP_HOMEPAGE)->trigger();
+            QCOMPARE(messages.shown.size(), size_t(1));
+            QCOMPARE(QString::fromStdString(messages.shown[0].second),
+                     QStringLiteral(
+                         "Es wurde kein Webbrowser gefunden, um https://www.pictavo.example/ zu öffnen."));
+        }
+        QCOMPARE(ZsInstallTranslations({QStringLiteral("en")}), QString());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+        CFrmMain frame;
+        QVERIFY(frame.Create());
+        QCOMPARE(frame.NoLibMenus()[0]->title(), QStringLiteral("&File"));
     }
 
     void aboutBoxShowsTheVersion() {

@@ -23,6 +23,9 @@ void PrepareEnvironment() {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // No icon themes: a first start makes no default library unless a test gives it themes.
     setenv("PICTAVO_ICON_THEMES", (root / "icons").c_str(), 1);
+    // The texts the tests compare are the English ones, also in the programs they start, whatever the
+    // machine's language.
+    setenv("LANGUAGE", "en", 1);
 }
 
 void Cleanup() {

@@ -13,8 +13,8 @@ class QFileDialog;
 namespace guitest {
 
 // Points HOME, the XDG folders and the icon themes ("icons", empty) at the test run's private temporary
-// folder and selects the offscreen platform unless another one is asked for. Call before the QApplication
-// exists.
+// folder, sets the desktop language to English and selects the offscreen platform unless another one is
+// asked for. Call before the QApplication exists.
 void PrepareEnvironment();
 // Removes the private folder.
 void Cleanup();

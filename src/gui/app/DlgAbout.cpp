@@ -12,7 +12,7 @@
 
 CDlgAbout::CDlgAbout(QWidget* pParent) : CZsDialog(pParent) {
     const QString sProduct = QString::fromUtf8(ZS_PRODUCT_NAME);
-    setWindowTitle(QStringLiteral("About %1").arg(sProduct));
+    setWindowTitle(tr("About %1").arg(sProduct));
 
     mpPicture = new QLabel(this);
     const QPixmap picture(ZsQPath(ZsGetAppDir() / "Images" / "innoimg.bmp"));
@@ -46,7 +46,7 @@ CDlgAbout::CDlgAbout(QWidget* pParent) : CZsDialog(pParent) {
 
     auto* pText = new QVBoxLayout;
     pText->addWidget(mpVersion);
-    pText->addWidget(new QLabel(QStringLiteral("Icon manager and icon converter"), this));
+    pText->addWidget(new QLabel(tr("Icon manager and icon converter"), this));
     pText->addSpacing(8);
     pText->addWidget(pMail);
     pText->addWidget(pHome);

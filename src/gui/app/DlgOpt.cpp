@@ -18,6 +18,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsFileDialogs.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "icon/ZsFormats.h"
 #include "icon/ZsPicture.h"
@@ -33,25 +34,25 @@ constexpr unsigned kImportPatternGroups[] = {
     ZS_ALL_KINDS,
 };
 const char* const kResizeModes[] = {
-    "Enlarge to standard icon format",
-    "Shrink to standard icon format",
-    "Keep original size",
+    QT_TRANSLATE_NOOP("CDlgOpt", "Enlarge to standard icon format"),
+    QT_TRANSLATE_NOOP("CDlgOpt", "Shrink to standard icon format"),
+    QT_TRANSLATE_NOOP("CDlgOpt", "Keep original size"),
 };
 
 }  // namespace
 
 CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     setObjectName(QStringLiteral("CDlgOpt"));
-    setWindowTitle(QStringLiteral("Options"));
+    setWindowTitle(tr("Options"));
 
-    mpImpDirsWithIcons = new QCheckBox(QStringLiteral("Also import icons when import disk directory tree"));
+    mpImpDirsWithIcons = new QCheckBox(tr("Also import icons when import disk directory tree"));
     mpImpExts = new QComboBox;
     mpImpExts->setEditable(true);
     mpImpExts->setInsertPolicy(QComboBox::NoInsert);
     for (unsigned nKinds : kImportPatternGroups) {
         mpImpExts->addItem(ZsQ(ZsFileTypePatterns(nKinds)));
     }
-    mpAss = new QCheckBox(QStringLiteral("Edit icons with the specified program"));
+    mpAss = new QCheckBox(tr("Edit icons with the specified program"));
     mpAssPath = new QLineEdit;
     mpBrowse = new QPushButton(QStringLiteral("..."));
     mpBrowse->setAutoDefault(false);
@@ -61,22 +62,22 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     ZsFillExportTypes(mpDndFmt, false);
     mpResize = new QComboBox;
     for (const char* pszMode : kResizeModes) {
-        mpResize->addItem(QString::fromUtf8(pszMode));
+        mpResize->addItem(tr(pszMode));
     }
-    mpPng = new QCheckBox(QStringLiteral("Store generated images PNG-compressed from"));
+    mpPng = new QCheckBox(tr("Store generated images PNG-compressed from"));
     mpPngSize = new QSpinBox;
     mpPngSize->setRange(1, 8191);
-    mpPngSize->setSuffix(QStringLiteral(" pixels"));
+    mpPngSize->setSuffix(tr(" pixels"));
     mpFindHistory = new QSpinBox;
     mpFindHistory->setRange(0, INT_MAX);
-    mpClear = new QPushButton(QStringLiteral("Clear..."));
+    mpClear = new QPushButton(tr("Clear..."));
     mpClear->setAutoDefault(false);
-    mpReset = new QPushButton(QStringLiteral("Reset Defaults..."));
+    mpReset = new QPushButton(tr("Reset Defaults..."));
     mpReset->setAutoDefault(false);
 
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(mpImpDirsWithIcons);
-    pLayout->addWidget(ZsBuddyLabel("Default import filters:", mpImpExts));
+    pLayout->addWidget(ZsBuddyLabel(tr("Default import filters:"), mpImpExts));
     pLayout->addWidget(mpImpExts);
     pLayout->addSpacing(6);
     pLayout->addWidget(mpAss);
@@ -85,18 +86,19 @@ CDlgOpt::CDlgOpt(QWidget* pParent) : CZsDialog(pParent) {
     pPathRow->addWidget(mpBrowse);
     pLayout->addLayout(pPathRow);
     pLayout->addSpacing(6);
-    pLayout->addWidget(ZsBuddyLabel("Output format when Drag&&Drop images to the file manager:", mpDndFmt));
+    pLayout->addWidget(
+        ZsBuddyLabel(tr("Output format when Drag&&Drop images to the file manager:"), mpDndFmt));
     pLayout->addWidget(mpDndFmt);
-    pLayout->addWidget(ZsBuddyLabel("Resizing mode when import image files:", mpResize));
+    pLayout->addWidget(ZsBuddyLabel(tr("Resizing mode when import image files:"), mpResize));
     pLayout->addWidget(mpResize);
     auto* pPngRow = new QHBoxLayout;
     pPngRow->addWidget(mpPng);
     pPngRow->addWidget(mpPngSize);
     pPngRow->addStretch(1);
     pLayout->addLayout(pPngRow);
-    auto* pHistory = new QGroupBox(QStringLiteral("Find"));
+    auto* pHistory = new QGroupBox(tr("Find"));
     auto* pHistoryRow = new QHBoxLayout(pHistory);
-    pHistoryRow->addWidget(ZsBuddyLabel("Find history length:", mpFindHistory));
+    pHistoryRow->addWidget(ZsBuddyLabel(tr("Find history length:"), mpFindHistory));
     pHistoryRow->addWidget(mpFindHistory, 1);
     pHistoryRow->addWidget(mpClear);
     pLayout->addWidget(pHistory);
@@ -147,13 +149,14 @@ void CDlgOpt::OnBrowse() {
 }
 
 void CDlgOpt::OnClearHistory() {
-    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to clear the find history?") == ZS_IDOK) {
+    if (ZsMsgBox(ZS_MB_QUESTION, tr("Are you sure you want to clear the find history?")) == ZS_IDOK) {
         ZS_FIND_HISTORY.Set({});
     }
 }
 
 void CDlgOpt::OnResetDefaults() {
-    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to restore all the default settings?") != ZS_IDOK) {
+    if (ZsMsgBox(ZS_MB_QUESTION, tr("Are you sure you want to restore all the default settings?")) !=
+        ZS_IDOK) {
         return;
     }
     mpImpDirsWithIcons->setChecked(ZS_OPT_IMP_DIRS_WITH_ICONS.bDefault);

@@ -12,13 +12,13 @@
 
 CFrmHelp::CFrmHelp(QWidget* pParent) : QWidget(pParent, Qt::Window) {
     setObjectName(QStringLiteral("CFrmHelp"));
-    setWindowTitle(QStringLiteral("%1 Help").arg(QString::fromUtf8(ZS_PRODUCT_NAME)));
+    setWindowTitle(tr("%1 Help").arg(QString::fromUtf8(ZS_PRODUCT_NAME)));
     mpBrowser = new QTextBrowser(this);
     mpBrowser->setOpenLinks(false);
     auto* pBar = new QToolBar(this);
-    QAction* pBack = pBar->addAction(QStringLiteral("&Back"), mpBrowser, &QTextBrowser::backward);
-    QAction* pForward = pBar->addAction(QStringLiteral("&Forward"), mpBrowser, &QTextBrowser::forward);
-    pBar->addAction(QStringLiteral("&Contents"), mpBrowser, &QTextBrowser::home);
+    QAction* pBack = pBar->addAction(tr("&Back"), mpBrowser, &QTextBrowser::backward);
+    QAction* pForward = pBar->addAction(tr("&Forward"), mpBrowser, &QTextBrowser::forward);
+    pBar->addAction(tr("&Contents"), mpBrowser, &QTextBrowser::home);
     pBack->setEnabled(false);
     pForward->setEnabled(false);
     connect(mpBrowser, &QTextBrowser::backwardAvailable, pBack, &QAction::setEnabled);

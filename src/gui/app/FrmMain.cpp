@@ -30,6 +30,7 @@
 #include "gui/common/ZsBusy.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsDnD.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsPlacement.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgBarPrvw.h"
@@ -50,8 +51,9 @@ constexpr const char* kKeyStatusBar = "StatusBar";
 
 // The longest usual texts of the selection and total panes; the panes are made wide enough for them in the
 // font they are shown in.
-const char* const kPaneSamples[] = {"", "Selection: IDI_APPLICATION_SHELL_ICON (99 formats)",
-                                    "Total: 999999 Icons"};
+const char* const kPaneSamples[] = {
+    "", QT_TRANSLATE_NOOP("CFrmMain", "Selection: IDI_APPLICATION_SHELL_ICON (99 formats)"),
+    QT_TRANSLATE_NOOP("CFrmMain", "Total: 999999 Icons")};
 
 // OK with the information icon.
 constexpr int kMbInformation = ZS_MB_OK | 0x40;
@@ -74,9 +76,8 @@ protected:
     }
 };
 
-int StatusPaneWidth(const QFrame* pPane, const char* pszSample) {
-    return pPane->fontMetrics().horizontalAdvance(QString::fromUtf8(pszSample)) + 2 * pPane->frameWidth() +
-           2 * kPanePadding + 2;
+int StatusPaneWidth(const QFrame* pPane, const QString& sSample) {
+    return pPane->fontMetrics().horizontalAdvance(sSample) + 2 * pPane->frameWidth() + 2 * kPanePadding + 2;
 }
 
 // One command of the menus: the id, the menu text in the program's notation and the fly-by help.
@@ -87,65 +88,119 @@ struct CMenuCmd {
 };
 
 const CMenuCmd kCommands[] = {
-    {ID_FILE_NEW_LIB, "&New Library\tCtrl+N", "Create a new extended icon library"},
-    {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing extended icon library"},
-    {ID_FILE_CLOSE, "&Close", "Close the active library"},
-    {ID_FILE_SAVE, "&Save\tCtrl+S", "Save the active library"},
-    {ID_FILE_SAVE_AS, "Save &As...", "Save the active library with a new name"},
-    {ID_FILE_SAVE_ALL, "Save A&ll\tCtrl+Shift+S", "Save all open libraries"},
-    {ID_LIB_COMPACT, "Co&mpact...", "Optimize the active library for size"},
-    {ID_FILE_MRU_FILE1, "Recent File", "Open this library"},
-    {ID_APP_EXIT, "E&xit", "Quit the application; prompts to save libraries"},
-    {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard"},
-    {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard"},
-    {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents"},
-    {ID_EDIT_CLEAR, "&Delete...\tDel", "Delete the selection"},
-    {ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", "Select all icons"},
-    {ID_EDIT_INVERT_SEL, "&Invert Selection\tCtrl+I", "Invert the selection of icons"},
-    {ID_EDIT_FIND, "&Find Icons...\tCtrl+F", "Find icons by name and keywords"},
-    {ID_LIB_NODE_ADD, "New &Category", "Add a category under the selected one"},
-    {ID_LIB_NODE_ADD_ABOVE, "New Sibling Category &Above", "Add a category above the selected one"},
-    {ID_LIB_NODE_ADD_BELOW, "New Sibling Category &Below", "Add a category below the selected one"},
-    {ID_LIB_IMP_DIRS, "&Import from Disk Directory Tree...", "Import a directory tree as categories"},
-    {ID_LIB_EXP_DIRS, "&Export to Disk Directory Tree...",
-     "Export the selected category as a directory tree"},
-    {ID_EDIT_RENAME, "&Rename\tF2", "Rename the selected category"},
-    {ID_ICON_IMPORT, "I&mport Icons...\tCtrl+M", "Import icons from files"},
-    {ID_ICON_IMP_DIR, "&Import Icons from Disk Directory...", "Import the icons of a directory"},
-    {ID_ICON_IMP_GRID, "Import Icons from Image &Strips/Grids...", "Cut images into icons"},
-    {ID_ICON_EXPORT, "Ex&port Icons...\tCtrl+P", "Export the selected icons to files"},
-    {ID_ICON_EXP_GRID, "Export Icons to Image Strip/&Grid...", "Export the selected icons as one image"},
-    {ID_ICON_MERGE, "Me&rge Icons", "Merge pairs of selected icons"},
-    {ID_ICON_DEL_FMTS, "&Delete Formats from Icons...", "Delete image formats from the selected icons"},
-    {ID_ICON_EDIT_ASS, "&Edit with Associated Program...\tCtrl+E",
-     "Edit the selected icons in another program"},
-    {ID_ICON_PROPERTIES, "Pr&operties...", "Name and keywords of the selected icons"},
-    {ID_IMG_NEW, "&New Images...", "Add image formats to the icon"},
-    {ID_IMG_EXPORT, "&Export Images...", "Export the selected images to files"},
-    {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar"},
-    {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar"},
-    {ID_VIEW_PREVIEW, "&Preview", "Show or hide the preview bar"},
-    {ID_VIEW_16, "16x16", "Show icons at 16x16"},
-    {ID_VIEW_24, "24x24", "Show icons at 24x24"},
-    {ID_VIEW_32, "32x32", "Show icons at 32x32"},
-    {ID_VIEW_48, "48x48", "Show icons at 48x48"},
-    {ID_VIEW_64, "64x64", "Show icons at 64x64"},
-    {ID_VIEW_72, "72x72", "Show icons at 72x72"},
-    {ID_VIEW_80, "80x80", "Show icons at 80x80"},
-    {ID_VIEW_96, "96x96", "Show icons at 96x96"},
-    {ID_VIEW_128, "128x128", "Show icons at 128x128"},
-    {ID_VIEW_256, "256x256", "Show icons at 256x256"},
-    {ID_VIEW_ICON_INFO, "&Display Icon Info", "Show names and formats under the icons"},
-    {ID_VIEW_ICON_ROWS, "Wrap Icons in &Rows",
-     "Lay the icons out in rows that wrap at the window's width and scroll down"},
-    {ID_TOOLS_OPTIONS, "&Options...", "Change the program's options"},
-    {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap"},
-    {ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles"},
-    {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window"},
-    {ID_HELP, "&Help Topics\tF1", "List Help topics"},
-    {ID_HELP_HOMEPAGE, "H&ome Page", "Visit the home page"},
-    {ID_HELP_SUPPORT, "&Technical Support", "Write to technical support"},
-    {ID_APP_ABOUT, "&About...", "Display program information, version number and copyright"},
+    {ID_FILE_NEW_LIB, QT_TRANSLATE_NOOP("CFrmMain", "&New Library\tCtrl+N"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Create a new extended icon library")},
+    {ID_FILE_OPEN, QT_TRANSLATE_NOOP("CFrmMain", "&Open...\tCtrl+O"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Open an existing extended icon library")},
+    {ID_FILE_CLOSE, QT_TRANSLATE_NOOP("CFrmMain", "&Close"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Close the active library")},
+    {ID_FILE_SAVE, QT_TRANSLATE_NOOP("CFrmMain", "&Save\tCtrl+S"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Save the active library")},
+    {ID_FILE_SAVE_AS, QT_TRANSLATE_NOOP("CFrmMain", "Save &As..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Save the active library with a new name")},
+    {ID_FILE_SAVE_ALL, QT_TRANSLATE_NOOP("CFrmMain", "Save A&ll\tCtrl+Shift+S"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Save all open libraries")},
+    {ID_LIB_COMPACT, QT_TRANSLATE_NOOP("CFrmMain", "Co&mpact..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Optimize the active library for size")},
+    {ID_FILE_MRU_FILE1, QT_TRANSLATE_NOOP("CFrmMain", "Recent File"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Open this library")},
+    {ID_APP_EXIT, QT_TRANSLATE_NOOP("CFrmMain", "E&xit"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Quit the application; prompts to save libraries")},
+    {ID_EDIT_CUT, QT_TRANSLATE_NOOP("CFrmMain", "Cu&t\tCtrl+X"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Cut the selection and put it on the Clipboard")},
+    {ID_EDIT_COPY, QT_TRANSLATE_NOOP("CFrmMain", "&Copy\tCtrl+C"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Copy the selection and put it on the Clipboard")},
+    {ID_EDIT_PASTE, QT_TRANSLATE_NOOP("CFrmMain", "&Paste\tCtrl+V"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Insert Clipboard contents")},
+    {ID_EDIT_CLEAR, QT_TRANSLATE_NOOP("CFrmMain", "&Delete...\tDel"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Delete the selection")},
+    {ID_EDIT_SELECT_ALL, QT_TRANSLATE_NOOP("CFrmMain", "Select &All\tCtrl+A"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Select all icons")},
+    {ID_EDIT_INVERT_SEL, QT_TRANSLATE_NOOP("CFrmMain", "&Invert Selection\tCtrl+I"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Invert the selection of icons")},
+    {ID_EDIT_FIND, QT_TRANSLATE_NOOP("CFrmMain", "&Find Icons...\tCtrl+F"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Find icons by name and keywords")},
+    {ID_LIB_NODE_ADD, QT_TRANSLATE_NOOP("CFrmMain", "New &Category"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Add a category under the selected one")},
+    {ID_LIB_NODE_ADD_ABOVE, QT_TRANSLATE_NOOP("CFrmMain", "New Sibling Category &Above"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Add a category above the selected one")},
+    {ID_LIB_NODE_ADD_BELOW, QT_TRANSLATE_NOOP("CFrmMain", "New Sibling Category &Below"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Add a category below the selected one")},
+    {ID_LIB_IMP_DIRS, QT_TRANSLATE_NOOP("CFrmMain", "&Import from Disk Directory Tree..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Import a directory tree as categories")},
+    {ID_LIB_EXP_DIRS, QT_TRANSLATE_NOOP("CFrmMain", "&Export to Disk Directory Tree..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Export the selected category as a directory tree")},
+    {ID_EDIT_RENAME, QT_TRANSLATE_NOOP("CFrmMain", "&Rename\tF2"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Rename the selected category")},
+    {ID_ICON_IMPORT, QT_TRANSLATE_NOOP("CFrmMain", "I&mport Icons...\tCtrl+M"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Import icons from files")},
+    {ID_ICON_IMP_DIR, QT_TRANSLATE_NOOP("CFrmMain", "&Import Icons from Disk Directory..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Import the icons of a directory")},
+    {ID_ICON_IMP_GRID, QT_TRANSLATE_NOOP("CFrmMain", "Import Icons from Image &Strips/Grids..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Cut images into icons")},
+    {ID_ICON_EXPORT, QT_TRANSLATE_NOOP("CFrmMain", "Ex&port Icons...\tCtrl+P"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Export the selected icons to files")},
+    {ID_ICON_EXP_GRID, QT_TRANSLATE_NOOP("CFrmMain", "Export Icons to Image Strip/&Grid..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Export the selected icons as one image")},
+    {ID_ICON_MERGE, QT_TRANSLATE_NOOP("CFrmMain", "Me&rge Icons"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Merge pairs of selected icons")},
+    {ID_ICON_DEL_FMTS, QT_TRANSLATE_NOOP("CFrmMain", "&Delete Formats from Icons..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Delete image formats from the selected icons")},
+    {ID_ICON_EDIT_ASS, QT_TRANSLATE_NOOP("CFrmMain", "&Edit with Associated Program...\tCtrl+E"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Edit the selected icons in another program")},
+    {ID_ICON_PROPERTIES, QT_TRANSLATE_NOOP("CFrmMain", "Pr&operties..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Name and keywords of the selected icons")},
+    {ID_IMG_NEW, QT_TRANSLATE_NOOP("CFrmMain", "&New Images..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Add image formats to the icon")},
+    {ID_IMG_EXPORT, QT_TRANSLATE_NOOP("CFrmMain", "&Export Images..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Export the selected images to files")},
+    {ID_VIEW_TOOLBAR, QT_TRANSLATE_NOOP("CFrmMain", "&Toolbar"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show or hide the toolbar")},
+    {ID_VIEW_STATUS_BAR, QT_TRANSLATE_NOOP("CFrmMain", "&Status Bar"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show or hide the status bar")},
+    {ID_VIEW_PREVIEW, QT_TRANSLATE_NOOP("CFrmMain", "&Preview"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show or hide the preview bar")},
+    {ID_VIEW_16, QT_TRANSLATE_NOOP("CFrmMain", "16x16"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 16x16")},
+    {ID_VIEW_24, QT_TRANSLATE_NOOP("CFrmMain", "24x24"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 24x24")},
+    {ID_VIEW_32, QT_TRANSLATE_NOOP("CFrmMain", "32x32"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 32x32")},
+    {ID_VIEW_48, QT_TRANSLATE_NOOP("CFrmMain", "48x48"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 48x48")},
+    {ID_VIEW_64, QT_TRANSLATE_NOOP("CFrmMain", "64x64"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 64x64")},
+    {ID_VIEW_72, QT_TRANSLATE_NOOP("CFrmMain", "72x72"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 72x72")},
+    {ID_VIEW_80, QT_TRANSLATE_NOOP("CFrmMain", "80x80"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 80x80")},
+    {ID_VIEW_96, QT_TRANSLATE_NOOP("CFrmMain", "96x96"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 96x96")},
+    {ID_VIEW_128, QT_TRANSLATE_NOOP("CFrmMain", "128x128"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 128x128")},
+    {ID_VIEW_256, QT_TRANSLATE_NOOP("CFrmMain", "256x256"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show icons at 256x256")},
+    {ID_VIEW_ICON_INFO, QT_TRANSLATE_NOOP("CFrmMain", "&Display Icon Info"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Show names and formats under the icons")},
+    {ID_VIEW_ICON_ROWS, QT_TRANSLATE_NOOP("CFrmMain", "Wrap Icons in &Rows"),
+     QT_TRANSLATE_NOOP("CFrmMain",
+                       "Lay the icons out in rows that wrap at the window's width and scroll down")},
+    {ID_TOOLS_OPTIONS, QT_TRANSLATE_NOOP("CFrmMain", "&Options..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Change the program's options")},
+    {ID_WINDOW_CASCADE, QT_TRANSLATE_NOOP("CFrmMain", "&Cascade"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Arrange windows so they overlap")},
+    {ID_WINDOW_TILE_HORZ, QT_TRANSLATE_NOOP("CFrmMain", "&Tile"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Arrange windows as non-overlapping tiles")},
+    {ID_WINDOW_ARRANGE, QT_TRANSLATE_NOOP("CFrmMain", "&Arrange Icons"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Arrange icons at the bottom of the window")},
+    {ID_HELP, QT_TRANSLATE_NOOP("CFrmMain", "&Help Topics\tF1"),
+     QT_TRANSLATE_NOOP("CFrmMain", "List Help topics")},
+    {ID_HELP_HOMEPAGE, QT_TRANSLATE_NOOP("CFrmMain", "H&ome Page"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Visit the home page")},
+    {ID_HELP_SUPPORT, QT_TRANSLATE_NOOP("CFrmMain", "&Technical Support"),
+     QT_TRANSLATE_NOOP("CFrmMain", "Write to technical support")},
+    {ID_APP_ABOUT, QT_TRANSLATE_NOOP("CFrmMain", "&About..."),
+     QT_TRANSLATE_NOOP("CFrmMain", "Display program information, version number and copyright")},
 };
 
 // A popup: its title and its command ids, 0 for a separator.
@@ -155,33 +210,36 @@ struct CPopup {
 };
 
 const std::vector<CPopup> kNoLibMenu = {
-    {"&File", {ID_FILE_NEW_LIB, ID_FILE_OPEN, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
-    {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
-    {"&Tools", {ID_TOOLS_OPTIONS}},
-    {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&File"),
+     {ID_FILE_NEW_LIB, ID_FILE_OPEN, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&View"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Tools"), {ID_TOOLS_OPTIONS}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Help"),
+     {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
 };
 
 const std::vector<CPopup> kLibMenu = {
-    {"&File",
+    {QT_TRANSLATE_NOOP("CFrmMain", "&File"),
      {ID_FILE_NEW_LIB, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_SAVE_ALL, 0,
       ID_LIB_COMPACT, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
-    {"&Edit",
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Edit"),
      {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0, ID_EDIT_SELECT_ALL, ID_EDIT_INVERT_SEL, 0,
       ID_EDIT_FIND}},
-    {"&Categories",
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Categories"),
      {ID_LIB_NODE_ADD, ID_LIB_NODE_ADD_ABOVE, ID_LIB_NODE_ADD_BELOW, 0, ID_LIB_IMP_DIRS, ID_LIB_EXP_DIRS, 0,
       ID_EDIT_RENAME}},
-    {"&Icons",
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Icons"),
      {ID_ICON_IMPORT, ID_ICON_IMP_DIR, ID_ICON_IMP_GRID, 0, ID_ICON_EXPORT, ID_ICON_EXP_GRID, 0,
       ID_ICON_MERGE, ID_ICON_DEL_FMTS, 0, ID_ICON_EDIT_ASS, ID_ICON_PROPERTIES}},
-    {"I&mages", {ID_IMG_NEW, ID_IMG_EXPORT}},
-    {"&View",
+    {QT_TRANSLATE_NOOP("CFrmMain", "I&mages"), {ID_IMG_NEW, ID_IMG_EXPORT}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&View"),
      {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_PREVIEW, 0, ID_VIEW_16, ID_VIEW_24, ID_VIEW_32, ID_VIEW_48,
       ID_VIEW_64, ID_VIEW_72, ID_VIEW_80, ID_VIEW_96, ID_VIEW_128, ID_VIEW_256, 0, ID_VIEW_ICON_INFO,
       ID_VIEW_ICON_ROWS}},
-    {"&Tools", {ID_TOOLS_OPTIONS}},
-    {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
-    {"&Help", {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Tools"), {ID_TOOLS_OPTIONS}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Window"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
+    {QT_TRANSLATE_NOOP("CFrmMain", "&Help"),
+     {ID_HELP, 0, ID_HELP_HOMEPAGE, ID_HELP_SUPPORT, 0, ID_APP_ABOUT}},
 };
 
 // The main toolbar: its buttons in the order of the pictures in "Images/IDR_MAINFRAME.png".
@@ -275,14 +333,14 @@ void CFrmMain::ShowAtStart() {
 
 void CFrmMain::CreateActions() {
     for (const CMenuCmd& cmd : kCommands) {
-        mpRouter->Action(cmd.nId, QString::fromUtf8(cmd.pszText), QString::fromUtf8(cmd.pszTip));
+        mpRouter->Action(cmd.nId, tr(cmd.pszText), tr(cmd.pszTip));
     }
 }
 
 void CFrmMain::CreateMenus() {
     auto build = [this](const std::vector<CPopup>& popups, std::vector<QMenu*>& menus) {
         for (const CPopup& popup : popups) {
-            auto* pMenu = new QMenu(QString::fromUtf8(popup.pszTitle), this);
+            auto* pMenu = new QMenu(tr(popup.pszTitle), this);
             for (int nId : popup.ids) {
                 if (nId == 0) {
                     pMenu->addSeparator();
@@ -294,7 +352,7 @@ void CFrmMain::CreateMenus() {
                     pMenu->addAction(mpRouter->Find(nId));
                 }
             }
-            if (pMenu->title() == QLatin1String("&View")) {
+            if (std::string_view(popup.pszTitle) == "&View") {
                 // Every item of this menu can be checked: it shows its check mark, which the picture it
                 // has on a toolbar would take the place of.
                 for (QAction* pAction : pMenu->actions()) {
@@ -307,8 +365,9 @@ void CFrmMain::CreateMenus() {
     };
     build(kNoLibMenu, mNoLibMenus);
     build(kLibMenu, mLibMenus);
-    for (QMenu* pMenu : mLibMenus) {
-        if (pMenu->title() == QLatin1String("&Window")) {
+    for (size_t i = 0; i < mLibMenus.size(); ++i) {
+        QMenu* pMenu = mLibMenus[i];
+        if (std::string_view(kLibMenu[i].pszTitle) == "&Window") {
             mpWindowMenu = pMenu;
             connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { FillWindowMenu(pMenu); });
         }
@@ -375,7 +434,7 @@ void CFrmMain::ShowMenus(bool bLibrary) {
 }
 
 void CFrmMain::CreateToolBar() {
-    mpToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    mpToolBar = new QToolBar(tr("Toolbar"), this);
     mpToolBar->setObjectName(QStringLiteral("ToolBar"));
     const std::vector<QIcon> icons = ZsLoadStripIcons(ZsGetAppDir() / "Images" / "IDR_MAINFRAME.png");
     size_t nImage = 0;
@@ -403,12 +462,12 @@ void CFrmMain::CreateStatusBar() {
         auto* pPane = new CStatusPane(pBar);
         pPane->setTextFormat(Qt::PlainText);
         if (i == 0) {
-            pPane->setText(QStringLiteral("Ready"));
+            pPane->setText(tr("Ready"));
             pBar->addWidget(pPane, 1);
         } else {
             pPane->setFrameShape(QFrame::Panel);
             pPane->setFrameShadow(QFrame::Sunken);
-            pPane->setFixedWidth(StatusPaneWidth(pPane, kPaneSamples[i]));
+            pPane->setFixedWidth(StatusPaneWidth(pPane, CFrmMain::tr(kPaneSamples[i])));
             pBar->addPermanentWidget(pPane);
         }
         mStatusPanes[i] = pPane;
@@ -550,7 +609,7 @@ void CFrmMain::OnHelpTopics() {
         mpHelp = new CFrmHelp(this);
     }
     if (!mpHelp->ShowPage(QUrl::fromLocalFile(ZsQPath(index)))) {
-        ZsMsgBox(ZS_MB_ERROR, "The help pages were not found ('%s').", ZsPathToUtf8(index).c_str());
+        ZsMsgBox(ZS_MB_ERROR, CFrmMain::tr("The help pages were not found ('%1').").arg(ZsQPath(index)));
     }
 }
 
@@ -559,9 +618,10 @@ void ZsOpenLink(const QUrl& url) {
         return;
     }
     if (url.scheme() == QLatin1String("mailto")) {
-        ZsMsgBox(kMbInformation, "No mail program was found. Please write to %s.", ZsS(url.path()).c_str());
+        ZsMsgBox(kMbInformation,
+                 CFrmMain::tr("No mail program was found. Please write to %1.").arg(url.path()));
     } else {
-        ZsMsgBox(kMbInformation, "No web browser was found to open %s.", ZsS(url.toString()).c_str());
+        ZsMsgBox(kMbInformation, CFrmMain::tr("No web browser was found to open %1.").arg(url.toString()));
     }
 }
 
@@ -574,9 +634,8 @@ void CFrmMain::OnSupport() {
     url.setScheme(QStringLiteral("mailto"));
     url.setPath(QString::fromUtf8(ZS_SUPPORT_MAIL));
     QUrlQuery query;
-    query.addQueryItem(
-        QStringLiteral("Subject"),
-        QStringLiteral("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
+    query.addQueryItem(QStringLiteral("Subject"),
+                       tr("About %1 %2").arg(QString::fromUtf8(ZS_PRODUCT_NAME), PICTAVO_VERSION));
     url.setQuery(query);
     ZsOpenLink(url);
 }

@@ -87,14 +87,15 @@ void CZsProjApp::OpenWorkspace() {
         }
     }
     if (missing.size() == 1) {
-        mpFrame->SetStatusText(0, "The library '%s' no longer exists and was not reopened.",
-                               missing.front().c_str());
+        mpFrame->SetStatusPane(
+            0, ZsS(tr("The library '%1' no longer exists and was not reopened.").arg(ZsQ(missing.front()))));
     } else if (!missing.empty()) {
         std::string sNames;
         for (const std::string& sName : missing) {
             sNames += (sNames.empty() ? "'" : ", '") + sName + "'";
         }
-        mpFrame->SetStatusText(0, "The libraries %s no longer exist and were not reopened.", sNames.c_str());
+        mpFrame->SetStatusPane(
+            0, ZsS(tr("The libraries %1 no longer exist and were not reopened.").arg(ZsQ(sNames))));
     }
 }
 

@@ -3,6 +3,7 @@
 // and never reach a running instance.
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "gui/app/ZsProjApp.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
+#include "gui/common/ZsTranslate.h"
 #include "icon/ZsSvg.h"
 
 namespace {
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(ZS_PRODUCT_NAME));
     QApplication::setApplicationVersion(QStringLiteral(PICTAVO_VERSION));
+    // The texts in the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), English where none matches.
+    ZsInstallTranslations(QLocale::system().uiLanguages());
     // Ties the windows to the desktop entry, for the icon and name a Wayland desktop shows.
     QGuiApplication::setDesktopFileName(QStringLiteral("pictavo"));
     QApplication::setWindowIcon(QIcon(ZsQPath(ZsGetAppDir() / "Images" / "pictavo.png")));

@@ -29,17 +29,17 @@ int SizeOf(const QComboBox* pCombo) {
 CDlgExpGrid::CDlgExpGrid(int n, QWidget* pParent)
     : CZsDialog(pParent), mn(std::max(1, n)), mnSquareSide(ZsGridSquareSide(mn)) {
     setObjectName(QString::fromUtf8(ZS_SEC_EXP_GRID));
-    setWindowTitle(QStringLiteral("Image Joint"));
+    setWindowTitle(tr("Image Joint"));
 
     mpWidth = ZsNewGridSizeBox("IDC_CBO_W");
     mpHeight = ZsNewGridSizeBox("IDC_CBO_H");
-    mpSquare = new QCheckBox(QStringLiteral("S&quare"));
+    mpSquare = new QCheckBox(tr("S&quare"));
     mpSquare->setObjectName(QStringLiteral("IDC_CHK_SQR"));
-    mpStrip = new QRadioButton(QStringLiteral("S&trip (%1x1)").arg(mn));
+    mpStrip = new QRadioButton(tr("S&trip (%1x1)").arg(mn));
     mpStrip->setObjectName(QStringLiteral("IDC_RDO_STRIP"));
-    mpSquareLayout = new QRadioButton(QStringLiteral("Sq&uare (%1x%2)").arg(mnSquareSide).arg(mnSquareSide));
+    mpSquareLayout = new QRadioButton(tr("Sq&uare (%1x%2)").arg(mnSquareSide).arg(mnSquareSide));
     mpSquareLayout->setObjectName(QStringLiteral("IDC_RDO_SQR"));
-    mpCustom = new QRadioButton(QStringLiteral("&Custom columns/rows:"));
+    mpCustom = new QRadioButton(tr("&Custom columns/rows:"));
     mpCustom->setObjectName(QStringLiteral("IDC_RDO_CUSTOM"));
     mpColumns = new QSpinBox;
     mpColumns->setRange(1, mn);
@@ -49,17 +49,17 @@ CDlgExpGrid::CDlgExpGrid(int n, QWidget* pParent)
     mpRows->setRange(1, mn);
     mpRows->setValue(mnSquareSide);
     mpRows->setObjectName(QStringLiteral("IDC_EDT_R"));
-    mpInterval = new QCheckBox(QStringLiteral("&Interval space:"));
+    mpInterval = new QCheckBox(tr("&Interval space:"));
     mpInterval->setObjectName(QStringLiteral("IDC_CHK_INTERVAL"));
     mpSpacing = new QSpinBox;
     mpSpacing->setRange(1, INT_MAX);
-    mpSpacing->setSuffix(QStringLiteral(" pixels"));
+    mpSpacing->setSuffix(tr(" pixels"));
     mpSpacing->setObjectName(QStringLiteral("IDC_EDT_INTERVAL"));
-    mpBackground = new QCheckBox(QStringLiteral("&Background color:"));
+    mpBackground = new QCheckBox(tr("&Background color:"));
     mpBackground->setObjectName(QStringLiteral("IDC_CHK_BG_COLOR"));
     mpColor = new CZsColorPicker;
     mpColor->setObjectName(QStringLiteral("IDC_BTN_BG_COLOR"));
-    mpColor->setToolTip(QStringLiteral("Choose the background colour"));
+    mpColor->setToolTip(tr("Choose the background colour"));
     mpColor->setMinimumWidth(mpColor->fontMetrics().averageCharWidth() * 10);
 
     auto* pLayouts = new QButtonGroup(this);
@@ -67,17 +67,17 @@ CDlgExpGrid::CDlgExpGrid(int n, QWidget* pParent)
     pLayouts->addButton(mpSquareLayout);
     pLayouts->addButton(mpCustom);
 
-    auto* pCell = new QGroupBox(QStringLiteral("Image Size"));
+    auto* pCell = new QGroupBox(tr("Image Size"));
     auto* pCellGrid = new QGridLayout(pCell);
-    pCellGrid->addWidget(ZsBuddyLabel("&Width:", mpWidth), 0, 0);
+    pCellGrid->addWidget(ZsBuddyLabel(tr("&Width:"), mpWidth), 0, 0);
     pCellGrid->addWidget(mpWidth, 0, 1);
-    pCellGrid->addWidget(ZsBuddyLabel("&Height:", mpHeight), 0, 2);
+    pCellGrid->addWidget(ZsBuddyLabel(tr("&Height:"), mpHeight), 0, 2);
     pCellGrid->addWidget(mpHeight, 0, 3);
     pCellGrid->addWidget(mpSquare, 0, 4);
     pCellGrid->setColumnStretch(1, 1);
     pCellGrid->setColumnStretch(3, 1);
 
-    auto* pArrange = new QGroupBox(QStringLiteral("Layout"));
+    auto* pArrange = new QGroupBox(tr("Layout"));
     auto* pArrangeGrid = new QGridLayout(pArrange);
     pArrangeGrid->addWidget(mpStrip, 0, 0, 1, 4);
     pArrangeGrid->addWidget(mpSquareLayout, 1, 0, 1, 4);

@@ -19,7 +19,7 @@
 CDlgIconExp::CDlgIconExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_ICON_EXP, pParent) {}
 
 CDlgIconExp::CDlgIconExp(const char* pszSection, QWidget* pParent) : CDlgIconFmts(pszSection, pParent) {
-    setWindowTitle(QStringLiteral("Export Selected Icons"));
+    setWindowTitle(tr("Export Selected Icons"));
     mpFileFmt = new QComboBox;
     ZsFillExportTypes(mpFileFmt, std::string_view(pszSection) != ZS_SEC_IMG_EXP);
     mpFileFmt->setObjectName(QStringLiteral("IDC_CBO_FILE_FMT"));
@@ -28,21 +28,21 @@ CDlgIconExp::CDlgIconExp(const char* pszSection, QWidget* pParent) : CDlgIconFmt
     mpFolder->setMinimumWidth(mpFolder->fontMetrics().averageCharWidth() * 40);
     mpBrowse = new QPushButton(QStringLiteral("..."));
     mpBrowse->setAutoDefault(false);
-    mpBrowse->setToolTip(QStringLiteral("Choose the folder"));
+    mpBrowse->setToolTip(tr("Choose the folder"));
     mpBrowse->setFixedWidth(mpBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
-    mpEach = new QCheckBox(QStringLiteral("Export each image format to &single file separately"));
+    mpEach = new QCheckBox(tr("Export each image format to &single file separately"));
     mpEach->setObjectName(QStringLiteral("IDC_CHK_EACH"));
-    mpCustom = new QCheckBox(QStringLiteral("Export with &custom image formats"));
+    mpCustom = new QCheckBox(tr("Export with &custom image formats"));
     mpCustom->setObjectName(QStringLiteral("IDC_CHK_CUST"));
-    mpGenerate = new QCheckBox(QStringLiteral("&Auto generate desired image formats if not exist"));
+    mpGenerate = new QCheckBox(tr("&Auto generate desired image formats if not exist"));
     mpGenerate->setObjectName(QStringLiteral("IDC_CHK_GEN"));
 
     auto* pForm = new QFormLayout;
-    pForm->addRow(QStringLiteral("File &Format:"), mpFileFmt);
+    pForm->addRow(tr("File &Format:"), mpFileFmt);
     auto* pFolderRow = new QHBoxLayout;
     pFolderRow->addWidget(mpFolder, 1);
     pFolderRow->addWidget(mpBrowse);
-    pForm->addRow(ZsBuddyLabel("&Directory:", mpFolder), pFolderRow);
+    pForm->addRow(ZsBuddyLabel(tr("&Directory:"), mpFolder), pFolderRow);
     TopLayout()->addLayout(pForm);
     TopLayout()->addWidget(mpEach);
     TopLayout()->addWidget(mpCustom);
@@ -61,7 +61,7 @@ CDlgIconExp::CDlgIconExp(const char* pszSection, QWidget* pParent) : CDlgIconFmt
     });
     connect(mpBrowse, &QPushButton::clicked, this, [this] {
         const std::filesystem::path folder =
-            ZsBrowseFolder(this, ZsPathOf(mpFolder->text()), QStringLiteral("Export to"));
+            ZsBrowseFolder(this, ZsPathOf(mpFolder->text()), tr("Export to"));
         if (!folder.empty()) {
             mpFolder->setText(ZsQPath(folder));
         }
@@ -119,7 +119,7 @@ void CDlgIconExp::accept() {
 }
 
 CDlgImgExp::CDlgImgExp(QWidget* pParent) : CDlgIconExp(ZS_SEC_IMG_EXP, pParent) {
-    setWindowTitle(QStringLiteral("Export Selected Images"));
+    setWindowTitle(tr("Export Selected Images"));
 }
 
 void CDlgImgExp::OnInitDialog() {

@@ -17,6 +17,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsListCtrl.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "icon/ZsFormats.h"
 
@@ -86,10 +87,10 @@ CDlgIconFmts::CDlgIconFmts(const char* pszSection, QWidget* pParent)
     mpStandard = new QListWidget;
     mpStandard->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpStandard->setObjectName(QStringLiteral("IDC_LB_STD_FMTS"));
-    mpAddPresets = Button(QStringLiteral(">>"), QStringLiteral("Add the formats of the selected presets"));
-    mpAddStandard = Button(QStringLiteral(">>"), QStringLiteral("Add the selected formats"));
+    mpAddPresets = Button(QStringLiteral(">>"), tr("Add the formats of the selected presets"));
+    mpAddStandard = Button(QStringLiteral(">>"), tr("Add the selected formats"));
 
-    auto* pPresetGroup = new QGroupBox(QStringLiteral("Image Format Presets"));
+    auto* pPresetGroup = new QGroupBox(tr("Image Format Presets"));
     auto* pPresetGrid = new QGridLayout(pPresetGroup);
     pPresetGrid->addWidget(mpPresets, 0, 0);
     pPresetGrid->addWidget(mpAddPresets, 0, 1, Qt::AlignVCenter);
@@ -110,16 +111,16 @@ CDlgIconFmts::CDlgIconFmts(const char* pszSection, QWidget* pParent)
         mpDepth->addItem(QString::fromUtf8(depth.pszName));
     }
     mpDepth->setObjectName(QStringLiteral("IDC_CMB_B"));
-    mpSquare = new QCheckBox(QStringLiteral("S&quare"));
+    mpSquare = new QCheckBox(tr("S&quare"));
     mpSquare->setObjectName(QStringLiteral("IDC_CHK_SQR"));
-    mpAddCustom = Button(QStringLiteral(">>"), QStringLiteral("Add the custom format"));
-    auto* pCustomGroup = new QGroupBox(QStringLiteral("Custom Image Format"));
+    mpAddCustom = Button(QStringLiteral(">>"), tr("Add the custom format"));
+    auto* pCustomGroup = new QGroupBox(tr("Custom Image Format"));
     auto* pCustomGrid = new QGridLayout(pCustomGroup);
-    pCustomGrid->addWidget(ZsBuddyLabel("&Width:", mpWidth), 0, 0);
+    pCustomGrid->addWidget(ZsBuddyLabel(tr("&Width:"), mpWidth), 0, 0);
     pCustomGrid->addWidget(mpWidth, 0, 1);
-    pCustomGrid->addWidget(ZsBuddyLabel("&Height:", mpHeight), 0, 2);
+    pCustomGrid->addWidget(ZsBuddyLabel(tr("&Height:"), mpHeight), 0, 2);
     pCustomGrid->addWidget(mpHeight, 0, 3);
-    pCustomGrid->addWidget(ZsBuddyLabel("C&olors:", mpDepth), 1, 0);
+    pCustomGrid->addWidget(ZsBuddyLabel(tr("C&olors:"), mpDepth), 1, 0);
     pCustomGrid->addWidget(mpDepth, 1, 1);
     pCustomGrid->addWidget(mpSquare, 1, 2, 1, 2);
     pCustomGrid->addWidget(mpAddCustom, 0, 4, 2, 1, Qt::AlignVCenter);
@@ -131,11 +132,11 @@ CDlgIconFmts::CDlgIconFmts(const char* pszSection, QWidget* pParent)
     mpDesiredList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     mpDesiredList->setObjectName(QStringLiteral("IDC_LB_SEL_FMTS"));
     FitWidth(mpDesiredList, QStringLiteral("8191x8191 - Mono"), 40);
-    mpRemove = Button(QStringLiteral("<<"), QStringLiteral("Remove the selected formats"));
-    mpClear = Button(QStringLiteral("Clear..."), QStringLiteral("Remove every format"));
-    mpExcept = new QCheckBox(QStringLiteral("&Except above image formats"));
+    mpRemove = Button(QStringLiteral("<<"), tr("Remove the selected formats"));
+    mpClear = Button(tr("Clear..."), tr("Remove every format"));
+    mpExcept = new QCheckBox(tr("&Except above image formats"));
     mpExcept->setObjectName(QStringLiteral("IDC_CHK_EXC"));
-    auto* pDesiredGroup = new QGroupBox(QStringLiteral("Desired Image Formats"));
+    auto* pDesiredGroup = new QGroupBox(tr("Desired Image Formats"));
     mpDesiredLayout = new QVBoxLayout(pDesiredGroup);
     mpDesiredLayout->addWidget(mpDesiredList, 1);
     auto* pListButtons = new QHBoxLayout;
@@ -334,7 +335,7 @@ void CDlgIconFmts::RemoveSelected() {
 }
 
 void CDlgIconFmts::ClearDesired() {
-    if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to remove all the image formats?") != ZS_IDOK) {
+    if (ZsMsgBox(ZS_MB_QUESTION, tr("Are you sure you want to remove all the image formats?")) != ZS_IDOK) {
         return;
     }
     mDesired.clear();
@@ -351,8 +352,8 @@ void CDlgIconFmts::accept() {
 }
 
 CDlgNewFmts::CDlgNewFmts(QWidget* pParent) : CDlgIconFmts(ZS_SEC_NEW_FMTS, pParent) {
-    setWindowTitle(QStringLiteral("New Image Formats"));
-    mpBaseOnSel = new QCheckBox(QStringLiteral("Creation &based on the selected image"));
+    setWindowTitle(tr("New Image Formats"));
+    mpBaseOnSel = new QCheckBox(tr("Creation &based on the selected image"));
     mpBaseOnSel->setObjectName(QStringLiteral("IDC_CHK_BASE_ON_SEL"));
     BottomLayout()->insertWidget(0, mpBaseOnSel);
     BindSetting(mpBaseOnSel, ZS_NEW_FMTS_BASE_ON_SEL);
@@ -363,8 +364,8 @@ bool CDlgNewFmts::IsBasedOnSelection() const {
 }
 
 CDlgDelFmts::CDlgDelFmts(QWidget* pParent) : CDlgIconFmts(ZS_SEC_DEL_FMTS, pParent) {
-    setWindowTitle(QStringLiteral("Remove Image Formats from Selected Icons"));
-    mpKeepBig = new QCheckBox(QStringLiteral("&Never delete the largest image in icons"));
+    setWindowTitle(tr("Remove Image Formats from Selected Icons"));
+    mpKeepBig = new QCheckBox(tr("&Never delete the largest image in icons"));
     mpKeepBig->setObjectName(QStringLiteral("IDC_CHK_KEEP_BIG"));
     BottomLayout()->insertWidget(0, mpKeepBig);
     BindSetting(mpKeepBig, ZS_DEL_FMTS_KEEP_BIG);

@@ -16,6 +16,7 @@
 
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
+#include "gui/common/ZsMsgBox.h"
 #include "icon/ZsPicture.h"
 #include "library/ZsGrid.h"
 
@@ -48,7 +49,7 @@ bool ZsCheckSizeBox(QComboBox* pCombo) {
     if (bOk && nValue >= 1) {
         return true;
     }
-    ZsMsgBox(ZS_MB_ERROR, "Please enter an integer between 1 and 2147483647.");
+    ZsMsgBox(ZS_MB_ERROR, CDlgImpGrid::tr("Please enter an integer between 1 and 2147483647."));
     pCombo->setFocus();
     pCombo->lineEdit()->selectAll();
     return false;
@@ -67,30 +68,30 @@ void ZsFollowSquare(QCheckBox* pSquare, QComboBox* pWidth, QComboBox* pHeight) {
 
 CDlgImpGrid::CDlgImpGrid(QWidget* pParent) : CZsDialog(pParent) {
     setObjectName(QString::fromUtf8(ZS_SEC_IMP_GRID));
-    setWindowTitle(QStringLiteral("Image Segmentation"));
+    setWindowTitle(tr("Image Segmentation"));
 
-    mpByWidth = new QRadioButton(QStringLiteral("By subimage &width:"));
+    mpByWidth = new QRadioButton(tr("By subimage &width:"));
     mpByWidth->setObjectName(QStringLiteral("IDC_RDO_W"));
-    mpByColumns = new QRadioButton(QStringLiteral("By &horizontal subimage count:"));
+    mpByColumns = new QRadioButton(tr("By &horizontal subimage count:"));
     mpByColumns->setObjectName(QStringLiteral("IDC_RDO_C"));
-    mpByHeight = new QRadioButton(QStringLiteral("By subimage &height:"));
+    mpByHeight = new QRadioButton(tr("By subimage &height:"));
     mpByHeight->setObjectName(QStringLiteral("IDC_RDO_H"));
-    mpByRows = new QRadioButton(QStringLiteral("By &vertical subimage count:"));
+    mpByRows = new QRadioButton(tr("By &vertical subimage count:"));
     mpByRows->setObjectName(QStringLiteral("IDC_RDO_R"));
     mpWidth = ZsNewGridSizeBox("IDC_CBO_W");
     mpHeight = ZsNewGridSizeBox("IDC_CBO_H");
     mpColumns = CountBox("IDC_EDT_C");
     mpRows = CountBox("IDC_EDT_R");
-    mpSquare = new QCheckBox(QStringLiteral("S&quare"));
+    mpSquare = new QCheckBox(tr("S&quare"));
     mpSquare->setObjectName(QStringLiteral("IDC_CHK_SQR"));
 
     // One group for the columns and one for the rows: a size in pixels or a count, one of them chosen.
-    auto side = [this](const char* pszTitle, QRadioButton* pBySize, QComboBox* pSize, QRadioButton* pByCount,
+    auto side = [this](const QString& sTitle, QRadioButton* pBySize, QComboBox* pSize, QRadioButton* pByCount,
                        QSpinBox* pCount) {
         auto* pChoice = new QButtonGroup(this);
         pChoice->addButton(pBySize);
         pChoice->addButton(pByCount);
-        auto* pGroup = new QGroupBox(QString::fromUtf8(pszTitle));
+        auto* pGroup = new QGroupBox(sTitle);
         auto* pGrid = new QGridLayout(pGroup);
         pGrid->addWidget(pBySize, 0, 0);
         pGrid->addWidget(pSize, 0, 1);
@@ -99,8 +100,8 @@ CDlgImpGrid::CDlgImpGrid(QWidget* pParent) : CZsDialog(pParent) {
         pGrid->setColumnStretch(1, 1);
         return pGroup;
     };
-    QGroupBox* pHorizontal = side("Columns", mpByWidth, mpWidth, mpByColumns, mpColumns);
-    QGroupBox* pVertical = side("Rows", mpByHeight, mpHeight, mpByRows, mpRows);
+    QGroupBox* pHorizontal = side(tr("Columns"), mpByWidth, mpWidth, mpByColumns, mpColumns);
+    QGroupBox* pVertical = side(tr("Rows"), mpByHeight, mpHeight, mpByRows, mpRows);
     static_cast<QGridLayout*>(pVertical->layout())->addWidget(mpSquare, 2, 0, 1, 2);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

@@ -13,6 +13,7 @@
 
 #include "common/ZsLog.h"
 #include "gui/common/ZsBusy.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -149,15 +150,15 @@ CDlgPrg::CDlgPrg(QWidget* pMainWnd) : mpMainWnd(pMainWnd) {
     mpBar->setValue(0);
     place(mpBar, kBarRect);
 
-    mpDetails = new QPushButton(QStringLiteral("&<< Details"), this);
+    mpDetails = new QPushButton(tr("&<< Details"), this);
     mpDetails->setObjectName(QStringLiteral("1045"));
     mpDetails->setAutoDefault(false);
     place(mpDetails, kDetailsRect);
-    mpPause = new QPushButton(QStringLiteral("&Pause"), this);
+    mpPause = new QPushButton(tr("&Pause"), this);
     mpPause->setObjectName(QStringLiteral("1044"));
     mpPause->setAutoDefault(false);
     place(mpPause, kPauseRect);
-    mpCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    mpCancel = new QPushButton(tr("&Cancel"), this);
     mpCancel->setObjectName(QStringLiteral("2"));
     mpCancel->setDefault(true);
     place(mpCancel, kCancelRect);
@@ -241,7 +242,7 @@ void CDlgPrg::ShowDetails(bool bShow) {
         Refresh();
         mpLog->scrollToBottom();
     }
-    mpDetails->setText(bShow ? QStringLiteral("<< &Details") : QStringLiteral("&Details >>"));
+    mpDetails->setText(bShow ? tr("<< &Details") : tr("&Details >>"));
     const int nDistance = mpLog->geometry().bottom() - mpDetails->geometry().bottom();
     mpLog->setVisible(bShow);
     setFixedSize(width(), bShow ? height() + nDistance : height() - nDistance);
@@ -249,7 +250,7 @@ void CDlgPrg::ShowDetails(bool bShow) {
 
 void CDlgPrg::TogglePause() {
     mbPaused = !mbPaused;
-    mpPause->setText(mbPaused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+    mpPause->setText(mbPaused ? tr("&Resume") : tr("&Pause"));
     // A paused run shows everything it has done.
     if (mbPaused) {
         Refresh();
@@ -260,7 +261,7 @@ void CDlgPrg::Complete() {
     Refresh();
     mbCompleted = true;
     mpPause->setEnabled(false);
-    mpCancel->setText(QStringLiteral("&OK"));
+    mpCancel->setText(tr("&OK"));
     if (mbAutoClose) {
         QMetaObject::invokeMethod(this, &CDlgPrg::reject, Qt::QueuedConnection);
     }
@@ -270,7 +271,7 @@ void CDlgPrg::reject() {
     if (!mbCompleted) {
         const bool bPaused = mbPaused;
         mbPaused = true;
-        if (ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to abort the processing?") != ZS_IDOK) {
+        if (ZsMsgBox(ZS_MB_QUESTION, tr("Are you sure you want to abort the processing?")) != ZS_IDOK) {
             mbPaused = bPaused;
             return;
         }

@@ -8,8 +8,8 @@
 
 #include "gui/common/ZsQt.h"
 
-QLabel* ZsBuddyLabel(const char* pszText, QWidget* pBuddy) {
-    auto* pLabel = new QLabel(QString::fromUtf8(pszText));
+QLabel* ZsBuddyLabel(const QString& sText, QWidget* pBuddy) {
+    auto* pLabel = new QLabel(sText);
     pLabel->setBuddy(pBuddy);
     return pLabel;
 }

@@ -18,7 +18,7 @@ class QLineEdit;
 class QSpinBox;
 
 // A label whose mnemonic puts the focus on its buddy.
-QLabel* ZsBuddyLabel(const char* pszText, QWidget* pBuddy);
+QLabel* ZsBuddyLabel(const QString& sText, QWidget* pBuddy);
 
 class CZsDialog : public QDialog, public CZsCmdTarget {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsProgress.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -289,7 +290,9 @@ bool CZsDnD::CopyToClipboard() {
     // later Paste would then take what was there before.
     if (!OwnsClipboard()) {
         ZS_LOG_ERR("CZsDnD::CopyToClipboard", "QClipboard::setMimeData");
-        ZsMsgBox(ZS_MB_ERROR, "Nothing was copied: the desktop did not give the clipboard to Pictavo.");
+        ZsMsgBox(ZS_MB_ERROR,
+                 QCoreApplication::translate(
+                     "CZsDnD", "Nothing was copied: the desktop did not give the clipboard to Pictavo."));
         return false;
     }
     return true;
@@ -541,14 +544,15 @@ int ZsDropMenu(QWidget* pWindow, int& nOp, int& nPos, int nAllowedOps, int nAllo
     };
     const bool bChildOnly = nAllowedPositions == ZS_POS_CHILD;
     const QString texts[6] = {
-        bChildOnly ? QStringLiteral("Move") : QStringLiteral("Move As Child"),
-        QStringLiteral("Move As Sibling Above"),
-        QStringLiteral("Move As Sibling Below"),
+        bChildOnly ? QCoreApplication::translate("CZsDnD", "Move")
+                   : QCoreApplication::translate("CZsDnD", "Move As Child"),
+        QCoreApplication::translate("CZsDnD", "Move As Sibling Above"),
+        QCoreApplication::translate("CZsDnD", "Move As Sibling Below"),
         !sCopyLabel.isEmpty() ? sCopyLabel
-        : bChildOnly          ? QStringLiteral("Copy")
-                              : QStringLiteral("Copy As Child"),
-        QStringLiteral("Copy As Sibling Above"),
-        QStringLiteral("Copy As Sibling Below"),
+        : bChildOnly          ? QCoreApplication::translate("CZsDnD", "Copy")
+                              : QCoreApplication::translate("CZsDnD", "Copy As Child"),
+        QCoreApplication::translate("CZsDnD", "Copy As Sibling Above"),
+        QCoreApplication::translate("CZsDnD", "Copy As Sibling Below"),
     };
     int nDefault = ID_DND_MOVE;
     if (nOp == ZS_OP_MOVE && nPos == ZS_POS_ABOVE) {
@@ -580,7 +584,7 @@ int ZsDropMenu(QWidget* pWindow, int& nOp, int& nPos, int nAllowedOps, int nAllo
         }
     }
     menu.addSeparator();
-    menu.addAction(QStringLiteral("Cancel"))->setData(static_cast<int>(ID_DND_CANCEL));
+    menu.addAction(QCoreApplication::translate("CZsDnD", "Cancel"))->setData(static_cast<int>(ID_DND_CANCEL));
 
     const QAction* pChosen = menu.exec(QCursor::pos());
     nOp = ZS_OP_NONE;

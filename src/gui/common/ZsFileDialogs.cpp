@@ -1,5 +1,6 @@
 #include "gui/common/ZsFileDialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -19,13 +20,17 @@ void PrepareDialog(QFileDialog& dialog) {
 
 // Programs carry the ".exe" extension only on the program's home platform; elsewhere every file may be one.
 #ifdef Q_OS_WIN
-constexpr const char* kProgramFilter = "Program Files (*.exe)";
+constexpr const char* kProgramFilter = QT_TRANSLATE_NOOP("ZsFileDialogs", "Program Files (*.exe)");
 #else
-constexpr const char* kProgramFilter = "Programs (*)";
+constexpr const char* kProgramFilter = QT_TRANSLATE_NOOP("ZsFileDialogs", "Programs (*)");
 #endif
 
 // Yes and No with the warning icon: the question before a file is replaced.
 constexpr int kAskToReplace = 0x04 | 0x30;
+
+QString Translate(const char* pszText) {
+    return QCoreApplication::translate("ZsFileDialogs", pszText);
+}
 
 int ClampIndex(int nIndex, int nCount) {
     return nIndex >= 1 && nIndex <= nCount ? nIndex : 1;
@@ -34,10 +39,12 @@ int ClampIndex(int nIndex, int nCount) {
 // "Text (*.a;*.b)|*.a;*.b|" for the types of the kinds.
 std::string FilterGroup(const char* pszText, unsigned nKinds) {
     const std::string sPatterns = ZsFileTypePatterns(nKinds);
-    return std::string(pszText) + " (" + sPatterns + ")|" + sPatterns + "|";
+    return ZsS(Translate(pszText)) + " (" + sPatterns + ")|" + sPatterns + "|";
 }
 
-constexpr const char* kAllFilesFilter = "All Files (*.*)|*.*||";
+std::string AllFilesFilter() {
+    return ZsS(Translate(QT_TRANSLATE_NOOP("ZsFileDialogs", "All Files (*.*)"))) + "|*.*||";
+}
 
 }  // namespace
 
@@ -63,14 +70,18 @@ QStringList ZsQtNameFilters(std::string_view sFilter) {
 }
 
 std::string ZsImportFilesFilter() {
-    return std::string("All Supported Files|") + ZS_IMPORT_PATTERNS + "|" +
-           FilterGroup("Icon Files", ZS_KIND_BIT(ZI_SOURCE_ICO)) +
-           FilterGroup("Win32 Icon Library Files", ZS_KIND_BIT(ZI_SOURCE_MODULE)) +
-           FilterGroup("Picture Files", ZS_KIND_BIT(ZI_SOURCE_PICTURE)) + kAllFilesFilter;
+    return ZsS(Translate(QT_TRANSLATE_NOOP("ZsFileDialogs", "All Supported Files"))) + "|" +
+           ZS_IMPORT_PATTERNS + "|" +
+           FilterGroup(QT_TRANSLATE_NOOP("ZsFileDialogs", "Icon Files"), ZS_KIND_BIT(ZI_SOURCE_ICO)) +
+           FilterGroup(QT_TRANSLATE_NOOP("ZsFileDialogs", "Win32 Icon Library Files"),
+                       ZS_KIND_BIT(ZI_SOURCE_MODULE)) +
+           FilterGroup(QT_TRANSLATE_NOOP("ZsFileDialogs", "Picture Files"), ZS_KIND_BIT(ZI_SOURCE_PICTURE)) +
+           AllFilesFilter();
 }
 
 std::string ZsPictureFilesFilter() {
-    return FilterGroup("Picture Files", ZS_KIND_BIT(ZI_SOURCE_PICTURE)) + kAllFilesFilter;
+    return FilterGroup(QT_TRANSLATE_NOOP("ZsFileDialogs", "Picture Files"), ZS_KIND_BIT(ZI_SOURCE_PICTURE)) +
+           AllFilesFilter();
 }
 
 std::filesystem::path ZsBrowseFolder(QWidget* pParent, const std::filesystem::path& initial,
@@ -125,7 +136,7 @@ std::filesystem::path ZsOpenProgramDialog(QWidget* pParent, std::filesystem::pat
     QFileDialog dialog(pParent);
     PrepareDialog(dialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QString::fromUtf8(kProgramFilter));
+    dialog.setNameFilter(Translate(kProgramFilter));
     if (pFolder && !pFolder->empty()) {
         dialog.setDirectory(ZsQPath(*pFolder));
     }
@@ -174,8 +185,10 @@ std::filesystem::path ZsSaveFileDialog(QWidget* pParent, std::string_view sFilte
         }
         std::error_code ec;
         if (std::filesystem::exists(path, ec) &&
-            ZsMsgBox(kAskToReplace, "%s already exists.\nDo you want to replace it?",
-                     ZsPathToUtf8(path.filename()).c_str()) != ZS_IDYES) {
+            ZsMsgBox(kAskToReplace,
+                     Translate(
+                         QT_TRANSLATE_NOOP("ZsFileDialogs", "%1 already exists.\nDo you want to replace it?"))
+                         .arg(ZsQPath(path.filename()))) != ZS_IDYES) {
             continue;
         }
         if (pnFilterIndex) {

@@ -176,10 +176,14 @@ void CDlgZsMsgBox::reject() {
     done(ZS_IDCANCEL);
 }
 
+int ZsMsgBox(int nType, const QString& sText) {
+    return ZsMsgBox(nType, "%s", sText.toStdString().c_str());
+}
+
 int ZsAskRemoveOrDelete(const QString& sMessage, const QString& sFirstLabel) {
     CFocusKeeper focus;
-    CDlgZsMsgBox box(QString::fromUtf8(ZS_PRODUCT_NAME), sMessage, sFirstLabel, QStringLiteral("&Delete"),
-                     QStringLiteral("&Cancel"), OwnerWindow());
+    CDlgZsMsgBox box(QString::fromUtf8(ZS_PRODUCT_NAME), sMessage, sFirstLabel, CDlgZsMsgBox::tr("&Delete"),
+                     CDlgZsMsgBox::tr("&Cancel"), OwnerWindow());
     const int nResult = box.exec();
     return nResult == ZS_IDYES || nResult == ZS_IDNO ? nResult : ZS_IDCANCEL;
 }

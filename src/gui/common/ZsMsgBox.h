@@ -62,6 +62,9 @@ private:
     QPushButton* mpCancel;
 };
 
+// ZsMsgBox with a text the GUI has put together (and translated) itself, through the same message handler.
+int ZsMsgBox(int nType, const QString& sText);
+
 // "Remove or delete?": the first button carries sFirstLabel (hidden when empty), the second "&Delete", the
 // third "&Cancel". The focus is put back where it was. Returns 6, 7 or 2.
 int ZsAskRemoveOrDelete(const QString& sMessage, const QString& sFirstLabel);

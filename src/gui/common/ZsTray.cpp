@@ -11,10 +11,10 @@
 #include "gui/common/ZsCmdIds.h"
 
 CZsTray::CZsTray(QWidget* pMainWnd) : mpMainWnd(pMainWnd), mpMenu(std::make_unique<QMenu>()) {
-    QAction* pToggle = mpMenu->addAction(QStringLiteral("&Show/Hide Main Window"));
+    QAction* pToggle = mpMenu->addAction(tr("&Show/Hide Main Window"));
     pToggle->setData(ID_TRAY_SHOW_HIDE);
     mpMenu->addSeparator();
-    QAction* pExit = mpMenu->addAction(QStringLiteral("&Exit"));
+    QAction* pExit = mpMenu->addAction(tr("&Exit"));
     pExit->setData(ID_TRAY_EXIT);
     connect(pToggle, &QAction::triggered, this, &CZsTray::ToggleMainWindow);
     // Exit during a batch or a dialog closes the program once that is over.

@@ -81,7 +81,7 @@ void CPrvwPane::paintEvent(QPaintEvent*) {
     painter.drawImage(rcImage, mImage);
 }
 
-CDlgBarPrvw::CDlgBarPrvw(QWidget* pParent) : QDockWidget(QStringLiteral("Preview"), pParent) {
+CDlgBarPrvw::CDlgBarPrvw(QWidget* pParent) : QDockWidget(tr("Preview"), pParent) {
     setObjectName(QStringLiteral("PreviewBar"));
     setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
                 QDockWidget::DockWidgetClosable);

@@ -12,6 +12,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsDesktopApps.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
 namespace {
@@ -24,9 +25,9 @@ ZIL_EDIT_END CDlgEditWait::EditIcon(CZsIconLib& lib, int32_t nId, QWidget* pPare
     ZIL_ICON_EDIT edit;
     if (!ZsBeginIconEdit(lib, nId, edit)) {
         if (edit.file.empty()) {
-            ZsMsgBox(ZS_MB_ERROR, "'%s' has no icon data to edit.", lib.GetIconName(nId).c_str());
+            ZsMsgBox(ZS_MB_ERROR, tr("'%1' has no icon data to edit.").arg(ZsQ(lib.GetIconName(nId))));
         } else {
-            ZsMsgBox(ZS_MB_ERROR, "Can not write '%s'!", ZsPathToUtf8(edit.file).c_str());
+            ZsMsgBox(ZS_MB_ERROR, tr("Can not write '%1'!").arg(ZsQPath(edit.file)));
         }
         return ZIL_EDIT_END_UNCHANGED;
     }
@@ -44,14 +45,14 @@ ZIL_EDIT_END CDlgEditWait::EditIcon(CZsIconLib& lib, int32_t nId, QWidget* pPare
     if (command.sProgram.isEmpty()) {
         // No application the program could wait for: the desktop opens the file its own way.
         if (!ZsOpenUrl(QUrl::fromLocalFile(sFile))) {
-            ZsMsgBox(ZS_MB_ERROR, "No program was found to edit '%s'.", ZsS(sFile).c_str());
+            ZsMsgBox(ZS_MB_ERROR, tr("No program was found to edit '%1'.").arg(sFile));
             return ZIL_EDIT_END_UNCHANGED;
         }
-        command.sName = QStringLiteral("The desktop");
+        command.sName = tr("The desktop");
     } else {
         qint64 nStarted = 0;
         if (!QProcess::startDetached(command.sProgram, command.args, {}, &nStarted) || nStarted <= 0) {
-            ZsMsgBox(ZS_MB_ERROR, "Can not start '%s'!", ZsS(command.sProgram).c_str());
+            ZsMsgBox(ZS_MB_ERROR, tr("Can not start '%1'!").arg(command.sProgram));
             return ZIL_EDIT_END_UNCHANGED;
         }
         nPid = nStarted;
@@ -66,7 +67,7 @@ ZIL_EDIT_END CDlgEditWait::EditIcon(CZsIconLib& lib, int32_t nId, QWidget* pPare
 CDlgEditWait::CDlgEditWait(const QString& sProgram, const QString& sIcon, const ZIL_ICON_EDIT& edit,
                            int64_t nPid, QWidget* pParent)
     : QDialog(pParent), mEdit(edit), msProgram(sProgram), msIcon(sIcon), mnPid(nPid) {
-    setWindowTitle(QStringLiteral("Edit with Associated Program"));
+    setWindowTitle(tr("Edit with Associated Program"));
     mpMessage = new QLabel(this);
     mpMessage->setTextFormat(Qt::PlainText);
     mpMessage->setWordWrap(true);
@@ -78,7 +79,7 @@ CDlgEditWait::CDlgEditWait(const QString& sProgram, const QString& sIcon, const 
     mpBusy->setRange(0, 0);
     mpBusy->setTextVisible(false);
     auto* pButtons = new QDialogButtonBox(this);
-    mpDone = pButtons->addButton(QStringLiteral("&Done Editing"), QDialogButtonBox::AcceptRole);
+    mpDone = pButtons->addButton(tr("&Done Editing"), QDialogButtonBox::AcceptRole);
     pButtons->addButton(QDialogButtonBox::Cancel);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -90,10 +91,9 @@ CDlgEditWait::CDlgEditWait(const QString& sProgram, const QString& sIcon, const 
     setMinimumWidth(460);
 
     if (mnPid > 0) {
-        mpMessage->setText(
-            QStringLiteral("Waiting for %1 to finish editing '%2'.\nThe icon is updated when %1 "
-                           "ends; choose Done Editing to take what it saved so far.")
-                .arg(msProgram, msIcon));
+        mpMessage->setText(tr("Waiting for %1 to finish editing '%2'.\nThe icon is updated when %1 "
+                              "ends; choose Done Editing to take what it saved so far.")
+                               .arg(msProgram, msIcon));
         mRunning.start();
         mPoll.setInterval(kPollMs);
         connect(&mPoll, &QTimer::timeout, this, [this] { Poll(); });
@@ -119,9 +119,8 @@ void CDlgEditWait::Poll() {
 
 void CDlgEditWait::ShowHandedOff() {
     mbHandedOff = true;
-    mpMessage->setText(
-        QStringLiteral("%1 handed '%2' to a window of its own and returned at once, so its end "
-                       "cannot be seen from here.\nSave the icon there, then choose Done "
-                       "Editing; Cancel leaves the icon as it is.")
-            .arg(msProgram, msIcon));
+    mpMessage->setText(tr("%1 handed '%2' to a window of its own and returned at once, so its end "
+                          "cannot be seen from here.\nSave the icon there, then choose Done "
+                          "Editing; Cancel leaves the icon as it is.")
+                           .arg(msProgram, msIcon));
 }

@@ -18,16 +18,16 @@ namespace {
 
 // In the order of ZIL_FIND_SCOPE.
 const char* const kScopes[] = {
-    "Selected and descendant categories",
-    "Only selected category",
-    "All categories",
+    QT_TRANSLATE_NOOP("CDlgIconFind", "Selected and descendant categories"),
+    QT_TRANSLATE_NOOP("CDlgIconFind", "Only selected category"),
+    QT_TRANSLATE_NOOP("CDlgIconFind", "All categories"),
 };
 
 }  // namespace
 
 CDlgIconFind::CDlgIconFind(QWidget* pParent) : CZsDialog(pParent) {
     setObjectName(QStringLiteral("CDlgIconFind"));
-    setWindowTitle(QStringLiteral("Find Icons"));
+    setWindowTitle(tr("Find Icons"));
 
     mpFindWhat = new QComboBox;
     mpFindWhat->setEditable(true);
@@ -39,24 +39,24 @@ CDlgIconFind::CDlgIconFind(QWidget* pParent) : CZsDialog(pParent) {
     mpFindWhat->setCurrentIndex(mpFindWhat->count() > 0 ? 0 : -1);
     mpScope = new QComboBox;
     for (const char* pszScope : kScopes) {
-        mpScope->addItem(QString::fromUtf8(pszScope));
+        mpScope->addItem(tr(pszScope));
     }
-    mpCase = new QCheckBox(QStringLiteral("Case sensitive"));
-    mpWholeWord = new QCheckBox(QStringLiteral("Whole word only"));
-    mpRegEx = new QCheckBox(QStringLiteral("Regular expression"));
-    mpNames = new QCheckBox(QStringLiteral("Names"));
-    mpKeywords = new QCheckBox(QStringLiteral("Keywords"));
+    mpCase = new QCheckBox(tr("Case sensitive"));
+    mpWholeWord = new QCheckBox(tr("Whole word only"));
+    mpRegEx = new QCheckBox(tr("Regular expression"));
+    mpNames = new QCheckBox(tr("Names"));
+    mpKeywords = new QCheckBox(tr("Keywords"));
 
     auto* pForm = new QFormLayout;
-    pForm->addRow(QStringLiteral("Find what:"), mpFindWhat);
-    pForm->addRow(QStringLiteral("Scope:"), mpScope);
+    pForm->addRow(tr("Find what:"), mpFindWhat);
+    pForm->addRow(tr("Scope:"), mpScope);
 
-    auto* pOptions = new QGroupBox(QStringLiteral(" Options "));
+    auto* pOptions = new QGroupBox(tr(" Options "));
     auto* pOptionsLayout = new QVBoxLayout(pOptions);
     pOptionsLayout->addWidget(mpCase);
     pOptionsLayout->addWidget(mpWholeWord);
     pOptionsLayout->addWidget(mpRegEx);
-    auto* pOccurrence = new QGroupBox(QStringLiteral(" Occurrence "));
+    auto* pOccurrence = new QGroupBox(tr(" Occurrence "));
     auto* pOccurrenceLayout = new QVBoxLayout(pOccurrence);
     pOccurrenceLayout->addWidget(mpNames);
     pOccurrenceLayout->addWidget(mpKeywords);
@@ -66,8 +66,8 @@ CDlgIconFind::CDlgIconFind(QWidget* pParent) : CZsDialog(pParent) {
     pGroups->addWidget(pOccurrence, 1);
 
     auto* pButtons = new QDialogButtonBox;
-    mpSearch = pButtons->addButton(QStringLiteral("&Search"), QDialogButtonBox::AcceptRole);
-    pButtons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    mpSearch = pButtons->addButton(tr("&Search"), QDialogButtonBox::AcceptRole);
+    pButtons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     mpSearch->setDefault(true);
     connect(pButtons, &QDialogButtonBox::accepted, this, &CDlgIconFind::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &CDlgIconFind::reject);

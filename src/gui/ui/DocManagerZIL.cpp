@@ -26,7 +26,7 @@
 
 namespace {
 
-const char* const kFilter = "Extended Icon Library Files (*.pctv)";
+const char* const kFilter = QT_TRANSLATE_NOOP("CDocManagerZIL", "Extended Icon Library Files (*.pctv)");
 // Yes, No and Cancel with the warning icon: the question before a modified library closes.
 constexpr int kAskToSave = 0x03 | 0x30;
 
@@ -90,7 +90,7 @@ void CDocManagerZIL::UpdateRecentActions() {
         QAction* pAction = mpRouter->Action(nId);
         const size_t i = static_cast<size_t>(nId - ID_FILE_MRU_FILE1);
         if (i >= files.size()) {
-            pAction->setText(i == 0 ? QStringLiteral("Recent File") : QString());
+            pAction->setText(i == 0 ? tr("Recent File") : QString());
             pAction->setVisible(i == 0);
             continue;
         }
@@ -331,7 +331,7 @@ CDocZIL* CDocManagerZIL::OnFileNew() {
         delete pDoc;
         return nullptr;
     }
-    pDoc->SetTitle(QStringLiteral("Library%1").arg(++mnUntitled));
+    pDoc->SetTitle(tr("Library%1").arg(++mnUntitled));
     mDocs.push_back(pDoc);
     CreateFrame(pDoc);
     return pDoc;
@@ -368,13 +368,12 @@ std::optional<std::filesystem::path> CDocManagerZIL::PromptFile(bool bSave,
     if (bSave) {
         // A name the library cannot be saved as is refused before the question whether to replace the file.
         const std::filesystem::path path = ZsSaveFileDialog(
-            pParent, std::string(kFilter) + "|*.pctv||", "pctv", suggestion, nullptr,
-            QStringLiteral("Save As"),
+            pParent, ZsS(tr(kFilter)) + "|*.pctv||", "pctv", suggestion, nullptr, tr("Save As"),
             [pDoc](const std::filesystem::path& chosen) { return !pDoc || pDoc->CheckSaveTarget(chosen); });
         return path.empty() ? std::nullopt : std::optional<std::filesystem::path>(path);
     }
-    const QString sPath = QFileDialog::getOpenFileName(
-        pParent, QStringLiteral("Open"), ZsQPath(ZsGetDocumentsDir()), QString::fromUtf8(kFilter));
+    const QString sPath =
+        QFileDialog::getOpenFileName(pParent, tr("Open"), ZsQPath(ZsGetDocumentsDir()), tr(kFilter));
     if (sPath.isEmpty()) {
         return std::nullopt;
     }
@@ -428,9 +427,8 @@ bool CDocManagerZIL::SaveModified(CDocZIL* pDoc) {
     if (!pDoc->IsModified()) {
         return true;
     }
-    const std::string sName =
-        pDoc->GetPathName().empty() ? ZsS(pDoc->GetPlainTitle()) : ZsPathToUtf8(pDoc->GetPathName());
-    switch (ZsMsgBox(kAskToSave, "Save changes to %s?", sName.c_str())) {
+    const QString sName = pDoc->GetPathName().empty() ? pDoc->GetPlainTitle() : ZsQPath(pDoc->GetPathName());
+    switch (ZsMsgBox(kAskToSave, tr("Save changes to %1?").arg(sName))) {
         case ZS_IDYES:
             return DoSave(pDoc, false, true);
         case ZS_IDNO:

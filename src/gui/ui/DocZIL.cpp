@@ -58,7 +58,7 @@ bool CDocZIL::OnOpenDocument(const std::filesystem::path& path) {
     AttachTree(&mTree);
     if (!Load(path)) {
         // The store says why on the second line: missing, not a library, or damaged.
-        ZsMsgBox(ZS_MB_ERROR, "Can not open '%s'!\n%s", ZsPathToUtf8(path).c_str(), LoadError().c_str());
+        ZsMsgBox(ZS_MB_ERROR, tr("Can not open '%1'!\n%2").arg(ZsQPath(path), ZsQ(LoadError())));
         return false;
     }
     mnCurNode = 0;
@@ -82,9 +82,9 @@ void CDocZIL::WarnUnreadable() {
     const std::vector<int32_t> ids = TakeUnreadableWarning();
     if (!ids.empty()) {
         ZsMsgBox(ZS_MB_ERROR,
-                 "The library '%s' holds damaged icons:\n%s.\nThey show no picture and are left out of "
-                 "exports.",
-                 ZsPathToUtf8(GetPath()).c_str(), ZsUnreadableIconsText(ids).c_str());
+                 tr("The library '%1' holds damaged icons:\n%2.\nThey show no picture and are left out of "
+                    "exports.")
+                     .arg(ZsQPath(GetPath()), ZsQ(ZsUnreadableIconsText(ids))));
     }
 }
 
@@ -92,37 +92,40 @@ CDocZIL::SAVE_WAY CDocZIL::AskBeforeSave(bool bCanReopen) {
     if (GetPathName().empty()) {
         return SAVE_AS;
     }
-    const std::string sPath = ZsPathToUtf8(GetPathName());
+    const QString sPath = ZsQPath(GetPathName());
     switch (CheckFile()) {
         case ZIL_FILE_UNCHANGED:
         case ZIL_FILE_GONE:
             return SAVE_HERE;
         case ZIL_FILE_READ_ONLY:
             return ZsMsgBox(ZS_MB_QUESTION,
-                            "Can not save file '%s'!\n%s\n\nSave the library under another name?",
-                            sPath.c_str(), Sentence(SaveError()).c_str()) == ZS_IDOK
+                            tr("Can not save file '%1'!\n%2\n\nSave the library under another name?")
+                                .arg(sPath, ZsQ(Sentence(SaveError())))) == ZS_IDOK
                        ? SAVE_AS
                        : SAVE_CANCEL;
         case ZIL_FILE_CHANGED:
             break;
     }
-    const QString sMessage = ZsQ(ZsFormat(
-        "Can not save file '%s'!\n%s\n\nSaving here would overwrite the other program's changes, so nothing "
-        "was "
-        "written. Your changes are kept in this window: save them under another name (a copy of the whole "
-        "library as this window shows it)%s.",
-        sPath.c_str(), Sentence(SaveError()).c_str(),
-        bCanReopen ? ", or reopen the library to see it as the other program left it" : ""));
-    CDlgZsMsgBox box(QString::fromUtf8(ZS_PRODUCT_NAME), sMessage, QStringLiteral("Save &As..."),
-                     bCanReopen ? QStringLiteral("&Reopen") : QString(), QStringLiteral("&Cancel"),
-                     QApplication::activeWindow());
+    const QString sMessage =
+        (bCanReopen
+             ? tr("Can not save file '%1'!\n%2\n\nSaving here would overwrite the other program's "
+                  "changes, so nothing was written. Your changes are kept in this window: save them under "
+                  "another name (a copy of the whole library as this window shows it), or reopen the "
+                  "library to see it as the other program left it.")
+             : tr("Can not save file '%1'!\n%2\n\nSaving here would overwrite the other program's "
+                  "changes, so nothing was written. Your changes are kept in this window: save them under "
+                  "another name (a copy of the whole library as this window shows it)."))
+            .arg(sPath, ZsQ(Sentence(SaveError())));
+    CDlgZsMsgBox box(QString::fromUtf8(ZS_PRODUCT_NAME), sMessage, tr("Save &As..."),
+                     bCanReopen ? tr("&Reopen") : QString(), tr("&Cancel"), QApplication::activeWindow());
     const int nChoice = box.exec();
     if (nChoice == ZS_IDYES) {
         return SAVE_AS;
     }
     if (nChoice == ZS_IDNO &&
-        ZsMsgBox(ZS_MB_QUESTION, "Reopen '%s' as the other program left it? Your unsaved changes are lost.",
-                 sPath.c_str()) == ZS_IDOK) {
+        ZsMsgBox(ZS_MB_QUESTION,
+                 tr("Reopen '%1' as the other program left it? Your unsaved changes are lost.").arg(sPath)) ==
+            ZS_IDOK) {
         return SAVE_REOPEN;
     }
     return SAVE_CANCEL;
@@ -132,15 +135,14 @@ bool CDocZIL::CheckSaveTarget(const std::filesystem::path& path) {
     if (!ZsSamePath(path, GetPathName()) && mpHost) {
         for (CDocZIL* pDoc : mpHost->OpenDocuments()) {
             if (pDoc != this && ZsSamePath(pDoc->GetPathName(), path)) {
-                ZsMsgBox(ZS_MB_ERROR, "The file is currently opened in %s.\nPlease close it first.",
-                         ZS_PRODUCT_NAME);
+                ZsMsgBox(ZS_MB_ERROR, tr("The file is currently opened in %1.\nPlease close it first.")
+                                          .arg(QString::fromUtf8(ZS_PRODUCT_NAME)));
                 return false;
             }
         }
     }
     if (const std::string sWhy = ZsWhyCannotWrite(path); !sWhy.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not save file '%s'!\n%s", ZsPathToUtf8(path).c_str(),
-                 Sentence(sWhy).c_str());
+        ZsMsgBox(ZS_MB_ERROR, tr("Can not save file '%1'!\n%2").arg(ZsQPath(path), ZsQ(Sentence(sWhy))));
         return false;
     }
     return true;
@@ -151,8 +153,8 @@ bool CDocZIL::OnSaveDocument(const std::filesystem::path& path) {
         return false;
     }
     if (!Save(path)) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not save file '%s'!\n%s", ZsPathToUtf8(path).c_str(),
-                 Sentence(SaveError()).c_str());
+        ZsMsgBox(ZS_MB_ERROR,
+                 tr("Can not save file '%1'!\n%2").arg(ZsQPath(path), ZsQ(Sentence(SaveError()))));
         return false;
     }
     SetModifiedFlag(false);
@@ -177,18 +179,20 @@ void CDocZIL::OnIdle() {
     }
     const int nSelected = pView->GetSelectedCount();
     if (nSelected >= 2) {
-        mpHost->SetStatusPane(1, ZsFormat("Selection: %d Icons", nSelected));
+        mpHost->SetStatusPane(1, ZsS(tr("Selection: %1 Icons").arg(nSelected)));
     } else if (nSelected == 1) {
         const int nFormats = pView->GetImageRowCount();
+        const QString sName = ZsQ(GetIconName(pView->GetCaretIconId()));
         mpHost->SetStatusPane(
-            1, ZsFormat("Selection: %s (%d format%s)", GetIconName(pView->GetCaretIconId()).c_str(), nFormats,
-                        nFormats < 2 ? "" : "s"));
+            1, ZsS((nFormats < 2 ? tr("Selection: %1 (%2 format)") : tr("Selection: %1 (%2 formats)"))
+                       .arg(sName, QString::number(nFormats))));
     } else {
-        mpHost->SetStatusPane(1, "Selection: None");
+        mpHost->SetStatusPane(1, ZsS(tr("Selection: None")));
     }
     const int nCount = pView->GetIconCount();
-    mpHost->SetStatusPane(2, nCount == 0 ? std::string("Total: None")
-                                         : ZsFormat("Total: %d Icon%s", nCount, nCount < 2 ? "" : "s"));
+    mpHost->SetStatusPane(2, ZsS(nCount == 0  ? tr("Total: None")
+                                 : nCount < 2 ? tr("Total: %1 Icon").arg(nCount)
+                                              : tr("Total: %1 Icons").arg(nCount)));
 }
 
 bool CDocZIL::OnCommand(int nId) {
@@ -213,11 +217,10 @@ bool CDocZIL::OnUpdateCommand(CZsCmdUI& ui) {
 }
 
 void CDocZIL::OnLibCompact() {
-    if (ZsMsgBox(
-            ZS_MB_QUESTION,
-            "This will start optimizing for size for the library '%s'. It may take long for large libraries. "
-            "Proceed now?",
-            ZsS(GetTitle()).c_str()) != ZS_IDOK) {
+    if (ZsMsgBox(ZS_MB_QUESTION,
+                 tr("This will start optimizing for size for the library '%1'. It may take long "
+                    "for large libraries. Proceed now?")
+                     .arg(GetTitle())) != ZS_IDOK) {
         return;
     }
     if (IsModified() && !OnSaveDocument(GetPathName())) {
@@ -225,6 +228,6 @@ void CDocZIL::OnLibCompact() {
     }
     CWaitCursor wait;
     if (!Compact()) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not compact '%s'!", ZsPathToUtf8(GetPathName()).c_str());
+        ZsMsgBox(ZS_MB_ERROR, tr("Can not compact '%1'!").arg(ZsQPath(GetPathName())));
     }
 }

@@ -6,6 +6,7 @@
 #include "common/ZsBase.h"
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/ListModels.h"
@@ -150,7 +151,7 @@ int CListBoxIcons::Take(const QMimeData* pData, int nRow, int nOp, int nOffered,
         const bool bRows = kind == KIND::ROWS;
         if (ZsDropMenu(this, nOp, nPos, bRows ? nOffered : ZS_OP_COPY, ZS_POS_CHILD,
                        {true, true, true, true, true, true},
-                       bRows ? QString() : QStringLiteral("Import")) == ZS_OP_NONE) {
+                       bRows ? QString() : tr("Import")) == ZS_OP_NONE) {
             return ZS_OP_NONE;
         }
     }
@@ -199,7 +200,7 @@ int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
         r.nCaret = r.rows.empty() ? -1 : r.rows.front();
     }
     if (!r.Ok() || r.nIcons == 0) {
-        msRefused = r.Ok() ? "The category lists these icons already." : r.sRefusal;
+        msRefused = r.Ok() ? ZsS(tr("The category lists these icons already.")) : r.sRefusal;
         return ZS_OP_NONE;
     }
     pDoc->SetModifiedFlag(true);
@@ -227,9 +228,9 @@ int CListBoxIcons::TakeIcons(const QMimeData* pData, int nRow) {
         return ZS_OP_NONE;
     }
     if (!r.failed.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "%d of %d icons could not be read from '%s' and were left out.",
-                 static_cast<int>(r.failed.size()), static_cast<int>(items.size()),
-                 ZsS(pSourceDoc->GetTitle()).c_str());
+        ZsMsgBox(ZS_MB_ERROR, tr("%1 of %2 icons could not be read from '%3' and were left out.")
+                                  .arg(QString::number(r.failed.size()), QString::number(items.size()),
+                                       pSourceDoc->GetTitle()));
     }
     if (r.nIcons == 0) {
         return ZS_OP_NONE;
@@ -256,8 +257,8 @@ int CListBoxIcons::TakeFiles(const QMimeData* pData, int nRow) {
         files = ZsGatherDroppedFiles(std::move(files), dirs);
         if (files.empty()) {
             // A source whose files could not be made offers an empty list.
-            msRefused = dirs.empty() ? "The files given hold no icons that can be imported."
-                                     : "The folders given hold no icons that can be imported.";
+            msRefused = ZsS(dirs.empty() ? tr("The files given hold no icons that can be imported.")
+                                         : tr("The folders given hold no icons that can be imported."));
             return ZS_OP_NONE;
         }
     }
@@ -301,7 +302,7 @@ void CListBoxIcons::Paste() {
     if (CanPaste() &&
         Take(ZsClipboardData(), mpView->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false) == ZS_OP_NONE &&
         !msRefused.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "Nothing was pasted. %s", msRefused.c_str());
+        ZsMsgBox(ZS_MB_ERROR, tr("Nothing was pasted. %1").arg(ZsQ(msRefused)));
     }
 }
 

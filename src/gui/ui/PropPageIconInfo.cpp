@@ -40,27 +40,30 @@ CPropPageIconInfo::CPropPageIconInfo(CZsIconLib& lib, int32_t nId, QWidget* pPar
     ZI_INFO info;
     const bool bInfo = ZI_GetIconInfo(iconData, &info) && info.nImages > 0;
     const std::pair<const char*, std::string> fields[] = {
-        {"Location", lib.GetIconPath(nId)},
-        {"Size", ZsFormat("%.1f KB (%d Bytes)", static_cast<double>(iconData.size()) / 1024,
-                          static_cast<int>(iconData.size()))},
-        {"Formats", ZsFormat("%d Formats (%d XP/32-Bits Formats)", bInfo ? info.nImages : 0,
-                             bInfo ? info.nXPImages : 0)},
-        {"Dimension",
+        {QT_TR_NOOP("Location"), lib.GetIconPath(nId)},
+        {QT_TR_NOOP("Size"), ZsS(tr("%1 KB (%2 Bytes)")
+                                     .arg(ZsQ(ZsFormat("%.1f", static_cast<double>(iconData.size()) / 1024)),
+                                          QString::number(iconData.size())))},
+        {QT_TR_NOOP("Formats"), ZsS(tr("%1 Formats (%2 XP/32-Bits Formats)")
+                                        .arg(bInfo ? info.nImages : 0)
+                                        .arg(bInfo ? info.nXPImages : 0))},
+        {QT_TR_NOOP("Dimension"),
          bInfo ? ZsFormat("%dx%d ~ %dx%d", info.nMinWidth, info.nMinWidth, info.nMaxWidth, info.nMaxWidth)
                : std::string()},
-        {"Bit Count", bInfo ? ZsFormat("%d ~ %d", info.nMinBitCount, info.nMaxBitCount) : std::string()},
+        {QT_TR_NOOP("Bit Count"),
+         bInfo ? ZsFormat("%d ~ %d", info.nMinBitCount, info.nMaxBitCount) : std::string()},
     };
 
     auto* pForm = new QFormLayout;
-    pForm->addRow(QStringLiteral("&Name:"), mpName);
-    pForm->addRow(QStringLiteral("&Keywords:"), mpKeywords);
+    pForm->addRow(tr("&Name:"), mpName);
+    pForm->addRow(tr("&Keywords:"), mpKeywords);
     for (const auto& [pszLabel, sText] : fields) {
         auto* pValue = new QLabel(ZsQ(sText), this);
         pValue->setTextFormat(Qt::PlainText);
         pValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
         const QString sLabel = QString::fromLatin1(pszLabel);
         pValue->setObjectName(sLabel);
-        pForm->addRow(sLabel + QLatin1Char(':'), pValue);
+        pForm->addRow(tr("%1:").arg(tr(pszLabel)), pValue);
         mFields.emplace_back(sLabel, pValue);
     }
     auto* pLayout = new QHBoxLayout(this);
@@ -79,10 +82,10 @@ QString CPropPageIconInfo::Field(const QString& sLabel) const {
 }
 
 CDlgIconInfo::CDlgIconInfo(CZsIconLib& lib, int32_t nId, QWidget* pParent) : QDialog(pParent) {
-    setWindowTitle(QStringLiteral("Icon Information"));
+    setWindowTitle(tr("Icon Information"));
     auto* pTabs = new QTabWidget(this);
     mpPage = new CPropPageIconInfo(lib, nId, pTabs);
-    pTabs->addTab(mpPage, QStringLiteral("General"));
+    pTabs->addTab(mpPage, tr("General"));
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -16,6 +16,7 @@
 #include "common/ZsLog.h"
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgEditWait.h"
 #include "gui/ui/DocZIL.h"
@@ -221,9 +222,10 @@ void DrawPicture(QPainter& painter, const QPoint& ptCenter, const QImage& pictur
 QString FormatCountText(int nFormats, const QFontMetrics& metrics, int nWidth) {
     const QString sCount = QString::number(nFormats);
     const bool bOne = nFormats == 1;
-    for (const char* pszForm :
-         {bOne ? "(%1 format)" : "(%1 formats)", bOne ? "(%1 fmt)" : "(%1 fmts)", "(%1)"}) {
-        const QString sText = QString::fromLatin1(pszForm).arg(sCount);
+    for (const QString& sForm :
+         {bOne ? CViewZIL::tr("(%1 format)") : CViewZIL::tr("(%1 formats)"),
+          bOne ? CViewZIL::tr("(%1 fmt)") : CViewZIL::tr("(%1 fmts)"), QStringLiteral("(%1)")}) {
+        const QString sText = sForm.arg(sCount);
         if (metrics.horizontalAdvance(sText) <= nWidth) {
             return sText;
         }
@@ -302,7 +304,7 @@ public:
             painter.setFont(option.font);
             painter.setPen(bUntitled ? cUntitled : cText);
             painter.drawText(rcName, Qt::AlignCenter | Qt::TextSingleLine,
-                             option.fontMetrics.elidedText(bUntitled ? QStringLiteral("(Untitled)") : sName,
+                             option.fontMetrics.elidedText(bUntitled ? CViewZIL::tr("(Untitled)") : sName,
                                                            Qt::ElideRight, nTextWidth));
             painter.setPen(cText);
             painter.drawText(
@@ -632,14 +634,12 @@ QString CViewZIL::IconToolTip(int nRow) const {
     QString sTip = lines({ZsQ(pDoc->GetIconName(nId))});
     const std::string sKwds = pDoc->GetIconKeywords(nId);
     if (!sKwds.empty()) {
-        sTip += QStringLiteral("<p>Keywords: %1</p>").arg(ZsQ(sKwds).toHtmlEscaped());
+        sTip += QStringLiteral("<p>%1</p>").arg(tr("Keywords: %1").arg(ZsQ(sKwds)).toHtmlEscaped());
     }
     const std::vector<ZI_ENTRY> entries = ZI_GetEntries(iconData);
-    QStringList formatLines = {entries.empty()
-                                   ? QStringLiteral("No formats")
-                                   : QStringLiteral("%1 format%2:")
-                                         .arg(entries.size())
-                                         .arg(entries.size() < 2 ? QString() : QStringLiteral("s"))};
+    QStringList formatLines = {
+        entries.empty() ? tr("No formats")
+                        : (entries.size() < 2 ? tr("%1 format:") : tr("%1 formats:")).arg(entries.size())};
     for (size_t i = 0; i < entries.size(); i += kTipFormatsPerLine) {
         QStringList labels;
         for (size_t j = i; j < std::min(entries.size(), i + kTipFormatsPerLine); ++j) {
@@ -795,7 +795,7 @@ void CViewZIL::OnImageDelete() {
     CDocZIL* pDoc = Doc();
     const int32_t nId = GetCaretIconId();
     if (!pDoc || nId == 0 ||
-        ZsMsgBox(ZS_MB_QUESTION, "Are you sure you want to delete the selected images?") != ZS_IDOK) {
+        ZsMsgBox(ZS_MB_QUESTION, tr("Are you sure you want to delete the selected images?")) != ZS_IDOK) {
         return;
     }
     const ZIL_EDIT_RESULT r = ZsDeleteImages(*pDoc, nId, GetSelectedImageRows(), GetImageCaretRow());

@@ -17,6 +17,7 @@
 #include "gui/batch/DlgImpGrid.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsFileDialogs.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
 #include "gui/ui/ListModels.h"
@@ -40,7 +41,7 @@ std::string NameLines(const std::vector<std::string>& names) {
         sList += "\n" + names[i];
     }
     if (names.size() > kShown) {
-        sList += ZsFormat("\n... and %zu more", names.size() - kShown);
+        sList += ZsS(CViewZIL::tr("\n... and %1 more").arg(names.size() - kShown));
     }
     return sList;
 }
@@ -52,10 +53,10 @@ void ReportUnwritten(const ZIL_EXPORT_RESULT& r) {
         names.push_back(ZsPathToUtf8(path));
     }
     for (const std::string& sName : r.failedIcons) {
-        names.push_back("'" + sName + "' in " + ZsPathToUtf8(r.library));
+        names.push_back(ZsS(CViewZIL::tr("'%1' in %2").arg(ZsQ(sName), ZsQPath(r.library))));
     }
     if (!names.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "Can not write:%s", NameLines(names).c_str());
+        ZsMsgBox(ZS_MB_ERROR, CViewZIL::tr("Can not write:%1").arg(ZsQ(NameLines(names))));
     }
     if (!r.unreadable.empty()) {
         ZsMsgBox(ZS_MB_ERROR, "%s.", ZsLeftOutIconsText(r.unreadable).c_str());
@@ -69,8 +70,9 @@ void ReportFailedIcons(CDocZIL& doc, const ZIL_EDIT_RESULT& r) {
         names.push_back("'" + doc.GetIconName(nId) + "'");
     }
     if (!names.empty()) {
-        ZsMsgBox(ZS_MB_ERROR, "These icons could not be read or written and were left as they were:%s",
-                 NameLines(names).c_str());
+        ZsMsgBox(ZS_MB_ERROR,
+                 CViewZIL::tr("These icons could not be read or written and were left as they were:%1")
+                     .arg(ZsQ(NameLines(names))));
     }
 }
 
@@ -182,8 +184,7 @@ void CViewZIL::OnImportIcons() {
     int nFilter = ZS_IMP_ICON_FLTR_IDX.Get();
     std::filesystem::path folder = ZsPathFromUtf8(ZS_IMP_ICON_INIT_DIR.Get());
     std::vector<std::filesystem::path> files;
-    if (!ZsOpenFilesDialog(this, ZsImportFilesFilter(), &nFilter, &folder, files,
-                           QStringLiteral("Import Icons"))) {
+    if (!ZsOpenFilesDialog(this, ZsImportFilesFilter(), &nFilter, &folder, files, tr("Import Icons"))) {
         return;
     }
     ZS_IMP_ICON_FLTR_IDX.Set(nFilter);
@@ -193,7 +194,7 @@ void CViewZIL::OnImportIcons() {
 
 void CViewZIL::OnImportDirectory() {
     const std::filesystem::path folder = ZsBrowseFolder(this, ZsPathFromUtf8(ZS_IMP_DIR_INIT_DIR.Get()),
-                                                        QStringLiteral("Import Icons from Disk Directory"));
+                                                        tr("Import Icons from Disk Directory"));
     if (folder.empty()) {
         return;
     }
@@ -209,7 +210,7 @@ void CViewZIL::OnImportGrid() {
     std::filesystem::path folder = ZsPathFromUtf8(ZS_IMP_GRID_INIT_DIR.Get());
     std::vector<std::filesystem::path> files;
     if (!ZsOpenFilesDialog(this, ZsPictureFilesFilter(), &nFilter, &folder, files,
-                           QStringLiteral("Import Icons from Image Strips/Grids"))) {
+                           tr("Import Icons from Image Strips/Grids"))) {
         return;
     }
     ZS_IMP_GRID_FLTR_IDX.Set(nFilter);
@@ -252,7 +253,7 @@ void CViewZIL::OnExportGrid() {
         ZsGridExportDefaultPath(ZsPathFromUtf8(ZS_EXP_GRID_INIT_DIR.Get()), nFilter);
     const std::filesystem::path path =
         ZsSaveFileDialog(this, ZsGridExportFilter(), ZsGetPathExt(ZsPathToUtf8(initial)), initial, &nFilter,
-                         QStringLiteral("Export Icons to Image Strip/Grid"));
+                         tr("Export Icons to Image Strip/Grid"));
     if (path.empty()) {
         return;
     }

@@ -11,6 +11,7 @@
 #include "common/ZsSettings.h"
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsFileDialogs.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgIconFind.h"
 #include "gui/ui/DocZIL.h"
@@ -27,22 +28,22 @@ static_assert(int(ZS_POS_CHILD) == int(ZIL_POS_CHILD) && int(ZS_POS_ABOVE) == in
 
 namespace {
 
-const std::vector<std::pair<int, QString>> kContextMenu = {
-    {ID_LIB_NODE_ADD, QStringLiteral("New &Category")},
-    {ID_LIB_NODE_ADD_ABOVE, QStringLiteral("New Sibling Category &Above")},
-    {ID_LIB_NODE_ADD_BELOW, QStringLiteral("New Sibling Category &Below")},
-    {0, {}},
-    {ID_EDIT_CUT, QStringLiteral("Cu&t\tCtrl+X")},
-    {ID_EDIT_COPY, QStringLiteral("&Copy\tCtrl+C")},
-    {ID_EDIT_PASTE, QStringLiteral("&Paste\tCtrl+V")},
-    {ID_EDIT_CLEAR, QStringLiteral("De&lete...\tDel")},
-    {0, {}},
-    {ID_LIB_IMP_DIRS, QStringLiteral("&Import from Disk Directory Tree...")},
-    {ID_LIB_EXP_DIRS, QStringLiteral("&Export to Disk Directory Tree...")},
-    {0, {}},
-    {ID_EDIT_RENAME, QStringLiteral("&Rename\tF2")},
-    {0, {}},
-    {ID_EDIT_FIND, QStringLiteral("&Find Icons...\tCtrl+F")},
+const std::pair<int, const char*> kContextMenu[] = {
+    {ID_LIB_NODE_ADD, QT_TRANSLATE_NOOP("CViwZILTree", "New &Category")},
+    {ID_LIB_NODE_ADD_ABOVE, QT_TRANSLATE_NOOP("CViwZILTree", "New Sibling Category &Above")},
+    {ID_LIB_NODE_ADD_BELOW, QT_TRANSLATE_NOOP("CViwZILTree", "New Sibling Category &Below")},
+    {0, nullptr},
+    {ID_EDIT_CUT, QT_TRANSLATE_NOOP("CViwZILTree", "Cu&t\tCtrl+X")},
+    {ID_EDIT_COPY, QT_TRANSLATE_NOOP("CViwZILTree", "&Copy\tCtrl+C")},
+    {ID_EDIT_PASTE, QT_TRANSLATE_NOOP("CViwZILTree", "&Paste\tCtrl+V")},
+    {ID_EDIT_CLEAR, QT_TRANSLATE_NOOP("CViwZILTree", "De&lete...\tDel")},
+    {0, nullptr},
+    {ID_LIB_IMP_DIRS, QT_TRANSLATE_NOOP("CViwZILTree", "&Import from Disk Directory Tree...")},
+    {ID_LIB_EXP_DIRS, QT_TRANSLATE_NOOP("CViwZILTree", "&Export to Disk Directory Tree...")},
+    {0, nullptr},
+    {ID_EDIT_RENAME, QT_TRANSLATE_NOOP("CViwZILTree", "&Rename\tF2")},
+    {0, nullptr},
+    {ID_EDIT_FIND, QT_TRANSLATE_NOOP("CViwZILTree", "&Find Icons...\tCtrl+F")},
 };
 
 int PositionOf(int nCmdId) {
@@ -113,7 +114,11 @@ CViwZILTree::CViwZILTree(QWidget* pParent) : CZsTreeView(pParent) {
     header()->setStretchLastSection(false);
     // A title is stored in the file with at most this many characters.
     SetLabelLimit(static_cast<int>(ZIL_TITLE_UNITS) - 1);
-    SetContextMenu(kContextMenu);
+    std::vector<std::pair<int, QString>> menu;
+    for (const auto& [nId, pszText] : kContextMenu) {
+        menu.emplace_back(nId, pszText ? tr(pszText) : QString());
+    }
+    SetContextMenu(std::move(menu));
     EnableDnD(true, true, true);
 }
 
@@ -540,7 +545,7 @@ void CViwZILTree::OnLibFind() {
     const std::vector<int32_t> scope = pDoc->GetFindScope(SelectedTreeItem(), dialog.Scope());
     if (!pDoc->FindIcons(dialog.Text(), scope, dialog.IsCaseSensitive(), dialog.IsWholeWord(),
                          dialog.IsRegEx(), dialog.IsInNames(), dialog.IsInKeywords())) {
-        ZsMsgBox(ZS_MB_ERROR, "Incorrect regular expression!");
+        ZsMsgBox(ZS_MB_ERROR, tr("Incorrect regular expression!"));
     }
     const ZsTreeItem results = pDoc->Tree().FindItem(ZIL_ID_FIND);
     if (results == ZS_TI_NONE) {
@@ -558,7 +563,7 @@ void CViwZILTree::OnLibFind() {
 void CViwZILTree::OnLibImpDirs() {
     CDocZIL* pDoc = Doc();
     const std::filesystem::path folder =
-        BrowseFolder(this, ZS_IMP_DIRS_INIT_DIR, QStringLiteral("Import from Disk Directory Tree"));
+        BrowseFolder(this, ZS_IMP_DIRS_INIT_DIR, tr("Import from Disk Directory Tree"));
     if (folder.empty()) {
         return;
     }
@@ -578,8 +583,7 @@ void CViwZILTree::OnLibImpDirs() {
 
 void CViwZILTree::OnLibExpDirs() {
     CDocZIL* pDoc = Doc();
-    const std::filesystem::path folder =
-        BrowseFolder(this, ZS_EXP_DIR, QStringLiteral("Export to Disk Directory Tree"));
+    const std::filesystem::path folder = BrowseFolder(this, ZS_EXP_DIR, tr("Export to Disk Directory Tree"));
     if (folder.empty()) {
         return;
     }
