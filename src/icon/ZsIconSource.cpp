@@ -7,17 +7,46 @@
 #include "icon/ZsCursor.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
-
-namespace {
-
-// The largest blob SQLite stores by default; no file larger than this can become an icon.
-constexpr uint64_t kMaxIconFileBytes = 1000000000;
-
-}  // namespace
+#include "icon/ZsSvg.h"
 
 ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
     const ZS_FILE_TYPE* pType = ZsFindFileType(ZsGetPathExt(ZsPathToUtf8(path)));
     return pType ? pType->nKind : ZI_SOURCE_NONE;
+}
+
+const ZS_FILE_TYPE* ZI_FindFileTypeOfContent(ZsBytes head) {
+    const auto starts = [&](std::string_view magic, size_t nAt = 0) {
+        return head.size() >= nAt + magic.size() &&
+               std::memcmp(head.data() + nAt, magic.data(), magic.size()) == 0;
+    };
+    const char* pszExt = nullptr;
+    if (starts(std::string_view("\0\0\1\0", 4))) {
+        pszExt = "ico";
+    } else if (starts(std::string_view("\0\0\2\0", 4))) {
+        pszExt = "cur";
+    } else if (starts("RIFF") && starts("ACON", 8)) {
+        pszExt = "ani";
+    } else if (starts("RIFF") && starts("WEBP", 8)) {
+        pszExt = "webp";
+    } else if (ZI_IsIcns(head)) {
+        pszExt = "icns";
+    } else if (starts("MZ")) {
+        pszExt = "exe";
+    } else if (ZI_IsPng(head)) {
+        pszExt = "png";
+    } else if (starts("\xFF\xD8\xFF")) {
+        pszExt = "jpg";
+    } else if (starts("GIF8")) {
+        pszExt = "gif";
+    } else if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)) ||
+               starts(std::string_view("II+\0", 4)) || starts(std::string_view("MM\0+", 4))) {
+        pszExt = "tiff";
+    } else if (starts("BM")) {
+        pszExt = "bmp";
+    } else if (ZsIsSvg(head)) {
+        pszExt = "svg";
+    }
+    return pszExt ? ZsFindFileType(pszExt) : nullptr;
 }
 
 bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
@@ -30,7 +59,7 @@ bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
     msTitle = ZsGetPathTitle(sPath);
     switch (nKind) {
         case ZI_SOURCE_ICO: {
-            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
+            std::optional<ZsBlock> data = ZsReadFile(path, ZI_MAX_SOURCE_FILE_BYTES);
             if (!data) {
                 msError = "the file cannot be read or is too large";
                 break;
@@ -67,7 +96,7 @@ bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,
             break;
         case ZI_SOURCE_ICNS:
         case ZI_SOURCE_CURSOR: {
-            std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes);
+            std::optional<ZsBlock> data = ZsReadFile(path, ZI_MAX_SOURCE_FILE_BYTES);
             if (!data) {
                 msError = "the file cannot be read or is too large";
                 break;
