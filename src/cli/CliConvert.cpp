@@ -351,7 +351,7 @@ int Presets(CCliArgs& args) {
 const CLI_VERB kVerbs[] = {
     {"convert",
      "convert IN OUT [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-     "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y]\n"
+     "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y] [--type ico|icns|cur]\n"
      "                                     make an icon (.ico), Apple icon (.icns) or cursor (.cur) of a\n"
      "                                     picture (PNG, BMP, JPEG, GIF, TIFF, WebP, SVG), icon or cursor",
      Convert,
@@ -368,9 +368,13 @@ const CLI_VERB kVerbs[] = {
      "1024 pixels (up to the icon's largest side, missing sides made from its largest image; an SVG has\n"
      "every side drawn, all of them unless --formats or --preset give a largest side); .cur writes a\n"
      "cursor whose hot spot is X,Y in the largest image (default 0,0); anything else an icon "
-     "file.\n" CLI_PNG_HELP "\n"
+     "file.\n"
+     "--type gives the kind instead of the extension. IN may be \"-\" (standard input, its kind told by\n"
+     "its content), OUT \"-\" (standard output, an icon file unless --type says otherwise).\n" CLI_PNG_HELP
+     "\n"
      "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
      "  pictavo-cli convert logo.svg app.ico\n"
+     "  cat logo.png | pictavo-cli convert - - --type icns > app.icns\n"
      "  pictavo-cli convert logo.png app.icns\n"
      "  pictavo-cli convert logo.svg app.icns\n"
      "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},

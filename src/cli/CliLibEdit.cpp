@@ -281,8 +281,8 @@ const CLI_VERB kVerbs[] = {
     {"grid-export",
      "grid-export LIB OUT.png|bmp|jpg|gif|tif|webp [--category PATH] [--rows|--ids LIST|--count N] --cell "
      "WxH\n"
-     "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
-     "picture",
+     "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]\n"
+     "       [--type png|bmp|jpg|gif|tif|webp]  join icons into one picture",
      GridExport,
      "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one "
      "picture\n"
@@ -290,7 +290,8 @@ const CLI_VERB kVerbs[] = {
      "beyond\n"
      "the cells are left out). Each cell shows the icon's smallest image at least as large as the cell,\n"
      "scaled to the cell. --spacing puts N pixels around and between the cells; without --background the\n"
-     "gaps are transparent. The picture type comes from OUT's extension.\n"
+     "gaps are transparent. The picture type comes from OUT's extension, or from --type; OUT \"-\" is\n"
+     "standard output (a PNG picture unless --type says otherwise).\n"
      "\n"
      "  pictavo-cli grid-export icons.pctv strip.png --count 5 --cell 32x32 --spacing 2    172 x 36 pixels\n"
      "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF"},
