@@ -52,7 +52,7 @@ _pictavo_cli() {
   fi
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --verbose | --yes) ;;
+      --verbose | --yes | --json | -q | --quiet) ;;
       *)
         verb=${COMP_WORDS[i]}
         first=$((i + 1))
@@ -63,7 +63,7 @@ _pictavo_cli() {
 
   if [[ -z $verb ]]; then
     if [[ $cur == -* ]]; then
-      _pictavo_add_matching "$cur" < <(printf '%s\n' --verbose --yes --version --help)
+      _pictavo_add_matching "$cur" < <(printf '%s\n' --verbose --quiet --yes --json --version --help)
     else
       _pictavo_add_matching "$cur" < <(printf 'help\n'; "$cmd" help 2>/dev/null | _pictavo_verbs)
     fi
@@ -103,7 +103,10 @@ _pictavo_cli() {
       ;;
   esac
   if [[ $cur == -* ]]; then
-    _pictavo_add_matching "$cur" < <(grep -o -- '--[a-z][a-z-]*' <<<"$usage" | sort -u)
+    _pictavo_add_matching "$cur" < <({
+      grep -o -- '--[a-z][a-z-]*' <<<"$usage"
+      printf '%s\n' --help --json --quiet --verbose --yes
+    } | sort -u)
     return 0
   fi
   compopt -o default 2>/dev/null

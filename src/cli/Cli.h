@@ -1,36 +1,50 @@
-// The command-line tool's shared pieces: argument handling, verb registration, failure reporting and JSON
-// output. Exit codes: 0 success, 1 a failed operation, 2 bad usage.
+// The command-line tool's shared pieces: argument handling, verb registration, failure reporting, standard
+// input and output as files ("-"), and the report of --json. Exit codes: 0 success, 1 a failed operation,
+// 2 bad usage.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "cli/CliJson.h"
+#include "common/ZsBase.h"
 #include "common/ZsText.h"
 
 enum { CLI_OK = 0, CLI_FAILED = 1, CLI_USAGE = 2 };
 
 // The arguments after the verb. Options are taken out as they are asked for; what is left are the
-// positional arguments, and an unknown option left over is a usage error.
+// positional arguments, and an unknown option left over is a usage error. "--" ends the options: every
+// argument after it is positional, whatever it begins with. "-" alone is positional (standard input or
+// output).
 class CCliArgs {
 public:
-    explicit CCliArgs(std::vector<std::string> args) : mArgs(std::move(args)) {}
+    explicit CCliArgs(std::vector<std::string> args);
 
+    // A flag given anywhere before "--"; "--flag=VALUE" is a usage error.
     bool Flag(const std::string& name);
-    // The value after the option; nullopt when absent. An option without a value sets mbBad.
+    // The value of "--option VALUE" or "--option=VALUE"; nullopt when absent. An option without a value is
+    // a usage error.
     std::optional<std::string> Option(const std::string& name);
     // n values after the option (for "--tile W H").
     std::optional<std::vector<std::string>> Option(const std::string& name, int n);
-    // The positional arguments; false (usage error) when an unknown "--option" is left.
+    // The positional arguments; false (usage error) when an unknown option is left or an option lacked its
+    // value.
     bool Positionals(std::vector<std::string>& out);
-    bool Bad() const { return mbBad; }
+    bool Bad() const { return !msBad.empty(); }
+    // Why the arguments are bad, as a usage message says it; empty when they are not.
+    const std::string& BadReason() const { return msBad; }
 
 private:
-    std::vector<std::string> mArgs;
-    bool mbBad = false;
+    void SetBad(std::string sReason);
+
+    std::vector<std::string> mArgs;  // before "--"
+    std::vector<std::string> mTail;  // after "--"
+    std::string msBad;
 };
 
 using CliVerbFn = int (*)(CCliArgs& args);
@@ -45,11 +59,15 @@ struct CLI_VERB {
 };
 
 // A kind of file that "info" describes: match accepts the file's first bytes (up to 4 KiB), show describes
-// it.
+// it under the name sShown (JSON under --json, CliJsonPrinted once printed).
 struct CLI_INFO_KIND {
     bool (*match)(const std::filesystem::path& path, const std::vector<uint8_t>& head);
-    int (*show)(const std::filesystem::path& path, bool bJson);
+    int (*show)(const std::filesystem::path& path, const std::string& sShown, bool bJson);
 };
+
+// The images of ICO data as info lists them: width, height, bitCount, label, png and bytes of each, in
+// file order.
+CCliJson CliImagesJson(ZsBytes data);
 
 // The verbs of each part of the tool.
 std::span<const CLI_VERB> CliConvertVerbs();
@@ -70,10 +88,87 @@ int CliRun(std::vector<std::string> args);
 
 // Prints "pictavo-cli: <message>" on stderr and returns CLI_FAILED.
 int CliFail(const char* pszFormat, ...) ZS_PRINTF(1, 2);
-// Prints the message and the usage text on stderr and returns CLI_USAGE.
+// Prints "pictavo-cli: <message>" and "Try 'pictavo-cli help VERB' for more information." on stderr and
+// returns CLI_USAGE. An unknown option or one without its value is named instead of the message.
 int CliUsage(const char* pszFormat, ...) ZS_PRINTF(1, 2);
 
+// The options every verb takes anywhere on the line: --verbose, -q/--quiet, --yes and --json.
 bool CliVerbose();
+bool CliQuiet();
+bool CliJsonOutput();
+
+// What a verb says on standard output. A summary ("3 icons imported ...") is left out under --quiet and
+// --json and goes to stderr when standard output carries a file's data; data (an id, the files written) is
+// left out under --json only, whose report carries it.
+void CliSummary(const char* pszFormat, ...) ZS_PRINTF(1, 2);
+void CliData(const char* pszFormat, ...) ZS_PRINTF(1, 2);
+
+// The report --json prints when the verb ends: one object with "verb", the members the verb sets (counts,
+// files written, ...), "refused" (each file or icon refused, with the reason), "errors" (the lines printed
+// on stderr) and "exitCode". Verbs that list things print their own JSON instead and call
+// CliJsonPrinted().
+CCliJson& CliReport();
+void CliRefused(const std::string& sFile, const std::string& sReason, const std::string& sName = {});
+void CliJsonPrinted();
+
+// "-" as a file argument: standard input or output.
+inline bool CliIsStdio(const std::string& arg) {
+    return arg == "-";
+}
+// A usage error (false) when the argument is "-" where a folder or a library is meant; what names the
+// argument in the message ("the folder", "the library").
+bool CliNotStdio(const std::string& arg, const char* pszWhat, int& nCode);
+
+// A file to read: the path given, or standard input read whole (up to 1 GB, as an icon file) into a private
+// temporary file whose extension is that of the kind its content shows, since there is no name to go by.
+// Standard input is read once per run.
+class CCliInput {
+public:
+    CCliInput() = default;
+    CCliInput(const CCliInput&) = delete;
+    CCliInput& operator=(const CCliInput&) = delete;
+    ~CCliInput();
+
+    // False after a message (its exit code in nCode).
+    bool Open(const std::string& arg, int& nCode);
+    const std::filesystem::path& Path() const { return mPath; }
+    // The name messages show: the path, or "-" for standard input.
+    std::string Shown() const;
+    bool IsStdin() const { return mbStdin; }
+
+private:
+    std::filesystem::path mPath;
+    bool mbStdin = false;
+};
+
+// A file to write: the path given, or for "-" a private temporary file that Commit copies to standard
+// output. The verb writes Path() as it would write any file; where the kind of file follows the name's
+// extension, "-" takes it from the verb's --type option.
+class CCliOutput {
+public:
+    CCliOutput() = default;
+    CCliOutput(const CCliOutput&) = delete;
+    CCliOutput& operator=(const CCliOutput&) = delete;
+    ~CCliOutput();
+
+    // False after a message (its exit code in nCode). pszExt: the extension the temporary file takes.
+    bool Open(const std::string& arg, const std::string& sExt, int& nCode);
+    const std::filesystem::path& Path() const { return mPath; }
+    std::string Shown() const;
+    bool IsStdout() const { return mbStdout; }
+    // For standard output: copies the written file there; false after a message. True for a path.
+    bool Commit();
+
+private:
+    std::filesystem::path mPath;
+    bool mbStdout = false;
+};
+
+// The kind of a file to write: --type TYPE when given (one of the types), else the extension of the
+// path in lower case, or for "-" the first of the types (the verb's default). Empty after a usage message
+// (its exit code in nCode).
+std::string CliOutputType(const std::optional<std::string>& type, const std::string& arg,
+                          std::initializer_list<const char*> types, int& nCode);
 
 // A path given on the command line, and a path as shown to the user.
 std::filesystem::path CliPath(const std::string& arg);
@@ -99,6 +194,3 @@ bool CliPngOptions(CCliArgs& args, int* pnRc);
 #define CLI_PNG_HELP                                                                                     \
     "--png stores generated 32-bit images of 256 x 256 pixels and larger PNG-compressed (smaller files " \
     "that\ncurrent systems read); --png-min SIDE does so from that side up.\n"
-
-// A string as a JSON literal.
-std::string JsonQuote(const std::string& text);

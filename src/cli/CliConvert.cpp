@@ -72,6 +72,20 @@ bool WriteIcon(const std::filesystem::path& path, const ZsBlock& block) {
     return true;
 }
 
+// The block written to the output, copied to standard output for "-"; reported under --json.
+int WriteOutput(CCliOutput& output, const ZsBlock& block) {
+    if (block.empty() || !ZsWriteFile(output.Path(), block)) {
+        return CliFail("cannot write '%s'.", output.Shown().c_str());
+    }
+    if (!output.Commit()) {
+        return CLI_FAILED;
+    }
+    CliReport().Set("images", ZI_GetImageCount(block));
+    CliReport().Set("bytes", static_cast<int64_t>(block.size()));
+    CliReport().Set("written", output.Shown());
+    return CLI_OK;
+}
+
 bool EnsureFolder(const std::filesystem::path& folder) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -125,6 +139,7 @@ ZsBlock ConvertInput(const std::filesystem::path& in, int nMode, std::span<const
 int Convert(CCliArgs& args) {
     const int nMode = CliSizingMode(args);
     std::optional<std::string> hotspot = args.Option("--hotspot");
+    std::optional<std::string> type = args.Option("--type");
     std::vector<ZI_FORMAT> formats;
     int rc = CLI_USAGE;
     if (!CliFormatOptions(args, formats, &rc) || !CliPngOptions(args, &rc)) {
@@ -137,8 +152,18 @@ int Convert(CCliArgs& args) {
     if (nMode < 0) {
         return CliUsage("--resize takes enlarge, shrink or keep.");
     }
-    const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
-    const std::string sOutExt = ZsToLower(ZsGetPathExt(CliShow(out)));
+    int nTypeCode = CLI_OK;
+    const std::string sOutExt = CliOutputType(type, files[1], {"ico", "icns", "cur"}, nTypeCode);
+    if (nTypeCode != CLI_OK) {
+        return nTypeCode;
+    }
+    CCliInput input;
+    CCliOutput output;
+    if (!input.Open(files[0], rc) ||
+        !output.Open(files[1], sOutExt == "icns" || sOutExt == "cur" ? sOutExt : "ico", rc)) {
+        return rc;
+    }
+    const std::filesystem::path& in = input.Path();
     int nX = 0, nY = 0;
     if (hotspot && (sOutExt != "cur" || !ParseHotspot(*hotspot, nX, nY))) {
         return CliUsage("--hotspot takes X,Y (pixels from the top left) and goes with a .cur file to write.");
@@ -149,10 +174,10 @@ int Convert(CCliArgs& args) {
     ZsBlock block = bPictureIcns ? ZI_LoadPictureIcns(in, nMode, &sError, formats)
                                  : ConvertInput(in, nMode, formats, sError);
     if (block.empty()) {
-        return CliFail("cannot convert '%s': %s.", CliShow(in).c_str(), sError.c_str());
+        return CliFail("cannot convert '%s': %s.", input.Shown().c_str(), sError.c_str());
     }
     if (bPictureIcns) {
-        return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
+        return WriteOutput(output, block);
     }
     CIcon icon;
     icon.SetData(block);
@@ -168,7 +193,7 @@ int Convert(CCliArgs& args) {
             return CliFail("the hot spot %d,%d lies outside the cursor's largest image.", nX, nY);
         }
     }
-    return WriteIcon(out, block) ? CLI_OK : CLI_FAILED;
+    return WriteOutput(output, block);
 }
 
 int Split(CCliArgs& args) {
@@ -204,8 +229,9 @@ int Split(CCliArgs& args) {
             return CLI_FAILED;
         }
     }
-    std::printf("%zu tile%s written to %s\n", blocks.size(), blocks.size() == 1 ? "" : "s",
-                CliShow(folder).c_str());
+    CliReport().Set("tiles", static_cast<int64_t>(blocks.size()));
+    CliSummary("%zu tile%s written to %s", blocks.size(), blocks.size() == 1 ? "" : "s",
+               CliShow(folder).c_str());
     return CLI_OK;
 }
 
@@ -325,7 +351,7 @@ int Presets(CCliArgs& args) {
 const CLI_VERB kVerbs[] = {
     {"convert",
      "convert IN OUT [--resize enlarge|shrink|keep] [--formats LIST | --preset NAME]\n"
-     "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y]\n"
+     "        " CLI_PNG_SYNOPSIS " [--hotspot X,Y] [--type ico|icns|cur]\n"
      "                                     make an icon (.ico), Apple icon (.icns) or cursor (.cur) of a\n"
      "                                     picture (PNG, BMP, JPEG, GIF, TIFF, WebP, SVG), icon or cursor",
      Convert,
@@ -342,9 +368,13 @@ const CLI_VERB kVerbs[] = {
      "1024 pixels (up to the icon's largest side, missing sides made from its largest image; an SVG has\n"
      "every side drawn, all of them unless --formats or --preset give a largest side); .cur writes a\n"
      "cursor whose hot spot is X,Y in the largest image (default 0,0); anything else an icon "
-     "file.\n" CLI_PNG_HELP "\n"
+     "file.\n"
+     "--type gives the kind instead of the extension. IN may be \"-\" (standard input, its kind told by\n"
+     "its content), OUT \"-\" (standard output, an icon file unless --type says otherwise).\n" CLI_PNG_HELP
+     "\n"
      "  pictavo-cli convert logo.png logo.ico --preset \"Windows XP Icon Format\"\n"
      "  pictavo-cli convert logo.svg app.ico\n"
+     "  cat logo.png | pictavo-cli convert - - --type icns > app.icns\n"
      "  pictavo-cli convert logo.png app.icns\n"
      "  pictavo-cli convert logo.svg app.icns\n"
      "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},

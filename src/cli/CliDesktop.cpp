@@ -8,8 +8,10 @@
 namespace {
 
 void PrintMade(const std::filesystem::path& path, const ZIL_SEED_RESULT& result) {
-    std::printf("%s: %d icon%s in %d categor%s.\n", CliShow(path).c_str(), result.nIcons,
-                result.nIcons == 1 ? "" : "s", result.nCategories, result.nCategories == 1 ? "y" : "ies");
+    CliReport().Set("icons", result.nIcons);
+    CliReport().Set("categories", result.nCategories);
+    CliSummary("%s: %d icon%s in %d categor%s.", CliShow(path).c_str(), result.nIcons,
+               result.nIcons == 1 ? "" : "s", result.nCategories, result.nCategories == 1 ? "y" : "ies");
 }
 
 int Seed(CCliArgs& args) {
@@ -23,7 +25,7 @@ int Seed(CCliArgs& args) {
     }
     if (pos.empty()) {
         if (!ZsIsFirstRun()) {
-            std::printf("Pictavo has run before: nothing to do.\n");
+            CliSummary("Pictavo has run before: nothing to do.");
             return CLI_OK;
         }
         const ZIL_SEED_RESULT result = ZsSeedDefaultLibrary(options);

@@ -10,6 +10,22 @@
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconSource.h"
 
+CCliJson CliImagesJson(ZsBytes data) {
+    CCliJson images = CCliJson::Array();
+    for (const ZI_ENTRY& e : ZI_GetEntries(data)) {
+        const ZI_FORMAT f = e.Format();
+        CCliJson image = CCliJson::Object();
+        image.Set("width", f.nWidth);
+        image.Set("height", f.nHeight);
+        image.Set("bitCount", f.nBitCount);
+        image.Set("label", ZI_GetFormatName(f));
+        image.Set("png", ZI_IsPng(e.image));
+        image.Set("bytes", static_cast<int64_t>(e.dwBytesInRes));
+        images.Push(std::move(image));
+    }
+    return images;
+}
+
 namespace {
 
 // How info names the kinds of file it describes as icons.
@@ -60,23 +76,21 @@ void PrintIcoText(const std::string& sShown, const ICON_FILE_KIND& kind, ZsBytes
 }
 
 void PrintIcoJson(const std::string& sShown, const ICON_FILE_KIND& kind, ZsBytes data) {
-    std::vector<ZI_ENTRY> entries = ZI_GetEntries(data);
     ZI_INFO info;
     ZI_GetIconInfo(data, &info);
-    std::printf("{\"file\": %s, \"kind\": \"%s\", \"images\": [", JsonQuote(sShown).c_str(), kind.pszKey);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const ZI_ENTRY& e = entries[i];
-        ZI_FORMAT f = e.Format();
-        std::printf(
-            "%s{\"width\": %d, \"height\": %d, \"bitCount\": %d, \"label\": %s, \"png\": %s, \"bytes\": %u}",
-            i ? ", " : "", f.nWidth, f.nHeight, f.nBitCount, JsonQuote(ZI_GetFormatName(f)).c_str(),
-            ZI_IsPng(e.image) ? "true" : "false", e.dwBytesInRes);
-    }
-    std::printf(
-        "], \"info\": {\"size\": %d, \"images\": %d, \"xpImages\": %d, \"maxWidth\": %d, \"minWidth\": %d, "
-        "\"maxBitCount\": %d, \"minBitCount\": %d}}\n",
-        info.dwSize, info.nImages, info.nXPImages, info.nMaxWidth, info.nMinWidth, info.nMaxBitCount,
-        info.nMinBitCount);
+    CCliJson json = CCliJson::Object();
+    json.Set("file", sShown);
+    json.Set("kind", kind.pszKey);
+    json.Set("images", CliImagesJson(data));
+    CCliJson& summary = json.Set("info", CCliJson::Object());
+    summary.Set("size", info.dwSize);
+    summary.Set("images", info.nImages);
+    summary.Set("xpImages", info.nXPImages);
+    summary.Set("maxWidth", info.nMaxWidth);
+    summary.Set("minWidth", info.nMinWidth);
+    summary.Set("maxBitCount", info.nMaxBitCount);
+    summary.Set("minBitCount", info.nMinBitCount);
+    std::printf("%s\n", json.Dump().c_str());
 }
 
 bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
@@ -85,21 +99,21 @@ bool MatchIco(const std::filesystem::path&, const std::vector<uint8_t>& head) {
 
 // An icon file as it is; an Apple icon file or a cursor as the icon it becomes on import (an animated
 // cursor one per frame, each shown as "<file> #<frame>").
-int ShowIco(const std::filesystem::path& path, bool bJson) {
+int ShowIco(const std::filesystem::path& path, const std::string& sFile, bool bJson) {
     const ICON_FILE_KIND* pKind = KindOf(ZsReadFileHead(path, 12).value_or(ZsBlock()));
     CIconSource source;
     if (!pKind || !source.Open(path, pKind->nSource)) {
         const std::string& sError = source.GetError();
-        return sError.empty() ? CliFail("cannot read '%s'.", CliShow(path).c_str())
-                              : CliFail("cannot read '%s': %s.", CliShow(path).c_str(), sError.c_str());
+        return sError.empty() ? CliFail("cannot read '%s'.", sFile.c_str())
+                              : CliFail("cannot read '%s': %s.", sFile.c_str(), sError.c_str());
     }
     const int nCount = source.GetCount();
     for (int i = 0; i < nCount; ++i) {
-        const std::string sShown =
-            pKind == &kAni ? ZsFormat("%s #%d", CliShow(path).c_str(), i + 1) : CliShow(path);
+        const std::string sShown = pKind == &kAni ? ZsFormat("%s #%d", sFile.c_str(), i + 1) : sFile;
         const ZsBlock data = source.GetData(i);
         if (bJson) {
             PrintIcoJson(sShown, *pKind, data);
+            CliJsonPrinted();
         } else {
             PrintIcoText(sShown, *pKind, data);
         }
@@ -112,19 +126,29 @@ int Repack(CCliArgs& args) {
     if (!args.Positionals(files) || files.size() != 2) {
         return CliUsage("repack takes an input and an output icon file.");
     }
-    std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
-    std::optional<ZsBlock> data = ZsReadFile(in);
+    CCliInput in;
+    CCliOutput out;
+    int nCode = CLI_OK;
+    if (!in.Open(files[0], nCode) || !out.Open(files[1], "ico", nCode)) {
+        return nCode;
+    }
+    std::optional<ZsBlock> data = ZsReadFile(in.Path());
     if (!data) {
-        return CliFail("cannot read '%s'.", CliShow(in).c_str());
+        return CliFail("cannot read '%s'.", in.Shown().c_str());
     }
     CIcon icon;
     if (!icon.SetData(*data)) {
-        return CliFail("'%s' is not an icon file.", CliShow(in).c_str());
+        return CliFail("'%s' is not an icon file.", in.Shown().c_str());
     }
     ZsBlock packed = icon.GetData(-1);
-    if (packed.empty() || !ZsWriteFile(out, packed)) {
-        return CliFail("cannot write '%s'.", CliShow(out).c_str());
+    if (packed.empty() || !ZsWriteFile(out.Path(), packed)) {
+        return CliFail("cannot write '%s'.", out.Shown().c_str());
     }
+    if (!out.Commit()) {
+        return CLI_FAILED;
+    }
+    CliReport().Set("images", icon.GetImageCount());
+    CliReport().Set("written", out.Shown());
     return CLI_OK;
 }
 
@@ -132,7 +156,8 @@ const CLI_VERB kVerbs[] = {
     {"repack", "repack IN.ico OUT.ico              rewrite an icon file with its images in format order",
      Repack,
      "Reads an icon file and writes it again with its images sorted by depth, then size, largest\n"
-     "first; images that cannot be read are left out.\n"
+     "first; images that cannot be read are left out. Either file may be \"-\" (standard input or\n"
+     "output). --json reports the images written.\n"
      "\n"
      "  pictavo-cli repack old.ico new.ico"},
 };

@@ -42,8 +42,11 @@ int Finish(Command& c, const ZIL_EDIT_RESULT& r, const std::string& sSummary) {
     if ((r.nChanged > 0 || r.nDeleted > 0) && SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    std::printf("%s\n", sSummary.c_str());
+    CliSummary("%s", sSummary.c_str());
+    CliReport().Set("changed", r.nChanged);
+    CliReport().Set("deleted", r.nDeleted);
     for (int32_t nId : r.failed) {
+        CliRefused(c.Path(), "could not be read or written", c.l.lib.GetIconName(nId));
         CliFail("icon #%d ('%s') could not be read or written; it was left as it was.", nId,
                 c.l.lib.GetIconName(nId).c_str());
     }
@@ -117,8 +120,7 @@ bool ParseSize(const std::string& text, int& nWidth, int& nHeight) {
 }
 
 // The file dialog's filter index (1 BMP ... 5 PNG, 6 WebP) of an output file's extension; 0 for another.
-int FilterIndexOf(const std::filesystem::path& path) {
-    std::string ext = ZsGetPathExt(ZsPathToUtf8(path.filename()));
+int FilterIndexOf(std::string ext) {
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
     const char* kAliases[][2] = {{"jpeg", "jpg"}, {"tiff", "tif"}};
     for (const auto& alias : kAliases) {
@@ -141,15 +143,25 @@ int GridExport(CCliArgs& args) {
     std::optional<std::string> sLayout = args.Option("--layout");
     std::optional<std::string> sSpacing = args.Option("--spacing");
     std::optional<std::string> sBackground = args.Option("--background");
+    std::optional<std::string> sTypeOption = args.Option("--type");
     Command c;
     if (!c.Start(args, 2, 2, "grid-export", true)) {
         return c.nCode;
     }
-    std::filesystem::path out = CliPath(c.pos[1]);
-    const int nFilterIndex = FilterIndexOf(out);
+    const std::string sType = CliOutputType(
+        sTypeOption, c.pos[1], {"png", "bmp", "jpg", "jpeg", "gif", "tif", "tiff", "webp"}, c.nCode);
+    if (sType.empty()) {
+        return c.nCode;
+    }
+    const int nFilterIndex = FilterIndexOf(sType);
     if (nFilterIndex == 0) {
         return CliUsage("grid-export writes .png, .bmp, .jpg, .gif, .tif or .webp files.");
     }
+    CCliOutput output;
+    if (!output.Open(c.pos[1], sType, c.nCode)) {
+        return c.nCode;
+    }
+    const std::filesystem::path out = output.Path();
     ZS_GRID grid;
     if (!sCell || !ParseSize(*sCell, grid.nCellWidth, grid.nCellHeight)) {
         return CliUsage("--cell takes the cell size as WxH in pixels, such as 32x32.");
@@ -219,8 +231,12 @@ int GridExport(CCliArgs& args) {
     }
     int nWidth = 0, nHeight = 0;
     ZsGetGridCanvasSize(grid, nWidth, nHeight);
-    std::printf("%d icon%s joined into '%s' (%dx%d, %d x %d pixels).\n", n, n == 1 ? "" : "s",
-                CliShow(out).c_str(), grid.nColumns, grid.nRows, nWidth, nHeight);
+    CliReport().Set("icons", n);
+    if (!output.Commit()) {
+        return CLI_FAILED;
+    }
+    CliSummary("%d icon%s joined into '%s' (%dx%d, %d x %d pixels).", n, n == 1 ? "" : "s",
+               output.Shown().c_str(), grid.nColumns, grid.nRows, nWidth, nHeight);
     return CLI_OK;
 }
 
@@ -265,8 +281,8 @@ const CLI_VERB kVerbs[] = {
     {"grid-export",
      "grid-export LIB OUT.png|bmp|jpg|gif|tif|webp [--category PATH] [--rows|--ids LIST|--count N] --cell "
      "WxH\n"
-     "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]  join icons into one "
-     "picture",
+     "       [--layout strip|square|COLSxROWS] [--spacing N] [--background RRGGBB]\n"
+     "       [--type png|bmp|jpg|gif|tif|webp]  join icons into one picture",
      GridExport,
      "Joins icons of a category (all of them, the chosen rows in list order, or the first N) into one "
      "picture\n"
@@ -274,7 +290,8 @@ const CLI_VERB kVerbs[] = {
      "beyond\n"
      "the cells are left out). Each cell shows the icon's smallest image at least as large as the cell,\n"
      "scaled to the cell. --spacing puts N pixels around and between the cells; without --background the\n"
-     "gaps are transparent. The picture type comes from OUT's extension.\n"
+     "gaps are transparent. The picture type comes from OUT's extension, or from --type; OUT \"-\" is\n"
+     "standard output (a PNG picture unless --type says otherwise).\n"
      "\n"
      "  pictavo-cli grid-export icons.pctv strip.png --count 5 --cell 32x32 --spacing 2    172 x 36 pixels\n"
      "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF"},

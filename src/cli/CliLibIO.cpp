@@ -31,6 +31,7 @@ std::string QuoteList(const std::vector<std::filesystem::path>& paths) {
 int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
     std::string sList;
     for (const ZIL_IMPORT_FAILED& f : failed) {
+        CliRefused(CliShow(f.path), f.sReason, f.sName);
         sList += (sList.empty() ? "" : ", ") + ZsDescribeFailedImport(f);
     }
     return CliFail("could not import %s.", sList.c_str());
@@ -38,8 +39,11 @@ int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
 
 // "3 icons imported into 'My Icons'." and, when anything was refused, its count.
 void PrintImported(int nIcons, const std::string& sCategory, size_t nFailed) {
-    std::printf("%d icon%s imported into '%s'%s.\n", nIcons, nIcons == 1 ? "" : "s", sCategory.c_str(),
-                nFailed ? ZsFormat(", %zu failed", nFailed).c_str() : "");
+    CliReport().Set("icons", nIcons);
+    CliReport().Set("category", sCategory);
+    CliReport().Set("failed", static_cast<int64_t>(nFailed));
+    CliSummary("%d icon%s imported into '%s'%s.", nIcons, nIcons == 1 ? "" : "s", sCategory.c_str(),
+               nFailed ? ZsFormat(", %zu failed", nFailed).c_str() : "");
 }
 
 // A category that can take imported icons; false after the core's reason.
@@ -205,6 +209,9 @@ int Export(CCliArgs& args) {
     if (!bAllRead) {
         CliFail("%s.", ZsLeftOutIconsText(r.unreadable).c_str());
     }
+    for (const std::filesystem::path& p : r.failed) {
+        CliRefused(CliShow(p), "cannot be written");
+    }
     if (!r.failed.empty()) {
         return CliFail("could not write %s.", QuoteList(r.failed).c_str());
     }
@@ -215,12 +222,13 @@ int Export(CCliArgs& args) {
         }
         return CliFail("could not write the icons %s into '%s'.", sList.c_str(), CliShow(r.library).c_str());
     }
+    CliReport().Set("icons", r.nIcons);
     if (options.nType == ZS_EXPORT_ICL) {
-        std::printf("%d icon%s exported to '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
-                    CliShow(r.library).c_str());
+        CliSummary("%d icon%s exported to '%s'.", r.nIcons, r.nIcons == 1 ? "" : "s",
+                   CliShow(r.library).c_str());
     } else {
-        std::printf("%d icon%s exported to '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
-                    CliShow(options.folder).c_str());
+        CliSummary("%d icon%s exported to '%s'.", r.nIcons, r.nIcons == 1 ? "" : "s",
+                   CliShow(options.folder).c_str());
     }
     return bAllRead ? CLI_OK : CLI_FAILED;
 }
@@ -236,10 +244,13 @@ int ExportTree(CCliArgs& args) {
     if (!r.bOk) {
         return CLI_FAILED;
     }
+    for (const std::filesystem::path& p : r.failed) {
+        CliRefused(CliShow(p), "cannot be written");
+    }
     if (!r.failed.empty()) {
         return CliFail("could not write %s.", QuoteList(r.failed).c_str());
     }
-    std::printf("'%s' exported to '%s'.\n", ItemPath(c.l.tree, c.item).c_str(), CliShow(r.top).c_str());
+    CliSummary("'%s' exported to '%s'.", ItemPath(c.l.tree, c.item).c_str(), CliShow(r.top).c_str());
     return CLI_OK;
 }
 

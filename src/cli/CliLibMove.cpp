@@ -31,6 +31,7 @@ bool OpenFrom(const std::optional<std::string>& from, CliLib& other, int& nCode)
 // The icons of another library that could not be copied; CLI_FAILED when there were any.
 int ReportNotCopied(const std::vector<int32_t>& failed, const std::filesystem::path& from) {
     for (int32_t nId : failed) {
+        CliRefused(CliShow(from), ZsFormat("icon #%d could not be read", nId));
         CliFail("icon #%d of '%s' could not be read; it was not copied.", nId, CliShow(from).c_str());
     }
     return failed.empty() ? CLI_OK : CLI_FAILED;
@@ -70,7 +71,8 @@ int DropCategory(CCliArgs& args, int nOp) {
         return CLI_FAILED;
     }
     if (nOp == ZIL_OP_COPY) {
-        std::printf("%d\n", c.l.tree.GetItemData(r.item));
+        CliData("%d", c.l.tree.GetItemData(r.item));
+        CliReport().Set("id", c.l.tree.GetItemData(r.item));
     }
     return ReportNotCopied(r.failed, other.path);
 }
@@ -125,8 +127,9 @@ int Link(CCliArgs& args) {
     if (SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    std::printf("%d icon%s put into '%s'.\n", r.nIcons, r.nIcons == 1 ? "" : "s",
-                ItemPath(c.l.tree, target).c_str());
+    CliReport().Set("icons", r.nIcons);
+    CliSummary("%d icon%s put into '%s'.", r.nIcons, r.nIcons == 1 ? "" : "s",
+               ItemPath(c.l.tree, target).c_str());
     return ReportNotCopied(r.failed, other.path);
 }
 

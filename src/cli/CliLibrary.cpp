@@ -223,6 +223,7 @@ void PrintIcons(CZsIconLib& lib, const ZIL_LIST& list, bool bJson) {
                         IconJson(lib, static_cast<int>(i), list[i], summaries[i]).c_str());
         }
         std::printf("]\n");
+        CliJsonPrinted();
         return;
     }
     for (size_t i = 0; i < list.size(); ++i) {
@@ -238,7 +239,7 @@ bool MatchLib(const std::filesystem::path&, const std::vector<uint8_t>& head) {
     return head.size() >= sizeof(kMagic) && std::memcmp(head.data(), kMagic, sizeof(kMagic)) == 0;
 }
 
-int ShowLib(const std::filesystem::path& path, bool bJson) {
+int ShowLib(const std::filesystem::path& path, const std::string& sFile, bool bJson) {
     CliLib l;
     if (!OpenLib(l, CliShow(path))) {
         return CLI_FAILED;
@@ -248,11 +249,11 @@ int ShowLib(const std::filesystem::path& path, bool bJson) {
         std::printf(
             "{\"file\": %s, \"kind\": \"pctv\", \"categories\": %d, \"icons\": %d, \"nextNode\": %d, "
             "\"nextIcon\": %d}\n",
-            JsonQuote(CliShow(path)).c_str(), l.tree.GetCount(), nIcons, l.lib.GetNextNode(),
-            l.lib.GetNextIcon());
+            JsonQuote(sFile).c_str(), l.tree.GetCount(), nIcons, l.lib.GetNextNode(), l.lib.GetNextIcon());
+        CliJsonPrinted();
     } else {
         std::printf("%s: icon library, %d categor%s, %d icon%s, next category id %d, next icon id %d\n",
-                    CliShow(path).c_str(), l.tree.GetCount(), l.tree.GetCount() == 1 ? "y" : "ies", nIcons,
+                    sFile.c_str(), l.tree.GetCount(), l.tree.GetCount() == 1 ? "y" : "ies", nIcons,
                     nIcons == 1 ? "" : "s", l.lib.GetNextNode(), l.lib.GetNextIcon());
     }
     return CLI_OK;
@@ -278,7 +279,7 @@ int New(CCliArgs& args) {
 }
 
 int Tree(CCliArgs& args) {
-    bool bJson = args.Flag("--json");
+    const bool bJson = CliJsonOutput();
     Command c;
     if (!c.Start(args, 1, 1, "tree", false)) {
         return c.nCode;
@@ -300,11 +301,14 @@ int Tree(CCliArgs& args) {
         }
     }
     std::printf("%s", bJson ? "]\n" : "");
+    if (bJson) {
+        CliJsonPrinted();
+    }
     return CLI_OK;
 }
 
 int List(CCliArgs& args) {
-    bool bJson = args.Flag("--json");
+    const bool bJson = CliJsonOutput();
     Command c;
     if (!c.Start(args, 1, 1, "list", true)) {
         return c.nCode;
@@ -314,7 +318,7 @@ int List(CCliArgs& args) {
 }
 
 int Find(CCliArgs& args) {
-    bool bJson = args.Flag("--json");
+    const bool bJson = CliJsonOutput();
     bool bCase = args.Flag("--case");
     bool bWhole = args.Flag("--whole-word");
     bool bRegEx = args.Flag("--regex");
@@ -371,7 +375,8 @@ int MkCat(CCliArgs& args) {
     if (SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    std::printf("%d\n", c.l.tree.GetItemData(r.item));
+    CliData("%d", c.l.tree.GetItemData(r.item));
+    CliReport().Set("id", c.l.tree.GetItemData(r.item));
     return CLI_OK;
 }
 

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <cstdlib>
+
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -13,10 +16,20 @@
 
 namespace {
 
-// The bar line: the title in kTitleWidth characters, then "[####------] 42%"; 79 characters in all, so
-// it fits the narrowest usual terminal without wrapping.
-constexpr int kTitleWidth = 41;
-constexpr int kBarWidth = 30;
+// The terminal's width: the stream's own when it is a terminal, else $COLUMNS, else 80.
+int TerminalColumns(std::FILE* pOut) {
+#if !defined(_WIN32)
+    winsize ws{};
+    if (ioctl(fileno(pOut), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) {
+        return ws.ws_col;
+    }
+#else
+    (void)pOut;
+#endif
+    const char* pszColumns = std::getenv("COLUMNS");
+    const int n = pszColumns ? std::atoi(pszColumns) : 0;
+    return n > 0 && n < 10000 ? n : 80;
+}
 
 }  // namespace
 
@@ -63,7 +76,7 @@ void CCliProgressSink::End(bool /*bCompleted*/) {
 
 void CCliProgressSink::PrintLine(const std::string& sLine) {
     if (mbShown) {
-        std::fprintf(mpOut, "\r%*s\r", kTitleWidth + kBarWidth + 8, "");
+        std::fprintf(mpOut, "\r%*s\r", mnWidth, "");
         mbShown = false;
     }
     std::fprintf(mpOut, "%s\n", sLine.c_str());
@@ -79,11 +92,24 @@ void CCliProgressSink::Draw(bool bForce) {
         return;
     }
     int64_t nPercent = mnUpper > 0 ? int64_t{std::clamp(mnPos, 0, mnUpper)} * 100 / mnUpper : 0;
-    int nFilled = static_cast<int>(nPercent * kBarWidth / 100);
-    std::string bar = std::string(static_cast<size_t>(nFilled), '#') +
-                      std::string(static_cast<size_t>(kBarWidth - nFilled), '-');
-    std::string line = ZsFormat("\r%-*.*s [%s] %3d%%", kTitleWidth, kTitleWidth, msTitle.c_str(), bar.c_str(),
-                                static_cast<int>(nPercent));
+    // One column short of the terminal's width, so that the cursor never wraps to the next line: on 80
+    // columns the title takes 41 characters and the bar 30, and both shrink on narrower terminals.
+    const int nWidth = std::max(TerminalColumns(mpOut) - 1, 4);
+    const int nRoom = nWidth - 8;  // for the title and the bar, beside " [", "] " and "100%"
+    std::string line;
+    if (nRoom < 2) {
+        line = ZsFormat("\r%3d%%", static_cast<int>(nPercent));
+    } else {
+        const int nBarWidth = std::clamp(nRoom * 30 / 71, std::min(nRoom, 10), 50);
+        const int nTitleWidth = nRoom - nBarWidth;
+        const int nFilled = static_cast<int>(nPercent * nBarWidth / 100);
+        const std::string bar = std::string(static_cast<size_t>(nFilled), '#') +
+                                std::string(static_cast<size_t>(nBarWidth - nFilled), '-');
+        line = nTitleWidth > 0 ? ZsFormat("\r%-*.*s [%s] %3d%%", nTitleWidth, nTitleWidth, msTitle.c_str(),
+                                          bar.c_str(), static_cast<int>(nPercent))
+                               : ZsFormat("\r[%s] %3d%%", bar.c_str(), static_cast<int>(nPercent));
+    }
+    mnWidth = static_cast<int>(ZsCharCount(line)) - 1;
     std::fputs(line.c_str(), mpOut);
     std::fflush(mpOut);
     mbShown = true;

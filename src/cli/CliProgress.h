@@ -1,4 +1,5 @@
-// The command-line tool's progress sink: on a terminal a one-line bar on stderr for long work, and with
+// The command-line tool's progress sink: on a terminal a one-line bar on stderr for long work, as wide as the
+// terminal (its window size, else $COLUMNS, else 80 columns) less one, never wrapping, and with
 // --verbose every log line of the run on a line of its own. The tool installs one for its whole run.
 #pragma once
 
@@ -38,6 +39,7 @@ private:
     std::string msTitle;
     int mnPos = 0;
     int mnUpper = 100;
+    int mnWidth = 0;  // of the bar line last drawn
 };
 
 // Whether the stream is a terminal.

@@ -10,16 +10,14 @@
 #include "icon/ZsCursor.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsPicture.h"
+#include "icon/ZsSvg.h"
 
 namespace {
-
-// The largest blob SQLite stores by default; no file larger than this can become an icon.
-constexpr uint64_t kMaxIconFileBytes = 1000000000;
 
 // The whole file, or none with the reason in sError.
 std::optional<ZsBlock> ReadWhole(const std::filesystem::path& path, std::string& sError) {
     std::string sWhy;
-    std::optional<ZsBlock> data = ZsReadFile(path, kMaxIconFileBytes, &sWhy);
+    std::optional<ZsBlock> data = ZsReadFile(path, ZI_MAX_SOURCE_FILE_BYTES, &sWhy);
     if (!data) {
         sError = "the file cannot be read: " + sWhy;
     }
@@ -34,6 +32,41 @@ constexpr const char* kNoMemory = "there is not enough memory to read the file";
 ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path) {
     const ZS_FILE_TYPE* pType = ZsFindFileType(ZsGetPathExt(ZsPathToUtf8(path)));
     return pType ? pType->nKind : ZI_SOURCE_NONE;
+}
+
+const ZS_FILE_TYPE* ZI_FindFileTypeOfContent(ZsBytes head) {
+    const auto starts = [&](std::string_view magic, size_t nAt = 0) {
+        return head.size() >= nAt + magic.size() &&
+               std::memcmp(head.data() + nAt, magic.data(), magic.size()) == 0;
+    };
+    const char* pszExt = nullptr;
+    if (starts(std::string_view("\0\0\1\0", 4))) {
+        pszExt = "ico";
+    } else if (starts(std::string_view("\0\0\2\0", 4))) {
+        pszExt = "cur";
+    } else if (starts("RIFF") && starts("ACON", 8)) {
+        pszExt = "ani";
+    } else if (starts("RIFF") && starts("WEBP", 8)) {
+        pszExt = "webp";
+    } else if (ZI_IsIcns(head)) {
+        pszExt = "icns";
+    } else if (starts("MZ")) {
+        pszExt = "exe";
+    } else if (ZI_IsPng(head)) {
+        pszExt = "png";
+    } else if (starts("\xFF\xD8\xFF")) {
+        pszExt = "jpg";
+    } else if (starts("GIF8")) {
+        pszExt = "gif";
+    } else if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)) ||
+               starts(std::string_view("II+\0", 4)) || starts(std::string_view("MM\0+", 4))) {
+        pszExt = "tiff";
+    } else if (starts("BM")) {
+        pszExt = "bmp";
+    } else if (ZsIsSvg(head)) {
+        pszExt = "svg";
+    }
+    return pszExt ? ZsFindFileType(pszExt) : nullptr;
 }
 
 bool CIconSource::Open(const std::filesystem::path& path, ZI_SOURCE_KIND nKind,

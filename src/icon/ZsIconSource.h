@@ -16,6 +16,14 @@
 // (".jpeg" and ".tif" name none).
 ZI_SOURCE_KIND ZI_GetSourceKind(const std::filesystem::path& path);
 
+// The largest file icons are read from: the largest blob SQLite stores by default.
+inline constexpr uint64_t ZI_MAX_SOURCE_FILE_BYTES = 1000000000;
+
+// The type (in ZS_FILE_TYPES) whose reader takes a file that begins with these bytes, for a file without a
+// name to go by (standard input); nullptr when they begin like none. A module is taken for an ".exe", a
+// JPEG for a ".jpg".
+const ZS_FILE_TYPE* ZI_FindFileTypeOfContent(ZsBytes head);
+
 // How pictures become icons: cut into tiles when both tile sizes are non-zero (ZI_SplitPicture's
 // parameters), else made into one icon in the sizing mode (ZI_SIZING_*).
 struct ZI_SOURCE_OPTIONS {

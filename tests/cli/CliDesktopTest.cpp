@@ -2,6 +2,8 @@
 // the hidden verb that gives shell completion the category paths of a library.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "common/ZsConfig.h"
@@ -98,4 +100,125 @@ TEST(CliDesktop, SeedWithoutALibraryMakesTheFirstRunLibraryOnce) {
     EXPECT_EQ(again.code, 0);
     EXPECT_EQ(again.out, "Pictavo has run before: nothing to do.\n");
     std::filesystem::remove(library);
+}
+
+namespace {
+
+std::string Q(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
+
+// The exit code of a shell command line.
+int Shell(const std::string& command) {
+    const int status = std::system(("sh -c \"" + command + "\" 2>/dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(CliHabits, DashIsStandardInputAndOutput) {
+    test::TempDir dir;
+    Picture(dir / "in.png");
+    const std::string cli = std::string("'") + PICTAVO_CLI + "'";
+    ASSERT_EQ(test::RunCli({"convert", (dir / "in.png").string(), (dir / "file.ico").string()}).code, 0);
+    ASSERT_EQ(Shell(cli + " convert " + Q(dir / "in.png") + " - > " + Q(dir / "out.ico")), 0);
+    ASSERT_EQ(Shell("cat " + Q(dir / "in.png") + " | " + cli + " convert - " + Q(dir / "piped.ico")), 0);
+    EXPECT_EQ(ZsReadFile(dir / "out.ico"), ZsReadFile(dir / "file.ico"));
+    EXPECT_EQ(ZsReadFile(dir / "piped.ico"), ZsReadFile(dir / "file.ico"));
+    // The kind written to "-" comes from --type; stdin's kind from its content.
+    ASSERT_EQ(
+        Shell("cat " + Q(dir / "file.ico") + " | " + cli + " convert - - --type=icns > " + Q(dir / "a.icns")),
+        0);
+    EXPECT_EQ(test::RunCli({"info", (dir / "a.icns").string()}).code, 0);
+    EXPECT_EQ(test::RunCli({"convert", (dir / "in.png").string(), "-", "--type", "png"}).code, 2);
+    // Nothing of the run is left in the cache folder.
+    EXPECT_EQ(Shell("ls \\$XDG_CACHE_HOME/Pictavo 2>/dev/null | grep -q std"), 1);
+    // Write errors on standard output: a full disk and a closed pipe.
+    EXPECT_EQ(Shell(cli + " convert " + Q(dir / "in.png") + " - > /dev/full"), 1);
+    EXPECT_EQ(Shell(cli + " help > /dev/full"), 1);
+    EXPECT_EQ(Shell("(" + cli + " convert " + Q(dir / "in.png") + " - --formats 256x256-XP; echo \\$? > " +
+                    Q(dir / "code") + ") | true"),
+              0);
+    EXPECT_EQ(ZsReadFile(dir / "code"), (std::vector<uint8_t>{'1', '\n'}));
+}
+
+TEST(CliHabits, OptionsHelpAndUsageErrorsOnEveryVerb) {
+    test::TempDir dir;
+    const std::string lib = (dir / "lib.pctv").string();
+    ASSERT_EQ(test::RunCli({"new", lib}).code, 0);
+    for (const char* verb : {"import", "export", "convert", "extract", "merge", "rm", "link", "mkcat", "list",
+                             "info", "grid-export", "formats"}) {
+        for (const char* help : {"--help", "-h"}) {
+            const test::CliResult r = test::RunCli({verb, lib, help});
+            EXPECT_EQ(r.code, 0) << verb;
+            EXPECT_EQ(r.out.rfind(std::string("Usage: pictavo-cli ") + verb + " ", 0), 0u) << r.out;
+            EXPECT_EQ(r.err, "");
+        }
+        const test::CliResult r = test::RunCli({verb, lib, "--no-such-option", "x"});
+        EXPECT_EQ(r.code, 2) << verb;
+        EXPECT_EQ(r.err, "pictavo-cli: unknown option '--no-such-option'.\nTry 'pictavo-cli help " +
+                             std::string(verb) + "' for more information.\n");
+        EXPECT_EQ(r.out, "");
+    }
+    // "--opt=value" beside "--opt value", the run's options anywhere on the line, "--" ending the options.
+    EXPECT_EQ(test::RunCli({"list", lib, "--category=My Icons/Sample Category 1", "-q"}).code, 0);
+    EXPECT_EQ(test::RunCli({"--quiet", "list", "--category", "My Icons", lib, "--verbose"}).code, 0);
+    EXPECT_EQ(test::RunCli({"list", lib, "--json=yes"}).code, 2);
+    ZsWriteFile(dir / "-x", test::MakeIco({test::DibImage(16, 16, 32)}));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    EXPECT_EQ(test::RunCli({"info", "-x"}).code, 2);
+    const test::CliResult r = test::RunCli({"info", "--", "-x"});
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("-x: icon file", 0), 0u) << r.out;
+}
+
+TEST(CliHabits, JsonReportOfEveryReportingVerbIsOneObject) {
+    test::TempDir dir;
+    const std::string lib = (dir / "lib.pctv").string();
+    Picture(dir / "in" / "a.png");
+    // A file name that is not UTF-8.
+    ZsWriteFile(dir / "in" / "b\xff.ico", test::MakeIco({test::DibImage(16, 16, 32)}));
+    const std::string in = (dir / "in").string(), ico = (dir / "in" / "b\xff.ico").string();
+    const std::vector<std::vector<std::string>> runs = {
+        {"new", lib},
+        {"import", lib, in, (dir / "missing.png").string()},
+        {"mkcat", lib, "My Icons/New"},
+        {"link", lib, "My Icons/New", "--rows", "0,1"},
+        {"rm", lib, "--category", "My Icons/New", "--rows", "0"},
+        {"merge", lib, "--rows", "0,1", "--yes"},
+        {"export", lib, (dir / "out").string(), "--type", "png"},
+        {"extract", ico, (dir / "ex\xfe").string()},
+        {"convert", (dir / "in" / "a.png").string(), (dir / "c.ico").string()},
+        {"formats", (dir / "c.ico").string(), (dir / "d.ico").string(), "--add", "16x16-XP"},
+        {"list", lib},
+        {"info", ico},
+        {"tree", lib},
+    };
+    std::filesystem::create_directories(dir / "out");
+    for (std::vector<std::string> args : runs) {
+        args.push_back("--json");
+        const test::CliResult r = test::RunCli(args);
+        ZsWriteFile(dir / "out.json", ZsBytes(reinterpret_cast<const uint8_t*>(r.out.data()), r.out.size()));
+        const std::optional<std::string> parsed = test::Capture(
+            "python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); "
+            "print(d[\"verb\"], d[\"exitCode\"], len(d.get(\"refused\", [])), d.get(\"written\", \"\") != "
+            "\"\") "
+            "if isinstance(d, dict) and \"verb\" in d else print(\"listing\")' " +
+            Q(dir / "out.json"));
+        ASSERT_TRUE(parsed) << args[0] << ": " << r.out;
+        if (args[0] == "list" || args[0] == "info" || args[0] == "tree") {
+            EXPECT_EQ(*parsed, "listing\n") << r.out;
+        } else {
+            EXPECT_EQ(parsed->rfind(args[0] + " " + std::to_string(r.code), 0), 0u) << *parsed << r.out;
+        }
+        if (args[0] == "import") {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.out.find("\"icons\": 2"), std::string::npos) << r.out;
+        }
+        if (args[0] == "extract") {
+            EXPECT_NE(r.out.find("ex\\ufffd/b"), std::string::npos) << r.out;
+        }
+    }
 }

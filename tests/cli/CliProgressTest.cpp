@@ -119,3 +119,21 @@ TEST(CliProgress, AQuickRunShowsNoBarAtAll) {
     Export({"a.ico", "b.ico", "c.ico"});
     EXPECT_EQ(bar.Output(), "");
 }
+
+TEST(CliProgress, TheBarFollowsTheTerminalWidthAndNeverWraps) {
+    for (const char* pszColumns : {"120", "40", "12", "5", "1"}) {
+        setenv("COLUMNS", pszColumns, 1);
+        Capture bar(true, false);
+        Export({"a name long enough to be cut on every width there is.ico"});
+        const size_t nColumns = static_cast<size_t>(std::atoi(pszColumns));
+        for (const std::string& s : Segments(bar.Output())) {
+            EXPECT_LE(ZsCharCount(s), std::max<size_t>(nColumns - 1, 4)) << pszColumns << ": " << s;
+        }
+        EXPECT_NE(bar.Output().find("100%"), std::string::npos) << pszColumns;
+    }
+    setenv("COLUMNS", "120", 1);
+    Capture wide(true, false);
+    Export({"a.ico"});
+    EXPECT_EQ(ZsCharCount(Segments(wide.Output())[1]), 119u);
+    unsetenv("COLUMNS");
+}
