@@ -14,8 +14,11 @@ cat "$work/lintian.log"
 if grep -q '^[EW]: ' "$work/lintian.log"; then
   fail "lintian reports errors or warnings"
 fi
-grep -q '^O: pictavo: package-contains-documentation-outside-usr-share-doc' "$work/lintian.log" ||
-  fail "the package's lintian overrides were not read"
+# Only a package with the desktop program carries the help pages and their override.
+if dpkg-deb -c "${debs[0]}" | grep -q '/usr/share/pictavo/help/'; then
+  grep -q '^O: pictavo: package-contains-documentation-outside-usr-share-doc' "$work/lintian.log" ||
+    fail "the package's lintian overrides were not read"
+fi
 if grep -q 'unused-override' "$work/lintian.log"; then
   fail "an override of the package is no longer needed"
 fi

@@ -31,7 +31,7 @@ dpkg-deb -c "$deb" >"$work/contents"
 awk '{ print $6 }' "$work/contents" | grep -v '^\./usr/' | grep -v '^\./$' && fail "files outside /usr"
 awk '{ print $2 }' "$work/contents" | grep -v '^root/root$' && fail "files not owned by root"
 for file in ./usr/bin/pictavo-cli ./usr/bin/pictavo-thumbnailer ./usr/libexec/pictavo/pictavo-svg-worker \
-            ./usr/share/pictavo/Template.icl ./usr/share/lintian/overrides/pictavo \
+            ./usr/share/pictavo/Template.icl \
             ./usr/share/doc/pictavo/copyright ./usr/share/doc/pictavo/changelog.gz \
             ./usr/share/man/man1/pictavo-cli.1.gz ./usr/share/thumbnailers/pictavo.thumbnailer; do
   grep -q " $file\$" "$work/contents" || fail "$file is not in the package"
