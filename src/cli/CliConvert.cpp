@@ -363,7 +363,7 @@ const CLI_VERB kVerbs[] = {
      "frame). --formats or --preset then make the icon hold exactly those formats.\n"
      "An SVG drawing is rendered afresh at every size: 256, 128, 64, 48, 32, 24 and 16 pixels at 32 bits,\n"
      "or the formats given (--resize does not apply to it), in a helper process that stops a drawing after\n"
-     "10 seconds (PICTAVO_SVG_TIME_LIMIT=SECONDS in the environment sets another limit).\n"
+     "5 seconds (PICTAVO_SVG_TIME_LIMIT=SECONDS in the environment sets another limit).\n"
      "The file written follows OUT's extension: .icns writes an Apple icon file of PNG images from 16 to\n"
      "1024 pixels (up to the icon's largest side, missing sides made from its largest image; an SVG has\n"
      "every side drawn, all of them unless --formats or --preset give a largest side); .cur writes a\n"

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "common/ZsByteReader.h"
 #include "common/ZsLog.h"
@@ -79,35 +80,17 @@ bool WriteAll(int nFd, const uint8_t* p, size_t nBytes) {
     return TransferAll(p, nBytes, [nFd](const uint8_t* q, size_t n) { return write(nFd, q, n); });
 }
 
-// Waits until the socket is ready for the events, has an error or hang-up (the next transfer tells which),
-// or the deadline passes (false).
-bool WaitFor(int nFd, short nEvents, CZsWorkerProcess::Clock::time_point deadline) {
-    for (;;) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - CZsWorkerProcess::Clock::now()).count();
-        if (left <= 0) {
-            return false;
-        }
-        pollfd p = {nFd, nEvents, 0};
-        const int n = poll(&p, 1, static_cast<int>(std::min<long long>(left, 60000)));
-        if (n > 0 || (n < 0 && errno != EINTR)) {
-            return true;
-        }
-    }
-}
-
-// Moves nBytes through a non-blocking transfer on the socket, waiting for it until the deadline. The end of
-// input is a failure.
-template <typename Byte, typename Transfer>
-ZS_WORKER_RESULT TransferBefore(int nFd, Byte* p, size_t nBytes, short nEvents,
-                                CZsWorkerProcess::Clock::time_point deadline, Transfer transfer) {
+// Moves nBytes through a non-blocking transfer, calling wait (false once the deadline has passed) whenever
+// the transfer would block. The end of input is a failure.
+template <typename Byte, typename Transfer, typename Wait>
+ZS_WORKER_RESULT TransferBefore(Byte* p, size_t nBytes, Transfer transfer, Wait wait) {
     size_t nDone = 0;
     while (nDone < nBytes) {
         const ssize_t n = transfer(p + nDone, nBytes - nDone);
         if (n > 0) {
             nDone += static_cast<size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!WaitFor(nFd, nEvents, deadline)) {
+            if (!wait()) {
                 return ZS_WORKER_TIMED_OUT;
             }
         } else if (n == 0 || errno != EINTR) {
@@ -136,10 +119,26 @@ bool CZsWorkerProcess::Start(std::string* pError) {
         }
         return false;
     }
+    // The helper's standard error (a crash's backtrace, say) goes to the log, not to the caller's terminal.
+    int errFds[2] = {-1, -1};
+    if (pipe2(errFds, O_CLOEXEC) == 0) {
+        errFds[0] = AboveStandard(errFds[0]);
+        errFds[1] = AboveStandard(errFds[1]);
+    }
+    if (errFds[0] < 0 || errFds[1] < 0) {
+        SetError(pError, "no channel to a helper process can be made (" + ZsErrorText(errno) + ")");
+        for (const int fd : {fds[0], fds[1], errFds[0], errFds[1]}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+        return false;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 0);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errFds[1], 2);
     // The helper starts with no signal blocked, whatever the calling thread blocks.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -154,16 +153,101 @@ bool CZsWorkerProcess::Start(std::string* pError) {
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
+    close(errFds[1]);
     if (nError != 0) {
         close(fds[0]);
+        close(errFds[0]);
         SetError(pError, ZsFormat("the helper '%s' cannot be started (%s)", sExe.c_str(),
                                   ZsErrorText(nError).c_str()));
         return false;
     }
     fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    fcntl(errFds[0], F_SETFL, fcntl(errFds[0], F_GETFL) | O_NONBLOCK);
     mnPid = nPid;
     mnSocket = fds[0];
+    mnDiagnostics = errFds[0];
     return true;
+}
+
+bool CZsWorkerProcess::WaitFor(short nEvents, Clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        // Ready for the events, or an error or hang-up (the next transfer tells which); the helper's
+        // standard error is read meanwhile, so that it never blocks on it. A closed pipe is passed over.
+        pollfd p[2] = {{mnSocket, nEvents, 0}, {mnDiagnostics, POLLIN, 0}};
+        const int n = poll(p, 2, static_cast<int>(std::min<long long>(left, 60000)));
+        if (n < 0 && errno != EINTR) {
+            return true;
+        }
+        if (n > 0 && p[1].revents != 0) {
+            ReadDiagnostics();
+        }
+        if (n > 0 && p[0].revents != 0) {
+            return true;
+        }
+    }
+}
+
+void CZsWorkerProcess::ReadDiagnostics() {
+    char buffer[4096];
+    // A helper that writes without end is read in turns, so that the caller still sees its socket.
+    for (int nTurn = 0; mnDiagnostics >= 0 && nTurn < 16; ++nTurn) {
+        const ssize_t n = read(mnDiagnostics, buffer, sizeof buffer);
+        if (n > 0) {
+            TakeDiagnostics(std::string_view(buffer, static_cast<size_t>(n)));
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            close(mnDiagnostics);
+            mnDiagnostics = -1;
+        } else if (errno != EINTR) {
+            return;
+        }
+    }
+}
+
+void CZsWorkerProcess::TakeDiagnostics(std::string_view text) {
+    for (const char c : text) {
+        if (mnDiagnosticBytes >= ZS_WORKER_MAX_LOGGED) {
+            ++mnDiagnosticsDropped;
+            continue;
+        }
+        ++mnDiagnosticBytes;
+        if (c == '\n') {
+            LogDiagnosticLine();
+        } else if (c != '\r') {
+            // Control characters would garble the log.
+            msDiagnosticLine.push_back(static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c);
+        }
+    }
+}
+
+void CZsWorkerProcess::LogDiagnosticLine() {
+    ZsLog("'%s' wrote: %s", mExe.filename().string().c_str(), msDiagnosticLine.c_str());
+    msDiagnosticLine.clear();
+}
+
+void CZsWorkerProcess::EndDiagnostics(bool bLog) {
+    const int nError = errno;
+    if (bLog) {
+        ReadDiagnostics();
+        if (!msDiagnosticLine.empty()) {
+            LogDiagnosticLine();
+        }
+        if (mnDiagnosticsDropped > 0) {
+            ZsLog("'%s' wrote %zu bytes more, not logged", mExe.filename().string().c_str(),
+                  mnDiagnosticsDropped);
+        }
+    }
+    if (mnDiagnostics >= 0) {
+        close(mnDiagnostics);
+        mnDiagnostics = -1;
+    }
+    msDiagnosticLine.clear();
+    mnDiagnosticBytes = 0;
+    mnDiagnosticsDropped = 0;
+    errno = nError;
 }
 
 bool CZsWorkerProcess::IsAlive() {
@@ -187,7 +271,7 @@ bool CZsWorkerProcess::IsAlive() {
     return true;
 }
 
-void CZsWorkerProcess::Stop() {
+void CZsWorkerProcess::End(bool bLog) {
     if (mnSocket >= 0) {
         close(mnSocket);
         mnSocket = -1;
@@ -199,6 +283,8 @@ void CZsWorkerProcess::Stop() {
         Reap(mnPid, &nStatus, 0, &r);
         mnPid = 0;
     }
+    // The helper has gone: whatever it wrote last is in the pipe.
+    EndDiagnostics(bLog);
 }
 
 ZS_WORKER_RESULT CZsWorkerProcess::Fail(ZS_WORKER_RESULT nResult, std::string* pError, std::string sWhat) {
@@ -237,9 +323,10 @@ ZS_WORKER_RESULT CZsWorkerProcess::Send(ZsBytes request, Clock::time_point deadl
     const auto sendSome = [this](const uint8_t* p, size_t n) {
         return send(mnSocket, p, n, MSG_NOSIGNAL | MSG_DONTWAIT);
     };
-    ZS_WORKER_RESULT r = TransferBefore(mnSocket, header.data(), header.size(), POLLOUT, deadline, sendSome);
+    const auto wait = [this, deadline] { return WaitFor(POLLOUT, deadline); };
+    ZS_WORKER_RESULT r = TransferBefore(header.data(), header.size(), sendSome, wait);
     if (r == ZS_WORKER_OK) {
-        r = TransferBefore(mnSocket, request.data(), request.size(), POLLOUT, deadline, sendSome);
+        r = TransferBefore(request.data(), request.size(), sendSome, wait);
     }
     return r == ZS_WORKER_OK ? r : Fail(r, pError);
 }
@@ -253,14 +340,15 @@ ZS_WORKER_RESULT CZsWorkerProcess::Receive(ZsBlock& answer, size_t nMaxBytes, Cl
     }
     const auto receiveSome = [this](uint8_t* p, size_t n) { return recv(mnSocket, p, n, MSG_DONTWAIT); };
     uint8_t header[4];
-    ZS_WORKER_RESULT r = TransferBefore(mnSocket, header, sizeof header, POLLIN, deadline, receiveSome);
+    const auto wait = [this, deadline] { return WaitFor(POLLIN, deadline); };
+    ZS_WORKER_RESULT r = TransferBefore(header, sizeof header, receiveSome, wait);
     if (r == ZS_WORKER_OK) {
         const uint32_t nLength = CZsByteReader(header).U32At(0);
         if (nLength > nMaxBytes || nLength > ZS_WORKER_MAX_MESSAGE) {
             return Fail(ZS_WORKER_FAILED, pError, ZsFormat("the helper answered with %u bytes", nLength));
         }
         answer.resize(nLength);
-        r = TransferBefore(mnSocket, answer.data(), answer.size(), POLLIN, deadline, receiveSome);
+        r = TransferBefore(answer.data(), answer.size(), receiveSome, wait);
     }
     if (r != ZS_WORKER_OK) {
         answer.clear();

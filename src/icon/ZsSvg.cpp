@@ -455,6 +455,9 @@ bool RenderSvg(ZsBytes svg, std::span<const SVG_SIZE> sizes, const SvgImageSink&
 void ZsSetSvgWorker(const std::filesystem::path& exe) {
     SVG_WORKER& worker = Worker();
     std::lock_guard lock(worker.mutex);
+    if (worker.process) {
+        worker.process->Stop();
+    }
     worker.process.reset();
     worker.nPid = 0;
     worker.exe = exe;

@@ -36,7 +36,7 @@ inline constexpr int ZS_MAX_SVG_SIDE = 4096;
 // The images an icon made from a drawing holds when no formats are asked for: these sizes at 32 bits.
 inline constexpr int ZI_SVG_ICON_SIZES[7] = {256, 128, 64, 48, 32, 24, 16};
 
-inline constexpr std::chrono::milliseconds ZS_SVG_TIME_LIMIT_MS{10000};
+inline constexpr std::chrono::milliseconds ZS_SVG_TIME_LIMIT_MS{5000};
 inline constexpr uint64_t ZS_SVG_WORKER_ADDRESS_SPACE = UINT64_C(2) << 30;
 inline constexpr const char* ZS_SVG_WORKER_NAME = "pictavo-svg-worker";
 

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "ToolCheck.h"
 #include "common/ZsByteReader.h"
+#include "common/ZsWorkerProcess.h"
 #include "icon/ZsCodec.h"
 #include "icon/ZsIcns.h"
 #include "icon/ZsIcon.h"
@@ -196,6 +197,33 @@ TEST(ZsSvgWorker, HelperThatDiesIsARefusalNotACrash) {
         EXPECT_TRUE(Draws());
         EXPECT_NE(ZsGetSvgWorkerPid(), nPid);
     }
+}
+
+TEST(ZsSvgWorker, WhatACrashingHelperWritesGoesToTheLogNotTheTerminal) {
+    // A helper that takes the request, prints a backtrace and far more than the log keeps, and crashes.
+    test::TempDir dir;
+    const std::filesystem::path exe = dir / "crashing-helper";
+    {
+        std::ofstream(exe) << "#!/bin/sh\nhead -c 4 >/dev/null\necho 'frame #0 in draw()' >&2\n"
+                              "head -c 100000 /dev/zero | tr '\\0' x >&2\nkill -SEGV $$\n";
+    }
+    std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
+    test::LogCapture log;
+    testing::internal::CaptureStderr();
+    std::string sError;
+    {
+        CHelper helper(10s, exe);
+        sError = Icon(kLogo).sError;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(sError.rfind("the SVG cannot be drawn: ", 0), 0u) << sError;
+    EXPECT_TRUE(log.Contains("'crashing-helper' wrote: frame #0 in draw()"));
+    EXPECT_TRUE(log.Contains("bytes more, not logged"));
+    size_t nLogged = 0;
+    for (const std::string& line : log.Lines()) {
+        nLogged += line.size();
+    }
+    EXPECT_LT(nLogged, ZS_WORKER_MAX_LOGGED + 1024);
 }
 
 TEST(ZsSvgWorker, BrokenHelpersAreRefusedAndForgotten) {
