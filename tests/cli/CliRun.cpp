@@ -1,5 +1,6 @@
 #include "CliRun.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -35,7 +36,8 @@ std::string Slurp(const std::filesystem::path& p) {
 
 CliResult RunCli(const std::vector<std::string>& args) {
     TempDir io;
-    std::string cmd = ShellQuote(PICTAVO_CLI);
+    // A run that hangs is killed and fails the test instead of holding the suite.
+    std::string cmd = "timeout -k 5 " + std::to_string(kCliTimeoutSeconds) + " " + ShellQuote(PICTAVO_CLI);
     for (const std::string& a : args) {
         cmd += " " + ShellQuote(a);
     }
@@ -44,6 +46,10 @@ CliResult RunCli(const std::vector<std::string>& args) {
     int status = std::system(cmd.c_str());
     CliResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (r.code == 124 || r.code == 137) {
+        ADD_FAILURE() << "pictavo-cli did not end within " << kCliTimeoutSeconds << " s: " << cmd;
+        r.code = -1;
+    }
     r.out = Slurp(io / "out");
     r.err = Slurp(io / "err");
     return r;

@@ -13,6 +13,9 @@ struct CliResult {
     std::string err;
 };
 
+// The seconds a run may take before it is killed and counted as a failure of the test.
+inline constexpr int kCliTimeoutSeconds = 120;
+
 CliResult RunCli(const std::vector<std::string>& args);
 
 // The standard output of a shell command; nullopt when it could not run or failed.
