@@ -5,8 +5,9 @@
 #   .icl export of 250 ... 2,000 icons  bench_IclExportBench (vs writing the finished bytes, and icon by icon)
 #   PNG 1024x1024 into 7 sizes          bench/convert-vs-imagemagick.sh (vs ImageMagick)
 #   icon list of 100,000 icons          bench_IconListBench (vs 100 icons; peak memory scrolling end to end)
-# With --all, the other benchmarks of this folder follow (store, deletion, module extraction, grid export,
-# import and export of a folder tree). The load of the machine is printed before and after each step.
+# With --all, the other benchmarks of this folder follow (store, deletion, export of same-named categories,
+# module extraction, grid export, import and export of a folder tree). The load of the machine is printed
+# before and after each step.
 #
 # Usage: bench/run-all.sh [--all]
 set -euo pipefail
@@ -32,6 +33,7 @@ QT_QPA_PLATFORM=offscreen step build/bin/bench_IconListBench
 if [ "${1:-}" = "--all" ]; then
   step build/bin/bench_LibraryBench
   step build/bin/bench_DeleteBench
+  step build/bin/bench_TreeExportBench
   step build/bin/bench_module
   step python3 bench/module_extract.py
   step bench/grid-export.sh
