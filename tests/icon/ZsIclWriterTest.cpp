@@ -27,7 +27,40 @@ ZsBytes ResourceOf(const CZsPeModule& module, uint16_t wType, uint16_t wName) {
     return data;
 }
 
-// The header fields the writer must keep consistent, checked against the sections themselves.
+// The resource directory at nDir (an offset from nRes, the section's start in the file), read from the raw
+// bytes: at every level the named entries come first, sorted by their names in capitals, then the ids in
+// ascending order, as readers that search the entries expect.
+void ExpectDirectoryOrder(const ZsBlock& image, uint64_t nRes, uint64_t nDir, int nLevel) {
+    ASSERT_LE(nRes + nDir + 16, image.size());
+    const uint16_t nNamed = test::Get16(image, nRes + nDir + 12);
+    const uint16_t nIds = test::Get16(image, nRes + nDir + 14);
+    ASSERT_LE(nRes + nDir + 16 + 8 * (nNamed + nIds), image.size());
+    std::u16string sPrevious;
+    for (uint32_t i = 0; i < uint32_t{nNamed} + nIds; ++i) {
+        const uint64_t nEntry = nRes + nDir + 16 + 8 * i;
+        const uint32_t dwName = test::Get32(image, nEntry), dwTarget = test::Get32(image, nEntry + 4);
+        ASSERT_EQ((dwName >> 31) != 0, i < nNamed) << "level " << nLevel << " entry " << i;
+        if (i < nNamed) {
+            const uint64_t nAt = nRes + (dwName & 0x7FFFFFFF);
+            std::u16string sName;
+            for (uint16_t k = 0; k < test::Get16(image, nAt); ++k) {
+                const char16_t c = test::Get16(image, nAt + 2 + 2 * k);
+                sName += c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+            }
+            EXPECT_TRUE(i == 0 || sPrevious < sName) << "level " << nLevel << " entry " << i;
+            sPrevious = sName;
+        } else if (i > nNamed) {
+            EXPECT_LT(test::Get32(image, nEntry - 8), dwName) << "level " << nLevel << " entry " << i;
+        }
+        ASSERT_EQ((dwTarget >> 31) != 0, nLevel < 2);
+        if (nLevel < 2) {
+            ExpectDirectoryOrder(image, nRes, dwTarget & 0x7FFFFFFF, nLevel + 1);
+        }
+    }
+}
+
+// The header fields the writer must keep consistent, checked against the sections themselves, and the order
+// of the resource directory.
 void ExpectConsistentHeaders(const ZsBlock& image) {
     CZsPeModule module;
     ASSERT_TRUE(module.Load(image)) << module.GetError();
@@ -44,6 +77,7 @@ void ExpectConsistentHeaders(const ZsBlock& image) {
         if (s.dwVirtualAddress == module.ResourceRva()) {
             bResourceSection = true;
             EXPECT_EQ(test::Get32(image, module.DataDirectoryOffset() + 20), s.dwVirtualSize);
+            ExpectDirectoryOrder(image, s.dwPointerToRawData, 0, 0);
         }
     }
     EXPECT_TRUE(bResourceSection);
@@ -318,6 +352,26 @@ TEST_P(ResourceUpdate, KeepsTheModuleIntact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ResourceUpdate, ::testing::Values(0, 1, 2, 3));
+
+// A module whose directory lists its entries out of order (names unsorted, ids descending, at every level)
+// comes out of an update in the order the format requires.
+TEST(ResourceUpdate, WritesTheDirectoryInOrderWhateverTheModuleHeld) {
+    test::TempDir dir;
+    std::vector<test::PeRes> res;
+    for (const test::PeName& type : {test::PeName(24), test::PeName(u"zeta"), test::PeName(16),
+                                     test::PeName(u"Alpha"), test::PeName(u"beta")}) {
+        res.push_back(test::PeRes{type, 9, 0x409, {1}});
+        res.push_back(test::PeRes{type, 9, 0x407, {2}});
+        res.push_back(test::PeRes{type, u"b", 0, {3}});
+        res.push_back(test::PeRes{type, 2, 0, {4}});
+        res.push_back(test::PeRes{type, u"A", 0, {5}});
+    }
+    const std::filesystem::path path = dir / "m.dll";
+    ZsWriteFile(path, test::MakePe(res).bytes);
+    ASSERT_EQ(ZI_UpdateIconResource(path, test::MakeIco({test::DibImage(16, 16, 32, 5)}), 7, 3),
+              ZI_UPDATE_OK);
+    ExpectConsistentHeaders(*ZsReadFile(path));
+}
 
 TEST(ResourceUpdateDamage, SectionReachingTheTopOfTheAddressSpaceIsRefused) {
     // The template's one section claims to span all but the last 2.5 KB of the 4 GB address space and the

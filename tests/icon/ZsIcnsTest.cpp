@@ -93,6 +93,8 @@ TEST(Icns, WritesPngEntriesUpToTheLargestSideAndReadsThemBack) {
     EXPECT_EQ(types,
               (std::vector<std::string>{"icp4", "icp5", "ic11", "icp6", "ic12", "ic07", "ic08", "ic13"}));
     EXPECT_EQ(Entries(icns)[1].second, Entries(icns)[2].second);
+    // The header gives the file's length, each entry its own, and nothing lies between or after them.
+    EXPECT_EQ(Icns(Entries(icns)), icns);
 
     std::string sError;
     const std::map<int, CZsBitmap> back = Sides(ZI_IcnsToIcon(icns, &sError));

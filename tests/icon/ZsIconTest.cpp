@@ -293,6 +293,24 @@ TEST(CIcon, BlankFormatsFollowTheDibSizeRule) {
     EXPECT_EQ(icon.AddFormats(list), 1);
 }
 
+// The DIB of every width and depth: header, 2^depth colours up to 8 bits, then the colour rows and the AND
+// mask rows, each row padded to whole 32-bit words.
+TEST(ZiDibSize, EveryWidthAndDepthFollowsTheFormat) {
+    for (const int nBits : {1, 4, 8, 24, 32}) {
+        const uint32_t nColours = nBits <= 8 ? 1u << nBits : 0u;
+        for (int w = 1; w <= 256; ++w) {
+            const uint32_t nColourRow = (static_cast<uint32_t>(w * nBits) + 31) / 32 * 4;
+            const uint32_t nMaskRow = (static_cast<uint32_t>(w) + 31) / 32 * 4;
+            for (const int h : {1, w, 256}) {
+                ASSERT_EQ(ZI_GetDibSize(w, h, nBits), 40 + 4 * nColours + (nColourRow + nMaskRow) * h)
+                    << w << "x" << h << "x" << nBits;
+            }
+        }
+    }
+    EXPECT_EQ(ZI_GetDibSize(0, 16, 32), 0u);
+    EXPECT_EQ(ZI_GetDibSize(16, 16, 33), 0u);
+}
+
 TEST(CIcon, NearestSizeChoosesTheClosestLargerImage) {
     CIcon icon;
     for (int s : {48, 32, 64}) {

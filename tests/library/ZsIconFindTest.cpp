@@ -2,6 +2,7 @@
 
 #include "LibTestUtil.h"
 #include "common/ZsSettings.h"
+#include "common/ZsText.h"
 #include "library/ZsIconLib.h"
 
 using test::Ico;
@@ -51,6 +52,32 @@ TEST(IconFind, PlainAndWholeWordMatching) {
     EXPECT_EQ(k.Find("k", true, false, false), ZIL_LIST{});
     // An empty name is tested like any other text.
     EXPECT_EQ(n.Find("", false, true, false, true, false), (ZIL_LIST{4}));
+}
+
+// Plain ASCII texts take a fast path that folds through a table: for every byte value of the text and every
+// ASCII letter or sign of the pattern it finds what folding both texts in full finds.
+TEST(IconFind, FastCaseFoldingAgreesWithTheGeneralOneForEveryByte) {
+    std::vector<std::pair<std::string, std::string>> icons;
+    for (int b = 0; b < 256; ++b) {
+        icons.emplace_back(std::string("x") + static_cast<char>(b) + "y", "");
+    }
+    Named n(icons);
+    for (int p = 1; p < 128; ++p) {
+        const std::string sPattern = std::string(1, static_cast<char>(p)) + "y";
+        const std::string sWord = "x" + sPattern;
+        ZIL_LIST found, equal;
+        for (int b = 0; b < 256; ++b) {
+            const std::string sText = ZsToLower(icons[static_cast<size_t>(b)].first);
+            if (sText.find(ZsToLower(sPattern)) != std::string::npos) {
+                found.push_back(b + 1);
+            }
+            if (sText == ZsToLower(sWord)) {
+                equal.push_back(b + 1);
+            }
+        }
+        ASSERT_EQ(n.Find(sPattern, false, false, false, true, false), found) << "byte " << p;
+        ASSERT_EQ(n.Find(sWord, false, true, false, true, false), equal) << "byte " << p;
+    }
 }
 
 TEST(IconFind, RegularExpressions) {

@@ -477,6 +477,53 @@ TEST(ArrangeRows, MovesAndCopiesRowsWithinAUserCategory) {
     EXPECT_EQ(ZsArrangeRows(l.lib, 1, {}, 2).nRefusal, ZIL_REFUSED_NO_ROWS);
 }
 
+// Moving rows to each place of the list: dropped onto a chosen row or just after the chosen ones changes
+// nothing; rows dropped past the end go to the end.
+TEST(ArrangeRows, MoveToEveryRowOfTheList) {
+    const std::vector<std::pair<std::vector<int>, std::vector<ZIL_LIST>>> cases = {
+        {{1, 2},
+         {{2, 3, 1, 4, 5},
+          {1, 2, 3, 4, 5},
+          {1, 2, 3, 4, 5},
+          {1, 2, 3, 4, 5},
+          {1, 4, 2, 3, 5},
+          {1, 4, 5, 2, 3},
+          {1, 4, 5, 2, 3}}},
+        {{0, 2},
+         {{1, 3, 2, 4, 5},
+          {1, 3, 2, 4, 5},
+          {2, 1, 3, 4, 5},
+          {2, 1, 3, 4, 5},
+          {2, 4, 1, 3, 5},
+          {2, 4, 5, 1, 3},
+          {2, 4, 5, 1, 3}}},
+        {{4},
+         {{5, 1, 2, 3, 4},
+          {1, 5, 2, 3, 4},
+          {1, 2, 5, 3, 4},
+          {1, 2, 3, 5, 4},
+          {1, 2, 3, 4, 5},
+          {1, 2, 3, 4, 5},
+          {1, 2, 3, 4, 5}}},
+    };
+    for (const auto& [rows, expected] : cases) {
+        for (int nAt = 0; nAt <= 6; ++nAt) {
+            Library l;
+            Fill(l, 5);
+            l.lib.ListToNode(1, {1, 2, 3, 4, 5});
+            const ZIL_ICONS_RESULT r = ZsArrangeRows(l.lib, 1, rows, nAt);
+            ASSERT_TRUE(r.Ok()) << r.sRefusal;
+            const ZIL_LIST& list = l.lib.GetList(1);
+            EXPECT_EQ(list, expected[static_cast<size_t>(nAt)]) << "rows from " << rows[0] << " to " << nAt;
+            // The dropped rows are selected where they now lie.
+            ASSERT_EQ(r.rows.size(), rows.size());
+            for (size_t i = 0; i < rows.size(); ++i) {
+                EXPECT_EQ(list[static_cast<size_t>(r.rows[i])], static_cast<int32_t>(rows[i] + 1));
+            }
+        }
+    }
+}
+
 TEST(RemoveIcons, TakesRowsOutOfOneCategoryButNeverOutOfMyIcons) {
     Library l;
     Fill(l, 3);

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/ZsBase.h"
-#include "gui/app/FrmMain.h"
+#include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 
 CDlgAbout::CDlgAbout(QWidget* pParent) : CZsDialog(pParent) {

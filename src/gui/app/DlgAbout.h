@@ -6,6 +6,10 @@
 
 class QLabel;
 
+// Where the home page and the support mail live.
+inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
+inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
+
 class CDlgAbout : public CZsDialog {
     Q_OBJECT
 public:

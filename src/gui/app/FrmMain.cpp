@@ -55,9 +55,6 @@ const char* const kPaneSamples[] = {
     "", QT_TRANSLATE_NOOP("CFrmMain", "Selection: IDI_APPLICATION_SHELL_ICON (99 formats)"),
     QT_TRANSLATE_NOOP("CFrmMain", "Total: 999999 Icons")};
 
-// OK with the information icon.
-constexpr int kMbInformation = ZS_MB_OK | 0x40;
-
 constexpr int kPanePadding = 3;
 
 // A status bar pane whose text, when longer than the pane, ends in an ellipsis instead of being cut.
@@ -610,18 +607,6 @@ void CFrmMain::OnHelpTopics() {
     }
     if (!mpHelp->ShowPage(QUrl::fromLocalFile(ZsQPath(index)))) {
         ZsMsgBox(ZS_MB_ERROR, CFrmMain::tr("The help pages were not found ('%1').").arg(ZsQPath(index)));
-    }
-}
-
-void ZsOpenLink(const QUrl& url) {
-    if (ZsOpenUrl(url)) {
-        return;
-    }
-    if (url.scheme() == QLatin1String("mailto")) {
-        ZsMsgBox(kMbInformation,
-                 CFrmMain::tr("No mail program was found. Please write to %1.").arg(url.path()));
-    } else {
-        ZsMsgBox(kMbInformation, CFrmMain::tr("No web browser was found to open %1.").arg(url.toString()));
     }
 }
 

@@ -26,15 +26,6 @@ class QMdiArea;
 class QMenu;
 class QMimeData;
 class QToolBar;
-class QUrl;
-
-// Where the home page and the support mail live.
-inline constexpr const char* ZS_HOME_PAGE_URL = "https://www.pictavo.example/";
-inline constexpr const char* ZS_SUPPORT_MAIL = "support@pictavo.example";
-
-// Opens a web page or a new mail with the desktop's program for it, and says plainly when the desktop has
-// none.
-void ZsOpenLink(const QUrl& url);
 
 // One library of the workspace: its file, its window's placement and its selected category's number in
 // pre-order (-1 for none).

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "common/ZsBase.h"
+#include "gui/common/ZsQt.h"
 
 namespace {
 
@@ -190,4 +191,20 @@ int ZsAskRemoveOrDelete(const QString& sMessage, const QString& sFirstLabel) {
 
 int CZsQtMessageHandler::AskRemoveOrDelete(const std::string& sText, const std::string& sFirstLabel) {
     return ZsAskRemoveOrDelete(QString::fromStdString(sText), QString::fromStdString(sFirstLabel));
+}
+
+void ZsOpenLink(const QUrl& url) {
+    if (ZsOpenUrl(url)) {
+        return;
+    }
+    // The texts keep the translation context of the main window, whose Help menu opens most links.
+    if (url.scheme() == QLatin1String("mailto")) {
+        ZsMsgBox(ZS_MB_INFORMATION,
+                 QCoreApplication::translate("CFrmMain", "No mail program was found. Please write to %1.")
+                     .arg(url.path()));
+    } else {
+        ZsMsgBox(ZS_MB_INFORMATION,
+                 QCoreApplication::translate("CFrmMain", "No web browser was found to open %1.")
+                     .arg(url.toString()));
+    }
 }

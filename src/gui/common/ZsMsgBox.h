@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QUrl>
 #include <string>
 
 #include "common/ZsLog.h"
@@ -64,6 +65,13 @@ private:
 
 // ZsMsgBox with a text the GUI has put together (and translated) itself, through the same message handler.
 int ZsMsgBox(int nType, const QString& sText);
+
+// A message with the information icon and OK.
+inline constexpr int ZS_MB_INFORMATION = ZS_MB_OK | 0x40;
+
+// Opens a web page or a new mail with the desktop's program for it (ZsOpenUrl), and says plainly when the
+// desktop has none.
+void ZsOpenLink(const QUrl& url);
 
 // "Remove or delete?": the first button carries sFirstLabel (hidden when empty), the second "&Delete", the
 // third "&Cancel". The focus is put back where it was. Returns 6, 7 or 2.
