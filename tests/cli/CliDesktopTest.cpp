@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "CliAllocFault.h"
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "cli/Cli.h"
@@ -286,5 +287,28 @@ TEST(CliHabits, JsonReportOfEveryReportingVerbIsOneObject) {
         if (args[0] == "extract") {
             EXPECT_NE(r.out.find("ex\\ufffd/b"), std::string::npos) << r.out;
         }
+    }
+}
+
+TEST(CliHabits, AVerbThatThrowsStopsWithOneLineAndExitCode1) {
+    test::TempDir dir;
+    // Reading the file allocates its size at once, far more than anything before it in the run.
+    ASSERT_TRUE(ZsWriteFile(dir / "in.ico", std::vector<uint8_t>(2 << 20)));
+    const std::string in = (dir / "in.ico").string(), out = (dir / "out.ico").string();
+    const char* const kLines[] = {"repack stopped: out of memory.", "repack stopped: the disk caught fire.",
+                                  "repack stopped on an unexpected error."};
+    for (int nKind = 0; nKind < 3; ++nKind) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        test::FailAllocationFrom(1 << 20, static_cast<test::ALLOC_FAULT>(nKind));
+        const int rc = CliRun({"repack", in, out, "--json"});
+        test::FailAllocationFrom(SIZE_MAX, test::ALLOC_BAD_ALLOC);
+        const std::string sOut = testing::internal::GetCapturedStdout();
+        const std::string sErr = testing::internal::GetCapturedStderr();
+        const std::string sLine = kLines[nKind];
+        EXPECT_EQ(rc, 1);
+        EXPECT_EQ(sErr, "pictavo-cli: " + sLine + "\n");
+        EXPECT_EQ(sOut, "{\"verb\": \"repack\", \"errors\": [\"" + sLine + "\"], \"exitCode\": 1}\n");
+        EXPECT_FALSE(std::filesystem::exists(out));
     }
 }
