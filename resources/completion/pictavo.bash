@@ -106,6 +106,10 @@ _pictavo_cli() {
     _pictavo_add_matching "$cur" < <({
       grep -o -- '--[a-z][a-z-]*' <<<"$usage"
       printf '%s\n' --help --json --quiet --verbose --yes
+      # "-" where the verb's help says it reads or writes standard input or output.
+      if grep -q '"-"' <<<"$usage"; then
+        printf '%s\n' -
+      fi
     } | sort -u)
     return 0
   fi

@@ -65,6 +65,9 @@ struct CLI_INFO_KIND {
     int (*show)(const std::filesystem::path& path, const std::string& sShown, bool bJson);
 };
 
+// A format as the JSON of the tool gives it: width, height, bitCount and label.
+struct ZI_FORMAT;
+CCliJson CliFormatJson(const ZI_FORMAT& f);
 // The images of ICO data as info lists them: width, height, bitCount, label, png and bytes of each, in
 // file order.
 CCliJson CliImagesJson(ZsBytes data);
@@ -104,12 +107,18 @@ void CliSummary(const char* pszFormat, ...) ZS_PRINTF(1, 2);
 void CliData(const char* pszFormat, ...) ZS_PRINTF(1, 2);
 
 // The report --json prints when the verb ends: one object with "verb", the members the verb sets (counts,
-// files written, ...), "refused" (each file or icon refused, with the reason), "errors" (the lines printed
-// on stderr) and "exitCode". Verbs that list things print their own JSON instead and call
+// files written, ...), "refused" (each file or icon refused, with the reason), "errors" (the other lines
+// printed on stderr) and "exitCode". Verbs that list things print their own JSON instead and call
 // CliJsonPrinted().
 CCliJson& CliReport();
 void CliRefused(const std::string& sFile, const std::string& sReason, const std::string& sName = {});
+// The line that tells what was refused, each given to CliRefused: on stderr as CliFail prints it, but left
+// out of "errors", where "refused" lists each. Returns CLI_FAILED.
+int CliFailRefused(const char* pszFormat, ...) ZS_PRINTF(1, 2);
 void CliJsonPrinted();
+
+// The title of standard input read as a file, unless the verb names it otherwise.
+#define CLI_STDIN_TITLE "stdin"
 
 // "-" as a file argument: standard input or output.
 inline bool CliIsStdio(const std::string& arg) {
@@ -121,7 +130,8 @@ bool CliNotStdio(const std::string& arg, const char* pszWhat, int& nCode);
 
 // A file to read: the path given, or standard input read whole (up to 1 GB, as an icon file) into a private
 // temporary file whose extension is that of the kind its content shows, since there is no name to go by.
-// Standard input is read once per run.
+// The file's title, which an icon imported from it is named by, is sTitle (a name without "/"). Standard
+// input is read once per run.
 class CCliInput {
 public:
     CCliInput() = default;
@@ -130,7 +140,7 @@ public:
     ~CCliInput();
 
     // False after a message (its exit code in nCode).
-    bool Open(const std::string& arg, int& nCode);
+    bool Open(const std::string& arg, int& nCode, const std::string& sTitle = CLI_STDIN_TITLE);
     const std::filesystem::path& Path() const { return mPath; }
     // The name messages show: the path, or "-" for standard input.
     std::string Shown() const;
@@ -138,6 +148,7 @@ public:
 
 private:
     std::filesystem::path mPath;
+    std::filesystem::path mFolder;  // standard input's private folder
     bool mbStdin = false;
 };
 
@@ -182,7 +193,6 @@ int CliSizingMode(CCliArgs& args);
 
 // The formats of --formats LIST or --preset NAME. False after printing the reason (the exit code in *pnRc);
 // true with an empty list when neither is given.
-struct ZI_FORMAT;
 bool CliFormatOptions(CCliArgs& args, std::vector<ZI_FORMAT>& list, int* pnRc);
 
 // --png (generated images of 256 x 256 and larger stored PNG-compressed) or --png-min SIDE (of that side

@@ -1,5 +1,6 @@
 // Verbs that make icons of pictures, write icons' images out, and change the formats an icon holds:
 // convert, split, export-images, formats and presets.
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -212,22 +213,32 @@ int Split(CCliArgs& args) {
     if (nMode < 0) {
         return CliUsage("--resize takes enlarge, shrink or keep.");
     }
-    const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
+    CCliInput input;
+    int nCode = CLI_OK;
+    if (!CliNotStdio(files[1], "the folder", nCode) || !input.Open(files[0], nCode)) {
+        return nCode;
+    }
+    const std::filesystem::path& in = input.Path();
+    const std::filesystem::path folder = CliPath(files[1]);
     std::vector<ZsBlock> blocks;
     std::string sError;
     ZI_SplitPicture(in, blocks, static_cast<int>(*tw), static_cast<int>(*th), nMode, &sError);
     if (blocks.empty()) {
-        return CliFail("cannot split '%s': %s.", CliShow(in).c_str(),
+        return CliFail("cannot split '%s': %s.", input.Shown().c_str(),
                        sError.empty() ? "too many tiles" : sError.c_str());
     }
     if (!EnsureFolder(folder)) {
         return CLI_FAILED;
     }
     const std::string sTitle = ZsMakeFileName(ZsGetPathTitle(CliShow(in)));
+    CCliJson& written = CliReport().Set("written", CCliJson::Array());
     for (size_t i = 0; i < blocks.size(); ++i) {
-        if (!WriteIcon(folder / ZsPathFromUtf8(ZsFormat("%s (%zu).ico", sTitle.c_str(), i + 1)), blocks[i])) {
+        const std::filesystem::path out =
+            folder / ZsPathFromUtf8(ZsFormat("%s (%zu).ico", sTitle.c_str(), i + 1));
+        if (!WriteIcon(out, blocks[i])) {
             return CLI_FAILED;
         }
+        written.Push(CliShow(out));
     }
     CliReport().Set("tiles", static_cast<int64_t>(blocks.size()));
     CliSummary("%zu tile%s written to %s", blocks.size(), blocks.size() == 1 ? "" : "s",
@@ -235,14 +246,14 @@ int Split(CCliArgs& args) {
     return CLI_OK;
 }
 
-bool ReadIcon(const std::filesystem::path& path, CIcon& icon) {
-    std::optional<ZsBlock> data = ZsReadFile(path);
+bool ReadIcon(const CCliInput& input, CIcon& icon) {
+    std::optional<ZsBlock> data = ZsReadFile(input.Path());
     if (!data) {
-        CliFail("cannot read '%s'.", CliShow(path).c_str());
+        CliFail("cannot read '%s'.", input.Shown().c_str());
         return false;
     }
     if (!icon.SetData(*data)) {
-        CliFail("'%s' is not an icon file.", CliShow(path).c_str());
+        CliFail("'%s' is not an icon file.", input.Shown().c_str());
         return false;
     }
     return true;
@@ -264,20 +275,36 @@ int ExportImages(CCliArgs& args) {
     if (nType < 0) {
         return CliUsage("--type takes bmp, jpg, gif, tif, png, webp or ico.");
     }
-    const std::filesystem::path in = CliPath(files[0]), folder = CliPath(files[1]);
+    CCliInput input;
+    int nCode = CLI_OK;
+    if (!CliNotStdio(files[1], "the folder", nCode) || !input.Open(files[0], nCode)) {
+        return nCode;
+    }
+    const std::filesystem::path folder = CliPath(files[1]);
     CIcon icon;
-    if (!ReadIcon(in, icon) || !EnsureFolder(folder)) {
+    if (!ReadIcon(input, icon) || !EnsureFolder(folder)) {
         return CLI_FAILED;
     }
+    const std::string sTitle = ZsGetPathTitle(CliShow(input.Path()));
     std::vector<std::filesystem::path> failed;
-    if (!icon.ExportImages(ZsGetPathTitle(CliShow(in)), nType, folder, bEach, &failed)) {
-        std::string sList;
-        for (const std::filesystem::path& p : failed) {
-            sList += (sList.empty() ? "'" : ", '") + CliShow(p) + "'";
+    const bool bWritten = icon.ExportImages(sTitle, nType, folder, bEach, &failed);
+    // Images of one label share a file: each file is told once.
+    CCliJson& written = CliReport().Set("written", CCliJson::Array());
+    std::vector<std::filesystem::path> told;
+    for (const std::filesystem::path& p : icon.ExportPaths(sTitle, nType, folder, bEach)) {
+        if (std::find(told.begin(), told.end(), p) == told.end() &&
+            std::find(failed.begin(), failed.end(), p) == failed.end()) {
+            told.push_back(p);
+            written.Push(CliShow(p));
         }
-        return CliFail("could not write %s.", sList.c_str());
     }
-    return CLI_OK;
+    CliReport().Set("images", icon.GetImageCount());
+    std::string sList;
+    for (const std::filesystem::path& p : failed) {
+        CliRefused(CliShow(p), "cannot be written");
+        sList += (sList.empty() ? "'" : ", '") + CliShow(p) + "'";
+    }
+    return bWritten ? CLI_OK : CliFailRefused("could not write %s.", sList.c_str());
 }
 
 int Formats(CCliArgs& args) {
@@ -308,14 +335,18 @@ int Formats(CCliArgs& args) {
     if (!ZI_ParseFormatList(add ? *add : remove ? *remove : *set, list, &sError)) {
         return CliUsage("%s.", sError.c_str());
     }
-    const std::filesystem::path in = CliPath(files[0]), out = CliPath(files[1]);
+    CCliInput input;
+    CCliOutput output;
+    if (!input.Open(files[0], rc) || !output.Open(files[1], "ico", rc)) {
+        return rc;
+    }
     CIcon icon;
-    if (!ReadIcon(in, icon)) {
+    if (!ReadIcon(input, icon)) {
         return CLI_FAILED;
     }
     if (add) {
         if (!bBlank && icon.GetImageCount() > 0 && *nFrom >= icon.GetImageCount()) {
-            return CliFail("'%s' has no image %lld.", CliShow(in).c_str(), *nFrom);
+            return CliFail("'%s' has no image %lld.", input.Shown().c_str(), *nFrom);
         }
         ZI_NewFormats(icon, list, bBlank ? -1 : static_cast<int>(*nFrom), nullptr);
     } else if (remove) {
@@ -324,9 +355,9 @@ int Formats(CCliArgs& args) {
         ZI_ApplyExportFormats(icon, list, bExcept, true);
     }
     if (icon.GetImageCount() == 0) {
-        return CliFail("no image would be left in the icon; '%s' was not written.", CliShow(out).c_str());
+        return CliFail("no image would be left in the icon; '%s' was not written.", output.Shown().c_str());
     }
-    return WriteIcon(out, icon.GetData(-1)) ? CLI_OK : CLI_FAILED;
+    return WriteOutput(output, icon.GetData(-1));
 }
 
 int Presets(CCliArgs& args) {
@@ -334,16 +365,36 @@ int Presets(CCliArgs& args) {
     if (!args.Positionals(files) || !files.empty()) {
         return CliUsage("presets takes no arguments.");
     }
+    // Under --json: the presets in order, each with the heading it stands under and its formats.
+    CCliJson json = CCliJson::Array();
+    std::string sGroup;
     for (const ZI_PRESET& p : ZI_GetPresets()) {
         if (p.nMask == 0) {
-            std::printf("%s:\n", p.pszName);
+            sGroup = p.pszName;
+            if (!CliJsonOutput()) {
+                std::printf("%s:\n", p.pszName);
+            }
             continue;
         }
         std::string sFormats;
+        CCliJson formats = CCliJson::Array();
         for (const ZI_FORMAT& f : ZI_GetMaskFormats(p.nMask)) {
             sFormats += (sFormats.empty() ? "" : ",") + ZI_GetFormatName(f);
+            formats.Push(CliFormatJson(f));
         }
-        std::printf("  %s\n    %s\n", p.pszName, sFormats.c_str());
+        if (!CliJsonOutput()) {
+            std::printf("  %s\n    %s\n", p.pszName, sFormats.c_str());
+            continue;
+        }
+        CCliJson preset = CCliJson::Object();
+        preset.Set("group", sGroup);
+        preset.Set("name", p.pszName);
+        preset.Set("formats", std::move(formats));
+        json.Push(std::move(preset));
+    }
+    if (CliJsonOutput()) {
+        std::printf("%s\n", json.Dump().c_str());
+        CliJsonPrinted();
     }
     return CLI_OK;
 }
@@ -379,26 +430,28 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli convert logo.svg app.icns\n"
      "  pictavo-cli convert arrow.png arrow.cur --hotspot 3,2 --formats 32x32-XP,48x48-XP"},
     {"split",
-     "split PICTURE DIR --tile W H [--resize enlarge|shrink|keep]\n"
+     "split PICTURE|- DIR --tile W H [--resize enlarge|shrink|keep]\n"
      "                                     cut a picture into tiles, one icon each (negative: counts)",
      Split,
      "Cuts a picture into tiles row by row from the top left and writes one icon per tile as\n"
      "\"DIR/<title> (<n>).ico\". W and H are tile sizes in pixels, or minus the number of tiles across and "
      "down.\n"
+     "PICTURE may be \"-\" (standard input; its title is \"stdin\"). --json reports the files written.\n"
      "\n"
      "  pictavo-cli split toolbar.png icons --tile 16 16\n"
      "  pictavo-cli split sheet.png icons --tile -4 -2     4 x 2 tiles"},
     {"export-images",
-     "export-images ICO DIR --type bmp|jpg|gif|tif|png|webp|ico [--each]\n"
+     "export-images ICO|- DIR --type bmp|jpg|gif|tif|png|webp|ico [--each]\n"
      "                                     write an icon's images as pictures or icon files",
      ExportImages,
      "Writes each image of an icon file as \"DIR/<title> (<format>).<ext>\"; --type ico writes one icon "
      "file,\n"
-     "or with --each one icon file per image.\n"
+     "or with --each one icon file per image. ICO may be \"-\" (standard input; its title is \"stdin\").\n"
+     "--json reports the files written and those that could not be.\n"
      "\n"
      "  pictavo-cli export-images app.ico out --type png"},
     {"formats",
-     "formats IN.ico OUT.ico --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
+     "formats IN.ico|- OUT.ico|- --add LIST [--from-image N | --blank] | --remove LIST [--except]\n"
      "          [--keep-largest] | --set LIST [--except]  " CLI_PNG_SYNOPSIS "\n"
      "                                     add, remove or set image formats (LIST: 48x48-XP,16x16-256,\n"
      "                                     or preset names)",
@@ -406,11 +459,14 @@ const CLI_VERB kVerbs[] = {
      "--add makes each listed format the icon lacks from image N (default 0, the largest) or blank;\n"
      "--remove deletes the listed formats (with --except every other one; --keep-largest keeps image 0);\n"
      "--set makes the icon hold exactly the listed formats (with --except every standard format not "
-     "listed).\n" CLI_PNG_HELP "\n"
+     "listed). IN and OUT may be \"-\" (standard input and output). --json reports the images "
+     "written.\n" CLI_PNG_HELP "\n"
      "  pictavo-cli formats app.ico app2.ico --add 24x24-XP,16x16-256\n"
      "  pictavo-cli formats app.ico small.ico --remove 16x16-XP --except"},
-    {"presets", "presets                            list the format presets and their formats", Presets,
-     "Lists every preset name usable in --preset and in format lists, with its formats."},
+    {"presets", "presets [--json]                   list the format presets and their formats", Presets,
+     "Lists every preset name usable in --preset and in format lists, with its formats, under the\n"
+     "headings it stands under; --json lists them with \"group\", \"name\" and \"formats\" (width,\n"
+     "height, bitCount, label)."},
 };
 
 }  // namespace

@@ -23,6 +23,10 @@ int Seed(CCliArgs& args) {
     if (!args.Positionals(pos) || args.Bad() || pos.size() > 1) {
         return CliUsage("seed takes at most one library and --themes DIR options.");
     }
+    int nCode = CLI_OK;
+    if (!pos.empty() && !CliNotStdio(pos[0], "the library", nCode)) {
+        return nCode;
+    }
     if (pos.empty()) {
         if (!ZsIsFirstRun()) {
             CliSummary("Pictavo has run before: nothing to do.");

@@ -10,15 +10,19 @@
 #include "icon/ZsIcon.h"
 #include "icon/ZsIconSource.h"
 
+CCliJson CliFormatJson(const ZI_FORMAT& f) {
+    CCliJson format = CCliJson::Object();
+    format.Set("width", f.nWidth);
+    format.Set("height", f.nHeight);
+    format.Set("bitCount", f.nBitCount);
+    format.Set("label", ZI_GetFormatName(f));
+    return format;
+}
+
 CCliJson CliImagesJson(ZsBytes data) {
     CCliJson images = CCliJson::Array();
     for (const ZI_ENTRY& e : ZI_GetEntries(data)) {
-        const ZI_FORMAT f = e.Format();
-        CCliJson image = CCliJson::Object();
-        image.Set("width", f.nWidth);
-        image.Set("height", f.nHeight);
-        image.Set("bitCount", f.nBitCount);
-        image.Set("label", ZI_GetFormatName(f));
+        CCliJson image = CliFormatJson(e.Format());
         image.Set("png", ZI_IsPng(e.image));
         image.Set("bytes", static_cast<int64_t>(e.dwBytesInRes));
         images.Push(std::move(image));

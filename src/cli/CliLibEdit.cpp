@@ -47,8 +47,8 @@ int Finish(Command& c, const ZIL_EDIT_RESULT& r, const std::string& sSummary) {
     CliReport().Set("deleted", r.nDeleted);
     for (int32_t nId : r.failed) {
         CliRefused(c.Path(), "could not be read or written", c.l.lib.GetIconName(nId));
-        CliFail("icon #%d ('%s') could not be read or written; it was left as it was.", nId,
-                c.l.lib.GetIconName(nId).c_str());
+        CliFailRefused("icon #%d ('%s') could not be read or written; it was left as it was.", nId,
+                       c.l.lib.GetIconName(nId).c_str());
     }
     return r.failed.empty() ? CLI_OK : CLI_FAILED;
 }
@@ -245,8 +245,16 @@ int Compact(CCliArgs& args) {
     if (!c.Start(args, 1, 1, "compact", false)) {
         return c.nCode;
     }
+    std::error_code ecBefore, ecAfter;
+    const uintmax_t nBefore = std::filesystem::file_size(c.l.path, ecBefore);
     if (!c.l.lib.Compact()) {
         return CliFail("cannot compact '%s': %s.", c.Path().c_str(), c.l.lib.LastError().c_str());
+    }
+    const uintmax_t nAfter = std::filesystem::file_size(c.l.path, ecAfter);
+    if (!ecBefore && !ecAfter) {
+        CliReport().Set("bytesBefore", static_cast<uint64_t>(nBefore));
+        CliReport().Set("bytes", static_cast<uint64_t>(nAfter));
+        CliReport().Set("bytesSaved", static_cast<int64_t>(nBefore) - static_cast<int64_t>(nAfter));
     }
     return CLI_OK;
 }
@@ -297,6 +305,7 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli grid-export icons.pctv sheet.bmp --layout square --cell 48x48 --background FFFFFF"},
     {"compact", "compact LIB                        compact the library's file", Compact,
      "Rewrites the library's file without the free space that deleted icons and categories left.\n"
+     "--json reports the file's size before (\"bytesBefore\") and after (\"bytes\"), and \"bytesSaved\".\n"
      "\n"
      "  pictavo-cli compact icons.pctv"},
 };

@@ -1,6 +1,7 @@
 // Verbs that bring icons into a library and write them out: import (files, folders, tiles), import-tree,
 // export and export-tree. Each runs the core operation inside one progress run, so a terminal shows a bar
 // and --verbose prints the operation's log lines; files that failed are named in one line and exit 1.
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/CliLib.h"
@@ -28,13 +29,17 @@ std::string QuoteList(const std::vector<std::filesystem::path>& paths) {
     return sList;
 }
 
-int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed) {
+// stdinPath: standard input's file, shown as "-".
+int ReportRefused(const std::vector<ZIL_IMPORT_FAILED>& failed, const std::filesystem::path& stdinPath = {}) {
     std::string sList;
-    for (const ZIL_IMPORT_FAILED& f : failed) {
+    for (ZIL_IMPORT_FAILED f : failed) {
+        if (!stdinPath.empty() && f.path == stdinPath) {
+            f.path = "-";
+        }
         CliRefused(CliShow(f.path), f.sReason, f.sName);
         sList += (sList.empty() ? "" : ", ") + ZsDescribeFailedImport(f);
     }
-    return CliFail("could not import %s.", sList.c_str());
+    return CliFailRefused("could not import %s.", sList.c_str());
 }
 
 // "3 icons imported into 'My Icons'." and, when anything was refused, its count.
@@ -57,6 +62,7 @@ bool CanTakeIcons(Command& c) {
 
 int Import(CCliArgs& args) {
     std::optional<std::string> at = args.Option("--at");
+    std::optional<std::string> name = args.Option("--name");
     const int nMode = CliSizingMode(args);
     std::optional<std::vector<std::string>> tile = args.Option("--tile", 2);
     int nCode = CLI_USAGE;
@@ -88,36 +94,49 @@ int Import(CCliArgs& args) {
         nTileW = static_cast<int>(*w);
         nTileH = static_cast<int>(*h);
     }
+    const bool bStdin = std::any_of(c.pos.begin() + 1, c.pos.end(), CliIsStdio);
+    if (name && !bStdin) {
+        return CliUsage("--name names the icons read from standard input ('-').");
+    }
+    // The name is the title of standard input's file.
+    if (name && (name->empty() || name->size() > 200 || name->find('/') != std::string::npos)) {
+        return CliUsage("--name takes a name of 1 to 200 bytes without '/'.");
+    }
     if (!CanTakeIcons(c)) {
         return c.nCode;
     }
-    // Every input that gives nothing is named, and the others are imported all the same.
+    CCliInput input;
     std::vector<std::filesystem::path> inputs;
     for (size_t i = 1; i < c.pos.size(); ++i) {
-        inputs.push_back(CliPath(c.pos[i]));
+        if (!CliIsStdio(c.pos[i])) {
+            inputs.push_back(CliPath(c.pos[i]));
+        } else if (input.Open(c.pos[i], c.nCode, name.value_or(CLI_STDIN_TITLE))) {
+            inputs.push_back(input.Path());
+        } else {
+            return c.nCode;
+        }
     }
+    // Every input refused is named, and the others are imported all the same.
     std::vector<std::filesystem::path> files;
-    const bool bAllInputs = ZsGatherImportFiles(inputs, kImportPatterns, files);
-    if (files.empty()) {
-        return CLI_FAILED;
-    }
     std::vector<ZIL_IMPORT_FAILED> failed;
+    ZsGatherImportFiles(inputs, kImportPatterns, files, &failed);
+    if (files.empty()) {
+        return ReportRefused(failed, input.Path());
+    }
+    const size_t nRefused = failed.size();
     const int n =
         ImportFileList(c.l.lib, files, c.Id(), nPosition, nTileW, nTileH, nMode, nullptr, nullptr, &failed);
     if (n > 0 && SaveLib(c.l) != CLI_OK) {
         return CLI_FAILED;
     }
-    PrintImported(n, ItemPath(c.l.tree, c.item), failed.size());
-    if (!failed.empty()) {
-        return ReportRefused(failed);
-    }
-    return bAllInputs ? CLI_OK : CLI_FAILED;
+    PrintImported(n, ItemPath(c.l.tree, c.item), failed.size() - nRefused);
+    return failed.empty() ? CLI_OK : ReportRefused(failed, input.Path());
 }
 
 int ImportTree(CCliArgs& args) {
     std::optional<std::string> under = args.Option("--under");
     Command c;
-    if (!c.Start(args, 2, 2, "import-tree", false)) {
+    if (!c.Start(args, 2, 2, "import-tree", false) || !CliNotStdio(c.pos[1], "the folder", c.nCode)) {
         return c.nCode;
     }
     c.item = FindItemPath(c.l.tree, under.value_or("My Icons"));
@@ -168,7 +187,7 @@ int Export(CCliArgs& args) {
         return nCode;
     }
     Command c;
-    if (!c.Start(args, 2, 2, "export", true)) {
+    if (!c.Start(args, 2, 2, "export", true) || !CliNotStdio(c.pos[1], "the folder", c.nCode)) {
         return c.nCode;
     }
     options.nType = type ? ExportType(*type) : -1;
@@ -213,7 +232,7 @@ int Export(CCliArgs& args) {
         CliRefused(CliShow(p), "cannot be written");
     }
     if (!r.failed.empty()) {
-        return CliFail("could not write %s.", QuoteList(r.failed).c_str());
+        return CliFailRefused("could not write %s.", QuoteList(r.failed).c_str());
     }
     if (!r.failedIcons.empty()) {
         std::string sList;
@@ -235,7 +254,7 @@ int Export(CCliArgs& args) {
 
 int ExportTree(CCliArgs& args) {
     Command c;
-    if (!c.Start(args, 2, 2, "export-tree", true)) {
+    if (!c.Start(args, 2, 2, "export-tree", true) || !CliNotStdio(c.pos[1], "the folder", c.nCode)) {
         return c.nCode;
     }
     BeginProgress();
@@ -248,7 +267,7 @@ int ExportTree(CCliArgs& args) {
         CliRefused(CliShow(p), "cannot be written");
     }
     if (!r.failed.empty()) {
-        return CliFail("could not write %s.", QuoteList(r.failed).c_str());
+        return CliFailRefused("could not write %s.", QuoteList(r.failed).c_str());
     }
     CliSummary("'%s' exported to '%s'.", ItemPath(c.l.tree, c.item).c_str(), CliShow(r.top).c_str());
     return CLI_OK;
@@ -256,8 +275,8 @@ int ExportTree(CCliArgs& args) {
 
 const CLI_VERB kVerbs[] = {
     {"import",
-     "import LIB FILE|DIR... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
-     "       " CLI_PNG_SYNOPSIS "\n"
+     "import LIB FILE|DIR|-... [--category PATH] [--at ROW] [--resize enlarge|shrink|keep] [--tile W H]\n"
+     "       [--name NAME] " CLI_PNG_SYNOPSIS "\n"
      "                                     import icon files, Apple icon files, cursors, pictures, icon\n"
      "                                     libraries and folders",
      Import,
@@ -267,9 +286,12 @@ const CLI_VERB kVerbs[] = {
      "category at row ROW (default: at the end); every icon is also\n"
      "listed in \"My Icons\". Pictures become one icon each in the --resize mode, or with --tile one\n"
      "icon per tile (W and H in pixels, or minus the number of tiles). A file or folder that gives no\n"
-     "icon is named and the others are imported all the same; the exit code is then 1.\n" CLI_CATEGORY_HELP
-     "\n"
+     "icon is named and the others are imported all the same; the exit code is then 1.\n"
+     "\"-\" reads one file from standard input, its kind told by its content, and names its icons as a\n"
+     "file of the title \"stdin\" would, or of the title NAME with --name. --json reports the icons\n"
+     "imported and each file or icon refused with its reason.\n" CLI_CATEGORY_HELP "\n"
      "  pictavo-cli import icons.pctv ~/Pictures/icons --category \"My Icons/Sample Category 1\"\n"
+     "  cat logo.png | pictavo-cli import icons.pctv - --name Logo\n"
      "  pictavo-cli import icons.pctv toolbar.png --tile 16 16"},
     {"import-tree", "import-tree LIB DIR [--under PATH]  import a folder tree as categories with their icons",
      ImportTree},

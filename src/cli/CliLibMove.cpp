@@ -21,6 +21,9 @@ int TakePlace(CCliArgs& args, int& nCode) {
 
 // The library of --from, opened into other; false after a message.
 bool OpenFrom(const std::optional<std::string>& from, CliLib& other, int& nCode) {
+    if (from && !CliNotStdio(*from, "the library of --from", nCode)) {
+        return false;
+    }
     if (from && !OpenLib(other, *from)) {
         nCode = CLI_FAILED;
         return false;
@@ -32,7 +35,7 @@ bool OpenFrom(const std::optional<std::string>& from, CliLib& other, int& nCode)
 int ReportNotCopied(const std::vector<int32_t>& failed, const std::filesystem::path& from) {
     for (int32_t nId : failed) {
         CliRefused(CliShow(from), ZsFormat("icon #%d could not be read", nId));
-        CliFail("icon #%d of '%s' could not be read; it was not copied.", nId, CliShow(from).c_str());
+        CliFailRefused("icon #%d of '%s' could not be read; it was not copied.", nId, CliShow(from).c_str());
     }
     return failed.empty() ? CLI_OK : CLI_FAILED;
 }
@@ -63,6 +66,7 @@ int DropCategory(CCliArgs& args, int nOp) {
         return c.nCode;
     }
     options.pSourceLib = from ? &other.lib : nullptr;
+    const std::string sFrom = ItemPath(source.tree, item);
     const ZIL_CATEGORY_RESULT r = ZsDropCategory(c.l.lib, item, target, options);
     if (!r.Ok()) {
         return CliRefused(c, r);
@@ -72,7 +76,13 @@ int DropCategory(CCliArgs& args, int nOp) {
     }
     if (nOp == ZIL_OP_COPY) {
         CliData("%d", c.l.tree.GetItemData(r.item));
-        CliReport().Set("id", c.l.tree.GetItemData(r.item));
+    }
+    CliReport().Set("id", c.l.tree.GetItemData(r.item));
+    CliReport().Set("from", sFrom);
+    CliReport().Set("path", ItemPath(c.l.tree, r.item));
+    CliReport().Set("categories", r.nCategories);
+    if (nOp == ZIL_OP_COPY) {
+        CliReport().Set("icons", r.nNewIcons);
     }
     return ReportNotCopied(r.failed, other.path);
 }
@@ -138,7 +148,8 @@ const CLI_VERB kVerbs[] = {
      "Moves a user category with its subcategories to the end of the category TARGET (a user category\n"
      "or \"My Icons\"), or just above or below the user category TARGET. The moved categories keep their\n"
      "ids and icons. A category cannot go into its own subcategories, and a move that leaves it where it\n"
-     "is, is refused.\n"
+     "is, is refused. --json reports its \"id\", the path it had (\"from\"), the path it has (\"path\")\n"
+     "and how many categories moved (\"categories\").\n"
      "\n"
      "  pictavo-cli mvcat icons.pctv \"My Icons/Tools\" \"My Icons/Sample Category 2\"\n"
      "  pictavo-cli mvcat icons.pctv \"My Icons/Tools\" \"My Icons/Sample Category 1\" --above"},

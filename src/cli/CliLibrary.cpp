@@ -181,7 +181,8 @@ bool TakePositionals(CCliArgs& args, std::vector<std::string>& out, size_t nMin,
 bool Command::Start(CCliArgs& args, size_t nMin, size_t nMax, const char* pszVerb, bool bCategory) {
     std::optional<std::string> category = bCategory ? args.Option("--category") : std::nullopt;
     std::optional<std::string> categoryId = bCategory ? args.Option("--category-id") : std::nullopt;
-    if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode)) {
+    if (!TakePositionals(args, pos, nMin, nMax, pszVerb, nCode) ||
+        !CliNotStdio(pos[0], "the library", nCode)) {
         return false;
     }
     if (!OpenLib(l, pos[0])) {
@@ -262,7 +263,7 @@ int ShowLib(const std::filesystem::path& path, const std::string& sFile, bool bJ
 int New(CCliArgs& args) {
     std::vector<std::string> pos;
     int nCode = CLI_OK;
-    if (!TakePositionals(args, pos, 1, 1, "new", nCode)) {
+    if (!TakePositionals(args, pos, 1, 1, "new", nCode) || !CliNotStdio(pos[0], "the library", nCode)) {
         return nCode;
     }
     std::filesystem::path path = CliPath(pos[0]);
@@ -389,8 +390,18 @@ int Rename(CCliArgs& args) {
     if (item == ZS_TI_NONE) {
         return c.nCode;
     }
+    const std::string sFrom = ItemPath(c.l.tree, item);
     const ZIL_CATEGORY_RESULT r = ZsRenameCategory(c.l.lib, item, {c.pos[2], true});
-    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
+    if (!r.Ok()) {
+        return CliRefused(c, r);
+    }
+    if (SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    CliReport().Set("id", c.l.tree.GetItemData(item));
+    CliReport().Set("from", sFrom);
+    CliReport().Set("path", ItemPath(c.l.tree, item));
+    return CLI_OK;
 }
 
 int RmCat(CCliArgs& args) {
@@ -402,8 +413,19 @@ int RmCat(CCliArgs& args) {
     if (item == ZS_TI_NONE) {
         return c.nCode;
     }
+    const int32_t nId = c.l.tree.GetItemData(item);
+    const std::string sPath = ItemPath(c.l.tree, item);
     const ZIL_CATEGORY_RESULT r = ZsDeleteCategory(c.l.lib, item, {false});
-    return r.Ok() ? SaveLib(c.l) : CliRefused(c, r);
+    if (!r.Ok()) {
+        return CliRefused(c, r);
+    }
+    if (SaveLib(c.l) != CLI_OK) {
+        return CLI_FAILED;
+    }
+    CliReport().Set("id", nId);
+    CliReport().Set("path", sPath);
+    CliReport().Set("categories", r.nCategories);
+    return CLI_OK;
 }
 
 int Rm(CCliArgs& args) {
@@ -481,11 +503,13 @@ const CLI_VERB kVerbs[] = {
      "  pictavo-cli mkcat icons.pctv \"My Icons/Toolbar\""},
     {"rename", "rename LIB PATH NEW-TITLE          rename a category", Rename,
      "Gives a user category a new title (\"My Icons\" and \"Find Results\" keep theirs); the title\n"
-     "must not be empty and no sibling may have it already.\n"
+     "must not be empty and no sibling may have it already. --json reports its \"id\", the path it had\n"
+     "(\"from\") and the path it has (\"path\").\n"
      "\n"
      "  pictavo-cli rename icons.pctv \"My Icons/Toolbar\" Tools"},
     {"rmcat", "rmcat LIB PATH                     delete a category with its subcategories", RmCat,
-     "Deletes a user category with its subcategories; the icons stay in the library.\n"
+     "Deletes a user category with its subcategories; the icons stay in the library. --json reports its\n"
+     "\"id\" and \"path\", and how many categories went (\"categories\").\n"
      "\n"
      "  pictavo-cli rmcat icons.pctv \"My Icons/Tools\""},
     {"rm",

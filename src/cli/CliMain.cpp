@@ -1,3 +1,5 @@
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
@@ -36,8 +38,9 @@ RUN_STATE gRun;
 // The progress sink of the run, through which every line printed during long work goes.
 CCliProgressSink* gpProgress = nullptr;
 
-void PrintErrorLine(const std::string& text) {
-    if (gRun.bJson) {
+// bError: the line goes into the "errors" of --json too.
+void PrintErrorLine(const std::string& text, bool bError = true) {
+    if (gRun.bJson && bError) {
         gRun.report["errors"].Push(text);
     }
     std::string line = "pictavo-cli: " + text;
@@ -100,7 +103,8 @@ const CLI_VERB kInfoVerb{
     "An icon file: its images in file order (width, height, bit count, PNG or not, bytes). An Apple icon\n"
     "file or a cursor: the icon it becomes on import (an animated cursor: one per frame, \"FILE #n\").\n"
     "A classic icon library, program or DLL: its kind (ne or pe) and its icon groups with their\n"
-    "images. An icon library (.pctv): its numbers of categories and icons.\n"
+    "images. An icon library (.pctv): its numbers of categories and icons. FILE may be \"-\" (standard\n"
+    "input, its kind told by its content).\n"
     "\n"
     "  pictavo-cli info --json app.ico"};
 
@@ -142,18 +146,22 @@ void PrintUsage(std::FILE* out) {
         "the options: every argument after it is a file or text, even one beginning with \"-\".\n"
         "--version prints the version.\n"
         "\nStandard input and output: \"-\" as a file to read is standard input, read whole (up to 1 GB),\n"
-        "its kind told by its content; as a file to write it is standard output, the file's data alone\n"
-        "going there and every message to stderr. Where the kind of file written follows the name's\n"
-        "extension (convert, grid-export), \"-\" takes it from --type, by default an icon file (convert)\n"
-        "or a PNG picture (grid-export). A library or a folder cannot be \"-\"; write\n"
-        "./- for a file of that name.\n"
-        "\nJSON: with --json the verbs that list things (info, tree, list, find) print their\n"
-        "listing as JSON; every other verb prints one object: \"verb\", its counts and the files it wrote,\n"
-        "\"refused\" (each file or icon refused, with \"file\", \"reason\" and, for an icon, \"name\"),\n"
-        "\"errors\" (the lines told on stderr) and \"exitCode\". Bytes of a name that are not UTF-8 become\n"
-        "U+FFFD.\n"
+        "its kind told by its content, and taken once in a run: the file read by convert, repack, formats,\n"
+        "info, extract, split and export-images, one of the files of import and make-icl. Icons read\n"
+        "from it are named \"stdin\" (import --name NAME names them). As a file to write \"-\" is\n"
+        "standard output, the file's data alone going there and every message to stderr: the file written\n"
+        "by convert, repack, formats, make-icl and grid-export. Where the kind of file written follows the\n"
+        "name's extension (convert, grid-export), \"-\" takes it from --type, by default an icon file\n"
+        "(convert) or a PNG picture (grid-export). A library or a folder cannot be \"-\"; write ./- for a\n"
+        "file of that name.\n"
+        "\nJSON: with --json the verbs that list things (info, tree, list, find, presets) print their\n"
+        "listing as JSON; every other verb prints one object: \"verb\", what it changed (counts, ids and\n"
+        "paths, the files it wrote), \"refused\" (each file or icon refused, with \"file\", \"reason\" and,\n"
+        "for an icon, \"name\"), \"errors\" (the other lines told on stderr) and \"exitCode\". Bytes of a\n"
+        "name that are not UTF-8 become U+FFFD.\n"
         "\nExit codes: 0 success, 1 the operation failed (also when standard output cannot be written:\n"
-        "a full disk, a closed pipe), 2 bad usage.\n"
+        "a full disk, a closed pipe; or when memory ran out: \"VERB stopped: out of memory.\"), 2 bad\n"
+        "usage.\n"
         "Run 'pictavo-cli help' to see this text, 'pictavo-cli help VERB' for one verb.\n");
 }
 
@@ -344,6 +352,15 @@ int CliFail(const char* pszFormat, ...) {
     return CLI_FAILED;
 }
 
+int CliFailRefused(const char* pszFormat, ...) {
+    va_list args;
+    va_start(args, pszFormat);
+    std::string text = ZsFormatV(pszFormat, args);
+    va_end(args);
+    PrintErrorLine(text, false);
+    return CLI_FAILED;
+}
+
 int CliUsage(const char* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
@@ -467,8 +484,8 @@ std::string CliOutputType(const std::optional<std::string>& type, const std::str
 
 namespace {
 
-// The private temporary file of standard input or output: "stdin.png" or "stdout.ico" in the cache
-// folder (numbered when taken), created here so that no other run takes it; removed at an end signal.
+// The private temporary file of standard output: "stdout.ico" in the cache folder (numbered when taken),
+// created here so that no other run takes it; removed at an end signal.
 std::filesystem::path MakeTempFile(const char* pszTitle, const std::string& sExt) {
     for (int nTry = 0; nTry < 100; ++nTry) {
         const std::filesystem::path path = ZsUniqueFilePath(ZsGetCacheDir(), pszTitle, sExt);
@@ -488,6 +505,18 @@ void RemoveTempFile(const std::filesystem::path& path) {
     std::error_code ec;
     std::filesystem::remove(path, ec);
     ZsUnlistForEndSignals(path);
+}
+
+// A folder of this run's own in the cache folder, removed at an end signal once emptied; empty when none
+// can be made.
+std::filesystem::path MakeTempFolder() {
+    std::string sTemplate = CliShow(ZsGetCacheDir() / "stdin-XXXXXX");
+    if (!mkdtemp(sTemplate.data())) {
+        return {};
+    }
+    const std::filesystem::path folder = CliPath(sTemplate);
+    ZsListForEndSignals(folder);
+    return folder;
 }
 
 // Standard input read whole, up to nMaxBytes; none when it cannot be read or is larger.
@@ -510,12 +539,13 @@ std::optional<ZsBlock> ReadStdin(uint64_t nMaxBytes) {
 }  // namespace
 
 CCliInput::~CCliInput() {
-    if (mbStdin && !mPath.empty()) {
+    if (!mFolder.empty()) {
         RemoveTempFile(mPath);
+        RemoveTempFile(mFolder);
     }
 }
 
-bool CCliInput::Open(const std::string& arg, int& nCode) {
+bool CCliInput::Open(const std::string& arg, int& nCode, const std::string& sTitle) {
     if (!CliIsStdio(arg)) {
         mPath = CliPath(arg);
         return true;
@@ -532,8 +562,13 @@ bool CCliInput::Open(const std::string& arg, int& nCode) {
         return false;
     }
     const ZS_FILE_TYPE* pType = ZI_FindFileTypeOfContent(*data);
-    mPath = MakeTempFile("stdin", pType ? pType->pszExt : "bin");
-    if (mPath.empty() || !ZsWriteFile(mPath, *data)) {
+    // A folder of its own, so that the file has exactly the title given, whatever other runs keep.
+    mFolder = MakeTempFolder();
+    if (!mFolder.empty()) {
+        mPath = mFolder / CliPath(sTitle + "." + (pType ? pType->pszExt : "bin"));
+        ZsListForEndSignals(mPath);
+    }
+    if (mFolder.empty() || !ZsWriteFile(mPath, *data)) {
         nCode = CliFail("cannot keep standard input in '%s'.", CliShow(ZsGetCacheDir()).c_str());
         return false;
     }

@@ -106,7 +106,7 @@ int Extract(CCliArgs& args) {
         written.insert(out);
         if (!ZsWriteFile(out, data)) {
             CliRefused(CliShow(out), "cannot be written", sName);
-            CliFail("cannot write '%s'.", CliShow(out).c_str());
+            CliFailRefused("cannot write '%s'.", CliShow(out).c_str());
             return false;
         }
         CliData("%s", CliShow(out).c_str());
@@ -133,8 +133,8 @@ int Extract(CCliArgs& args) {
         }
         if (data.empty()) {
             CliRefused(input.Shown(), ZsFormat("icon group %d cannot be read", i), sName);
-            rc =
-                CliFail("cannot read icon group %d ('%s') of '%s'.", i, sName.c_str(), input.Shown().c_str());
+            rc = CliFailRefused("cannot read icon group %d ('%s') of '%s'.", i, sName.c_str(),
+                                input.Shown().c_str());
             continue;
         }
         if (!write(sName, data)) {
@@ -180,7 +180,7 @@ int MakeIcl(CCliArgs& args) {
     const std::vector<std::string> failed = writer.GetFailedNames();
     for (const std::string& sName : failed) {
         CliRefused(files[0], "cannot be written into the library", sName);
-        rc = CliFail("cannot write the icon '%s' into '%s'.", sName.c_str(), out.Shown().c_str());
+        rc = CliFailRefused("cannot write the icon '%s' into '%s'.", sName.c_str(), out.Shown().c_str());
     }
     if (writer.End() != ZI_UPDATE_OK) {
         rc = CliFail("cannot write the icon names into '%s'.", out.Shown().c_str());

@@ -32,6 +32,12 @@ extern "C" void OnEndSignal(int nSignal) {
             unlink(slot.szPath);
         }
     }
+    // Folders listed go once the files in them have gone.
+    for (CSlot& slot : Slots()) {
+        if (slot.bPublished.load()) {
+            rmdir(slot.szPath);
+        }
+    }
     // The process ends as the signal would have ended it, so that the caller sees how.
     signal(nSignal, SIG_DFL);
     raise(nSignal);

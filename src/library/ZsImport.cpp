@@ -82,7 +82,9 @@ std::string ZsImportCounts(int nImported, size_t nFailed) {
 }
 
 std::string ZsDescribeFailedImport(const ZIL_IMPORT_FAILED& failed) {
-    std::string s = ZsFormat("'%s' from '%s'", failed.sName.c_str(), ZsPathToUtf8(failed.path).c_str());
+    const std::string sPath = ZsPathToUtf8(failed.path);
+    std::string s = failed.sName.empty() ? ZsFormat("'%s'", sPath.c_str())
+                                         : ZsFormat("'%s' from '%s'", failed.sName.c_str(), sPath.c_str());
     if (!failed.sReason.empty()) {
         s += " (" + failed.sReason + ")";
     }
@@ -105,22 +107,32 @@ std::string ZsImportFailureMessage(int nImported, const std::vector<ZIL_IMPORT_F
 }
 
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
-                         std::vector<std::filesystem::path>& files) {
+                         std::vector<std::filesystem::path>& files,
+                         std::vector<ZIL_IMPORT_FAILED>* pRefused) {
     bool bAll = true;
+    // sMessage: the error shown; pszReason: the reason the list gives.
+    const auto refuse = [&](const std::filesystem::path& input, const std::string& sMessage,
+                            const char* pszReason) {
+        bAll = false;
+        if (pRefused) {
+            pRefused->push_back({std::string(), input, pszReason});
+        } else {
+            ZsMsgBox(ZS_MB_ERROR, "%s", sMessage.c_str());
+        }
+    };
     for (const std::filesystem::path& input : inputs) {
         const std::string sInput = ZsPathToUtf8(input);
         std::error_code ec;
         if (std::filesystem::is_directory(input, ec)) {
             if (ZsFindFiles(input, patterns, true, &files, nullptr) == 0) {
-                ZsMsgBox(ZS_MB_ERROR, "There are no supported files in '%s'!", sInput.c_str());
-                bAll = false;
+                refuse(input, ZsFormat("There are no supported files in '%s'!", sInput.c_str()),
+                       "a folder without supported files");
             }
         } else if (!std::filesystem::is_regular_file(input, ec)) {
-            ZsMsgBox(ZS_MB_ERROR, "Can not read '%s'!", sInput.c_str());
-            bAll = false;
+            refuse(input, ZsFormat("Can not read '%s'!", sInput.c_str()), "cannot be read");
         } else if (ZI_GetSourceKind(input) == ZI_SOURCE_NONE) {
-            ZsMsgBox(ZS_MB_ERROR, "'%s' is not a kind of file that is imported!", sInput.c_str());
-            bAll = false;
+            refuse(input, ZsFormat("'%s' is not a kind of file that is imported!", sInput.c_str()),
+                   "not a kind of file that is imported");
         } else {
             files.push_back(input);
         }

@@ -55,7 +55,8 @@ bool OnIconImported(const ZIL_IMPORTED& info, int32_t nTarget, int nPosition, ZI
 
 // "3 icons imported, 2 failed": the count an import that refused anything ends its log with.
 std::string ZsImportCounts(int nImported, size_t nFailed);
-// "'bad' from '/a/bad.ico' (not an icon)": one refused icon as the end message names it.
+// "'bad' from '/a/bad.ico' (not an icon)": one refused icon as the end message names it; a refused file
+// without a name: "'/a/x.txt' (cannot be read)".
 std::string ZsDescribeFailedImport(const ZIL_IMPORT_FAILED& failed);
 // What the desktop program says after an import that refused anything: the counts, then one line for each
 // of the first nMaxNamed refused icons and "and N more" for the rest. Empty when nothing was refused.
@@ -76,10 +77,12 @@ int ImportFileList(CZsIconLib& lib, const std::vector<std::filesystem::path>& fi
 // stays as it is; a folder gives every file below it that matches the ";"-separated patterns, its own files
 // first, then each subfolder's in turn. An input that gives nothing is refused with an error and the others
 // are still gathered: "Can not read '%s'!" (neither a file nor a folder), "'%s' is not a kind of file that is
-// imported!" and "There are no supported files in '%s'!" (a folder without a matching file). False when any
-// input was refused.
+// imported!" and "There are no supported files in '%s'!" (a folder without a matching file). With pRefused
+// each refused input is added there instead, with the reason and no name, and no error is shown. False
+// when any input was refused.
 bool ZsGatherImportFiles(const std::vector<std::filesystem::path>& inputs, std::string_view patterns,
-                         std::vector<std::filesystem::path>& files);
+                         std::vector<std::filesystem::path>& files,
+                         std::vector<ZIL_IMPORT_FAILED>* pRefused = nullptr);
 
 // The files to import for a drop: the dropped files (already matched against ZIL_DROP_PATTERNS) in their
 // order, then every matching file below each dropped folder, its own files first, then each subfolder's in

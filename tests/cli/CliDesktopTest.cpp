@@ -4,8 +4,12 @@
 
 #include <sys/wait.h>
 
+#include <map>
+
+#include "CliAllocFault.h"
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "cli/Cli.h"
 #include "common/ZsConfig.h"
 #include "icon/ZsPicture.h"
 
@@ -142,6 +146,46 @@ TEST(CliHabits, DashIsStandardInputAndOutput) {
     EXPECT_EQ(ZsReadFile(dir / "code"), (std::vector<uint8_t>{'1', '\n'}));
 }
 
+TEST(CliHabits, DashForEveryVerbThatReadsOrWritesOneFile) {
+    test::TempDir dir;
+    Picture(dir / "in.png");
+    const std::string cli = std::string("'") + PICTAVO_CLI + "' ";
+    const std::string lib = (dir / "lib.pctv").string(), png = "cat " + Q(dir / "in.png") + " | " + cli;
+    ASSERT_EQ(test::RunCli({"new", lib}).code, 0);
+    ASSERT_EQ(test::RunCli({"convert", (dir / "in.png").string(), (dir / "in.ico").string()}).code, 0);
+    // Icons read from standard input are named "stdin", or by --name whatever the characters.
+    ASSERT_EQ(Shell(png + "import " + Q(lib) + " -"), 0);
+    ASSERT_EQ(Shell(png + "import " + Q(lib) + " - --name 'Logo: *new*'"), 0);
+    const std::string sList = test::RunCli({"list", lib}).out;
+    EXPECT_NE(sList.find(" stdin "), std::string::npos) << sList;
+    EXPECT_NE(sList.find(" Logo: *new* "), std::string::npos) << sList;
+    ASSERT_EQ(Shell(png + "split - " + Q(dir / "tiles") + " --tile 24 24"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "tiles" / "stdin (4).ico"));
+    const std::string ico = "cat " + Q(dir / "in.ico") + " | " + cli;
+    ASSERT_EQ(Shell(ico + "export-images - " + Q(dir / "pngs") + " --type png"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "pngs" / "stdin (48x48 - XP).png"));
+    ASSERT_EQ(Shell(ico + "formats - - --add 16x16-XP > " + Q(dir / "two.ico")), 0);
+    EXPECT_NE(test::RunCli({"info", (dir / "two.ico").string()}).out.find("2 images"), std::string::npos);
+
+    // Where "-" makes no sense: one usage line, and no file named "-".
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"list", "-"},
+          {"new", "-"},
+          {"import-tree", lib, "-"},
+          {"export", lib, "-", "--type", "png"},
+          {"split", "in.png", "-", "--tile", "8", "8"},
+          {"cpcat", lib, "My Icons/Sample Category 1", "My Icons", "--from", "-"}}) {
+        const test::CliResult r = test::RunCli(args);
+        EXPECT_EQ(r.code, 2) << args[0];
+        EXPECT_NE(r.err.find("cannot be standard input or output"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Shell(png + "import " + Q(lib) + " - -"), 2);
+    EXPECT_EQ(test::RunCli({"import", lib, (dir / "in.png").string(), "--name", "x"}).code, 2);
+    EXPECT_EQ(Shell(png + "import " + Q(lib) + " - --name a/b"), 2);
+    EXPECT_FALSE(std::filesystem::exists("-"));
+    EXPECT_EQ(Shell("ls \\$XDG_CACHE_HOME/Pictavo 2>/dev/null | grep -q std"), 1);
+}
+
 TEST(CliHabits, OptionsHelpAndUsageErrorsOnEveryVerb) {
     test::TempDir dir;
     const std::string lib = (dir / "lib.pctv").string();
@@ -188,10 +232,17 @@ TEST(CliHabits, JsonReportOfEveryReportingVerbIsOneObject) {
         {"link", lib, "My Icons/New", "--rows", "0,1"},
         {"rm", lib, "--category", "My Icons/New", "--rows", "0"},
         {"merge", lib, "--rows", "0,1", "--yes"},
+        {"mkcat", lib, "My Icons/Old"},
+        {"rename", lib, "My Icons/Old", "Renamed"},
+        {"mvcat", lib, "My Icons/Renamed", "My Icons/New"},
+        {"rmcat", lib, "My Icons/New"},
+        {"compact", lib},
         {"export", lib, (dir / "out").string(), "--type", "png"},
         {"extract", ico, (dir / "ex\xfe").string()},
         {"convert", (dir / "in" / "a.png").string(), (dir / "c.ico").string()},
         {"formats", (dir / "c.ico").string(), (dir / "d.ico").string(), "--add", "16x16-XP"},
+        {"export-images", (dir / "d.ico").string(), (dir / "images").string(), "--type", "png"},
+        {"presets"},
         {"list", lib},
         {"info", ico},
         {"tree", lib},
@@ -208,17 +259,56 @@ TEST(CliHabits, JsonReportOfEveryReportingVerbIsOneObject) {
             "if isinstance(d, dict) and \"verb\" in d else print(\"listing\")' " +
             Q(dir / "out.json"));
         ASSERT_TRUE(parsed) << args[0] << ": " << r.out;
-        if (args[0] == "list" || args[0] == "info" || args[0] == "tree") {
+        if (args[0] == "list" || args[0] == "info" || args[0] == "tree" || args[0] == "presets") {
             EXPECT_EQ(*parsed, "listing\n") << r.out;
         } else {
             EXPECT_EQ(parsed->rfind(args[0] + " " + std::to_string(r.code), 0), 0u) << *parsed << r.out;
         }
+        // What each verb changed; a file refused while the inputs are gathered is no error line.
+        const std::map<std::string, std::string> kReported = {
+            {"import", "\"refused\": [{\"file\": " + JsonQuote((dir / "missing.png").string()) +
+                           ", \"reason\": \"cannot be read\"}], \"exitCode\": 1}"},
+            {"rename", "\"from\": \"My Icons/Old\", \"path\": \"My Icons/Renamed\""},
+            {"mvcat",
+             "\"from\": \"My Icons/Renamed\", \"path\": \"My Icons/New/Renamed\", \"categories\": 1"},
+            {"rmcat", "\"path\": \"My Icons/New\", \"categories\": 2"},
+            {"compact", "\"bytesSaved\": "},
+            {"export-images", "\"written\": [" + JsonQuote((dir / "images" / "d (48x48 - XP).png").string())},
+            {"presets",
+             "{\"group\": \"General\", \"name\": \"All Standard Image Formats\", \"formats\": "
+             "[{\"width\": 256, \"height\": 256, \"bitCount\": 32, \"label\": \"256x256 - XP\"}"},
+        };
+        if (auto it = kReported.find(args[0]); it != kReported.end()) {
+            EXPECT_NE(r.out.find(it->second), std::string::npos) << r.out;
+        }
         if (args[0] == "import") {
-            EXPECT_EQ(r.code, 1);
             EXPECT_NE(r.out.find("\"icons\": 2"), std::string::npos) << r.out;
         }
         if (args[0] == "extract") {
             EXPECT_NE(r.out.find("ex\\ufffd/b"), std::string::npos) << r.out;
         }
+    }
+}
+
+TEST(CliHabits, AVerbThatThrowsStopsWithOneLineAndExitCode1) {
+    test::TempDir dir;
+    // Reading the file allocates its size at once, far more than anything before it in the run.
+    ASSERT_TRUE(ZsWriteFile(dir / "in.ico", std::vector<uint8_t>(2 << 20)));
+    const std::string in = (dir / "in.ico").string(), out = (dir / "out.ico").string();
+    const char* const kLines[] = {"repack stopped: out of memory.", "repack stopped: the disk caught fire.",
+                                  "repack stopped on an unexpected error."};
+    for (int nKind = 0; nKind < 3; ++nKind) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        test::FailAllocationFrom(1 << 20, static_cast<test::ALLOC_FAULT>(nKind));
+        const int rc = CliRun({"repack", in, out, "--json"});
+        test::FailAllocationFrom(SIZE_MAX, test::ALLOC_BAD_ALLOC);
+        const std::string sOut = testing::internal::GetCapturedStdout();
+        const std::string sErr = testing::internal::GetCapturedStderr();
+        const std::string sLine = kLines[nKind];
+        EXPECT_EQ(rc, 1);
+        EXPECT_EQ(sErr, "pictavo-cli: " + sLine + "\n");
+        EXPECT_EQ(sOut, "{\"verb\": \"repack\", \"errors\": [\"" + sLine + "\"], \"exitCode\": 1}\n");
+        EXPECT_FALSE(std::filesystem::exists(out));
     }
 }

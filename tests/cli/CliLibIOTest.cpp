@@ -60,7 +60,8 @@ TEST(CliImport, ProgressLinesWithVerboseAndFolderErrors) {
     // An input that gives nothing is named; the others are imported all the same.
     r = t.Run({"import", t.P("in/a.ico"), t.P("empty")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "pictavo-cli: There are no supported files in '" + t.P("empty") + "'!\n");
+    EXPECT_EQ(r.err,
+              "pictavo-cli: could not import '" + t.P("empty") + "' (a folder without supported files).\n");
     EXPECT_EQ(r.out, "1 icon imported into 'My Icons'.\n");
 
     ZsWriteFile(t.dir / "in" / "bad.ico", std::vector<uint8_t>{1, 2});
@@ -82,8 +83,9 @@ TEST(CliImport, RefusedFilesAreNamedAndTheOthersImported) {
         t.Run({"import", t.P("display.drv"), t.P("in/a.ico"), t.P("missing.ico"), t.P("in/b.ico")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "2 icons imported into 'My Icons'.\n");
-    EXPECT_EQ(r.err, "pictavo-cli: '" + t.P("display.drv") + "' is not a kind of file that is imported!\n" +
-                         "pictavo-cli: Can not read '" + t.P("missing.ico") + "'!\n");
+    EXPECT_EQ(r.err, "pictavo-cli: could not import '" + t.P("display.drv") +
+                         "' (not a kind of file that is imported), '" + t.P("missing.ico") +
+                         "' (cannot be read).\n");
     r = t.Run({"list"});
     EXPECT_EQ(CountLines(r.out), 2u) << r.out;
     // Nothing to import at all: nothing is written.

@@ -42,6 +42,9 @@ expect "options of a verb" "--category
 expect "values of an option" "icl
 icns
 ico" "$(complete_line _pictavo_cli pictavo-cli export "My\ Lib.pctv" out --type ic)"
+expect "standard input or output" "-" "$(complete_line _pictavo_cli pictavo-cli convert - | grep -x -- - || true)"
+expect "no standard input for a library" "" \
+  "$(complete_line _pictavo_cli pictavo-cli list - | grep -x -- - || true)"
 expect "values of --scope" "selected
 selected-and-descendants" "$(complete_line _pictavo_cli pictavo-cli find "My\ Lib.pctv" x --scope sel)"
 
