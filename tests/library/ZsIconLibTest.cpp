@@ -675,8 +675,15 @@ TEST(IconLibFile, UsedUpIdsAreRefusedNotWrapped) {
     ASSERT_TRUE(l.lib.Load(path));
     EXPECT_EQ(l.lib.NewNode(l.Item(ZIL_ID_ALL), ZS_TI_LAST, "More"), ZS_TI_NONE);
     EXPECT_EQ(l.lib.NewNodeId(), 0);
-    EXPECT_EQ(l.lib.ImpIcon(Ico(), nullptr), 0);
+    std::string sError;
+    EXPECT_EQ(l.lib.ImpIcon(Ico(), nullptr, &sError), 0);
     EXPECT_EQ(l.lib.GetNextIcon(), 0x7FFFFFFF);
+    // An import is refused naming the library and why.
+    const std::string sWhy = "it has no icon id left (its next icon id is 2147483647)";
+    EXPECT_EQ(sError, "the library '" + path.string() + "' cannot take it: " + sWhy);
+    const ZIL_CHECK check = ZsCheckImportTarget(l.lib, 1);
+    EXPECT_EQ(check.nRefusal, ZIL_REFUSED_IDS_USED_UP);
+    EXPECT_EQ(check.sRefusal, "The library cannot take new icons: " + sWhy + ".");
 }
 
 namespace {
