@@ -494,6 +494,15 @@ ZIL_CATEGORY_RESULT ZsDropCategory(CZsIconLib& lib, ZsTreeItem source, ZsTreeIte
 
 // ---- Icon lists -------------------------------------------------------------------------------------------
 
+ZIL_LIST_TRANSFERS ZsListTransfers(const CZsIconLib& lib, int32_t nNode) {
+    ZIL_LIST_TRANSFERS t;
+    if (CheckCategory(lib, nNode).Ok()) {
+        t.bLetsGo = nNode != ZIL_ID_ALL;
+        t.bTakes = nNode != ZIL_ID_FIND;
+    }
+    return t;
+}
+
 ZIL_CHECK ZsCheckImportTarget(const CZsIconLib& lib, int32_t nNode) {
     ZIL_CHECK c = CheckCategory(lib, nNode);
     if (c.Ok() && nNode == ZIL_ID_FIND) {
@@ -565,6 +574,7 @@ ZIL_ICONS_RESULT ZsPutIcons(CZsIconLib& lib, int32_t nTarget, int32_t nSource, s
         }
     }
     r.nIcons = static_cast<int>(put.size());
+    r.nOp = options.nOp;
     r.rows = ZsRowsOfIcons(lib.GetList(nTarget), &sourceLib != &lib ? put : chosen);
     return r;
 }
@@ -600,11 +610,46 @@ ZIL_ICONS_RESULT ZsArrangeRows(CZsIconLib& lib, int32_t nNode, std::vector<int> 
     lib.ListToNode(nNode, list);
     ZIL_ICONS_RESULT r;
     r.nIcons = static_cast<int>(ids.size());
+    r.nOp = options.nOp;
     for (size_t i = 0; i < ids.size(); ++i) {
         r.rows.push_back(nAt + static_cast<int>(i));
     }
     const auto caret = std::find(rows.begin(), rows.end(), options.nCaret);
     r.nCaret = nAt + (caret == rows.end() ? 0 : static_cast<int>(caret - rows.begin()));
+    return r;
+}
+
+std::vector<int> ZsRowsStillHeld(const ZIL_LIST& list, const std::vector<ZIL_ROW_ICON>& items) {
+    std::vector<int> rows;
+    for (const ZIL_ROW_ICON& item : items) {
+        if (item.nRow >= 0 && static_cast<size_t>(item.nRow) < list.size() &&
+            list[static_cast<size_t>(item.nRow)] == item.nId) {
+            rows.push_back(item.nRow);
+        }
+    }
+    return rows;
+}
+
+ZIL_ICONS_RESULT ZsDropRows(CZsIconLib& lib, int32_t nNode, const std::vector<ZIL_ROW_ICON>& items, int nAt,
+                            const ZIL_ARRANGE_OPTIONS& options) {
+    const ZIL_LIST& list = lib.GetList(nNode);
+    if (nAt < 0) {
+        nAt = static_cast<int>(std::min<size_t>(list.size(), INT_MAX));
+    }
+    std::vector<int> rows = ZsRowsStillHeld(list, items);
+    if (rows.size() == items.size()) {
+        return ZsArrangeRows(lib, nNode, std::move(rows), nAt, options);
+    }
+    std::vector<int32_t> ids;
+    ids.reserve(items.size());
+    for (const ZIL_ROW_ICON& item : items) {
+        ids.push_back(item.nId);
+    }
+    ZIL_PUT_ICONS_OPTIONS put;
+    put.nOp = ZIL_OP_COPY;
+    put.nAt = nAt;
+    ZIL_ICONS_RESULT r = ZsPutIcons(lib, nNode, ZIL_ID_ALL, ZsRowsOfIcons(lib.GetList(ZIL_ID_ALL), ids), put);
+    r.nCaret = r.rows.empty() ? -1 : r.rows.front();
     return r;
 }
 

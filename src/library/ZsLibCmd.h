@@ -132,7 +132,16 @@ struct ZIL_ICONS_RESULT : ZIL_CHECK {
     std::vector<int> rows;
     int nCaret = -1;              // the caret row of the changed list, clamped to it (-1: empty list)
     std::vector<int32_t> failed;  // icons of the other library that could not be copied (their ids there)
+    int nOp = 0;                  // the operation carried out (ZIL_OP_COPY or ZIL_OP_MOVE)
 };
+
+// What the icon list of a category lets drags, cuts and pastes do. Each transfer is then still checked by
+// the command it runs.
+struct ZIL_LIST_TRANSFERS {
+    bool bLetsGo = false;  // rows may be cut or moved out: every category but "My Icons"
+    bool bTakes = false;   // drops and pastes are offered: every category but "Find Results"
+};
+ZIL_LIST_TRANSFERS ZsListTransfers(const CZsIconLib& lib, int32_t nNode);
 
 // Whether icons may be imported into the category: user categories and "My Icons".
 ZIL_CHECK ZsCheckImportTarget(const CZsIconLib& lib, int32_t nNode);
@@ -172,6 +181,22 @@ struct ZIL_ARRANGE_OPTIONS {
 ZIL_CHECK ZsCheckArrangeRows(const CZsIconLib& lib, int32_t nNode);
 ZIL_ICONS_RESULT ZsArrangeRows(CZsIconLib& lib, int32_t nNode, std::vector<int> rows, int nAt,
                                const ZIL_ARRANGE_OPTIONS& options = {});
+
+// A row of a transfer made of a list: its row and the icon it held when the transfer was made.
+struct ZIL_ROW_ICON {
+    int nRow = -1;
+    int32_t nId = 0;
+};
+// The rows of the list that still hold the icons the transfer recorded for them, in the transfer's order;
+// rows that hold another icon by now, or are gone, are left out.
+std::vector<int> ZsRowsStillHeld(const ZIL_LIST& list, const std::vector<ZIL_ROW_ICON>& items);
+
+// Rows dropped or pasted onto a category's own list (nAt -1: after the last row). When every row still holds
+// its icon, the rows are arranged as ZsArrangeRows does. Otherwise the rows were cut from the list or come
+// from another category of the library: their icons, found in "My Icons", are put into the category at nAt
+// as ZsPutIcons does, always as a copy (nOp tells), and the caret goes to the first row put.
+ZIL_ICONS_RESULT ZsDropRows(CZsIconLib& lib, int32_t nNode, const std::vector<ZIL_ROW_ICON>& items, int nAt,
+                            const ZIL_ARRANGE_OPTIONS& options = {});
 
 // Remove icons from a category: the chosen rows leave its list; the icons stay in the library and in every
 // other category. Refused for "My Icons" (icons leave it only when deleted from the library). The caret goes

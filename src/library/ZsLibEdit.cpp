@@ -131,6 +131,7 @@ ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> ro
     }
     deleted.Finish();
     result.nCaret = ZsClampRow(S.empty() ? 0 : S.front(), lib.GetList(nNode).size());
+    result.rows.assign(S.begin(), S.begin() + P);
     EndProgress();
     return result;
 }

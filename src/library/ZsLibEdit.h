@@ -27,8 +27,9 @@ struct ZIL_EDIT_RESULT {
     int nChanged = 0;  // icons merged into, or given fewer or more images
     int nDeleted = 0;  // icons that left the library
     std::vector<int32_t>
-        failed;       // icons whose data could not be read or written; they were left as they were
-    int nCaret = -1;  // the row the list's caret goes to, clamped to the list (-1: empty list)
+        failed;             // icons whose data could not be read or written; they were left as they were
+    int nCaret = -1;        // the row the list's caret goes to, clamped to the list (-1: empty list)
+    std::vector<int> rows;  // Merge: the rows the list selects afterwards
 };
 
 // Whether the chosen rows can be merged: an even number of icons, at least two (rows counted once each).
@@ -38,8 +39,9 @@ ZIL_CHECK ZsCheckMergeCount(size_t nRows);
 
 // Merge: asks "Are you sure you want to merge the selected icons?"; then, with the selected rows S in
 // ascending order and P = n div 2 pairs, the icon of row S[i] absorbs every image of the icon of row
-// S[i + P], which leaves the library. The caret goes to S[0]. A pair whose icons cannot both be read, or
-// whose merged icon could not be stored (more than 65535 images), is left as it was and counted in failed.
+// S[i + P], which leaves the library. The caret goes to S[0]; the rows S[0] ... S[P - 1] of the icons
+// that absorbed the others, above every row that went, are selected. A pair whose icons cannot both be read,
+// or whose merged icon could not be stored (more than 65535 images), is left as it was and counted in failed.
 ZIL_EDIT_RESULT ZsMergeIcons(CZsIconLib& lib, int32_t nNode, std::vector<int> rows);
 
 // Delete: asks whether to remove the icons from the category or delete them from the library ("My Icons"

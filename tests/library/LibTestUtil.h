@@ -21,6 +21,18 @@ inline ZsBlock Ico(int nSize = 16, uint8_t nFill = 0x11) {
     return MakeIco({DibImage(nSize, nSize, 32, nFill), DibImage(nSize, nSize, 8, nFill)});
 }
 
+// A new library (the sample tree: 1 with children 2 and 3, then 4 and 5 under "My Icons") holding n icons
+// named "i1", "i2", ... with ids 1..n, all in "My Icons".
+inline void FillSample(Library& l, int n) {
+    l.lib.NewLib();
+    ZIL_LIST all;
+    for (int i = 1; i <= n; ++i) {
+        const std::string sName = "i" + std::to_string(i);
+        all.push_back(l.lib.ImpIcon(Ico(16, static_cast<uint8_t>(i)), &sName));
+    }
+    l.lib.ListToNode(ZIL_ID_ALL, all);
+}
+
 // "depth title id image/selected" per item in pre-order.
 inline std::vector<std::string> TreeLines(const CZsCategoryTree& tree) {
     std::vector<std::string> out;

@@ -3,23 +3,14 @@
 #include "LibTestUtil.h"
 #include "library/ZsLibCmd.h"
 
-using test::Ico;
 using test::Library;
 using test::ScriptedMessages;
 using test::TreeLines;
 
 namespace {
 
-// A new library (the sample tree: 1 with children 2 and 3, then 4 and 5 under "My Icons") holding n icons
-// named "i1", "i2", ... with ids 1..n, all in "My Icons".
 void Fill(Library& l, int n) {
-    l.lib.NewLib();
-    ZIL_LIST all;
-    for (int i = 1; i <= n; ++i) {
-        const std::string sName = "i" + std::to_string(i);
-        all.push_back(l.lib.ImpIcon(Ico(16, static_cast<uint8_t>(i)), &sName));
-    }
-    l.lib.ListToNode(ZIL_ID_ALL, all);
+    test::FillSample(l, n);
 }
 
 // The titles of the tree in pre-order, each indented by its level.

@@ -9,8 +9,8 @@
 #include "gui/common/ZsCmdIds.h"
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
+#include "gui/ui/IconPane.h"
 #include "gui/ui/LibHost.h"
-#include "gui/ui/ViewZIL.h"
 #include "icon/ZsBitmap.h"
 
 namespace {
@@ -170,11 +170,8 @@ void CDocZIL::OnCloseDocument() {
 }
 
 void CDocZIL::OnIdle() {
-    if (!mpHost || mpHost->ActiveDocument() != this || Views().size() < 2) {
-        return;
-    }
-    auto* pView = dynamic_cast<CViewZIL*>(Views()[1]);
-    if (!pView) {
+    CIconPane* pView = mpIconPane;
+    if (!mpHost || !pView || mpHost->ActiveDocument() != this) {
         return;
     }
     const int nSelected = pView->GetSelectedCount();

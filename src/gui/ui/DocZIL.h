@@ -8,6 +8,7 @@
 #include "gui/common/ZsDocument.h"
 #include "library/ZsIconLib.h"
 
+class CIconPane;
 class CLibHost;
 
 class CDocZIL : public CZsDocument, public CZsIconLib {
@@ -41,6 +42,8 @@ public:
     bool OnSaveDocument(const std::filesystem::path& path);
     // Closes the store and clears the preview.
     void OnCloseDocument();
+    // The icon view of the library's window, whose selection the status bar shows; none without a window.
+    void SetIconPane(CIconPane* pPane) { mpIconPane = pPane; }
     // Publishes the selection and total texts of the icon list while this is the active library.
     void OnIdle();
 
@@ -59,5 +62,6 @@ private:
     void WarnUnreadable();
 
     CLibHost* mpHost;
+    CIconPane* mpIconPane = nullptr;
     CZsCategoryTree mTree;
 };

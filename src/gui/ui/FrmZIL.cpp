@@ -112,8 +112,10 @@ CFrmZIL::CFrmZIL(CDocZIL* pDoc, CZsCmdRouter* pRouter, QWidget* pParent) : QWidg
     pLayout->addWidget(mpToolBar);
     pLayout->addWidget(mpSplitter, 1);
 
+    mpTree->SetIconPane(mpView);
     mpDoc->AddView(mpTree);
     mpDoc->AddView(mpView);
+    mpDoc->SetIconPane(mpView);
     setWindowTitle(mpDoc->GetTitle());
     connect(mpDoc, &CZsDocument::titleChanged, this,
             [this](const QString& sTitle) { setWindowTitle(sTitle); });
@@ -121,6 +123,7 @@ CFrmZIL::CFrmZIL(CDocZIL* pDoc, CZsCmdRouter* pRouter, QWidget* pParent) : QWidg
 
 CFrmZIL::~CFrmZIL() {
     if (mpDoc) {
+        mpDoc->SetIconPane(nullptr);
         mpDoc->RemoveView(mpTree);
         mpDoc->RemoveView(mpView);
     }

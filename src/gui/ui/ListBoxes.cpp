@@ -9,19 +9,13 @@
 #include "gui/common/ZsMsgBox.h"
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DocZIL.h"
+#include "gui/ui/IconListHost.h"
 #include "gui/ui/ListModels.h"
-#include "gui/ui/ViewZIL.h"
 #include "library/ZsExport.h"
 #include "library/ZsImport.h"
 #include "library/ZsLibCmd.h"
 
 namespace {
-
-// Whether the window belongs to the same library window as the view (the tree, the other list).
-bool IsSibling(const CViewZIL* pView, const CZsDnD* pSource) {
-    const QWidget* pFrame = pView->parentWidget();
-    return pFrame && pSource && pFrame->isAncestorOf(pSource->DnDWindow());
-}
 
 // The icon ids of a list box transfer, in list order.
 ZIL_LIST IdsOf(const std::vector<ZS_DND_ITEM>& items) {
@@ -41,9 +35,18 @@ QPixmap DragPicture(const QListView* pList, const QPoint& pt) {
 
 }  // namespace
 
+std::vector<ZIL_ROW_ICON> ZsRowIconsOf(const std::vector<ZS_DND_ITEM>& items) {
+    std::vector<ZIL_ROW_ICON> rows;
+    rows.reserve(items.size());
+    for (const ZS_DND_ITEM& item : items) {
+        rows.push_back({item.nRow, static_cast<int32_t>(item.nData)});
+    }
+    return rows;
+}
+
 // ---- The icon list ----------------------------------------------------------------------------------------
 
-CListBoxIcons::CListBoxIcons(CViewZIL* pView, QWidget* pParent) : CZsListBox(pParent), mpView(pView) {
+CListBoxIcons::CListBoxIcons(CIconListHost* pHost, QWidget* pParent) : CZsListBox(pParent), mpHost(pHost) {
     SetItemDataRole(ZS_ID_ROLE);
 }
 
@@ -58,13 +61,13 @@ void CListBoxIcons::StartDrag(const QPoint& ptPress) {
 }
 
 bool CListBoxIcons::RenderFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
-    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pDoc = mpHost->Doc();
     return pDoc &&
            ZsRenderIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), transfer.PlannedFiles(), files);
 }
 
 bool CListBoxIcons::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesystem::path>& files) {
-    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pDoc = mpHost->Doc();
     return pDoc && ZsPlanIconFiles(*pDoc, IdsOf(transfer.Items()), ZsGetTempDir(), files);
 }
 
@@ -77,7 +80,7 @@ CListBoxIcons::KIND CListBoxIcons::KindOf(const QMimeData* pData) const {
         return pData->hasFormat(QString::fromLatin1(ZS_DND_MIME)) ? KIND::ROWS : KIND::NONE;
     }
     // The tree and the format list of this library window give nothing to import here.
-    if (IsSibling(mpView, pSource)) {
+    if (mpHost->IsSiblingSource(pSource)) {
         return KIND::NONE;
     }
     if (SourceLibrary(pData)) {
@@ -95,13 +98,13 @@ CDocZIL* CListBoxIcons::SourceLibrary(const QMimeData* pData) const {
         return nullptr;
     }
     const auto* pList = dynamic_cast<const CListBoxIcons*>(pSource);
-    CDocZIL* pDoc = pList ? pList->mpView->Doc() : nullptr;
-    return pDoc != mpView->Doc() ? pDoc : nullptr;
+    CDocZIL* pDoc = pList ? pList->mpHost->Doc() : nullptr;
+    return pDoc != mpHost->Doc() ? pDoc : nullptr;
 }
 
 int CListBoxIcons::AcceptOps(const QMimeData* pData, Qt::MouseButtons buttons,
                              Qt::KeyboardModifiers keys) const {
-    const CDocZIL* pDoc = mpView->Doc();
+    const CDocZIL* pDoc = mpHost->Doc();
     if (!pDoc || !IsPasteAllowed()) {
         return ZS_OP_NONE;
     }
@@ -166,50 +169,26 @@ int CListBoxIcons::Take(const QMimeData* pData, int nRow, int nOp, int nOffered,
 }
 
 int CListBoxIcons::TakeRows(const QMimeData* pData, int nRow, int nOp) {
-    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pDoc = mpHost->Doc();
     std::vector<ZS_DND_ITEM> items;
     if (!pDoc || !ZsGetDnDItems(pData, nullptr, &items) || items.empty()) {
         return ZS_OP_NONE;
     }
-    const int32_t nNode = pDoc->mnCurNode;
-    const ZIL_LIST& list = pDoc->GetList(nNode);
-    const int nAt = nRow < 0 ? static_cast<int>(list.size()) : nRow;
-    // Rows that still hold the icons they held when they were taken are rearranged within the list.
-    std::vector<int> rows;
-    for (const ZS_DND_ITEM& item : items) {
-        if (item.nRow >= 0 && static_cast<size_t>(item.nRow) < list.size() &&
-            list[static_cast<size_t>(item.nRow)] == item.nData) {
-            rows.push_back(item.nRow);
-        }
-    }
-    ZIL_ICONS_RESULT r;
-    if (rows.size() == items.size()) {
-        ZIL_ARRANGE_OPTIONS options;
-        options.nOp = nOp == ZS_OP_MOVE ? ZIL_OP_MOVE : ZIL_OP_COPY;
-        options.nCaret = mpView->GetCaretRow();
-        r = ZsArrangeRows(*pDoc, nNode, rows, nAt, options);
-    } else {
-        // Rows cut from this category or copied from another one: the icons, found in "My Icons", are put
-        // into the category at the row.
-        rows = ZsRowsOfIcons(pDoc->GetList(ZIL_ID_ALL), IdsOf(items));
-        ZIL_PUT_ICONS_OPTIONS options;
-        options.nOp = ZIL_OP_COPY;
-        options.nAt = nAt;
-        r = ZsPutIcons(*pDoc, nNode, ZIL_ID_ALL, rows, options);
-        nOp = ZS_OP_COPY;
-        r.nCaret = r.rows.empty() ? -1 : r.rows.front();
-    }
+    ZIL_ARRANGE_OPTIONS options;
+    options.nOp = nOp == ZS_OP_MOVE ? ZIL_OP_MOVE : ZIL_OP_COPY;
+    options.nCaret = mpHost->GetCaretRow();
+    const ZIL_ICONS_RESULT r = ZsDropRows(*pDoc, pDoc->mnCurNode, ZsRowIconsOf(items), nRow, options);
     if (!r.Ok() || r.nIcons == 0) {
         msRefused = r.Ok() ? ZsS(tr("The category lists these icons already.")) : r.sRefusal;
         return ZS_OP_NONE;
     }
     pDoc->SetModifiedFlag(true);
-    mpView->ShowRows(r.rows, r.nCaret);
-    return nOp;
+    mpHost->ShowRows(r.rows, r.nCaret);
+    return r.nOp;
 }
 
 int CListBoxIcons::TakeIcons(const QMimeData* pData, int nRow) {
-    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pDoc = mpHost->Doc();
     CDocZIL* pSourceDoc = SourceLibrary(pData);
     std::vector<ZS_DND_ITEM> items;
     if (!pDoc || !pSourceDoc || !ZsGetDnDItems(pData, nullptr, &items)) {
@@ -236,7 +215,7 @@ int CListBoxIcons::TakeIcons(const QMimeData* pData, int nRow) {
         return ZS_OP_NONE;
     }
     pDoc->SetModifiedFlag(true);
-    mpView->ShowRows(r.rows, r.rows.front());
+    mpHost->ShowRows(r.rows, r.rows.front());
     return ZS_OP_COPY;
 }
 
@@ -263,7 +242,7 @@ int CListBoxIcons::TakeFiles(const QMimeData* pData, int nRow) {
         }
     }
     // The dropped files stay where they are.
-    return mpView->ImportFileList(files, nRow) > 0 ? ZS_OP_COPY : ZS_OP_NONE;
+    return mpHost->ImportFileList(files, nRow, 0, 0) > 0 ? ZS_OP_COPY : ZS_OP_NONE;
 }
 
 void CListBoxIcons::Copy() {
@@ -279,18 +258,18 @@ bool CListBoxIcons::CopySelected() {
 }
 
 void CListBoxIcons::Cut() {
-    CDocZIL* pDoc = mpView->Doc();
+    CDocZIL* pDoc = mpHost->Doc();
     const std::vector<int> rows = GetSelectedRows();
     // Rows that did not reach the clipboard stay in the category.
     if (!pDoc || rows.empty() || !IsCutAllowed() || !CopySelected()) {
         return;
     }
     ZIL_REMOVE_ICONS_OPTIONS options;
-    options.nCaret = mpView->GetCaretRow();
+    options.nCaret = mpHost->GetCaretRow();
     const ZIL_ICONS_RESULT r = ZsRemoveIcons(*pDoc, pDoc->mnCurNode, rows, options);
     if (r.Ok() && r.nIcons > 0) {
         pDoc->SetModifiedFlag(true);
-        mpView->ShowRows({r.nCaret}, r.nCaret);
+        mpHost->ShowRows({r.nCaret}, r.nCaret);
     }
 }
 
@@ -300,19 +279,19 @@ bool CListBoxIcons::CanPaste() const {
 
 void CListBoxIcons::Paste() {
     if (CanPaste() &&
-        Take(ZsClipboardData(), mpView->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false) == ZS_OP_NONE &&
+        Take(ZsClipboardData(), mpHost->GetCaretRow(), ZS_OP_COPY, ZS_OP_COPY, false) == ZS_OP_NONE &&
         !msRefused.empty()) {
         ZsMsgBox(ZS_MB_ERROR, tr("Nothing was pasted. %1").arg(ZsQ(msRefused)));
     }
 }
 
 void CListBoxIcons::OnContextMenu(const QPoint& ptGlobal) {
-    mpView->ShowContextMenu(this, ptGlobal);
+    mpHost->ShowContextMenu(this, ptGlobal);
 }
 
 // ---- The format list --------------------------------------------------------------------------------------
 
-CListBoxImgs::CListBoxImgs(CViewZIL* pView, QWidget* pParent) : CZsListBox(pParent), mpView(pView) {}
+CListBoxImgs::CListBoxImgs(CIconListHost* pHost, QWidget* pParent) : CZsListBox(pParent), mpHost(pHost) {}
 
 void CListBoxImgs::PutSelectedItems() {
     CZsListBox::PutSelectedItems();
@@ -334,8 +313,8 @@ bool CListBoxImgs::PlanFiles(const CZsDnDData& transfer, std::vector<std::filesy
 
 bool CListBoxImgs::MakeFiles(const CZsDnDData& transfer, bool bPlan,
                              std::vector<std::filesystem::path>& files) {
-    CDocZIL* pDoc = mpView->Doc();
-    const int32_t nId = mpView->GetCaretIconId();
+    CDocZIL* pDoc = mpHost->Doc();
+    const int32_t nId = mpHost->GetCaretIconId();
     if (!pDoc || nId == 0) {
         return false;
     }
@@ -345,11 +324,11 @@ bool CListBoxImgs::MakeFiles(const CZsDnDData& transfer, bool bPlan,
     }
     const std::string sName = pDoc->GetIconName(nId);
     const int nType = ZS_OPT_DND_IMG_FILE_FMT.Get();
-    return bPlan ? ZsPlanImageFiles(mpView->WorkingIcon(), images, sName, nType, ZsGetTempDir(), files)
-                 : ZsRenderImageFiles(mpView->WorkingIcon(), images, sName, nType, ZsGetTempDir(),
+    return bPlan ? ZsPlanImageFiles(mpHost->WorkingIcon(), images, sName, nType, ZsGetTempDir(), files)
+                 : ZsRenderImageFiles(mpHost->WorkingIcon(), images, sName, nType, ZsGetTempDir(),
                                       transfer.PlannedFiles(), files);
 }
 
 void CListBoxImgs::OnContextMenu(const QPoint& ptGlobal) {
-    mpView->ShowContextMenu(this, ptGlobal);
+    mpHost->ShowContextMenu(this, ptGlobal);
 }

@@ -10,15 +10,21 @@
 // The format list gives its selected images as picture files of the type the options name.
 #pragma once
 
+#include <vector>
+
 #include "gui/common/ZsListBox.h"
+#include "library/ZsLibCmd.h"
 
 class CDocZIL;
-class CViewZIL;
+class CIconListHost;
+
+// The rows and icons of an icon list's transfer.
+std::vector<ZIL_ROW_ICON> ZsRowIconsOf(const std::vector<ZS_DND_ITEM>& items);
 
 class CListBoxIcons : public CZsListBox {
     Q_OBJECT
 public:
-    CListBoxIcons(CViewZIL* pView, QWidget* pParent);
+    CListBoxIcons(CIconListHost* pHost, QWidget* pParent);
 
     // Copy and Cut put the selected rows on the clipboard; Cut then removes them from the category, unless
     // they did not get there. Paste takes the clipboard at the caret row.
@@ -53,7 +59,7 @@ private:
     int TakeIcons(const QMimeData* pData, int nRow);
     int TakeFiles(const QMimeData* pData, int nRow);
 
-    CViewZIL* mpView;
+    CIconListHost* mpHost;
     // Why the last Take took nothing (empty when it took something or there is nothing to say).
     std::string msRefused;
 };
@@ -61,7 +67,7 @@ private:
 class CListBoxImgs : public CZsListBox {
     Q_OBJECT
 public:
-    CListBoxImgs(CViewZIL* pView, QWidget* pParent);
+    CListBoxImgs(CIconListHost* pHost, QWidget* pParent);
 
     void PutSelectedItems() override;
     // Images are only copied out: the format list keeps them.
@@ -74,5 +80,5 @@ private:
     // The picture files of the dragged images: told (bPlan) or written.
     bool MakeFiles(const CZsDnDData& transfer, bool bPlan, std::vector<std::filesystem::path>& files);
 
-    CViewZIL* mpView;
+    CIconListHost* mpHost;
 };

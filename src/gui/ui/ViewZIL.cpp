@@ -487,9 +487,8 @@ void CViewZIL::OnUpdate(CZsView*, int nHint) {
     }
     if (nHint <= 0) {
         // Showing the rows again trusts nothing cached: icons may have changed anywhere (a batch ran).
-        // "My Icons" gives nothing away but by deleting; "Find Results" takes nothing.
-        const int32_t nNode = pDoc->mnCurNode;
-        mpIconBox->EnableDnD(true, nNode != ZIL_ID_ALL && nNode != 0, nNode != ZIL_ID_FIND && nNode != 0);
+        const ZIL_LIST_TRANSFERS transfers = ZsListTransfers(*pDoc, pDoc->mnCurNode);
+        mpIconBox->EnableDnD(true, transfers.bLetsGo, transfers.bTakes);
         ReloadRows(0);
         return;
     }
@@ -561,16 +560,23 @@ bool CViewZIL::IsImageListFocused() const {
     return mpImages->hasFocus();
 }
 
+// The panes of a library window share the splitter that is the view's parent.
 bool CViewZIL::IsOtherPaneFocused() const {
-    for (QWidget* p = QApplication::focusWidget(); p; p = p->parentWidget()) {
-        if (p == this) {
-            return false;
-        }
-        if (dynamic_cast<CZsView*>(p)) {
-            return true;
-        }
-    }
-    return false;
+    const QWidget* pFocus = QApplication::focusWidget();
+    return pFocus && !HasFocusWithin() && parentWidget() && parentWidget()->isAncestorOf(pFocus);
+}
+
+bool CViewZIL::HasFocusWithin() const {
+    const QWidget* pFocus = QApplication::focusWidget();
+    return pFocus && (pFocus == this || isAncestorOf(pFocus));
+}
+
+bool CViewZIL::IsIconListSource(const CZsDnD* pSource) const {
+    return pSource && pSource == mpIconBox;
+}
+
+bool CViewZIL::IsSiblingSource(const CZsDnD* pSource) const {
+    return pSource && parentWidget() && parentWidget()->isAncestorOf(pSource->DnDWindow());
 }
 
 void CViewZIL::LoadImages(int nImageRow) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "gui/common/ZsDocument.h"
+#include "gui/ui/IconListHost.h"
+#include "gui/ui/IconPane.h"
 #include "icon/ZsIcon.h"
 
 class CDocZIL;
@@ -19,12 +21,12 @@ class CListBoxImgs;
 class CZsCmdRouter;
 class QListView;
 
-class CViewZIL : public QWidget, public CZsView, public CZsCmdTarget {
+class CViewZIL : public QWidget, public CZsView, public CZsCmdTarget, public CIconPane, public CIconListHost {
     Q_OBJECT
 public:
     explicit CViewZIL(QWidget* pParent = nullptr);
 
-    CDocZIL* Doc() const;
+    CDocZIL* Doc() const override;
     // Hint 0 or less: the category on display changed, or anything may have; a positive hint is the id of
     // an icon that changed.
     void OnUpdate(CZsView* pSender, int nHint) override;
@@ -46,19 +48,19 @@ public:
     int ItemHeight() const;
     int ColumnWidth() const;
 
-    int GetIconCount() const;
+    int GetIconCount() const override;
     // Counted from the selection's ranges, so a selection of every row of a large list costs nothing.
-    int GetSelectedCount() const;
+    int GetSelectedCount() const override;
     // The selected rows in ascending order.
     std::vector<int> GetSelectedRows() const;
-    int GetCaretRow() const;
+    int GetCaretRow() const override;
     // Makes the row the caret row, selected alone (-1 or a row outside the list: nothing selected).
-    void SetCaretRow(int nRow);
-    int32_t GetCaretIconId() const;
-    int GetImageRowCount() const;
+    void SetCaretRow(int nRow) override;
+    int32_t GetCaretIconId() const override;
+    int GetImageRowCount() const override;
     int GetImageCaretRow() const;
     std::vector<int> GetSelectedImageRows() const;
-    const CIcon& WorkingIcon() const { return mWorkingIcon; }
+    const CIcon& WorkingIcon() const override { return mWorkingIcon; }
     // The tooltip of a row (rich text): the icon's full name, its keywords and its formats.
     QString IconToolTip(int nRow) const;
     // Shows the image under the format list's caret in the preview, when this is the active library.
@@ -73,6 +75,9 @@ public:
     // Whether another pane of the library window (the tree) has the focus, which then takes Cut, Copy, Paste
     // and Delete.
     bool IsOtherPaneFocused() const;
+    bool HasFocusWithin() const override;
+    bool IsIconListSource(const CZsDnD* pSource) const override;
+    bool IsSiblingSource(const CZsDnD* pSource) const override;
 
     // Icon Information on the caret row's icon: name and keywords are stored on OK.
     void OnIconProperties();
@@ -88,15 +93,15 @@ public:
     void OnImageDelete();
 
     // The context menu of one of the lists at the point (global coordinates); its commands go to that list.
-    void ShowContextMenu(QListView* pList, const QPoint& ptGlobal);
+    void ShowContextMenu(QListView* pList, const QPoint& ptGlobal) override;
     // Imports the files into the category on display at row nPosition (-1: append) under the progress
     // dialog, cutting pictures into tiles when both tile sizes are non-zero (a size in pixels, or minus a
     // count). The new rows end up selected, the first of them the caret row. Returns the icons imported.
     int ImportFileList(const std::vector<std::filesystem::path>& files, int nPosition, int nTileWidth = 0,
-                       int nTileHeight = 0);
+                       int nTileHeight = 0) override;
     // Shows the rows of the category on display as the store now lists them, selects the given rows and
     // makes nCaret (clamped to the list) the caret row.
-    void ShowRows(const std::vector<int>& selected, int nCaret);
+    void ShowRows(const std::vector<int>& selected, int nCaret) override;
 
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;

@@ -277,9 +277,7 @@ void CViewZIL::OnMergeIcons() {
         if (r.nChanged > 0 || r.nDeleted > 0) {
             pDoc->SetModifiedFlag(true);
         }
-        // The icons that absorbed the others keep their rows, above every row that went.
-        ShowRows(std::vector<int>(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(rows.size() / 2)),
-                 r.nCaret);
+        ShowRows(r.rows, r.nCaret);
     }
     mpIcons->setUpdatesEnabled(true);
     ReportFailedIcons(*pDoc, r);

@@ -1,6 +1,5 @@
 #include "gui/ui/ViwZILTree.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QListView>
 #include <QTimer>
@@ -15,7 +14,8 @@
 #include "gui/common/ZsQt.h"
 #include "gui/ui/DlgIconFind.h"
 #include "gui/ui/DocZIL.h"
-#include "gui/ui/ViewZIL.h"
+#include "gui/ui/IconPane.h"
+#include "gui/ui/ListBoxes.h"
 #include "gui/ui/ZsTreeModel.h"
 #include "library/ZsDirTree.h"
 #include "library/ZsImport.h"
@@ -185,30 +185,15 @@ void CViwZILTree::OnCurrentChanged(const QModelIndex& current) {
     pDoc->UpdateAllViews(this, 0);
 }
 
-CViewZIL* CViwZILTree::IconView() const {
-    CDocZIL* pDoc = Doc();
-    if (!pDoc) {
-        return nullptr;
-    }
-    for (CZsView* pView : pDoc->Views()) {
-        if (auto* pIconView = dynamic_cast<CViewZIL*>(pView)) {
-            return pIconView;
-        }
-    }
-    return nullptr;
-}
-
 bool CViwZILTree::HasEditCommands() const {
-    const QWidget* pFocus = QApplication::focusWidget();
-    const CViewZIL* pView = IconView();
-    return !(pFocus && pView && (pView == pFocus || pView->isAncestorOf(pFocus)));
+    return !(mpIconPane && mpIconPane->HasFocusWithin());
 }
 
 void CViwZILTree::RefreshIconList(int nCaret) {
     CDocZIL* pDoc = Doc();
     pDoc->UpdateAllViews(this, 0);
-    if (CViewZIL* pView = IconView(); pView && nCaret >= 0) {
-        pView->SetCaretRow(nCaret);
+    if (mpIconPane && nCaret >= 0) {
+        mpIconPane->SetCaretRow(nCaret);
     }
 }
 
@@ -267,8 +252,7 @@ CViwZILTree::TRANSFER CViwZILTree::KindOf(const QMimeData* pData) const {
     if (pSource && pSource == this) {
         return TRANSFER::CATEGORY;
     }
-    const CViewZIL* pView = IconView();
-    if (pSource && pView && pSource == dynamic_cast<const CZsDnD*>(pView->IconList())) {
+    if (mpIconPane && mpIconPane->IsIconListSource(pSource)) {
         return TRANSFER::ICONS;
     }
     return TRANSFER::FILES;
@@ -326,18 +310,10 @@ int CViwZILTree::DropIcons(const QMimeData* pData, const QModelIndex& target, in
     // The rows are those the list showed when the drag started; a row that holds another icon by now is
     // left out.
     const int32_t nSource = pDoc->mnCurNode;
-    const ZIL_LIST& list = pDoc->GetList(nSource);
-    std::vector<int> rows;
-    for (const ZS_DND_ITEM& item : items) {
-        if (item.nRow >= 0 && static_cast<size_t>(item.nRow) < list.size() &&
-            list[static_cast<size_t>(item.nRow)] == item.nData) {
-            rows.push_back(item.nRow);
-        }
-    }
-    CViewZIL* pView = IconView();
+    const std::vector<int> rows = ZsRowsStillHeld(pDoc->GetList(nSource), ZsRowIconsOf(items));
     ZIL_PUT_ICONS_OPTIONS options;
     options.nOp = (nOp & ZS_OP_MOVE) ? ZIL_OP_MOVE : ZIL_OP_COPY;
-    options.nCaret = pView ? pView->GetCaretRow() : -1;
+    options.nCaret = mpIconPane ? mpIconPane->GetCaretRow() : -1;
     const ZIL_ICONS_RESULT r =
         ZsPutIcons(*pDoc, pDoc->Tree().GetItemData(CZsTreeModel::ItemOf(target)), nSource, rows, options);
     if (!r.Ok()) {

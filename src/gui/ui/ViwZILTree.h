@@ -17,7 +17,7 @@
 #include "library/ZsCategoryTree.h"
 
 class CDocZIL;
-class CViewZIL;
+class CIconPane;
 class CZsTreeModel;
 
 class CViwZILTree : public CZsTreeView, public CZsView {
@@ -31,6 +31,8 @@ public:
     void OnInitialUpdate();
     void OnUpdate(CZsView* pSender, int nHint) override;
     CZsTreeModel* Model() const { return mpModel; }
+    // The icon view beside the tree, which shows the selected category; none until the window joins them.
+    void SetIconPane(CIconPane* pPane) { mpIconPane = pPane; }
 
     // Selects a category item (and shows it); the icon list follows.
     void SelectTreeItem(uint64_t item);
@@ -71,7 +73,6 @@ private:
     // else, which is taken by its file list.
     enum class TRANSFER { CATEGORY, ICONS, FILES };
     TRANSFER KindOf(const QMimeData* pData) const;
-    CViewZIL* IconView() const;
     // Whether Cut, Copy, Paste and Delete are this tree's: not while the icon view has the focus.
     bool HasEditCommands() const;
     int DropIcons(const QMimeData* pData, const QModelIndex& target, int nOp, int nOffered,
@@ -83,4 +84,5 @@ private:
     void OnCurrentChanged(const QModelIndex& current);
 
     CZsTreeModel* mpModel = nullptr;
+    CIconPane* mpIconPane = nullptr;
 };
