@@ -48,3 +48,12 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+
+// The standard library's temporary buffers take the nothrow form and give back through the plain delete.
+void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept {
+    return std::malloc(nBytes ? nBytes : 1);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
